@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, then builds and runs every test in the plain build,
+# in the AddressSanitizer + UndefinedBehaviorSanitizer build, and the concurrency suites under ThreadSanitizer.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh || exit 1
+
+jobs=$(nproc)
+status=0
+
+run_build() {
+  local dir=$1; shift
+  echo "=== ${dir}: configure and build"
+  if ! cmake -S . -B "build/${dir}" -G Ninja "$@" >"build-${dir}.configure.log" 2>&1; then
+    cat "build-${dir}.configure.log"; status=1; return
+  fi
+  rm -f "build-${dir}.configure.log"
+  if ! cmake --build "build/${dir}" -j "${jobs}"; then status=1; return; fi
+  echo "=== ${dir}: tests"
+  if ! ctest --test-dir "build/${dir}" --output-on-failure -j "${jobs}"; then status=1; fi
+}
+
+mkdir -p build
+run_build release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_build asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHLMR_SANITIZE=address -DHLMR_BUILD_BENCH=OFF
+run_build tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHLMR_SANITIZE=thread -DHLMR_BUILD_BENCH=OFF
+
+if [ "$status" -ne 0 ]; then
+  echo "TESTS FAILED"
+else
+  echo "ALL TEST RUNS PASSED"
+fi
+exit "$status"

@@ -1,0 +1,61 @@
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace hlw::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "hlmr-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+ScopedCurrentPath::ScopedCurrentPath(const std::filesystem::path& folder)
+    : previous_(std::filesystem::current_path())
+{
+    std::filesystem::current_path(folder);
+}
+
+ScopedCurrentPath::~ScopedCurrentPath()
+{
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+}
+
+FakeRunState::FakeRunState() { gf_installRunStatePort(this); }
+
+FakeRunState::~FakeRunState() { gf_installRunStatePort(nullptr); }
+
+std::string readWholeFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeWholeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+} // namespace hlw::test

@@ -1,0 +1,64 @@
+#pragma once
+// Helpers shared by the test suites: temporary folders, a changed current folder, a scripted run state.
+#include "core/run_state_port.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace hlw::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Makes a folder the current folder for the lifetime of the object.
+class ScopedCurrentPath {
+public:
+    explicit ScopedCurrentPath(const std::filesystem::path& folder);
+    ~ScopedCurrentPath();
+    ScopedCurrentPath(const ScopedCurrentPath&) = delete;
+    ScopedCurrentPath& operator=(const ScopedCurrentPath&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
+// A run state whose fields the test sets; installed for the lifetime of the object.
+class FakeRunState final : public RunStatePort {
+public:
+    FakeRunState();
+    ~FakeRunState() override;
+    FakeRunState(const FakeRunState&) = delete;
+    FakeRunState& operator=(const FakeRunState&) = delete;
+
+    bool stopRequested() const noexcept override { return stop; }
+    bool userClosing() const noexcept override { return closing; }
+    bool simIsMsfs2020() const noexcept override { return msfs2020; }
+    int32_t simCode() const noexcept override { return code; }
+    bool simTimeInUse() const noexcept override { return simTime; }
+    int64_t simUtcSeconds() const noexcept override { return simSeconds; }
+
+    bool stop = false;
+    bool closing = false;
+    bool msfs2020 = true;
+    int32_t code = 1;
+    bool simTime = false;
+    int64_t simSeconds = 0;
+};
+
+std::string readWholeFile(const std::filesystem::path& path);
+void writeWholeFile(const std::filesystem::path& path, const std::string& bytes);
+
+} // namespace hlw::test
