@@ -10,7 +10,8 @@ namespace hlw::os {
 std::optional<std::string> utf16ToUtf8(std::u16string_view text);
 // Empty optional for invalid UTF-8 (bad lead or continuation bytes, overlong forms, surrogates, cut sequences).
 std::optional<std::u16string> utf8ToUtf16(std::string_view text);
-// Every byte maps to a character; the five bytes Windows-1252 leaves undefined map to U+FFFD.
+// Every byte maps to a character; the five bytes Windows-1252 leaves undefined (81, 8D, 8F, 90, 9D) become the
+// C1 control of the same value, as Windows converts them, so no byte is lost.
 std::string windows1252ToUtf8(std::string_view text);
 
 } // namespace hlw::os
