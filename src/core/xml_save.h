@@ -1,0 +1,15 @@
+#pragma once
+// Saving the program's XML files: declaration version "1.0", encoding "UTF-8", two blanks of indentation per
+// level, no byte order mark; the file is replaced whole (core/atomic_file.h).
+#include <filesystem>
+
+#include <pugixml.hpp>
+
+namespace hlw {
+
+// The document's first top-level declaration is written with "version" and "encoding" set to "1.0" and "UTF-8";
+// a document without one gets one in front. The document itself is not changed. False on any failure, which is
+// logged; the old file then stays untouched.
+bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path);
+
+} // namespace hlw
