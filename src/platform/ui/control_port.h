@@ -1,0 +1,59 @@
+#pragma once
+// The window layer's control port: what the program does to the main window's controls, addressed by control id.
+// Every call may come from any thread and never waits for the window thread: a back end that drives a real
+// window queues the call for the window thread and answers the queries from its own copy of the control state.
+// Texts are UTF-8.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hlw::ui {
+
+using ControlId = uint16_t;
+
+// A rectangle of the window's client area in pixels; right and bottom lie just outside it.
+struct Rect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// The message that asks the window to repaint its status band and message line.
+inline constexpr uint32_t repaintMessage = 0x8060;
+
+class ControlPort {
+public:
+    virtual ~ControlPort() = default;
+
+    // True once the window has created a control with this id.
+    virtual bool hasControl(ControlId id) const = 0;
+
+    virtual void enable(ControlId id, bool enabled) = 0;
+    virtual void setChecked(ControlId id, bool checked) = 0;
+    // On a drop-down list the text selects the entry equal to it (exact, case-sensitive), or none.
+    virtual void setText(ControlId id, std::string text) = 0;
+
+    virtual void comboReset(ControlId id) = 0;
+    virtual void comboAddItem(ControlId id, std::string text) = 0;
+    // An empty index leaves the list with no entry selected.
+    virtual void comboSelect(ControlId id, std::optional<int32_t> index) = 0;
+    // Replaces the entries and the selection in one step, so that no other caller's entries interleave.
+    virtual void comboFill(ControlId id, std::vector<std::string> items, std::optional<int32_t> selection) = 0;
+    // The selected entry's index; empty with no selection or no such list.
+    virtual std::optional<int32_t> comboSelection(ControlId id) const = 0;
+
+    // Marks a part of the client area for repainting, with the background erased first when asked.
+    virtual void invalidate(Rect rect, bool erase) = 0;
+    virtual void postMessage(uint32_t message) = 0;
+};
+
+// The port installed by the window layer; until then (and after nullptr) a port that discards every call,
+// knows no control and has no selection. The installed port must outlive its use.
+void gf_installControlPort(ControlPort* port) noexcept;
+ControlPort& gf_controlPort() noexcept;
+
+} // namespace hlw::ui
