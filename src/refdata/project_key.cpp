@@ -1,0 +1,24 @@
+#include "refdata/project_key.h"
+
+#include <sodium.h>
+
+namespace hlw {
+
+namespace {
+
+static_assert(projectKeyBytes == crypto_secretstream_xchacha20poly1305_KEYBYTES);
+
+// Random bytes drawn once; every sealed data file of the program is sealed with them.
+constexpr ProjectKey lf_projectKey = {
+    0x2a, 0xee, 0x3e, 0x88, 0xf3, 0xff, 0xb6, 0xa0, 0xe4, 0x47, 0x95, 0xa6, 0x66, 0x43, 0x6a, 0x2b,
+    0x9a, 0x9a, 0x61, 0xde, 0xb5, 0x90, 0x0d, 0x42, 0x56, 0xc1, 0xc6, 0x88, 0xbd, 0xf3, 0x6e, 0xb3,
+};
+
+} // namespace
+
+const ProjectKey& gf_projectKey() noexcept
+{
+    return lf_projectKey;
+}
+
+} // namespace hlw
