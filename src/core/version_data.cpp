@@ -1,0 +1,104 @@
+#include "core/version_data.h"
+
+#include "core/log.h"
+#include "core/product.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <exception>
+#include <limits>
+#include <regex>
+#include <stdexcept>
+
+namespace hlw {
+namespace {
+
+const std::regex& lf_versionPattern()
+{
+    static const std::regex pattern(R"((\d+)\.(\d+)\.(\d+))", std::regex::ECMAScript);
+    return pattern;
+}
+
+int32_t lf_parseField(const std::ssub_match& digits)
+{
+    int32_t value = 0;
+    const char* first = &*digits.first;
+    const char* last = first + digits.length();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc{} || end != last) {
+        throw std::runtime_error("parse error in version string");
+    }
+    return value;
+}
+
+// A member that is not an integer in 0 to the largest 32-bit value gives 0, never a cut-off number.
+int32_t lf_jsonField(const nlohmann::json& object, const char* name)
+{
+    const auto member = object.find(name);
+    if (member == object.end() || !member->is_number_integer()) {
+        return 0;
+    }
+    constexpr auto largest = std::numeric_limits<int32_t>::max();
+    if (member->is_number_unsigned()) {
+        const auto value = member->get<uint64_t>();
+        return value <= static_cast<uint64_t>(largest) ? static_cast<int32_t>(value) : 0;
+    }
+    const auto value = member->get<int64_t>();
+    return value >= 0 && value <= largest ? static_cast<int32_t>(value) : 0;
+}
+
+std::string_view lf_stripCSpace(std::string_view text)
+{
+    constexpr std::string_view cSpace = " \t\n\v\f\r";
+    const auto first = text.find_first_not_of(cSpace);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(cSpace) - first + 1);
+}
+
+VersionData lf_parseVersion(std::string_view text)
+{
+    const std::string copy{text};
+    std::smatch groups;
+    if (std::regex_match(copy, groups, lf_versionPattern())) {
+        return {lf_parseField(groups[1]), lf_parseField(groups[2]), lf_parseField(groups[3])};
+    }
+    const std::string_view stripped = lf_stripCSpace(text);
+    if (!stripped.empty() && stripped.front() == '{') {
+        const auto json = nlohmann::json::parse(stripped, nullptr, false);
+        if (json.is_object()) {
+            return {lf_jsonField(json, "major"), lf_jsonField(json, "minor"), lf_jsonField(json, "patch")};
+        }
+    }
+    throw std::runtime_error("invalid version format");
+}
+
+} // namespace
+
+VersionData::VersionData(std::string_view text) noexcept
+{
+    if (text.empty()) {
+        return;
+    }
+    try {
+        *this = lf_parseVersion(text);
+    } catch (const std::exception& error) {
+        try {
+            gf_log(fmt::format("{} exception: {}", "VersionData", error.what()));
+        } catch (...) {
+            // Formatting the line failed for want of memory; the value stays 0.0.0 all the same.
+        }
+    }
+}
+
+std::string VersionData::text() const { return fmt::format("{}.{}.{}", major, minor, patch); }
+
+const VersionData& gf_programVersion() noexcept
+{
+    static const VersionData version{programVersionText};
+    return version;
+}
+
+} // namespace hlw
