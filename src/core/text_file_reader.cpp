@@ -1,0 +1,163 @@
+#include "core/text_file_reader.h"
+
+#include "core/log.h"
+#include "core/message_line.h"
+#include "platform/os/text_conversion.h"
+
+#include <fmt/format.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace hlw {
+namespace {
+
+constexpr std::string_view utf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t ansiLinesReserve = 2048;
+
+std::ifstream lf_openOrThrow(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot be opened");
+    }
+    return file;
+}
+
+std::string lf_readAll(std::istream& stream)
+{
+    std::string text{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    if (stream.bad()) {
+        throw std::runtime_error("read error");
+    }
+    return text;
+}
+
+// The units after the byte order mark in the order the mark gives; a text without mark or with an odd
+// number of bytes gives no lines.
+void lf_readUtf16(const std::filesystem::path& path, std::vector<std::string>& lines)
+{
+    std::ifstream file = lf_openOrThrow(path);
+    const std::string bytes = lf_readAll(file);
+    const bool littleEndian = bytes.starts_with("\xFF\xFE");
+    const bool bigEndian = bytes.starts_with("\xFE\xFF");
+    if (bytes.size() < 2 || bytes.size() % 2 != 0 || (!littleEndian && !bigEndian)) {
+        return;
+    }
+    std::u16string units;
+    units.reserve(bytes.size() / 2 - 1);
+    for (std::size_t i = 2; i < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(littleEndian ? first | (second << 8) : (first << 8) | second));
+    }
+    const auto text = os::utf16ToUtf8(units);
+    if (!text) {
+        throw std::runtime_error("wide_to_utf8: invalid UTF-16");
+    }
+    gf_splitLines(*text, lines);
+}
+
+void lf_readAnsi(const std::filesystem::path& path, std::vector<std::string>& lines)
+{
+    std::ifstream file = lf_openOrThrow(path);
+    std::vector<std::string> raw;
+    raw.reserve(ansiLinesReserve);
+    gf_readLines(file, raw);
+    lines.reserve(raw.size());
+    for (const auto& line : raw) {
+        lines.push_back(os::windows1252ToUtf8(line));
+    }
+}
+
+void lf_readByEncoding(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines)
+{
+    switch (encoding) {
+    case TextEncoding::unicode:
+    case TextEncoding::unicodeBigEndian:
+        lf_readUtf16(path, lines);
+        return;
+    case TextEncoding::utf8WithBom:
+    case TextEncoding::utf8WithoutBom: {
+        std::ifstream file = lf_openOrThrow(path);
+        gf_readLines(file, lines);
+        if (file.bad()) {
+            throw std::runtime_error("read error");
+        }
+        return;
+    }
+    case TextEncoding::ansi:
+        lf_readAnsi(path, lines);
+        return;
+    case TextEncoding::noneFound:
+        break;
+    }
+    throw std::runtime_error(
+        fmt::format("file {} has unknown charset: {}", path.string(), gf_textEncodingName(encoding)));
+}
+
+} // namespace
+
+void gf_splitLines(std::string_view text, std::vector<std::string>& lines)
+{
+    if (text.starts_with(utf8Bom)) {
+        text.remove_prefix(utf8Bom.size());
+    }
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+        if (end == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(end + 1);
+    }
+}
+
+void gf_readLines(std::istream& stream, std::vector<std::string>& lines)
+{
+    if (!stream) {
+        return;
+    }
+    stream.seekg(0, std::ios::beg);
+    const std::string text = lf_readAll(stream);
+    if (text.empty()) {
+        stream.clear();
+        stream.seekg(0, std::ios::beg);
+        return;
+    }
+    gf_splitLines(text, lines);
+}
+
+bool gf_readTextFile(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    try {
+        lf_readByEncoding(encoding, path, lines);
+        return true;
+    } catch (const std::exception& error) {
+        // Logged directly: the message line ignores new messages while it shows an error.
+        const std::string text = fmt::format("Read failed for '{}': {}", path.string(), error.what());
+        gf_logAlert(text);
+        gf_setMessage(text, false);
+        return false;
+    }
+}
+
+LineFileRead gf_readFile(LineFile& reader, std::size_t reserveHint)
+{
+    reader.lines.clear();
+    std::ifstream file(reader.path, std::ios::binary);
+    if (!file) {
+        return {{}, "open_failed"};
+    }
+    reader.lines.reserve(reserveHint);
+    gf_readLines(file, reader.lines);
+    return {reader.lines, {}};
+}
+
+} // namespace hlw
