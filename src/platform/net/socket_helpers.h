@@ -1,0 +1,29 @@
+#pragma once
+// Small POSIX helpers shared by the socket classes.
+#include "platform/net/net_results.h"
+
+#include <chrono>
+#include <cstdint>
+#include <netinet/in.h>
+#include <string>
+
+namespace hlw::net {
+
+// An IPv4 address for bind(): 127.0.0.1 or INADDR_ANY, with the port in network order.
+sockaddr_in gf_ipv4Address(std::uint16_t port, BindScope scope) noexcept;
+
+// The IPv4 address of host (numeric or a name) with port. Throws SocketError "getaddrinfo failed with error {}".
+sockaddr_in gf_resolveIpv4(const std::string& host, std::uint16_t port, int socketType);
+
+// The local port a socket is bound to (useful after binding port 0), 0 when it cannot be read.
+std::uint16_t gf_boundPort(int fd) noexcept;
+
+enum class WaitOutcome { ready, timedOut, failed };
+// Waits until fd is readable (or hung up) or the time-out passes; kWaitForever waits without limit.
+// EINTR is reported as timedOut so that callers simply loop.
+WaitOutcome gf_waitReadable(int fd, std::chrono::milliseconds timeout, int& errorCode) noexcept;
+
+// Sets SO_RCVTIMEO or SO_SNDTIMEO; false with errno set on failure.
+bool gf_setTimeout(int fd, int option, std::chrono::milliseconds timeout) noexcept;
+
+} // namespace hlw::net

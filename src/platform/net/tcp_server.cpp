@@ -1,0 +1,209 @@
+#include "platform/net/tcp_server.h"
+
+#include "platform/net/socket_error.h"
+#include "platform/net/socket_helpers.h"
+
+#include <cerrno>
+#include <memory>
+#include <netdb.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <vector>
+
+namespace hlw::net {
+
+namespace {
+
+struct AddressListDeleter {
+    void operator()(addrinfo* list) const noexcept { ::freeaddrinfo(list); }
+};
+
+// Sends every byte; a partial send (a signal or a full buffer) continues where it stopped.
+int lf_sendAll(int fd, std::string_view bytes) noexcept
+{
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return 0;
+}
+
+} // namespace
+
+TcpServer::TcpServer(const std::string& port, BindScope scope, std::chrono::milliseconds sendTimeout)
+    : sendTimeout_(sendTimeout)
+{
+    addrinfo hints{};
+    hints.ai_flags = AI_PASSIVE;
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    const char* host = scope == BindScope::loopback ? "127.0.0.1" : nullptr;
+    if (const int code = ::getaddrinfo(host, port.c_str(), &hints, &found); code != 0) {
+        throw SocketError("getaddrinfo failed with error " + std::to_string(code) + " " + ::gai_strerror(code), code);
+    }
+    const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
+
+    listener_.reset(::socket(addresses->ai_family, addresses->ai_socktype | SOCK_CLOEXEC, addresses->ai_protocol));
+    if (!listener_.valid()) {
+        const int code = errno;
+        throw SocketError("socket failed with error " + gf_errorText(code), code);
+    }
+    const int on = 1;
+    if (::setsockopt(listener_.fd(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+        throw SocketError("setsockopt(SO_REUSEADDR) failed", errno);
+    }
+    if (::bind(listener_.fd(), addresses->ai_addr, addresses->ai_addrlen) != 0) {
+        const int code = errno;
+        throw SocketError("Bind failed at port " + port + " with error " + gf_errorText(code), code);
+    }
+    if (::listen(listener_.fd(), SOMAXCONN) != 0) {
+        const int code = errno;
+        throw SocketError("listen failed with error " + gf_errorText(code), code);
+    }
+    port_ = gf_boundPort(listener_.fd());
+}
+
+AcceptResult TcpServer::acceptClient(std::chrono::milliseconds timeout)
+{
+    if (woken_.load()) {
+        return {AcceptStatus::woken};
+    }
+    if (connected_.load()) {
+        return {AcceptStatus::alreadyConnected};
+    }
+    int errorCode = 0;
+    const WaitOutcome outcome = gf_waitReadable(listener_.fd(), timeout, errorCode);
+    if (woken_.load()) {
+        return {AcceptStatus::woken};
+    }
+    if (outcome == WaitOutcome::timedOut) {
+        return {AcceptStatus::timedOut};
+    }
+    if (outcome == WaitOutcome::failed) {
+        return {AcceptStatus::failed, errorCode, "poll failed with error " + gf_errorText(errorCode)};
+    }
+    SocketHandle accepted(::accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+    if (!accepted.valid()) {
+        const int code = errno;
+        if (woken_.load()) {
+            return {AcceptStatus::woken};
+        }
+        if (code == EINTR || code == EAGAIN || code == ECONNABORTED) {
+            return {AcceptStatus::timedOut};
+        }
+        return {AcceptStatus::failed, code, "accept failed with error " + gf_errorText(code)};
+    }
+    const int on = 1;
+    if (::setsockopt(accepted.fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0 ||
+        !gf_setTimeout(accepted.fd(), SO_SNDTIMEO, sendTimeout_)) {
+        const int code = errno;
+        return {AcceptStatus::failed, code, "setsockopt failed with error " + gf_errorText(code)};
+    }
+    const std::lock_guard lock(fdMutex_);
+    if (woken_.load()) {
+        return {AcceptStatus::woken};
+    }
+    client_ = std::move(accepted);
+    connected_.store(true);
+    return {AcceptStatus::accepted};
+}
+
+SendResult TcpServer::sendText(std::string_view bytes)
+{
+    const std::lock_guard lock(fdMutex_);
+    if (!connected_.load() || !client_.valid()) {
+        return {false, ENOTCONN};
+    }
+    if (const int code = lf_sendAll(client_.fd(), bytes); code != 0) {
+        connected_.store(false);
+        ::shutdown(client_.fd(), SHUT_RDWR);
+        return {false, code};
+    }
+    return {true};
+}
+
+SendResult TcpServer::sendLine(std::string_view line)
+{
+    std::string text;
+    text.reserve(line.size() + 2);
+    text.append(line).append("\r\n");
+    return sendText(text);
+}
+
+int TcpServer::clientFd() const
+{
+    const std::lock_guard lock(fdMutex_);
+    return connected_.load() ? client_.fd() : -1;
+}
+
+ReceiveResult TcpServer::receive(std::string& text, std::size_t bound, std::chrono::milliseconds timeout)
+{
+    text.clear();
+    if (woken_.load()) {
+        return {ReceiveStatus::woken};
+    }
+    // The descriptor stays open while this thread uses it: only this thread closes it.
+    const int fd = clientFd();
+    if (fd < 0) {
+        return {ReceiveStatus::closed};
+    }
+    int errorCode = 0;
+    const WaitOutcome outcome = gf_waitReadable(fd, timeout, errorCode);
+    if (woken_.load()) {
+        return {ReceiveStatus::woken};
+    }
+    if (outcome == WaitOutcome::timedOut) {
+        return {ReceiveStatus::timedOut};
+    }
+    if (outcome == WaitOutcome::failed) {
+        return {ReceiveStatus::failed, 0, errorCode};
+    }
+    std::vector<char> buffer(bound == 0 ? 1 : bound);
+    const ssize_t received = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+    if (woken_.load()) {
+        return {ReceiveStatus::woken};
+    }
+    if (received < 0) {
+        const int code = errno;
+        if (code == EAGAIN || code == EWOULDBLOCK || code == EINTR) {
+            return {ReceiveStatus::timedOut};
+        }
+        return {ReceiveStatus::failed, 0, code};
+    }
+    if (received == 0) {
+        return {ReceiveStatus::closed};
+    }
+    const auto size = static_cast<std::size_t>(received);
+    if (size >= buffer.size()) {
+        return {ReceiveStatus::overrun, size};
+    }
+    text.assign(buffer.data(), size);
+    return {ReceiveStatus::data, size};
+}
+
+void TcpServer::dropClient() noexcept
+{
+    const std::lock_guard lock(fdMutex_);
+    connected_.store(false);
+    client_.reset();
+}
+
+void TcpServer::wake() noexcept
+{
+    woken_.store(true);
+    const std::lock_guard lock(fdMutex_);
+    ::shutdown(listener_.fd(), SHUT_RDWR);
+    if (client_.valid()) {
+        ::shutdown(client_.fd(), SHUT_RDWR);
+    }
+}
+
+} // namespace hlw::net

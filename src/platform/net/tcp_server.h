@@ -1,0 +1,70 @@
+#pragma once
+// A TCP server for exactly one client at a time; lines go out with "\r\n".
+//
+// Threads: acceptClient(), receive(), dropClient() and the destructor belong to the owning thread.
+// sendText(), sendLine(), connected() and wake() may be called from any thread. wake() releases a blocked
+// acceptClient() or receive() and makes every later one return at once; the object is then finished.
+// A client descriptor is only shut down by other threads and closed by the owning thread, so no thread
+// ever uses a descriptor number that was closed and reused.
+#include "platform/net/net_results.h"
+#include "platform/net/socket_handle.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace hlw::net {
+
+class TcpServer {
+public:
+    static constexpr std::size_t kDefaultReceiveBound = 16384;
+    static constexpr std::chrono::milliseconds kDefaultSendTimeout{2000};
+
+    // Listens on port (as text; "0" picks a free one) on all interfaces or 127.0.0.1, with SO_REUSEADDR and
+    // backlog SOMAXCONN. Throws SocketError: "getaddrinfo failed with error {}", "socket failed with error {}",
+    // "setsockopt(SO_REUSEADDR) failed", "Bind failed at port {} with error {}", "listen failed with error {}".
+    explicit TcpServer(const std::string& port, BindScope scope = BindScope::anyAddress,
+                       std::chrono::milliseconds sendTimeout = kDefaultSendTimeout);
+    TcpServer(const TcpServer&) = delete;
+    TcpServer& operator=(const TcpServer&) = delete;
+
+    std::uint16_t port() const noexcept { return port_; }
+    bool connected() const noexcept { return connected_.load(); }
+
+    // Waits up to timeout (kWaitForever: until a client comes or wake()) for a client; returns at once
+    // with alreadyConnected when one is connected. The client gets TCP_NODELAY and the send time-out;
+    // a failure there is "setsockopt failed with error {}".
+    AcceptResult acceptClient(std::chrono::milliseconds timeout = kWaitForever);
+
+    // Sends all bytes (MSG_NOSIGNAL: a gone peer never raises SIGPIPE). A failure or a send that stalls
+    // beyond the send time-out drops the client and reports the error; without a client: ENOTCONN.
+    SendResult sendText(std::string_view bytes);
+    // sendText(line + "\r\n").
+    SendResult sendLine(std::string_view line);
+
+    // One receive of at most bound - 1 useful bytes into text: bound bytes or more are an overrun (the
+    // bytes are discarded). closed when the peer closed its side or no client is connected.
+    ReceiveResult receive(std::string& text, std::size_t bound = kDefaultReceiveBound,
+                          std::chrono::milliseconds timeout = kWaitForever);
+
+    // Ends the connection with the client (the server keeps listening).
+    void dropClient() noexcept;
+    void wake() noexcept;
+    bool woken() const noexcept { return woken_.load(); }
+
+private:
+    int clientFd() const;
+
+    SocketHandle listener_;
+    SocketHandle client_;
+    mutable std::mutex fdMutex_; // guards client_ and the shutdowns; held during a send
+    std::atomic<bool> connected_{false};
+    std::atomic<bool> woken_{false};
+    std::uint16_t port_ = 0;
+    std::chrono::milliseconds sendTimeout_;
+};
+
+} // namespace hlw::net
