@@ -5,27 +5,45 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <charconv>
 #include <exception>
 #include <limits>
-#include <regex>
+#include <optional>
 #include <stdexcept>
 
 namespace hlw {
 namespace {
 
-const std::regex& lf_versionPattern()
+bool lf_isDigits(std::string_view text)
 {
-    static const std::regex pattern(R"((\d+)\.(\d+)\.(\d+))", std::regex::ECMAScript);
-    return pattern;
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-int32_t lf_parseField(const std::ssub_match& digits)
+// The three fields of "<digits>.<digits>.<digits>" covering the whole text, or nothing.
+std::optional<std::array<std::string_view, 3>> lf_matchTriple(std::string_view text)
+{
+    const auto firstDot = text.find('.');
+    const auto secondDot = firstDot == std::string_view::npos ? firstDot : text.find('.', firstDot + 1);
+    if (secondDot == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::array<std::string_view, 3> fields{text.substr(0, firstDot),
+                                                 text.substr(firstDot + 1, secondDot - firstDot - 1),
+                                                 text.substr(secondDot + 1)};
+    for (const std::string_view field : fields) {
+        if (!lf_isDigits(field)) {
+            return std::nullopt;
+        }
+    }
+    return fields;
+}
+
+int32_t lf_parseField(std::string_view digits)
 {
     int32_t value = 0;
-    const char* first = &*digits.first;
-    const char* last = first + digits.length();
-    const auto [end, error] = std::from_chars(first, last, value);
+    const char* last = digits.data() + digits.size();
+    const auto [end, error] = std::from_chars(digits.data(), last, value);
     if (error != std::errc{} || end != last) {
         throw std::runtime_error("parse error in version string");
     }
@@ -60,10 +78,8 @@ std::string_view lf_stripCSpace(std::string_view text)
 
 VersionData lf_parseVersion(std::string_view text)
 {
-    const std::string copy{text};
-    std::smatch groups;
-    if (std::regex_match(copy, groups, lf_versionPattern())) {
-        return {lf_parseField(groups[1]), lf_parseField(groups[2]), lf_parseField(groups[3])};
+    if (const auto fields = lf_matchTriple(text)) {
+        return {lf_parseField((*fields)[0]), lf_parseField((*fields)[1]), lf_parseField((*fields)[2])};
     }
     const std::string_view stripped = lf_stripCSpace(text);
     if (!stripped.empty() && stripped.front() == '{') {

@@ -46,6 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                     VersionCase{"12.5", {}, "invalid version format"},
                     VersionCase{"12.5.1.0", {}, "invalid version format"},
                     VersionCase{"-1.5.1", {}, "invalid version format"},
+                    VersionCase{"1..2", {}, "invalid version format"},
+                    VersionCase{"12.5.1\n", {}, "invalid version format"},
                     VersionCase{"12345678901.5.1", {}, "parse error in version string"},
                     VersionCase{"1.5.2147483648", {}, "parse error in version string"},
                     VersionCase{R"({"major":12,"minor":5})", {12, 5, 0}, nullptr},
