@@ -1,0 +1,123 @@
+#include "settings/parameters_document.h"
+
+#include "core/log.h"
+#include "core/version_data.h"
+#include "core/xml_save.h"
+#include "settings/catalogue.h"
+#include "settings/control_services.h"
+#include "settings/xml_attributes.h"
+
+#include <fmt/format.h>
+
+#include <string>
+#include <system_error>
+
+namespace hlw {
+
+namespace {
+
+std::string lf_valueText(bool value) { return value ? "true" : "false"; }
+std::string lf_valueText(int32_t value) { return std::to_string(value); }
+std::string lf_valueText(const std::string& value) { return value; }
+
+// Appends the setting's element; a failure is logged with the current value, the value line in any case.
+template <typename Setting>
+void lf_writeSetting(pugi::xml_node parameters, const Setting& setting, bool writeDefaults)
+{
+    const auto value = writeDefaults ? setting.defaultValue() : setting.get();
+    if (!gf_appendStringParameter(parameters, setting.key(), lf_valueText(value))) {
+        gf_logUnlessStopping(
+            fmt::format("{}adding xml parameter {} with {} failed!", "===> ", setting.key(), lf_valueText(setting.get())));
+    }
+    setting.log();
+}
+
+} // namespace
+
+pugi::xml_node gf_buildParametersDocument(pugi::xml_document& document, bool writeDefaults)
+{
+    pugi::xml_node root = document.append_child("root");
+    if (writeDefaults) {
+        settings::programVersion.setDefaultValue(gf_programVersion().text());
+    }
+    pugi::xml_node parameters = root.append_child("parameters");
+    if (!parameters) {
+        return {};
+    }
+    for (const BoolParameter* setting : settings::boolParameterList) {
+        if (setting) {
+            lf_writeSetting(parameters, *setting, writeDefaults);
+        }
+    }
+    for (const BoolCheckBoxParameter* setting : settings::checkBoxParameterList) {
+        if (setting) {
+            lf_writeSetting(parameters, *setting, writeDefaults);
+            setting->showCheck();
+        }
+    }
+    for (const IntParameter* setting : settings::intParameterList) {
+        if (setting) {
+            lf_writeSetting(parameters, *setting, writeDefaults);
+        }
+    }
+    for (const IntComboParameter* setting : settings::intComboParameterList) {
+        if (setting) {
+            lf_writeSetting(parameters, *setting, writeDefaults);
+            gf_setIntControlText(*setting);
+        }
+    }
+    for (const StringParameter* setting : settings::stringParameterList) {
+        if (setting) {
+            lf_writeSetting(parameters, *setting, writeDefaults);
+        }
+    }
+    for (const StringEditParameter* setting : settings::controlStringParameterList) {
+        if (setting) {
+            lf_writeSetting(parameters, *setting, writeDefaults);
+            gf_setStringControlText(*setting);
+        }
+    }
+    return parameters;
+}
+
+void gf_wrapParametersRootInPlace(pugi::xml_document& document)
+{
+    pugi::xml_node parameters = document.child("parameters");
+    if (document.child("root") || !parameters) {
+        return;
+    }
+    gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+    pugi::xml_node root = document.insert_child_before("root", parameters);
+    root.append_move(parameters);
+}
+
+bool gf_saveParametersDocument(const pugi::xml_document& document)
+{
+    const std::filesystem::path path = parametersFilePath();
+    if (gf_saveXml(document, path)) {
+        return true;
+    }
+    gf_logAlert(fmt::format("saving: {} failed", path.string()));
+    return false;
+}
+
+pugi::xml_parse_result gf_loadParametersDocument(pugi::xml_document& document)
+{
+    const std::filesystem::path path = parametersFilePath();
+    const pugi::xml_parse_result result = document.load_file(path.c_str());
+    if (!result && gf_parametersFileExists()) {
+        gf_logAlert(fmt::format("{} could not be read: {} at offset {}", path.string(), result.description(),
+                                result.offset));
+    }
+    return result;
+}
+
+bool gf_parametersFileExists()
+{
+    std::error_code error;
+    const bool exists = std::filesystem::exists(parametersFilePath(), error);
+    // A folder that cannot be examined is treated as holding a file, so that nothing is written blindly.
+    return exists || (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory);
+}
+
+} // namespace hlw
