@@ -39,6 +39,15 @@ private:
     ProjectKey bytes_;
 };
 
+// The stream state holds key material; it is wiped however the call ends.
+struct PullState {
+    crypto_secretstream_xchacha20poly1305_state state;
+    PullState() = default;
+    ~PullState() { sodium_memzero(&state, sizeof state); }
+    PullState(const PullState&) = delete;
+    PullState& operator=(const PullState&) = delete;
+};
+
 void lf_initSodium()
 {
     if (sodium_init() < 0) {
@@ -57,38 +66,39 @@ std::ifstream lf_openInput(const std::filesystem::path& input)
 
 // Reads as many bytes as fit unless the file ends first; istream::read retries short reads itself, so every
 // chunk but the last arrives whole and the chunks stay in line.
-std::size_t lf_readFull(std::istream& in, unsigned char* buffer, std::size_t size)
+std::size_t lf_readFull(std::istream& in, unsigned char* buffer, std::size_t size,
+                        const std::filesystem::path& input)
 {
     in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size));
     if (in.bad()) {
-        throw std::runtime_error("Could not read input file");
+        throw std::runtime_error(fmt::format("Could not read input file: {}", input.string()));
     }
     return static_cast<std::size_t>(in.gcount());
 }
 
-PulledStream lf_pullStream(const ProjectKey& key, std::istream& in, const PlainSink& sink)
+PulledStream lf_pullStream(const ProjectKey& key, std::istream& in, const std::filesystem::path& input,
+                           const PlainSink& sink)
 {
     lf_initSodium();
     std::array<unsigned char, sealedHeaderBytes> header{};
     // init_pull authenticates nothing, so a short header must be refused here.
-    if (lf_readFull(in, header.data(), header.size()) != header.size()) {
+    if (lf_readFull(in, header.data(), header.size(), input) != header.size()) {
         throw std::runtime_error("Invalid header or key");
     }
-    crypto_secretstream_xchacha20poly1305_state state;
+    PullState pull;
     const LocalKey localKey(key);
-    if (crypto_secretstream_xchacha20poly1305_init_pull(&state, header.data(), localKey.data()) != 0) {
+    if (crypto_secretstream_xchacha20poly1305_init_pull(&pull.state, header.data(), localKey.data()) != 0) {
         throw std::runtime_error("Invalid header or key");
     }
     std::vector<unsigned char> sealed(sealedChunkBytes, 0);
     std::vector<unsigned char> plain(sealedPlainChunkBytes, 0);
     PulledStream result;
-    for (std::size_t got = lf_readFull(in, sealed.data(), sealed.size()); got != 0;
-         got = lf_readFull(in, sealed.data(), sealed.size())) {
+    for (std::size_t got = lf_readFull(in, sealed.data(), sealed.size(), input); got != 0;
+         got = lf_readFull(in, sealed.data(), sealed.size(), input)) {
         unsigned long long plainLength = 0;
         unsigned char tag = 0;
-        if (crypto_secretstream_xchacha20poly1305_pull(&state, plain.data(), &plainLength, &tag, sealed.data(),
-                                                       got, nullptr, 0) != 0) {
-            sodium_memzero(&state, sizeof state);
+        if (crypto_secretstream_xchacha20poly1305_pull(&pull.state, plain.data(), &plainLength, &tag,
+                                                       sealed.data(), got, nullptr, 0) != 0) {
             throw std::runtime_error("Decryption failed");
         }
         ++result.chunks;
@@ -98,7 +108,6 @@ PulledStream lf_pullStream(const ProjectKey& key, std::istream& in, const PlainS
             break;
         }
     }
-    sodium_memzero(&state, sizeof state);
     return result;
 }
 
@@ -113,7 +122,7 @@ void lf_decryptStream(const ProjectKey& key, const std::filesystem::path& input,
     const auto writeFailed = [&output] {
         return std::runtime_error(fmt::format("Could not write output file: {}", output.string()));
     };
-    const PulledStream pulled = lf_pullStream(key, in, [&](const unsigned char* data, std::size_t size) {
+    const PulledStream pulled = lf_pullStream(key, in, input, [&](const unsigned char* data, std::size_t size) {
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         if (!out) {
             throw writeFailed();
@@ -169,7 +178,7 @@ bool gf_verifySealedFile(const ProjectKey& key, const std::filesystem::path& inp
 {
     try {
         std::ifstream in = lf_openInput(input);
-        const PulledStream pulled = lf_pullStream(key, in, [](const unsigned char*, std::size_t) {});
+        const PulledStream pulled = lf_pullStream(key, in, input, [](const unsigned char*, std::size_t) {});
         if (pulled.chunks == 0) {
             gf_log(fmt::format("{} holds no sealed data", input.string()));
             return false;
