@@ -84,14 +84,15 @@ void Simulation::sendPeriodic(Clock::time_point now, bool frameTick) {
 
 void Simulation::advance(Clock::time_point now) {
     std::lock_guard lock(mutex_);
+    // Objects move for the time that passed before the ones created now appear.
+    moveFreeObjects(std::chrono::duration<double>(now - lastAdvance_).count());
+    lastAdvance_ = now;
     while (!pending_.empty() && pending_.front().due <= now) {
         const PendingCreation pending = pending_.front();
         pending_.pop_front();
         completeCreation(pending, now);
     }
     applyUserScript(now);
-    moveFreeObjects(std::chrono::duration<double>(now - lastAdvance_).count());
-    lastAdvance_ = now;
 
     bool frameTick = false;
     if (frameHz_ > 0.0 && now >= nextFrame_) {
