@@ -29,9 +29,8 @@ std::vector<std::string> lf_packageOrders()
         }
         subsets.push_back(std::move(subset));
     }
-    std::sort(subsets.begin(), subsets.end(), [](const auto& a, const auto& b) {
-        return a.size() != b.size() ? a.size() > b.size() : a < b;
-    });
+    std::sort(subsets.begin(), subsets.end(),
+              [](const auto& a, const auto& b) { return a.size() != b.size() ? a.size() > b.size() : a < b; });
     std::vector<std::string> rows;
     for (std::vector<std::string>& subset : subsets) {
         do {
@@ -90,11 +89,8 @@ IntParameter maxHoldingMinutes{"MAX_HOLDING_MINUTES", 20, 1, 60};
 IntParameter maxFit{"MAX_FIT", 47, 0, 47};
 
 IntComboParameter matchingDepth{"MATCHING_DEPTH", 4, {1, 2, 3, 4}, 32808, 203};
-IntComboParameter range{"RANGE",
-                        defaultRangeNm,
-                        {2, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25, 30, 35, 40, 50, 65, 80, 100},
-                        32818,
-                        231};
+IntComboParameter range{
+    "RANGE", defaultRangeNm, {2, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25, 30, 35, 40, 50, 65, 80, 100}, 32818, 231};
 IntComboParameter arAboveHeight{"AR_ABOVE_HEIGHT",
                                 48000,
                                 {18000, 21000, 24000, 27000, 30000, 33000, 36000, 39000, 42000, 45000, 48000},
@@ -103,20 +99,17 @@ IntComboParameter arAboveHeight{"AR_ABOVE_HEIGHT",
 IntComboParameter maxParkSel{"MAX_PARK_SEL", 500, {0, 10, 25, 50, 75, 100, 500}, 32848, 315};
 IntComboParameter maxLiveSel{"MAX_LIVE_SEL", 500, {0, 10, 25, 50, 75, 100, 500}, 32849, 315};
 IntComboParameter airpRange{"AIRP_RANGE", 20, {5, 10, 15, 20, 25, 30}, 32840, 343};
-IntComboParameter airpHeight{"AIRP_HEIGHT",
-                             18000,
-                             {2000, 4000, 6000, 8000, 10000, 12000, 14000, 16000, 18000, 36000, 48000},
-                             32841,
-                             343};
+IntComboParameter airpHeight{
+    "AIRP_HEIGHT", 18000, {2000, 4000, 6000, 8000, 10000, 12000, 14000, 16000, 18000, 36000, 48000}, 32841, 343};
 
 StringParameter programVersion{"PROGRAM_VERSION", ""};
 StringParameter msfsInstallPath{"MSFS_INSTALL_PATH", ""};
 StringParameter portNumber{"PORT_NUMBER", "10747"};
-std::array<StringParameter, 10> liveryFolders{
-    StringParameter{"lfolder0", ""}, StringParameter{"lfolder1", ""}, StringParameter{"lfolder2", ""},
-    StringParameter{"lfolder3", ""}, StringParameter{"lfolder4", ""}, StringParameter{"lfolder5", ""},
-    StringParameter{"lfolder6", ""}, StringParameter{"lfolder7", ""}, StringParameter{"lfolder8", ""},
-    StringParameter{"lfolder9", ""}};
+std::array<StringParameter, 10> liveryFolders{StringParameter{"lfolder0", ""}, StringParameter{"lfolder1", ""},
+                                              StringParameter{"lfolder2", ""}, StringParameter{"lfolder3", ""},
+                                              StringParameter{"lfolder4", ""}, StringParameter{"lfolder5", ""},
+                                              StringParameter{"lfolder6", ""}, StringParameter{"lfolder7", ""},
+                                              StringParameter{"lfolder8", ""}, StringParameter{"lfolder9", ""}};
 StringParameter aigVersion{"AIG_VERSION", ""};
 StringParameter dbaseVersion{"DBASE_VERSION", ""};
 StringParameter airportsVersion{"AIRPORTS_VERSION", ""};
@@ -131,11 +124,8 @@ StringEditParameter blockCallsign{"BLOCK_CALLSIGN", "", 32828, 259};
 StringComboParameter simChoice{"SIM_CHOICE", "MSFS 2020", {"MSFS 2020", "MSFS 2024"}, 32789, 119};
 
 IntComboParameter parkingPercentage{"parking_percentage", 30, lf_multiplesOfFiveUpTo100(), 32850, 371};
-FloatComboParameter maxFitFl{"MAX_FIT_FL",
-                             24.0F,
-                             {0.5F, 1, 1.5F, 2, 2.5F, 3, 3.5F, 4, 4.5F, 5, 6, 7, 8, 9, 10, 12, 15, 18, 21, 24},
-                             32854,
-                             371};
+FloatComboParameter maxFitFl{
+    "MAX_FIT_FL", 24.0F, {0.5F, 1, 1.5F, 2, 2.5F, 3, 3.5F, 4, 4.5F, 5, 6, 7, 8, 9, 10, 12, 15, 18, 21, 24}, 32854, 371};
 StringEditParameter allInstallPath{"ALL_INSTALL_PATH", "", 32788, 119};
 // The list starts with one empty entry; the engine replaces it with the callsigns it sees.
 SharedStringComboParameter callsign2ObjectId{
@@ -150,22 +140,37 @@ ButtonControl reReadButton{"Re-read", 32838, 341};
 ButtonControl flushStaticButton{"Flush static", 32857, 369};
 
 const std::vector<BoolParameter*> boolParameterList{&random};
-const std::vector<BoolCheckBoxParameter*> checkBoxParameterList{
-    &alwaysOnTop,   &objectIdList,     &navLightsWhileParked, &aerowinx,         &guidChanges,
-    &scanLiveries,  &ligAutomatic,     &ligPrioritize,        &scanAirports,     &lightAircraft,
-    &helicopters,   &highPerfAircraft, &autoRange,            &airborneOnly,     &collisionUserGnd,
-    &collisionUserAir, &collisionLiveParkedGnd, &straightPbsOnly, &initialLoadOnly, &week,
-    &parkSoft};
-const std::vector<IntParameter*> intParameterList{&mainWindowX,           &mainWindowY,       &lastEpochTime,
-                                                  &customParkingPercentage, &holdingThresholdMeters,
-                                                  &maxHoldingMinutes,     &maxFit};
-const std::vector<IntComboParameter*> intComboParameterList{&matchingDepth, &range,      &arAboveHeight, &maxParkSel,
+const std::vector<BoolCheckBoxParameter*> checkBoxParameterList{&alwaysOnTop,
+                                                                &objectIdList,
+                                                                &navLightsWhileParked,
+                                                                &aerowinx,
+                                                                &guidChanges,
+                                                                &scanLiveries,
+                                                                &ligAutomatic,
+                                                                &ligPrioritize,
+                                                                &scanAirports,
+                                                                &lightAircraft,
+                                                                &helicopters,
+                                                                &highPerfAircraft,
+                                                                &autoRange,
+                                                                &airborneOnly,
+                                                                &collisionUserGnd,
+                                                                &collisionUserAir,
+                                                                &collisionLiveParkedGnd,
+                                                                &straightPbsOnly,
+                                                                &initialLoadOnly,
+                                                                &week,
+                                                                &parkSoft};
+const std::vector<IntParameter*> intParameterList{
+    &mainWindowX,       &mainWindowY, &lastEpochTime, &customParkingPercentage, &holdingThresholdMeters,
+    &maxHoldingMinutes, &maxFit};
+const std::vector<IntComboParameter*> intComboParameterList{&matchingDepth, &range,     &arAboveHeight, &maxParkSel,
                                                             &maxLiveSel,    &airpRange, &airpHeight};
 const std::vector<StringParameter*> stringParameterList{
-    &programVersion,    &msfsInstallPath,   &portNumber,        &liveryFolders[0],    &liveryFolders[1],
-    &liveryFolders[2],  &liveryFolders[3],  &liveryFolders[4],  &liveryFolders[5],    &liveryFolders[6],
-    &liveryFolders[7],  &liveryFolders[8],  &liveryFolders[9],  &aigVersion,          &dbaseVersion,
-    &airportsVersion,   &livScanVersion,    &addonsScanVersion, &dudiduzavu24Version, &msfs2024InstallPath,
+    &programVersion,    &msfsInstallPath,  &portNumber,        &liveryFolders[0],    &liveryFolders[1],
+    &liveryFolders[2],  &liveryFolders[3], &liveryFolders[4],  &liveryFolders[5],    &liveryFolders[6],
+    &liveryFolders[7],  &liveryFolders[8], &liveryFolders[9],  &aigVersion,          &dbaseVersion,
+    &airportsVersion,   &livScanVersion,   &addonsScanVersion, &dudiduzavu24Version, &msfs2024InstallPath,
     &aiPackageSelector, &destination};
 const std::vector<StringEditParameter*> controlStringParameterList{&blockCallsign, &simChoice};
 
@@ -184,9 +189,9 @@ const std::vector<ButtonControl*> allButtons{&tbloZipButton, &unblockButton, &cs
                                              &nowButton,     &reReadButton,  &flushStaticButton};
 
 const std::array<const char*, 8> airportOverrideKeys{
-    range.key().c_str(),             autoRange.key().c_str(), initialLoadOnly.key().c_str(),
-    parkSoft.key().c_str(),          parkingPercentage.key().c_str(), maxFit.key().c_str(),
-    week.key().c_str(),              maxLiveSel.key().c_str()};
+    range.key().c_str(),    autoRange.key().c_str(),         initialLoadOnly.key().c_str(),
+    parkSoft.key().c_str(), parkingPercentage.key().c_str(), maxFit.key().c_str(),
+    week.key().c_str(),     maxLiveSel.key().c_str()};
 
 } // namespace hlw::settings
 
@@ -212,10 +217,10 @@ float gf_maxFitForWeeks(int32_t maxFitCount)
         float weeks;
     };
     // The first row whose count is reached wins.
-    static constexpr Step steps[]{{44, 24.0F}, {38, 21.0F}, {32, 18.0F}, {26, 15.0F}, {22, 12.0F}, {20, 11.0F},
-                                  {18, 10.0F}, {16, 9.0F},  {14, 8.0F},  {12, 7.0F},  {10, 6.0F},  {9, 5.0F},
-                                  {8, 4.5F},   {7, 4.0F},   {6, 3.5F},   {5, 3.0F},   {4, 2.5F},   {3, 2.0F},
-                                  {2, 1.5F},   {1, 1.0F}};
+    static constexpr Step steps[]{{44, 24.0F}, {38, 21.0F}, {32, 18.0F}, {26, 15.0F}, {22, 12.0F},
+                                  {20, 11.0F}, {18, 10.0F}, {16, 9.0F},  {14, 8.0F},  {12, 7.0F},
+                                  {10, 6.0F},  {9, 5.0F},   {8, 4.5F},   {7, 4.0F},   {6, 3.5F},
+                                  {5, 3.0F},   {4, 2.5F},   {3, 2.0F},   {2, 1.5F},   {1, 1.0F}};
     for (const Step& step : steps) {
         if (maxFitCount >= step.fromCount) {
             return step.weeks;
@@ -265,7 +270,10 @@ std::filesystem::path dataFolderPath()
     return lf_userDataFolder();
 }
 
-std::filesystem::path parametersFilePath() { return dataFolderPath() / "parameters.xml"; }
+std::filesystem::path parametersFilePath()
+{
+    return dataFolderPath() / "parameters.xml";
+}
 
 void gf_overrideDataFolderPath(std::optional<std::filesystem::path> folder)
 {

@@ -19,7 +19,10 @@ void lf_setControlText(ui::ControlId id, std::string text)
     port.invalidate(settingsPanelRect, true);
 }
 
-void lf_postRepaint() { ui::gf_controlPort().postMessage(ui::repaintMessage); }
+void lf_postRepaint()
+{
+    ui::gf_controlPort().postMessage(ui::repaintMessage);
+}
 
 } // namespace
 
@@ -38,6 +41,9 @@ void gf_setStringControlText(const StringEditParameter& parameter)
     lf_setControlText(parameter.controlId(), parameter.get());
 }
 
-void gf_routeMessageLineToControlPort() { gf_setMessageRepaintHook(&lf_postRepaint); }
+void gf_routeMessageLineToControlPort()
+{
+    gf_setMessageRepaintHook(&lf_postRepaint);
+}
 
 } // namespace hlw

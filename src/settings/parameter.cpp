@@ -20,9 +20,15 @@ std::optional<int32_t> lf_exactPosition(const std::vector<Text>& choices, std::s
 
 } // namespace
 
-void BoolParameter::log() const { gf_logUnlessStopping(fmt::format("{}={}", key(), get())); }
+void BoolParameter::log() const
+{
+    gf_logUnlessStopping(fmt::format("{}={}", key(), get()));
+}
 
-void IntParameter::log() const { gf_logUnlessStopping(fmt::format("{}={}", key(), get())); }
+void IntParameter::log() const
+{
+    gf_logUnlessStopping(fmt::format("{}={}", key(), get()));
+}
 
 std::string StringParameter::get() const
 {
@@ -60,11 +66,20 @@ void StringParameter::setDefaultValue(std::string value)
     default_ = std::move(value);
 }
 
-void StringParameter::log() const { gf_logUnlessStopping(fmt::format("{}=\"{}\"", key(), get())); }
+void StringParameter::log() const
+{
+    gf_logUnlessStopping(fmt::format("{}=\"{}\"", key(), get()));
+}
 
-void BoolCheckBoxParameter::showCheck() const { ui::gf_controlPort().setChecked(controlId(), get()); }
+void BoolCheckBoxParameter::showCheck() const
+{
+    ui::gf_controlPort().setChecked(controlId(), get());
+}
 
-std::optional<int32_t> StringComboParameter::findCurrent() const { return lf_exactPosition(choices_, get()); }
+std::optional<int32_t> StringComboParameter::findCurrent() const
+{
+    return lf_exactPosition(choices_, get());
+}
 
 // Selection by exact equality: a list selects by prefix when asked by text, and many entries here are prefixes
 // of earlier ones ("AIG" of "AIG, FSLTL, JF, MTL").
@@ -77,7 +92,10 @@ void StringComboParameter::fillCombo() const
     port.comboFill(controlId(), choices_, findCurrent());
 }
 
-void StringComboParameter::showSelection() const { ui::gf_controlPort().comboSelect(controlId(), findCurrent()); }
+void StringComboParameter::showSelection() const
+{
+    ui::gf_controlPort().comboSelect(controlId(), findCurrent());
+}
 
 std::vector<std::string> SharedTextList::snapshot() const
 {
@@ -113,8 +131,14 @@ void SharedStringComboParameter::fillCombo() const
     port.comboFill(controlId(), std::move(items), selection);
 }
 
-std::string IntChoiceFormat::text(int32_t value) { return fmt::format("{}", value); }
+std::string IntChoiceFormat::text(int32_t value)
+{
+    return fmt::format("{}", value);
+}
 
-std::string FloatChoiceFormat::text(float value) { return fmt::format("{:.1f}", value); }
+std::string FloatChoiceFormat::text(float value)
+{
+    return fmt::format("{:.1f}", value);
+}
 
 } // namespace hlw

@@ -24,7 +24,7 @@ namespace hlw {
 
 // Ties a setting or a push button to its control in the main window.
 class ControlBinding {
-public:
+  public:
     ControlBinding(ui::ControlId controlId, int32_t rowY) : controlId_(controlId), rowY_(rowY) {}
     virtual ~ControlBinding() = default;
     ControlBinding(const ControlBinding&) = delete;
@@ -35,13 +35,13 @@ public:
     // The top of the control's row; check boxes are placed at y + 2, edit boxes and buttons at y, lists at y - 5.
     int32_t rowY() const noexcept { return rowY_; }
 
-private:
+  private:
     const ui::ControlId controlId_;
     const int32_t rowY_;
 };
 
 class Parameter {
-public:
+  public:
     virtual ~Parameter() = default;
     Parameter(const Parameter&) = delete;
     Parameter& operator=(const Parameter&) = delete;
@@ -49,15 +49,15 @@ public:
     // The name under which "parameters.xml" stores the setting (for a button: its caption).
     const std::string& key() const noexcept { return key_; }
 
-protected:
+  protected:
     explicit Parameter(std::string key) : key_(std::move(key)) {}
 
-private:
+  private:
     const std::string key_;
 };
 
 class BoolParameter : public Parameter {
-public:
+  public:
     BoolParameter(std::string key, bool defaultValue)
         : Parameter(std::move(key)), default_(defaultValue), value_(defaultValue)
     {
@@ -72,15 +72,14 @@ public:
     // Writes this one setting into "parameters.xml" (defined with the settings file code).
     void save() const;
 
-private:
+  private:
     const bool default_;
     std::atomic<bool> value_;
 };
 
 // A number with bounds. The default is not compared with the bounds; clamp() and setClamped() apply them.
-template <typename T>
-class NumberParameter : public Parameter {
-public:
+template <typename T> class NumberParameter : public Parameter {
+  public:
     NumberParameter(std::string key, T defaultValue, T minimum, T maximum)
         : Parameter(std::move(key)), default_(defaultValue), minimum_(minimum), maximum_(maximum), value_(defaultValue)
     {
@@ -96,7 +95,7 @@ public:
     T clamp(T value) const noexcept { return std::min(std::max(value, minimum_), maximum_); }
     void setClamped(T value) noexcept { value_.store(clamp(value)); }
 
-private:
+  private:
     const T default_;
     const T minimum_;
     const T maximum_;
@@ -104,7 +103,7 @@ private:
 };
 
 class IntParameter : public NumberParameter<int32_t> {
-public:
+  public:
     IntParameter(std::string key, int32_t defaultValue, int32_t minimum, int32_t maximum)
         : NumberParameter(std::move(key), defaultValue, minimum, maximum)
     {
@@ -118,7 +117,7 @@ public:
 
 // Never stored: the one float setting is derived from another setting.
 class FloatParameter : public NumberParameter<float> {
-public:
+  public:
     FloatParameter(std::string key, float defaultValue, float minimum, float maximum)
         : NumberParameter(std::move(key), defaultValue, minimum, maximum)
     {
@@ -126,7 +125,7 @@ public:
 };
 
 class StringParameter : public Parameter {
-public:
+  public:
     StringParameter(std::string key, std::string defaultValue)
         : Parameter(std::move(key)), default_(defaultValue), value_(std::move(defaultValue))
     {
@@ -151,14 +150,14 @@ public:
         save();
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::string default_;
     std::string value_;
 };
 
 class BoolCheckBoxParameter : public BoolParameter, public ControlBinding {
-public:
+  public:
     BoolCheckBoxParameter(std::string key, bool defaultValue, ui::ControlId controlId, int32_t rowY)
         : BoolParameter(std::move(key), defaultValue), ControlBinding(controlId, rowY)
     {
@@ -169,7 +168,7 @@ public:
 };
 
 class StringEditParameter : public StringParameter, public ControlBinding {
-public:
+  public:
     StringEditParameter(std::string key, std::string defaultValue, ui::ControlId controlId, int32_t rowY)
         : StringParameter(std::move(key), std::move(defaultValue)), ControlBinding(controlId, rowY)
     {
@@ -178,7 +177,7 @@ public:
 
 // A drop-down list of fixed texts.
 class StringComboParameter : public StringEditParameter {
-public:
+  public:
     StringComboParameter(std::string key, std::string defaultValue, std::vector<std::string> choices,
                          ui::ControlId controlId, int32_t rowY)
         : StringEditParameter(std::move(key), std::move(defaultValue), controlId, rowY), choices_(std::move(choices))
@@ -194,27 +193,27 @@ public:
     // Selects the entry equal to the value, or none.
     void showSelection() const;
 
-private:
+  private:
     const std::vector<std::string> choices_;
 };
 
 // A list of texts shared between threads: one side replaces it, another fills a list box from a copy.
 class SharedTextList {
-public:
+  public:
     explicit SharedTextList(std::vector<std::string> items) : items_(std::move(items)) {}
 
     std::vector<std::string> snapshot() const;
     void assign(std::vector<std::string> items);
     size_t size() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> items_;
 };
 
 // A drop-down list whose entries are filled at run time ("CALLSIGN_2_OBJECTID").
 class SharedStringComboParameter : public StringEditParameter {
-public:
+  public:
     SharedStringComboParameter(std::string key, std::string defaultValue, std::shared_ptr<SharedTextList> choices,
                                ui::ControlId controlId, int32_t rowY)
         : StringEditParameter(std::move(key), std::move(defaultValue), controlId, rowY), choices_(std::move(choices))
@@ -226,33 +225,29 @@ public:
     std::optional<int32_t> findCurrent() const;
     void fillCombo() const;
 
-private:
+  private:
     const std::shared_ptr<SharedTextList> choices_;
 };
 
 // How a number list shows its entries.
 struct IntChoiceFormat {
-    static std::string text(int32_t value);  // "{}"
+    static std::string text(int32_t value); // "{}"
 };
 struct FloatChoiceFormat {
-    static std::string text(float value);  // "{:.1f}"
+    static std::string text(float value); // "{:.1f}"
 };
 
-template <typename T>
-struct NumberParameterOf;
-template <>
-struct NumberParameterOf<int32_t> {
+template <typename T> struct NumberParameterOf;
+template <> struct NumberParameterOf<int32_t> {
     using type = IntParameter;
 };
-template <>
-struct NumberParameterOf<float> {
+template <> struct NumberParameterOf<float> {
     using type = FloatParameter;
 };
 
 // A drop-down list of numbers in ascending order; the minimum is the first choice and the maximum the last.
-template <typename T, typename Format>
-class ComboParameter : public NumberParameterOf<T>::type, public ControlBinding {
-public:
+template <typename T, typename Format> class ComboParameter : public NumberParameterOf<T>::type, public ControlBinding {
+  public:
     ComboParameter(std::string key, T defaultValue, std::vector<T> choices, ui::ControlId controlId, int32_t rowY)
         : NumberParameterOf<T>::type(std::move(key), defaultValue, choices.empty() ? defaultValue : choices.front(),
                                      choices.empty() ? defaultValue : choices.back()),
@@ -291,7 +286,7 @@ public:
     // Selects the value's entry, or none when the value is no choice.
     void showSelection() const { ui::gf_controlPort().comboSelect(controlId(), findCurrent()); }
 
-private:
+  private:
     const std::vector<T> choices_;
 };
 
@@ -300,7 +295,7 @@ using FloatComboParameter = ComboParameter<float, FloatChoiceFormat>;
 
 // A push button of the main window; the key holds its caption. Stores nothing.
 class ButtonControl : public Parameter, public ControlBinding {
-public:
+  public:
     ButtonControl(std::string caption, ui::ControlId controlId, int32_t rowY)
         : Parameter(std::move(caption)), ControlBinding(controlId, rowY)
     {

@@ -13,7 +13,17 @@
 namespace hlw::settings {
 namespace {
 
-enum class Kind { plainBool, checkBox, plainInt, intCombo, plainString, stringEdit, stringCombo, floatCombo, sharedCombo };
+enum class Kind {
+    plainBool,
+    checkBox,
+    plainInt,
+    intCombo,
+    plainString,
+    stringEdit,
+    stringCombo,
+    floatCombo,
+    sharedCombo
+};
 enum class List { none, boolList, checkBoxList, intList, intComboList, stringList, controlStringList };
 
 struct ExpectedSetting {
@@ -22,10 +32,10 @@ struct ExpectedSetting {
     std::string defaultText;
     // "min..max" for plain numbers, "{a, b, ...}" for number lists, "-" otherwise.
     std::string bounds;
-    int controlId;  // 0: no control
+    int controlId; // 0: no control
     int rowY;
     List list;
-    int position;  // 1-based within the list; 0 for no list
+    int position; // 1-based within the list; 0 for no list
 };
 
 const std::vector<ExpectedSetting>& lf_expectedSettings()
@@ -70,8 +80,8 @@ const std::vector<ExpectedSetting>& lf_expectedSettings()
         {"MAX_LIVE_SEL", Kind::intCombo, "500", "{0, 10, 25, 50, 75, 100, 500}", 32849, 315, List::intComboList, 5},
         {"AIRP_RANGE", Kind::intCombo, "20", "{5, 10, 15, 20, 25, 30}", 32840, 343, List::intComboList, 6},
         {"AIRP_HEIGHT", Kind::intCombo, "18000",
-         "{2000, 4000, 6000, 8000, 10000, 12000, 14000, 16000, 18000, 36000, 48000}", 32841, 343,
-         List::intComboList, 7},
+         "{2000, 4000, 6000, 8000, 10000, 12000, 14000, 16000, 18000, 36000, 48000}", 32841, 343, List::intComboList,
+         7},
         {"PROGRAM_VERSION", Kind::plainString, "", "-", 0, 0, List::stringList, 1},
         {"MSFS_INSTALL_PATH", Kind::plainString, "", "-", 0, 0, List::stringList, 2},
         {"PORT_NUMBER", Kind::plainString, "10747", "-", 0, 0, List::stringList, 3},
@@ -97,8 +107,8 @@ const std::vector<ExpectedSetting>& lf_expectedSettings()
         {"BLOCK_CALLSIGN", Kind::stringEdit, "", "-", 32828, 259, List::controlStringList, 1},
         {"SIM_CHOICE", Kind::stringCombo, "MSFS 2020", "-", 32789, 119, List::controlStringList, 2},
         {"parking_percentage", Kind::intCombo, "30",
-         "{0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55, 60, 65, 70, 75, 80, 85, 90, 95, 100}", 32850, 371,
-         List::none, 0},
+         "{0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55, 60, 65, 70, 75, 80, 85, 90, 95, 100}", 32850, 371, List::none,
+         0},
         {"MAX_FIT_FL", Kind::floatCombo, "24.0",
          "{0.5, 1, 1.5, 2, 2.5, 3, 3.5, 4, 4.5, 5, 6, 7, 8, 9, 10, 12, 15, 18, 21, 24}", 32854, 371, List::none, 0},
         {"ALL_INSTALL_PATH", Kind::stringEdit, "", "-", 32788, 119, List::none, 0},
@@ -137,29 +147,40 @@ const std::vector<std::string> expectedPackageOrders = lf_split(
 Kind lf_kindOf(const Parameter& parameter)
 {
     const std::type_info& type = typeid(parameter);
-    if (type == typeid(BoolParameter)) return Kind::plainBool;
-    if (type == typeid(BoolCheckBoxParameter)) return Kind::checkBox;
-    if (type == typeid(IntParameter)) return Kind::plainInt;
-    if (type == typeid(IntComboParameter)) return Kind::intCombo;
-    if (type == typeid(StringParameter)) return Kind::plainString;
-    if (type == typeid(StringEditParameter)) return Kind::stringEdit;
-    if (type == typeid(StringComboParameter)) return Kind::stringCombo;
-    if (type == typeid(FloatComboParameter)) return Kind::floatCombo;
-    if (type == typeid(SharedStringComboParameter)) return Kind::sharedCombo;
+    if (type == typeid(BoolParameter))
+        return Kind::plainBool;
+    if (type == typeid(BoolCheckBoxParameter))
+        return Kind::checkBox;
+    if (type == typeid(IntParameter))
+        return Kind::plainInt;
+    if (type == typeid(IntComboParameter))
+        return Kind::intCombo;
+    if (type == typeid(StringParameter))
+        return Kind::plainString;
+    if (type == typeid(StringEditParameter))
+        return Kind::stringEdit;
+    if (type == typeid(StringComboParameter))
+        return Kind::stringCombo;
+    if (type == typeid(FloatComboParameter))
+        return Kind::floatCombo;
+    if (type == typeid(SharedStringComboParameter))
+        return Kind::sharedCombo;
     ADD_FAILURE() << "unexpected class " << type.name();
     return Kind::plainBool;
 }
 
 std::string lf_defaultText(const Parameter& parameter)
 {
-    if (const auto* flag = dynamic_cast<const BoolParameter*>(&parameter)) return fmt::format("{}", flag->defaultValue());
-    if (const auto* number = dynamic_cast<const IntParameter*>(&parameter)) return fmt::format("{}", number->defaultValue());
-    if (const auto* real = dynamic_cast<const FloatParameter*>(&parameter)) return fmt::format("{:.1f}", real->defaultValue());
+    if (const auto* flag = dynamic_cast<const BoolParameter*>(&parameter))
+        return fmt::format("{}", flag->defaultValue());
+    if (const auto* number = dynamic_cast<const IntParameter*>(&parameter))
+        return fmt::format("{}", number->defaultValue());
+    if (const auto* real = dynamic_cast<const FloatParameter*>(&parameter))
+        return fmt::format("{:.1f}", real->defaultValue());
     return dynamic_cast<const StringParameter&>(parameter).defaultValue();
 }
 
-template <typename Combo>
-std::string lf_choicesText(const Combo& combo)
+template <typename Combo> std::string lf_choicesText(const Combo& combo)
 {
     EXPECT_EQ(combo.minimum(), combo.choices().front()) << combo.key();
     EXPECT_EQ(combo.maximum(), combo.choices().back()) << combo.key();
@@ -168,16 +189,17 @@ std::string lf_choicesText(const Combo& combo)
 
 std::string lf_boundsText(const Parameter& parameter)
 {
-    if (const auto* combo = dynamic_cast<const IntComboParameter*>(&parameter)) return lf_choicesText(*combo);
-    if (const auto* combo = dynamic_cast<const FloatComboParameter*>(&parameter)) return lf_choicesText(*combo);
+    if (const auto* combo = dynamic_cast<const IntComboParameter*>(&parameter))
+        return lf_choicesText(*combo);
+    if (const auto* combo = dynamic_cast<const FloatComboParameter*>(&parameter))
+        return lf_choicesText(*combo);
     if (const auto* number = dynamic_cast<const IntParameter*>(&parameter)) {
         return fmt::format("{}..{}", number->minimum(), number->maximum());
     }
     return "-";
 }
 
-template <typename T>
-int lf_positionIn(const std::vector<T*>& list, const Parameter* parameter)
+template <typename T> int lf_positionIn(const std::vector<T*>& list, const Parameter* parameter)
 {
     int position = 0;
     int found = 0;
@@ -269,10 +291,9 @@ TEST(CatalogueTest, PushButtonsCarryCaptionControlAndRow)
         int controlId;
         int rowY;
     };
-    const std::vector<ExpectedButton> expected{{"tblo.zip", 32804, 175}, {"Unblock", 32829, 257},
-                                               {"cs->oid:", 32830, 257}, {"Block", 32832, 257},
-                                               {"Now", 32847, 313},      {"Re-read", 32838, 341},
-                                               {"Flush static", 32857, 369}};
+    const std::vector<ExpectedButton> expected{
+        {"tblo.zip", 32804, 175}, {"Unblock", 32829, 257}, {"cs->oid:", 32830, 257},    {"Block", 32832, 257},
+        {"Now", 32847, 313},      {"Re-read", 32838, 341}, {"Flush static", 32857, 369}};
     ASSERT_EQ(allButtons.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(allButtons[i]->caption(), expected[i].caption);
@@ -304,8 +325,8 @@ TEST(CatalogueTest, TheWindowsFortyThreeControlsHaveDistinctIds)
 
 TEST(CatalogueTest, AirportOverrideKeysPointAtTheEightSettingsKeys)
 {
-    const std::vector<const Parameter*> expected{&range,    &autoRange, &initialLoadOnly, &parkSoft,
-                                                 &parkingPercentage, &maxFit, &week, &maxLiveSel};
+    const std::vector<const Parameter*> expected{&range,  &autoRange, &initialLoadOnly, &parkSoft, &parkingPercentage,
+                                                 &maxFit, &week,      &maxLiveSel};
     ASSERT_EQ(airportOverrideKeys.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(airportOverrideKeys[i], expected[i]->key().c_str());

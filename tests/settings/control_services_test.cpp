@@ -27,8 +27,8 @@ TEST(ControlServicesTest, IntegerTextSelectsTheListEntryAndRepaintsThePanel)
     range.set(7);
     gf_setIntControlText(range);
     EXPECT_EQ(window.port.comboSelection(range.controlId()), std::nullopt);
-    EXPECT_THAT(window.port.operations(), ElementsAre("text 32818 65", "invalidate 0,112,880,392 erase",
-                                                      "text 32818 7", "invalidate 0,112,880,392 erase"));
+    EXPECT_THAT(window.port.operations(), ElementsAre("text 32818 65", "invalidate 0,112,880,392 erase", "text 32818 7",
+                                                      "invalidate 0,112,880,392 erase"));
     range.set(range.defaultValue());
 }
 

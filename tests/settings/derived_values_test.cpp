@@ -28,8 +28,8 @@ TEST(RangeTest, SetRangeClampsSelectsAndKeepsTheDerivedValuesInStep)
         int32_t range;
         std::optional<int32_t> selection;
     };
-    const Case cases[]{{150, 100, 19}, {2, 2, 0}, {0, 2, 0}, {-40, 2, 0}, {65, 65, 17}, {7, 7, std::nullopt},
-                       {40, 40, 15}};
+    const Case cases[]{{150, 100, 19},       {2, 2, 0},   {0, 2, 0}, {-40, 2, 0}, {65, 65, 17},
+                       {7, 7, std::nullopt}, {40, 40, 15}};
     for (const Case& c : cases) {
         gf_setRange(c.nm);
         EXPECT_EQ(settings::range.get(), c.range) << c.nm;

@@ -19,9 +19,8 @@ using ::testing::Not;
 TEST(NumberParameterTest, ClampKeepsValuesWithinTheBounds)
 {
     IntParameter threshold{"HOLDING_THRESHOLD_METERS", 250, 10, 4000};
-    const std::pair<int32_t, int32_t> cases[]{{99999, 4000}, {4001, 4000}, {4000, 4000}, {300, 300},
-                                              {10, 10},      {9, 10},      {-5, 10},      {INT_MIN, 10},
-                                              {INT_MAX, 4000}};
+    const std::pair<int32_t, int32_t> cases[]{{99999, 4000}, {4001, 4000}, {4000, 4000},  {300, 300},     {10, 10},
+                                              {9, 10},       {-5, 10},     {INT_MIN, 10}, {INT_MAX, 4000}};
     for (const auto& [input, expected] : cases) {
         threshold.setClamped(input);
         EXPECT_EQ(threshold.get(), expected) << input;
@@ -51,7 +50,7 @@ TEST(NumberParameterTest, NumberListsTakeTheirBoundsFromFirstAndLastChoice)
 }
 
 class ParameterLogTest : public ::testing::Test {
-protected:
+  protected:
     ParameterLogTest() { gf_startLog(dir / "Log.txt"); }
     ~ParameterLogTest() override { gf_stopLog(); }
 
@@ -112,17 +111,23 @@ TEST(StringParameterTest, GetSetEqualsAndDefault)
 
 StringComboParameter lf_packageList(std::string value)
 {
-    return StringComboParameter{
-        "AI_PACKAGE_SELECTOR", std::move(value), {"AIG, FSLTL, JF, MTL", "AIG, FSLTL", "FSLTL, AIG", "AIG", ""},
-        32790, 147};
+    return StringComboParameter{"AI_PACKAGE_SELECTOR",
+                                std::move(value),
+                                {"AIG, FSLTL, JF, MTL", "AIG, FSLTL", "FSLTL, AIG", "AIG", ""},
+                                32790,
+                                147};
 }
 
 // A list asked to select by text would take the first entry that begins with it; the selection is exact.
 TEST(StringComboTest, FindCurrentMatchesWholeTextsOnly)
 {
-    const std::pair<std::string, std::optional<int32_t>> cases[]{
-        {"AIG", 3}, {"AIG, FSLTL", 1}, {"AIG, FSLTL, JF, MTL", 0}, {"aig", std::nullopt},
-        {"AIG, F", std::nullopt}, {"AIG ", std::nullopt}, {"", 4}};
+    const std::pair<std::string, std::optional<int32_t>> cases[]{{"AIG", 3},
+                                                                 {"AIG, FSLTL", 1},
+                                                                 {"AIG, FSLTL, JF, MTL", 0},
+                                                                 {"aig", std::nullopt},
+                                                                 {"AIG, F", std::nullopt},
+                                                                 {"AIG ", std::nullopt},
+                                                                 {"", 4}};
     for (const auto& [value, expected] : cases) {
         EXPECT_EQ(lf_packageList(value).findCurrent(), expected) << '"' << value << '"';
     }
@@ -173,9 +178,8 @@ TEST(NumberComboTest, FillShowsChoicesAsTextAndSelectsTheValueOrNone)
     weeks.fillCombo();
     weeks.set(11.0F);
     weeks.showSelection();
-    EXPECT_THAT(window.port.operations(),
-                ElementsAre("fill 32808 1|2|3|4 select 2", "fill 32808 1|2|3|4 select none",
-                            "fill 32854 0.5|1.0|12.0|24.0 select 3", "select 32854 none"));
+    EXPECT_THAT(window.port.operations(), ElementsAre("fill 32808 1|2|3|4 select 2", "fill 32808 1|2|3|4 select none",
+                                                      "fill 32854 0.5|1.0|12.0|24.0 select 3", "select 32854 none"));
 }
 
 TEST(SharedComboTest, FillsFromTheListAsItIsNow)

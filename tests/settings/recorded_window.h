@@ -8,8 +8,10 @@ namespace hlw::test {
 
 inline ui::ControlKind controlKindOf(const ControlBinding& binding)
 {
-    if (dynamic_cast<const BoolCheckBoxParameter*>(&binding) != nullptr) return ui::ControlKind::checkBox;
-    if (dynamic_cast<const ButtonControl*>(&binding) != nullptr) return ui::ControlKind::button;
+    if (dynamic_cast<const BoolCheckBoxParameter*>(&binding) != nullptr)
+        return ui::ControlKind::checkBox;
+    if (dynamic_cast<const ButtonControl*>(&binding) != nullptr)
+        return ui::ControlKind::button;
     if (dynamic_cast<const StringComboParameter*>(&binding) != nullptr ||
         dynamic_cast<const SharedStringComboParameter*>(&binding) != nullptr ||
         dynamic_cast<const IntComboParameter*>(&binding) != nullptr ||
@@ -20,7 +22,7 @@ inline ui::ControlKind controlKindOf(const ControlBinding& binding)
 }
 
 class RecordedWindow {
-public:
+  public:
     // Without controls: the state before the window has created them.
     explicit RecordedWindow(bool createControls = true)
     {

@@ -7,7 +7,7 @@ namespace {
 
 // Stands in while no window exists: the program's control updates then simply have nowhere to go.
 class DiscardingControlPort final : public ControlPort {
-public:
+  public:
     bool hasControl(ControlId) const override { return false; }
     void enable(ControlId, bool) override {}
     void setChecked(ControlId, bool) override {}
@@ -27,7 +27,10 @@ constinit std::atomic<ControlPort*> installedPort{nullptr};
 
 } // namespace
 
-void gf_installControlPort(ControlPort* port) noexcept { installedPort.store(port); }
+void gf_installControlPort(ControlPort* port) noexcept
+{
+    installedPort.store(port);
+}
 
 ControlPort& gf_controlPort() noexcept
 {

@@ -26,7 +26,7 @@ struct Rect {
 inline constexpr uint32_t repaintMessage = 0x8060;
 
 class ControlPort {
-public:
+  public:
     virtual ~ControlPort() = default;
 
     // True once the window has created a control with this id.

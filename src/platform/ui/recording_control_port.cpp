@@ -6,9 +6,15 @@
 namespace hlw::ui {
 namespace {
 
-std::string lf_onOff(bool value) { return value ? "on" : "off"; }
+std::string lf_onOff(bool value)
+{
+    return value ? "on" : "off";
+}
 
-std::string lf_indexText(std::optional<int32_t> index) { return index ? std::to_string(*index) : "none"; }
+std::string lf_indexText(std::optional<int32_t> index)
+{
+    return index ? std::to_string(*index) : "none";
+}
 
 std::string lf_hex(uint32_t value)
 {
@@ -89,8 +95,9 @@ void RecordingControlPort::setText(ControlId id, std::string text)
         return;
     }
     const auto match = std::find(state->items.begin(), state->items.end(), text);
-    select(*state, match == state->items.end() ? std::nullopt
-                                               : std::optional<int32_t>(static_cast<int32_t>(match - state->items.begin())));
+    select(*state, match == state->items.end()
+                       ? std::nullopt
+                       : std::optional<int32_t>(static_cast<int32_t>(match - state->items.begin())));
 }
 
 void RecordingControlPort::comboReset(ControlId id)

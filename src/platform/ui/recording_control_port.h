@@ -21,7 +21,7 @@ struct ControlState {
 };
 
 class RecordingControlPort final : public ControlPort {
-public:
+  public:
     // What the window does when it creates a control: the control exists from now on, empty and unchecked.
     void createControl(ControlId id, ControlKind kind, bool enabled = true);
 
@@ -49,7 +49,7 @@ public:
     void invalidate(Rect rect, bool erase) override;
     void postMessage(uint32_t message) override;
 
-private:
+  private:
     // Both called with the mutex held.
     ControlState* find(ControlId id);
     static void select(ControlState& state, std::optional<int32_t> index);

@@ -36,7 +36,7 @@ TEST(DefaultControlPortTest, InstalledPortReceivesCallsAndNullRestoresTheDefault
 }
 
 class RecordingControlPortTest : public ::testing::Test {
-protected:
+  protected:
     RecordingControlPortTest()
     {
         port.createControl(listId, ControlKind::comboBox);
@@ -129,7 +129,8 @@ TEST_F(RecordingControlPortTest, RecordsInvalidatedRectanglesAndPostedMessages)
     port.invalidate(Rect{0, 112, 880, 392}, true);
     port.invalidate(Rect{0, 28, 880, 112}, false);
     port.postMessage(0x8060);
-    EXPECT_THAT(port.operations(), ElementsAre("invalidate 0,112,880,392 erase", "invalidate 0,28,880,112", "post 0x8060"));
+    EXPECT_THAT(port.operations(),
+                ElementsAre("invalidate 0,112,880,392 erase", "invalidate 0,28,880,112", "post 0x8060"));
 }
 
 TEST_F(RecordingControlPortTest, CallsFromSeveralThreadsAreAllRecorded)
