@@ -10,8 +10,7 @@ constexpr std::array<std::string_view, 5> nonAircraftCategories{"B1", "B2", "B4"
 constexpr std::array<std::string_view, 10> nonAircraftTypes{"BALL", "EMER", "GLID", "GRND", "GND",
                                                             "PARA", "SERV", "SHIP", "VENT", "TWR"};
 
-template <std::size_t N>
-bool lf_contains(const std::array<std::string_view, N>& set, std::string_view text)
+template <std::size_t N> bool lf_contains(const std::array<std::string_view, N>& set, std::string_view text)
 {
     return std::find(set.begin(), set.end(), text) != set.end();
 }

@@ -36,8 +36,7 @@ bool lf_isRegularFile(const fs::directory_entry& entry)
     return entry.is_regular_file(ec);
 }
 
-template <typename Selected>
-void lf_removeSelected(const fs::path& folder, std::string_view caller, Selected selected)
+template <typename Selected> void lf_removeSelected(const fs::path& folder, std::string_view caller, Selected selected)
 {
     try {
         if (!fs::is_directory(folder)) {
@@ -65,7 +64,8 @@ std::size_t gf_countFilesInDirectory(const fs::path& path)
     if (!fs::exists(path)) {
         return 0;
     }
-    return static_cast<std::size_t>(std::count_if(fs::directory_iterator(path), fs::directory_iterator(), lf_isRegularFile));
+    return static_cast<std::size_t>(
+        std::count_if(fs::directory_iterator(path), fs::directory_iterator(), lf_isRegularFile));
 }
 
 std::vector<FixedCode<4>> gf_xmlFilesInDirectory(const fs::path& path)

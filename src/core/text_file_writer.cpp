@@ -5,8 +5,7 @@
 namespace hlw {
 namespace {
 
-template <typename Lines>
-bool lf_writeLines(const Lines& lines, const std::filesystem::path& path)
+template <typename Lines> bool lf_writeLines(const Lines& lines, const std::filesystem::path& path)
 {
     std::size_t size = 0;
     for (const auto& line : lines) {

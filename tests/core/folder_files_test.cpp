@@ -22,7 +22,7 @@ using test::readWholeFile;
 using test::writeWholeFile;
 
 class FolderFilesTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override
     {
         gf_stopLog();
@@ -110,8 +110,9 @@ TEST_F(FolderFilesTest, NewVersionWording)
     EXPECT_EQ(gf_newVersionWording(true, false, true), newVersionRunNormally);
     EXPECT_EQ(gf_newVersionWording(true, true, false), newVersionRunNormally);
     EXPECT_EQ(gf_newVersionWording(false, false, false), newVersionRunNormally);
-    EXPECT_EQ(newVersionRunNormally,
-              "A new version is available.\nThe installer can be executed normally (no Administrator rights required).");
+    EXPECT_EQ(
+        newVersionRunNormally,
+        "A new version is available.\nThe installer can be executed normally (no Administrator rights required).");
 
     EXPECT_TRUE(gf_isProtectedInstallFolder("/usr/local/hlmr"));
     EXPECT_TRUE(gf_isProtectedInstallFolder("/opt/hlmr"));

@@ -22,7 +22,7 @@ bool randomOn() noexcept
 }
 
 class RandomChoiceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { gf_seedThreadRandomEngine(12345); }
     void TearDown() override { gf_installRandomSettingReader(nullptr); }
 };

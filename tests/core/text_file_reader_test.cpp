@@ -19,7 +19,7 @@ using test::writeWholeFile;
 using Lines = std::vector<std::string>;
 
 class TextFileReaderTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override
     {
         gf_stopLog();
@@ -68,7 +68,11 @@ TEST_F(TextFileReaderTest, DetectionByLeadingBytesAndSample)
         {"utf-8", "Z\xC3\xBCrich \xE2\x82\xAC \xF0\x9F\x9B\xAB", TextEncoding::utf8WithoutBom},
         {"utf-8 bom only", "\xEF\xBB\xBF", TextEncoding::utf8WithBom},
         {"utf-8 bom", "\xEF\xBB\xBFtext", TextEncoding::utf8WithBom},
-        {"utf-16le bom", std::string("\xFF\xFE" "A\0", 4), TextEncoding::unicode},
+        {"utf-16le bom",
+         std::string("\xFF\xFE"
+                     "A\0",
+                     4),
+         TextEncoding::unicode},
         {"utf-16be bom", std::string("\xFE\xFF\0A", 4), TextEncoding::unicodeBigEndian},
         {"utf-16le no bom", std::string("A\0B\0", 4), TextEncoding::unicode},
         {"three bytes, second zero", std::string("A\0B", 3), TextEncoding::unicode},
@@ -135,7 +139,9 @@ TEST_F(TextFileReaderTest, AnsiLinesAreConvertedToUtf8)
 
 TEST_F(TextFileReaderTest, Utf16WithByteOrderMarkIsConverted)
 {
-    const auto little = file(std::string("\xFF\xFE" "A\0\r\0\n\0\xFC\0\xAC\x20\n\0", 14));
+    const auto little = file(std::string("\xFF\xFE"
+                                         "A\0\r\0\n\0\xFC\0\xAC\x20\n\0",
+                                         14));
     EXPECT_EQ(readDetected(little), (Lines{"A", "\xC3\xBC\xE2\x82\xAC"}));
     const auto big = file(std::string("\xFE\xFF\0A\0\n\xD8\x3D\xDE\xEB", 10));
     EXPECT_EQ(gf_detectTextEncoding(big), TextEncoding::unicodeBigEndian);
@@ -146,7 +152,10 @@ TEST_F(TextFileReaderTest, Utf16WithoutMarkOrWithOddLengthGivesNoLines)
 {
     EXPECT_EQ(readDetected(file(std::string("A\0B", 3))), Lines{});
     EXPECT_EQ(readDetected(file(std::string("A\0B\0", 4))), Lines{});
-    EXPECT_EQ(readDetected(file(std::string("\xFF\xFE" "A\0B", 5))), Lines{});
+    EXPECT_EQ(readDetected(file(std::string("\xFF\xFE"
+                                            "A\0B",
+                                            5))),
+              Lines{});
 }
 
 TEST_F(TextFileReaderTest, FailuresAreLoggedThenShownOnTheMessageLine)

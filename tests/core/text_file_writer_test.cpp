@@ -37,7 +37,7 @@ std::vector<std::string> entryNames(const fs::path& folder)
 }
 
 class TextFileWriterTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { gf_stopLog(); }
     test::TempDir dir;
 };
@@ -84,7 +84,10 @@ const std::vector<std::pair<const char*, std::function<bool(const fs::path&)>>>&
 {
     static const std::vector<std::pair<const char*, std::function<bool(const fs::path&)>>> list{
         {"text", [](const fs::path& path) { return gf_writeText("new", path); }},
-        {"vector", [](const fs::path& path) { return gf_writeLine(std::vector<std::string>{"n", "e"}, path); }},
+        {"vector",
+         [](const fs::path& path) {
+             return gf_writeLine(std::vector<std::string>{"n", "e"}, path);
+         }},
         {"list", [](const fs::path& path) { return gf_writeLine(std::list<std::string>{"n"}, path); }},
         {"xml",
          [](const fs::path& path) {

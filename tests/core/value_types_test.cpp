@@ -78,11 +78,11 @@ TEST(AircraftTest, TellsAircraftFromVehiclesAndObstacles)
         bool aircraft;
     };
     const Case cases[] = {
-        {"B738", "A3", true}, {"B738", "", true},    {"A20N", "A0", true},  {"GLF6", "B3", true},
-        {"", "A3", false},    {"null", "A3", false}, {"B738", "C1", false}, {"B738", "B1", false},
+        {"B738", "A3", true},  {"B738", "", true},    {"A20N", "A0", true},  {"GLF6", "B3", true},
+        {"", "A3", false},     {"null", "A3", false}, {"B738", "C1", false}, {"B738", "B1", false},
         {"B738", "B2", false}, {"B738", "B4", false}, {"B738", "C2", false}, {"TWR", "", false},
-        {"GND", "A1", false}, {"BALL", "", false},   {"VENT", "", false},   {"B7378", "A3", false},
-        {"twr", "", true},    {"B738", "c1", true},  {"NULL", "", true},
+        {"GND", "A1", false},  {"BALL", "", false},   {"VENT", "", false},   {"B7378", "A3", false},
+        {"twr", "", true},     {"B738", "c1", true},  {"NULL", "", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(gf_isAircraft(c.type, c.category), c.aircraft) << c.type << " / " << c.category;

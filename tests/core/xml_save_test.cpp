@@ -38,8 +38,7 @@ TEST(XmlSaveTest, ExistingDeclarationIsCorrectedAndStaysSingle)
     test::TempDir dir;
     const auto document = parsed("<?xml version=\"1.1\" standalone=\"yes\"?><a/>");
     ASSERT_TRUE(gf_saveXml(document, dir / "p.xml"));
-    EXPECT_EQ(readWholeFile(dir / "p.xml"),
-              "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?>\n<a />\n");
+    EXPECT_EQ(readWholeFile(dir / "p.xml"), "<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?>\n<a />\n");
 }
 
 TEST(XmlSaveTest, NonAsciiTextIsWrittenAsUtf8WithoutByteOrderMark)
