@@ -113,6 +113,8 @@ private:
 class WireReader {
 public:
     explicit WireReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    // The reader only views the bytes; a temporary buffer would be gone before the first read.
+    explicit WireReader(std::vector<uint8_t>&&) = delete;
 
     bool u32(uint32_t& value);
     bool f32(float& value);

@@ -76,11 +76,13 @@ TEST(WireReader, ReadsNeverPassTheEnd) {
         uint32_t after = 0;
         EXPECT_FALSE(reader.u32(after)) << c.name << ": a failed reader stays failed";
     }
-    WireReader shortDouble(lf_bytes({1, 2, 3, 4, 5, 6, 7}));
+    const std::vector<uint8_t> sevenBytes = lf_bytes({1, 2, 3, 4, 5, 6, 7});
+    WireReader shortDouble(sevenBytes);
     double d = 0;
     EXPECT_FALSE(shortDouble.f64(d));
     std::vector<uint8_t> block;
-    WireReader shortBlock(lf_bytes({2, 0, 0, 0, 1}));
+    const std::vector<uint8_t> blockCut = lf_bytes({2, 0, 0, 0, 1});
+    WireReader shortBlock(blockCut);
     EXPECT_FALSE(shortBlock.block(block));
     EXPECT_TRUE(block.empty());
 }
