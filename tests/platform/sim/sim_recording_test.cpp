@@ -251,6 +251,50 @@ TEST_F(SimRecordingTest, SimulatorCloseEndsDispatchAfterTheWaitingRecords) {
     EXPECT_EQ(SimConnect_CallDispatch(handle, lf_collect, &received), E_FAIL);
 }
 
+TEST_F(SimRecordingTest, LastPacketIdIsKeptPerConnection) {
+    HANDLE facility = nullptr;
+    ASSERT_EQ(SimConnect_Open(&facility, "PARKING_DATA_RDR", nullptr, 0, nullptr, 0), S_OK);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(SimConnect_AIRemoveObject(handle, 77, sim_ids::kReqRemove), S_OK);
+    }
+    ASSERT_EQ(SimConnect_RequestFacilityData(facility, sim_ids::kDefFacility, sim_ids::kReqFacility, "LSZH"), S_OK);
+    DWORD mainId = 0;
+    DWORD facilityId = 0;
+    EXPECT_EQ(SimConnect_GetLastSentPacketID(handle, &mainId), S_OK);
+    EXPECT_EQ(SimConnect_GetLastSentPacketID(facility, &facilityId), S_OK);
+    EXPECT_EQ(mainId, 3u);
+    EXPECT_EQ(facilityId, 1u);
+}
+
+TEST_F(SimRecordingTest, CloseFromInsideTheProcedureStopsTheDelivery) {
+    scope.inject(handle, lf_event(sim_ids::kEventSim, 1));
+    scope.inject(handle, lf_event(sim_ids::kEventSim, 2));
+    struct Context {
+        HANDLE handle;
+        int seen = 0;
+    } context{handle};
+    const auto proc = [](SIMCONNECT_RECV*, DWORD, void* raw) {
+        auto* c = static_cast<Context*>(raw);
+        ++c->seen;
+        SimConnect_Close(c->handle);
+    };
+    SimConnect_CallDispatch(handle, proc, &context);
+    EXPECT_EQ(context.seen, 1);
+    EXPECT_EQ(SimConnect_CallDispatch(handle, proc, &context), E_FAIL);
+}
+
+TEST_F(SimRecordingTest, UnknownControlCommandsAreReportedAndIgnored) {
+    std::vector<std::string> problems;
+    gf_setSimProblemSink([&](std::string_view text) { problems.emplace_back(text); });
+    scope.injectControl(handle, "failnext Teleport 2");
+    Received received;
+    EXPECT_EQ(SimConnect_CallDispatch(handle, lf_collect, &received), S_OK);
+    gf_setSimProblemSink({});
+    EXPECT_TRUE(received.ids.empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("failnext Teleport 2"), std::string::npos) << problems[0];
+}
+
 TEST_F(SimRecordingTest, NoPacketIdBeforeTheFirstCall) {
     DWORD packetId = 42;
     EXPECT_EQ(SimConnect_GetLastSentPacketID(handle, &packetId), E_FAIL);

@@ -287,6 +287,14 @@ TEST_F(SimSocketTest, ImpossibleFrameLengthDropsTheConnection) {
     EXPECT_EQ(seen, std::vector<DWORD>{1});
 }
 
+TEST_F(SimSocketTest, FramesOfUnknownKindAreSkipped) {
+    server.send(gf_wireFrame(55, std::vector<uint8_t>{1, 2, 3}));
+    server.send(lf_eventRecord(sim_ids::kEventSim, 4));
+    std::vector<DWORD> seen;
+    EXPECT_EQ(lf_dispatchUntil(handle, seen, 1), S_OK);
+    EXPECT_EQ(seen, std::vector<DWORD>{4});
+}
+
 TEST_F(SimSocketTest, FailNextControlMessageFailsCallsWithoutSendingThem) {
     server.send(gf_encodeControl(gf_failNextCommand(SimCallKind::TransmitClientEvent, 1)));
     server.send(lf_eventRecord(sim_ids::kEventSim, 1));
