@@ -363,5 +363,36 @@ TEST(SimRecordingScopeRules, HandlesDieWithTheirScope) {
     EXPECT_EQ(SimConnect_AIRemoveObject(handle, 77, 105), E_FAIL);
 }
 
+// Data blocks start where the record structs name their first data word.
+TEST(SimRecordBytes, DataFollowsTheFixedPartAndSizeIsSet) {
+    const std::vector<uint8_t> parking = {1, 2, 3, 4, 5, 6, 7, 8};
+    const std::vector<uint8_t> facility =
+        gf_simFacilityDataRecord(sim_ids::kReqFacility, SIMCONNECT_FACILITY_DATA_TAXI_PARKING, parking);
+    ASSERT_EQ(facility.size(), SIMCONNECT_FACILITY_DATA_HEAD_SIZE + parking.size());
+    SIMCONNECT_RECV_FACILITY_DATA head{};
+    std::memcpy(&head, facility.data(), sizeof head);
+    EXPECT_EQ(head.dwSize, facility.size());
+    EXPECT_EQ(head.dwID, SIMCONNECT_RECV_ID_FACILITY_DATA);
+    EXPECT_EQ(head.UserRequestId, sim_ids::kReqFacility);
+    EXPECT_EQ(head.Type, SIMCONNECT_FACILITY_DATA_TAXI_PARKING);
+    EXPECT_EQ(head.Data, 0x04030201u);
+
+    const std::vector<uint8_t> reply =
+        gf_simObjectDataRecord(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, sim_ids::kReqStaticCg, 9, sim_ids::kDefStaticCg,
+                               parking, 2, 5);
+    SIMCONNECT_RECV_SIMOBJECT_DATA data{};
+    std::memcpy(&data, reply.data(), sizeof data);
+    EXPECT_EQ(data.dwSize, SIMCONNECT_SIMOBJECT_DATA_HEAD_SIZE + parking.size());
+    EXPECT_EQ(data.dwRequestID, sim_ids::kReqStaticCg);
+    EXPECT_EQ(data.dwObjectID, 9u);
+    EXPECT_EQ(data.dwDefineID, sim_ids::kDefStaticCg);
+    EXPECT_EQ(data.dwentrynumber, 2u);
+    EXPECT_EQ(data.dwoutof, 5u);
+    EXPECT_EQ(data.dwData, 0x04030201u);
+
+    const SIMCONNECT_RECV head12{};
+    EXPECT_THROW(gf_simRecordBytes(&head12, 8), std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace hlw
