@@ -142,7 +142,7 @@ struct WireFrame {
 // The complete frame bytes (length, kind, payload).
 std::vector<uint8_t> gf_wireFrame(uint32_t kind, std::span<const uint8_t> payload);
 
-// Cuts a byte stream into frames. Bytes may arrive in any pieces. A length field below 4 or above the
+// Cuts a byte stream into frames. Bytes may arrive in chunks of any size. A length field below 4 or above the
 // limit breaks the stream: nothing after it can be trusted, so no further frame is returned.
 class FrameSplitter {
 public:

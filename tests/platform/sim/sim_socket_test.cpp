@@ -232,11 +232,11 @@ TEST_F(SimSocketTest, RecordsSplitAcrossReadsAreDeliveredWholeAndInOrder) {
         stream.insert(stream.end(), frame.begin(), frame.end());
     }
     std::vector<DWORD> seen;
-    // Pieces that cut through length fields, heads and records.
+    // Chunks that cut through length fields, heads and records.
     size_t sent = 0;
-    for (const size_t piece : {3u, 7u, 30u, 1u, 40u}) {
-        server.send(std::span<const uint8_t>(stream.data() + sent, piece));
-        sent += piece;
+    for (const size_t chunk : {3u, 7u, 30u, 1u, 40u}) {
+        server.send(std::span<const uint8_t>(stream.data() + sent, chunk));
+        sent += chunk;
         std::this_thread::sleep_for(milliseconds(5));
         EXPECT_EQ(SimConnect_CallDispatch(handle, lf_collectData, &seen), S_OK);
     }
