@@ -350,6 +350,39 @@ TEST_F(StandinSession, QuitSaysGoodbyeAndGoesOffline) {
     EXPECT_EQ(late.open(standin.simPort()), E_FAIL);
 }
 
+TEST_F(StandinSession, TraceTrackStatsAndRelayedFailuresObserveTheSession) {
+    TempDir folder;
+    ASSERT_TRUE(standin.control(fmt::format("trace {}", (folder / "trace.jsonl").string()))["ok"].get<bool>());
+    ASSERT_TRUE(standin.control(fmt::format("track {} 20", (folder / "track.csv").string()))["ok"].get<bool>());
+    openAndRegister();
+    ASSERT_TRUE(standin.control("failnext RequestDataOnSimObjectType 1")["ok"].get<bool>());
+    client.collect(100ms);
+    EXPECT_EQ(SimConnect_RequestDataOnSimObjectType(client.handle(), kReqInRange, kDefInRange, 1852, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+              E_FAIL);
+    EXPECT_EQ(SimConnect_RequestDataOnSimObjectType(client.handle(), kReqInRange, kDefInRange, 1852, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+              S_OK);
+    EXPECT_TRUE(client.waitFor(lf_data(SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE, kReqInRange)));
+    ASSERT_TRUE(standin.control("wait frames 5")["ok"].get<bool>());
+
+    const auto stats = standin.control("stats");
+    EXPECT_EQ(stats["calls"]["AddToDataDefinition"]["total"], 33);
+    EXPECT_EQ(stats["calls"]["RequestDataOnSimObjectType"]["total"], 1);
+    EXPECT_GE(stats["frames"].get<int>(), 5);
+    standin.control("trace");
+    standin.control("track");
+
+    const std::string trace = readWholeFile(folder / "trace.jsonl");
+    size_t calls = 0;
+    for (size_t at = 0; (at = trace.find("\"call\"", at)) != std::string::npos; ++at) {
+        ++calls;
+    }
+    EXPECT_EQ(calls, 5u + 33u + 17u + 16u + 1u + 1u);
+    EXPECT_NE(trace.find("\"FREEZE_ALTITUDE_SET\""), std::string::npos);
+    const std::string track = readWholeFile(folder / "track.csv");
+    EXPECT_EQ(track.rfind("t,id,kind,", 0), 0u);
+    EXPECT_NE(track.find(",1,user,HB-SIM,"), std::string::npos);
+}
+
 TEST(StandinFacility, SampleAirportsArriveAsAirportParkingsHelipadsAndEnd) {
     StandinProcess standin;
     SimTestClient reader;
