@@ -13,6 +13,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <ranges>
@@ -21,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 namespace hlw {
@@ -226,27 +228,119 @@ bool lf_isBlank(std::string_view text)
     return text.find_first_not_of(whiteSpace) == std::string_view::npos;
 }
 
+// The codes of the records repeat a few thousand codes a hundred thousand times. Interning a code always gives
+// the same index during the read (no fixes change meanwhile), so each distinct code of at most 7 bytes is looked
+// up in its table once and then found here by a packed number instead of a hashed text under the table lock.
+class CodeCache {
+public:
+    explicit CodeCache(uint16_t (*intern)(std::string_view)) : intern_(intern) {}
+
+    uint16_t indexOf(std::string_view code)
+    {
+        if (code.empty()) {
+            return 0;  // the empty code is always index 0
+        }
+        if (code.size() > 7) {
+            return intern_(code);
+        }
+        uint64_t packed = code.size();
+        for (const char c : code) {
+            packed = (packed << 8) | static_cast<unsigned char>(c);
+        }
+        const auto [slot, added] = indexes_.try_emplace(packed, 0);
+        if (added) {
+            slot->second = intern_(code);
+        }
+        return slot->second;
+    }
+
+private:
+    uint16_t (*intern_)(std::string_view);
+    std::unordered_map<uint64_t, uint16_t> indexes_;
+};
+
 // The records in file order. A record without a registration would occur in every text and hide every real
 // short registration, so it is skipped and counted.
 void lf_readRecords(const pugi::xml_node root, ReferenceTables& tables)
 {
+    const pugi::xml_node section = root.child("dbase");
+    std::size_t elementCount = 0;
+    for (pugi::xml_node node = section.child("d"); node; node = node.next_sibling("d")) {
+        ++elementCount;
+    }
+    tables.records.reserve(elementCount);
     std::size_t withoutRegistration = 0;
-    for (const pugi::xml_node node : root.child("dbase").children("d")) {
-        const char* registration = node.attribute("r").as_string();
+    CodeCache airlines(&gf_airlineIndex);
+    CodeCache models(&gf_modelIndex);
+    for (pugi::xml_node node = section.child("d"); node; node = node.next_sibling("d")) {
+        // One walk over the attributes instead of a search by name for each of the five.
+        std::string_view registration, airline, secondAirline, model;
+        bool cargo = false;
+        for (const pugi::xml_attribute attribute : node.attributes()) {
+            const std::string_view name = attribute.name();
+            if (name.size() != 1) {
+                continue;
+            }
+            switch (name.front()) {
+            case 'r': registration = attribute.value(); break;
+            case 'a': airline = attribute.value(); break;
+            case 'o': secondAirline = attribute.value(); break;
+            case 'm': model = attribute.value(); break;
+            case 'c': cargo = attribute.as_bool(); break;
+            default: break;
+            }
+        }
         if (lf_isBlank(registration)) {
             ++withoutRegistration;
             continue;
         }
         RegistrationCodes codes;
-        codes.airline = gf_airlineIndex(node.attribute("a").as_string());
-        codes.secondAirline = gf_airlineIndex(node.attribute("o").as_string());
-        codes.model = gf_modelIndex(node.attribute("m").as_string());
-        codes.cargo = node.attribute("c").as_bool() ? 1 : 0;
+        codes.airline = airlines.indexOf(airline);
+        codes.secondAirline = airlines.indexOf(secondAirline);
+        codes.model = models.indexOf(model);
+        codes.cargo = cargo ? 1 : 0;
         codes.valid = 1;
-        tables.records.push_back({registration, codes});
+        tables.records.push_back({std::string(registration), codes});
     }
     if (withoutRegistration > 0) {
         gf_log(fmt::format("{:5} dbase records without registration skipped", withoutRegistration));
+    }
+}
+
+// The first 8 bytes of a text as a big-endian number: comparing two keys compares those bytes as text does.
+uint64_t lf_sortKey(std::string_view text)
+{
+    uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        key = (key << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0U);
+    }
+    return key;
+}
+
+struct SortEntry {
+    uint64_t key;
+    uint32_t position;
+};
+
+// Stable LSD radix sort by key, one byte per pass; a pass in which every key has the same byte is skipped.
+void lf_radixSortByKey(std::vector<SortEntry>& entries)
+{
+    std::vector<SortEntry> buffer(entries.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::array<std::size_t, 257> starts{};
+        for (const SortEntry& entry : entries) {
+            ++starts[((entry.key >> shift) & 0xFFU) + 1];
+        }
+        if (std::any_of(starts.begin() + 1, starts.end(), [&](std::size_t n) { return n == entries.size(); })) {
+            continue;
+        }
+        for (std::size_t i = 1; i < starts.size(); ++i) {
+            starts[i] += starts[i - 1];
+        }
+        for (const SortEntry& entry : entries) {
+            buffer[starts[(entry.key >> shift) & 0xFFU]++] = entry;
+        }
+        entries.swap(buffer);
     }
 }
 
@@ -254,15 +348,36 @@ void lf_readRecords(const pugi::xml_node root, ReferenceTables& tables)
 void lf_sortDbaseRecords(ReferenceTables& tables)
 {
     auto& records = tables.records;
-    std::stable_sort(records.begin(), records.end(),
-                     [](const DbaseRecord& a, const DbaseRecord& b) { return a.registration < b.registration; });
-    const auto duplicates = std::unique(records.begin(), records.end(), [](const auto& a, const auto& b) {
-        return a.registration == b.registration;
-    });
-    const auto dropped = static_cast<std::size_t>(records.end() - duplicates);
-    records.erase(duplicates, records.end());
-    records.shrink_to_fit();
+    // Sorting small keys keeps the strings in place; the stable sort keeps file order among equal keys.
+    std::vector<SortEntry> order(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        order[i] = {lf_sortKey(records[i].registration), static_cast<uint32_t>(i)};
+    }
+    lf_radixSortByKey(order);
+    // Registrations that agree in their first 8 bytes are put in order by their whole text.
+    for (auto run = order.begin(); run != order.end();) {
+        const auto runEnd = std::find_if(run, order.end(), [&](const SortEntry& e) { return e.key != run->key; });
+        if (runEnd - run > 1) {
+            std::stable_sort(run, runEnd, [&](const SortEntry& a, const SortEntry& b) {
+                return records[a.position].registration < records[b.position].registration;
+            });
+        }
+        run = runEnd;
+    }
+    std::vector<DbaseRecord> sorted;
+    sorted.reserve(records.size());
+    std::size_t dropped = 0;
+    for (const SortEntry& entry : order) {
+        DbaseRecord& record = records[entry.position];
+        if (!sorted.empty() && sorted.back().registration == record.registration) {
+            ++dropped;
+            continue;
+        }
+        sorted.push_back(std::move(record));
+    }
+    records = std::move(sorted);
     if (dropped > 0) {
+        records.shrink_to_fit();
         gf_log(fmt::format("{:5} duplicate dbase records dropped", dropped));
     }
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -14,7 +14,8 @@
 #include <fmt/format.h>
 
 #include <filesystem>
-#include <limits>
+#include <algorithm>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -295,14 +296,51 @@ TEST(ReferenceDatabase, RecordsAreSortedUniqueAndNeverWithoutRegistration)
                                 "<d r=\"D-AINB\" a=\"BAW\" m=\"A321\"/>"
                                 "<d r=\"  \" a=\"KLM\" m=\"B738\"/>"
                                 "<d r=\"D-AINB\" a=\"EZY\" m=\"A321\"/>"
-                                "<d r=\"A-B\" a=\"KLM\" m=\"E190\"/>";
+                                "<d r=\"A-B\" a=\"KLM\" m=\"E190\"/>"
+                                "<d r=\"LONGREG-0002\" a=\"KLM\"/>"
+                                "<d r=\"LONGREG-0001\" a=\"UAL\"/>"
+                                "<d r=\"LONGREG-0002\" a=\"DLH\"/>"
+                                "<d r=\"LONGREG-\" a=\"DLH\"/>";
     ASSERT_TRUE(folder.read(DbaseText().set("dbase", records).text()));
-    EXPECT_THAT(registrations(), ElementsAre("A-B", "B-1234", "D-AINB"));
+    EXPECT_THAT(registrations(),
+                ElementsAre("A-B", "B-1234", "D-AINB", "LONGREG-", "LONGREG-0001", "LONGREG-0002"));
+    EXPECT_EQ(gf_findDbaseRecord("LONGREG-0002")->airline, gf_airlineIndex("KLM"));
     EXPECT_EQ(gf_findDbaseRecord("D-AINB")->airline, gf_airlineIndex("DLH"));
     const std::string log = folder.logText();
     EXPECT_THAT(log, HasSubstr("\n    2 dbase records without registration skipped\n"));
-    EXPECT_THAT(log, HasSubstr("\n    2 duplicate dbase records dropped\n"));
-    EXPECT_THAT(log, HasSubstr("\n    3 dbase records read\n"));
+    EXPECT_THAT(log, HasSubstr("\n    3 duplicate dbase records dropped\n"));
+    EXPECT_THAT(log, HasSubstr("\n    6 dbase records read\n"));
+}
+
+// Many registrations of mixed lengths and repeats come out exactly as a plain stable sort would order them.
+TEST(ReferenceDatabase, RecordOrderMatchesAStableSortOfTheFile)
+{
+    std::mt19937 random(11);
+    const std::string alphabet = "-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::vector<std::pair<std::string, std::string>> fileOrder;  // registration, airline
+    std::string records;
+    for (int i = 0; i < 3000; ++i) {
+        std::string registration;
+        const std::size_t length = 1 + random() % 11;
+        for (std::size_t j = 0; j < length; ++j) {
+            registration += alphabet[random() % (j < 7 ? 2 : alphabet.size())];
+        }
+        const std::string airline = i % 2 == 0 ? "DLH" : "KLM";
+        fileOrder.emplace_back(registration, airline);
+        records += fmt::format("<d r=\"{}\" a=\"{}\"/>", registration, airline);
+    }
+    std::vector<std::pair<std::string, std::string>> expected = fileOrder;
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    expected.erase(std::unique(expected.begin(), expected.end(),
+                               [](const auto& x, const auto& y) { return x.first == y.first; }),
+                   expected.end());
+    DbaseFolder folder;
+    ASSERT_TRUE(folder.read(DbaseText().set("dbase", records).text()));
+    ASSERT_EQ(tables().records.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(tables().records[i].registration, expected[i].first);
+        ASSERT_EQ(gf_airlineText(tables().records[i].codes.airline), expected[i].second) << expected[i].first;
+    }
 }
 
 TEST(ReferenceDatabase, RecordFieldsReadMissingAttributesAsEmpty)
