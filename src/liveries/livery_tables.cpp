@@ -1,0 +1,111 @@
+#include "liveries/livery_tables.h"
+
+#include "core/log.h"
+#include "liveries/livery_catalogue.h"
+#include "liveries/livery_data.h"
+#include "liveries/registration_tables.h"
+#include "liveries/scanned_liveries_file.h"
+#include "platform/ui/control_port.h"
+#include "refdata/similar_models.h"
+
+#include <fmt/format.h>
+
+namespace hlw {
+
+std::atomic<bool> liveriesDone{false};
+std::atomic<int32_t> liveryCount{0};
+
+namespace {
+
+std::atomic<bool> rebuildRequested{false};
+
+constexpr std::size_t expectedRegistrations = 36000;
+
+// The status band, where the window paints the livery count.
+void lf_repaintStatusBand()
+{
+    ui::gf_controlPort().invalidate(ui::Rect{0, 28, 880, 112}, true);
+}
+
+// Empties the scanned list however the processing ends.
+struct ScannedListRelease {
+    ScannedListRelease() = default;
+    ScannedListRelease(const ScannedListRelease&) = delete;
+    ScannedListRelease& operator=(const ScannedListRelease&) = delete;
+    ~ScannedListRelease() { ScannedLiveryList().swap(gf_scannedLiveryList()); }
+};
+
+void lf_buildTables(RegistrationCodeBuilder buildRegistrationCodes)
+{
+    const ScannedLiveryList& liveries = gf_scannedLiveryList();
+    gf_reserveModelCatalogue();
+    gf_reserveRegistrationTables(expectedRegistrations);
+    gf_readScannedLiveries();
+    liveryCount.store(static_cast<int32_t>(liveries.size()));
+    lf_repaintStatusBand();
+
+    gf_buildLiveryCatalogue(liveries);
+    gf_buildPaxCargoCatalogue();
+    if (buildRegistrationCodes != nullptr) {
+        buildRegistrationCodes();
+    }
+    gf_log(fmt::format("{:5} registration codes", gf_registrationTables().regcodes.size()));
+    gf_buildModelCatalogue();
+    const LiveryCatalogue& catalogue = gf_liveryCatalogue();
+    gf_log(fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models",
+                       catalogue.byAirline.size(), catalogue.byModel[paxIndex].size(),
+                       catalogue.byModel[cargoIndex].size()));
+    gf_buildSimilarModels(gf_liveryPresence());
+    gf_log(" ");
+    for (const AircraftCategory category :
+         {AircraftCategory::Light, AircraftCategory::Buzjets, AircraftCategory::Large, AircraftCategory::Heavy,
+          AircraftCategory::HighPerf, AircraftCategory::Rotorcraft}) {
+        gf_logCategory(category);
+    }
+    gf_logGenericLiveries();
+}
+
+} // namespace
+
+void gf_requestLiveryRebuild() noexcept
+{
+    rebuildRequested.store(true);
+    liveriesDone.store(false);
+}
+
+bool gf_liveryRebuildRequested() noexcept
+{
+    return rebuildRequested.load();
+}
+
+void gf_processScannedLiveries(RegistrationCodeBuilder buildRegistrationCodes)
+{
+    const ScannedListRelease release;
+    // A request made while this build runs stays set for the next start-up.
+    const bool requested = rebuildRequested.exchange(false);
+    if (liveriesDone.load() && !requested) {
+        gf_log("Processing scanned liveries skipped; already done in previous start-up");
+        return;
+    }
+    // Whatever an earlier build left, also one that failed half-way, goes first.
+    gf_clearLiveryCatalogue();
+    try {
+        lf_buildTables(buildRegistrationCodes);
+    } catch (...) {
+        gf_clearLiveryCatalogue();
+        liveryCount.store(0);
+        throw;
+    }
+    liveriesDone.store(true);
+    lf_repaintStatusBand();
+}
+
+void gf_clearLiveryCatalogue()
+{
+    liveriesDone.store(false);
+    gf_clearSimilarModels();
+    gf_clearRegistrationTables();
+    gf_clearLiveryCatalogueTables();
+}
+
+} // namespace hlw

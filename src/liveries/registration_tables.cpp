@@ -1,0 +1,27 @@
+#include "liveries/registration_tables.h"
+
+namespace hlw {
+
+RegistrationTables& gf_registrationTables()
+{
+    static RegistrationTables tables;
+    return tables;
+}
+
+void gf_reserveRegistrationTables(std::size_t registrations)
+{
+    auto& regcodes = gf_registrationTables().regcodes;
+    regcodes.reserve(registrations);
+    regcodes.max_load_factor(0.7F);
+}
+
+void gf_clearRegistrationTables()
+{
+    RegistrationTables& tables = gf_registrationTables();
+    tables.uniqueRegcodes.clear();
+    tables.specialTitles.clear();
+    tables.regcodes.clear();
+    tables.inlineRegcodes.clear();
+}
+
+} // namespace hlw
