@@ -3,12 +3,14 @@
 
   build_refdata.py dbase    --data DIR --out FILE [--registrations N] [--seed S]
   build_refdata.py airports --data DIR --out FILE
-  build_refdata.py siminstall --root DIR [--sim 2020|2024]
+  build_refdata.py siminstall --root DIR [--sim 2020|2024] [--edition store|steam]
 
 "dbase" writes the plain reference database (aircraft types sorted into categories, airlines, registrations),
 "airports" the plain airports database, "siminstall" a fake simulator installation below DIR: the per-user
-folders "roaming" and "local" with a "UserCfg.opt" whose InstalledPackagesPath names DIR/packages, which holds
-"Community" and "Official" (or "Official2024"). The plain files are sealed by hlmr-seal at build time.
+folders "roaming" and "local" with a "UserCfg.opt" whose InstalledPackagesPath names the packages folder, which
+holds "Community" and "Official" (or "Official2024"). The Store edition keeps "UserCfg.opt" in
+local/Packages/<package family>/LocalCache and its packages in DIR/packages; the Steam edition keeps both in
+roaming/<Steam folder> ("Packages" there). The plain files are sealed by hlmr-seal at build time.
 Everything is deterministic for a given seed.
 """
 import argparse
@@ -288,14 +290,19 @@ def write_airports(args):
 
 def write_siminstall(args):
     root = Path(args.root).resolve()
-    packages = root / "packages"
     official = "Official" if args.sim == "2020" else "Official2024"
-    family = "Microsoft.FlightSimulator_8wekyb3d8bbwe" if args.sim == "2020" else "Microsoft.Limitless_8wekyb3d8bbwe"
-    for folder in (packages / "Community", packages / official / "OneStore"):
+    if args.edition == "steam":
+        steam = "Microsoft Flight Simulator" if args.sim == "2020" else "Microsoft Flight Simulator 2024"
+        cfg_folder = root / "roaming" / steam
+        packages = cfg_folder / "Packages"
+    else:
+        family = ("Microsoft.FlightSimulator_8wekyb3d8bbwe" if args.sim == "2020"
+                  else "Microsoft.Limitless_8wekyb3d8bbwe")
+        cfg_folder = root / "local" / "Packages" / family / "LocalCache"
+        packages = root / "packages"
+    for folder in (packages / "Community", packages / official / "OneStore", cfg_folder,
+                   root / "roaming", root / "local"):
         folder.mkdir(parents=True, exist_ok=True)
-    cfg_folder = root / "local" / "Packages" / family / "LocalCache"
-    cfg_folder.mkdir(parents=True, exist_ok=True)
-    (root / "roaming").mkdir(parents=True, exist_ok=True)
     (cfg_folder / "UserCfg.opt").write_text(
         "Version 67\n{Graphics\n\tVersion 1.1\n}\n"
         f'InstalledPackagesPath "{packages}"\n', encoding="utf-8")
@@ -315,6 +322,7 @@ def main():
     s = sub.add_parser("siminstall")
     s.add_argument("--root", required=True)
     s.add_argument("--sim", choices=("2020", "2024"), default="2020")
+    s.add_argument("--edition", choices=("store", "steam"), default="store")
     args = parser.parse_args()
     {"dbase": write_dbase, "airports": write_airports, "siminstall": write_siminstall}[args.command](args)
     return 0
