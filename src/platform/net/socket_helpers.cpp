@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <vector>
 
 namespace hlw::net {
 
@@ -68,6 +69,59 @@ bool gf_setTimeout(int fd, int option, std::chrono::milliseconds timeout) noexce
     value.tv_sec = static_cast<time_t>(timeout.count() / 1000);
     value.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
     return ::setsockopt(fd, SOL_SOCKET, option, &value, sizeof value) == 0;
+}
+
+int gf_sendAll(int fd, std::string_view bytes) noexcept
+{
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return 0;
+}
+
+ReceiveResult gf_recvFailure(int code) noexcept
+{
+    if (code == EAGAIN || code == EWOULDBLOCK || code == EINTR) {
+        return {ReceiveStatus::timedOut};
+    }
+    return {ReceiveStatus::failed, 0, code};
+}
+
+ReceiveResult gf_receiveStream(int fd, std::string& text, std::size_t bound, std::chrono::milliseconds timeout,
+                               const std::atomic<bool>& woken)
+{
+    int errorCode = 0;
+    const WaitOutcome outcome = gf_waitReadable(fd, timeout, errorCode);
+    if (woken.load()) {
+        return {ReceiveStatus::woken};
+    }
+    if (outcome == WaitOutcome::timedOut) {
+        return {ReceiveStatus::timedOut};
+    }
+    if (outcome == WaitOutcome::failed) {
+        return {ReceiveStatus::failed, 0, errorCode};
+    }
+    std::vector<char> buffer(bound == 0 ? 1 : bound);
+    const ssize_t received = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+    if (received < 0) {
+        return gf_recvFailure(errno);
+    }
+    if (received == 0) {
+        return {ReceiveStatus::closed};
+    }
+    const auto size = static_cast<std::size_t>(received);
+    if (size >= buffer.size()) {
+        return {ReceiveStatus::overrun, size};
+    }
+    text.assign(buffer.data(), size);
+    return {ReceiveStatus::data, size};
 }
 
 } // namespace hlw::net

@@ -2,10 +2,12 @@
 // Small POSIX helpers shared by the socket classes.
 #include "platform/net/net_results.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <netinet/in.h>
 #include <string>
+#include <string_view>
 
 namespace hlw::net {
 
@@ -25,5 +27,19 @@ WaitOutcome gf_waitReadable(int fd, std::chrono::milliseconds timeout, int& erro
 
 // Sets SO_RCVTIMEO or SO_SNDTIMEO; false with errno set on failure.
 bool gf_setTimeout(int fd, int option, std::chrono::milliseconds timeout) noexcept;
+
+// Sends every byte with MSG_NOSIGNAL; a partial send (a signal or a full buffer) continues where it stopped.
+// 0 when all went out, else the errno value.
+int gf_sendAll(int fd, std::string_view bytes) noexcept;
+
+// What a recv() that returned -1 with errno code means: nothing yet (would block, time-out, signal) is
+// timedOut, anything else failed with the code.
+ReceiveResult gf_recvFailure(int code) noexcept;
+
+// One receive on a connected stream socket: waits up to timeout until fd is readable, then takes at most
+// bound - 1 bytes into text without blocking (bound bytes or more: overrun, the bytes discarded). woken is
+// checked after the wait, so a wake() that released the wait reports woken.
+ReceiveResult gf_receiveStream(int fd, std::string& text, std::size_t bound, std::chrono::milliseconds timeout,
+                               const std::atomic<bool>& woken);
 
 } // namespace hlw::net

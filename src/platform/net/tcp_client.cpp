@@ -7,7 +7,6 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <vector>
 
 namespace hlw::net {
 
@@ -57,15 +56,8 @@ SendResult TcpClient::sendText(std::string_view bytes)
     if (!socket_.valid()) {
         return {false, ENOTCONN};
     }
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(socket_.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return {false, errno};
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    if (const int code = gf_sendAll(socket_.fd(), bytes); code != 0) {
+        return {false, code};
     }
     return {true};
 }
@@ -79,35 +71,7 @@ ReceiveResult TcpClient::receive(std::string& text, std::size_t bound, std::chro
     if (!socket_.valid()) {
         return {ReceiveStatus::closed};
     }
-    int errorCode = 0;
-    const WaitOutcome outcome = gf_waitReadable(socket_.fd(), timeout, errorCode);
-    if (woken_.load()) {
-        return {ReceiveStatus::woken};
-    }
-    if (outcome == WaitOutcome::timedOut) {
-        return {ReceiveStatus::timedOut};
-    }
-    if (outcome == WaitOutcome::failed) {
-        return {ReceiveStatus::failed, 0, errorCode};
-    }
-    std::vector<char> buffer(bound == 0 ? 1 : bound);
-    const ssize_t received = ::recv(socket_.fd(), buffer.data(), buffer.size(), MSG_DONTWAIT);
-    if (received < 0) {
-        const int code = errno;
-        if (code == EAGAIN || code == EWOULDBLOCK || code == EINTR) {
-            return {ReceiveStatus::timedOut};
-        }
-        return {ReceiveStatus::failed, 0, code};
-    }
-    if (received == 0) {
-        return {ReceiveStatus::closed};
-    }
-    const auto size = static_cast<std::size_t>(received);
-    if (size >= buffer.size()) {
-        return {ReceiveStatus::overrun, size};
-    }
-    text.assign(buffer.data(), size);
-    return {ReceiveStatus::data, size};
+    return gf_receiveStream(socket_.fd(), text, bound, timeout, woken_);
 }
 
 void TcpClient::shutdownSending() noexcept

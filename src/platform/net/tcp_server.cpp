@@ -8,7 +8,6 @@
 #include <netdb.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
-#include <vector>
 
 namespace hlw::net {
 
@@ -17,22 +16,6 @@ namespace {
 struct AddressListDeleter {
     void operator()(addrinfo* list) const noexcept { ::freeaddrinfo(list); }
 };
-
-// Sends every byte; a partial send (a signal or a full buffer) continues where it stopped.
-int lf_sendAll(int fd, std::string_view bytes) noexcept
-{
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -122,7 +105,7 @@ SendResult TcpServer::sendText(std::string_view bytes)
     if (!connected_.load() || !client_.valid()) {
         return {false, ENOTCONN};
     }
-    if (const int code = lf_sendAll(client_.fd(), bytes); code != 0) {
+    if (const int code = gf_sendAll(client_.fd(), bytes); code != 0) {
         connected_.store(false);
         ::shutdown(client_.fd(), SHUT_RDWR);
         return {false, code};
@@ -155,38 +138,13 @@ ReceiveResult TcpServer::receive(std::string& text, std::size_t bound, std::chro
     if (fd < 0) {
         return {ReceiveStatus::closed};
     }
-    int errorCode = 0;
-    const WaitOutcome outcome = gf_waitReadable(fd, timeout, errorCode);
+    const ReceiveResult result = gf_receiveStream(fd, text, bound, timeout, woken_);
+    // A wake() during the receive wins over what the receive returned.
     if (woken_.load()) {
+        text.clear();
         return {ReceiveStatus::woken};
     }
-    if (outcome == WaitOutcome::timedOut) {
-        return {ReceiveStatus::timedOut};
-    }
-    if (outcome == WaitOutcome::failed) {
-        return {ReceiveStatus::failed, 0, errorCode};
-    }
-    std::vector<char> buffer(bound == 0 ? 1 : bound);
-    const ssize_t received = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
-    if (woken_.load()) {
-        return {ReceiveStatus::woken};
-    }
-    if (received < 0) {
-        const int code = errno;
-        if (code == EAGAIN || code == EWOULDBLOCK || code == EINTR) {
-            return {ReceiveStatus::timedOut};
-        }
-        return {ReceiveStatus::failed, 0, code};
-    }
-    if (received == 0) {
-        return {ReceiveStatus::closed};
-    }
-    const auto size = static_cast<std::size_t>(received);
-    if (size >= buffer.size()) {
-        return {ReceiveStatus::overrun, size};
-    }
-    text.assign(buffer.data(), size);
-    return {ReceiveStatus::data, size};
+    return result;
 }
 
 void TcpServer::dropClient() noexcept

@@ -41,11 +41,7 @@ ReceiveResult UdpReceiver::receive()
         return {ReceiveStatus::woken};
     }
     if (received < 0) {
-        const int code = errno;
-        if (code == EAGAIN || code == EWOULDBLOCK || code == EINTR) {
-            return {ReceiveStatus::timedOut};
-        }
-        return {ReceiveStatus::failed, 0, code};
+        return gf_recvFailure(errno);
     }
     const auto size = static_cast<std::size_t>(received);
     if (size >= buffer_.size()) {
