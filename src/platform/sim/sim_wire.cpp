@@ -66,6 +66,26 @@ void lf_checkFields(const SimCall& call, std::string_view layout) {
     }
 }
 
+// A frame whose payload is one text (the hello and control frames).
+std::vector<uint8_t> lf_encodeTextFrame(uint32_t kind, std::string_view text) {
+    WireWriter writer;
+    writer.text(text);
+    return gf_wireFrame(kind, writer.bytes());
+}
+
+// The text of a frame of that kind; nullopt for another kind or a payload that is not exactly one text.
+std::optional<std::string> lf_decodeTextFrame(uint32_t kind, const WireFrame& frame) {
+    if (frame.kind != kind) {
+        return std::nullopt;
+    }
+    WireReader reader(frame.payload);
+    std::string text;
+    if (!reader.text(text) || !reader.atEnd()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string_view gf_simCallName(SimCallKind kind) {
@@ -166,7 +186,7 @@ bool WireReader::f64(double& value) {
     return true;
 }
 
-bool WireReader::text(std::string& value) {
+bool WireReader::lengthPrefixed(std::span<const uint8_t>& value) {
     const size_t mark = pos_;
     uint32_t length = 0;
     const uint8_t* p = nullptr;
@@ -175,20 +195,25 @@ bool WireReader::text(std::string& value) {
         ok_ = false;
         return false;
     }
-    value.assign(reinterpret_cast<const char*>(p), length);
+    value = {p, length};
+    return true;
+}
+
+bool WireReader::text(std::string& value) {
+    std::span<const uint8_t> bytes;
+    if (!lengthPrefixed(bytes)) {
+        return false;
+    }
+    value.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return true;
 }
 
 bool WireReader::block(std::vector<uint8_t>& value) {
-    const size_t mark = pos_;
-    uint32_t length = 0;
-    const uint8_t* p = nullptr;
-    if (!u32(length) || !take(length, p)) {
-        pos_ = mark;
-        ok_ = false;
+    std::span<const uint8_t> bytes;
+    if (!lengthPrefixed(bytes)) {
         return false;
     }
-    value.assign(p, p + length);
+    value.assign(bytes.begin(), bytes.end());
     return true;
 }
 
@@ -290,21 +315,11 @@ std::optional<SimCall> gf_decodeSimCall(const WireFrame& frame) {
 }
 
 std::vector<uint8_t> gf_encodeHello(std::string_view clientName) {
-    WireWriter writer;
-    writer.text(clientName);
-    return gf_wireFrame(kWireKindHello, writer.bytes());
+    return lf_encodeTextFrame(kWireKindHello, clientName);
 }
 
 std::optional<std::string> gf_decodeHello(const WireFrame& frame) {
-    if (frame.kind != kWireKindHello) {
-        return std::nullopt;
-    }
-    WireReader reader(frame.payload);
-    std::string name;
-    if (!reader.text(name) || !reader.atEnd()) {
-        return std::nullopt;
-    }
-    return name;
+    return lf_decodeTextFrame(kWireKindHello, frame);
 }
 
 std::vector<uint8_t> gf_encodeRecordFrame(std::span<const uint8_t> record) {
@@ -312,21 +327,11 @@ std::vector<uint8_t> gf_encodeRecordFrame(std::span<const uint8_t> record) {
 }
 
 std::vector<uint8_t> gf_encodeControl(std::string_view command) {
-    WireWriter writer;
-    writer.text(command);
-    return gf_wireFrame(kWireKindControl, writer.bytes());
+    return lf_encodeTextFrame(kWireKindControl, command);
 }
 
 std::optional<std::string> gf_decodeControl(const WireFrame& frame) {
-    if (frame.kind != kWireKindControl) {
-        return std::nullopt;
-    }
-    WireReader reader(frame.payload);
-    std::string command;
-    if (!reader.text(command) || !reader.atEnd()) {
-        return std::nullopt;
-    }
-    return command;
+    return lf_decodeTextFrame(kWireKindControl, frame);
 }
 
 std::string gf_failNextCommand(SimCallKind function, uint32_t count) {

@@ -128,6 +128,8 @@ public:
 
 private:
     bool take(size_t count, const uint8_t*& start);
+    // A u32 length and that many bytes; on failure the position stays before the length.
+    bool lengthPrefixed(std::span<const uint8_t>& value);
 
     std::span<const uint8_t> bytes_;
     size_t pos_ = 0;
