@@ -19,6 +19,15 @@ Record lf_head(DWORD id) {
     return record;
 }
 
+// Events the stand-in sends belong to no notification group.
+template <typename Record>
+Record lf_eventHead(DWORD id, DWORD eventId) {
+    auto record = lf_head<Record>(id);
+    record.uGroupID = SIMCONNECT_UNUSED;
+    record.uEventID = eventId;
+    return record;
+}
+
 template <typename Record>
 Bytes lf_bytes(const Record& record) {
     return gf_simRecordBytes(record);
@@ -68,34 +77,26 @@ Bytes gf_openRecord(std::string_view appName, const std::array<DWORD, 4>& versio
 Bytes gf_quitRecord() { return lf_bytes(lf_head<SIMCONNECT_RECV_QUIT>(SIMCONNECT_RECV_ID_QUIT)); }
 
 Bytes gf_eventRecord(DWORD eventId, DWORD data) {
-    auto record = lf_head<SIMCONNECT_RECV_EVENT>(SIMCONNECT_RECV_ID_EVENT);
-    record.uGroupID = SIMCONNECT_UNUSED;
-    record.uEventID = eventId;
+    auto record = lf_eventHead<SIMCONNECT_RECV_EVENT>(SIMCONNECT_RECV_ID_EVENT, eventId);
     record.dwData = data;
     return lf_bytes(record);
 }
 
 Bytes gf_objectAddRemoveRecord(DWORD eventId, DWORD objectId) {
-    auto record = lf_head<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>(SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
-    record.uGroupID = SIMCONNECT_UNUSED;
-    record.uEventID = eventId;
+    auto record = lf_eventHead<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>(SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE, eventId);
     record.dwData = objectId;
     record.eObjType = SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT;
     return lf_bytes(record);
 }
 
 Bytes gf_fileNameRecord(DWORD eventId, std::string_view fileName) {
-    auto record = lf_head<SIMCONNECT_RECV_EVENT_FILENAME>(SIMCONNECT_RECV_ID_EVENT_FILENAME);
-    record.uGroupID = SIMCONNECT_UNUSED;
-    record.uEventID = eventId;
+    auto record = lf_eventHead<SIMCONNECT_RECV_EVENT_FILENAME>(SIMCONNECT_RECV_ID_EVENT_FILENAME, eventId);
     lf_copyText(record.szFileName, sizeof record.szFileName, fileName);
     return lf_bytes(record);
 }
 
 Bytes gf_frameRecord(DWORD eventId, float frameRate) {
-    auto record = lf_head<SIMCONNECT_RECV_EVENT_FRAME>(SIMCONNECT_RECV_ID_EVENT_FRAME);
-    record.uGroupID = SIMCONNECT_UNUSED;
-    record.uEventID = eventId;
+    auto record = lf_eventHead<SIMCONNECT_RECV_EVENT_FRAME>(SIMCONNECT_RECV_ID_EVENT_FRAME, eventId);
     record.fFrameRate = frameRate;
     record.fSimSpeed = 1.0f;
     return lf_bytes(record);
