@@ -100,6 +100,9 @@ private:
     void announceAdded(const SimObject& object);
     void removeObject(uint32_t objectId);
     SimObject* findObject(uint32_t clientId, DWORD objectId);
+    // The object a call names in its first argument; nullptr, after an exception "<action>: object <id> unknown"
+    // naming that argument, when there is none.
+    SimObject* objectOfCall(const ClientState& client, const SimCall& call, std::string_view action);
     SimObject& user();
     Surroundings surroundingsOf(const SimObject& object, Clock::time_point now) const;
 

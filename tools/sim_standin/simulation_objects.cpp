@@ -59,6 +59,16 @@ SimObject* Simulation::findObject(uint32_t, DWORD objectId) {
     return found == objects_.end() ? nullptr : &found->second;
 }
 
+SimObject* Simulation::objectOfCall(const ClientState& client, const SimCall& call, std::string_view action) {
+    const DWORD objectId = call.numbers.at(0);
+    SimObject* object = findObject(client.id, objectId);
+    if (object == nullptr) {
+        sendException(client.id, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, call.packetId, 1,
+                      fmt::format("{}: object {} unknown", action, objectId));
+    }
+    return object;
+}
+
 Surroundings Simulation::surroundingsOf(const SimObject& object, Clock::time_point now) const {
     return {terrain_.elevationFt(object.latDeg, object.lonDeg), zulu_.at(now)};
 }
@@ -196,12 +206,9 @@ void Simulation::onSetData(ClientState& client, const SimCall& call) {
 }
 
 void Simulation::onTransmitEvent(ClientState& client, const SimCall& call) {
-    const DWORD objectId = call.numbers.at(0);
     const DWORD eventId = call.numbers.at(1);
-    SimObject* object = findObject(client.id, objectId);
+    SimObject* object = objectOfCall(client, call, fmt::format("client event {}", eventId));
     if (object == nullptr) {
-        sendException(client.id, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, call.packetId, 1,
-                      fmt::format("client event {}: object {} unknown", eventId, objectId));
         return;
     }
     const auto mapped = client.clientEvents.find(eventId);
@@ -285,27 +292,21 @@ void Simulation::completeCreation(const PendingCreation& pending, Clock::time_po
 }
 
 void Simulation::onRemove(ClientState& client, const SimCall& call) {
-    const DWORD objectId = call.numbers.at(0);
-    SimObject* object = findObject(client.id, objectId);
+    SimObject* object = objectOfCall(client, call, "remove");
     if (object == nullptr) {
-        sendException(client.id, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, call.packetId, 1,
-                      fmt::format("remove: object {} unknown", objectId));
         return;
     }
     if (object->kind != ObjectKind::Own || object->ownerClient != client.id) {
         sendException(client.id, SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE, call.packetId, 1,
-                      fmt::format("remove: object {} is not this client's", objectId));
+                      fmt::format("remove: object {} is not this client's", call.numbers.at(0)));
         return;
     }
     removeObject(object->id);
 }
 
 void Simulation::onReleaseControl(ClientState& client, const SimCall& call) {
-    const DWORD objectId = call.numbers.at(0);
-    SimObject* object = findObject(client.id, objectId);
+    SimObject* object = objectOfCall(client, call, "release");
     if (object == nullptr) {
-        sendException(client.id, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, call.packetId, 1,
-                      fmt::format("release: object {} unknown", objectId));
         return;
     }
     if (object->kind == ObjectKind::User) {
@@ -317,11 +318,8 @@ void Simulation::onReleaseControl(ClientState& client, const SimCall& call) {
 }
 
 void Simulation::onFlightPlan(ClientState& client, const SimCall& call) {
-    const DWORD objectId = call.numbers.at(0);
-    SimObject* object = findObject(client.id, objectId);
+    SimObject* object = objectOfCall(client, call, "flight plan");
     if (object == nullptr) {
-        sendException(client.id, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, call.packetId, 1,
-                      fmt::format("flight plan: object {} unknown", objectId));
         return;
     }
     std::string error;
