@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and runs it in a fresh temporary program folder, then shows what it did.
+# The program folder gets the sealed sample data files ("input/dbase.enc", "input/airports.enc"), and the
+# per-user folders a fake simulator installation made by the sample builder.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -7,11 +9,13 @@ cd "$root"
 
 bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/release --target hollowmere
+cmake --build build/release --target hollowmere hlmr_samples
 
 program_folder="$(mktemp -d "${TMPDIR:-/tmp}/hollowmere-demo-XXXXXX")"
 trap 'rm -rf "$program_folder"' EXIT
-mkdir -p "$program_folder/docs" "$program_folder/user/roaming" "$program_folder/user/local"
+mkdir -p "$program_folder/docs" "$program_folder/input"
+cp build/release/samples/input/dbase.enc build/release/samples/input/airports.enc "$program_folder/input/"
+python3 samples/builder/build_refdata.py siminstall --root "$program_folder/user" --sim 2020 --edition store
 
 echo "== Running hollowmere in $program_folder"
 (

@@ -1,6 +1,8 @@
-// The program's entry: one running copy per user, the log in the program's folder, the shared run flags, then
-// the report of what the program found at start-up.
+// The program's entry: one running copy per user, the log in the program's folder, the shared run flags, the
+// report of what the program found at start-up, then the start-up steps that read the settings, the data files
+// and the simulator installation.
 #include "app/start_report.h"
+#include "app/start_steps.h"
 #include "core/log.h"
 #include "core/product.h"
 #include "engine/run_state.h"
@@ -10,6 +12,19 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
+
+namespace {
+
+// An error that ends the start-up: logged as the window's error line logs it, and shown on the console.
+int lf_startUpFailed(const char* text)
+{
+    hlw::gf_logFlush(fmt::format("Error {}", text));
+    fmt::print(stderr, "Error {}\n", text);
+    return 1;
+}
+
+} // namespace
 
 int main()
 {
@@ -27,6 +42,15 @@ int main()
     }
     gf_installEngineRunState();
     gf_writeStartReport(stdout);
+    int status = 0;
+    try {
+        gf_makeDataFolder();
+        for (const std::string& line : gf_runStartUpSteps()) {
+            fmt::print("{}\n", line);
+        }
+    } catch (const std::exception& error) {
+        status = lf_startUpFailed(error.what());
+    }
     gf_stopLog();
-    return 0;
+    return status;
 }

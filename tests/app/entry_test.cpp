@@ -2,24 +2,65 @@
 #include "support/temp_dir.h"
 
 #include <fmt/format.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sys/wait.h>
 
 namespace hlw {
 namespace {
 
+namespace fs = std::filesystem;
 using hlw::test::readWholeFile;
 using hlw::test::TempDir;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
-// Runs the built program in a program folder of its own, with its own lock and per-user folders.
+// The whole line of the text that holds the needle, without its line feed; empty when none does.
+std::string lineWith(const std::string& text, const std::string& needle)
+{
+    const auto at = text.find(needle);
+    if (at == std::string::npos) {
+        return {};
+    }
+    const auto begin = text.rfind('\n', at);
+    const auto start = begin == std::string::npos ? 0 : begin + 1;
+    return text.substr(start, text.find('\n', at) - start);
+}
+
+// Runs the built program in a program folder of its own, with its own lock and per-user folders: the sealed
+// sample data files in "input" and a Steam installation of MSFS 2020 in the roaming folder; no local folder.
 class Entry : public testing::Test {
 protected:
     Entry()
     {
-        std::filesystem::create_directories(dir / "program" / "docs");
-        std::filesystem::create_directories(dir / "runtime");
+        fs::create_directories(dir / "runtime");
+        freshFolders();
+    }
+
+    // A new program folder and no per-user files.
+    void freshFolders() const
+    {
+        fs::remove_all(program());
+        fs::remove_all(dir / "roaming");
+        fs::create_directories(program() / "docs");
+        fs::create_directories(program() / "input");
+        for (const char* name : {"dbase.enc", "airports.enc"}) {
+            fs::copy_file(fs::path(HLMR_SAMPLES_INPUT) / name, program() / "input" / name);
+        }
+    }
+
+    fs::path program() const { return dir / "program"; }
+    fs::path packages() const { return dir / "roaming" / "Microsoft Flight Simulator" / "Packages"; }
+    fs::path parametersFile() const { return dir / "roaming" / "Hollowmere" / "parameters.xml"; }
+
+    void buildInstallation() const
+    {
+        const std::string command = fmt::format("'{}' '{}' siminstall --root '{}' --edition steam", HLMR_PYTHON,
+                                                HLMR_SAMPLE_BUILDER, dir.path().string());
+        ASSERT_EQ(std::system(command.c_str()), 0);
     }
 
     int runProgram()
@@ -33,21 +74,97 @@ protected:
     }
     std::string out() const { return readWholeFile(dir / "out.txt"); }
     std::string err() const { return readWholeFile(dir / "err.txt"); }
+    std::string log() const { return readWholeFile(program() / "Log.txt"); }
 
     TempDir dir;
 };
 
 TEST_F(Entry, WritesTheBannerAndTheStartReportToTheLog)
 {
+    buildInstallation();
     ASSERT_EQ(runProgram(), 0) << err();
-    const std::string log = readWholeFile(dir / "program" / "Log.txt");
-    EXPECT_NE(log.find("(utc) Hollowmere version 12.5.1 for MSFS 2020/2024\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(fmt::format("Roaming AppData folder: {}/roaming\n", dir.path().string())), std::string::npos)
-        << log;
-    EXPECT_NE(log.find("==> Could not find the Local AppData path\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("Local AppData folder: not found\n"), std::string::npos) << log;
-    EXPECT_NE(out().find("Hollowmere version 12.5.1\n"), std::string::npos) << out();
-    EXPECT_NE(out().find("Weekday "), std::string::npos) << out();
+    const std::string text = log();
+    EXPECT_THAT(text, HasSubstr("(utc) Hollowmere version 12.5.1 for MSFS 2020/2024\n"));
+    EXPECT_THAT(text, HasSubstr(fmt::format("Roaming AppData folder: {}/roaming\n", dir.path().string())));
+    EXPECT_THAT(text, HasSubstr("==> Could not find the Local AppData path\n"));
+    EXPECT_THAT(text, HasSubstr("Local AppData folder: not found\n"));
+    EXPECT_THAT(out(), HasSubstr("Hollowmere version 12.5.1\n"));
+    EXPECT_THAT(out(), HasSubstr("Weekday "));
+}
+
+TEST_F(Entry, ReadsBothDatabasesAndFindsTheInstallationInTheWorkersOrder)
+{
+    buildInstallation();
+    ASSERT_EQ(runProgram(), 0) << err();
+    const std::string text = log();
+    const auto parameters = text.find("parameters.xml not found, creating new with default values:");
+    const auto dbase = text.find(" dbase records read\n");
+    const auto airports = text.find(" airports read\n");
+    const auto install = text.find(fmt::format("Steam packages: {}\n", packages().string()));
+    ASSERT_NE(parameters, std::string::npos) << text;
+    ASSERT_NE(install, std::string::npos) << text;
+    EXPECT_LT(parameters, dbase);
+    EXPECT_LT(dbase, airports);
+    EXPECT_LT(airports, install);
+
+    // The console shows the counts the log reports.
+    for (const char* count : {" ICAO model codes", " ICAO airline codes", " dbase records read", " airports read"}) {
+        const std::string line = lineWith(out(), count);
+        EXPECT_THAT(line, ::testing::MatchesRegex(" *[1-9][0-9]* .*")) << count;
+        EXPECT_THAT(text, HasSubstr(line + "\n"));
+    }
+    EXPECT_THAT(out(), HasSubstr(fmt::format("Simulator packages folder: {}\n", packages().string())));
+    EXPECT_THAT(readWholeFile(parametersFile()),
+                HasSubstr(fmt::format("name=\"MSFS_INSTALL_PATH\" value=\"{}\"", packages().string())));
+    EXPECT_FALSE(fs::exists(program() / "input" / "dbase.xml"));
+    EXPECT_FALSE(fs::exists(program() / "input" / "airports.xml"));
+}
+
+TEST_F(Entry, AStoredCommunityFolderIsCutToThePackagesFolderAndNotDetectedAgain)
+{
+    buildInstallation();
+    fs::create_directories(parametersFile().parent_path());
+    test::writeWholeFile(parametersFile(),
+                         fmt::format("<?xml version=\"1.0\"?>\n<root><parameters>"
+                                     "<parameter name=\"MSFS_INSTALL_PATH\" value=\"{}/Community/\"/>"
+                                     "</parameters></root>\n",
+                                     packages().string()));
+    ASSERT_EQ(runProgram(), 0) << err();
+    EXPECT_THAT(readWholeFile(parametersFile()),
+                HasSubstr(fmt::format("name=\"MSFS_INSTALL_PATH\" value=\"{}\"", packages().string())));
+    EXPECT_THAT(log(), Not(HasSubstr("Steam packages:")));
+    EXPECT_THAT(out(), HasSubstr(fmt::format("Simulator packages folder: {}\n", packages().string())));
+}
+
+TEST_F(Entry, StartUpErrorsEndTheProgramWithTheirText)
+{
+    struct Row {
+        const char* name;
+        void (*prepare)(const fs::path& program);
+        const char* error;
+    };
+    const Row rows[] = {
+        {"no docs folder", [](const fs::path& folder) { fs::remove(folder / "docs"); },
+         "Error 41: Hollowmere must be run from the Hollowmere folder!\n"},
+        {"no installation", [](const fs::path&) {},
+         "Error 150: No install path detected. Type the full path to your Community folder above, then press "
+         "Enter\n"},
+        {"damaged airports file",
+         [](const fs::path& folder) { test::writeWholeFile(folder / "input" / "airports.enc", "junk"); },
+         "Error 88: input/airports.enc stream decrypt failed\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        freshFolders();
+        if (std::string(row.name) != "no installation") {
+            buildInstallation();
+        }
+        row.prepare(program());
+        EXPECT_EQ(runProgram(), 1);
+        EXPECT_EQ(err(), row.error);
+        EXPECT_THAT(log(), HasSubstr(row.error));
+        EXPECT_FALSE(fs::exists(program() / "input" / "airports.xml"));
+    }
 }
 
 TEST_F(Entry, ASecondCopyEndsAtOnceWithoutTouchingTheLog)
@@ -56,14 +173,14 @@ TEST_F(Entry, ASecondCopyEndsAtOnceWithoutTouchingTheLog)
     ASSERT_TRUE(held);
     EXPECT_EQ(runProgram(), 1);
     EXPECT_EQ(err(), "Hollowmere is already running\n");
-    EXPECT_FALSE(std::filesystem::exists(dir / "program" / "Log.txt"));
+    EXPECT_FALSE(fs::exists(program() / "Log.txt"));
 }
 
 TEST_F(Entry, ALogThatCannotBeOpenedEndsTheProgramWithItsReason)
 {
-    std::filesystem::create_directory(dir / "program" / "Log.txt");
+    fs::create_directory(program() / "Log.txt");
     EXPECT_EQ(runProgram(), 1);
-    EXPECT_NE(err().find("Failed to write file"), std::string::npos) << err();
+    EXPECT_THAT(err(), HasSubstr("Failed to write file"));
     EXPECT_EQ(out(), "");
 }
 
