@@ -50,21 +50,67 @@ void lf_appendText(Bytes& out, std::string_view text) {
     out.push_back(0);
 }
 
-constexpr std::string_view lf_airportFields[] = {"LATITUDE", "LONGITUDE", "ALTITUDE", "NAME", "ICAO",
-                                                 "N_HELIPADS", "N_TAXI_PARKINGS"};
-constexpr std::string_view lf_parkingFields[] = {"TYPE",        "TAXI_POINT_TYPE", "NAME",   "SUFFIX", "NUMBER",
-                                                 "ORIENTATION", "HEADING",         "RADIUS", "BIAS_X", "BIAS_Z"};
-constexpr std::string_view lf_helipadFields[] = {"LATITUDE", "LONGITUDE", "ALTITUDE", "HEADING",
-                                                 "LENGTH",   "WIDTH",     "SURFACE",  "TYPE"};
+// A field a facility definition may name, and how it is written into the item's data block.
+template <typename Item>
+struct PackedField {
+    std::string_view name;
+    void (*append)(Bytes& out, const Item& item);
+};
 
-template <size_t N>
-bool lf_contains(const std::string_view (&table)[N], std::string_view name) {
-    for (std::string_view entry : table) {
-        if (entry == name) {
-            return true;
+constexpr PackedField<FacilityAirport> lf_airportFields[] = {
+    {"LATITUDE", [](Bytes& out, const FacilityAirport& a) { lf_append(out, a.latDeg); }},
+    {"LONGITUDE", [](Bytes& out, const FacilityAirport& a) { lf_append(out, a.lonDeg); }},
+    {"ALTITUDE", [](Bytes& out, const FacilityAirport& a) { lf_append(out, a.altM); }},
+    {"NAME", [](Bytes& out, const FacilityAirport& a) { lf_appendText(out, a.name); }},
+    {"ICAO", [](Bytes& out, const FacilityAirport& a) { lf_appendText(out, a.icao); }},
+    {"N_HELIPADS",
+     [](Bytes& out, const FacilityAirport& a) { lf_append(out, static_cast<int32_t>(a.helipads.size())); }},
+    {"N_TAXI_PARKINGS",
+     [](Bytes& out, const FacilityAirport& a) { lf_append(out, static_cast<int32_t>(a.parkings.size())); }},
+};
+constexpr PackedField<FacilityParking> lf_parkingFields[] = {
+    {"TYPE", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.type); }},
+    {"TAXI_POINT_TYPE", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.taxiPointType); }},
+    {"NAME", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.name); }},
+    {"SUFFIX", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.suffix); }},
+    {"NUMBER", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.number); }},
+    {"ORIENTATION", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.orientation); }},
+    {"HEADING", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.headingDeg); }},
+    {"RADIUS", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.radiusM); }},
+    {"BIAS_X", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.biasXM); }},
+    {"BIAS_Z", [](Bytes& out, const FacilityParking& p) { lf_append(out, p.biasZM); }},
+};
+constexpr PackedField<FacilityHelipad> lf_helipadFields[] = {
+    {"LATITUDE", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.latDeg); }},
+    {"LONGITUDE", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.lonDeg); }},
+    {"ALTITUDE", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.altM); }},
+    {"HEADING", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.headingDeg); }},
+    {"LENGTH", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.lengthM); }},
+    {"WIDTH", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.widthM); }},
+    {"SURFACE", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.surface); }},
+    {"TYPE", [](Bytes& out, const FacilityHelipad& h) { lf_append(out, h.type); }},
+};
+
+template <typename Item, size_t N>
+const PackedField<Item>* lf_find(const PackedField<Item> (&table)[N], std::string_view name) {
+    for (const PackedField<Item>& entry : table) {
+        if (entry.name == name) {
+            return &entry;
         }
     }
-    return false;
+    return nullptr;
+}
+
+// The item's fields in the order the definition names them; a name the table does not know writes nothing.
+template <typename Item, size_t N>
+Bytes lf_pack(const PackedField<Item> (&table)[N], const std::vector<std::string>& fields, const Item& item) {
+    Bytes out;
+    for (const std::string& field : fields) {
+        if (const PackedField<Item>* entry = lf_find(table, field)) {
+            entry->append(out, item);
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -149,11 +195,11 @@ std::optional<FacilityLayout> gf_facilityLayout(const std::vector<std::string>& 
             layout.helipads = true;
         } else if (field == "CLOSE HELIPAD" && block == Block::Helipad) {
             block = Block::Airport;
-        } else if (block == Block::Airport && lf_contains(lf_airportFields, field)) {
+        } else if (block == Block::Airport && lf_find(lf_airportFields, field) != nullptr) {
             layout.airportFields.push_back(field);
-        } else if (block == Block::Parking && lf_contains(lf_parkingFields, field)) {
+        } else if (block == Block::Parking && lf_find(lf_parkingFields, field) != nullptr) {
             layout.parkingFields.push_back(field);
-        } else if (block == Block::Helipad && lf_contains(lf_helipadFields, field)) {
+        } else if (block == Block::Helipad && lf_find(lf_helipadFields, field) != nullptr) {
             layout.helipadFields.push_back(field);
         } else {
             error = fmt::format("facility definition: '{}' out of place", raw);
@@ -168,77 +214,15 @@ std::optional<FacilityLayout> gf_facilityLayout(const std::vector<std::string>& 
 }
 
 Bytes gf_packAirport(const FacilityLayout& layout, const FacilityAirport& airport) {
-    Bytes out;
-    for (const std::string& field : layout.airportFields) {
-        if (field == "LATITUDE") {
-            lf_append(out, airport.latDeg);
-        } else if (field == "LONGITUDE") {
-            lf_append(out, airport.lonDeg);
-        } else if (field == "ALTITUDE") {
-            lf_append(out, airport.altM);
-        } else if (field == "NAME") {
-            lf_appendText(out, airport.name);
-        } else if (field == "ICAO") {
-            lf_appendText(out, airport.icao);
-        } else if (field == "N_HELIPADS") {
-            lf_append(out, static_cast<int32_t>(airport.helipads.size()));
-        } else if (field == "N_TAXI_PARKINGS") {
-            lf_append(out, static_cast<int32_t>(airport.parkings.size()));
-        }
-    }
-    return out;
+    return lf_pack(lf_airportFields, layout.airportFields, airport);
 }
 
 Bytes gf_packParking(const FacilityLayout& layout, const FacilityParking& parking) {
-    Bytes out;
-    for (const std::string& field : layout.parkingFields) {
-        if (field == "TYPE") {
-            lf_append(out, parking.type);
-        } else if (field == "TAXI_POINT_TYPE") {
-            lf_append(out, parking.taxiPointType);
-        } else if (field == "NAME") {
-            lf_append(out, parking.name);
-        } else if (field == "SUFFIX") {
-            lf_append(out, parking.suffix);
-        } else if (field == "NUMBER") {
-            lf_append(out, parking.number);
-        } else if (field == "ORIENTATION") {
-            lf_append(out, parking.orientation);
-        } else if (field == "HEADING") {
-            lf_append(out, parking.headingDeg);
-        } else if (field == "RADIUS") {
-            lf_append(out, parking.radiusM);
-        } else if (field == "BIAS_X") {
-            lf_append(out, parking.biasXM);
-        } else if (field == "BIAS_Z") {
-            lf_append(out, parking.biasZM);
-        }
-    }
-    return out;
+    return lf_pack(lf_parkingFields, layout.parkingFields, parking);
 }
 
 Bytes gf_packHelipad(const FacilityLayout& layout, const FacilityHelipad& helipad) {
-    Bytes out;
-    for (const std::string& field : layout.helipadFields) {
-        if (field == "LATITUDE") {
-            lf_append(out, helipad.latDeg);
-        } else if (field == "LONGITUDE") {
-            lf_append(out, helipad.lonDeg);
-        } else if (field == "ALTITUDE") {
-            lf_append(out, helipad.altM);
-        } else if (field == "HEADING") {
-            lf_append(out, helipad.headingDeg);
-        } else if (field == "LENGTH") {
-            lf_append(out, helipad.lengthM);
-        } else if (field == "WIDTH") {
-            lf_append(out, helipad.widthM);
-        } else if (field == "SURFACE") {
-            lf_append(out, helipad.surface);
-        } else if (field == "TYPE") {
-            lf_append(out, helipad.type);
-        }
-    }
-    return out;
+    return lf_pack(lf_helipadFields, layout.helipadFields, helipad);
 }
 
 } // namespace hlw::standin
