@@ -1,5 +1,6 @@
 #include "traffic_feed/injections.h"
 
+#include "traffic_feed/text_fields.h"
 #include "traffic_feed/traffic_line.h"
 
 #include <fmt/format.h>
@@ -8,21 +9,6 @@ namespace hlw::feed {
 
 namespace {
 
-std::vector<std::string> lf_splitFields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = line.find(',', start);
-        if (comma == std::string::npos) {
-            fields.push_back(line.substr(start));
-            return fields;
-        }
-        fields.push_back(line.substr(start, comma - start));
-        start = comma + 1;
-    }
-}
-
 std::string lf_joinFields(const std::vector<std::string>& fields)
 {
     return fmt::format("{}", fmt::join(fields, ","));
@@ -30,7 +16,7 @@ std::string lf_joinFields(const std::vector<std::string>& fields)
 
 std::string lf_withField(const std::string& line, std::size_t index, const std::string& value)
 {
-    std::vector<std::string> fields = lf_splitFields(line);
+    std::vector<std::string> fields = gf_splitFields(line, ',');
     fields.at(index) = value;
     return lf_joinFields(fields);
 }
@@ -101,7 +87,7 @@ std::vector<std::string> gf_badTrafficLines(GeoPoint centre, double timestamp)
     add(25, "400");          // true heading above 360
     add(11, "PH-ABCDEFGHIJK"); // registration longer than 12
     add(14, "soon");         // timestamp not a number
-    std::vector<std::string> fields = lf_splitFields(base);
+    std::vector<std::string> fields = gf_splitFields(base, ',');
     fields.resize(20);
     lines.push_back(lf_joinFields(fields)); // fewer than 29 fields
     lines.push_back("");

@@ -1,5 +1,7 @@
 #include "traffic_feed/link_checks.h"
 
+#include "traffic_feed/text_fields.h"
+
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
@@ -57,21 +59,6 @@ std::optional<double> lf_sixDecimals(std::string_view text, std::string& problem
     return value;
 }
 
-std::vector<std::string_view> lf_split(std::string_view text, char separator)
-{
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t at = text.find(separator, start);
-        if (at == std::string_view::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, at - start));
-        start = at + 1;
-    }
-}
-
 LineCheck lf_bad(std::string problem)
 {
     LineCheck check;
@@ -94,7 +81,7 @@ LineCheck gf_checkQs121(std::string_view line)
     if (line.substr(0, prefix.size()) != prefix) {
         return lf_bad("does not start with Qs121=");
     }
-    const std::vector<std::string_view> fields = lf_split(line.substr(prefix.size()), ';');
+    const std::vector<std::string> fields = gf_splitFields(line.substr(prefix.size()), ';');
     if (fields.size() != 7) {
         return lf_bad(fmt::format("{} fields instead of 7", fields.size()));
     }

@@ -1,4 +1,5 @@
 #include "traffic_feed/injections.h"
+#include "traffic_feed/text_fields.h"
 #include "traffic_feed/traffic_line.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,28 @@ namespace {
 
 std::vector<std::string> lf_fields(const std::string& line)
 {
+    return gf_splitFields(line, ',');
+}
+
+struct SplitCase {
+    std::string text;
+    char separator;
     std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1) {
-        fields.push_back(line.substr(start, comma - start));
+};
+
+TEST(TextFields, EveryFieldBetweenSeparatorsIsKeptEmptyOnesIncluded)
+{
+    const std::vector<SplitCase> cases{
+        {"", ',', {""}},
+        {"a", ',', {"a"}},
+        {"a,b", ',', {"a", "b"}},
+        {",", ',', {"", ""}},
+        {",a,,b,", ',', {"", "a", "", "b", ""}},
+        {"1;2,3;4", ';', {"1", "2,3", "4"}},
+    };
+    for (const SplitCase& c : cases) {
+        EXPECT_EQ(gf_splitFields(c.text, c.separator), c.fields) << c.text;
     }
-    fields.push_back(line.substr(start));
-    return fields;
 }
 
 TEST(TrafficLine, PutsEveryValueAtItsFieldIndex)
