@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Builds the sample reference data of Hollowmere from the public data in shared/data.
+"""Builds the sample reference data of Hollowmere from the public data in samples/data.
 
   build_refdata.py dbase    --data DIR --out FILE [--registrations N] [--seed S]
   build_refdata.py airports --data DIR --out FILE
