@@ -12,6 +12,16 @@ namespace hlw::standin {
 
 enum class ObjectKind { User, Own, Foreign };
 
+// The kind as the control port and the track file write it.
+constexpr const char* gf_objectKindName(ObjectKind kind) {
+    switch (kind) {
+    case ObjectKind::User: return "user";
+    case ObjectKind::Own: return "own";
+    case ObjectKind::Foreign: return "foreign";
+    }
+    return "?";
+}
+
 struct EventRecord {
     uint32_t lastValue = 0;
     uint32_t count = 0;

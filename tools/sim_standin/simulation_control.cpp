@@ -105,15 +105,6 @@ Bytes lf_hexBytes(const std::string& hex) {
     return bytes;
 }
 
-const char* lf_kindName(ObjectKind kind) {
-    switch (kind) {
-    case ObjectKind::User: return "user";
-    case ObjectKind::Own: return "own";
-    case ObjectKind::Foreign: return "foreign";
-    }
-    return "?";
-}
-
 json lf_ok() { return {{"ok", true}}; }
 
 } // namespace
@@ -478,7 +469,7 @@ json Simulation::objectJson(const SimObject& o, Clock::time_point now) const {
         events[std::string(gf_simEventName(event))] = {{"value", record.lastValue}, {"count", record.count}};
     }
     return {{"id", o.id},
-            {"kind", lf_kindName(o.kind)},
+            {"kind", gf_objectKindName(o.kind)},
             {"owner", o.ownerClient},
             {"title", o.title},
             {"atc_id", o.atcId},

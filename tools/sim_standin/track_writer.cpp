@@ -5,15 +5,6 @@
 namespace hlw::standin {
 namespace {
 
-const char* lf_kindName(ObjectKind kind) {
-    switch (kind) {
-    case ObjectKind::User: return "user";
-    case ObjectKind::Own: return "own";
-    case ObjectKind::Foreign: return "foreign";
-    }
-    return "?";
-}
-
 // Commas and quotes would break the CSV columns.
 std::string lf_csvText(const std::string& text) {
     std::string out;
@@ -56,7 +47,7 @@ void TrackWriter::beginRow(std::chrono::steady_clock::time_point now) {
 void TrackWriter::write(double seconds, const SimObject& o, double groundFt, bool onGround) {
     file_ << fmt::format("{:.3f},{},{},{},{},{:.8f},{:.8f},{:.2f},{:.2f},{:.5f},{:.5f},{:.5f},{:.2f},{:.1f},{:d},{:d},"
                          "{:d},{:d},{:d},{},{},{:d},{:.1f},{:.1f},{:.1f},{:d}\n",
-                         seconds, o.id, lf_kindName(o.kind), lf_csvText(o.atcId), lf_csvText(o.title), o.latDeg,
+                         seconds, o.id, gf_objectKindName(o.kind), lf_csvText(o.atcId), lf_csvText(o.title), o.latDeg,
                          o.lonDeg, o.altFt, o.altFt - groundFt, o.pitchRad, o.bankRad, o.headingRad,
                          o.verticalSpeedFps, o.airspeedKt, onGround, o.freezeLatLon, o.freezeAltitude,
                          o.freezeAttitude, o.aiReleased, o.lights, o.flaps, o.gearDown, o.spoilersPct,
