@@ -1,0 +1,16 @@
+#pragma once
+// The rule both aircraft.cfg readers apply to an "atc_id" value.
+#include <string_view>
+
+namespace hlw {
+
+enum class AtcIdValue {
+    invalid,  // no item, an empty item, a single blank, an item longer than 12 characters or one holding '*'
+    single,   // exactly one valid item: the livery's registration
+    several,  // several valid items: a livery without one registration
+};
+
+// The value split at every ','; empty items between or after commas count as items.
+AtcIdValue gf_checkAtcIdValue(std::string_view value) noexcept;
+
+} // namespace hlw
