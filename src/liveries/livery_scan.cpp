@@ -1,0 +1,252 @@
+#include "liveries/livery_scan.h"
+
+#include "core/count_text.h"
+#include "core/log.h"
+#include "core/message_line.h"
+#include "core/product.h"
+#include "core/run_state_port.h"
+#include "core/shell_actions.h"
+#include "core/user_error.h"
+#include "liveries/ivao_model_reader.h"
+#include "liveries/livery_file_reader.h"
+#include "liveries/livery_tables.h"
+#include "liveries/registration_codes.h"
+#include "liveries/scan_folder_list.h"
+#include "liveries/scan_reports.h"
+#include "liveries/scanned_liveries_file.h"
+#include "refdata/code_table.h"
+#include "refdata/sim_install.h"
+#include "settings/catalogue.h"
+#include "settings/control_services.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <tuple>
+
+namespace hlw {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr uint16_t highestSourceIndex = 10;
+
+bool lf_stopRequested() noexcept
+{
+    const RunStatePort& state = gf_runState();
+    return state.stopRequested() || state.userClosing();
+}
+
+void lf_repaint(const ui::Rect& band)
+{
+    ui::gf_controlPort().invalidate(band, true);
+}
+
+// Drops every livery for which an earlier source has the same airline, operator and model.
+void lf_keepHighestPriority(ScannedLiveryList& liveries)
+{
+    std::map<std::tuple<uint16_t, uint16_t, uint16_t>, uint16_t> bestSource;
+    for (const LiveryData& livery : liveries) {
+        const auto key = std::make_tuple(livery.airline, livery.secondAirline, livery.model);
+        const auto [slot, added] = bestSource.try_emplace(key, livery.sourceIndex);
+        if (!added) {
+            slot->second = std::min(slot->second, livery.sourceIndex);
+        }
+    }
+    std::erase_if(liveries, [&](const LiveryData& livery) {
+        return livery.sourceIndex > bestSource.at(std::make_tuple(livery.airline, livery.secondAirline, livery.model));
+    });
+}
+
+// The order of gf_liveryLess with each code's text looked up once per livery instead of once per comparison.
+void lf_sortLiveries(ScannedLiveryList& liveries)
+{
+    struct Keyed {
+        const std::string* airline;
+        const std::string* secondAirline;
+        const std::string* model;
+        LiveryData* livery;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(liveries.size());
+    for (LiveryData& livery : liveries) {
+        keyed.push_back({&gf_airlineText(livery.airline), &gf_airlineText(livery.secondAirline),
+                         &gf_modelText(livery.model), &livery});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return std::tie(*a.airline, *a.secondAirline, *a.model, a.livery->title) <
+               std::tie(*b.airline, *b.secondAirline, *b.model, b.livery->title);
+    });
+    ScannedLiveryList sorted;
+    sorted.reserve(liveries.size());
+    for (const Keyed& entry : keyed) {
+        sorted.push_back(std::move(*entry.livery));
+    }
+    liveries = std::move(sorted);
+}
+
+bool lf_sameLivery(const LiveryData& a, const LiveryData& b)
+{
+    return a.title == b.title && a.airline == b.airline && a.model == b.model && a.secondAirline == b.secondAirline &&
+           a.atcId == b.atcId;
+}
+
+std::vector<fs::path> lf_foldersToScan(bool automatic)
+{
+    std::vector<fs::path> folders;
+    folders.reserve(highestSourceIndex);
+    if (automatic) {
+        if (!gf_simPath({}).empty()) {
+            gf_detectAiPackages(gf_simPath(paths::communityName), folders);
+        }
+        if (folders.empty()) {
+            gf_enableControl(settings::aiPackageSelector);
+            throw UserErrorException(43, "Automatic scan has not found any AI packages, choose a different selection "
+                                         "(or go to Manual mode, see Manual 5.2)");
+        }
+    } else {
+        gf_checkLfolderParameters(folders);
+        if (folders.empty()) {
+            gf_openManual();
+            gf_openParametersFolder(parametersFilePath());
+            throw UserErrorException(48, fmt::format("Exit {} first!   Then set one or more lfolder parameters to "
+                                                     "your liveries, see Manual 5.2",
+                                                     productName));
+        }
+    }
+    return folders;
+}
+
+} // namespace
+
+LiveryScanSetup gf_programLiveryScanSetup()
+{
+    return {LiveryReaders{gf_searchLiveriesinFile, gf_searchLiveriesinIVAOFile}, ReaderTaskSettings{}};
+}
+
+void gf_orderScannedLiveries(ScannedLiveryList& liveries, bool prioritize)
+{
+    if (prioritize) {
+        lf_keepHighestPriority(liveries);
+    }
+    lf_sortLiveries(liveries);
+    liveries.erase(std::unique(liveries.begin(), liveries.end(), lf_sameLivery), liveries.end());
+}
+
+LiveryScanResult gf_scanLiveryFolders(const std::vector<fs::path>& folders, const LiveryScanSetup& setup)
+{
+    ScannedLiveryList& liveries = gf_scannedLiveryList();
+    liveries.clear();
+    gf_removeScanResultFiles();
+    // A scan that ended early left its lists and titles behind; this scan starts from empty ones.
+    gf_clearScanLists();
+    gf_readDontUseTitles();
+
+    uint16_t sourceIndex = 0;
+    std::size_t total = 0;
+    {
+        ReaderTaskPool tasks(setup.tasks);
+        for (const fs::path& folder : folders) {
+            if (folder.empty()) {
+                continue;
+            }
+            const fs::file_status status = fs::status(folder);
+            if (!fs::exists(status)) {
+                gf_log(fmt::format("{} does not exist, skipped!", folder.string()));
+                continue;
+            }
+            if (!fs::is_directory(status)) {
+                gf_log(fmt::format("{} is not a folder name, skipped!", folder.string()));
+                continue;
+            }
+            sourceIndex = std::min<uint16_t>(sourceIndex + 1, highestSourceIndex);
+            if (lf_stopRequested()) {
+                return LiveryScanResult::stopped;
+            }
+            const std::size_t before = liveries.size();
+            gf_scanLiveryFolder(sourceIndex, folder, setup.readers, tasks, liveries);
+            if (lf_stopRequested()) {
+                return LiveryScanResult::stopped;
+            }
+            const std::size_t count = liveries.size() - before;
+            const std::string where = fmt::format("found in {}", folder.string());
+            if (count == 0) {
+                gf_log(fmt::format("No liveries {}", where));
+            } else {
+                gf_log(fmt::format("{} liverie{} {}", count, gf_plural(count), where));
+                total += count;
+            }
+        }
+        // Every task has ended (or been left behind, and may no longer add anything) before the summary.
+        tasks.finish();
+    }
+    if (lf_stopRequested()) {
+        return LiveryScanResult::stopped;
+    }
+    if (liveries.empty()) {
+        liveryCount.store(0);
+        lf_repaint(statusBandRect);
+        return LiveryScanResult::empty;
+    }
+    if (folders.size() > 1) {
+        gf_log(fmt::format("{} in total", total));
+    }
+    gf_orderScannedLiveries(liveries, settings::ligPrioritize.get());
+
+    const bool written = gf_writeScannedLiveries(liveries, paths::liveriesScannedPath);
+    liveries.clear();
+    liveries.shrink_to_fit();
+    gf_writeScanSummary();
+    gf_clearScanLists();
+    gf_clearMessage();
+    if (!written) {
+        throw UserErrorException(scannedLiveriesWriteError,
+                                 fmt::format("could not write {}", paths::liveriesScannedPath.string()));
+    }
+    return LiveryScanResult::done;
+}
+
+LiveryScanResult gf_scanLiveries(const LiveryScanSetup& setup)
+{
+    const bool automatic = settings::ligAutomatic.get();
+    gf_enableControl(settings::aiPackageSelector, false);
+    gf_setMessage(fmt::format("Scanning {}for liveries ...", settings::ligPrioritize.get() ? "prioritized " : ""),
+                  false);
+    gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
+                       automatic ? "automatic" : "manual"));
+    liveryCount.store(0);
+    lf_repaint(statusBandRect);
+
+    const std::vector<fs::path> folders = lf_foldersToScan(automatic);
+    const LiveryScanResult result = gf_scanLiveryFolders(folders, setup);
+    if (result == LiveryScanResult::empty) {
+        if (!automatic) {
+            throw UserErrorException(53, "no liveries found");
+        }
+        gf_enableControl(settings::aiPackageSelector);
+        throw UserErrorException(143, "Automatic scan has not found any liveries, choose a different selection, or "
+                                      "switch off automatic and set lfolder parameter(-s)");
+    }
+    if (result == LiveryScanResult::stopped) {
+        gf_enableControl(settings::aiPackageSelector);
+        gf_log("liveries scan stopped; nothing written");
+        return result;
+    }
+    settings::scanLiveries.set(false);
+    settings::scanLiveries.save();
+    settings::scanLiveries.showCheck();
+    lf_repaint(settingsPanelRect);
+    gf_enableControl(settings::aiPackageSelector);
+    lf_repaint(statusBandRect);
+    gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
+    gf_logFlushNow();
+    return result;
+}
+
+LiveryScanResult gf_scanLiveries()
+{
+    return gf_scanLiveries(gf_programLiveryScanSetup());
+}
+
+} // namespace hlw
