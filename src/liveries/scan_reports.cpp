@@ -16,11 +16,10 @@ namespace hlw {
 namespace fs = std::filesystem;
 namespace {
 
-const fs::path inlineRegcodesPath = paths::errorsFolder / "InlineRegcodes.txt";
-
+// A file in the way of the folder fails here too, rather than losing every report silently.
 void lf_makeErrorsFolder()
 {
-    if (!fs::exists(paths::errorsFolder)) {
+    if (!fs::is_directory(paths::errorsFolder)) {
         fs::create_directory(paths::errorsFolder);
     }
 }
@@ -88,7 +87,7 @@ void gf_removeScanResultFiles() noexcept
     try {
         const std::vector<fs::path> items{gf_scanReportPath(ScanReport::NoFltsimSection),
                                           paths::liveriesScannedPath,
-                                          inlineRegcodesPath,
+                                          paths::errorsFolder / "InlineRegcodes.txt",
                                           gf_scanReportPath(ScanReport::InvalidAirlineCode),
                                           gf_scanReportPath(ScanReport::InvalidModelCode),
                                           gf_scanReportPath(ScanReport::Fix),
