@@ -67,13 +67,13 @@ TEST_F(AircraftCfgReaders, MinProfileFilesGiveTheirLiveriesAndReports)
         }
         if (!entry["reports"].is_null()) {
             for (const auto& [name, report] : test::reportNames()) {
-                Lines expected;
+                Lines expectedLines;
                 if (entry["reports"].contains(name)) {
                     for (const std::string line : entry["reports"][name]) {
-                        expected.push_back(test::expandReportLine(line, file));
+                        expectedLines.push_back(test::expandReportLine(line, file));
                     }
                 }
-                EXPECT_EQ(gf_scanReport(report).lines(), expected) << name;
+                EXPECT_EQ(gf_scanReport(report).lines(), expectedLines) << name;
             }
         }
         for (const std::string part : entry["log"]) {
