@@ -567,6 +567,10 @@ SCENARIO_AIRCRAFT = [("KLM", "B738", "PH-BXA"), ("KLM", "B738", "PH-BXB"), ("KLM
                      ("TRA", "B738", "PH-HXA"), ("DLH", "A20N", "D-AINA"), ("KLC", "E190", "PH-EZA"),
                      ("KLC", "E190", "PH-EZB"), ("SAS", "A20N", "SE-ROA")]
 
+# Folders of the simulator's default aircraft that liveries in variation style name as their base.
+DEFAULT_BASES = {"A20N": r"..\Asobo_A320_NEO", "B748": r"..\Asobo_B747_8i", "B78X": r"..\Asobo_B787_10",
+                 "C208": r"..\Asobo_208B_GRAND_CARAVAN_EX"}
+
 AIRLINE_NAMES = {"KLM": "KLM", "KLC": "KLM Cityhopper", "TRA": "Transavia", "BAW": "British Airways", "EZY": "easyJet",
                  "CFE": "BA CityFlyer", "DLH": "Lufthansa", "EWG": "Eurowings", "AFR": "Air France", "RYR": "Ryanair",
                  "SWR": "Swiss", "SAS": "SAS", "UAL": "United", "DAL": "Delta", "AAL": "American", "FDX": "FedEx",
@@ -616,7 +620,12 @@ def write_sample(args):
         if i % 3 == 2:
             # Variation style: one folder per livery with its own aircraft.cfg.
             for airline, reg in liveries:
-                lines = general(model) + fltsim(0, f"FSLTL {model} {AIRLINE_NAMES[airline]} {reg}", airline, reg,
+                # A livery of a default aircraft names only its base folder; others also carry their type.
+                if model in DEFAULT_BASES:
+                    head = general(None, DEFAULT_BASES[model])
+                else:
+                    head = general(model, rf"..\FSLTL_{model}_BASE")
+                lines = head + fltsim(0, f"FSLTL {model} {AIRLINE_NAMES[airline]} {reg}", airline, reg,
                                                 "GATE,RAMP", texture=f"{airline}_{reg}")
                 write_text(fsltl / f"FSLTL_{model}_{airline}_{reg}" / "aircraft.cfg", lines)
                 count += 1
