@@ -76,9 +76,9 @@ std::string lf_generatedDbase()
     for (int i = 0; i < registrationCount; ++i) {
         const std::string registration =
             i % 3 == 0 ? fmt::format("N{}", 10000 + i)
-                       : fmt::format(fmt::runtime(formats[i % 6]), fmt::format("{:c}{:c}{:c}{:c}", 'A' + i % 26,
-                                                                               'A' + (i / 26) % 26, 'A' + (i / 676) % 26,
-                                                                               'A' + (i / 17576) % 26));
+                       : fmt::format(fmt::runtime(formats[i % 6]),
+                                     fmt::format("{:c}{:c}{:c}{:c}", 'A' + i % 26, 'A' + (i / 26) % 26,
+                                                 'A' + (i / 676) % 26, 'A' + (i / 17576) % 26));
         xml += fmt::format("<d r=\"{}\" a=\"{}\" m=\"{}\"{}/>\n", registration, airlines[random() % airlines.size()],
                            types[random() % types.size()], i % 17 == 0 ? " c=\"1\"" : "");
     }
@@ -291,7 +291,7 @@ void BM_FindDbaseRecordMissing(benchmark::State& state)
 {
     lf_lookupRegistrations();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(hlw::gf_findDbaseRecord("ZZQXW"));  // three searches, none found
+        benchmark::DoNotOptimize(hlw::gf_findDbaseRecord("ZZQXW")); // three searches, none found
     }
 }
 BENCHMARK(BM_FindDbaseRecordMissing);

@@ -30,11 +30,9 @@ char lf_lower(char c) noexcept
 }
 
 // Calls found(variant) for each spelling in search order until it returns true.
-template <typename Found>
-bool lf_forEachVariant(std::string_view registration, Found&& found)
+template <typename Found> bool lf_forEachVariant(std::string_view registration, Found&& found)
 {
-    if (registration.size() >= 5 && registration.front() != 'N' &&
-        registration.find('-') == std::string_view::npos) {
+    if (registration.size() >= 5 && registration.front() != 'N' && registration.find('-') == std::string_view::npos) {
         std::string variant;
         variant.reserve(registration.size() + 1);
         variant.append(registration.substr(0, 2)).append("-").append(registration.substr(2));

@@ -23,10 +23,10 @@ namespace hlw {
 // such a group as one block.
 struct RegistrationCodes {
     uint16_t airline = 0;
-    uint16_t secondAirline = 0;  // the operator, 0 = none
+    uint16_t secondAirline = 0; // the operator, 0 = none
     uint16_t model = 0;
     uint8_t cargo = 0;
-    uint8_t valid = 0;  // 1 for every record of the reference data
+    uint8_t valid = 0; // 1 for every record of the reference data
 
     bool operator==(const RegistrationCodes&) const = default;
 };

@@ -10,7 +10,7 @@ namespace hlw {
 
 // What the livery catalogue answers about the installed liveries (implemented by the livery layer).
 class LiveryPresence {
-public:
+  public:
     virtual ~LiveryPresence() = default;
     // True when some airline has a pax or cargo livery of the model.
     virtual bool modelHasLiveries(uint16_t model) const = 0;

@@ -29,7 +29,8 @@ const std::vector<std::pair<std::string, std::string>>& lf_requiredSections()
         {"buzjet", elements("bzj", "types", {"C700,C25C"})},
         {"high_performance", elements("hpf", "types", {"TBM9,EC35"})},
         {"rotorcraft", elements("rot", "types", {"EC35,AS50,H125"})},
-        {"ICAO_airlines", elements("ICAO", "codes", {"DLH,BAW,CFE,KLM,KLC,EZY,RYR,UAL", "SKW,DAL,AAL,FDX,UPS,BOX,ZZZ,PVT"})},
+        {"ICAO_airlines",
+         elements("ICAO", "codes", {"DLH,BAW,CFE,KLM,KLC,EZY,RYR,UAL", "SKW,DAL,AAL,FDX,UPS,BOX,ZZZ,PVT"})},
         {"cargo_operators", elements("ICAO", "codes", {"FDX,UPS,BOX,GEC"})},
         {"simaddons20", elements("simaddon20", "arpts", {"EDDM,LSZH"})},
         {"simaddons24", elements("simaddon24", "arpts", {"EDDM,KJFK,LFPG"})},
@@ -80,7 +81,8 @@ DbaseText::DbaseText() : sections_(lf_requiredSections())
 
 DbaseText& DbaseText::set(const std::string& section, std::string body)
 {
-    const auto hit = std::find_if(sections_.begin(), sections_.end(), [&](const auto& s) { return s.first == section; });
+    const auto hit =
+        std::find_if(sections_.begin(), sections_.end(), [&](const auto& s) { return s.first == section; });
     if (hit == sections_.end()) {
         sections_.emplace_back(section, std::move(body));
     } else {

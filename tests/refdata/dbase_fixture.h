@@ -13,7 +13,7 @@ namespace hlw::test {
 // The text of a "dbase.xml". It starts as a small but complete database (every section, required and optional,
 // with content the lookup tests rely on); sections can be replaced or removed.
 class DbaseText {
-public:
+  public:
     DbaseText();
 
     // The inner XML of a section (added at the end when the section is not there yet).
@@ -23,7 +23,7 @@ public:
     DbaseText& requiredOnly();
     std::string text() const;
 
-private:
+  private:
     std::vector<std::pair<std::string, std::string>> sections_;
 };
 
@@ -33,7 +33,7 @@ std::string elements(const std::string& element, const std::string& attribute, c
 // A temporary program folder, made the current folder, with the log open in it. The code tables and the
 // reference tables start empty and are emptied again at the end.
 class DbaseFolder {
-public:
+  public:
     DbaseFolder();
     ~DbaseFolder();
     DbaseFolder(const DbaseFolder&) = delete;
@@ -50,7 +50,7 @@ public:
 
     TempDir dir;
 
-private:
+  private:
     ScopedCurrentPath current_{dir.path()};
 };
 

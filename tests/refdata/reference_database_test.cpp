@@ -13,8 +13,8 @@
 
 #include <fmt/format.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -105,11 +105,16 @@ struct RequiredSection {
 };
 
 const RequiredSection requiredSections[] = {
-    {"aircrafts", "aircraft", "types"},        {"cargo_types", "cargo_type", "types"},
-    {"heavy", "hvy", "types"},                 {"large", "lar", "types"},
-    {"buzjet", "bzj", "types"},                {"high_performance", "hpf", "types"},
-    {"rotorcraft", "rot", "types"},            {"ICAO_airlines", "ICAO", "codes"},
-    {"cargo_operators", "ICAO", "codes"},      {"simaddons20", "simaddon20", "arpts"},
+    {"aircrafts", "aircraft", "types"},
+    {"cargo_types", "cargo_type", "types"},
+    {"heavy", "hvy", "types"},
+    {"large", "lar", "types"},
+    {"buzjet", "bzj", "types"},
+    {"high_performance", "hpf", "types"},
+    {"rotorcraft", "rot", "types"},
+    {"ICAO_airlines", "ICAO", "codes"},
+    {"cargo_operators", "ICAO", "codes"},
+    {"simaddons20", "simaddon20", "arpts"},
     {"simaddons24", "simaddon24", "arpts"},
 };
 
@@ -184,8 +189,7 @@ TEST(ReferenceDatabase, DocumentWithoutRootStopsWithError61)
 TEST(ReferenceDatabase, MissingSealedFileIsNotAvailable)
 {
     DbaseFolder folder;
-    EXPECT_THAT([] { gf_readDbase(); },
-                ::testing::ThrowsMessage<std::runtime_error>("input/dbase.enc not available"));
+    EXPECT_THAT([] { gf_readDbase(); }, ::testing::ThrowsMessage<std::runtime_error>("input/dbase.enc not available"));
 }
 
 TEST(ReferenceDatabase, DamagedSealedFileFailsToDecryptWithoutLeavingAPlainCopy)
@@ -196,8 +200,8 @@ TEST(ReferenceDatabase, DamagedSealedFileFailsToDecryptWithoutLeavingAPlainCopy)
         folder.sealDbase(DbaseText().text());
         sealed = test::readWholeFile(folder.sealedPath());
     }
-    for (const std::string& damaged : {sealed.substr(0, 10), sealed.substr(0, sealed.size() - 5),
-                                       std::string(sealed).replace(100, 3, "xyz")}) {
+    for (const std::string& damaged :
+         {sealed.substr(0, 10), sealed.substr(0, sealed.size() - 5), std::string(sealed).replace(100, 3, "xyz")}) {
         test::writeWholeFile(folder.sealedPath(), damaged);
         EXPECT_THAT([] { gf_readDbase(); },
                     ::testing::ThrowsMessage<std::runtime_error>("input/dbase.enc stream decrypt failed"));
@@ -209,7 +213,8 @@ TEST(ReferenceDatabase, DamagedSealedFileFailsToDecryptWithoutLeavingAPlainCopy)
 TEST(ReferenceDatabase, CodeListsKeepEveryNonEmptyTrimmedPiece)
 {
     DbaseFolder folder;
-    ASSERT_TRUE(folder.read(DbaseText().set("aircrafts", elements("aircraft", "types", {"A320,,B738", " C172 , "})).text()));
+    ASSERT_TRUE(
+        folder.read(DbaseText().set("aircrafts", elements("aircraft", "types", {"A320,,B738", " C172 , "})).text()));
     EXPECT_THAT(tables().validModels, ElementsAre("A320", "B738", "C172"));
     EXPECT_TRUE(gf_isKnownModel("C172"));
 }
@@ -302,8 +307,7 @@ TEST(ReferenceDatabase, RecordsAreSortedUniqueAndNeverWithoutRegistration)
                                 "<d r=\"LONGREG-0002\" a=\"DLH\"/>"
                                 "<d r=\"LONGREG-\" a=\"DLH\"/>";
     ASSERT_TRUE(folder.read(DbaseText().set("dbase", records).text()));
-    EXPECT_THAT(registrations(),
-                ElementsAre("A-B", "B-1234", "D-AINB", "LONGREG-", "LONGREG-0001", "LONGREG-0002"));
+    EXPECT_THAT(registrations(), ElementsAre("A-B", "B-1234", "D-AINB", "LONGREG-", "LONGREG-0001", "LONGREG-0002"));
     EXPECT_EQ(gf_findDbaseRecord("LONGREG-0002")->airline, gf_airlineIndex("KLM"));
     EXPECT_EQ(gf_findDbaseRecord("D-AINB")->airline, gf_airlineIndex("DLH"));
     const std::string log = folder.logText();
@@ -317,7 +321,7 @@ TEST(ReferenceDatabase, RecordOrderMatchesAStableSortOfTheFile)
 {
     std::mt19937 random(11);
     const std::string alphabet = "-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    std::vector<std::pair<std::string, std::string>> fileOrder;  // registration, airline
+    std::vector<std::pair<std::string, std::string>> fileOrder; // registration, airline
     std::string records;
     for (int i = 0; i < 3000; ++i) {
         std::string registration;
@@ -331,9 +335,9 @@ TEST(ReferenceDatabase, RecordOrderMatchesAStableSortOfTheFile)
     }
     std::vector<std::pair<std::string, std::string>> expected = fileOrder;
     std::stable_sort(expected.begin(), expected.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-    expected.erase(std::unique(expected.begin(), expected.end(),
-                               [](const auto& x, const auto& y) { return x.first == y.first; }),
-                   expected.end());
+    expected.erase(
+        std::unique(expected.begin(), expected.end(), [](const auto& x, const auto& y) { return x.first == y.first; }),
+        expected.end());
     DbaseFolder folder;
     ASSERT_TRUE(folder.read(DbaseText().set("dbase", records).text()));
     ASSERT_EQ(tables().records.size(), expected.size());

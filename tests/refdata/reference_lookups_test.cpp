@@ -34,7 +34,7 @@ bool lf_randomOff() noexcept
 }
 
 class ReferenceLookups : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         gf_installRandomSettingReader(&lf_randomOff);
@@ -48,12 +48,12 @@ protected:
 TEST_F(ReferenceLookups, CategoryTakesTheFirstListInPriorityOrder)
 {
     const std::pair<const char*, AircraftCategory> cases[] = {
-        {"", AircraftCategory::Light},         {"C172", AircraftCategory::Light},
-        {"A320", AircraftCategory::Large},     {"B748", AircraftCategory::Large},  // large and heavy
-        {"B744", AircraftCategory::Heavy},     {"B77F", AircraftCategory::Heavy},  // a cargo code only
-        {"C700", AircraftCategory::Buzjets},   {"TBM9", AircraftCategory::HighPerf},
-        {"EC35", AircraftCategory::Rotorcraft},  // high_performance and rotorcraft
-        {"AS50", AircraftCategory::Rotorcraft}, {"QQQQ", AircraftCategory::Light},  // unknown, interned now
+        {"", AircraftCategory::Light},          {"C172", AircraftCategory::Light},
+        {"A320", AircraftCategory::Large},      {"B748", AircraftCategory::Large}, // large and heavy
+        {"B744", AircraftCategory::Heavy},      {"B77F", AircraftCategory::Heavy}, // a cargo code only
+        {"C700", AircraftCategory::Buzjets},    {"TBM9", AircraftCategory::HighPerf},
+        {"EC35", AircraftCategory::Rotorcraft},                                    // high_performance and rotorcraft
+        {"AS50", AircraftCategory::Rotorcraft}, {"QQQQ", AircraftCategory::Light}, // unknown, interned now
     };
     for (const auto& [code, category] : cases) {
         SCOPED_TRACE(code);
@@ -88,10 +88,10 @@ TEST_F(ReferenceLookups, RegistrationVariantsFollowTheNationalFormats)
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"DAIPA", {"DA-IPA", "D-AIPA", "DAIPA"}},
         {"GLCYP", {"GL-CYP", "G-LCYP", "GLCYP"}},
-        {"N12345", {"N12345"}},   // US registrations carry no dash
+        {"N12345", {"N12345"}}, // US registrations carry no dash
         {"NABCD", {"NABCD"}},
-        {"D-AIPA", {"D-AIPA"}},   // already written with a dash
-        {"GABC", {"GABC"}},       // too short to guess
+        {"D-AIPA", {"D-AIPA"}}, // already written with a dash
+        {"GABC", {"GABC"}},     // too short to guess
         {"", {""}},
     };
     for (const auto& [registration, variants] : cases) {
@@ -103,16 +103,17 @@ TEST_F(ReferenceLookups, RegistrationVariantsFollowTheNationalFormats)
 TEST_F(ReferenceLookups, RecordLookupTriesTheVariantsInOrder)
 {
     const RegistrationCodes ezyA321{gf_airlineIndex("EZY"), 0, gf_modelIndex("A321"), 0, 1};
-    EXPECT_EQ(gf_findDbaseRecord("DAIPA"), ezyA321);  // DA-IPA before D-AIPA
+    EXPECT_EQ(gf_findDbaseRecord("DAIPA"), ezyA321); // DA-IPA before D-AIPA
     EXPECT_EQ(gf_findDbaseRecord("DA-IPA"), ezyA321);
     EXPECT_EQ(gf_findDbaseRecord("D-AIPA")->airline, gf_airlineIndex("DLH"));
     const RegistrationCodes bawCfeE190{gf_airlineIndex("BAW"), gf_airlineIndex("CFE"), gf_modelIndex("E190"), 0, 1};
     EXPECT_EQ(gf_findDbaseRecord("GLCYP"), bawCfeE190);
-    EXPECT_EQ(gf_findDbaseRecord("N700FX"), (RegistrationCodes{gf_airlineIndex("FDX"), 0, gf_modelIndex("B77F"), 1, 1}));
+    EXPECT_EQ(gf_findDbaseRecord("N700FX"),
+              (RegistrationCodes{gf_airlineIndex("FDX"), 0, gf_modelIndex("B77F"), 1, 1}));
     EXPECT_EQ(gf_findDbaseRecord("N12345"), (RegistrationCodes{0, 0, gf_modelIndex("C172"), 0, 1}));
     EXPECT_EQ(gf_findDbaseRecord(""), std::nullopt);
     EXPECT_EQ(gf_findDbaseRecord("GABC"), std::nullopt);  // stored as G-ABC, 4 characters are searched as given
-    EXPECT_EQ(gf_findDbaseRecord("D-AIN"), std::nullopt);  // a beginning of D-AINA is no match
+    EXPECT_EQ(gf_findDbaseRecord("D-AIN"), std::nullopt); // a beginning of D-AINA is no match
     EXPECT_EQ(gf_findDbaseRecord("d-aina"), std::nullopt);
 }
 
@@ -127,7 +128,7 @@ TEST_F(ReferenceLookups, ShortRegistrationIsTheFirstSortedOneInTheText)
 {
     EXPECT_EQ(gf_findShortRegistration("Dash 8 G-ABC Flybe"), "G-ABC");
     EXPECT_EQ(gf_findShortRegistration("NABCD and G-ABC"), "G-ABC");
-    EXPECT_EQ(gf_findShortRegistration("Lufthansa D-ABCD"), std::nullopt);  // six characters are not short
+    EXPECT_EQ(gf_findShortRegistration("Lufthansa D-ABCD"), std::nullopt); // six characters are not short
     EXPECT_EQ(gf_findShortRegistration("dash 8 g-abc"), std::nullopt);
     EXPECT_EQ(gf_findShortRegistration(""), std::nullopt);
 }
@@ -170,9 +171,13 @@ TEST_F(ReferenceLookups, SimilarPrefixesShuffleCopiesWhileRandomIsOn)
 TEST_F(ReferenceLookups, ContainsNoCaseComparesAsciiLettersWithoutCase)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"", "", true},          {"any", "", true},           {"", "a", false},
-        {"NORTHWIND-EHAM", "Northwind", true}, {"northwind", "NORTH", true},
-        {"north", "northwind", false},         {"Blue_Delta", "blue delta", false},
+        {"", "", true},
+        {"any", "", true},
+        {"", "a", false},
+        {"NORTHWIND-EHAM", "Northwind", true},
+        {"northwind", "NORTH", true},
+        {"north", "northwind", false},
+        {"Blue_Delta", "blue delta", false},
     };
     for (const auto& [text, needle, found] : cases) {
         SCOPED_TRACE(fmt::format("{} / {}", text, needle));
@@ -184,7 +189,7 @@ TEST_F(ReferenceLookups, ContainsNoCaseComparesAsciiLettersWithoutCase)
 TEST_F(ReferenceLookups, PublisherIsTheOwnNameOfTheFirstMatchingGroup)
 {
     const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {"NORTHWIND-AIRPORT-EHAM", "Northwind Scenery"},  // any name of the group, any case
+        {"NORTHWIND-AIRPORT-EHAM", "Northwind Scenery"}, // any name of the group, any case
         {"nws-lowi", "Northwind Scenery"},
         {"bluedelta-kjfk", "Blue Delta Design"},
         {"Blue Delta Design KJFK", "Blue Delta Design"},
@@ -210,7 +215,7 @@ TEST_F(ReferenceLookups, ThirdPartyAirportNeedsTheExactPublisherOfTheChosenSimul
 {
     const std::tuple<bool, const char*, const char*, bool> cases[] = {
         {true, "Northwind Scenery", "EDDF", true},
-        {true, "Northwind Scenery", "LOWW", true},  // the publisher's second entry
+        {true, "Northwind Scenery", "LOWW", true}, // the publisher's second entry
         {true, "Northwind", "EHAM", false},
         {true, "Northwind Scenery", "eham", false},
         {false, "Northwind Scenery", "EHAM", false},

@@ -25,7 +25,7 @@ using Liveries = std::vector<std::pair<std::string, std::string>>;
 
 // Installed liveries as (airline code, model code) pairs.
 class FakeLiveries final : public LiveryPresence {
-public:
+  public:
     explicit FakeLiveries(const Liveries& liveries)
     {
         for (const auto& [airline, model] : liveries) {
@@ -51,7 +51,7 @@ public:
         return airlines;
     }
 
-private:
+  private:
     std::set<std::pair<uint16_t, uint16_t>> pairs_;
 };
 
@@ -66,10 +66,10 @@ uint16_t a(const char* code)
 }
 
 class SimilarModels : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
-        ASSERT_TRUE(folder.read(DbaseText().text()));  // {A20N,A320,A321} {B38M,B738} {C152,C172} {E190,E195}
+        ASSERT_TRUE(folder.read(DbaseText().text())); // {A20N,A320,A321} {B38M,B738} {C152,C172} {E190,E195}
     }
     void TearDown() override { gf_clearSimilarModels(); }
 
@@ -94,10 +94,10 @@ TEST_F(SimilarModels, EveryMemberListsTheOthersThatHaveLiveries)
 
 TEST_F(SimilarModels, AirlineTableListsSimilarModelsTheAirlineHasLiveriesOf)
 {
-    gf_buildSimilarModels(FakeLiveries(Liveries{{"DLH", "A320"}, {"DLH", "A321"}, {"EZY", "A321"}, {"RYR", "B738"},
-                                        {"RYR", "B38M"}}));
+    gf_buildSimilarModels(
+        FakeLiveries(Liveries{{"DLH", "A320"}, {"DLH", "A321"}, {"EZY", "A321"}, {"RYR", "B738"}, {"RYR", "B38M"}}));
     EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("A20N")), ElementsAre(m("A320"), m("A321")));
-    EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("A320")), IsEmpty());  // DLH has A320 liveries itself
+    EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("A320")), IsEmpty()); // DLH has A320 liveries itself
     EXPECT_THAT(gf_airlineSimilarModels(a("EZY"), m("A320")), ElementsAre(m("A321")));
     EXPECT_THAT(gf_airlineSimilarModels(a("EZY"), m("A20N")), ElementsAre(m("A321")));
     // RYR has liveries of every model of its group: nothing to stand in.
@@ -109,8 +109,8 @@ TEST_F(SimilarModels, AirlineTableListsSimilarModelsTheAirlineHasLiveriesOf)
 // A model in two groups keeps the entry whose text sorts first.
 TEST_F(SimilarModels, ModelInTwoGroupsTakesTheGroupThatSortsFirst)
 {
-    ASSERT_TRUE(folder.read(
-        DbaseText().set("similar_types", elements("similar", "types", {"A320,A321", "A320,A20N"})).text()));
+    ASSERT_TRUE(
+        folder.read(DbaseText().set("similar_types", elements("similar", "types", {"A320,A321", "A320,A20N"})).text()));
     gf_buildSimilarModels(FakeLiveries(Liveries{{"DLH", "A321"}, {"DLH", "A20N"}}));
     EXPECT_THAT(gf_similarModelsWithLivery(m("A320")), ElementsAre(m("A20N")));
 }
