@@ -1,6 +1,7 @@
 // The program's entry: one running copy per user, the log in the program's folder, the shared run flags, the
 // report of what the program found at start-up, then the start-up steps that read the settings, the data files
 // and the simulator installation.
+#include "app/livery_start.h"
 #include "app/start_report.h"
 #include "app/start_steps.h"
 #include "core/log.h"
@@ -11,6 +12,7 @@
 #include <fmt/format.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -47,6 +49,15 @@ int main()
         gf_makeDataFolder();
         for (const std::string& line : gf_runStartUpSteps()) {
             fmt::print("{}\n", line);
+        }
+        for (const std::string& line : gf_runLiveryStartUp()) {
+            fmt::print("{}\n", line);
+        }
+        // Until the traffic engine brings live aircraft, the demo names a file of sample flights to match.
+        if (const char* flights = std::getenv("HLMR_SAMPLE_FLIGHTS"); flights != nullptr) {
+            for (const std::string& line : gf_matchSampleFlights(flights)) {
+                fmt::print("{}\n", line);
+            }
         }
     } catch (const std::exception& error) {
         status = lf_startUpFailed(error.what());
