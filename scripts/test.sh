@@ -10,14 +10,16 @@ status=0
 
 run_build() {
   local dir=$1; shift
+  local started=$SECONDS
   echo "=== ${dir}: configure and build"
   if ! cmake -S . -B "build/${dir}" -G Ninja "$@" >"build-${dir}.configure.log" 2>&1; then
     cat "build-${dir}.configure.log"; status=1; return
   fi
   rm -f "build-${dir}.configure.log"
   if ! cmake --build "build/${dir}" -j "${jobs}"; then status=1; return; fi
-  echo "=== ${dir}: tests"
+  echo "=== ${dir}: built in $((SECONDS - started)) s; tests"
   if ! ctest --test-dir "build/${dir}" --output-on-failure -j "${jobs}"; then status=1; fi
+  echo "=== ${dir}: done after $((SECONDS - started)) s"
 }
 
 mkdir -p build
