@@ -57,8 +57,14 @@ constexpr std::size_t maxPrefixLookup = 15;
 // A combined code (airline text followed by operator text) is built in place up to this length.
 constexpr std::size_t maxCombinedCode = 32;
 
+struct RegisteredTitle {
+    std::string_view title;
+    std::string_view registration;
+};
+
 // Lists reused by every match on the thread, so that a match allocates nothing once they have grown.
 struct Scratch {
+    std::vector<RegisteredTitle> registered;
     std::vector<uint16_t> similarModels;
     std::vector<uint16_t> alternativeModels;
     std::vector<uint16_t> prefixOrder;
@@ -119,19 +125,33 @@ bool lf_pickTitle(FlightRecord& record, Titles titles)
            lf_pickAmong(record, titles, [](std::string_view title) { return !lf_refused(title); });
 }
 
-// The titles of the list whose own aircraft.cfg registration begins with the prefix, in list order.
-Titles lf_filterTitlesByRegPrefix(Titles titles, std::string_view prefix)
+// The titles of the list whose own aircraft.cfg section gave them a registration, with that registration, in
+// list order. Looked up once per list, so that trying several prefixes costs no further hash lookups.
+std::span<const RegisteredTitle> lf_registeredTitles(Titles titles)
 {
-    std::vector<std::string_view>& candidates = lf_scratch().candidates;
-    candidates.clear();
+    std::vector<RegisteredTitle>& registered = lf_scratch().registered;
+    registered.clear();
     const auto& inlineRegcodes = gf_registrationTables().inlineRegcodes;
     if (inlineRegcodes.empty()) {
         return {};
     }
     for (const std::string_view title : titles) {
         const auto hit = inlineRegcodes.find(title);
-        if (hit != inlineRegcodes.end() && hit->second.starts_with(prefix)) {
-            candidates.push_back(title);
+        if (hit != inlineRegcodes.end()) {
+            registered.push_back({title, hit->second});
+        }
+    }
+    return registered;
+}
+
+// The titles whose registration begins with the prefix, in list order.
+Titles lf_filterTitlesByRegPrefix(std::span<const RegisteredTitle> registered, std::string_view prefix)
+{
+    std::vector<std::string_view>& candidates = lf_scratch().candidates;
+    candidates.clear();
+    for (const RegisteredTitle& entry : registered) {
+        if (entry.registration.starts_with(prefix)) {
+            candidates.push_back(entry.title);
         }
     }
     return candidates;
@@ -152,7 +172,11 @@ const std::vector<std::string>* lf_similarPrefixes(std::string_view prefix)
 // is on, the group's order otherwise).
 bool lf_pickByRegPrefix(FlightRecord& record, Titles titles, std::string_view prefix)
 {
-    if (lf_pickTitle(record, lf_filterTitlesByRegPrefix(titles, prefix))) {
+    const std::span<const RegisteredTitle> registered = lf_registeredTitles(titles);
+    if (registered.empty()) {
+        return false;
+    }
+    if (lf_pickTitle(record, lf_filterTitlesByRegPrefix(registered, prefix))) {
         return true;
     }
     const std::vector<std::string>* similar = lf_similarPrefixes(prefix);
@@ -164,7 +188,7 @@ bool lf_pickByRegPrefix(FlightRecord& record, Titles titles, std::string_view pr
     std::iota(order.begin(), order.end(), uint16_t{0});
     gf_shuffle(order);
     for (const uint16_t position : order) {
-        if (lf_pickTitle(record, lf_filterTitlesByRegPrefix(titles, (*similar)[position]))) {
+        if (lf_pickTitle(record, lf_filterTitlesByRegPrefix(registered, (*similar)[position]))) {
             return true;
         }
     }
