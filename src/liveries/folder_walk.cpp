@@ -2,7 +2,6 @@
 
 #include "core/log.h"
 #include "core/run_state_port.h"
-#include "core/wide_text.h"
 
 #include <fmt/format.h>
 
@@ -99,17 +98,17 @@ private:
     bool visit(const fs::directory_entry& entry, fs::path& subfolder)
     {
         try {
-            const std::string pathText = gf_pathToUtf8(entry.path());
-            const bool enter = !gf_pathHasLiverySkipWord(pathText) && pathText.size() < liveryWalkPathLimit;
+            // Paths are UTF-8 on this platform; the type comes from the listing where it can (no stat call).
+            const std::string& pathText = entry.path().native();
             std::error_code ec;
-            const fs::file_status status = entry.status(ec);
-            if (fs::is_directory(status)) {
-                if (enter && !entry.is_symlink(ec)) {
+            if (entry.is_directory(ec)) {
+                if (!gf_pathHasLiverySkipWord(pathText) && pathText.size() < liveryWalkPathLimit &&
+                    !entry.is_symlink(ec)) {
                     subfolder = entry.path();
                 }
                 return true;
             }
-            if (!fs::is_regular_file(status) || !gf_isAircraftCfgName(entry.path())) {
+            if (!entry.is_regular_file(ec) || !gf_isAircraftCfgName(entry.path())) {
                 return true;
             }
             const LiveryReader& reader = gf_isIvaoPackagePath(pathText) ? readers_.ivao : readers_.generic;

@@ -300,17 +300,16 @@ TEST_F(FolderWalkTest, ATaskStillRunningAfterItsScanIsLate)
     EXPECT_NE(logText().find("left behind: " + (dir / "r" / "slow" / "aircraft.cfg").string()), std::string::npos);
 }
 
-TEST_F(FolderWalkTest, FoldersThatCannotBeListedOrNamedAreLoggedAndPassedOver)
+TEST_F(FolderWalkTest, AFolderThatCannotBeListedIsLogged)
 {
     walk(dir / "missing");
     EXPECT_NE(logText().find("liveries walk of " + (dir / "missing").string() + " ended early"), std::string::npos);
+}
 
-    writeFile(dir / "r" / "a" / "aircraft.cfg");
+TEST_F(FolderWalkTest, NamesThatAreNoValidUtf8AreStillWalked)
+{
     writeFile(dir / "r" / std::string("bad\xff name") / "aircraft.cfg");
-    writeFile(dir / "r" / "z" / "aircraft.cfg");
-    EXPECT_EQ(readFiles(dir / "r"), (std::set<std::string>{(dir / "r" / "a" / "aircraft.cfg").string(),
-                                                           (dir / "r" / "z" / "aircraft.cfg").string()}));
-    EXPECT_NE(logText().find("liveries search in " + (dir / "r").string()), std::string::npos);
+    EXPECT_EQ(readFiles(dir / "r"), (std::set<std::string>{(dir / "r" / std::string("bad\xff name") / "aircraft.cfg").string()}));
 }
 
 TEST_F(FolderWalkTest, FolderLinksAreNotFollowed)
