@@ -6,10 +6,14 @@
 #include "package_generator.h"
 
 #include "core/user_error.h"
+#include "liveries/livery_matching.h"
 #include "liveries/livery_scan.h"
+#include "liveries/livery_tables.h"
+#include "liveries/registration_codes.h"
 #include "liveries/scan_reports.h"
 #include "liveries/scanned_liveries_file.h"
 #include "refdata/code_table.h"
+#include "refdata/reference_lookups.h"
 #include "scan_test_support.h"
 #include "settings/catalogue.h"
 
@@ -203,6 +207,49 @@ TEST_F(MinScanTest, ManualModeMatchesTheGoldenCopies)
     } catch (const UserErrorException& error) {
         EXPECT_EQ(error.code(), 243);
     }
+}
+
+// The start-up's livery road: scan, file, reports, tables, then the matching of flights.
+TEST_F(MinScanTest, TheLiveryRoadMatchesFlightsToTheScannedTitles)
+{
+    settings::ligAutomatic.set(true);
+    settings::random.set(false);
+    ASSERT_EQ(gf_scanLiveries(), LiveryScanResult::done);
+    gf_processScannedLiveries(gf_buildRegistrationCodes);
+    EXPECT_TRUE(liveriesDone.load());
+    EXPECT_EQ(liveryCount.load(), 53); // the liveries of the golden file
+
+    struct Flight {
+        const char* airline;
+        const char* secondAirline;
+        const char* model;
+        bool cargo;
+        const char* registration;
+        const char* title;
+    };
+    const Flight flights[] = {
+        {"DLH", "", "A320", false, "D-AIZA", "AIG A320 Lufthansa D-AIZA"},
+        {"BAW", "CFE", "E190", false, "G-LCYP", "AIG E190 KLM Cityhopper G-LCYP"},
+        {"SKW", "", "CRJ9", false, "N801SK", "AIG CRJ9 SkyWest Ünited N801SK"},
+        {"KLM", "", "B738", false, "PH-BXA", "JF B738 KLM PH-BXA"},
+        {"DLH", "", "A20N", false, "D-AXXX", "AIG A20N Lufthansa D-AINA"},
+        {"FDX", "", "B738", true, "", "AIG B738 FedEx cargo ramp"},
+        {"EZY", "", "A321", false, "", "AIG A321 easyJet G-UZMA"},
+        {"RYR", "", "B738W", false, "", "RYR B738 winglets"},
+    };
+    for (const Flight& flight : flights) {
+        FlightRecord record;
+        record.callsign = "TST1";
+        record.airline = gf_airlineIndex(flight.airline);
+        record.secondAirline = *flight.secondAirline == 0 ? 0 : gf_airlineIndex(flight.secondAirline);
+        record.model = gf_modelIndex(flight.model);
+        record.cargo = flight.cargo ? 1 : 0;
+        record.registration = flight.registration;
+        record.category = gf_modelCategory(record.model);
+        gf_matchLivery(record);
+        EXPECT_EQ(record.title, flight.title) << flight.airline << " " << flight.model << " " << flight.registration;
+    }
+    gf_clearLiveryCatalogue();
 }
 
 } // namespace
