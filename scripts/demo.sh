@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the program and runs it in a fresh temporary program folder, then shows what it did.
 # The program folder gets the sealed sample data files ("input/dbase.enc", "input/airports.enc",
-# "input/AIG-regcodes.enc"), the sample registration-code list ("input/my_regcodes") and scanned liveries
-# ("output/LiveriesScanned.xml"), and the per-user folders a fake simulator installation made by the sample
-# builder. The program builds its livery tables and matches the sample flights of samples/flights.
+# "input/AIG-regcodes.enc") and the sample registration-code list ("input/my_regcodes"), and the per-user folders
+# a fake simulator installation made by the sample builder, whose Community folder gets the sample AI-traffic
+# packages of the package generator. The program scans them into "output/LiveriesScanned.xml" and its reports,
+# builds its livery tables and matches the sample flights of samples/flights.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,9 +20,9 @@ mkdir -p "$program_folder/docs" "$program_folder/input"
 cp build/release/samples/input/dbase.enc build/release/samples/input/airports.enc "$program_folder/input/"
 cp build/release/samples/input/AIG-regcodes.enc "$program_folder/input/"
 cp -r build/release/samples/input/my_regcodes "$program_folder/input/"
-mkdir -p "$program_folder/output"
-cp samples/liveries/LiveriesScanned.xml "$program_folder/output/"
 python3 samples/builder/build_refdata.py siminstall --root "$program_folder/user" --sim 2020 --edition store
+python3 tools/package_generator/generate_packages.py sample --out "$program_folder/user/packages" \
+  --dbase build/release/samples/plain/dbase.xml
 
 echo "== Running hollowmere in $program_folder"
 (

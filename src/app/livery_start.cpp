@@ -5,7 +5,9 @@
 #include "core/text_encoding.h"
 #include "core/text_file_reader.h"
 #include "engine/records/flight_record.h"
+#include "core/run_state_port.h"
 #include "liveries/livery_catalogue.h"
+#include "liveries/livery_scan.h"
 #include "liveries/livery_matching.h"
 #include "liveries/livery_tables.h"
 #include "liveries/matching_summary.h"
@@ -93,15 +95,20 @@ std::vector<std::string> gf_runLiveryStartUp()
     fs::create_directories(paths::infoFolder);
     fs::create_directories(paths::errorsFolder);
     gf_installRandomSettingReader(&lf_randomSetting);
-    if (!fs::exists(paths::liveriesScannedPath)) {
-        // The livery scan, which writes the file, does not run in the start-up yet.
-        const std::string line = fmt::format("No {}: the livery tables are not built", paths::liveriesScannedPath.string());
-        gf_log(line);
-        return {line};
+    std::vector<std::string> lines;
+    if (settings::scanLiveries.get() || !fs::exists(paths::liveriesScannedPath)) {
+        const bool done = gf_scanLiveries() == LiveryScanResult::done;
+        lines.push_back(done ? fmt::format("Livery scan written to {}", paths::liveriesScannedPath.string())
+                             : std::string("Livery scan stopped"));
+    }
+    // A stopped scan wrote no file: the tables are not built from an old or missing one.
+    if (gf_runState().stopRequested() || gf_runState().userClosing()) {
+        return lines;
     }
     gf_processScannedLiveries(&gf_buildRegistrationCodes);
     const LiveryCatalogue& catalogue = gf_liveryCatalogue();
     return {
+        lines.empty() ? std::string("Livery scan not needed") : lines.front(),
         fmt::format("{:5} liveries read from {}", liveryCount.load(), paths::liveriesScannedPath.string()),
         fmt::format("{:5} registration codes", gf_registrationTables().regcodes.size()),
         fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models", catalogue.byAirline.size(),

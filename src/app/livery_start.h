@@ -7,11 +7,11 @@
 
 namespace hlw {
 
-// Makes the output folders, lets "RANDOM" govern the random choices, and builds every livery table (catalogue,
-// registration codes with the sealed AIG file and the user's lists, similar models) from
-// "output/LiveriesScanned.xml" once per program run. Returns the summary lines for the console. Without the
-// file (the livery scan that writes it is not part of the start-up yet) it says so and builds nothing. The
-// reader's errors (UserErrorException 52, 533, 999 and 51 for a damaged file) pass through.
+// Makes the output folders, lets "RANDOM" govern the random choices, runs the livery scan when "SCAN_LIVERIES"
+// is on or "output/LiveriesScanned.xml" is missing, and builds every livery table (catalogue, registration
+// codes with the sealed AIG file and the user's lists, similar models) from that file once per program run.
+// Returns the summary lines for the console. After a stop request nothing is built. The scan's user errors and
+// the reader's errors (UserErrorException 52, 533, 999 and 51 for a damaged file) pass through.
 std::vector<std::string> gf_runLiveryStartUp();
 
 // Matches every flight of the file and returns one line per flight with the chosen title, then the counts per

@@ -61,6 +61,12 @@ protected:
         const std::string command = fmt::format("'{}' '{}' siminstall --root '{}' --edition steam", HLMR_PYTHON,
                                                 HLMR_SAMPLE_BUILDER, dir.path().string());
         ASSERT_EQ(std::system(command.c_str()), 0);
+        // One AI-traffic package with one livery, so that the start-up's livery scan finds something.
+        const fs::path cfg = packages() / "Community" / "user-aitraffic" / "SimObjects" / "Airplanes" / "A320" /
+                             "aircraft.cfg";
+        fs::create_directories(cfg.parent_path());
+        test::writeWholeFile(cfg, "[GENERAL]\r\nicao_type_designator = \"A320\"\r\n[FLTSIM.0]\r\n"
+                            "title = \"Entry test A320\"\r\nicao_airline = \"DLH\"\r\n");
     }
 
     int runProgram()
