@@ -24,15 +24,15 @@ constexpr std::size_t linesReserved = 1024;
 
 std::vector<std::string_view> lf_splitAt(std::string_view text, char separator)
 {
-    std::vector<std::string_view> pieces;
+    std::vector<std::string_view> fields;
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = text.find(separator, start);
         if (end == std::string_view::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
+            fields.push_back(text.substr(start));
+            return fields;
         }
-        pieces.push_back(text.substr(start, end - start));
+        fields.push_back(text.substr(start, end - start));
         start = end + 1;
     }
 }
