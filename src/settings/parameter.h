@@ -144,11 +144,9 @@ class StringParameter : public Parameter {
     void log() const;
     // Writes this one setting into "parameters.xml" (defined with the settings file code).
     void save() const;
-    void setAndSave(std::string value)
-    {
-        set(std::move(value));
-        save();
-    }
+    // Assigns and saves under the settings-file lock, so that a load running meanwhile cannot replace the new
+    // value by the stored one between the two steps.
+    void setAndSave(std::string value);
 
   private:
     mutable std::mutex mutex_;

@@ -105,4 +105,11 @@ void StringParameter::save() const
     lf_saveOne(*this, [](const StringParameter& setting) { return setting.get(); });
 }
 
+void StringParameter::setAndSave(std::string value)
+{
+    const auto lock = gf_lockParametersFile();
+    set(std::move(value));
+    save();
+}
+
 } // namespace hlw

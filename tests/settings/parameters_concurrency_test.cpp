@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include <chrono>
 #include <thread>
 
 namespace hlw::test {
@@ -89,6 +90,27 @@ TEST_F(ConcurrentSaves, RaceWithLoadsAndSavesOfAll)
     saver.join();
     EXPECT_EQ(storedValue(settingsPath(), "lfolder9"), settings::liveryFolders[9].get());
     EXPECT_EQ(storedSettings(settingsPath()).size(), listedKeys().size());
+}
+
+// A change made while a load runs is neither overwritten in memory by the loaded value nor lost from the file.
+TEST_F(ConcurrentSaves, ChangeDuringALoadSurvivesIt)
+{
+    settings::destination.set("EHAM");
+    ASSERT_TRUE(gf_saveParameters(false));
+    std::thread changer;
+    {
+        // This thread holds the file as a load does; the change arrives meanwhile.
+        const auto lock = gf_lockParametersFile();
+        changer = std::thread([] { settings::destination.setAndSave("LOWW"); });
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (settings::destination.get() != "LOWW" && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        gf_readParameters();
+    }
+    changer.join();
+    EXPECT_EQ(settings::destination.get(), "LOWW");
+    EXPECT_EQ(storedValue(settingsPath(), "DESTINATION"), "LOWW");
 }
 
 } // namespace
