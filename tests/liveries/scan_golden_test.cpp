@@ -5,6 +5,7 @@
 #include "../refdata/dbase_fixture.h"
 #include "package_generator.h"
 
+#include "core/random_choice.h"
 #include "core/user_error.h"
 #include "liveries/livery_matching.h"
 #include "liveries/livery_scan.h"
@@ -213,7 +214,8 @@ TEST_F(MinScanTest, ManualModeMatchesTheGoldenCopies)
 TEST_F(MinScanTest, TheLiveryRoadMatchesFlightsToTheScannedTitles)
 {
     settings::ligAutomatic.set(true);
-    settings::random.set(false);
+    // The first candidate of every choice, as with "RANDOM" off.
+    gf_installRandomSettingReader([]() noexcept { return false; });
     ASSERT_EQ(gf_scanLiveries(), LiveryScanResult::done);
     gf_processScannedLiveries(gf_buildRegistrationCodes);
     EXPECT_TRUE(liveriesDone.load());
@@ -250,6 +252,7 @@ TEST_F(MinScanTest, TheLiveryRoadMatchesFlightsToTheScannedTitles)
         EXPECT_EQ(record.title, flight.title) << flight.airline << " " << flight.model << " " << flight.registration;
     }
     gf_clearLiveryCatalogue();
+    gf_installRandomSettingReader(nullptr);
 }
 
 } // namespace
