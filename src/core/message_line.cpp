@@ -93,9 +93,14 @@ void gf_messageLineSecondStep()
         ++line.windowSecondCounter;
         expired = line.messageSetSecond > 0 &&
                   line.windowSecondCounter - line.messageSetSecond >= messageLifetimeSeconds;
+        // Cleared under the same lock as the test: a message set just after it must not be cleared as well.
+        if (expired) {
+            line.messageText.clear();
+            line.messageSetSecond = 0;
+        }
     }
     if (expired) {
-        gf_clearMessage();
+        requestRepaint();
     }
 }
 
