@@ -54,7 +54,10 @@ bool gf_isProtectedInstallFolder(const fs::path& folder)
 bool gf_folderIsWritable(const fs::path& folder)
 {
     const fs::path probe = folder / ".write_test.tmp";
-    const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // An old probe (or a link planted at its name) is replaced, never written through: the process may run with
+    // administrator rights, and a followed link would let the probe truncate any file.
+    ::unlink(probe.c_str());
+    const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (descriptor < 0) {
         return false;
     }

@@ -24,7 +24,8 @@ std::string_view gf_newVersionWording(bool protectedFolder, bool writable, bool 
 
 // Under a system-wide program folder (/usr, /opt), compared component by component.
 bool gf_isProtectedInstallFolder(const std::filesystem::path& folder);
-// Creates ".write_test.tmp" in the folder, writes one zero byte and removes it again.
+// Creates ".write_test.tmp" in the folder (replacing an old one or a link at that name, never writing through
+// it), writes one zero byte and removes it again.
 bool gf_folderIsWritable(const std::filesystem::path& folder);
 
 } // namespace hlw

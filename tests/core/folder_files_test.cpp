@@ -125,6 +125,16 @@ TEST_F(FolderFilesTest, NewVersionWording)
     EXPECT_EQ(gf_newVersionMessage(dir.path()), newVersionRunNormally);
 }
 
+// A link standing at the probe's name is replaced, never followed: the file it names keeps its contents.
+TEST_F(FolderFilesTest, WriteTestNeverWritesThroughALink)
+{
+    writeWholeFile(dir / "precious.txt", "keep me");
+    fs::create_symlink(dir / "precious.txt", dir / ".write_test.tmp");
+    EXPECT_TRUE(gf_folderIsWritable(dir.path()));
+    EXPECT_EQ(readWholeFile(dir / "precious.txt"), "keep me");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / ".write_test.tmp")));
+}
+
 TEST_F(FolderFilesTest, OpeningFoldersWarnsTheUserOnFailure)
 {
     const fs::path record = dir / "opened.txt";
