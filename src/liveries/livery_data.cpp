@@ -1,5 +1,6 @@
 #include "liveries/livery_data.h"
 
+#include "liveries/reader_tasks.h"
 #include "refdata/code_table.h"
 
 #include <mutex>
@@ -35,7 +36,8 @@ LiveryData gf_makeLiveryData(uint16_t sourceIndex, const RegistrationCodes& code
     {
         ScannedTitles& scanned = lf_scannedTitles();
         const std::lock_guard lock(scanned.mutex);
-        if (!scanned.titles.insert(title).second) {
+        // A late reader task must not reserve titles of a later scan.
+        if (gf_readerTaskIsLate() || !scanned.titles.insert(title).second) {
             return {};
         }
     }

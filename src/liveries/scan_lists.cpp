@@ -1,6 +1,7 @@
 #include "liveries/scan_lists.h"
 
 #include "liveries/livery_data.h"
+#include "liveries/reader_tasks.h"
 
 #include <fmt/format.h>
 
@@ -12,6 +13,11 @@ namespace hlw {
 void ScanReportList::append(std::string line)
 {
     const std::lock_guard lock(mutex_);
+    // Tested under the lock: a scan's generation has ended before the next scan empties the lists, so a reader
+    // task given up by an earlier scan can never add to a later one.
+    if (gf_readerTaskIsLate()) {
+        return;
+    }
     lines_.push_back(std::move(line));
 }
 

@@ -1,4 +1,6 @@
 #include "liveries/folder_walk.h"
+#include "liveries/livery_data.h"
+#include "liveries/scan_lists.h"
 
 #include "core/log.h"
 #include "refdata/code_table.h"
@@ -298,6 +300,38 @@ TEST_F(FolderWalkTest, ATaskStillRunningAfterItsScanIsLate)
     release.set_value();
     EXPECT_TRUE(late.get());
     EXPECT_NE(logText().find("left behind: " + (dir / "r" / "slow" / "aircraft.cfg").string()), std::string::npos);
+}
+
+TEST_F(FolderWalkTest, ALateTaskAddsNothingToTheNextScansListsOrTitles)
+{
+    writeFile(dir / "r" / "slow" / "aircraft.cfg");
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    auto reader = [released, done](int32_t sourceIndex, const fs::path& file) {
+        released.wait();
+        gf_addFix("late fix line");
+        gf_addIncompleteSection("late incomplete line");
+        const LiveryData livery = gf_makeLiveryData(static_cast<uint16_t>(sourceIndex), {}, "Late Title", "");
+        EXPECT_TRUE(livery.title.empty());
+        done->set_value();
+        return pathLivery(sourceIndex, file);
+    };
+    ScannedLiveryList out;
+    {
+        ReaderTaskPool tasks({.limit = 1, .waitTimeout = 20ms, .finishTimeout = 20ms});
+        gf_scanLiveryFolder(1, dir / "r", {reader, reader}, tasks, out);
+    }
+    // The next scan starts: it empties the shared lists and titles, then the given-up task wakes up.
+    gf_clearScanLists();
+    gf_clearScannedTitles();
+    release.set_value();
+    finished.get();
+    EXPECT_EQ(gf_scanReport(ScanReport::Fix).size(), 0U);
+    EXPECT_EQ(gf_scanReport(ScanReport::IncompleteSection).size(), 0U);
+    EXPECT_EQ(gf_scannedTitleCount(), 0U);
+    EXPECT_FALSE(gf_makeLiveryData(1, {}, "Late Title", "").title.empty()) << "the title stays free for this scan";
 }
 
 TEST_F(FolderWalkTest, AFolderThatCannotBeListedIsLogged)
