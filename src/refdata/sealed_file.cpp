@@ -183,6 +183,11 @@ bool gf_verifySealedFile(const ProjectKey& key, const std::filesystem::path& inp
             gf_log(fmt::format("{} holds no sealed data", input.string()));
             return false;
         }
+        // Every sealed data file ends in a FINAL chunk; without it the transfer was cut at a chunk boundary.
+        if (!pulled.ended) {
+            gf_log(fmt::format("{} ends without a final chunk, incomplete", input.string()));
+            return false;
+        }
         return true;
     } catch (const std::exception& error) {
         gf_log(fmt::format("gf_verifySealedFile exception: {} ({})", error.what(), input.string()));

@@ -29,7 +29,8 @@ bool gf_streamDecrypt(const ProjectKey& key, const std::filesystem::path& input,
                       const std::filesystem::path& output);
 
 // Authenticates a whole sealed file without writing anything: true when the header and every chunk pass and
-// there is at least one chunk. Used to check a downloaded data file before it replaces the old one.
+// the stream ends in a FINAL chunk (a file cut behind a full chunk is refused). Used to check a downloaded data
+// file before it replaces the old one.
 bool gf_verifySealedFile(const std::filesystem::path& input);
 bool gf_verifySealedFile(const ProjectKey& key, const std::filesystem::path& input);
 

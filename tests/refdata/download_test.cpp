@@ -230,5 +230,14 @@ TEST_F(DownloadTest, DataFileThatIsNotSealedIsRefused)
     EXPECT_TRUE(gf_download(server->url("junk/good.bin"), input / "junk.bin", true));
 }
 
+// A server that ends the body right behind a full chunk sends a shorter but well-formed transfer.
+TEST_F(DownloadTest, DataFileCutAtAChunkBoundaryIsRefused)
+{
+    const std::string whole = sealed(patternBytes(3 * 4096));
+    writeWholeFile(www / majorFolder / "dbase.enc", whole.substr(0, sealedHeaderBytes + sealedChunkBytes));
+    EXPECT_FALSE(gf_downloadDataFile("dbase.enc", target));
+    expectOldTargetKept();
+}
+
 } // namespace
 } // namespace hlw

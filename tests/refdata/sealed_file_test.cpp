@@ -112,6 +112,23 @@ TEST_F(SealedFileTest, StreamWithoutFinalChunkIsReadAsItStands)
     EXPECT_NE(logText().find("ends without a final chunk"), std::string::npos);
 }
 
+// A transfer cut right behind a full chunk still decrypts (the reader takes what it has), but it is no complete
+// data file, so it must not pass the check that lets a download replace the old file.
+TEST_F(SealedFileTest, StreamWithoutFinalChunkDoesNotVerify)
+{
+    const std::string plain = patternBytes(3 * 4096 + 10);
+    const std::string good = sealBytes(plain);
+    for (const std::size_t chunks : {1UL, 2UL, 3UL}) {
+        SCOPED_TRACE(chunks);
+        writeWholeFile(sealedPath, good.substr(0, sealedHeaderBytes + chunks * sealedChunkBytes));
+        EXPECT_FALSE(gf_verifySealedFile(sealedPath));
+    }
+    writeWholeFile(sealedPath, sealBytes(plain, {.plainChunkBytes = 4096, .finalTag = false}));
+    EXPECT_FALSE(gf_verifySealedFile(sealedPath));
+    writeWholeFile(sealedPath, good);
+    EXPECT_TRUE(gf_verifySealedFile(sealedPath));
+}
+
 // The stream is read in whole 4113-byte pieces, so trailing bytes can only follow a full FINAL chunk.
 TEST_F(SealedFileTest, BytesBehindAFullFinalChunkAreIgnored)
 {
