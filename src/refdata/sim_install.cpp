@@ -126,7 +126,15 @@ fs::path lf_installedPackagesPath()
         return {};
     }
     fs::path packages = gf_pathFromUtf8(value);
-    return fs::exists(packages) ? packages : fs::path();
+    // The value comes from the simulator's file: one that cannot even be tested (a name too long for the file
+    // system, say) is no folder to use, not a reason to end the start-up.
+    std::error_code error;
+    const bool exists = fs::exists(packages, error);
+    if (error) {
+        gf_log(fmt::format("MSFS detection, cannot test {}: {}", lf_pathText(packages), error.message()));
+        return {};
+    }
+    return exists ? packages : fs::path();
 }
 
 bool lf_isDirectory(const fs::path& path) noexcept

@@ -12,8 +12,8 @@ namespace hlw {
 // Looks for the packages folder of the chosen simulator (run_state_port.h), the Steam edition's first. When one
 // is found it is stored and saved in "MSFS_INSTALL_PATH" (MSFS 2020) or "MSFS_2024_INSTALL_PATH" (MSFS 2024),
 // also shown in "ALL_INSTALL_PATH", and the result is true. False, after log lines naming every place tried,
-// when none is found. A file-system error other than "not found" while testing a place throws
-// std::filesystem::filesystem_error.
+// when none is found. A file-system error other than "not found" while testing one of the fixed places throws
+// std::filesystem::filesystem_error; a folder named in "UserCfg.opt" that cannot be tested is logged and not used.
 bool gf_detectSimInstall();
 
 // The folder stored for the chosen simulator joined with the relative path (an absolute one replaces it).

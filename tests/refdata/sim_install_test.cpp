@@ -233,6 +233,19 @@ TEST_F(SimInstall, AUserCfgThatNamesNoUsableFolderGivesNoResult)
     }
 }
 
+// The file is the simulator's, not ours: a value no file system can test (a name longer than any folder name)
+// is reported and gives no result, so the user is asked for the folder instead of the start-up failing.
+TEST_F(SimInstall, AUserCfgValueThatCannotBeTestedIsReportedAndGivesNoResult)
+{
+    const fs::path tooLong = dir / std::string(300, 'p');
+    writeUserCfg(storeUserCfg(store2020), quotedLine(tooLong));
+    bool found = true;
+    EXPECT_NO_THROW(found = gf_detectSimInstall());
+    EXPECT_FALSE(found);
+    EXPECT_THAT(logText(), HasSubstr(fmt::format("MSFS detection, cannot test {}: ", tooLong.string())));
+    EXPECT_EQ(settings::msfsInstallPath.get(), "");
+}
+
 TEST_F(SimInstall, AFolderNameOutsideAsciiIsStoredAsUtf8FromAUtf8OrUtf16File)
 {
     const fs::path packages = packagesFolder(dir / "Flüge ✈", "Official");
