@@ -57,6 +57,20 @@ void lf_cutTrailingCommunity()
     }
 }
 
+// Every folder the program writes into, created with missing parents; a file-system error ends the start-up.
+void lf_checkOutputFolders()
+{
+    for (const fs::path& folder :
+         {paths::outputFolder, paths::infoFolder, paths::errorsFolder, paths::airportsFolder, paths::learnedFolder,
+          paths::learnedStockFolder, paths::learnedSimaddonFolder, paths::learnedThirdpartyFolder,
+          paths::mySimaddonFolder, paths::myThirdpartyFolder, paths::myRegcodesFolder}) {
+        if (!fs::is_directory(folder)) {
+            fs::create_directories(folder);
+        }
+    }
+    fs::remove(paths::objectIdListPath);
+}
+
 std::vector<std::string> lf_readDatabases()
 {
     if (!gf_readDbase()) {
@@ -113,6 +127,7 @@ std::vector<std::string> gf_runStartUpSteps()
     gf_logFlushNow();
     lf_chooseSimulator();
     lf_cutTrailingCommunity();
+    lf_checkOutputFolders();
     std::vector<std::string> lines = lf_readDatabases();
     lines.push_back(lf_findInstallation());
     lf_removeDecryptedCopies();

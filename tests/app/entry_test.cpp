@@ -126,6 +126,30 @@ TEST_F(Entry, ReadsBothDatabasesAndFindsTheInstallationInTheWorkersOrder)
     EXPECT_FALSE(fs::exists(program() / "input" / "airports.xml"));
 }
 
+TEST_F(Entry, CreatesEveryOutputFolderAndRemovesTheOldObjectIdList)
+{
+    buildInstallation();
+    fs::create_directories(program() / "output" / "info");
+    test::writeWholeFile(program() / "output" / "info" / "ObjectIdList.txt", "old run\n");
+    ASSERT_EQ(runProgram(), 0) << err();
+    // "output/errors" is created too, but the livery scan takes it away again while it holds no report.
+    for (const char* folder : {"output", "output/info", "airports", "airports/learned",
+                               "airports/learned/stock", "airports/learned/simaddon", "airports/learned/thirdparty",
+                               "airports/my_simaddon", "airports/my_thirdparty", "input/my_regcodes"}) {
+        EXPECT_TRUE(fs::is_directory(program() / folder)) << folder;
+    }
+    EXPECT_FALSE(fs::exists(program() / "output" / "info" / "ObjectIdList.txt"));
+}
+
+TEST_F(Entry, AFileInPlaceOfAnOutputFolderEndsTheStartUp)
+{
+    buildInstallation();
+    test::writeWholeFile(program() / "airports", "not a folder");
+    EXPECT_EQ(runProgram(), 1);
+    EXPECT_THAT(err(), HasSubstr("Error "));
+    EXPECT_THAT(log(), Not(HasSubstr(" dbase records read\n")));
+}
+
 TEST_F(Entry, AStoredCommunityFolderIsCutToThePackagesFolderAndNotDetectedAgain)
 {
     buildInstallation();
