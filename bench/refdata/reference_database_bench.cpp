@@ -109,9 +109,7 @@ struct SealedDbase {
     {
         fs::create_directories(folder);
         const std::string text = lf_plainText();
-        std::istringstream in(text);
-        std::ofstream out(sealed, std::ios::binary | std::ios::trunc);
-        hlw::sealer::sealStream(hlw::gf_projectKey(), in, out);
+        hlw::sealer::sealTextToFile(hlw::gf_projectKey(), text, sealed);
     }
     ~SealedDbase() { fs::remove_all(folder); }
 };

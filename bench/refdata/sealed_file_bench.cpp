@@ -6,8 +6,6 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -29,9 +27,7 @@ struct SealedSample {
         }
         xml += "</dbase></root>\n";
         plainBytes = xml.size();
-        std::istringstream in(xml);
-        std::ofstream out(sealed, std::ios::binary);
-        hlw::sealer::sealStream(hlw::gf_projectKey(), in, out);
+        hlw::sealer::sealTextToFile(hlw::gf_projectKey(), xml, sealed);
     }
     ~SealedSample() { fs::remove_all(folder); }
 };

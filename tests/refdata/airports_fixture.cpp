@@ -4,8 +4,6 @@
 #include "refdata/project_key.h"
 #include "seal_stream.h"
 
-#include <fstream>
-#include <sstream>
 
 namespace hlw::test {
 
@@ -29,9 +27,7 @@ AirportsFolder::~AirportsFolder()
 
 void AirportsFolder::seal(const std::string& plainBytes) const
 {
-    std::istringstream in(plainBytes);
-    std::ofstream out(sealedPath(), std::ios::binary | std::ios::trunc);
-    sealer::sealStream(gf_projectKey(), in, out);
+    sealer::sealTextToFile(gf_projectKey(), plainBytes, sealedPath());
 }
 
 bool AirportsFolder::read(const std::string& xml) const

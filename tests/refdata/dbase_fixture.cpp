@@ -10,8 +10,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace hlw::test {
 namespace {
@@ -131,9 +129,7 @@ DbaseFolder::~DbaseFolder()
 
 void DbaseFolder::sealDbase(const std::string& plainBytes) const
 {
-    std::istringstream in(plainBytes);
-    std::ofstream out(sealedPath(), std::ios::binary | std::ios::trunc);
-    sealer::sealStream(gf_projectKey(), in, out);
+    sealer::sealTextToFile(gf_projectKey(), plainBytes, sealedPath());
 }
 
 bool DbaseFolder::read(const std::string& xml) const

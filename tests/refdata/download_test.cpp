@@ -13,7 +13,6 @@
 #include <chrono>
 #include <fmt/format.h>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace hlw {
@@ -36,10 +35,7 @@ std::string patternBytes(std::size_t size)
 
 std::string sealed(const std::string& plain)
 {
-    std::istringstream in(plain);
-    std::ostringstream out;
-    sealer::sealStream(gf_projectKey(), in, out);
-    return out.str();
+    return sealer::sealText(gf_projectKey(), plain);
 }
 
 class DownloadTest : public ::testing::Test {

@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -32,10 +30,7 @@ std::string patternBytes(std::size_t size)
 std::string sealBytes(const std::string& plain, const sealer::SealOptions& options = {},
                       const ProjectKey& key = gf_projectKey())
 {
-    std::istringstream in(plain);
-    std::ostringstream out;
-    sealer::sealStream(key, in, out, options);
-    return out.str();
+    return sealer::sealText(key, plain, options);
 }
 
 class SealedFileTest : public ::testing::Test {

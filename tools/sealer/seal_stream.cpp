@@ -5,8 +5,10 @@
 #include <array>
 #include <fmt/format.h>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace hlw::sealer {
@@ -66,6 +68,29 @@ void sealStream(const ProjectKey& key, std::istream& in, std::ostream& out, cons
         currentSize = nextSize;
     }
     sodium_memzero(&state, sizeof state);
+}
+
+std::string sealText(const ProjectKey& key, std::string_view plain, const SealOptions& options)
+{
+    std::istringstream in{std::string(plain)};
+    std::ostringstream out;
+    sealStream(key, in, out, options);
+    return std::move(out).str();
+}
+
+void sealTextToFile(const ProjectKey& key, std::string_view plain, const std::filesystem::path& output,
+                    const SealOptions& options)
+{
+    std::ofstream out(output, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        throw std::runtime_error(fmt::format("could not create {}", output.string()));
+    }
+    std::istringstream in{std::string(plain)};
+    sealStream(key, in, out, options);
+    out.close();
+    if (out.fail()) {
+        throw std::runtime_error(fmt::format("could not write {}", output.string()));
+    }
 }
 
 void sealFile(const ProjectKey& key, const std::filesystem::path& input, const std::filesystem::path& output,
