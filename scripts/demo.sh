@@ -34,6 +34,8 @@ echo "== Running hollowmere in $program_folder"
     "$root/build/release/src/app/hollowmere"
 )
 
+echo "== parameters.xml"
+cat "$program_folder/user/roaming/Hollowmere/parameters.xml"
 echo "== Log.txt"
 cat "$program_folder/Log.txt"
 echo "== Program folder after the run"

@@ -1,7 +1,6 @@
 #include "app/livery_start.h"
 
 #include "core/log.h"
-#include "core/random_choice.h"
 #include "core/text_encoding.h"
 #include "core/text_file_reader.h"
 #include "engine/records/flight_record.h"
@@ -31,11 +30,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t maxCallsignLength = 8;
 constexpr std::size_t maxRegistrationLength = 12;
-
-bool lf_randomSetting() noexcept
-{
-    return settings::random.get();
-}
 
 bool lf_upperAlnum(std::string_view text, std::string_view alsoAllowed = {})
 {
@@ -94,7 +88,6 @@ std::vector<std::string> gf_runLiveryStartUp()
 {
     fs::create_directories(paths::infoFolder);
     fs::create_directories(paths::errorsFolder);
-    gf_installRandomSettingReader(&lf_randomSetting);
     std::vector<std::string> lines;
     if (settings::scanLiveries.get() || !fs::exists(paths::liveriesScannedPath)) {
         const bool done = gf_scanLiveries() == LiveryScanResult::done;

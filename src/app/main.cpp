@@ -8,6 +8,7 @@
 #include "core/product.h"
 #include "engine/run_state.h"
 #include "platform/os/single_instance.h"
+#include "settings/settings_hooks.h"
 
 #include <fmt/format.h>
 
@@ -43,6 +44,7 @@ int main()
         return 1;
     }
     gf_installEngineRunState();
+    gf_installSettingsHooks();
     gf_writeStartReport(stdout);
     int status = 0;
     try {
