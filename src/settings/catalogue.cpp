@@ -203,6 +203,10 @@ constinit std::atomic<int32_t> rangeMetres{settings::defaultRangeNm * settings::
 
 void gf_setRange(int32_t nm)
 {
+    // The window's range list and the worker's automatic range may set it at once; the setting and the two
+    // derived values must end up from the same call.
+    static std::mutex rangeMutex;
+    const std::lock_guard lock(rangeMutex);
     const int32_t value = settings::range.clamp(nm);
     settings::range.set(value);
     settings::range.showSelection();

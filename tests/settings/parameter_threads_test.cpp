@@ -1,4 +1,5 @@
 // Setting values are read and written from the window thread, the worker and the readers at once.
+#include "settings/catalogue.h"
 #include "settings/control_services.h"
 #include "settings/parameter.h"
 
@@ -71,6 +72,25 @@ TEST(ParameterThreadsTest, NumbersAndFlagsFromSeveralThreads)
 }
 
 // The engine replaces the callsign list while the window fills its list box from it.
+TEST(ParameterThreadsTest, RangeAndItsDerivedValuesStayTogetherWhenSetFromTwoThreads)
+{
+    // The window's range list and the worker's automatic range.
+    std::vector<std::thread> threads;
+    for (const int32_t nm : {20, 100}) {
+        threads.emplace_back([nm] {
+            for (int i = 0; i < rounds; ++i) {
+                gf_setRange(nm);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    const int32_t range = settings::range.get();
+    EXPECT_EQ(rangeNm.load(), static_cast<double>(range));
+    EXPECT_EQ(rangeMetres.load(), range * 1852);
+}
+
 TEST(ParameterThreadsTest, CallsignListReplacedWhileTheWindowFillsFromIt)
 {
     test::RecordedWindow window;
