@@ -170,6 +170,7 @@ struct World {
         std::vector<std::string> messages;
         gf_mergeRegcodes(offline, messages);
         gf_buildModelCatalogue();
+        gf_buildRegisteredTitleLists();
         gf_buildSimilarModels(gf_liveryPresence());
         for (const AircraftCategory category :
              {AircraftCategory::Light, AircraftCategory::Buzjets, AircraftCategory::Large, AircraftCategory::Heavy,

@@ -57,14 +57,8 @@ constexpr std::size_t maxPrefixLookup = 15;
 // A combined code (airline text followed by operator text) is built in place up to this length.
 constexpr std::size_t maxCombinedCode = 32;
 
-struct RegisteredTitle {
-    std::string_view title;
-    std::string_view registration;
-};
-
 // Lists reused by every match on the thread, so that a match allocates nothing once they have grown.
 struct Scratch {
-    std::vector<RegisteredTitle> registered;
     std::vector<uint16_t> similarModels;
     std::vector<uint16_t> alternativeModels;
     std::vector<uint16_t> prefixOrder;
@@ -125,25 +119,6 @@ bool lf_pickTitle(FlightRecord& record, Titles titles)
            lf_pickAmong(record, titles, [](std::string_view title) { return !lf_refused(title); });
 }
 
-// The titles of the list whose own aircraft.cfg section gave them a registration, with that registration, in
-// list order. Looked up once per list, so that trying several prefixes costs no further hash lookups.
-std::span<const RegisteredTitle> lf_registeredTitles(Titles titles)
-{
-    std::vector<RegisteredTitle>& registered = lf_scratch().registered;
-    registered.clear();
-    const auto& inlineRegcodes = gf_registrationTables().inlineRegcodes;
-    if (inlineRegcodes.empty()) {
-        return {};
-    }
-    for (const std::string_view title : titles) {
-        const auto hit = inlineRegcodes.find(title);
-        if (hit != inlineRegcodes.end()) {
-            registered.push_back({title, hit->second});
-        }
-    }
-    return registered;
-}
-
 // The titles whose registration begins with the prefix, in list order.
 Titles lf_filterTitlesByRegPrefix(std::span<const RegisteredTitle> registered, std::string_view prefix)
 {
@@ -168,11 +143,11 @@ const std::vector<std::string>* lf_similarPrefixes(std::string_view prefix)
     return hit != prefixes.end() && !hit->second.empty() ? &hit->second : nullptr;
 }
 
-// A title whose registration has the prefix, else one with a similar prefix (in random order while "RANDOM"
-// is on, the group's order otherwise).
-bool lf_pickByRegPrefix(FlightRecord& record, Titles titles, std::string_view prefix)
+// A title of the list whose registration has the prefix, else one with a similar prefix (in random order while
+// "RANDOM" is on, the group's order otherwise).
+bool lf_pickByRegPrefix(FlightRecord& record, const TitleList& titles, std::string_view prefix)
 {
-    const std::span<const RegisteredTitle> registered = lf_registeredTitles(titles);
+    const std::span<const RegisteredTitle> registered = gf_registeredTitles(titles);
     if (registered.empty()) {
         return false;
     }
@@ -223,7 +198,11 @@ bool lf_matchAirlineNameInTitle(FlightRecord& record, std::size_t cargo, uint16_
 bool lf_matchPrivateByRegPrefix(FlightRecord& record, std::size_t cargo, uint16_t airline, uint16_t model)
 {
     const std::string_view prefix = gf_registrationPrefix(record.registration);
-    return !prefix.empty() && lf_pickByRegPrefix(record, lf_catalogueTitles(cargo, airline, model), prefix);
+    if (prefix.empty()) {
+        return false;
+    }
+    const TitleList* titles = gf_paxCargoTitles(cargo, airline, model);
+    return titles != nullptr && lf_pickByRegPrefix(record, *titles, prefix);
 }
 
 bool lf_isPrivate(uint16_t airline)

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "liveries/livery_catalogue.h"
 #include "liveries/livery_data.h"
+#include "liveries/registration_codes.h"
 #include "liveries/registration_tables.h"
 #include "liveries/scanned_liveries_file.h"
 #include "platform/ui/control_port.h"
@@ -51,6 +52,7 @@ void lf_buildTables(RegistrationCodeBuilder buildRegistrationCodes)
     }
     gf_log(fmt::format("{:5} registration codes", gf_registrationTables().regcodes.size()));
     gf_buildModelCatalogue();
+    gf_buildRegisteredTitleLists();
     const LiveryCatalogue& catalogue = gf_liveryCatalogue();
     gf_log(fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models",
                        catalogue.byAirline.size(), catalogue.byModel[paxIndex].size(),

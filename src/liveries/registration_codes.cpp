@@ -67,6 +67,22 @@ bool lf_userListsPresent()
     return fs::is_directory(paths::myRegcodesFolder) && gf_countFilesInDirectory(paths::myRegcodesFolder) > 0;
 }
 
+void lf_addRegisteredTitles(const TitleList& titles)
+{
+    RegistrationTables& tables = gf_registrationTables();
+    std::vector<RegisteredTitle> registered;
+    for (const std::string_view title : titles) {
+        const auto hit = tables.inlineRegcodes.find(title);
+        if (hit != tables.inlineRegcodes.end()) {
+            registered.push_back({title, hit->second});
+        }
+    }
+    if (!registered.empty()) {
+        registered.shrink_to_fit();
+        tables.registeredTitleLists.insert_or_assign(&titles, std::move(registered));
+    }
+}
+
 std::size_t lf_addDontUseTitles(const std::vector<RegcodeEntry>& entries)
 {
     std::size_t added = 0;
@@ -118,6 +134,33 @@ void gf_checkInlineRegcodes(const ScannedLiveryList& liveries)
     const fs::path report = paths::errorsFolder / inlineRegcodesName;
     gf_writeLine(clashes, report);
     gf_log(fmt::format("{:5} in-line regcode clashes, see '{}'", clashes.size(), report.string()));
+}
+
+void gf_buildRegisteredTitleLists()
+{
+    RegistrationTables& tables = gf_registrationTables();
+    tables.registeredTitleLists.clear();
+    if (tables.inlineRegcodes.empty()) {
+        return;
+    }
+    const LiveryCatalogue& catalogue = gf_liveryCatalogue();
+    for (const ModelTitleLists& byModel : catalogue.byModel) {
+        for (const auto& [model, titles] : byModel) {
+            lf_addRegisteredTitles(titles);
+        }
+    }
+    if (!catalogue.privateAirline) {
+        return;
+    }
+    for (const AirlineModelTitleLists& paxOrCargo : catalogue.paxCargo) {
+        const auto privateLists = paxOrCargo.find(*catalogue.privateAirline);
+        if (privateLists == paxOrCargo.end()) {
+            continue;
+        }
+        for (const auto& [model, titles] : privateLists->second) {
+            lf_addRegisteredTitles(titles);
+        }
+    }
 }
 
 void gf_mergeRegcodes(const std::vector<RegcodeEntry>& entries, std::vector<std::string>& messages)

@@ -21,6 +21,10 @@ void gf_buildRegistrationCodes();
 // file-system error when that folder cannot be created.
 void gf_checkInlineRegcodes(const ScannedLiveryList& liveries);
 
+// The registered titles of every list the matching searches by registration prefix
+// (RegistrationTables::registeredTitleLists), once the in-line registrations and the catalogue by model exist.
+void gf_buildRegisteredTitleLists();
+
 // Merges the entries (titles that no scanned livery has are passed over): a registration of an entry replaces
 // an earlier mapping, reported as a "   regcode" line in messages; special entries are remembered, and a special
 // entry with one registration makes that registration unique. Ends with the summary line of the merge.

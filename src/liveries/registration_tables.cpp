@@ -15,9 +15,17 @@ void gf_reserveRegistrationTables(std::size_t registrations)
     regcodes.max_load_factor(0.7F);
 }
 
+std::span<const RegisteredTitle> gf_registeredTitles(const TitleList& titles)
+{
+    const auto& lists = gf_registrationTables().registeredTitleLists;
+    const auto hit = lists.find(&titles);
+    return hit != lists.end() ? std::span<const RegisteredTitle>(hit->second) : std::span<const RegisteredTitle>();
+}
+
 void gf_clearRegistrationTables()
 {
     RegistrationTables& tables = gf_registrationTables();
+    tables.registeredTitleLists.clear();
     tables.uniqueRegcodes.clear();
     tables.specialTitles.clear();
     tables.regcodes.clear();

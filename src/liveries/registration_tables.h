@@ -1,19 +1,28 @@
 #pragma once
 // The registration-code tables the livery matching searches: registrations to titles, the in-line
-// registration of each title, and the special liveries. Every title here is a view into the livery catalogue's
-// title strings (livery_catalogue.h); the tables are emptied together with the catalogue, before its strings
-// go. Built and read on the worker thread only; no lock.
+// registration of each title, the special liveries, and the registered titles of the lists searched by
+// registration prefix. Every title here is a view into the livery catalogue's title strings
+// (livery_catalogue.h); the tables are emptied together with the catalogue, before its strings go. Built and
+// read on the worker thread only; no lock.
 #include "engine/records/text_hash.h"
+#include "liveries/livery_catalogue.h"
 
 #include <cstddef>
 #include <functional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace hlw {
+
+// A title of a list with the registration its own aircraft.cfg section gave it.
+struct RegisteredTitle {
+    std::string_view title;
+    std::string_view registration;
+};
 
 struct RegistrationTables {
     // RegcodeMap: registration to title.
@@ -24,13 +33,20 @@ struct RegistrationTables {
     std::set<std::string, std::less<>> uniqueRegcodes;
     // SpecialTitles: titles chosen only through their registration, never at random; in merge order.
     std::vector<std::string_view> specialTitles;
+    // For each title list the matching searches by registration prefix (the pax and cargo lists of private
+    // aircraft, the lists by model), its titles that are keys of inlineRegcodes, in list order; lists without
+    // one are left out. Keyed by the list's address: the catalogue does not change once built.
+    std::unordered_map<const TitleList*, std::vector<RegisteredTitle>> registeredTitleLists;
 };
 
 RegistrationTables& gf_registrationTables();
 
 // Room for the expected number of registrations, with the map's maximum load factor set to 0.7 afterwards.
 void gf_reserveRegistrationTables(std::size_t registrations);
-// Empties the tables in the order unique registrations, special titles, registrations, in-line registrations.
+// The registered titles of the list (registeredTitleLists); empty for a list without any.
+std::span<const RegisteredTitle> gf_registeredTitles(const TitleList& titles);
+// Empties the tables in the order registered title lists, unique registrations, special titles, registrations,
+// in-line registrations.
 void gf_clearRegistrationTables();
 
 } // namespace hlw

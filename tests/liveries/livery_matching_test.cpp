@@ -324,6 +324,21 @@ TEST_F(LiveryMatchingTest, StaticRefusedRegistrationFallsThrough)
     EXPECT_EQ(record.title, "Lufthansa A320 D-AIZA");
 }
 
+TEST_F(LiveryMatchingTest, PrefixSearchesFollowARebuild)
+{
+    world.build({{"PVT", "", "C182", false, "Private C182 C-GABC", "C-GABC"},
+                 {"PVT", "", "C182", false, "Private C182 N999ZZ", "N999ZZ"}});
+    for (const int depth : {2, 4}) {
+        settings::matchingDepth.set(depth);
+        FlightRecord privateAircraft = LiveryWorld::flight("PVT", "", "C182", false, "N12345");
+        gf_matchLivery(privateAircraft);
+        EXPECT_EQ(privateAircraft.title, "Private C182 N999ZZ") << depth;
+    }
+    FlightRecord anyAirline = LiveryWorld::flight("XYZ", "", "C182", false, "N777AB");
+    gf_matchLivery(anyAirline);
+    EXPECT_EQ(anyAirline.title, "Private C182 N999ZZ");
+}
+
 TEST(RegistrationPrefix, Rules)
 {
     EXPECT_EQ(gf_registrationPrefix("D-ABCD"), "D-");

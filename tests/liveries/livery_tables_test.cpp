@@ -2,6 +2,8 @@
 
 #include "core/user_error.h"
 #include "liveries/livery_catalogue.h"
+#include "liveries/livery_data.h"
+#include "liveries/registration_codes.h"
 #include "liveries/registration_tables.h"
 #include "livery_fixture.h"
 #include "refdata/code_table.h"
@@ -205,6 +207,26 @@ TEST(LiveryTables, BuiltFromTheFileTableByTable)
         EXPECT_NE(log.find(line), std::string::npos) << line;
     }
     EXPECT_GE(folder.window.invalidated().size(), 2U);
+}
+
+TEST(LiveryTables, RegisteredTitleListsAreBuiltWithTheTables)
+{
+    LiveryFolder folder;
+    folder.writeScannedFile(sampleLiveries);
+    gf_processScannedLiveries([] { gf_checkInlineRegcodes(gf_scannedLiveryList()); });
+
+    const TitleList* privateC172 = gf_paxCargoTitles(paxIndex, lf_airline("PVT"), lf_model("C172"));
+    const TitleList* modelB738 = gf_modelTitles(paxIndex, lf_model("B738"));
+    ASSERT_NE(privateC172, nullptr);
+    ASSERT_NE(modelB738, nullptr);
+    const auto privateRegistered = gf_registeredTitles(*privateC172);
+    ASSERT_EQ(privateRegistered.size(), 1u);
+    EXPECT_EQ(privateRegistered[0].title, "Cessna D-EABC");
+    EXPECT_EQ(privateRegistered[0].registration, "D-EABC");
+    EXPECT_EQ(gf_registeredTitles(*modelB738).size(), 2u);
+
+    gf_clearLiveryCatalogue();
+    EXPECT_TRUE(gf_registrationTables().registeredTitleLists.empty());
 }
 
 TEST(LiveryTables, SecondStartUpIsSkipped)

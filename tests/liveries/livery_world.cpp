@@ -118,6 +118,7 @@ void LiveryWorld::build(const std::vector<Livery>& liveries, const std::vector<R
     std::vector<std::string> messages;
     gf_mergeRegcodes(offline, messages);
     gf_buildModelCatalogue();
+    gf_buildRegisteredTitleLists();
     gf_buildSimilarModels(gf_liveryPresence());
     for (const AircraftCategory category :
          {AircraftCategory::Light, AircraftCategory::Buzjets, AircraftCategory::Large, AircraftCategory::Heavy,

@@ -2,6 +2,7 @@
 
 #include "core/message_line.h"
 #include "engine/records/flight_record.h"
+#include "liveries/livery_catalogue.h"
 #include "liveries/livery_tables.h"
 #include "liveries/registration_tables.h"
 #include "liveries/scan_lists.h"
@@ -16,6 +17,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hlw {
@@ -256,6 +258,50 @@ TEST_F(RegistrationCodesTest, RegistrationStepOfTheStartUpUsesTheScannedList)
     EXPECT_EQ(title("D-AIDA"), "Lufthansa A321");
     EXPECT_EQ(title("HB-JBA"), "Swiss BCS1");
     EXPECT_TRUE(gf_isSpecialTitle("Swiss BCS1"));
+}
+
+std::vector<std::pair<std::string, std::string>> lf_registered(const TitleList* titles)
+{
+    std::vector<std::pair<std::string, std::string>> texts;
+    if (titles != nullptr) {
+        for (const RegisteredTitle& entry : gf_registeredTitles(*titles)) {
+            texts.emplace_back(entry.title, entry.registration);
+        }
+    }
+    return texts;
+}
+
+using Registered = std::vector<std::pair<std::string, std::string>>;
+
+TEST_F(RegistrationCodesTest, RegisteredTitlesOfTheListsSearchedByPrefix)
+{
+    world.build({{"PVT", "", "C172", false, "Private C172 N1", "N111AA"},
+                 {"PVT", "", "C172", false, "Private C172 plain", ""},
+                 {"PVT", "", "C172", false, "Private C172 N2", "N222BB"},
+                 {"PVT", "", "C172", true, "Private C172 Cargo", "D-EAAA"},
+                 {"DLH", "", "A320", false, "Lufthansa A320 One", "D-AIZA"},
+                 {"DLH", "", "A320", false, "Lufthansa A320 Two", "D-AIZA"},
+                 {"KLM", "", "B738", false, "KLM B738", ""}});
+    const uint16_t pvt = LiveryWorld::airline("PVT");
+    const uint16_t c172 = LiveryWorld::model("C172");
+    const uint16_t a320 = LiveryWorld::model("A320");
+    // Private aircraft: pax and cargo apart, in list order, titles without a registration left out.
+    EXPECT_EQ(lf_registered(gf_paxCargoTitles(paxIndex, pvt, c172)),
+              (Registered{{"Private C172 N1", "N111AA"}, {"Private C172 N2", "N222BB"}}));
+    EXPECT_EQ(lf_registered(gf_paxCargoTitles(cargoIndex, pvt, c172)),
+              (Registered{{"Private C172 Cargo", "D-EAAA"}}));
+    // Models of every airline; a title shares the registration its section gave it even when another kept it.
+    EXPECT_EQ(lf_registered(gf_modelTitles(paxIndex, a320)).size(), 2u);
+    EXPECT_THAT(lf_registered(gf_modelTitles(paxIndex, a320)),
+                UnorderedElementsAre(std::pair<std::string, std::string>{"Lufthansa A320 One", "D-AIZA"},
+                                     std::pair<std::string, std::string>{"Lufthansa A320 Two", "D-AIZA"}));
+    EXPECT_EQ(lf_registered(gf_modelTitles(paxIndex, c172)).size(), 2u);
+    EXPECT_THAT(lf_registered(gf_modelTitles(paxIndex, LiveryWorld::model("B738"))), IsEmpty());
+    // Airlines other than the private one are never searched by prefix.
+    EXPECT_THAT(lf_registered(gf_paxCargoTitles(paxIndex, LiveryWorld::airline("DLH"), a320)), IsEmpty());
+
+    gf_clearRegistrationTables();
+    EXPECT_TRUE(gf_registrationTables().registeredTitleLists.empty());
 }
 
 } // namespace
