@@ -35,7 +35,8 @@ std::string lf_joinedForm(std::string_view text)
         }
         joined += text[i];
     }
-    if (joined.ends_with('\n')) {
+    // The last line loses its line feed, or else one carriage return of its own (a file cut inside a CRLF).
+    if (text.ends_with('\n') || joined.ends_with('\r')) {
         joined.pop_back();
     }
     return joined;
