@@ -63,10 +63,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s <corpus folder or file>...\n", argv[0]);
         return 2;
     }
+    // A target may change the current folder on its first run, so the paths are made absolute before it.
+    std::vector<fs::path> paths;
+    for (int i = 1; i < argc; ++i) {
+        paths.push_back(fs::absolute(argv[i]));
+    }
     LLVMFuzzerTestOneInput(nullptr, 0);
     std::size_t count = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (!lf_replayPath(argv[i], count)) {
+    for (const fs::path& path : paths) {
+        if (!lf_replayPath(path, count)) {
             return 1;
         }
     }
