@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <numeric>
 #include <optional>
 #include <span>
@@ -119,13 +120,19 @@ bool lf_pickTitle(FlightRecord& record, Titles titles)
            lf_pickAmong(record, titles, [](std::string_view title) { return !lf_refused(title); });
 }
 
-// The titles whose registration begins with the prefix, in list order.
+// The titles whose registration begins with the prefix, in list order. The bytes of the prefix that fit in a
+// head word are compared through the heads; only a longer prefix reads the registrations' text.
 Titles lf_filterTitlesByRegPrefix(std::span<const RegisteredTitle> registered, std::string_view prefix)
 {
+    const uint64_t prefixHead = gf_registrationHead(prefix);
+    uint64_t mask = 0;
+    std::memset(&mask, 0xFF, std::min(prefix.size(), registrationHeadSize));
+    const bool longPrefix = prefix.size() > registrationHeadSize;
     std::vector<std::string_view>& candidates = lf_scratch().candidates;
     candidates.clear();
     for (const RegisteredTitle& entry : registered) {
-        if (entry.registration.starts_with(prefix)) {
+        if (entry.registration.size() >= prefix.size() && (entry.head & mask) == prefixHead &&
+            (!longPrefix || entry.registration.starts_with(prefix))) {
             candidates.push_back(entry.title);
         }
     }

@@ -74,7 +74,7 @@ void lf_addRegisteredTitles(const TitleList& titles)
     for (const std::string_view title : titles) {
         const auto hit = tables.inlineRegcodes.find(title);
         if (hit != tables.inlineRegcodes.end()) {
-            registered.push_back({title, hit->second});
+            registered.push_back({title, hit->second, gf_registrationHead(hit->second)});
         }
     }
     if (!registered.empty()) {

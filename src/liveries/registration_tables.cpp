@@ -1,6 +1,16 @@
 #include "liveries/registration_tables.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace hlw {
+
+uint64_t gf_registrationHead(std::string_view registration) noexcept
+{
+    uint64_t head = 0;
+    std::memcpy(&head, registration.data(), std::min(registration.size(), registrationHeadSize));
+    return head;
+}
 
 RegistrationTables& gf_registrationTables()
 {

@@ -8,6 +8,7 @@
 #include "liveries/livery_catalogue.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <span>
@@ -18,10 +19,17 @@
 
 namespace hlw {
 
+// The first registrationHeadSize bytes of a registration as one word, in memory order and padded with zero
+// bytes, so that a short prefix is tested against it without reading the registration's text.
+inline constexpr std::size_t registrationHeadSize = sizeof(uint64_t);
+uint64_t gf_registrationHead(std::string_view registration) noexcept;
+
 // A title of a list with the registration its own aircraft.cfg section gave it.
 struct RegisteredTitle {
     std::string_view title;
     std::string_view registration;
+    // gf_registrationHead(registration).
+    uint64_t head = 0;
 };
 
 struct RegistrationTables {

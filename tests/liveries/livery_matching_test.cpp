@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hlw {
@@ -337,6 +338,24 @@ TEST_F(LiveryMatchingTest, PrefixSearchesFollowARebuild)
     FlightRecord anyAirline = LiveryWorld::flight("XYZ", "", "C182", false, "N777AB");
     gf_matchLivery(anyAirline);
     EXPECT_EQ(anyAirline.title, "Private C182 N999ZZ");
+}
+
+TEST_F(LiveryMatchingTest, PrefixesLongerThanAHeadWordAreComparedWhole)
+{
+    world.build({{"PVT", "", "C182", false, "Private C182 A", "ABCDEFGHIJ-1"},
+                 {"PVT", "", "C182", false, "Private C182 B", "ABCDEFGHZZ-1"},
+                 {"PVT", "", "C182", false, "Private C182 C", "ABCDEFGH"}});
+    settings::matchingDepth.set(2);
+    const std::pair<const char*, const char*> cases[] = {
+        {"ABCDEFGHIJ-9", "Private C182 A"},
+        {"ABCDEFGHZZ-9", "Private C182 B"},
+        {"ABCDEFGH-9", "Private C182 A"}, // no title has "ABCDEFGH-": the first of the list
+    };
+    for (const auto& [registration, title] : cases) {
+        FlightRecord record = LiveryWorld::flight("PVT", "", "C182", false, registration);
+        gf_matchLivery(record);
+        EXPECT_EQ(record.title, title) << registration;
+    }
 }
 
 TEST(RegistrationPrefix, Rules)
