@@ -6,6 +6,8 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <chrono>
+#include <memory>
 #include <exception>
 #include <system_error>
 #include <vector>
@@ -39,94 +41,146 @@ bool lf_equalsUpper(std::string_view text, std::string_view upper) noexcept
     return true;
 }
 
-fs::directory_iterator lf_openFolder(const fs::path& folder)
+struct FolderListing;
+
+// One entry of a folder as the walk treats it, in listing order.
+struct WalkEntry {
+    enum class Kind { read, enter, alert };
+    Kind kind;
+    fs::path path; // the file to read or the folder to enter
+    std::string alert;
+    bool ivao = false;
+    // The reader task of a file, or the job that lists a folder into sublisting.
+    ReaderTaskPool::TaskHandle task;
+    std::shared_ptr<FolderListing> sublisting;
+};
+
+struct FolderListing {
+    std::vector<WalkEntry> entries;
+};
+
+// What every walk job of one root needs; shared by the jobs, which may outlive the scan.
+struct WalkSetup {
+    uint16_t sourceIndex;
+    LiveryReaders readers;
+};
+
+// Adds the entry when the walk reads it (an aircraft.cfg) or goes into it (a folder it may enter).
+void lf_classify(const fs::directory_entry& entry, std::vector<WalkEntry>& entries)
 {
-    std::error_code ec;
-    fs::directory_iterator listing(folder, ec);
-    if (ec) {
-        gf_logAlert(fmt::format("liveries walk of {} ended early: {}", folder.string(), ec.message()));
-        return {};
+    try {
+        // Paths are UTF-8 on this platform; the type comes from the listing where it can (no stat call).
+        const std::string& pathText = entry.path().native();
+        std::error_code ec;
+        if (entry.is_directory(ec)) {
+            if (!gf_pathHasLiverySkipWord(pathText) && pathText.size() < liveryWalkPathLimit &&
+                !entry.is_symlink(ec)) {
+                entries.push_back({WalkEntry::Kind::enter, entry.path(), {}, false, {}, {}});
+            }
+            return;
+        }
+        if (entry.is_regular_file(ec) && gf_isAircraftCfgName(entry.path())) {
+            entries.push_back({WalkEntry::Kind::read, entry.path(), {}, gf_isIvaoPackagePath(pathText), {}, {}});
+        }
+    } catch (const std::exception& error) {
+        entries.push_back({WalkEntry::Kind::alert, {},
+                           fmt::format("liveries search in {} aborted, cause: {}", entry.path().string(), error.what()),
+                           false, {}, {}});
     }
-    return listing;
 }
 
-class FolderWalk {
-public:
-    FolderWalk(uint16_t sourceIndex, const LiveryReaders& readers, ReaderTaskPool& tasks, ScannedLiveryList& out)
-        : sourceIndex_(sourceIndex), readers_(readers), tasks_(tasks), out_(out)
-    {
-    }
-
-    // False when a stop request ended it.
-    bool run(const fs::path& root)
-    {
-        // One listing per folder being walked, the innermost last: the walk visits a folder's content right
-        // after the folder itself, as a recursive listing does.
-        std::vector<std::pair<fs::path, fs::directory_iterator>> open;
-        open.emplace_back(root, lf_openFolder(root));
-        while (!open.empty()) {
-            auto& [folder, listing] = open.back();
-            if (listing == fs::directory_iterator()) {
-                open.pop_back();
-                continue;
-            }
-            if (lf_stopRequested()) {
-                return false;
-            }
-            const fs::directory_entry entry = *listing;
-            std::error_code ec;
-            listing.increment(ec);
+void lf_listFolder(const fs::path& folder, std::vector<WalkEntry>& entries)
+{
+    const auto endedEarly = [&](const std::string& cause) {
+        entries.push_back({WalkEntry::Kind::alert, {},
+                           fmt::format("liveries walk of {} ended early: {}", folder.string(), cause), false, {}, {}});
+    };
+    try {
+        std::error_code ec;
+        fs::directory_iterator next(folder, ec);
+        if (ec) {
+            endedEarly(ec.message());
+            return;
+        }
+        while (next != fs::directory_iterator()) {
+            const fs::directory_entry entry = *next;
+            next.increment(ec);
             if (ec) {
-                gf_logAlert(fmt::format("liveries walk of {} ended early: {}", folder.string(), ec.message()));
-                listing = fs::directory_iterator();
+                endedEarly(ec.message());
+                next = fs::directory_iterator();
             }
-            fs::path subfolder;
-            if (!visit(entry, subfolder)) {
-                return false;
-            }
-            if (!subfolder.empty()) {
-                fs::directory_iterator sublisting = lf_openFolder(subfolder);
-                open.emplace_back(std::move(subfolder), std::move(sublisting));
+            lf_classify(entry, entries);
+        }
+    } catch (const std::exception& error) {
+        endedEarly(error.what());
+    }
+}
+
+// The walk job of one folder: lists it whole and starts a reader task for each aircraft.cfg and a walk job for
+// each folder to enter. Its alerts are logged by the walk's driver when it reaches them, in walk order.
+ReaderTaskPool::WalkWork lf_folderJob(std::shared_ptr<const WalkSetup> setup, fs::path folder,
+                                      std::shared_ptr<FolderListing> listing)
+{
+    return [setup = std::move(setup), folder = std::move(folder), listing = std::move(listing)](
+               ReaderTaskPool::Queue& queue) {
+        lf_listFolder(folder, listing->entries);
+        for (WalkEntry& entry : listing->entries) {
+            if (entry.kind == WalkEntry::Kind::read) {
+                entry.task = queue.startReader(setup->sourceIndex, entry.path,
+                                               entry.ivao ? setup->readers.ivao : setup->readers.generic);
+            } else if (entry.kind == WalkEntry::Kind::enter) {
+                entry.sublisting = std::make_shared<FolderListing>();
+                entry.task = queue.startJob(entry.path, lf_folderJob(setup, entry.path, entry.sublisting));
             }
         }
-        return true;
-    }
+    };
+}
 
-private:
-    // Reads the entry when it is an aircraft.cfg, or names it in subfolder when the walk goes into it.
-    // False when a stop request came while waiting for room.
-    bool visit(const fs::directory_entry& entry, fs::path& subfolder)
-    {
-        try {
-            // Paths are UTF-8 on this platform; the type comes from the listing where it can (no stat call).
-            const std::string& pathText = entry.path().native();
-            std::error_code ec;
-            if (entry.is_directory(ec)) {
-                if (!gf_pathHasLiverySkipWord(pathText) && pathText.size() < liveryWalkPathLimit &&
-                    !entry.is_symlink(ec)) {
-                    subfolder = entry.path();
-                }
-                return true;
-            }
-            if (!entry.is_regular_file(ec) || !gf_isAircraftCfgName(entry.path())) {
-                return true;
-            }
-            const LiveryReader& reader = gf_isIvaoPackagePath(pathText) ? readers_.ivao : readers_.generic;
-            if (!tasks_.waitForRoom(out_)) {
-                return false;
-            }
-            tasks_.start(sourceIndex_, entry.path(), reader);
-        } catch (const std::exception& error) {
-            gf_logAlert(fmt::format("liveries search in {} aborted, cause: {}", entry.path().string(), error.what()));
+// Waits for the walk's tasks in walk order: a folder's content right after the folder itself, as a recursive
+// listing meets them. False when a stop request ended it.
+bool lf_collectWalk(ReaderTaskPool& tasks, const std::shared_ptr<FolderListing>& root, ScannedLiveryList& out)
+{
+    std::vector<std::pair<const FolderListing*, std::size_t>> open{{root.get(), 0}};
+    while (!open.empty()) {
+        auto& [listing, next] = open.back();
+        if (next == listing->entries.size()) {
+            open.pop_back();
+            continue;
         }
-        return true;
+        if (lf_stopRequested()) {
+            return false;
+        }
+        const WalkEntry& entry = listing->entries[next++];
+        if (entry.kind == WalkEntry::Kind::alert) {
+            gf_logAlert(entry.alert);
+            continue;
+        }
+        if (!entry.task) {
+            continue;
+        }
+        switch (tasks.waitFor(entry.task)) {
+        case ReaderTaskPool::Wait::ended:
+            if (entry.kind == WalkEntry::Kind::read) {
+                tasks.collect(entry.task, out);
+            } else {
+                open.emplace_back(entry.sublisting.get(), 0);
+            }
+            break;
+        case ReaderTaskPool::Wait::timedOut:
+            if (entry.kind == WalkEntry::Kind::read) {
+                tasks.logGivenUp(entry.task);
+            } else {
+                gf_logAlert(fmt::format("liveries walk of {} ended early: listing timed out after {:g} seconds",
+                                        entry.path.string(),
+                                        std::chrono::duration<double>(tasks.settings().waitTimeout).count()));
+            }
+            break;
+        case ReaderTaskPool::Wait::stopped:
+            return false;
+        }
     }
-
-    const uint16_t sourceIndex_;
-    const LiveryReaders& readers_;
-    ReaderTaskPool& tasks_;
-    ScannedLiveryList& out_;
-};
+    return true;
+}
 
 } // namespace
 
@@ -154,10 +208,22 @@ void gf_scanLiveryFolder(uint16_t sourceIndex, const fs::path& root, const Liver
                          ReaderTaskPool& tasks, ScannedLiveryList& out)
 {
     try {
-        FolderWalk walk(sourceIndex, readers, tasks, out);
-        if (walk.run(root)) {
-            tasks.drain(out);
-        } else {
+        auto listing = std::make_shared<FolderListing>();
+        const ReaderTaskPool::TaskHandle rootJob = tasks.startWalk(
+            root, lf_folderJob(std::make_shared<const WalkSetup>(WalkSetup{sourceIndex, readers}), root, listing));
+        bool finished = false;
+        switch (tasks.waitFor(rootJob)) {
+        case ReaderTaskPool::Wait::ended:
+            finished = lf_collectWalk(tasks, listing, out);
+            break;
+        case ReaderTaskPool::Wait::timedOut:
+            gf_logAlert(fmt::format("liveries walk of {} ended early: listing timed out", root.string()));
+            finished = true;
+            break;
+        case ReaderTaskPool::Wait::stopped:
+            break;
+        }
+        if (!finished) {
             tasks.abandon();
         }
     } catch (const std::exception& error) {

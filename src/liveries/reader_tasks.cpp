@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <iterator>
 #include <mutex>
@@ -21,8 +22,6 @@ using Clock = std::chrono::steady_clock;
 
 // How often a wait looks at the stop flags, which do not wake it.
 constexpr std::chrono::milliseconds stopPollInterval{100};
-// Results not yet collected, in units of the limit: keeps memory bounded behind one slow file.
-constexpr std::size_t pendingPerSlot = 4;
 
 std::atomic<uint64_t> lf_scanGeneration{0};
 // The generation of the pool whose thread this is; 0 on every other thread.
@@ -53,70 +52,120 @@ bool gf_readerTaskIsLate() noexcept
 }
 
 struct ReaderTaskPool::Task {
+    // Set before the task is queued: a walk job's work and folder, or a reader task's file and reader.
+    WalkWork work;
     int32_t sourceIndex = 0;
     std::filesystem::path file;
     LiveryReader reader;
-    Clock::time_point deadline;
+    uint64_t walk = 0;
     // Under Shared::mutex.
     bool ended = false;
     bool givenUp = false;
+    Clock::time_point deadline;
     std::vector<LiveryData> result;
     std::exception_ptr error;
 };
 
 struct ReaderTaskPool::Shared {
     uint64_t generation = 0;
+    int32_t limit = 1;
+    std::chrono::milliseconds waitTimeout{};
     std::mutex mutex;
     std::condition_variable work;
     std::condition_variable taskEnded;
-    std::deque<std::shared_ptr<Task>> queue;
-    // Per thread, the task it runs; null while idle.
+    // Tasks not yet begun; walk jobs go first.
+    std::deque<std::shared_ptr<Task>> jobs;
+    std::deque<std::shared_ptr<Task>> reads;
+    // Per thread, the task it runs; null while idle or after the thread left.
     std::vector<std::shared_ptr<Task>> busy;
-    int32_t idle = 0;
+    // The walk whose tasks may start; abandoning a walk moves on to the next.
+    uint64_t walk = 1;
+    // The task the driver waits for: only its end wakes the driver.
+    const Task* awaited = nullptr;
+    int32_t alive = 0;
+    // Threads still running a task that was given up: replaced, they do not count against the limit.
+    int32_t stuck = 0;
     int32_t counted = 0;
     int32_t unfinished = 0;
     int32_t givenUp = 0;
     bool closing = false;
+
+    std::size_t queued() const noexcept { return jobs.size() + reads.size(); }
+
+    void dropQueued(std::deque<std::shared_ptr<Task>>& queue)
+    {
+        for (const std::shared_ptr<Task>& task : queue) {
+            task->ended = true;
+            --unfinished;
+        }
+        queue.clear();
+    }
 };
 
 namespace {
 
-// The life of one pool thread: take a task, run it, publish its result; leave once the pool closes. The thread
-// owns a share of the pool's state, so a thread left behind by finish() never touches freed memory.
-template <typename Shared> void lf_runPoolThread(std::shared_ptr<Shared> shared, std::size_t slot)
+template <typename Shared, typename Queue>
+void lf_runTask(Shared& shared, ReaderTaskPool::Task& task, std::vector<LiveryData>& result, std::exception_ptr& error)
+{
+    try {
+        if (task.work) {
+            Queue queue(shared, task);
+            task.work(queue);
+        } else {
+            result = task.reader(task.sourceIndex, task.file);
+        }
+    } catch (...) {
+        error = std::current_exception();
+    }
+}
+
+// The life of one pool thread: take a task, run it, publish its result; leave once the pool closes, or once it
+// is one too many after the task it was replaced for has ended. The thread owns a share of the pool's state,
+// so a thread left behind by finish() never touches freed memory.
+template <typename Shared, typename Queue> void lf_runPoolThread(std::shared_ptr<Shared> shared, std::size_t slot)
 {
     tl_taskGeneration = shared->generation;
     std::unique_lock lock(shared->mutex);
     for (;;) {
-        shared->work.wait(lock, [&] { return shared->closing || !shared->queue.empty(); });
-        if (shared->queue.empty()) {
+        shared->work.wait(lock, [&] { return shared->closing || shared->queued() != 0; });
+        auto& queue = shared->jobs.empty() ? shared->reads : shared->jobs;
+        if (queue.empty()) {
+            --shared->alive;
             return;
         }
-        auto task = std::move(shared->queue.front());
-        shared->queue.pop_front();
-        --shared->idle;
+        auto task = std::move(queue.front());
+        queue.pop_front();
+        ++shared->counted;
+        task->deadline = Clock::now() + shared->waitTimeout;
         shared->busy[slot] = task;
         lock.unlock();
 
         std::vector<LiveryData> result;
         std::exception_ptr error;
-        try {
-            result = task->reader(task->sourceIndex, task->file);
-        } catch (...) {
-            error = std::current_exception();
+        // After a stop request no task begins its work; the scan drops what is left.
+        if (!lf_stopRequested()) {
+            lf_runTask<Shared, Queue>(*shared, *task, result, error);
         }
 
         lock.lock();
         task->result = std::move(result);
         task->error = std::move(error);
         task->ended = true;
+        task->work = nullptr;
         --shared->unfinished;
-        if (!task->givenUp) {
+        if (task->givenUp) {
+            --shared->stuck;
+        } else {
             --shared->counted;
         }
         shared->busy[slot] = nullptr;
-        ++shared->idle;
-        shared->taskEnded.notify_all();
+        if (shared->awaited == task.get() || shared->closing) {
+            shared->taskEnded.notify_all();
+        }
+        if (shared->alive - shared->stuck > shared->limit) {
+            --shared->alive;
+            return;
+        }
     }
 }
 
@@ -126,6 +175,8 @@ ReaderTaskPool::ReaderTaskPool(ReaderTaskSettings settings)
     : settings_(settings), shared_(std::make_shared<Shared>())
 {
     settings_.limit = std::max(settings_.limit, 1);
+    shared_->limit = settings_.limit;
+    shared_->waitTimeout = settings_.waitTimeout;
     shared_->generation = ++lf_scanGeneration;
 }
 
@@ -146,61 +197,112 @@ int32_t ReaderTaskPool::givenUpCount() const
     return shared_->givenUp;
 }
 
-void ReaderTaskPool::start(int32_t sourceIndex, std::filesystem::path file, LiveryReader reader)
+void ReaderTaskPool::addThreads()
+{
+    while (shared_->alive - shared_->stuck < settings_.limit) {
+        shared_->busy.emplace_back();
+        threads_.emplace_back(lf_runPoolThread<Shared, Queue>, shared_, shared_->busy.size() - 1);
+        ++shared_->alive;
+    }
+}
+
+ReaderTaskPool::TaskHandle ReaderTaskPool::startWalk(std::filesystem::path folder, WalkWork work)
+{
+    auto task = std::make_shared<Task>();
+    task->file = std::move(folder);
+    task->work = std::move(work);
+    {
+        const std::lock_guard lock(shared_->mutex);
+        task->walk = shared_->walk;
+        shared_->jobs.push_back(task);
+        ++shared_->unfinished;
+        addThreads();
+    }
+    shared_->work.notify_one();
+    return task;
+}
+
+ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::push(TaskHandle task, bool walkJob)
+{
+    {
+        const std::lock_guard lock(shared_.mutex);
+        if (job_.givenUp || job_.walk != shared_.walk || shared_.closing) {
+            return nullptr;
+        }
+        task->walk = job_.walk;
+        (walkJob ? shared_.jobs : shared_.reads).push_back(task);
+        ++shared_.unfinished;
+    }
+    shared_.work.notify_one();
+    return task;
+}
+
+ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startReader(int32_t sourceIndex, std::filesystem::path file,
+                                                              LiveryReader reader)
 {
     auto task = std::make_shared<Task>();
     task->sourceIndex = sourceIndex;
     task->file = std::move(file);
     task->reader = std::move(reader);
-    task->deadline = Clock::now() + settings_.waitTimeout;
-    {
-        const std::lock_guard lock(shared_->mutex);
-        if (static_cast<int32_t>(shared_->queue.size()) >= shared_->idle) {
-            // Every thread is busy (or hung): one more thread takes this task.
-            shared_->busy.emplace_back();
-            threads_.emplace_back(lf_runPoolThread<Shared>, shared_, shared_->busy.size() - 1);
-            ++shared_->idle;
-        }
-        shared_->queue.push_back(task);
-        ++shared_->counted;
-        ++shared_->unfinished;
-    }
-    shared_->work.notify_one();
-    pending_.push_back(std::move(task));
+    return push(std::move(task), false);
 }
 
-ReaderTaskPool::Wait ReaderTaskPool::waitFor(const std::shared_ptr<Task>& task, bool room)
+ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startJob(std::filesystem::path folder, WalkWork work)
 {
-    const std::size_t maxPending = pendingPerSlot * static_cast<std::size_t>(settings_.limit);
+    auto task = std::make_shared<Task>();
+    task->file = std::move(folder);
+    task->work = std::move(work);
+    return push(std::move(task), true);
+}
+
+ReaderTaskPool::Wait ReaderTaskPool::waitFor(const TaskHandle& task)
+{
     std::unique_lock lock(shared_->mutex);
     for (;;) {
         if (task->ended) {
             return Wait::ended;
         }
-        if (room && shared_->counted < settings_.limit && pending_.size() < maxPending) {
-            return Wait::room;
+        if (task->givenUp) {
+            return Wait::timedOut;
         }
         if (lf_stopRequested()) {
             return Wait::stopped;
         }
         const Clock::time_point now = Clock::now();
-        if (now >= task->deadline) {
+        Clock::time_point wakeUp = now + stopPollInterval;
+        for (const std::shared_ptr<Task>& running : shared_->busy) {
+            if (!running || running->givenUp) {
+                continue;
+            }
+            if (now >= running->deadline) {
+                running->givenUp = true;
+                --shared_->counted;
+                ++shared_->stuck;
+                ++shared_->givenUp;
+            } else {
+                wakeUp = std::min(wakeUp, running->deadline);
+            }
+        }
+        addThreads();
+        if (task->givenUp) {
             return Wait::timedOut;
         }
-        shared_->taskEnded.wait_until(lock, std::min(task->deadline, now + stopPollInterval));
+        shared_->awaited = task.get();
+        shared_->taskEnded.wait_until(lock, wakeUp);
+        shared_->awaited = nullptr;
     }
 }
 
-void ReaderTaskPool::collect(const std::shared_ptr<Task>& task, ScannedLiveryList& out, const char* where)
+void ReaderTaskPool::collect(const TaskHandle& task, ScannedLiveryList& out) const
 {
     // The task has ended: its result is no longer written by its thread.
     if (task->error) {
         try {
             std::rethrow_exception(task->error);
         } catch (const std::exception& error) {
-            gf_logAlert(fmt::format(fmt::runtime(where), error.what()));
+            gf_logAlert(fmt::format("liveries inner search aborted: {}", error.what()));
         } catch (...) {
-            gf_logAlert(fmt::format(fmt::runtime(where), fmt::format("unknown exception reading {}", task->file.string())));
+            gf_logAlert(fmt::format("liveries inner search aborted: unknown exception reading {}", task->file.string()));
         }
         return;
     }
@@ -208,82 +310,18 @@ void ReaderTaskPool::collect(const std::shared_ptr<Task>& task, ScannedLiveryLis
     task->result.clear();
 }
 
-bool ReaderTaskPool::giveUp(const std::shared_ptr<Task>& task, const char* where)
+void ReaderTaskPool::logGivenUp(const TaskHandle& task) const
 {
-    {
-        const std::lock_guard lock(shared_->mutex);
-        if (task->ended) {
-            // It ended between the time-out and now: its result is kept.
-            return false;
-        }
-        task->givenUp = true;
-        --shared_->counted;
-        ++shared_->givenUp;
-    }
-    gf_logAlert(fmt::format(fmt::runtime(where), fmt::format("Future wait timed out after {} seconds, file {}",
-                                                             lf_seconds(settings_.waitTimeout), task->file.string())));
-    return true;
-}
-
-bool ReaderTaskPool::waitForRoom(ScannedLiveryList& out)
-{
-    static constexpr const char* inner = "liveries inner search aborted: {}";
-    for (;;) {
-        if (pending_.empty()) {
-            return !lf_stopRequested();
-        }
-        const std::shared_ptr<Task> oldest = pending_.front();
-        switch (waitFor(oldest, true)) {
-        case Wait::ended:
-            collect(oldest, out, inner);
-            pending_.pop_front();
-            break;
-        case Wait::room:
-            return true;
-        case Wait::timedOut:
-            if (giveUp(oldest, inner)) {
-                pending_.pop_front();
-            }
-            break;
-        case Wait::stopped:
-            return false;
-        }
-    }
-}
-
-void ReaderTaskPool::drain(ScannedLiveryList& out)
-{
-    static constexpr const char* outer = "liveries search aborted, futs outer, {}";
-    while (!pending_.empty()) {
-        const std::shared_ptr<Task> oldest = pending_.front();
-        switch (waitFor(oldest, false)) {
-        case Wait::ended:
-        case Wait::room:
-            collect(oldest, out, outer);
-            pending_.pop_front();
-            break;
-        case Wait::timedOut:
-            if (giveUp(oldest, outer)) {
-                pending_.pop_front();
-            }
-            break;
-        case Wait::stopped:
-            abandon();
-            return;
-        }
-    }
+    gf_logAlert(fmt::format("liveries inner search aborted: Future wait timed out after {} seconds, file {}",
+                            lf_seconds(settings_.waitTimeout), task->file.string()));
 }
 
 void ReaderTaskPool::abandon()
 {
     const std::lock_guard lock(shared_->mutex);
-    for (const std::shared_ptr<Task>& task : pending_) {
-        if (!task->ended && !task->givenUp) {
-            task->givenUp = true;
-            --shared_->counted;
-        }
-    }
-    pending_.clear();
+    ++shared_->walk;
+    shared_->dropQueued(shared_->jobs);
+    shared_->dropQueued(shared_->reads);
 }
 
 void ReaderTaskPool::finish()
@@ -292,18 +330,14 @@ void ReaderTaskPool::finish()
         return;
     }
     finished_ = true;
-    abandon();
 
     std::vector<bool> busy;
     std::vector<std::filesystem::path> leftBehind;
     {
         std::unique_lock lock(shared_->mutex);
-        // Tasks that never started are not started any more.
-        for (const std::shared_ptr<Task>& task : shared_->queue) {
-            task->ended = true;
-            --shared_->unfinished;
-        }
-        shared_->queue.clear();
+        // Tasks that never began do not begin any more.
+        shared_->dropQueued(shared_->jobs);
+        shared_->dropQueued(shared_->reads);
         shared_->closing = true;
         shared_->work.notify_all();
         shared_->taskEnded.wait_for(lock, settings_.finishTimeout, [&] { return shared_->unfinished == 0; });

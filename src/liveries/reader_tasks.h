@@ -1,12 +1,16 @@
 #pragma once
 // The reader tasks of a livery scan: each aircraft.cfg file is read by a task of its own on a pool of threads
-// that the scan owns. The tasks' results are collected in the order the files were started, whatever order the
-// tasks finish in.
+// that the scan owns. The folders are listed on the pool as well (walk jobs), and a walk job starts the tasks
+// for what its folder holds, so the walk and the reading run in parallel. The walk's driver only waits for the
+// tasks in walk order and collects their results, whatever order they finish in.
 //
 // Limits and time-outs:
-// - At most `limit` tasks count as running. A task whose result was not ready within `waitTimeout` of its start
-//   is given up: its result is dropped, it no longer counts, and the pool starts another thread for the next
-//   task, so hung readers (a file on a hung share) can neither block the scan nor make it spin.
+// - At most `limit` tasks (reader tasks and walk jobs together) run at a time; started tasks beyond that wait in
+//   a queue, walk jobs ahead of reader tasks.
+// - A task still running `waitTimeout` after it began is given up: its result is dropped, it no longer counts,
+//   and the pool starts another thread in its place, so hung readers (a file on a hung share) can neither block
+//   the scan nor make it spin.
+// - After a stop request no further task begins.
 // - finish() waits at most `finishTimeout` for the tasks still running (given-up ones included) and joins their
 //   threads; a thread still busy after that is logged by its file and left to end on its own.
 //
@@ -19,7 +23,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -46,6 +49,15 @@ struct ReaderTaskSettings {
 
 class ReaderTaskPool {
 public:
+    struct Task;
+    // A reader task or a walk job, as its starter sees it.
+    using TaskHandle = std::shared_ptr<Task>;
+    class Queue;
+    // The work of a walk job: it touches only what it owns (it may outlive the scan) and may start further
+    // tasks of the same walk through the queue it is given.
+    using WalkWork = std::function<void(Queue& queue)>;
+    enum class Wait { ended, timedOut, stopped };
+
     explicit ReaderTaskPool(ReaderTaskSettings settings = {});
     ~ReaderTaskPool();
     ReaderTaskPool(const ReaderTaskPool&) = delete;
@@ -53,40 +65,49 @@ public:
 
     const ReaderTaskSettings& settings() const noexcept { return settings_; }
 
-    // Makes room for one more task: appends the results of the oldest tasks that have ended, and waits while
-    // `limit` tasks run (giving up the oldest one at its time-out). False, at once, when a stop is requested.
-    bool waitForRoom(ScannedLiveryList& out);
-    // Starts reading the file.
-    void start(int32_t sourceIndex, std::filesystem::path file, LiveryReader reader);
-    // Waits for every started task in start order, appending its liveries; a task is given up at its time-out.
-    void drain(ScannedLiveryList& out);
-    // Drops every task not yet collected (after a stop request); they end on their own.
+    // Starts a walk: queues its first job, on the folder named when the job is left behind.
+    TaskHandle startWalk(std::filesystem::path folder, WalkWork work);
+    // Waits until the task has ended, was given up at its time-out, or a stop is requested. Meanwhile every
+    // running task whose time is over is given up, and a new thread takes its place.
+    Wait waitFor(const TaskHandle& task);
+    // Appends the liveries of an ended reader task, or logs the exception that ended it.
+    void collect(const TaskHandle& task, ScannedLiveryList& out) const;
+    // Logs a reader task that was given up.
+    void logGivenUp(const TaskHandle& task) const;
+    // Ends the walk early (after a stop request): its tasks not yet begun never begin, its running jobs start
+    // nothing more.
     void abandon();
     // Waits for the running tasks (bounded), joins the threads and closes the scan generation. Called by the
     // destructor when not called before.
     void finish();
 
-    // Tasks counted against the limit now; tasks given up so far.
+    // Tasks running now and not given up; tasks given up so far.
     int32_t runningCount() const;
     int32_t givenUpCount() const;
 
 private:
-    struct Task;
     struct Shared;
-
-    enum class Wait { ended, room, timedOut, stopped };
-    // Waits until the task has ended, its deadline has passed or a stop is requested; with room set, also
-    // until fewer than `limit` tasks are counted and the uncollected results are within their bound.
-    Wait waitFor(const std::shared_ptr<Task>& task, bool room);
-    void collect(const std::shared_ptr<Task>& task, ScannedLiveryList& out, const char* where);
-    // False when the task ended meanwhile (its result is then collected as usual).
-    bool giveUp(const std::shared_ptr<Task>& task, const char* where);
+    // Under the mutex: threads until `limit` of them run tasks that were not given up.
+    void addThreads();
 
     ReaderTaskSettings settings_;
     std::shared_ptr<Shared> shared_;
     std::vector<std::thread> threads_;
-    std::deque<std::shared_ptr<Task>> pending_;
     bool finished_ = false;
+};
+
+// What a walk job starts: tasks of its own walk, queued behind the walk jobs already waiting. Each start gives
+// null when the walk was abandoned or the job given up meanwhile.
+class ReaderTaskPool::Queue {
+public:
+    Queue(Shared& shared, const Task& job) noexcept : shared_(shared), job_(job) {}
+    TaskHandle startReader(int32_t sourceIndex, std::filesystem::path file, LiveryReader reader);
+    TaskHandle startJob(std::filesystem::path folder, WalkWork work);
+
+private:
+    TaskHandle push(TaskHandle task, bool walkJob);
+    Shared& shared_;
+    const Task& job_;
 };
 
 } // namespace hlw
