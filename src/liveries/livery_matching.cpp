@@ -72,6 +72,18 @@ Scratch& lf_scratch()
     return scratch;
 }
 
+// The models of the list in the order they are tried: the list itself while the order stays (RANDOM off, or
+// fewer than two), else a shuffled copy in the scratch list.
+std::span<const uint16_t> lf_inChoiceOrder(const std::vector<uint16_t>& models, std::vector<uint16_t>& scratch)
+{
+    if (models.size() < 2 || !gf_randomChoicesOn()) {
+        return models;
+    }
+    scratch.assign(models.begin(), models.end());
+    gf_shuffle(scratch);
+    return scratch;
+}
+
 bool lf_refused(std::string_view title)
 {
     return gf_refusedTitles().contains(title);
@@ -264,10 +276,7 @@ bool lf_matchSimilarModel(FlightRecord& record, const MatchKey& key)
     if (similar.empty()) {
         return false;
     }
-    std::vector<uint16_t>& models = lf_scratch().similarModels;
-    models.assign(similar.begin(), similar.end());
-    gf_shuffle(models);
-    for (const uint16_t model : models) {
+    for (const uint16_t model : lf_inChoiceOrder(similar, lf_scratch().similarModels)) {
         if (gf_modelCategory(model) != record.category) {
             continue;
         }
@@ -312,6 +321,22 @@ uint16_t lf_randomCategoryModel(AircraftCategory category)
     default:
         return 0;
     }
+}
+
+// The models tried in place of the aircraft's own: its similar models with liveries, else one model of its
+// category.
+std::span<const uint16_t> lf_alternativeModels(uint16_t model, AircraftCategory category)
+{
+    std::vector<uint16_t>& scratch = lf_scratch().alternativeModels;
+    const std::vector<uint16_t>& similar = gf_similarModelsWithLivery(model);
+    if (!similar.empty()) {
+        return lf_inChoiceOrder(similar, scratch);
+    }
+    scratch.clear();
+    if (const uint16_t categoryModel = lf_randomCategoryModel(category); categoryModel != 0) {
+        scratch.push_back(categoryModel);
+    }
+    return scratch;
 }
 
 // One aircraft's way through the steps. A live aircraft (no stand) is counted and marks FSLTL liveries; a
@@ -392,18 +417,7 @@ private:
         if (lf_matchModelOnly(record_, record_.model) && accept(MatchStep::ModelOnly)) {
             return true;
         }
-        std::vector<uint16_t>& models = lf_scratch().alternativeModels;
-        const std::vector<uint16_t>& similar = gf_similarModelsWithLivery(record_.model);
-        if (!similar.empty()) {
-            models.assign(similar.begin(), similar.end());
-            gf_shuffle(models);
-        } else {
-            models.clear();
-            if (const uint16_t model = lf_randomCategoryModel(record_.category); model != 0) {
-                models.push_back(model);
-            }
-        }
-        for (const uint16_t model : models) {
+        for (const uint16_t model : lf_alternativeModels(record_.model, record_.category)) {
             if (lf_matchModelOnly(record_, model) && accept(MatchStep::AlternativeModel)) {
                 return true;
             }
