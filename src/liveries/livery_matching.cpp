@@ -39,17 +39,17 @@ struct MatchKey {
     bool cargo = false;
 };
 
+// Sorted by airline code, for a binary search.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 35> airlineKeywords{{
-    {"AAL", "American"},  {"ACA", "Canada"},       {"AFR", "France"},     {"ASA", "Alaska"},
-    {"ASH", "Mesa"},      {"AVA", "Avianca"},      {"BAW", "British"},    {"BOX", "Aerologic"},
-    {"CAI", "Corendon"},  {"CFE", "Cityflyer"},    {"DAE", "DHL Aero"},   {"DAL", "Delta"},
-    {"DHK", "DHL Air"},   {"EDV", "Endeavor"},     {"EZY", "easyjet"},    {"FDX", "FedEx"},
-    {"FJO", "Flexjet"},   {"GJS", "GoJet"},        {"IBE", "Iberia"},     {"JIA", "PSA Airlines"},
-    {"JZA", "Jazz"},      {"KLC", "Cityhopper"},   {"LRC", "Avianca"},    {"PDT", "Piedmont"},
-    {"PRM", "Prime"},     {"QLK", "Quantaslink"},  {"QXE", "Horizon"},    {"RPA", "Republic"},
-    {"RYR", "Ryanair"},   {"SWA", "Southwest"},    {"SKW", "SkyWest"},    {"UAL", "United"},
-    {"UPS", "UPS"},       {"VJT", "VistaJet"},     {"WJA", "WestJet"},
+    {"AAL", "American"},    {"ACA", "Canada"},     {"AFR", "France"},    {"ASA", "Alaska"},   {"ASH", "Mesa"},
+    {"AVA", "Avianca"},     {"BAW", "British"},    {"BOX", "Aerologic"}, {"CAI", "Corendon"}, {"CFE", "Cityflyer"},
+    {"DAE", "DHL Aero"},    {"DAL", "Delta"},      {"DHK", "DHL Air"},   {"EDV", "Endeavor"}, {"EZY", "easyjet"},
+    {"FDX", "FedEx"},       {"FJO", "Flexjet"},    {"GJS", "GoJet"},     {"IBE", "Iberia"},   {"JIA", "PSA Airlines"},
+    {"JZA", "Jazz"},        {"KLC", "Cityhopper"}, {"LRC", "Avianca"},   {"PDT", "Piedmont"}, {"PRM", "Prime"},
+    {"QLK", "Quantaslink"}, {"QXE", "Horizon"},    {"RPA", "Republic"},  {"RYR", "Ryanair"},  {"SKW", "SkyWest"},
+    {"SWA", "Southwest"},   {"UAL", "United"},     {"UPS", "UPS"},       {"VJT", "VistaJet"}, {"WJA", "WestJet"},
 }};
+static_assert(std::ranges::is_sorted(airlineKeywords, {}, &std::pair<std::string_view, std::string_view>::first));
 
 constexpr std::string_view privateAirlineText = "PVT";
 constexpr std::string_view fsltlMark = "FSLTL_";
@@ -204,8 +204,12 @@ bool lf_pickFromCatalogue(FlightRecord& record, std::size_t cargo, uint16_t airl
 bool lf_matchAirlineNameInTitle(FlightRecord& record, std::size_t cargo, uint16_t airline, uint16_t model,
                                 std::string_view otherAirline)
 {
+    const Titles titles = lf_catalogueTitles(cargo, airline, model);
+    if (titles.empty()) {
+        return false;
+    }
     const std::string_view keyword = gf_airlineNameKeyword(otherAirline);
-    for (const std::string_view title : lf_catalogueTitles(cargo, airline, model)) {
+    for (const std::string_view title : titles) {
         if (title.find(keyword) != std::string_view::npos && !lf_refused(title)) {
             record.title = title;
             return true;
@@ -478,8 +482,9 @@ std::string_view gf_registrationPrefix(std::string_view registration) noexcept
 
 std::string_view gf_airlineNameKeyword(std::string_view airlineCode) noexcept
 {
-    const auto hit = std::ranges::find(airlineKeywords, airlineCode, &std::pair<std::string_view, std::string_view>::first);
-    return hit != airlineKeywords.end() ? hit->second : std::string_view("not found");
+    const auto hit =
+        std::ranges::lower_bound(airlineKeywords, airlineCode, {}, &std::pair<std::string_view, std::string_view>::first);
+    return hit != airlineKeywords.end() && hit->first == airlineCode ? hit->second : std::string_view("not found");
 }
 
 } // namespace hlw

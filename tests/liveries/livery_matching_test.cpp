@@ -375,8 +375,11 @@ TEST(AirlineNameKeyword, TableAndDefault)
     EXPECT_EQ(gf_airlineNameKeyword("SKW"), "SkyWest");
     EXPECT_EQ(gf_airlineNameKeyword("WJA"), "WestJet");
     EXPECT_EQ(gf_airlineNameKeyword("AAL"), "American");
-    EXPECT_EQ(gf_airlineNameKeyword("XYZ"), "not found");
-    EXPECT_EQ(gf_airlineNameKeyword(""), "not found");
+    EXPECT_EQ(gf_airlineNameKeyword("SWA"), "Southwest");
+    EXPECT_EQ(gf_airlineNameKeyword("LRC"), "Avianca");
+    for (const char* other : {"XYZ", "", "AA", "AALX", "BAX", "ZZZ", "aal"}) {
+        EXPECT_EQ(gf_airlineNameKeyword(other), "not found") << other;
+    }
 }
 
 TEST_F(LiveryMatchingTest, SummaryWritesNothingWhileEveryCountIsZero)
