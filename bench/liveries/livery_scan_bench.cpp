@@ -147,14 +147,8 @@ void BM_ReadAndSplitAllThreads(benchmark::State& state)
     lf_reportPeak(state);
 }
 
-// The walk and the task pool with readers that only read and split: the cost of walking and of the tasks.
-void BM_WalkWithReadAndSplitReaders(benchmark::State& state)
+void lf_walkWith(benchmark::State& state, const hlw::LiveryReaders& readers)
 {
-    auto reader = [](int32_t, const fs::path& file) {
-        benchmark::DoNotOptimize(lf_readAndSplit(file));
-        return hlw::ScannedLiveryList{};
-    };
-    const hlw::LiveryReaders readers{reader, reader};
     lf_readAndSplitOn(hlw::gf_readerTaskLimit());
     for (auto _ : state) {
         hlw::ScannedLiveryList out;
@@ -167,6 +161,23 @@ void BM_WalkWithReadAndSplitReaders(benchmark::State& state)
     }
     state.counters["threads"] = hlw::gf_readerTaskLimit();
     lf_reportPeak(state);
+}
+
+// The walk and the task pool with readers that do nothing: the cost of walking and of the tasks alone.
+void BM_WalkWithIdleReaders(benchmark::State& state)
+{
+    auto reader = [](int32_t, const fs::path&) { return hlw::ScannedLiveryList{}; };
+    lf_walkWith(state, {reader, reader});
+}
+
+// The walk and the task pool with readers that only read and split.
+void BM_WalkWithReadAndSplitReaders(benchmark::State& state)
+{
+    auto reader = [](int32_t, const fs::path& file) {
+        benchmark::DoNotOptimize(lf_readAndSplit(file));
+        return hlw::ScannedLiveryList{};
+    };
+    lf_walkWith(state, {reader, reader});
 }
 
 // Only the walk and the reader tasks: the scan without ordering, the durable file writes and the reports.
@@ -212,6 +223,7 @@ void BM_LiveryScan(benchmark::State& state)
 
 BENCHMARK(BM_ReadAndSplitOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_ReadAndSplitAllThreads)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_WalkWithIdleReaders)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_WalkWithReadAndSplitReaders)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_LiveryWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_LiveryScan)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);

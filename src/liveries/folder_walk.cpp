@@ -126,7 +126,7 @@ ReaderTaskPool::WalkWork lf_folderJob(std::shared_ptr<const WalkSetup> setup, fs
         lf_listFolder(folder, listing->entries);
         for (WalkEntry& entry : listing->entries) {
             if (entry.kind == WalkEntry::Kind::read) {
-                entry.task = queue.startReader(setup->sourceIndex, entry.path,
+                entry.task = queue.startReader(setup->sourceIndex, std::move(entry.path),
                                                entry.ivao ? setup->readers.ivao : setup->readers.generic);
             } else if (entry.kind == WalkEntry::Kind::enter) {
                 entry.sublisting = std::make_shared<FolderListing>();

@@ -58,12 +58,14 @@ struct ReaderTaskPool::Task {
     std::filesystem::path file;
     LiveryReader reader;
     uint64_t walk = 0;
-    // Under Shared::mutex.
-    bool ended = false;
-    bool givenUp = false;
-    Clock::time_point deadline;
+    // Written by the task's thread before it sets ended; read by the driver once it sees ended.
     std::vector<LiveryData> result;
     std::exception_ptr error;
+    // Set under Shared::mutex; the driver may look at it without the mutex.
+    std::atomic<bool> ended{false};
+    // Under Shared::mutex.
+    bool givenUp = false;
+    Clock::time_point deadline;
 };
 
 struct ReaderTaskPool::Shared {
@@ -80,9 +82,13 @@ struct ReaderTaskPool::Shared {
     std::vector<std::shared_ptr<Task>> busy;
     // The walk whose tasks may start; abandoning a walk moves on to the next.
     uint64_t walk = 1;
-    // The task the driver waits for: only its end wakes the driver.
+    // The task the driver waits for, and the count of ended tasks at which it wants to be woken.
     const Task* awaited = nullptr;
+    uint64_t endedCount = 0;
+    uint64_t wakeAt = 0;
     int32_t alive = 0;
+    // Threads waiting for a task.
+    int32_t waiting = 0;
     // Threads still running a task that was given up: replaced, they do not count against the limit.
     int32_t stuck = 0;
     int32_t counted = 0;
@@ -95,7 +101,7 @@ struct ReaderTaskPool::Shared {
     void dropQueued(std::deque<std::shared_ptr<Task>>& queue)
     {
         for (const std::shared_ptr<Task>& task : queue) {
-            task->ended = true;
+            task->ended.store(true);
             --unfinished;
         }
         queue.clear();
@@ -104,12 +110,11 @@ struct ReaderTaskPool::Shared {
 
 namespace {
 
-template <typename Shared, typename Queue>
-void lf_runTask(Shared& shared, ReaderTaskPool::Task& task, std::vector<LiveryData>& result, std::exception_ptr& error)
+template <typename Queue>
+void lf_runTask(ReaderTaskPool::Task& task, Queue& queue, std::vector<LiveryData>& result, std::exception_ptr& error)
 {
     try {
         if (task.work) {
-            Queue queue(shared, task);
             task.work(queue);
         } else {
             result = task.reader(task.sourceIndex, task.file);
@@ -127,7 +132,9 @@ template <typename Shared, typename Queue> void lf_runPoolThread(std::shared_ptr
     tl_taskGeneration = shared->generation;
     std::unique_lock lock(shared->mutex);
     for (;;) {
+        ++shared->waiting;
         shared->work.wait(lock, [&] { return shared->closing || shared->queued() != 0; });
+        --shared->waiting;
         auto& queue = shared->jobs.empty() ? shared->reads : shared->jobs;
         if (queue.empty()) {
             --shared->alive;
@@ -142,24 +149,31 @@ template <typename Shared, typename Queue> void lf_runPoolThread(std::shared_ptr
 
         std::vector<LiveryData> result;
         std::exception_ptr error;
+        Queue started(*task);
         // After a stop request no task begins its work; the scan drops what is left.
         if (!lf_stopRequested()) {
-            lf_runTask<Shared, Queue>(*shared, *task, result, error);
+            lf_runTask(*task, started, result, error);
         }
 
-        lock.lock();
         task->result = std::move(result);
         task->error = std::move(error);
-        task->ended = true;
         task->work = nullptr;
+        lock.lock();
+        started.pushUnderLock(*shared);
+        task->ended.store(true);
         --shared->unfinished;
+        ++shared->endedCount;
         if (task->givenUp) {
             --shared->stuck;
         } else {
             --shared->counted;
         }
         shared->busy[slot] = nullptr;
-        if (shared->awaited == task.get() || shared->closing) {
+        // The driver is woken once what it waits for has ended and a batch of tasks behind it too (or the
+        // queue is empty), not for every task: it then collects many at once.
+        const auto* awaited = shared->awaited;
+        if (shared->closing ||
+            (awaited != nullptr && awaited->ended && (shared->queued() == 0 || shared->endedCount >= shared->wakeAt))) {
             shared->taskEnded.notify_all();
         }
         if (shared->alive - shared->stuck > shared->limit) {
@@ -222,19 +236,39 @@ ReaderTaskPool::TaskHandle ReaderTaskPool::startWalk(std::filesystem::path folde
     return task;
 }
 
-ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::push(TaskHandle task, bool walkJob)
+void ReaderTaskPool::Queue::pushUnderLock(Shared& shared)
 {
-    {
-        const std::lock_guard lock(shared_.mutex);
-        if (job_.givenUp || job_.walk != shared_.walk || shared_.closing) {
-            return nullptr;
-        }
-        task->walk = job_.walk;
-        (walkJob ? shared_.jobs : shared_.reads).push_back(task);
-        ++shared_.unfinished;
+    if (reads_.empty() && jobs_.empty()) {
+        return;
     }
-    shared_.work.notify_one();
-    return task;
+    if (job_.givenUp || job_.walk != shared.walk || shared.closing) {
+        // Dropped: they count as ended with nothing, and nobody waits for them.
+        for (const TaskHandle& task : jobs_) {
+            task->ended.store(true);
+        }
+        for (const TaskHandle& task : reads_) {
+            task->ended.store(true);
+        }
+        return;
+    }
+    for (TaskHandle& task : jobs_) {
+        task->walk = job_.walk;
+        shared.jobs.push_back(std::move(task));
+    }
+    for (TaskHandle& task : reads_) {
+        task->walk = job_.walk;
+        shared.reads.push_back(std::move(task));
+    }
+    const std::size_t count = jobs_.size() + reads_.size();
+    shared.unfinished += static_cast<int32_t>(count);
+    // Threads busy with tasks come back for these without being woken.
+    if (shared.waiting > 0) {
+        if (count == 1) {
+            shared.work.notify_one();
+        } else {
+            shared.work.notify_all();
+        }
+    }
 }
 
 ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startReader(int32_t sourceIndex, std::filesystem::path file,
@@ -244,7 +278,8 @@ ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startReader(int32_t sourceInde
     task->sourceIndex = sourceIndex;
     task->file = std::move(file);
     task->reader = std::move(reader);
-    return push(std::move(task), false);
+    reads_.push_back(task);
+    return task;
 }
 
 ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startJob(std::filesystem::path folder, WalkWork work)
@@ -252,11 +287,16 @@ ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startJob(std::filesystem::path
     auto task = std::make_shared<Task>();
     task->file = std::move(folder);
     task->work = std::move(work);
-    return push(std::move(task), true);
+    jobs_.push_back(task);
+    return task;
 }
 
 ReaderTaskPool::Wait ReaderTaskPool::waitFor(const TaskHandle& task)
 {
+    // The driver is mostly behind the pool: most tasks it looks at have ended already.
+    if (task->ended.load(std::memory_order_acquire)) {
+        return Wait::ended;
+    }
     std::unique_lock lock(shared_->mutex);
     for (;;) {
         if (task->ended) {
@@ -288,6 +328,7 @@ ReaderTaskPool::Wait ReaderTaskPool::waitFor(const TaskHandle& task)
             return Wait::timedOut;
         }
         shared_->awaited = task.get();
+        shared_->wakeAt = shared_->endedCount + 2 * static_cast<uint64_t>(settings_.limit);
         shared_->taskEnded.wait_until(lock, wakeUp);
         shared_->awaited = nullptr;
     }

@@ -96,18 +96,21 @@ private:
     bool finished_ = false;
 };
 
-// What a walk job starts: tasks of its own walk, queued behind the walk jobs already waiting. Each start gives
-// null when the walk was abandoned or the job given up meanwhile.
+// What a walk job starts: tasks of its own walk, queued (behind the walk jobs already waiting) when the job
+// ends, all under one lock. When the walk was abandoned or the job given up meanwhile they never begin and
+// count as ended with nothing.
 class ReaderTaskPool::Queue {
 public:
-    Queue(Shared& shared, const Task& job) noexcept : shared_(shared), job_(job) {}
+    explicit Queue(const Task& job) noexcept : job_(job) {}
     TaskHandle startReader(int32_t sourceIndex, std::filesystem::path file, LiveryReader reader);
     TaskHandle startJob(std::filesystem::path folder, WalkWork work);
+    // Called by the pool with its mutex held.
+    void pushUnderLock(Shared& shared);
 
 private:
-    TaskHandle push(TaskHandle task, bool walkJob);
-    Shared& shared_;
     const Task& job_;
+    std::vector<TaskHandle> jobs_;
+    std::vector<TaskHandle> reads_;
 };
 
 } // namespace hlw
