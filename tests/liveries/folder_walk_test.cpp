@@ -287,8 +287,9 @@ TEST_F(FolderWalkTest, ATaskStillRunningAfterItsScanIsLate)
     auto reader = [released, lateSeen](int32_t sourceIndex, const fs::path& file) {
         EXPECT_FALSE(gf_readerTaskIsLate());
         released.wait();
+        ScannedLiveryList result = pathLivery(sourceIndex, file);
         lateSeen->set_value(gf_readerTaskIsLate());
-        return pathLivery(sourceIndex, file);
+        return result;
     };
     ScannedLiveryList out;
     {
@@ -315,8 +316,10 @@ TEST_F(FolderWalkTest, ALateTaskAddsNothingToTheNextScansListsOrTitles)
         gf_addIncompleteSection("late incomplete line");
         const LiveryData livery = gf_makeLiveryData(static_cast<uint16_t>(sourceIndex), {}, "Late Title", "");
         EXPECT_TRUE(livery.title.empty());
+        ScannedLiveryList result = pathLivery(sourceIndex, file);
+        // Last: the test may end as soon as this is set, while this left-behind thread still returns.
         done->set_value();
-        return pathLivery(sourceIndex, file);
+        return result;
     };
     ScannedLiveryList out;
     {
