@@ -36,10 +36,8 @@ std::string lf_readAll(std::istream& stream)
 
 // The units after the byte order mark in the order the mark gives; a text without mark or with an odd
 // number of bytes gives no lines.
-void lf_readUtf16(const std::filesystem::path& path, std::vector<std::string>& lines)
+void lf_splitUtf16(std::string_view bytes, std::vector<std::string>& lines)
 {
-    std::ifstream file = lf_openOrThrow(path);
-    const std::string bytes = lf_readAll(file);
     const bool littleEndian = bytes.starts_with("\xFF\xFE");
     const bool bigEndian = bytes.starts_with("\xFE\xFF");
     if (bytes.size() < 2 || bytes.size() % 2 != 0 || (!littleEndian && !bigEndian)) {
@@ -59,42 +57,46 @@ void lf_readUtf16(const std::filesystem::path& path, std::vector<std::string>& l
     gf_splitLines(*text, lines);
 }
 
-void lf_readAnsi(const std::filesystem::path& path, std::vector<std::string>& lines)
+void lf_splitAnsi(std::string_view bytes, std::vector<std::string>& lines)
 {
-    std::ifstream file = lf_openOrThrow(path);
     std::vector<std::string> raw;
     raw.reserve(ansiLinesReserve);
-    gf_readLines(file, raw);
+    gf_splitLines(bytes, raw);
     lines.reserve(raw.size());
     for (const auto& line : raw) {
         lines.push_back(os::windows1252ToUtf8(line));
     }
 }
 
-void lf_readByEncoding(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines)
+// The lines of a whole file's bytes in the given encoding.
+void lf_splitByEncoding(TextEncoding encoding, std::string_view bytes, const std::filesystem::path& path,
+                        std::vector<std::string>& lines)
 {
     switch (encoding) {
     case TextEncoding::unicode:
     case TextEncoding::unicodeBigEndian:
-        lf_readUtf16(path, lines);
+        lf_splitUtf16(bytes, lines);
         return;
     case TextEncoding::utf8WithBom:
-    case TextEncoding::utf8WithoutBom: {
-        std::ifstream file = lf_openOrThrow(path);
-        gf_readLines(file, lines);
-        if (file.bad()) {
-            throw std::runtime_error("read error");
-        }
+    case TextEncoding::utf8WithoutBom:
+        gf_splitLines(bytes, lines);
         return;
-    }
     case TextEncoding::ansi:
-        lf_readAnsi(path, lines);
+        lf_splitAnsi(bytes, lines);
         return;
     case TextEncoding::noneFound:
         break;
     }
     throw std::runtime_error(
         fmt::format("file {} has unknown charset: {}", path.string(), gf_textEncodingName(encoding)));
+}
+
+void lf_logReadFailure(const std::filesystem::path& path, const std::exception& error)
+{
+    // Logged directly: the message line ignores new messages while it shows an error.
+    const std::string text = fmt::format("Read failed for '{}': {}", path.string(), error.what());
+    gf_logAlert(text);
+    gf_setMessage(text, false);
 }
 
 } // namespace
@@ -137,14 +139,37 @@ bool gf_readTextFile(TextEncoding encoding, const std::filesystem::path& path, s
 {
     lines.clear();
     try {
-        lf_readByEncoding(encoding, path, lines);
+        if (encoding == TextEncoding::noneFound) {
+            lf_splitByEncoding(encoding, {}, path, lines);
+        }
+        std::ifstream file = lf_openOrThrow(path);
+        lf_splitByEncoding(encoding, lf_readAll(file), path, lines);
         return true;
     } catch (const std::exception& error) {
-        // Logged directly: the message line ignores new messages while it shows an error.
-        const std::string text = fmt::format("Read failed for '{}': {}", path.string(), error.what());
-        gf_logAlert(text);
-        gf_setMessage(text, false);
+        lf_logReadFailure(path, error);
         return false;
+    }
+}
+
+TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    std::error_code ec;
+    std::ifstream file(path, std::ios::binary);
+    if (!file || std::filesystem::is_directory(path, ec)) {
+        return {TextEncoding::noneFound, false};
+    }
+    TextEncoding encoding = TextEncoding::noneFound;
+    try {
+        const std::string bytes = lf_readAll(file);
+        const std::string_view sample = std::string_view(bytes).substr(0, encodingSampleSize);
+        encoding = gf_detectTextEncodingOfSample(sample, bytes.size() > encodingSampleSize);
+        lf_splitByEncoding(encoding, bytes, path, lines);
+        return {encoding, true};
+    } catch (const std::exception& error) {
+        lines.clear();
+        lf_logReadFailure(path, error);
+        return {encoding, false};
     }
 }
 

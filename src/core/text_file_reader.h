@@ -18,6 +18,16 @@ namespace hlw {
 // UTF-16: then "Read failed for '{}': {}" is logged as an alert and shown on the message line.
 bool gf_readTextFile(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines);
 
+struct TextFileRead {
+    TextEncoding encoding;
+    bool ok;
+};
+
+// gf_detectTextEncoding and gf_readTextFile in one, reading the file once: "none_found" (and no lines, nothing
+// logged) when the file cannot be opened or is a folder; otherwise the detected encoding, with ok false and the
+// failure logged as gf_readTextFile logs it when the bytes cannot be read or converted.
+TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::vector<std::string>& lines);
+
 // Appends the lines of an open binary stream, read from its start to its end, without conversion.
 // A stream in a failed state adds nothing; an empty stream is left cleared at its start.
 void gf_readLines(std::istream& stream, std::vector<std::string>& lines);

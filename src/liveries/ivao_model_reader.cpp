@@ -263,14 +263,15 @@ ScannedLiveryList gf_searchLiveriesinIVAOFile(int32_t sourceIndex, const fs::pat
         if (model.empty()) {
             return {};
         }
-        const TextEncoding encoding = gf_detectTextEncoding(file);
-        if (encoding == TextEncoding::noneFound) {
+        std::vector<std::string> lines;
+        lines.reserve(4096);
+        // One read of the file both detects its encoding and gives its lines.
+        const TextFileRead read = gf_readTextFileOnce(file, lines);
+        if (read.encoding == TextEncoding::noneFound) {
             gf_logAlert(fmt::format("! No text encoding detected for {}", gf_lossyPathText(file)));
             return {};
         }
-        std::vector<std::string> lines;
-        lines.reserve(4096);
-        if (!gf_readTextFile(encoding, file, lines)) {
+        if (!read.ok) {
             gf_log(fmt::format("! Failed reading {}", gf_lossyPathText(file)));
             return {};
         }

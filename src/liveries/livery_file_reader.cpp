@@ -298,14 +298,15 @@ ScannedLiveryList gf_searchLiveriesinFile(int32_t sourceIndex, const fs::path& f
         if (!fs::exists(fs::status(file, error)) || error) {
             return {};
         }
-        const TextEncoding encoding = gf_detectTextEncoding(file);
-        if (encoding == TextEncoding::noneFound) {
+        std::vector<std::string> lines;
+        lines.reserve(4096);
+        // One read of the file both detects its encoding and gives its lines.
+        const TextFileRead read = gf_readTextFileOnce(file, lines);
+        if (read.encoding == TextEncoding::noneFound) {
             gf_log(fmt::format("! No text encoding detected for {}", gf_lossyPathText(file)));
             return {};
         }
-        std::vector<std::string> lines;
-        lines.reserve(4096);
-        if (!gf_readTextFile(encoding, file, lines)) {
+        if (!read.ok) {
             gf_log(fmt::format("! Failed reading {}", gf_lossyPathText(file)));
             return {};
         }

@@ -183,6 +183,56 @@ TEST_F(TextFileReaderTest, FailuresAreLoggedThenShownOnTheMessageLine)
               "Read failed for '" + (dir / "missing.txt").string() + "': cannot be opened");
 }
 
+TEST_F(TextFileReaderTest, OneReadGivesWhatDetectionAndReadingGive)
+{
+    const std::string longUtf8 = std::string(encodingSampleSize - 1, 'a') + "\xC3\xBC\nb";
+    const std::string longAnsi = std::string(encodingSampleSize + 10, 'a') + "\n\xE9";
+    const std::string bytes[] = {
+        "",
+        "\xEF\xBB\xBFtitle=\xC3\xBC\r\nx",
+        "A\r\n\r\nB\n",
+        "title=Z\xFCrich \x80\r\nA\xE9ropostale\n",
+        std::string("\xFF\xFE"
+                    "A\0\r\0\n\0\xFC\0\xAC\x20\n\0",
+                    14),
+        std::string("\xFE\xFF\0A\0\n\xD8\x3D\xDE\xEB", 10),
+        std::string("A\0B\0", 4),
+        longUtf8,
+        longAnsi,
+    };
+    for (const std::string& content : bytes) {
+        const auto path = file(content);
+        Lines lines{"stale"};
+        const TextFileRead read = gf_readTextFileOnce(path, lines);
+        EXPECT_TRUE(read.ok) << path;
+        EXPECT_EQ(read.encoding, gf_detectTextEncoding(path)) << path;
+        EXPECT_EQ(lines, readDetected(path)) << path;
+    }
+}
+
+TEST_F(TextFileReaderTest, OneReadOfAMissingFileOrFolderFindsNoEncoding)
+{
+    Lines lines{"stale"};
+    EXPECT_EQ(gf_readTextFileOnce(dir / "missing.txt", lines).encoding, TextEncoding::noneFound);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(gf_readTextFileOnce(dir.path(), lines).encoding, TextEncoding::noneFound);
+}
+
+TEST_F(TextFileReaderTest, OneReadOfInvalidUtf16FailsAndIsLogged)
+{
+    gf_startLog(dir / "Log.txt");
+    const auto bad16 = file(std::string("\xFF\xFE\x00\xD8", 4));
+    Lines lines{"stale"};
+    const TextFileRead read = gf_readTextFileOnce(bad16, lines);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.encoding, TextEncoding::unicode);
+    EXPECT_TRUE(lines.empty());
+    gf_stopLog();
+    EXPECT_NE(readWholeFile(dir / "Log.txt").find("==> Read failed for '" + bad16.string() +
+                                                  "': wide_to_utf8: invalid UTF-16"),
+              std::string::npos);
+}
+
 TEST_F(TextFileReaderTest, ReadLinesOfStreams)
 {
     Lines lines{"kept"};
