@@ -156,6 +156,30 @@ TEST_F(FolderWalkTest, LiveriesComeInListingOrderWhateverOrderTheTasksEnd)
     EXPECT_TRUE(std::all_of(found.begin(), found.end(), [](const LiveryData& l) { return l.sourceIndex == 3; }));
 }
 
+TEST_F(FolderWalkTest, DeepTreesListedInParallelStillGiveListingOrder)
+{
+    // Files beside folders at every depth, so that listings and readers of many levels run at once.
+    for (int a = 0; a < 3; ++a) {
+        const fs::path top = dir / "r" / fmt::format("a{}", a);
+        writeFile(top / "aircraft.cfg");
+        for (int b = 0; b < 4; ++b) {
+            writeFile(top / fmt::format("b{}", b) / "aircraft.cfg");
+            for (int c = 0; c < 5; ++c) {
+                writeFile(top / fmt::format("b{}", b) / fmt::format("c{}", c) / "deep" / "aircraft.cfg");
+            }
+        }
+    }
+    auto uneven = [](int32_t sourceIndex, const fs::path& file) {
+        std::this_thread::sleep_for(std::chrono::microseconds(std::hash<std::string>{}(file.string()) % 3000));
+        return pathLivery(sourceIndex, file);
+    };
+    const std::vector<std::string> expected = test::cfgFilesInListingOrder(dir / "r");
+    ASSERT_EQ(expected.size(), 3U * (1 + 4 * (1 + 5)));
+    for (const int32_t limit : {1, 3, 8}) {
+        EXPECT_EQ(titles(walk(dir / "r", {uneven, uneven}, {.limit = limit})), expected) << "limit " << limit;
+    }
+}
+
 TEST_F(FolderWalkTest, NeverRunsMoreReadersThanTheLimit)
 {
     for (int i = 0; i < 24; ++i) {
