@@ -23,8 +23,7 @@
 
 #include <algorithm>
 #include <iterator>
-#include <map>
-#include <tuple>
+#include <unordered_map>
 
 namespace hlw {
 namespace fs = std::filesystem;
@@ -43,40 +42,82 @@ void lf_repaint(const ui::Rect& band)
     ui::gf_controlPort().invalidate(band, true);
 }
 
+// Airline, operator and model of a livery in one number.
+uint64_t lf_codesKey(uint64_t airline, uint64_t secondAirline, uint64_t model) noexcept
+{
+    return (airline << 32) | (secondAirline << 16) | model;
+}
+
 // Drops every livery for which an earlier source has the same airline, operator and model.
 void lf_keepHighestPriority(ScannedLiveryList& liveries)
 {
-    std::map<std::tuple<uint16_t, uint16_t, uint16_t>, uint16_t> bestSource;
+    std::unordered_map<uint64_t, uint16_t> bestSource;
     for (const LiveryData& livery : liveries) {
-        const auto key = std::make_tuple(livery.airline, livery.secondAirline, livery.model);
-        const auto [slot, added] = bestSource.try_emplace(key, livery.sourceIndex);
+        const auto [slot, added] =
+            bestSource.try_emplace(lf_codesKey(livery.airline, livery.secondAirline, livery.model), livery.sourceIndex);
         if (!added) {
             slot->second = std::min(slot->second, livery.sourceIndex);
         }
     }
     std::erase_if(liveries, [&](const LiveryData& livery) {
-        return livery.sourceIndex > bestSource.at(std::make_tuple(livery.airline, livery.secondAirline, livery.model));
+        return livery.sourceIndex > bestSource.at(lf_codesKey(livery.airline, livery.secondAirline, livery.model));
     });
 }
 
-// The order of gf_liveryLess with each code's text looked up once per livery instead of once per comparison.
+// Per code index of the list, the place of its text among the texts of all its indexes (equal texts, equal
+// places): comparing places orders as comparing the texts does.
+template <typename Indexes, typename TextOf> std::unordered_map<uint16_t, uint16_t> lf_textRanks(Indexes indexes, TextOf textOf)
+{
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    std::stable_sort(indexes.begin(), indexes.end(),
+                     [&](uint16_t a, uint16_t b) { return textOf(a) < textOf(b); });
+    std::unordered_map<uint16_t, uint16_t> ranks;
+    uint16_t rank = 0;
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        if (i > 0 && textOf(indexes[i - 1]) != textOf(indexes[i])) {
+            ++rank;
+        }
+        ranks.emplace(indexes[i], rank);
+    }
+    return ranks;
+}
+
+// The order of gf_liveryLess, with the texts of the codes compared once per code instead of once per
+// comparison: the codes become their text ranks, and only titles are compared as texts.
 void lf_sortLiveries(ScannedLiveryList& liveries)
 {
+    std::vector<uint16_t> airlines;
+    std::vector<uint16_t> models;
+    airlines.reserve(2 * liveries.size());
+    models.reserve(liveries.size());
+    for (const LiveryData& livery : liveries) {
+        airlines.push_back(livery.airline);
+        airlines.push_back(livery.secondAirline);
+        models.push_back(livery.model);
+    }
+    const auto airlineRanks = lf_textRanks(std::move(airlines), [](uint16_t index) -> const std::string& {
+        return gf_airlineText(index);
+    });
+    const auto modelRanks =
+        lf_textRanks(std::move(models), [](uint16_t index) -> const std::string& { return gf_modelText(index); });
+
     struct Keyed {
-        const std::string* airline;
-        const std::string* secondAirline;
-        const std::string* model;
+        uint64_t codes;
         LiveryData* livery;
     };
     std::vector<Keyed> keyed;
     keyed.reserve(liveries.size());
     for (LiveryData& livery : liveries) {
-        keyed.push_back({&gf_airlineText(livery.airline), &gf_airlineText(livery.secondAirline),
-                         &gf_modelText(livery.model), &livery});
+        keyed.push_back({lf_codesKey(airlineRanks.at(livery.airline), airlineRanks.at(livery.secondAirline),
+                                     modelRanks.at(livery.model)),
+                         &livery});
     }
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        return std::tie(*a.airline, *a.secondAirline, *a.model, a.livery->title) <
-               std::tie(*b.airline, *b.secondAirline, *b.model, b.livery->title);
+        if (a.codes != b.codes) {
+            return a.codes < b.codes;
+        }
+        return a.livery->title < b.livery->title;
     });
     ScannedLiveryList sorted;
     sorted.reserve(liveries.size());
