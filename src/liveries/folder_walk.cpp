@@ -47,7 +47,7 @@ struct FolderListing;
 struct WalkEntry {
     enum class Kind { read, enter, alert };
     Kind kind;
-    fs::path path; // the file to read or the folder to enter
+    std::string path; // the file to read or the folder to enter
     std::string alert;
     bool ivao = false;
     // The reader task of a file, or the job that lists a folder into sublisting.
@@ -75,12 +75,12 @@ void lf_classify(const fs::directory_entry& entry, std::vector<WalkEntry>& entri
         if (entry.is_directory(ec)) {
             if (!gf_pathHasLiverySkipWord(pathText) && pathText.size() < liveryWalkPathLimit &&
                 !entry.is_symlink(ec)) {
-                entries.push_back({WalkEntry::Kind::enter, entry.path(), {}, false, {}, {}});
+                entries.push_back({WalkEntry::Kind::enter, pathText, {}, false, {}, {}});
             }
             return;
         }
         if (entry.is_regular_file(ec) && gf_isAircraftCfgName(entry.path())) {
-            entries.push_back({WalkEntry::Kind::read, entry.path(), {}, gf_isIvaoPackagePath(pathText), {}, {}});
+            entries.push_back({WalkEntry::Kind::read, pathText, {}, gf_isIvaoPackagePath(pathText), {}, {}});
         }
     } catch (const std::exception& error) {
         entries.push_back({WalkEntry::Kind::alert, {},
@@ -118,12 +118,12 @@ void lf_listFolder(const fs::path& folder, std::vector<WalkEntry>& entries)
 
 // The walk job of one folder: lists it whole and starts a reader task for each aircraft.cfg and a walk job for
 // each folder to enter. Its alerts are logged by the walk's driver when it reaches them, in walk order.
-ReaderTaskPool::WalkWork lf_folderJob(std::shared_ptr<const WalkSetup> setup, fs::path folder,
+ReaderTaskPool::WalkWork lf_folderJob(std::shared_ptr<const WalkSetup> setup, std::string folder,
                                       std::shared_ptr<FolderListing> listing)
 {
     return [setup = std::move(setup), folder = std::move(folder), listing = std::move(listing)](
                ReaderTaskPool::Queue& queue) {
-        lf_listFolder(folder, listing->entries);
+        lf_listFolder(fs::path(folder), listing->entries);
         for (WalkEntry& entry : listing->entries) {
             if (entry.kind == WalkEntry::Kind::read) {
                 entry.task = queue.startReader(setup->sourceIndex, std::move(entry.path),
@@ -171,7 +171,7 @@ bool lf_collectWalk(ReaderTaskPool& tasks, const std::shared_ptr<FolderListing>&
                 tasks.logGivenUp(entry.task);
             } else {
                 gf_logAlert(fmt::format("liveries walk of {} ended early: listing timed out after {:g} seconds",
-                                        entry.path.string(),
+                                        entry.path,
                                         std::chrono::duration<double>(tasks.settings().waitTimeout).count()));
             }
             break;
@@ -210,7 +210,8 @@ void gf_scanLiveryFolder(uint16_t sourceIndex, const fs::path& root, const Liver
     try {
         auto listing = std::make_shared<FolderListing>();
         const ReaderTaskPool::TaskHandle rootJob = tasks.startWalk(
-            root, lf_folderJob(std::make_shared<const WalkSetup>(WalkSetup{sourceIndex, readers}), root, listing));
+            root.native(),
+            lf_folderJob(std::make_shared<const WalkSetup>(WalkSetup{sourceIndex, readers}), root.native(), listing));
         bool finished = false;
         switch (tasks.waitFor(rootJob)) {
         case ReaderTaskPool::Wait::ended:

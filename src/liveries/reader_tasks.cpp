@@ -55,7 +55,8 @@ struct ReaderTaskPool::Task {
     // Set before the task is queued: a walk job's work and folder, or a reader task's file and reader.
     WalkWork work;
     int32_t sourceIndex = 0;
-    std::filesystem::path file;
+    // The path's text: a path object per waiting task would cost far more memory.
+    std::string file;
     LiveryReader reader;
     uint64_t walk = 0;
     // Written by the task's thread before it sets ended; read by the driver once it sees ended.
@@ -75,7 +76,7 @@ struct ReaderTaskPool::Shared {
     std::mutex mutex;
     std::condition_variable work;
     std::condition_variable taskEnded;
-    // Tasks not yet begun; walk jobs go first.
+    // Tasks not yet begun; reader tasks go first, so the walk runs only as far ahead as the readers need.
     std::deque<std::shared_ptr<Task>> jobs;
     std::deque<std::shared_ptr<Task>> reads;
     // Per thread, the task it runs; null while idle or after the thread left.
@@ -117,7 +118,7 @@ void lf_runTask(ReaderTaskPool::Task& task, Queue& queue, std::vector<LiveryData
         if (task.work) {
             task.work(queue);
         } else {
-            result = task.reader(task.sourceIndex, task.file);
+            result = task.reader(task.sourceIndex, std::filesystem::path(task.file));
         }
     } catch (...) {
         error = std::current_exception();
@@ -135,7 +136,7 @@ template <typename Shared, typename Queue> void lf_runPoolThread(std::shared_ptr
         ++shared->waiting;
         shared->work.wait(lock, [&] { return shared->closing || shared->queued() != 0; });
         --shared->waiting;
-        auto& queue = shared->jobs.empty() ? shared->reads : shared->jobs;
+        auto& queue = shared->reads.empty() ? shared->jobs : shared->reads;
         if (queue.empty()) {
             --shared->alive;
             return;
@@ -220,7 +221,7 @@ void ReaderTaskPool::addThreads()
     }
 }
 
-ReaderTaskPool::TaskHandle ReaderTaskPool::startWalk(std::filesystem::path folder, WalkWork work)
+ReaderTaskPool::TaskHandle ReaderTaskPool::startWalk(std::string folder, WalkWork work)
 {
     auto task = std::make_shared<Task>();
     task->file = std::move(folder);
@@ -271,7 +272,7 @@ void ReaderTaskPool::Queue::pushUnderLock(Shared& shared)
     }
 }
 
-ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startReader(int32_t sourceIndex, std::filesystem::path file,
+ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startReader(int32_t sourceIndex, std::string file,
                                                               LiveryReader reader)
 {
     auto task = std::make_shared<Task>();
@@ -282,7 +283,7 @@ ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startReader(int32_t sourceInde
     return task;
 }
 
-ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startJob(std::filesystem::path folder, WalkWork work)
+ReaderTaskPool::TaskHandle ReaderTaskPool::Queue::startJob(std::string folder, WalkWork work)
 {
     auto task = std::make_shared<Task>();
     task->file = std::move(folder);
@@ -343,7 +344,7 @@ void ReaderTaskPool::collect(const TaskHandle& task, ScannedLiveryList& out) con
         } catch (const std::exception& error) {
             gf_logAlert(fmt::format("liveries inner search aborted: {}", error.what()));
         } catch (...) {
-            gf_logAlert(fmt::format("liveries inner search aborted: unknown exception reading {}", task->file.string()));
+            gf_logAlert(fmt::format("liveries inner search aborted: unknown exception reading {}", task->file));
         }
         return;
     }
@@ -354,7 +355,7 @@ void ReaderTaskPool::collect(const TaskHandle& task, ScannedLiveryList& out) con
 void ReaderTaskPool::logGivenUp(const TaskHandle& task) const
 {
     gf_logAlert(fmt::format("liveries inner search aborted: Future wait timed out after {} seconds, file {}",
-                            lf_seconds(settings_.waitTimeout), task->file.string()));
+                            lf_seconds(settings_.waitTimeout), task->file));
 }
 
 void ReaderTaskPool::abandon()
@@ -373,7 +374,7 @@ void ReaderTaskPool::finish()
     finished_ = true;
 
     std::vector<bool> busy;
-    std::vector<std::filesystem::path> leftBehind;
+    std::vector<std::string> leftBehind;
     {
         std::unique_lock lock(shared_->mutex);
         // Tasks that never began do not begin any more.
@@ -391,9 +392,9 @@ void ReaderTaskPool::finish()
     }
     // From here on a task still running is late: it may no longer add to the scan's lists.
     ++lf_scanGeneration;
-    for (const std::filesystem::path& file : leftBehind) {
+    for (const std::string& file : leftBehind) {
         gf_logAlert(fmt::format("liveries reader still running after {} seconds, left behind: {}",
-                                lf_seconds(settings_.finishTimeout), file.string()));
+                                lf_seconds(settings_.finishTimeout), file));
     }
     for (std::size_t slot = 0; slot < threads_.size(); ++slot) {
         if (busy[slot]) {

@@ -6,7 +6,7 @@
 //
 // Limits and time-outs:
 // - At most `limit` tasks (reader tasks and walk jobs together) run at a time; started tasks beyond that wait in
-//   a queue, walk jobs ahead of reader tasks.
+//   a queue, reader tasks ahead of walk jobs.
 // - A task still running `waitTimeout` after it began is given up: its result is dropped, it no longer counts,
 //   and the pool starts another thread in its place, so hung readers (a file on a hung share) can neither block
 //   the scan nor make it spin.
@@ -66,7 +66,7 @@ public:
     const ReaderTaskSettings& settings() const noexcept { return settings_; }
 
     // Starts a walk: queues its first job, on the folder named when the job is left behind.
-    TaskHandle startWalk(std::filesystem::path folder, WalkWork work);
+    TaskHandle startWalk(std::string folder, WalkWork work);
     // Waits until the task has ended, was given up at its time-out, or a stop is requested. Meanwhile every
     // running task whose time is over is given up, and a new thread takes its place.
     Wait waitFor(const TaskHandle& task);
@@ -96,14 +96,14 @@ private:
     bool finished_ = false;
 };
 
-// What a walk job starts: tasks of its own walk, queued (behind the walk jobs already waiting) when the job
+// What a walk job starts: tasks of its own walk, queued when the job
 // ends, all under one lock. When the walk was abandoned or the job given up meanwhile they never begin and
 // count as ended with nothing.
 class ReaderTaskPool::Queue {
 public:
     explicit Queue(const Task& job) noexcept : job_(job) {}
-    TaskHandle startReader(int32_t sourceIndex, std::filesystem::path file, LiveryReader reader);
-    TaskHandle startJob(std::filesystem::path folder, WalkWork work);
+    TaskHandle startReader(int32_t sourceIndex, std::string file, LiveryReader reader);
+    TaskHandle startJob(std::string folder, WalkWork work);
     // Called by the pool with its mutex held.
     void pushUnderLock(Shared& shared);
 
