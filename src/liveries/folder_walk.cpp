@@ -140,7 +140,8 @@ ReaderTaskPool::WalkWork lf_folderJob(std::shared_ptr<const WalkSetup> setup, st
 // listing meets them. False when a stop request ended it.
 bool lf_collectWalk(ReaderTaskPool& tasks, const std::shared_ptr<FolderListing>& root, ScannedLiveryList& out)
 {
-    std::vector<std::pair<const FolderListing*, std::size_t>> open{{root.get(), 0}};
+    // Each task and listing is released once collected, so memory follows the walk instead of the package.
+    std::vector<std::pair<std::shared_ptr<FolderListing>, std::size_t>> open{{root, 0}};
     while (!open.empty()) {
         auto& [listing, next] = open.back();
         if (next == listing->entries.size()) {
@@ -150,25 +151,26 @@ bool lf_collectWalk(ReaderTaskPool& tasks, const std::shared_ptr<FolderListing>&
         if (lf_stopRequested()) {
             return false;
         }
-        const WalkEntry& entry = listing->entries[next++];
+        WalkEntry& entry = listing->entries[next++];
         if (entry.kind == WalkEntry::Kind::alert) {
             gf_logAlert(entry.alert);
             continue;
         }
-        if (!entry.task) {
+        const ReaderTaskPool::TaskHandle task = std::move(entry.task);
+        if (!task) {
             continue;
         }
-        switch (tasks.waitFor(entry.task)) {
+        switch (tasks.waitFor(task)) {
         case ReaderTaskPool::Wait::ended:
             if (entry.kind == WalkEntry::Kind::read) {
-                tasks.collect(entry.task, out);
+                tasks.collect(task, out);
             } else {
-                open.emplace_back(entry.sublisting.get(), 0);
+                open.emplace_back(std::move(entry.sublisting), 0);
             }
             break;
         case ReaderTaskPool::Wait::timedOut:
             if (entry.kind == WalkEntry::Kind::read) {
-                tasks.logGivenUp(entry.task);
+                tasks.logGivenUp(task);
             } else {
                 gf_logAlert(fmt::format("liveries walk of {} ended early: listing timed out after {:g} seconds",
                                         entry.path,
