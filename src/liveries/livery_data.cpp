@@ -3,23 +3,36 @@
 #include "liveries/reader_tasks.h"
 #include "refdata/code_table.h"
 
+#include <array>
+#include <functional>
 #include <mutex>
-#include <set>
 #include <tuple>
+#include <unordered_set>
 #include <utility>
 
 namespace hlw {
 namespace {
 
-struct ScannedTitles {
+// Every reader task reserves each title it reads, so the set is split into shards by the title's hash: tasks
+// reserving different titles rarely wait for one another.
+constexpr std::size_t titleShardCount = 64;
+
+struct TitleShard {
     std::mutex mutex;
-    std::set<std::string, std::less<>> titles;
+    std::unordered_set<std::string> titles;
 };
+
+using ScannedTitles = std::array<TitleShard, titleShardCount>;
 
 ScannedTitles& lf_scannedTitles()
 {
     static ScannedTitles titles;
     return titles;
+}
+
+TitleShard& lf_shardOf(const std::string& title)
+{
+    return lf_scannedTitles()[std::hash<std::string>{}(title) % titleShardCount];
 }
 
 } // namespace
@@ -34,10 +47,10 @@ LiveryData gf_makeLiveryData(uint16_t sourceIndex, const RegistrationCodes& code
                              std::string registration)
 {
     {
-        ScannedTitles& scanned = lf_scannedTitles();
-        const std::lock_guard lock(scanned.mutex);
+        TitleShard& shard = lf_shardOf(title);
+        const std::lock_guard lock(shard.mutex);
         // A late reader task must not reserve titles of a later scan.
-        if (gf_readerTaskIsLate() || !scanned.titles.insert(title).second) {
+        if (gf_readerTaskIsLate() || !shard.titles.insert(title).second) {
             return {};
         }
     }
@@ -60,16 +73,20 @@ bool gf_hasNoCodes(const LiveryData& livery) noexcept
 
 void gf_clearScannedTitles()
 {
-    ScannedTitles& scanned = lf_scannedTitles();
-    const std::lock_guard lock(scanned.mutex);
-    scanned.titles.clear();
+    for (TitleShard& shard : lf_scannedTitles()) {
+        const std::lock_guard lock(shard.mutex);
+        shard.titles.clear();
+    }
 }
 
 std::size_t gf_scannedTitleCount()
 {
-    ScannedTitles& scanned = lf_scannedTitles();
-    const std::lock_guard lock(scanned.mutex);
-    return scanned.titles.size();
+    std::size_t count = 0;
+    for (TitleShard& shard : lf_scannedTitles()) {
+        const std::lock_guard lock(shard.mutex);
+        count += shard.titles.size();
+    }
+    return count;
 }
 
 bool gf_liveryLess(const LiveryData& a, const LiveryData& b)
