@@ -1,6 +1,9 @@
 #include "liveries/aircraft_cfg_model.h"
 
 #include "core/log.h"
+#include "core/text_encoding.h"
+#include "core/text_file_reader.h"
+#include "liveries/lossy_path_text.h"
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/scan_lists.h"
 #include "refdata/code_table.h"
@@ -102,6 +105,27 @@ std::string gf_modelFromBaseContainer(const std::filesystem::path& file, const s
         gf_addInvalidAircraftCfg(fmt::format("Line icao_type_designator= is missing in [General] section of {}", text));
     }
     return {};
+}
+
+std::optional<std::vector<std::string>> gf_readAircraftCfgLines(const std::filesystem::path& file,
+                                                                CfgLogWriter reportNoEncoding)
+{
+    std::vector<std::string> lines;
+    lines.reserve(4096);
+    // One read of the file both detects its encoding and gives its lines.
+    const TextFileRead read = gf_readTextFileOnce(file, lines);
+    if (read.encoding == TextEncoding::noneFound) {
+        reportNoEncoding(fmt::format("! No text encoding detected for {}", gf_lossyPathText(file)));
+        return std::nullopt;
+    }
+    if (!read.ok) {
+        gf_log(fmt::format("! Failed reading {}", gf_lossyPathText(file)));
+        return std::nullopt;
+    }
+    if (!gf_checkFltsimNumbers(lines, file)) {
+        return std::nullopt;
+    }
+    return lines;
 }
 
 } // namespace hlw

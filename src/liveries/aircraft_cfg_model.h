@@ -3,6 +3,7 @@
 // its section numbering may be read at all, and (for generic packages) the one model code of the file.
 // Rejections go to the scan's report lists (scan_lists.h). Safe to call from several reader tasks at once.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,13 @@ inline constexpr int highestFltsimNumber = 10000;
 // outside 0 to 10000 (a line in the invalid aircraft.cfg report). A file without any header is listed in the
 // no-section report and may still be read (it simply yields nothing).
 bool gf_checkFltsimNumbers(const std::vector<std::string>& lines, const std::filesystem::path& file);
+
+using CfgLogWriter = void (*)(std::string_view) noexcept;
+// The lines of an aircraft.cfg file, read once through encoding detection, when they can be read and their
+// [fltsim.N] numbering holds; otherwise nothing. A file of no detectable encoding is reported through the given
+// writer, a failed read with a plain log line.
+std::optional<std::vector<std::string>> gf_readAircraftCfgLines(const std::filesystem::path& file,
+                                                                CfgLogWriter reportNoEncoding);
 
 // A model code checked against the reference data: a known code as it is; a code the fixes correct becomes the
 // corrected code (reported as a fix); anything else is reported as an invalid model code and gives "".

@@ -263,22 +263,11 @@ ScannedLiveryList gf_searchLiveriesinIVAOFile(int32_t sourceIndex, const fs::pat
         if (model.empty()) {
             return {};
         }
-        std::vector<std::string> lines;
-        lines.reserve(4096);
-        // One read of the file both detects its encoding and gives its lines.
-        const TextFileRead read = gf_readTextFileOnce(file, lines);
-        if (read.encoding == TextEncoding::noneFound) {
-            gf_logAlert(fmt::format("! No text encoding detected for {}", gf_lossyPathText(file)));
+        const std::optional<std::vector<std::string>> lines = gf_readAircraftCfgLines(file, &gf_logAlert);
+        if (!lines) {
             return {};
         }
-        if (!read.ok) {
-            gf_log(fmt::format("! Failed reading {}", gf_lossyPathText(file)));
-            return {};
-        }
-        if (!gf_checkFltsimNumbers(lines, file)) {
-            return {};
-        }
-        return gf_collectIvaoFltsimSections(sourceIndex, lines, model, file, file.parent_path());
+        return gf_collectIvaoFltsimSections(sourceIndex, *lines, model, file, file.parent_path());
     } catch (const std::exception& error) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinIVAOFile {}: {}", gf_lossyPathText(file), error.what()));
         throw;

@@ -298,26 +298,15 @@ ScannedLiveryList gf_searchLiveriesinFile(int32_t sourceIndex, const fs::path& f
         if (!fs::exists(fs::status(file, error)) || error) {
             return {};
         }
-        std::vector<std::string> lines;
-        lines.reserve(4096);
-        // One read of the file both detects its encoding and gives its lines.
-        const TextFileRead read = gf_readTextFileOnce(file, lines);
-        if (read.encoding == TextEncoding::noneFound) {
-            gf_log(fmt::format("! No text encoding detected for {}", gf_lossyPathText(file)));
+        const std::optional<std::vector<std::string>> lines = gf_readAircraftCfgLines(file, &gf_log);
+        if (!lines) {
             return {};
         }
-        if (!read.ok) {
-            gf_log(fmt::format("! Failed reading {}", gf_lossyPathText(file)));
-            return {};
-        }
-        if (!gf_checkFltsimNumbers(lines, file)) {
-            return {};
-        }
-        const std::string model = gf_modelFromIcaoTypeDesignator(file, lines);
+        const std::string model = gf_modelFromIcaoTypeDesignator(file, *lines);
         if (model.empty()) {
             return {};
         }
-        return gf_collectFltsimSections(sourceIndex, lines, model, file, file.parent_path());
+        return gf_collectFltsimSections(sourceIndex, *lines, model, file, file.parent_path());
     } catch (const std::exception& error) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinFile {}: {}", gf_lossyPathText(file), error.what()));
         throw;
