@@ -162,21 +162,11 @@ struct World {
     void build() const
     {
         gf_clearLiveryCatalogue();
-        gf_reserveModelCatalogue();
-        gf_reserveRegistrationTables(36000);
-        gf_buildLiveryCatalogue(liveries);
-        gf_buildPaxCargoCatalogue();
-        gf_checkInlineRegcodes(liveries);
-        std::vector<std::string> messages;
-        gf_mergeRegcodes(offline, messages);
-        gf_buildModelCatalogue();
-        gf_buildRegisteredTitleLists();
-        gf_buildSimilarModels(gf_liveryPresence());
-        for (const AircraftCategory category :
-             {AircraftCategory::Light, AircraftCategory::Buzjets, AircraftCategory::Large, AircraftCategory::Heavy,
-              AircraftCategory::HighPerf, AircraftCategory::Rotorcraft}) {
-            gf_logCategory(category);
-        }
+        gf_buildLiveryTables(liveries, [this] {
+            gf_checkInlineRegcodes(liveries);
+            std::vector<std::string> messages;
+            gf_mergeRegcodes(offline, messages);
+        });
     }
 
     std::vector<ModelKind> models;

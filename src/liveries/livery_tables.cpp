@@ -39,15 +39,22 @@ struct ScannedListRelease {
 void lf_buildTables(RegistrationCodeBuilder buildRegistrationCodes)
 {
     const ScannedLiveryList& liveries = gf_scannedLiveryList();
-    gf_reserveModelCatalogue();
-    gf_reserveRegistrationTables(expectedRegistrations);
     gf_readScannedLiveries();
     liveryCount.store(static_cast<int32_t>(liveries.size()));
     lf_repaintStatusBand();
+    gf_buildLiveryTables(liveries, buildRegistrationCodes == nullptr ? std::function<void()>()
+                                                                     : std::function<void()>(buildRegistrationCodes));
+}
 
+} // namespace
+
+void gf_buildLiveryTables(const ScannedLiveryList& liveries, const std::function<void()>& buildRegistrationCodes)
+{
+    gf_reserveModelCatalogue();
+    gf_reserveRegistrationTables(expectedRegistrations);
     gf_buildLiveryCatalogue(liveries);
     gf_buildPaxCargoCatalogue();
-    if (buildRegistrationCodes != nullptr) {
+    if (buildRegistrationCodes) {
         buildRegistrationCodes();
     }
     gf_log(fmt::format("{:5} registration codes", gf_registrationTables().regcodes.size()));
@@ -66,8 +73,6 @@ void lf_buildTables(RegistrationCodeBuilder buildRegistrationCodes)
     }
     gf_logGenericLiveries();
 }
-
-} // namespace
 
 void gf_requestLiveryRebuild() noexcept
 {

@@ -5,8 +5,11 @@
 // Threads: the tables are built, cleared and read on the worker thread only. The window (the "SCAN_LIVERIES"
 // box) and the simulator switch never clear them: they call gf_requestLiveryRebuild, and the next start-up of
 // the worker, after every aircraft of the previous run is gone, clears and rebuilds.
+#include "liveries/livery_data.h"
+
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace hlw {
 
@@ -21,6 +24,12 @@ bool gf_liveryRebuildRequested() noexcept;
 
 // Fills the registration-code tables (registration_tables.h) from the scanned list once the catalogue exists.
 using RegistrationCodeBuilder = void (*)();
+
+// Builds every table from the list into empty tables, in order: catalogue, pax/cargo lists, the registration
+// codes (the builder, when given), model lists, the registered titles searched by registration prefix and the
+// similar models; logs the counts and the categories. gf_processScannedLiveries builds through it; tests and
+// benchmarks build tables from their own lists through it too.
+void gf_buildLiveryTables(const ScannedLiveryList& liveries, const std::function<void()>& buildRegistrationCodes);
 
 // Worker thread, once per start-up after the livery scan step. Skipped (with the log line "Processing scanned
 // liveries skipped; already done in previous start-up") when the tables are built and no rebuild is requested;

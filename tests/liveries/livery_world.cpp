@@ -110,21 +110,11 @@ void LiveryWorld::build(const std::vector<Livery>& liveries, const std::vector<R
     }
     std::ranges::sort(list, gf_liveryLess);
 
-    gf_reserveModelCatalogue();
-    gf_reserveRegistrationTables(36000);
-    gf_buildLiveryCatalogue(list);
-    gf_buildPaxCargoCatalogue();
-    gf_checkInlineRegcodes(list);
-    std::vector<std::string> messages;
-    gf_mergeRegcodes(offline, messages);
-    gf_buildModelCatalogue();
-    gf_buildRegisteredTitleLists();
-    gf_buildSimilarModels(gf_liveryPresence());
-    for (const AircraftCategory category :
-         {AircraftCategory::Light, AircraftCategory::Buzjets, AircraftCategory::Large, AircraftCategory::Heavy,
-          AircraftCategory::HighPerf, AircraftCategory::Rotorcraft}) {
-        gf_logCategory(category);
-    }
+    gf_buildLiveryTables(list, [&list, &offline] {
+        gf_checkInlineRegcodes(list);
+        std::vector<std::string> messages;
+        gf_mergeRegcodes(offline, messages);
+    });
     liveriesDone.store(true);
     list.clear();
 }
