@@ -75,7 +75,7 @@ TEST_F(LiveryStartTest, WithoutScannedLiveriesTheScanRunsFirst)
 
 TEST_F(LiveryStartTest, SampleFlightsGetTheirTitles)
 {
-    fs::copy_file(fs::path(__FILE__).parent_path() / ".." / ".." / "samples" / "liveries" / "LiveriesScanned.xml",
+    fs::copy_file(fs::path(HLMR_SAMPLES_SOURCE) / "liveries" / "LiveriesScanned.xml",
                   dir / "output" / "LiveriesScanned.xml");
     const std::vector<std::string> built = gf_runLiveryStartUp();
     EXPECT_THAT(built, Contains(HasSubstr("liveries read from")));

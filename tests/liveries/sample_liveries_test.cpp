@@ -20,7 +20,7 @@ namespace hlw {
 namespace {
 
 const std::filesystem::path samplePath =
-    std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "samples" / "liveries" / "LiveriesScanned.xml";
+    std::filesystem::path(HLMR_SAMPLES_SOURCE) / "liveries" / "LiveriesScanned.xml";
 
 std::set<std::string> lf_codes(pugi::xml_node section, const char* element, const char* attribute)
 {

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-const fs::path sourceSamples = fs::path(__FILE__).parent_path() / ".." / ".." / "samples";
+const fs::path sourceSamples = fs::path(HLMR_SAMPLES_SOURCE);
 
 class SampleRegcodesTest : public ::testing::Test {
 protected:

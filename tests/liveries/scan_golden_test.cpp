@@ -29,7 +29,7 @@ namespace hlw {
 namespace {
 namespace fs = std::filesystem;
 
-const fs::path goldenFolder = fs::path(__FILE__).parent_path() / "golden";
+const fs::path goldenFolder = fs::path(HLMR_GOLDEN_FOLDER);
 
 void lf_replaceAll(std::string& text, const std::string& from, const std::string& to)
 {
