@@ -2,12 +2,12 @@
 // with "RANDOM" on and off. Each match benchmark reports the heap allocations per match; the table benchmark
 // reports the heap the tables hold.
 #include "core/random_choice.h"
-#include "engine/records/flight_record.h"
 #include "liveries/livery_catalogue.h"
 #include "liveries/livery_matching.h"
 #include "liveries/livery_tables.h"
 #include "liveries/registration_codes.h"
 #include "liveries/registration_tables.h"
+#include "records/flight_record.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
 #include "refdata/reference_tables.h"

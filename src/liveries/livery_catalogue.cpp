@@ -3,7 +3,7 @@
 #include "core/count_text.h"
 #include "core/log.h"
 #include "core/random_choice.h"
-#include "engine/records/category_name.h"
+#include "refdata/category_name.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
 #include "settings/catalogue.h"

@@ -2,11 +2,11 @@
 
 #include "core/log.h"
 #include "core/random_choice.h"
-#include "engine/records/refused_titles.h"
 #include "liveries/livery_catalogue.h"
 #include "liveries/matching_summary.h"
 #include "liveries/registration_codes.h"
 #include "liveries/registration_tables.h"
+#include "records/refused_titles.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
 #include "refdata/reference_tables.h"

@@ -13,8 +13,8 @@
 // Worker thread only; reads the livery tables (livery_catalogue.h, registration_tables.h, similar models)
 // without a lock. The chosen title is a view into the catalogue's title strings. Apart from the log line of an
 // accepted match, a match allocates nothing once its scratch lists have grown.
-#include "engine/records/flight_record.h"
-#include "parking/records/stand_record.h"
+#include "records/flight_record.h"
+#include "records/stand_record.h"
 
 #include <string_view>
 

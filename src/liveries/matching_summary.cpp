@@ -2,7 +2,7 @@
 
 #include "core/log.h"
 #include "core/string_helpers.h"
-#include "engine/records/refused_titles.h"
+#include "records/not_created_liveries.h"
 
 #include <fmt/format.h>
 

@@ -4,7 +4,7 @@
 // registration prefix. Every title here is a view into the livery catalogue's title strings
 // (livery_catalogue.h); the tables are emptied together with the catalogue, before its strings go. Built and
 // read on the worker thread only; no lock.
-#include "engine/records/text_hash.h"
+#include "core/text_hash.h"
 #include "liveries/livery_catalogue.h"
 
 #include <cstddef>

@@ -1,7 +1,8 @@
 #include "liveries/livery_matching.h"
 
-#include "engine/records/refused_titles.h"
 #include "liveries/matching_summary.h"
+#include "records/not_created_liveries.h"
+#include "records/refused_titles.h"
 #include "refdata/code_table.h"
 #include "settings/catalogue.h"
 

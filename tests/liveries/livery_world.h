@@ -2,9 +2,9 @@
 // A small world of reference data and installed liveries for the registration-code and matching tests: a
 // temporary program folder made current with the log open in it, models with their categories, similar-model
 // groups and registration prefix groups, and livery tables built from a list of liveries.
-#include "engine/records/flight_record.h"
 #include "liveries/livery_data.h"
 #include "liveries/regcode_lists.h"
+#include "records/flight_record.h"
 
 #include "support/temp_dir.h"
 

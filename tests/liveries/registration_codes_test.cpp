@@ -1,11 +1,11 @@
 #include "liveries/registration_codes.h"
 
 #include "core/message_line.h"
-#include "engine/records/flight_record.h"
 #include "liveries/livery_catalogue.h"
 #include "liveries/livery_tables.h"
 #include "liveries/registration_tables.h"
 #include "liveries/scan_lists.h"
+#include "records/flight_record.h"
 #include "refdata/project_key.h"
 
 #include "livery_world.h"

@@ -1,32 +1,8 @@
-#include "engine/records/refused_titles.h"
+#include "records/not_created_liveries.h"
 
 #include <utility>
 
 namespace hlw {
-
-bool RefusedTitles::add(std::string title)
-{
-    const std::lock_guard lock(mutex_);
-    const bool added = titles_.insert(std::move(title)).second;
-    count_.store(titles_.size(), std::memory_order_release);
-    return added;
-}
-
-bool RefusedTitles::contains(std::string_view title) const
-{
-    if (size() == 0) {
-        return false;
-    }
-    const std::lock_guard lock(mutex_);
-    return titles_.find(title) != titles_.end();
-}
-
-void RefusedTitles::clear()
-{
-    const std::lock_guard lock(mutex_);
-    titles_.clear();
-    count_.store(0, std::memory_order_release);
-}
 
 void NotCreatedLiveries::add(std::string key, std::string title)
 {
@@ -55,12 +31,6 @@ void NotCreatedLiveries::clear()
 {
     const std::lock_guard lock(mutex_);
     titles_.clear();
-}
-
-RefusedTitles& gf_refusedTitles()
-{
-    static RefusedTitles titles;
-    return titles;
 }
 
 NotCreatedLiveries& gf_notCreatedLiveries()

@@ -1,4 +1,4 @@
-#include "engine/records/category_name.h"
+#include "refdata/category_name.h"
 
 #include <array>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "engine/records/flight_record.h"
+#include "records/flight_record.h"
 
 #include "refdata/code_table.h"
 
