@@ -359,10 +359,11 @@ public:
             return false;
         }
         if (lf_isPrivate(record_.airline)) {
-            MatchKey generic = genericKey();
-            generic.cargo = stand_ != nullptr ? stand_->cargo : record_.cargo != 0;
-            if (lf_tryAirlineModel(record_, generic) && accept(MatchStep::Generic)) {
-                return true;
+            if (std::optional<MatchKey> generic = genericKey()) {
+                generic->cargo = stand_ != nullptr ? stand_->cargo : record_.cargo != 0;
+                if (lf_tryAirlineModel(record_, *generic) && accept(MatchStep::Generic)) {
+                    return true;
+                }
             }
         }
         if (lf_tryAirlineModel(record_, recordKey()) && accept(MatchStep::AirlineModel)) {
@@ -383,12 +384,16 @@ private:
         return {record_.airline, record_.secondAirline, record_.model, record_.cargo != 0};
     }
 
-    // The record's key with the generic airline "ZZZ". Without that code in the table no generic livery exists;
-    // the empty airline then finds nothing of its own either.
-    MatchKey genericKey() const
+    // The record's key with the generic airline "ZZZ"; none while that code is not in the table, so that the
+    // liveries of the empty airline are never taken for generic ones.
+    std::optional<MatchKey> genericKey() const
     {
+        const std::optional<uint16_t> generic = gf_liveryCatalogue().genericAirline;
+        if (!generic) {
+            return std::nullopt;
+        }
         MatchKey key = recordKey();
-        key.airline = gf_liveryCatalogue().genericAirline.value_or(0);
+        key.airline = *generic;
         return key;
     }
 
@@ -410,10 +415,11 @@ private:
     // Each attempt is accepted on its own, so that a refused title lets the next attempt run.
     bool matchByModelFallback(bool forceCargo)
     {
-        MatchKey generic = genericKey();
-        generic.cargo = generic.cargo || forceCargo;
-        if (lf_tryAirlineModel(record_, generic) && accept(MatchStep::Generic)) {
-            return true;
+        if (std::optional<MatchKey> generic = genericKey()) {
+            generic->cargo = generic->cargo || forceCargo;
+            if (lf_tryAirlineModel(record_, *generic) && accept(MatchStep::Generic)) {
+                return true;
+            }
         }
         if (!lf_fallsBackToOtherModels(record_.category)) {
             return false;

@@ -42,6 +42,8 @@ const std::vector<Livery> liveries = {
     {"BAW", "", "A320", false, "British Airways A320", ""},
     {"BAW", "", "E170", false, "BA E170 Avalon", ""},
     {"BAW", "", "E170", false, "BA E170 Cityflyer", ""},
+    {"BAW", "", "E195", false, "BA E195 Cityflyer", ""},
+    {"CFE", "", "E195", false, "CFE E195 British colours", ""},
     {"SWR", "", "BCS1", false, "Swiss BCS1 Special", ""},
     {"ZZZ", "", "A319", false, "Generic A319", ""},
     {"ZZZ", "", "A319", true, "Generic A319 Freighter", ""},
@@ -119,6 +121,8 @@ const std::vector<MatchCase> matchCases = {
      "CFE BCS3 British colours", {"CFE BCS3 British colours"}},
     {"airline livery naming the operator", "BAW", "CFE", "E170", false, "", 2, MatchStep::AirlineModel,
      "BA E170 Cityflyer", {"BA E170 Cityflyer"}},
+    {"both name the other: the operator's first", "BAW", "CFE", "E195", false, "", 2, MatchStep::AirlineModel,
+     "CFE E195 British colours", {"CFE E195 British colours"}},
     {"either airline: the airline", "BAW", "CFE", "A320", false, "", 2, MatchStep::AirlineModel,
      "British Airways A320", {"British Airways A320"}},
     {"either airline: the operator", "XYZ", "CFE", "BCS3", false, "", 2, MatchStep::AirlineModel,
@@ -155,6 +159,7 @@ const std::vector<MatchCase> matchCases = {
     {"light aircraft without registration", "XYZ", "", "C182", false, "", 5, std::nullopt, "", {}},
     {"heavy aircraft without any livery", "DLH", "", "B77W", false, "", 5, std::nullopt, "", {}},
     {"large aircraft has no model fallback", "XYZ", "", "A300", false, "D-ABCD", 5, std::nullopt, "", {}},
+    {"large aircraft takes no other airline's livery", "XYZ", "", "A320", false, "D-ABCD", 5, std::nullopt, "", {}},
 };
 
 FlightRecord lf_record(const MatchCase& c)
@@ -357,6 +362,23 @@ TEST_F(LiveryMatchingTest, PrefixesLongerThanAHeadWordAreComparedWhole)
         gf_matchLivery(record);
         EXPECT_EQ(record.title, title) << registration;
     }
+}
+
+TEST(LiveryMatchingWithoutGenericCode, AnEmptyAirlineIsNoGenericLivery)
+{
+    LiveryWorld world;
+    world.build({{"", "", "A320", false, "Nameless A320", ""}, {"KLM", "", "B738", false, "KLM B738", ""}});
+    ASSERT_FALSE(gf_findAirlineIndex("ZZZ"));
+    settings::matchingDepth.set(4);
+    for (const char* airline : {"UAL", "PVT"}) {
+        FlightRecord record = LiveryWorld::flight(airline, "", "A320", false, "N12345");
+        gf_matchLivery(record);
+        EXPECT_TRUE(record.title.empty()) << airline << ": " << record.title;
+        EXPECT_FALSE(gf_matchStaticLivery(record, StandRecord{"B1", false})) << airline;
+    }
+    FlightRecord klm = LiveryWorld::flight("KLM", "", "B738", false, "");
+    gf_matchLivery(klm);
+    EXPECT_EQ(klm.title, "KLM B738");
 }
 
 TEST(RegistrationPrefix, Rules)
