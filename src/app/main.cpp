@@ -4,6 +4,7 @@
 #include "app/livery_start.h"
 #include "app/start_report.h"
 #include "app/start_steps.h"
+#include "app/window_livery_view.h"
 #include "core/log.h"
 #include "core/product.h"
 #include "engine/run_state.h"
@@ -45,6 +46,8 @@ int main()
     }
     gf_installEngineRunState();
     gf_installSettingsHooks();
+    WindowLiveryView liveryView;
+    gf_installLiveryViewPort(&liveryView);
     gf_writeStartReport(stdout);
     int status = 0;
     try {
@@ -64,6 +67,7 @@ int main()
     } catch (const std::exception& error) {
         status = lf_startUpFailed(error.what());
     }
+    gf_installLiveryViewPort(nullptr);
     gf_stopLog();
     return status;
 }

@@ -7,6 +7,7 @@
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
 #include "settings/catalogue.h"
+#include "settings/control_services.h"
 
 #include <fmt/format.h>
 
@@ -335,7 +336,7 @@ void gf_logCategory(AircraftCategory category)
                 gf_log(fmt::format("{} temporarily switched off because you do not have {} installed",
                                    setting->setting->key(), setting->missing));
             }
-            ui::gf_controlPort().enable(setting->setting->controlId(), false);
+            gf_enableControl(*setting->setting, false);
         }
         return;
     }
@@ -348,7 +349,7 @@ void gf_logCategory(AircraftCategory category)
     lf_logCategoryModels(category == AircraftCategory::Light, category == AircraftCategory::Buzjets,
                          category == AircraftCategory::Rotorcraft, models);
     if (setting) {
-        ui::gf_controlPort().enable(setting->setting->controlId(), true);
+        gf_enableControl(*setting->setting);
     }
 }
 

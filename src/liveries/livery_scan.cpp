@@ -10,6 +10,7 @@
 #include "liveries/ivao_model_reader.h"
 #include "liveries/livery_file_reader.h"
 #include "liveries/livery_tables.h"
+#include "liveries/livery_view_port.h"
 #include "liveries/registration_codes.h"
 #include "liveries/scan_folder_list.h"
 #include "liveries/scan_reports.h"
@@ -35,11 +36,6 @@ bool lf_stopRequested() noexcept
 {
     const RunStatePort& state = gf_runState();
     return state.stopRequested() || state.userClosing();
-}
-
-void lf_repaint(const ui::Rect& band)
-{
-    ui::gf_controlPort().invalidate(band, true);
 }
 
 // Airline, operator and model of a livery in one number.
@@ -227,7 +223,7 @@ LiveryScanResult gf_scanLiveryFolders(const std::vector<fs::path>& folders, cons
     }
     if (liveries.empty()) {
         liveryCount.store(0);
-        lf_repaint(statusBandRect);
+        gf_liveryView().liveryStatusChanged();
         return LiveryScanResult::empty;
     }
     if (folders.size() > 1) {
@@ -257,7 +253,7 @@ LiveryScanResult gf_scanLiveries(const LiveryScanSetup& setup)
     gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
                        automatic ? "automatic" : "manual"));
     liveryCount.store(0);
-    lf_repaint(statusBandRect);
+    gf_liveryView().liveryStatusChanged();
 
     const std::vector<fs::path> folders = lf_foldersToScan(automatic);
     const LiveryScanResult result = gf_scanLiveryFolders(folders, setup);
@@ -277,9 +273,9 @@ LiveryScanResult gf_scanLiveries(const LiveryScanSetup& setup)
     settings::scanLiveries.set(false);
     settings::scanLiveries.save();
     settings::scanLiveries.showCheck();
-    lf_repaint(settingsPanelRect);
+    gf_liveryView().scanSwitchShown();
     gf_enableControl(settings::aiPackageSelector);
-    lf_repaint(statusBandRect);
+    gf_liveryView().liveryStatusChanged();
     gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
     gf_logFlushNow();
     return result;

@@ -3,10 +3,10 @@
 #include "core/log.h"
 #include "liveries/livery_catalogue.h"
 #include "liveries/livery_data.h"
+#include "liveries/livery_view_port.h"
 #include "liveries/registration_codes.h"
 #include "liveries/registration_tables.h"
 #include "liveries/scanned_liveries_file.h"
-#include "platform/ui/control_port.h"
 #include "refdata/similar_models.h"
 
 #include <fmt/format.h>
@@ -22,12 +22,6 @@ std::atomic<bool> rebuildRequested{false};
 
 constexpr std::size_t expectedRegistrations = 36000;
 
-// The status band, where the window paints the livery count.
-void lf_repaintStatusBand()
-{
-    ui::gf_controlPort().invalidate(ui::Rect{0, 28, 880, 112}, true);
-}
-
 // Empties the scanned list however the processing ends.
 struct ScannedListRelease {
     ScannedListRelease() = default;
@@ -41,7 +35,7 @@ void lf_buildTables(RegistrationCodeBuilder buildRegistrationCodes)
     const ScannedLiveryList& liveries = gf_scannedLiveryList();
     gf_readScannedLiveries();
     liveryCount.store(static_cast<int32_t>(liveries.size()));
-    lf_repaintStatusBand();
+    gf_liveryView().liveryStatusChanged();
     gf_buildLiveryTables(liveries, buildRegistrationCodes == nullptr ? std::function<void()>()
                                                                      : std::function<void()>(buildRegistrationCodes));
 }
@@ -104,7 +98,7 @@ void gf_processScannedLiveries(RegistrationCodeBuilder buildRegistrationCodes)
         throw;
     }
     liveriesDone.store(true);
-    lf_repaintStatusBand();
+    gf_liveryView().liveryStatusChanged();
 }
 
 void gf_clearLiveryCatalogue()

@@ -65,25 +65,11 @@ void RecordingWindow::enable(ui::ControlId id, bool enabled)
     enabled_[id] = enabled;
 }
 
-void RecordingWindow::invalidate(ui::Rect rect, bool erase)
-{
-    std::lock_guard lock(mutex_);
-    if (erase) {
-        invalidated_.push_back(rect);
-    }
-}
-
 std::optional<bool> RecordingWindow::enabled(ui::ControlId id) const
 {
     std::lock_guard lock(mutex_);
     const auto found = enabled_.find(id);
     return found == enabled_.end() ? std::nullopt : std::optional<bool>(found->second);
-}
-
-std::vector<ui::Rect> RecordingWindow::invalidated() const
-{
-    std::lock_guard lock(mutex_);
-    return invalidated_;
 }
 
 LiveryFolder::LiveryFolder()
@@ -93,6 +79,7 @@ LiveryFolder::LiveryFolder()
     gf_overrideDataFolderPath(dir / "data");
     gf_startLog(dir / "Log.txt");
     ui::gf_installControlPort(&window);
+    gf_installLiveryViewPort(&view);
     for (BoolCheckBoxParameter* setting : {&settings::scanLiveries, &settings::lightAircraft,
                                            &settings::highPerfAircraft, &settings::helicopters}) {
         setting->set(setting->defaultValue());
@@ -109,6 +96,7 @@ LiveryFolder::~LiveryFolder()
     lf_resetLiveryState();
     settings::random.set(settings::random.defaultValue());
     ui::gf_installControlPort(nullptr);
+    gf_installLiveryViewPort(nullptr);
     gf_stopLog();
     gf_overrideDataFolderPath(std::nullopt);
 }

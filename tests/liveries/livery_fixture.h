@@ -1,11 +1,13 @@
 #pragma once
 // A temporary program folder for the livery suites: made the current folder, with "output", an open log, a
 // data folder for "parameters.xml", a window that records what the livery code does to its controls, code
-// tables holding a small fleet of models with their categories and similar-model groups, and empty livery
-// tables. Everything is emptied again at the end.
+// tables holding a small fleet of models with their categories and similar-model groups, empty livery tables and
+// a view that counts what the livery code announces. Everything is emptied again at the end.
+#include "liveries/livery_view_port.h"
 #include "platform/ui/control_port.h"
 #include "support/temp_dir.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -27,16 +29,23 @@ public:
     void comboSelect(ui::ControlId, std::optional<int32_t>) override {}
     void comboFill(ui::ControlId, std::vector<std::string>, std::optional<int32_t>) override {}
     std::optional<int32_t> comboSelection(ui::ControlId) const override { return std::nullopt; }
-    void invalidate(ui::Rect rect, bool erase) override;
+    void invalidate(ui::Rect, bool) override {}
     void postMessage(uint32_t) override {}
 
     std::optional<bool> enabled(ui::ControlId id) const;
-    std::vector<ui::Rect> invalidated() const;
 
 private:
     mutable std::mutex mutex_;
     std::map<ui::ControlId, bool> enabled_;
-    std::vector<ui::Rect> invalidated_;
+};
+
+class CountingLiveryView final : public LiveryViewPort {
+public:
+    void liveryStatusChanged() override { ++statusChanges; }
+    void scanSwitchShown() override { ++scanSwitchShows; }
+
+    std::atomic<int> statusChanges{0};
+    std::atomic<int> scanSwitchShows{0};
 };
 
 class LiveryFolder {
@@ -55,6 +64,7 @@ public:
 
     TempDir dir;
     RecordingWindow window;
+    CountingLiveryView view;
 
 private:
     ScopedCurrentPath current_{dir.path()};

@@ -188,6 +188,8 @@ TEST_F(LiveryScanTest, AFinishedScanWritesTheFileAndSwitchesTheScanOff)
     EXPECT_FALSE(settings::scanLiveries.get());
     EXPECT_EQ(home.storedSetting("SCAN_LIVERIES"), "false");
     EXPECT_TRUE(selectorEnabled());
+    EXPECT_EQ(home.view.scanSwitchShows.load(), 1);
+    EXPECT_EQ(home.view.statusChanges.load(), 2);
     EXPECT_TRUE(gf_scannedLiveryList().empty());
     const std::string log = home.logText();
     EXPECT_NE(log.find("liveries scan manual starts"), std::string::npos);
@@ -211,6 +213,7 @@ TEST_F(LiveryScanTest, AStoppedScanWritesNothingAndLeavesTheScanOn)
     EXPECT_FALSE(fs::exists(home.scannedPath()));
     EXPECT_TRUE(settings::scanLiveries.get());
     EXPECT_NE(home.storedSetting("SCAN_LIVERIES"), "false");
+    EXPECT_EQ(home.view.scanSwitchShows.load(), 0);
     EXPECT_EQ(home.logText().find("liveries scan ends"), std::string::npos);
 }
 
