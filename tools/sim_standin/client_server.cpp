@@ -58,7 +58,10 @@ bool gf_sendAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
-ClientServer::ClientServer(uint16_t port, bool online) : wantOnline_(online) {
+std::thread gf_startThread(std::function<void()> body) { return std::thread(std::move(body)); }
+
+ClientServer::ClientServer(uint16_t port, bool online, ThreadStarter startThread)
+    : startThread_(std::move(startThread)), wantOnline_(online) {
     listenFd_ = gf_listenLoopback(port, port_);
     if (listenFd_ < 0) {
         throw std::runtime_error(fmt::format("cannot listen on 127.0.0.1:{}: {}", port, std::strerror(errno)));
@@ -141,15 +144,48 @@ void ClientServer::acceptLoop() {
         }
         const int yes = 1;
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-        auto connection = std::make_shared<Connection>();
-        connection->fd = client;
-        {
-            std::lock_guard lock(connectionsMutex_);
-            connection->id = nextConnectionId_++;
-            connections_[connection->id] = connection;
+        admit(client);
+    }
+}
+
+// Takes a new client on, or closes it with a log line when the stand-in is full or gets no threads for it.
+void ClientServer::admit(int fd) {
+    auto connection = std::make_shared<Connection>();
+    connection->fd = fd;
+    {
+        std::lock_guard lock(connectionsMutex_);
+        if (connections_.size() >= kMaxConnections) {
+            fmt::print(stderr, "sim-standin: {} clients are connected; refusing one more\n", kMaxConnections);
+            ::close(fd);
+            return;
         }
-        connection->writer = std::thread([this, connection] { writeLoop(connection); });
-        connection->reader = std::thread([this, connection] { readLoop(connection); });
+        connection->id = nextConnectionId_++;
+        connections_[connection->id] = connection;
+    }
+    try {
+        startThreads(connection);
+    } catch (const std::exception& e) {
+        fmt::print(stderr, "sim-standin: connection {} refused: its threads cannot start: {}\n", connection->id,
+                   e.what());
+        std::lock_guard lock(connectionsMutex_);
+        connections_.erase(connection->id);
+        ::close(fd);
+    }
+}
+
+// Starts both threads of a connection or neither: a writer whose reader failed to start is ended again.
+void ClientServer::startThreads(const std::shared_ptr<Connection>& connection) {
+    connection->writer = startThread_([this, connection] { writeLoop(connection); });
+    try {
+        connection->reader = startThread_([this, connection] { readLoop(connection); });
+    } catch (...) {
+        {
+            std::lock_guard lock(connection->mutex);
+            connection->stopWriter = true;
+        }
+        connection->wake.notify_all();
+        connection->writer.join();
+        throw;
     }
 }
 
@@ -165,10 +201,7 @@ void ClientServer::readLoop(const std::shared_ptr<Connection>& connection) {
         if (received <= 0) {
             break;
         }
-        if (!splitter.feed(std::span<const uint8_t>(buffer, static_cast<size_t>(received)))) {
-            fmt::print(stderr, "sim-standin: connection {}: broken frame stream, closing\n", connection->id);
-            break;
-        }
+        splitter.feed(std::span<const uint8_t>(buffer, static_cast<size_t>(received)));
         while (auto frame = splitter.next()) {
             if (!greeted) {
                 const auto name = gf_decodeHello(*frame);
@@ -192,6 +225,12 @@ void ClientServer::readLoop(const std::shared_ptr<Connection>& connection) {
                 fmt::print(stderr, "sim-standin: connection {}: {} failed: {}\n", connection->id,
                            gf_simCallName(call->kind), e.what());
             }
+        }
+        // Nothing after a bad length field can be trusted, and the client would wait for ever.
+        if (splitter.broken()) {
+            fmt::print(stderr, "sim-standin: connection {}: broken frame stream, closing\n", connection->id);
+            ::shutdown(connection->fd, SHUT_RDWR);
+            break;
         }
     }
     if (greeted) {

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,10 +18,17 @@
 
 namespace hlw::standin {
 
+// Starts one thread running the body; throws (std::system_error) when the system has no thread to give.
+using ThreadStarter = std::function<std::thread(std::function<void()> body)>;
+std::thread gf_startThread(std::function<void()> body);
+
 class ClientServer final : public ClientSink {
 public:
+    // More clients than this are refused: each costs two threads and a queue.
+    static constexpr size_t kMaxConnections = 32;
+
     // Binds 127.0.0.1:port (0: a free port). Throws std::runtime_error when it cannot.
-    explicit ClientServer(uint16_t port, bool online = true);
+    explicit ClientServer(uint16_t port, bool online = true, ThreadStarter startThread = gf_startThread);
     ~ClientServer() override;
     ClientServer(const ClientServer&) = delete;
     ClientServer& operator=(const ClientServer&) = delete;
@@ -55,12 +63,15 @@ private:
     };
 
     void acceptLoop();
+    void admit(int fd);
+    void startThreads(const std::shared_ptr<Connection>& connection);
     void applyListenState();
     void readLoop(const std::shared_ptr<Connection>& connection);
     void writeLoop(const std::shared_ptr<Connection>& connection);
     void reapFinished(bool all);
 
     Simulation* simulation_ = nullptr;
+    ThreadStarter startThread_;
     uint16_t port_ = 0;
     std::thread acceptThread_;
     std::atomic<bool> stopping_{false};
