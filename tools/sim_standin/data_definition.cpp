@@ -1,5 +1,7 @@
 #include "data_definition.h"
 
+#include "world_limits.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -34,6 +36,16 @@ int64_t lf_toInt64(double value) {
         return INT64_MIN;
     }
     return std::llround(value);
+}
+
+// A written value the world can hold; anything else would poison every later reply of the object, so it
+// is ignored, as the real simulator ignores it.
+bool lf_fits(Variable variable, double value) {
+    switch (variable) {
+    case Variable::Latitude: return gf_isLatitude(value);
+    case Variable::Longitude: return gf_isLongitude(value);
+    default: return gf_isWorldNumber(value);
+    }
 }
 
 } // namespace
@@ -138,10 +150,9 @@ size_t gf_unpackDefinition(const DataDefinition& definition, SimObject& object, 
         default: numeric = false; break;
         }
         at += size;
-        // A non-finite value would poison every later reply of the object; the real simulator ignores it too.
-        if (numeric && std::isfinite(value) &&
-            gf_writeVariable(datum.variable.variable, object,
-                             gf_convertUnit(value, datum.unit.factor, datum.variable.nativeFactor))) {
+        const double native = gf_convertUnit(value, datum.unit.factor, datum.variable.nativeFactor);
+        if (numeric && lf_fits(datum.variable.variable, native) &&
+            gf_writeVariable(datum.variable.variable, object, native)) {
             ++stored;
         }
     }

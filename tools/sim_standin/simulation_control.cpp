@@ -3,6 +3,7 @@
 #include "simulation.h"
 
 #include "records.h"
+#include "world_limits.h"
 
 #include <fmt/format.h>
 
@@ -36,6 +37,9 @@ double lf_double(const std::vector<std::string>& words, size_t at) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
         throw BadArgument(fmt::format("'{}' is not a number", text));
+    }
+    if (!gf_isWorldNumber(value)) {
+        throw BadArgument(fmt::format("'{}' is out of range", text));
     }
     return value;
 }
@@ -75,7 +79,7 @@ bool lf_onOff(const std::vector<std::string>& words, size_t at, bool absent) {
 
 double lf_latitude(const std::vector<std::string>& words, size_t at) {
     const double value = lf_double(words, at);
-    if (std::abs(value) > 90.0) {
+    if (!gf_isLatitude(value)) {
         throw BadArgument("latitude out of range");
     }
     return value;
@@ -83,7 +87,7 @@ double lf_latitude(const std::vector<std::string>& words, size_t at) {
 
 double lf_longitude(const std::vector<std::string>& words, size_t at) {
     const double value = lf_double(words, at);
-    if (std::abs(value) > 180.0) {
+    if (!gf_isLongitude(value)) {
         throw BadArgument("longitude out of range");
     }
     return value;

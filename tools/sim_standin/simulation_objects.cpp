@@ -3,10 +3,11 @@
 
 #include "flight_plan_reader.h"
 #include "records.h"
+#include "world_limits.h"
 
 #include <fmt/format.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <numbers>
 
@@ -246,8 +247,10 @@ void Simulation::onCreate(ClientState& client, const SimCall& call) {
     for (const std::string& pattern : creation_.knownTitles) {
         known = known || gf_titleMatches(pattern, pending.title);
     }
-    const bool placeable = std::isfinite(p.Latitude) && std::isfinite(p.Longitude) && std::isfinite(p.Altitude) &&
-                           std::abs(p.Latitude) <= 90.0 && std::abs(p.Longitude) <= 180.0;
+    bool placeable = gf_isLatitude(p.Latitude) && gf_isLongitude(p.Longitude);
+    for (const double value : {p.Altitude, p.Pitch, p.Bank, p.Heading, static_cast<double>(p.Airspeed)}) {
+        placeable = placeable && gf_isWorldNumber(value);
+    }
     if (!known || titles_.isRefused(pending.title) || !placeable) {
         sendException(client.id, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, call.packetId, 1,
                       fmt::format("title '{}' refused", pending.title));

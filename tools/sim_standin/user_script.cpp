@@ -1,5 +1,7 @@
 #include "user_script.h"
 
+#include "world_limits.h"
+
 #include <fmt/format.h>
 
 #include <cctype>
@@ -39,7 +41,7 @@ double lf_number(std::string_view field, size_t lineNo) {
     field = lf_trim(field);
     double value = 0.0;
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (error != std::errc{} || end != field.data() + field.size() || !std::isfinite(value)) {
+    if (error != std::errc{} || end != field.data() + field.size() || !gf_isWorldNumber(value)) {
         throw std::invalid_argument(fmt::format("user script line {}: bad number '{}'", lineNo, field));
     }
     return value;
@@ -82,7 +84,7 @@ UserScript UserScript::parse(std::string_view text) {
         frame.state.bankDeg = lf_number(fields[6], lineNo);
         frame.state.groundSpeedKt = lf_number(fields[7], lineNo);
         frame.state.onGround = lf_number(fields[8], lineNo) != 0.0;
-        if (std::abs(frame.state.latDeg) > 90.0 || std::abs(frame.state.lonDeg) > 180.0) {
+        if (!gf_isLatitude(frame.state.latDeg) || !gf_isLongitude(frame.state.lonDeg)) {
             throw std::invalid_argument(fmt::format("user script line {}: position out of range", lineNo));
         }
         if (!script.frames_.empty() && frame.t < script.frames_.back().t) {

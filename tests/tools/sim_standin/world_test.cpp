@@ -118,6 +118,15 @@ TEST(StandinPacking, RepliesHaveTheSizesTheEngineReadsAndWrittenValuesComeBackEx
     EXPECT_EQ(gf_unpackDefinition(position, object, block), 8u);
     EXPECT_EQ(gf_packDefinition(position, object, around), block);
 
+    // A value off the globe, not finite or beyond the world's magnitude is ignored; the others are stored.
+    const double bad[8] = {90.5, -180.5, NAN, INFINITY, -1e300, 2e6, NAN, 1e300};
+    for (size_t i = 0; i < 8; ++i) {
+        std::vector<uint8_t> worse = block;
+        std::memcpy(worse.data() + i * 8, &bad[i], 8);
+        EXPECT_EQ(gf_unpackDefinition(position, object, worse), 7u) << i;
+        EXPECT_EQ(gf_packDefinition(position, object, around), block) << i;
+    }
+
     DataDefinition title = lf_definition({{"TITLE", "", SIMCONNECT_DATATYPE_STRINGV}});
     object.title = "Some Livery";
     EXPECT_EQ(gf_packDefinition(title, object, around).size(), object.title.size() + 1);
@@ -163,7 +172,7 @@ TEST(StandinUserScript, InterpolatesHoldsTheEndsAndTurnsTheShortWay) {
     EXPECT_FALSE(script.at(99.0).onGround);
 
     for (const char* bad : {"0,47,8,1000,0,0,0,0\n", "0,47,8,x,0,0,0,0,0\n", "5,47,8,0,0,0,0,0,0\n1,47,8,0,0,0,0,0,0\n",
-                            "0,95,8,0,0,0,0,0,0\n", "0,47,8,nan,0,0,0,0,0\n"}) {
+                            "0,95,8,0,0,0,0,0,0\n", "0,47,8,nan,0,0,0,0,0\n", "0,47,8,0,0,0,0,1e300,0\n"}) {
         EXPECT_THROW(UserScript::parse(bad), std::invalid_argument) << bad;
     }
 }
@@ -302,8 +311,8 @@ SimCall lf_call(SimCallKind kind, uint32_t packet, std::vector<uint32_t> numbers
     return call;
 }
 
-SimCall lf_create(uint32_t packet, const std::string& title, const std::string& tail) {
-    SIMCONNECT_DATA_INITPOSITION position{47.46, 8.55, 3000, 0, 0, 90, 0, 0};
+SimCall lf_create(uint32_t packet, const std::string& title, const std::string& tail,
+                  SIMCONNECT_DATA_INITPOSITION position = {47.46, 8.55, 3000, 0, 0, 90, 0, 0}) {
     std::vector<uint8_t> block(sizeof position);
     std::memcpy(block.data(), &position, sizeof position);
     return lf_call(SimCallKind::AICreateNonATCAircraft, packet, {104}, {title, tail}, block);
@@ -363,6 +372,24 @@ TEST_F(StandinWorld, LimitsStrictTitlesAndHooksShapeCreation) {
     EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE), 2u);
 }
 
+TEST_F(StandinWorld, CreationNeedsAPositionOnTheGlobeAndSaneNumbers) {
+    using Position = SIMCONNECT_DATA_INITPOSITION;
+    const std::pair<double Position::*, double> cases[] = {
+        {&Position::Latitude, -90.5}, {&Position::Longitude, 180.5}, {&Position::Altitude, 1e300},
+        {&Position::Pitch, NAN},      {&Position::Bank, INFINITY},   {&Position::Heading, -2e6}};
+    uint32_t packet = 10;
+    for (const auto& [field, value] : cases) {
+        Position position{47.46, 8.55, 3000, 0, 0, 90, 0, 0};
+        position.*field = value;
+        simulation.handleCall(1, lf_create(++packet, "Livery", "A", position));
+    }
+    const auto exceptions = simulation.command({"exceptions"}, "")["exceptions"];
+    ASSERT_EQ(exceptions.size(), std::size(cases));
+    for (const auto& exception : exceptions) {
+        EXPECT_EQ(exception["code"], SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED);
+    }
+}
+
 TEST_F(StandinWorld, DisconnectRemovesTheClientsObjectsUnlessOrphansAreKept) {
     simulation.connect(2, "Other");
     simulation.handleCall(2, lf_call(SimCallKind::SubscribeToSystemEvent, 1, {9}, {"ObjectRemoved"}));
@@ -382,10 +409,7 @@ TEST_F(StandinWorld, DisconnectRemovesTheClientsObjectsUnlessOrphansAreKept) {
 
 TEST_F(StandinWorld, FreeObjectsFlyOnUntilFrozen) {
     simulation.handleCall(1, lf_call(SimCallKind::MapClientEventToSimEvent, 3, {214}, {"FREEZE_LATITUDE_LONGITUDE_SET"}));
-    SIMCONNECT_DATA_INITPOSITION position{47.46, 8.55, 3000, 0, 0, 0, 0, 250};
-    std::vector<uint8_t> block(sizeof position);
-    std::memcpy(block.data(), &position, sizeof position);
-    simulation.handleCall(1, lf_call(SimCallKind::AICreateNonATCAircraft, 4, {104}, {"Livery", "A"}, block));
+    simulation.handleCall(1, lf_create(4, "Livery", "A", {47.46, 8.55, 3000, 0, 0, 0, 0, 250}));
     const auto created = Clock::now() + 150ms;
     simulation.advance(created);
     simulation.advance(created + 1s);
@@ -401,6 +425,8 @@ TEST_F(StandinWorld, ControlCommandsRejectBadArguments) {
     for (const std::vector<std::string>& bad :
          std::vector<std::vector<std::string>>{{"user", "set", "95", "8", "0", "0", "0", "0", "0", "0"},
                                                {"terrain", "add", "47", "8", "-1", "400"},
+                                               {"terrain", "add", "47", "8", "5", "nan"},
+                                               {"terrain", "add", "47", "8", "5", "1e300"},
                                                {"obj", "get", "99"},
                                                {"obj", "remove", "1"},
                                                {"sim", "frames", "5000"},
