@@ -10,6 +10,8 @@ namespace hlw::feed {
 namespace {
 
 constexpr std::size_t kReceiveBound = 1 << 16;
+// The program's lines are short; a peer that sends this much without a line end is broken.
+constexpr std::size_t kMaxLineBytes = 1 << 14;
 constexpr std::chrono::milliseconds kConnectTimeout{200};
 
 } // namespace
@@ -93,6 +95,9 @@ void LinkClient::step(double now, std::chrono::milliseconds maxWait)
                 line.pop_back();
             }
             handleLine(now, line, carriageReturn);
+        }
+        if (state_ == State::connected && pending_.size() > kMaxLineBytes) {
+            dropLongLine(now);
         }
         break;
     }
@@ -197,6 +202,16 @@ void LinkClient::answerVersion(double now)
         endConnection(now, "dropped");
         break;
     }
+}
+
+void LinkClient::dropLongLine(double now)
+{
+    const std::string problem = fmt::format("line over {} bytes without a line end; the link is dropped", kMaxLineBytes);
+    fmt::print(stderr, "hlmr-traffic-feed: {}\n", problem);
+    ++stats_.unknown;
+    record(now, "bad", fmt::format("({}) {}...", problem, pending_.substr(0, 40)));
+    pending_.clear();
+    endConnection(now, "dropped");
 }
 
 void LinkClient::endConnection(double now, std::string_view event)

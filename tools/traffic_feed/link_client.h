@@ -76,6 +76,7 @@ private:
 
     void handleLine(double now, std::string_view line, bool endsWithCarriageReturn);
     void answerVersion(double now);
+    void dropLongLine(double now);
     void endConnection(double now, std::string_view event);
     void record(double now, std::string_view event, std::string_view text);
 

@@ -283,6 +283,24 @@ TEST_F(TrafficFeedProcess, LevelOneTakesOnlyTheFirstSimulatorTime)
     EXPECT_NE(feed.output().find("Qs123 1 ok 1 bad"), std::string::npos) << feed.output();
 }
 
+TEST_F(TrafficFeedProcess, DropsTheLinkWhenALineNeverEnds)
+{
+    net::TcpServer server("0", net::BindScope::loopback);
+    FeedProcess feed(with({"--link-port", std::to_string(server.port()), "--duration", "10", "--link-log",
+                           (dir / "link.log").string()}),
+                     dir.path());
+    ASSERT_EQ(server.acceptClient(5000ms).status, net::AcceptStatus::accepted);
+    ASSERT_TRUE(server.sendText(std::string(20000, 'Q')).ok);
+    std::string text;
+    // Closed, or reset when the feed left bytes unread.
+    const net::ReceiveStatus ended = server.receive(text, 16384, 3000ms).status;
+    EXPECT_TRUE(ended == net::ReceiveStatus::closed || ended == net::ReceiveStatus::failed) << static_cast<int>(ended);
+    EXPECT_EQ(feed.stop(), 3);
+    EXPECT_NE(feed.errors().find("line over 16384 bytes without a line end; the link is dropped"), std::string::npos)
+        << feed.errors();
+    EXPECT_NE(hlw::test::readWholeFile(dir / "link.log").find(" bad (line over 16384 bytes"), std::string::npos);
+}
+
 TEST_F(TrafficFeedProcess, ReconnectsAfterItDroppedTheConnection)
 {
     net::TcpServer server("0", net::BindScope::loopback);
