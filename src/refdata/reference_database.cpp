@@ -321,6 +321,10 @@ ReferenceTables lf_readTables(const pugi::xml_document& document)
 
 bool gf_readDbase(const fs::path& sealedPath)
 {
+    // A restart of the worker keeps what the first start read; reading again would re-seed the code tables.
+    if (gf_referenceTablesRead()) {
+        return true;
+    }
     std::error_code error;
     if (!fs::exists(sealedPath, error)) {
         throw std::runtime_error(fmt::format("{} not available", sealedPath.string()));

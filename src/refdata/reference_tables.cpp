@@ -5,27 +5,41 @@
 namespace hlw {
 namespace {
 
-ReferenceTables& lf_tables()
+struct InstalledTables {
+    ReferenceTables tables;
+    bool read = false;
+};
+
+InstalledTables& lf_installed()
 {
-    static ReferenceTables tables;
-    return tables;
+    static InstalledTables installed;
+    return installed;
 }
 
 } // namespace
 
 const ReferenceTables& gf_referenceTables()
 {
-    return lf_tables();
+    return lf_installed().tables;
 }
 
 void gf_installReferenceTables(ReferenceTables tables)
 {
-    lf_tables() = std::move(tables);
+    InstalledTables& installed = lf_installed();
+    installed.tables = std::move(tables);
+    installed.read = true;
 }
 
 void gf_clearReferenceTables()
 {
-    lf_tables() = ReferenceTables{};
+    InstalledTables& installed = lf_installed();
+    installed.tables = ReferenceTables{};
+    installed.read = false;
+}
+
+bool gf_referenceTablesRead() noexcept
+{
+    return lf_installed().read;
 }
 
 } // namespace hlw

@@ -88,9 +88,12 @@ struct ReferenceTables {
 
 // The installed tables (empty before the first read).
 const ReferenceTables& gf_referenceTables();
-// Replaces the installed tables. Only while no other thread reads them: the reader at start-up, and tests.
+// Replaces the installed tables and marks them read. Only while no other thread reads them: the reader at
+// start-up, and tests.
 void gf_installReferenceTables(ReferenceTables tables);
-// Empties the installed tables (tests).
+// Empties the installed tables and clears the read mark (tests).
 void gf_clearReferenceTables();
+// True once tables were installed: the reference database is read once per program run.
+bool gf_referenceTablesRead() noexcept;
 
 } // namespace hlw

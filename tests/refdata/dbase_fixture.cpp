@@ -135,6 +135,7 @@ void DbaseFolder::sealDbase(const std::string& plainBytes) const
 bool DbaseFolder::read(const std::string& xml) const
 {
     sealDbase(xml);
+    gf_clearReferenceTables();
     return gf_readDbase();
 }
 

@@ -41,7 +41,8 @@ class DbaseFolder {
 
     // Seals the bytes into "input/dbase.enc".
     void sealDbase(const std::string& plainBytes) const;
-    // Seals the text and reads it with gf_readDbase().
+    // Seals the text and reads it with gf_readDbase() as the run's first read: the installed tables are dropped,
+    // the code tables are kept.
     bool read(const std::string& xml) const;
     std::string logText() const;
 

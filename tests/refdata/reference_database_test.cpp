@@ -77,6 +77,25 @@ TEST(ReferenceDatabase, ReadsACompleteDatabaseAndRemovesThePlainCopy)
     }
 }
 
+// A restart of the worker reads nothing again: no second seeding of the code tables, no second fix alerts.
+// Only a read that failed is repeated.
+TEST(ReferenceDatabase, IsReadOncePerRunAfterItSucceeded)
+{
+    DbaseFolder folder;
+    folder.sealDbase("not XML");
+    EXPECT_FALSE(gf_readDbase());
+    folder.sealDbase(DbaseText().text());
+    ASSERT_TRUE(gf_readDbase());
+    const std::string firstLog = folder.logText();
+    const std::size_t models = gf_modelCodes().size();
+    folder.sealDbase(DbaseText().set("dbase", "<d r=\"X-AAAA\" a=\"NEW\" m=\"NEWM\"/>").text());
+    EXPECT_TRUE(gf_readDbase());
+    EXPECT_EQ(folder.logText(), firstLog);
+    EXPECT_EQ(tables().records.size(), 9U);
+    EXPECT_EQ(gf_modelCodes().size(), models);
+    EXPECT_FALSE(fs::exists(folder.plainPath()));
+}
+
 // Empty code first, the valid codes in byte order, then new cargo codes; record codes only when still new.
 TEST(ReferenceDatabase, SeedsTheCodeTablesInTheirFixedOrder)
 {
