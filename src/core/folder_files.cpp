@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_set>
 
 namespace hlw {
 namespace {
@@ -80,6 +81,8 @@ std::vector<FixedCode<4>> gf_xmlFilesInDirectory(const fs::path& path)
     if (ec) {
         return codes;
     }
+    // On a file system that tells cases apart, "EHAM.xml" and "eham.xml" are two files of one airport.
+    std::unordered_set<FixedCode<4>> listed;
     for (const auto& entry : listing) {
         const std::string stem = entry.path().stem().string();
         if (!lf_isXmlFile(entry) || stem.size() != 4) {
@@ -89,7 +92,12 @@ std::vector<FixedCode<4>> gf_xmlFilesInDirectory(const fs::path& path)
             gf_log(fmt::format("Skipped {}: no airport code", entry.path().string()));
             continue;
         }
-        codes.emplace_back(stem);
+        const FixedCode<4> code(stem);
+        if (!listed.insert(code).second) {
+            gf_log(fmt::format("Skipped {}: airport {} is listed already", entry.path().string(), code.view()));
+            continue;
+        }
+        codes.push_back(code);
     }
     return codes;
 }

@@ -14,7 +14,8 @@ std::size_t gf_countFilesInDirectory(const std::filesystem::path& path);
 
 // The codes of the airport files in a folder: regular files with the extension ".XML" in any case whose stem
 // has exactly 4 characters, upper-cased, in listing order. Empty when the path does not exist or is no folder.
-// A 4-character stem that is no valid code is logged and skipped.
+// A 4-character stem that is no valid code is logged and skipped, and so is a second file of one code (the
+// same stem in other letter cases): the first in listing order is kept.
 std::vector<FixedCode<4>> gf_xmlFilesInDirectory(const std::filesystem::path& path);
 
 // Removes every regular file in the folder. Nothing happens for a missing path or one that is no folder;

@@ -58,16 +58,23 @@ TEST_F(FolderFilesTest, AirportFileCodesHaveFourCharacterStems)
     EXPECT_TRUE(gf_xmlFilesInDirectory(dir / "notes.txt").empty());
 }
 
-TEST_F(FolderFilesTest, BadFourCharacterStemIsLoggedAndSkipped)
+// A bad stem, and a second file of one airport on a file system that tells cases apart, are logged and skipped.
+TEST_F(FolderFilesTest, BadOrRepeatedFourCharacterStemIsLoggedAndSkipped)
 {
     gf_startLog(dir / "Log.txt");
     fs::create_directory(dir / "tblo");
-    writeWholeFile(dir / "tblo" / "EH-M.xml", "<x/>");
-    writeWholeFile(dir / "tblo" / "EHAM.xml", "<x/>");
+    for (const char* name : {"EH-M.xml", "EHAM.xml", "eham.XML"}) {
+        writeWholeFile(dir / "tblo" / name, "<x/>");
+    }
     EXPECT_EQ(gf_xmlFilesInDirectory(dir / "tblo"), std::vector<FixedCode<4>>{FixedCode<4>("EHAM")});
     gf_stopLog();
-    EXPECT_NE(readWholeFile(dir / "Log.txt").find("Skipped " + (dir / "tblo" / "EH-M.xml").string()),
-              std::string::npos);
+    const std::string log = readWholeFile(dir / "Log.txt");
+    EXPECT_NE(log.find("Skipped " + (dir / "tblo" / "EH-M.xml").string() + ": no airport code"), std::string::npos);
+    const auto repeated = [&log, this](const char* name) {
+        return log.find("Skipped " + (dir / "tblo" / name).string() + ": airport EHAM is listed already") !=
+               std::string::npos;
+    };
+    EXPECT_NE(repeated("EHAM.xml"), repeated("eham.XML")) << log;
 }
 
 TEST_F(FolderFilesTest, RemovingFilesLeavesSubFoldersInPlace)
