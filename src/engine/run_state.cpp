@@ -8,6 +8,9 @@ constinit std::atomic<bool> simIsMsfs2020{true};
 constinit std::atomic<int32_t> simCode{1};
 constinit std::atomic<bool> simTimeInUse{false};
 constinit std::atomic<int64_t> simUtcSeconds{0};
+constinit std::atomic<bool> flightRunning{false};
+constinit std::atomic<bool> simConnectError{false};
+constinit std::atomic<bool> userDataArrived{false};
 
 namespace {
 

@@ -73,6 +73,7 @@ public:
 
     mutable std::mutex mutex;
     bool refuse = false;
+    uint32_t refused = 0;
     std::vector<Opened> opened;
 
     std::shared_ptr<RecordingConnection> find(HANDLE handle) const {
@@ -109,6 +110,11 @@ SimRecordingScope::~SimRecordingScope() {
 void SimRecordingScope::refuseOpen(bool refuse) {
     const std::lock_guard lock(hub_->mutex);
     hub_->refuse = refuse;
+}
+
+uint32_t SimRecordingScope::refusedOpens() const {
+    const std::lock_guard lock(hub_->mutex);
+    return hub_->refused;
 }
 
 std::vector<HANDLE> SimRecordingScope::openedHandles() const {
@@ -154,6 +160,7 @@ bool gf_simOpenRecording(const char* clientName, HANDLE* handle, HRESULT& result
     }
     const std::lock_guard lock(hub->mutex);
     if (hub->refuse) {
+        ++hub->refused;
         *handle = nullptr;
         result = E_FAIL;
         return true;

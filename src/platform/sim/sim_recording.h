@@ -26,6 +26,8 @@ public:
 
     // While set, SimConnect_Open fails as when no simulator listens.
     void refuseOpen(bool refuse);
+    // How many opens were refused so far in this scope.
+    uint32_t refusedOpens() const;
     // Every handle SimConnect_Open returned in this scope, in order; closed ones included.
     std::vector<HANDLE> openedHandles() const;
 

@@ -348,9 +348,12 @@ TEST(SimRecordingScopeRules, RefusedOpenAndOneScopeAtATime) {
     HANDLE handle = reinterpret_cast<HANDLE>(uintptr_t{1});
     EXPECT_EQ(SimConnect_Open(&handle, "Hollowmere", nullptr, 0, nullptr, 0), E_FAIL);
     EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(SimConnect_Open(&handle, "Hollowmere", nullptr, 0, nullptr, 0), E_FAIL);
+    EXPECT_EQ(scope.refusedOpens(), 2u);
     scope.refuseOpen(false);
     ASSERT_EQ(SimConnect_Open(&handle, "PARKING_DATA_RDR", nullptr, 0, nullptr, 0), S_OK);
     EXPECT_EQ(scope.openedHandles(), std::vector<HANDLE>{handle});
+    EXPECT_EQ(scope.refusedOpens(), 2u);
     EXPECT_THROW(scope.calls(reinterpret_cast<HANDLE>(uintptr_t{1})), std::invalid_argument);
 }
 

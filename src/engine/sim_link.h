@@ -1,0 +1,61 @@
+#pragma once
+// The program's link to the simulator, owned by the worker for one program run: the shared queues and user
+// aircraft, the simulator client thread, and the worker's own requests on the connection. No thread of it
+// outlives the link, and a stopped thread is joined before the next one starts.
+#include "engine/sim_client.h"
+#include "engine/sim_link_shared.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace hlw {
+
+struct SimLinkOptions {
+    SimClientTiming timing = gf_realSimClientTiming();
+    SimClientThread::ModelFactsSource modelFacts = gf_referenceModelFacts;
+};
+
+class SimLink {
+public:
+    explicit SimLink(SimLinkEvents& events, SimLinkOptions options = {});
+    ~SimLink();
+    SimLink(const SimLink&) = delete;
+    SimLink& operator=(const SimLink&) = delete;
+
+    // Traffic start: room for 256 entries in each queue, then the error flag cleared; its old value returned.
+    bool resetQueues();
+    // Starts the client thread, after stopping and joining one that still runs.
+    void start();
+    // Asks the client thread to end; it closes the connection on its way out.
+    void requestStop();
+    // Waits for the client thread to end.
+    void join();
+    bool threadRunning() const { return client_.running(); }
+
+    // The worker's requests, each under the command mutex; a failed one raises the request error. Nothing is
+    // asked while the error flag is set or no connection is open.
+    bool requestUserOnGroundEverySecond();
+    // Asks for the user block once and returns the copy received last (so the answer shows in the next call).
+    UserBlock requestUserAcPosition();
+    void requestUserAcTitleModel();
+    bool requestAircraftInRange(uint32_t radiusMeters);
+    bool requestStaticCg(uint32_t objectId);
+    bool setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data);
+
+    SimCommandQueues& commands() { return shared_.commands; }
+    SimReplyQueue& replies() { return shared_.replies; }
+    const UserAircraft& user() const { return shared_.user; }
+    HANDLE connection() const { return shared_.handle.load(); }
+
+    // Back to the start of a run: queues, replies and the user aircraft (the client thread has ended).
+    void resetRun();
+
+private:
+    template <class Call>
+    bool request(const char* failureAlert, Call&& call);
+
+    SimLinkShared shared_;
+    SimClientThread client_;
+};
+
+} // namespace hlw
