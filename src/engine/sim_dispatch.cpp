@@ -46,10 +46,11 @@ void SimDispatcher::dispatchProc(SIMCONNECT_RECV* record, DWORD bytes, void* con
 }
 
 void SimDispatcher::dispatch(const SIMCONNECT_RECV* record, DWORD bytes) {
-    if (record == nullptr || bytes < sizeof(SIMCONNECT_RECV)) {
+    const auto head = gf_readRecord<SIMCONNECT_RECV>(record, bytes);
+    if (!head) {
         return;
     }
-    const DWORD recvId = record->dwID;
+    const DWORD recvId = head->dwID;
     const size_t needed = gf_recordBytesNeeded(recvId);
     if (needed == 0) {
         if (!isIgnoredRecord(recvId)) {
