@@ -57,7 +57,7 @@ bool RecordingLinkEvents::has(const std::string& line) const {
     return std::find(all.begin(), all.end(), line) != all.end();
 }
 
-void gf_resetRunFlags() {
+void gf_resetLinkFlags() {
     stopRequested.store(false);
     userClosing.store(false);
     flightRunning.store(false);
@@ -71,13 +71,13 @@ void gf_resetRunFlags() {
 }
 
 SimLinkTest::SimLinkTest() {
-    gf_resetRunFlags();
+    gf_resetLinkFlags();
     gf_startLog(dir / "Log.txt");
 }
 
 SimLinkTest::~SimLinkTest() {
     gf_stopLog();
-    gf_resetRunFlags();
+    gf_resetLinkFlags();
 }
 
 HANDLE SimLinkTest::openConnection() {

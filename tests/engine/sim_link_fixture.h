@@ -57,7 +57,7 @@ private:
     std::atomic<int64_t> nanos_{int64_t{1'000'000'000'000}};
 };
 
-void gf_resetRunFlags();
+void gf_resetLinkFlags();
 
 class SimLinkTest : public ::testing::Test {
 protected:

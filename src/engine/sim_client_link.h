@@ -10,17 +10,17 @@
 
 namespace hlw {
 
-struct SimLinkOptions {
+struct SimClientLinkOptions {
     SimClientTiming timing = gf_realSimClientTiming();
     SimClientThread::ModelFactsSource modelFacts = gf_referenceModelFacts;
 };
 
-class SimLink {
+class SimClientLink {
 public:
-    explicit SimLink(SimLinkEvents& events, SimLinkOptions options = {});
-    ~SimLink();
-    SimLink(const SimLink&) = delete;
-    SimLink& operator=(const SimLink&) = delete;
+    explicit SimClientLink(SimLinkEvents& events, SimClientLinkOptions options = {});
+    ~SimClientLink();
+    SimClientLink(const SimClientLink&) = delete;
+    SimClientLink& operator=(const SimClientLink&) = delete;
 
     // Traffic start: room for 256 entries in each queue, then the error flag cleared; its old value returned.
     bool resetQueues();

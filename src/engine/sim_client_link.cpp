@@ -1,4 +1,4 @@
-#include "engine/sim_link.h"
+#include "engine/sim_client_link.h"
 
 #include "core/log.h"
 #include "engine/run_state.h"
@@ -13,24 +13,24 @@ constexpr size_t reservedQueueEntries = 256;
 
 } // namespace
 
-SimLink::SimLink(SimLinkEvents& events, SimLinkOptions options)
+SimClientLink::SimClientLink(SimLinkEvents& events, SimClientLinkOptions options)
     : shared_(events, options.timing.now), client_(shared_, std::move(options.timing), std::move(options.modelFacts)) {}
 
-SimLink::~SimLink() { client_.join(); }
+SimClientLink::~SimClientLink() { client_.join(); }
 
-bool SimLink::resetQueues() {
+bool SimClientLink::resetQueues() {
     shared_.commands.reserve(reservedQueueEntries);
     return simConnectError.exchange(false);
 }
 
-void SimLink::start() { client_.start(); }
+void SimClientLink::start() { client_.start(); }
 
-void SimLink::requestStop() { client_.requestStop(); }
+void SimClientLink::requestStop() { client_.requestStop(); }
 
-void SimLink::join() { client_.join(); }
+void SimClientLink::join() { client_.join(); }
 
 template <class Call>
-bool SimLink::request(const char* failureAlert, Call&& call) {
+bool SimClientLink::request(const char* failureAlert, Call&& call) {
     if (simConnectError.load()) {
         return false;
     }
@@ -47,14 +47,14 @@ bool SimLink::request(const char* failureAlert, Call&& call) {
     return true;
 }
 
-bool SimLink::requestUserOnGroundEverySecond() {
+bool SimClientLink::requestUserOnGroundEverySecond() {
     return request("SimConnect request ac gnd/air fails", [](HANDLE handle) {
         return SimConnect_RequestDataOnSimObject(handle, kReqUserOnGround, kDefUserOnGround, SIMCONNECT_OBJECT_ID_USER,
                                                  SIMCONNECT_PERIOD_SECOND);
     });
 }
 
-UserBlock SimLink::requestUserAcPosition() {
+UserBlock SimClientLink::requestUserAcPosition() {
     request("SimConnect request user ac position fails", [](HANDLE handle) {
         return SimConnect_RequestDataOnSimObject(handle, kReqUserBlock, kDefUserBlock, SIMCONNECT_OBJECT_ID_USER,
                                                  SIMCONNECT_PERIOD_ONCE);
@@ -62,7 +62,7 @@ UserBlock SimLink::requestUserAcPosition() {
     return shared_.user.block();
 }
 
-void SimLink::requestUserAcTitleModel() {
+void SimClientLink::requestUserAcTitleModel() {
     request("SimConnect request user ac title fails", [](HANDLE handle) {
         return SimConnect_RequestDataOnSimObject(handle, kReqUserTitle, kDefUserTitle, SIMCONNECT_OBJECT_ID_USER,
                                                  SIMCONNECT_PERIOD_ONCE);
@@ -73,27 +73,27 @@ void SimLink::requestUserAcTitleModel() {
     });
 }
 
-bool SimLink::requestAircraftInRange(uint32_t radiusMeters) {
+bool SimClientLink::requestAircraftInRange(uint32_t radiusMeters) {
     return request("SimConnect request ac within range fails", [radiusMeters](HANDLE handle) {
         return SimConnect_RequestDataOnSimObjectType(handle, kReqInRange, kDefInRange, radiusMeters,
                                                      SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
     });
 }
 
-bool SimLink::requestStaticCg(uint32_t objectId) {
+bool SimClientLink::requestStaticCg(uint32_t objectId) {
     return request("SimConnect request StaticCG fails", [objectId](HANDLE handle) {
         return SimConnect_RequestDataOnSimObject(handle, kReqStaticCg, kDefStaticCg, objectId, SIMCONNECT_PERIOD_ONCE);
     });
 }
 
-bool SimLink::setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data) {
+bool SimClientLink::setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data) {
     return request("SimConnect set spoilers and throttle fails", [objectId, &data](HANDLE handle) {
         return SimConnect_SetDataOnSimObject(handle, kDefSpoilersThrottle, objectId, SIMCONNECT_DATA_SET_FLAG_DEFAULT,
                                              0, sizeof data, &data);
     });
 }
 
-void SimLink::resetRun() {
+void SimClientLink::resetRun() {
     shared_.commands.clear();
     shared_.replies.clear();
     shared_.user.reset();
