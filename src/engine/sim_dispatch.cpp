@@ -87,6 +87,9 @@ void SimDispatcher::onNewFlight() { shared_.events.requestStop(SimLinkStop::NewF
 
 void SimDispatcher::onEvent(const SIMCONNECT_RECV* record, DWORD bytes) {
     const auto event = gf_readRecord<SIMCONNECT_RECV_EVENT>(record, bytes);
+    if (!event) {
+        return;
+    }
     if (event->uEventID == kEventSim) {
         const bool running = event->dwData == 1;
         flightRunning.store(running);
@@ -99,7 +102,7 @@ void SimDispatcher::onEvent(const SIMCONNECT_RECV* record, DWORD bytes) {
 
 void SimDispatcher::onObjectAddRemove(const SIMCONNECT_RECV* record, DWORD bytes) {
     const auto event = gf_readRecord<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>(record, bytes);
-    if (event->eObjType != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) {
+    if (!event || event->eObjType != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) {
         return;
     }
     const uint32_t objectId = event->dwData;
@@ -115,6 +118,9 @@ void SimDispatcher::onObjectAddRemove(const SIMCONNECT_RECV* record, DWORD bytes
 
 void SimDispatcher::onOpen(const SIMCONNECT_RECV* record, DWORD bytes) {
     const auto open = gf_readRecord<SIMCONNECT_RECV_OPEN>(record, bytes);
+    if (!open) {
+        return;
+    }
     const std::string name = gf_fieldText(open->szApplicationName, sizeof open->szApplicationName);
     if (name.empty()) {
         gf_log("! Simulator name empty?");
@@ -147,6 +153,9 @@ void SimDispatcher::onOpen(const SIMCONNECT_RECV* record, DWORD bytes) {
 
 void SimDispatcher::onException(const SIMCONNECT_RECV* record, DWORD bytes) {
     const auto exception = gf_readRecord<SIMCONNECT_RECV_EXCEPTION>(record, bytes);
+    if (!exception) {
+        return;
+    }
     switch (exception->dwException) {
     case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID:
         if (shared_.user.positionKnown() && !stopRequested.load() && !userClosing.load()) {

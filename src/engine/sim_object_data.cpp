@@ -41,7 +41,10 @@ std::optional<Value> readData(DWORD requestId, std::span<const uint8_t> data) {
 } // namespace
 
 void SimDispatcher::onObjectData(const SIMCONNECT_RECV* record, DWORD bytes) {
-    const auto head = gf_readRecord<SIMCONNECT_RECV_SIMOBJECT_DATA>(record, bytes);
+    const auto head = gf_readRecord<SimObjectDataHead>(record, bytes);
+    if (!head) {
+        return;
+    }
     const std::span<const uint8_t> data = gf_objectDataBlock(record, bytes);
     switch (head->dwRequestID) {
     case kReqStaticCg:
@@ -58,8 +61,8 @@ void SimDispatcher::onObjectData(const SIMCONNECT_RECV* record, DWORD bytes) {
 }
 
 void SimDispatcher::onObjectDataByType(const SIMCONNECT_RECV* record, DWORD bytes) {
-    const auto head = gf_readRecord<SIMCONNECT_RECV_SIMOBJECT_DATA>(record, bytes);
-    if (head->dwRequestID != kReqInRange) {
+    const auto head = gf_readRecord<SimObjectDataHead>(record, bytes);
+    if (!head || head->dwRequestID != kReqInRange) {
         return;
     }
     const auto data = readData<InRangeData>(kReqInRange, gf_objectDataBlock(record, bytes));

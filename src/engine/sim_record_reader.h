@@ -29,6 +29,21 @@ std::optional<Record> gf_readRecord(const SIMCONNECT_RECV* record, DWORD bytes) 
     return value;
 }
 
+// The head of an object-data record, before its data block.
+struct SimObjectDataHead {
+    DWORD dwSize;
+    DWORD dwVersion;
+    DWORD dwID;
+    DWORD dwRequestID;
+    DWORD dwObjectID;
+    DWORD dwDefineID;
+    DWORD dwFlags;
+    DWORD dwentrynumber;
+    DWORD dwoutof;
+    DWORD dwDefineCount;
+};
+static_assert(sizeof(SimObjectDataHead) == SIMCONNECT_SIMOBJECT_DATA_HEAD_SIZE);
+
 // The data block of an object-data record (after its 40-byte head); empty when there is none.
 std::span<const uint8_t> gf_objectDataBlock(const SIMCONNECT_RECV* record, DWORD bytes) noexcept;
 
