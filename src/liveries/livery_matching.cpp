@@ -332,11 +332,15 @@ uint16_t lf_randomCategoryModel(AircraftCategory category)
 std::span<const uint16_t> lf_alternativeModels(uint16_t model, AircraftCategory category)
 {
     std::vector<uint16_t>& scratch = lf_scratch().alternativeModels;
-    const std::vector<uint16_t>& similar = gf_similarModelsWithLivery(model);
-    if (!similar.empty()) {
-        return lf_inChoiceOrder(similar, scratch);
+    const SimilarModelList similar = gf_similarModelsWithLivery(model);
+    // A copy: the list leaves out the model's own place, so it is no plain part of the table.
+    scratch.assign(similar.begin(), similar.end());
+    if (!scratch.empty()) {
+        if (scratch.size() >= 2 && gf_randomChoicesOn()) {
+            gf_shuffle(scratch);
+        }
+        return scratch;
     }
-    scratch.clear();
     if (const uint16_t categoryModel = lf_randomCategoryModel(category); categoryModel != 0) {
         scratch.push_back(categoryModel);
     }

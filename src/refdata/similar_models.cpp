@@ -6,8 +6,7 @@
 
 #include <fmt/format.h>
 
-#include <map>
-#include <set>
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -16,11 +15,26 @@ namespace hlw {
 namespace {
 
 using ModelList = std::vector<uint16_t>;
-using SimilarModelMap = std::unordered_map<uint16_t, ModelList>;
+
+// One "similar_types" group: its members that have liveries (model indexes in group order, and their places
+// in the group) and, per airline, those of them the airline has liveries of.
+struct GroupLists {
+    ModelList withLivery;
+    std::vector<std::size_t> memberPlaces;
+    std::unordered_map<uint16_t, ModelList> byAirline;
+};
+
+// Where the similar models of a model are: its group, its place in the group and its own place in the
+// group's withLivery list.
+struct ModelEntry {
+    std::size_t group = 0;
+    std::size_t member = 0;
+    std::size_t ownPlace = SimilarModelList::noPlace;
+};
 
 struct SimilarModelTables {
-    SimilarModelMap withLivery;
-    std::unordered_map<uint16_t, SimilarModelMap> byAirline;
+    std::vector<GroupLists> groups;
+    std::unordered_map<uint16_t, ModelEntry> models;
 };
 
 SimilarModelTables& lf_tables()
@@ -35,62 +49,69 @@ const ModelList& lf_emptyList()
     return empty;
 }
 
-// Every group member to the members of its group that have liveries. A model in several groups keeps the
-// entry whose text ("model,similar,...") sorts first.
-SimilarModelMap lf_buildWithLivery(const LiveryPresence& liveries)
+// The text that ranks the entries of a model that is in several groups: "model,similar,...", the similar
+// models being the group's members with liveries other than the model's own place.
+std::string lf_entryText(const ModelEntry& entry, const SimilarModelTables& tables)
 {
-    std::map<std::string, ModelList> byText;
-    for (const auto& group : gf_referenceTables().similarModelGroups) {
-        for (std::size_t i = 0; i < group.size(); ++i) {
-            ModelList entry{gf_modelIndex(group[i])};
-            std::string text = group[i];
-            for (std::size_t j = 0; j < group.size(); ++j) {
-                const uint16_t other = gf_modelIndex(group[j]);
-                if (j != i && liveries.modelHasLiveries(other)) {
-                    entry.push_back(other);
-                    text += ',';
-                    text += group[j];
-                }
-            }
-            if (entry.size() > 1) {
-                byText.emplace(std::move(text), std::move(entry));
-            }
+    const std::vector<std::string>& group = gf_referenceTables().similarModelGroups[entry.group];
+    const std::vector<std::size_t>& places = tables.groups[entry.group].memberPlaces;
+    std::string text = group[entry.member];
+    for (std::size_t place = 0; place < places.size(); ++place) {
+        if (place != entry.ownPlace) {
+            text += ',';
+            text += group[places[place]];
         }
     }
-    SimilarModelMap withLivery;
-    for (auto& [text, entry] : byText) {
-        withLivery.try_emplace(entry.front(), entry.begin() + 1, entry.end());
-    }
-    return withLivery;
+    return text;
 }
 
-std::unordered_map<uint16_t, SimilarModelMap> lf_buildByAirline(const LiveryPresence& liveries,
-                                                                const SimilarModelMap& withLivery)
+// The members of one group that have liveries, and an entry for every member that has at least one similar
+// model with liveries. Each member's model index is looked up once.
+void lf_addGroup(std::size_t groupIndex, const LiveryPresence& liveries, SimilarModelTables& tables)
 {
-    const ModelList airlineList = liveries.airlines();
-    const std::set<uint16_t> airlines(airlineList.begin(), airlineList.end());
-    std::unordered_map<uint16_t, SimilarModelMap> byAirline;
-    for (const uint16_t airline : airlines) {
-        SimilarModelMap models;
-        for (const auto& [model, similar] : withLivery) {
-            if (liveries.hasLivery(airline, model)) {
-                continue;
-            }
-            ModelList kept;
-            for (const uint16_t other : similar) {
-                if (liveries.hasLivery(airline, other)) {
-                    kept.push_back(other);
-                }
-            }
-            if (!kept.empty()) {
-                models.emplace(model, std::move(kept));
-            }
-        }
-        if (!models.empty()) {
-            byAirline.emplace(airline, std::move(models));
+    const std::vector<std::string>& group = gf_referenceTables().similarModelGroups[groupIndex];
+    GroupLists& lists = tables.groups[groupIndex];
+    std::vector<ModelEntry> entries(group.size());
+    std::vector<uint16_t> indexes(group.size());
+    for (std::size_t member = 0; member < group.size(); ++member) {
+        entries[member] = ModelEntry{groupIndex, member, SimilarModelList::noPlace};
+        indexes[member] = gf_modelIndex(group[member]);
+        if (liveries.modelHasLiveries(indexes[member])) {
+            entries[member].ownPlace = lists.withLivery.size();
+            lists.withLivery.push_back(indexes[member]);
+            lists.memberPlaces.push_back(member);
         }
     }
-    return byAirline;
+    for (std::size_t member = 0; member < group.size(); ++member) {
+        const ModelEntry& entry = entries[member];
+        if (SimilarModelList(lists.withLivery, entry.ownPlace).empty()) {
+            continue;
+        }
+        // A model in several groups (or two codes of one model after fixes): the entry whose text sorts first.
+        const auto [kept, added] = tables.models.try_emplace(indexes[member], entry);
+        if (!added && lf_entryText(entry, tables) < lf_entryText(kept->second, tables)) {
+            kept->second = entry;
+        }
+    }
+}
+
+// Per group and airline, the members with liveries that the airline has liveries of.
+void lf_addAirlineLists(const LiveryPresence& liveries, SimilarModelTables& tables)
+{
+    ModelList airlines = liveries.airlines();
+    std::ranges::sort(airlines);
+    const auto [repeated, last] = std::ranges::unique(airlines);
+    airlines.erase(repeated, last);
+    for (GroupLists& lists : tables.groups) {
+        for (const uint16_t airline : airlines) {
+            ModelList kept;
+            std::ranges::copy_if(lists.withLivery, std::back_inserter(kept),
+                                 [&](uint16_t model) { return liveries.hasLivery(airline, model); });
+            if (!kept.empty()) {
+                lists.byAirline.emplace(airline, std::move(kept));
+            }
+        }
+    }
 }
 
 } // namespace
@@ -98,33 +119,45 @@ std::unordered_map<uint16_t, SimilarModelMap> lf_buildByAirline(const LiveryPres
 void gf_buildSimilarModels(const LiveryPresence& liveries)
 {
     SimilarModelTables tables;
-    tables.withLivery = lf_buildWithLivery(liveries);
-    tables.byAirline = lf_buildByAirline(liveries, tables.withLivery);
+    tables.groups.resize(gf_referenceTables().similarModelGroups.size());
+    for (std::size_t group = 0; group < tables.groups.size(); ++group) {
+        lf_addGroup(group, liveries, tables);
+    }
+    lf_addAirlineLists(liveries, tables);
     lf_tables() = std::move(tables);
-    gf_log(fmt::format("{:5} similar model definitions", lf_tables().withLivery.size()));
+    gf_log(fmt::format("{:5} similar model definitions", lf_tables().models.size()));
 }
 
-const std::vector<uint16_t>& gf_similarModelsWithLivery(uint16_t model)
+SimilarModelList gf_similarModelsWithLivery(uint16_t model)
 {
-    const auto& withLivery = lf_tables().withLivery;
-    const auto hit = withLivery.find(model);
-    return hit != withLivery.end() ? hit->second : lf_emptyList();
+    const SimilarModelTables& tables = lf_tables();
+    const auto hit = tables.models.find(model);
+    if (hit == tables.models.end()) {
+        return {};
+    }
+    return {tables.groups[hit->second.group].withLivery, hit->second.ownPlace};
 }
 
+// The airline's list of the model's group; none when the airline has liveries of the model itself (its list
+// then holds the model).
 const std::vector<uint16_t>& gf_airlineSimilarModels(uint16_t airline, uint16_t model)
 {
-    const auto& byAirline = lf_tables().byAirline;
-    const auto airlineHit = byAirline.find(airline);
-    if (airlineHit == byAirline.end()) {
+    const SimilarModelTables& tables = lf_tables();
+    const auto modelHit = tables.models.find(model);
+    if (modelHit == tables.models.end()) {
         return lf_emptyList();
     }
-    const auto modelHit = airlineHit->second.find(model);
-    return modelHit != airlineHit->second.end() ? modelHit->second : lf_emptyList();
+    const auto& byAirline = tables.groups[modelHit->second.group].byAirline;
+    const auto airlineHit = byAirline.find(airline);
+    if (airlineHit == byAirline.end() || std::ranges::find(airlineHit->second, model) != airlineHit->second.end()) {
+        return lf_emptyList();
+    }
+    return airlineHit->second;
 }
 
 std::size_t gf_similarModelDefinitionCount()
 {
-    return lf_tables().withLivery.size();
+    return lf_tables().models.size();
 }
 
 void gf_clearSimilarModels()

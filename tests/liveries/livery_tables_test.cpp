@@ -46,7 +46,7 @@ uint16_t lf_model(const char* code)
     return gf_findModelIndex(code).value_or(uint16_t{0});
 }
 
-std::vector<std::string> lf_modelTexts(const std::vector<uint16_t>& models)
+template <typename Models> std::vector<std::string> lf_modelTexts(const Models& models)
 {
     std::vector<std::string> texts;
     for (const uint16_t model : models) {

@@ -3,6 +3,7 @@
 #include "dbase_fixture.h"
 #include "refdata/code_table.h"
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ using ::testing::IsEmpty;
 
 using Liveries = std::vector<std::pair<std::string, std::string>>;
 
-// Installed liveries as (airline code, model code) pairs.
+// Installed liveries as (airline code, model code) pairs; counts the questions asked.
 class FakeLiveries final : public LiveryPresence {
   public:
     explicit FakeLiveries(const Liveries& liveries)
@@ -34,6 +35,7 @@ class FakeLiveries final : public LiveryPresence {
     }
     bool modelHasLiveries(uint16_t model) const override
     {
+        ++modelQuestions;
         for (const auto& pair : pairs_) {
             if (pair.second == model) {
                 return true;
@@ -41,7 +43,11 @@ class FakeLiveries final : public LiveryPresence {
         }
         return false;
     }
-    bool hasLivery(uint16_t airline, uint16_t model) const override { return pairs_.contains({airline, model}); }
+    bool hasLivery(uint16_t airline, uint16_t model) const override
+    {
+        ++airlineQuestions;
+        return pairs_.contains({airline, model});
+    }
     std::vector<uint16_t> airlines() const override
     {
         std::vector<uint16_t> airlines;
@@ -50,6 +56,9 @@ class FakeLiveries final : public LiveryPresence {
         }
         return airlines;
     }
+
+    mutable std::size_t modelQuestions = 0;
+    mutable std::size_t airlineQuestions = 0;
 
   private:
     std::set<std::pair<uint16_t, uint16_t>> pairs_;
@@ -106,13 +115,38 @@ TEST_F(SimilarModels, AirlineTableListsSimilarModelsTheAirlineHasLiveriesOf)
     EXPECT_THAT(gf_airlineSimilarModels(a("KLM"), m("A320")), IsEmpty());
 }
 
-// A model in two groups keeps the entry whose text sorts first.
+// A model in two groups keeps the entry whose text sorts first, whichever group comes first in the file.
 TEST_F(SimilarModels, ModelInTwoGroupsTakesTheGroupThatSortsFirst)
 {
-    ASSERT_TRUE(
-        folder.read(DbaseText().set("similar_types", elements("similar", "types", {"A320,A321", "A320,A20N"})).text()));
-    gf_buildSimilarModels(FakeLiveries(Liveries{{"DLH", "A321"}, {"DLH", "A20N"}}));
-    EXPECT_THAT(gf_similarModelsWithLivery(m("A320")), ElementsAre(m("A20N")));
+    for (const std::vector<std::string>& groups : {std::vector<std::string>{"A320,A321", "A320,A20N"},
+                                                   std::vector<std::string>{"A20N,A320", "A320,A321"}}) {
+        ASSERT_TRUE(folder.read(DbaseText().set("similar_types", elements("similar", "types", groups)).text()));
+        gf_buildSimilarModels(FakeLiveries(Liveries{{"DLH", "A321"}, {"DLH", "A20N"}}));
+        EXPECT_THAT(gf_similarModelsWithLivery(m("A320")), ElementsAre(m("A20N"))) << groups.front();
+        EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("A320")), ElementsAre(m("A20N"))) << groups.front();
+    }
+}
+
+// The liveries are asked about once per member, and once per airline and member with liveries: a group of
+// tens of thousands of types must not cost the square of its size.
+TEST_F(SimilarModels, WorkGrowsWithTheGroupNotWithItsSquare)
+{
+    std::string group;
+    for (int i = 0; i < 300; ++i) {
+        group += fmt::format("{}M{:03}", i == 0 ? "" : ",", i);
+    }
+    ASSERT_TRUE(folder.read(DbaseText().set("similar_types", elements("similar", "types", {group})).text()));
+    const FakeLiveries liveries(Liveries{{"DLH", "M010"}, {"DLH", "M150"}, {"EZY", "M150"}, {"EZY", "M299"}});
+    gf_buildSimilarModels(liveries);
+    EXPECT_LE(liveries.modelQuestions, 300U);
+    EXPECT_LE(liveries.airlineQuestions, 2U * 3U);
+    EXPECT_EQ(gf_similarModelDefinitionCount(), 300U);
+    EXPECT_THAT(gf_similarModelsWithLivery(m("M000")), ElementsAre(m("M010"), m("M150"), m("M299")));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("M150")), ElementsAre(m("M010"), m("M299")));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("M299")), ElementsAre(m("M010"), m("M150")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("M299")), ElementsAre(m("M010"), m("M150")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("EZY"), m("M010")), ElementsAre(m("M150"), m("M299")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("EZY"), m("M150")), IsEmpty());
 }
 
 // A rebuild after the liveries changed (a new scan, another simulator) replaces the old answers.
