@@ -41,7 +41,10 @@ SIMILAR_TYPES = [
     "AT43,AT45,AT72,AT75,AT76", "DH8A,DH8B,DH8C,DH8D", "BCS1,BCS3",
 ]
 
-PREFIX_GROUPS = ["EI,EJ", "C,CF", "VH,VH-", "G,M", "HB,HB-J", "PH", "D,D-A", "OE,OE-L"]
+# Registration prefixes of neighbouring registers, written as the matching forms a prefix: up to and including
+# the dash ("D-" of D-ABCD), or the first character of a registration without one ("N" of N12345).
+PREFIX_GROUPS = ["D-,OE-,HB-,PH-,OO-,LX-", "G-,EI-,M-", "N,C-", "VH-,ZK-", "SE-,LN-,OY-,OH-,TF-", "F-,EC-,CS-,I-",
+                 "SP-,OK-,OM-,HA-"]
 
 HIGH_PERFORMANCE = ["F16", "F15", "F18H", "F18S", "F35", "F22", "EUFI", "TOR", "RFAL", "MIR2", "SU27", "MG29",
                     "A10", "T38", "HAWK", "F5", "JAS39", "L159"]

@@ -1,6 +1,8 @@
 // The bundled sample "LiveriesScanned.xml" fits the sample reference database: every registration it names is
-// one of the database's records with the same codes, every code is valid, and the file builds the tables.
+// one of the database's records with the same codes, every code is valid, and the file builds the tables. The
+// database's registration prefix groups are written as the matching forms prefixes.
 #include "liveries/livery_catalogue.h"
+#include "liveries/livery_matching.h"
 #include "liveries/livery_tables.h"
 #include "liveries/scanned_liveries_file.h"
 #include "livery_fixture.h"
@@ -71,6 +73,27 @@ TEST(SampleLiveries, MatchTheSampleReferenceDatabase)
         EXPECT_EQ(record->second.attribute("c").as_bool(), livery.attribute("c").as_bool()) << registration;
     }
     EXPECT_GE(withRegistration, 25U);
+}
+
+// Each member of a group is a prefix the matching can form ("D-" of D-ABCD, "N" of N12345), and most sample
+// registrations have a prefix with partners, so the search by similar prefix has something to find.
+TEST(SampleLiveries, PrefixGroupsHoldThePrefixesOfTheMatching)
+{
+    pugi::xml_document dbase;
+    ASSERT_TRUE(dbase.load_file((std::filesystem::path(HLMR_SAMPLES_PLAIN) / "dbase.xml").c_str()));
+    const pugi::xml_node root = dbase.child("root");
+    const std::set<std::string> prefixes = lf_codes(root.child("prefixes"), "similar", "types");
+    ASSERT_FALSE(prefixes.empty());
+    for (const std::string& prefix : prefixes) {
+        EXPECT_EQ(gf_registrationPrefix(prefix + "ABC"), prefix);
+    }
+    std::size_t records = 0;
+    std::size_t grouped = 0;
+    for (const pugi::xml_node record : root.child("dbase").children("d")) {
+        ++records;
+        grouped += prefixes.contains(std::string(gf_registrationPrefix(record.attribute("r").value()))) ? 1 : 0;
+    }
+    EXPECT_GT(grouped * 2, records);
 }
 
 TEST(SampleLiveries, BuildTheTablesInTheirOwnOrder)

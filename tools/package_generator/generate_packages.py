@@ -646,9 +646,11 @@ def write_sample(args):
             count += 1
         write_text(mtl / f"IVAO_{model}" / "aircraft.cfg", lines)
     user = out / "Community" / "user-aitraffic" / "SimObjects" / "Airplanes" / "USER_C172"
+    # Two private liveries of other registers, so that a private aircraft of a third one picks by similar prefix.
     write_text(user / "aircraft.cfg", general(None, r"..\Asobo_C172sp_classic")
-               + fltsim(0, "USER C172 private PH-ABC", atc_id="PH-ABC", parking="RAMP_GA_SMALL"))
-    count += 1
+               + fltsim(0, "USER C172 private PH-ABC", atc_id="PH-ABC", parking="RAMP_GA_SMALL")
+               + fltsim(1, "USER C172 private N172AB", atc_id="N172AB", parking="RAMP_GA_SMALL"))
+    count += 2
     manifest = {"profile": "sample", "seed": args.seed, "dbase": str(args.dbase or ""), "liveries": count,
                 "roots": ["Community/aig-aitraffic-oci-beta", "Community/fsltl-traffic-base", "Community/IVAO_MTL",
                           "Community/user-aitraffic"]}
