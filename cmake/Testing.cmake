@@ -1,18 +1,24 @@
 include(GoogleTest)
 
-# hlmr_add_library(name DEPS ...): the static library of one source folder, built from every .cpp in it.
+# hlmr_add_library(name PUBLIC ... PRIVATE ...): the static library of one source folder, built from every .cpp
+# in it. PUBLIC names what the folder's headers include, which every user of the library gets too; PRIVATE what
+# only its .cpp files use. Which folder may include which is checked by scripts/check_layers.py (a CTest test).
 function(hlmr_add_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "PUBLIC;PRIVATE" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "hlmr_add_library(${name}): name each dependency after PUBLIC or PRIVATE: "
+                        "${ARG_UNPARSED_ARGUMENTS}")
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE hlmr_warnings)
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE} hlmr_warnings)
   else()
-    # A folder whose first code has not arrived yet still names its dependencies.
+    # A folder whose first code has not arrived yet still names its dependencies; its users get all of them.
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    target_link_libraries(${name} INTERFACE ${ARG_PUBLIC} ${ARG_PRIVATE})
   endif()
 endfunction()
 
@@ -27,12 +33,13 @@ function(hlmr_add_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
-  # Several people append to one tests CMakeLists; a line whose source has not landed yet is skipped loudly
-  # instead of breaking the configuration of everything else.
+  # A test that cannot be built is never skipped quietly.
   foreach(source ${ARG_SOURCES})
-    if(NOT IS_ABSOLUTE ${source} AND NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${source})
-      message(WARNING "Test ${name} skipped: ${source} does not exist")
-      return()
+    if(NOT IS_ABSOLUTE ${source})
+      set(source ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+    endif()
+    if(NOT EXISTS ${source})
+      message(FATAL_ERROR "Test ${name}: ${source} does not exist")
     endif()
   endforeach()
   list(GET ARG_LABELS 0 kind)
