@@ -84,6 +84,19 @@ void gf_clearError()
     requestRepaint();
 }
 
+void gf_resetMessageLine()
+{
+    MessageLine& line = messageLine();
+    {
+        std::lock_guard lock(line.mutex);
+        line.messageText.clear();
+        line.errorText.clear();
+        line.messageSetSecond = 0;
+        line.windowSecondCounter = 0;
+    }
+    requestRepaint();
+}
+
 void gf_messageLineSecondStep()
 {
     MessageLine& line = messageLine();

@@ -20,6 +20,8 @@ void gf_clearMessage();
 void gf_showError(std::string_view text);
 // Empties the error text (closing down before a restart, end of a parking adjustment, install-path command).
 void gf_clearError();
+// The run reset before a restart: no message, no error, the window's second counter back to 0.
+void gf_resetMessageLine();
 // The per-second step: advances the window's second counter and clears a message that is 25 steps old.
 void gf_messageLineSecondStep();
 

@@ -1,0 +1,34 @@
+#include "core/status_board.h"
+
+namespace hlw {
+
+void StatusBoard::setRepaintHook(RepaintHook hook)
+{
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+}
+
+StatusValues StatusBoard::snapshot() const
+{
+    std::lock_guard lock(mutex_);
+    return values_;
+}
+
+void StatusBoard::reset()
+{
+    update([](StatusValues& values) { values = StatusValues{}; });
+}
+
+void StatusBoard::repaint()
+{
+    RepaintHook hook;
+    {
+        std::lock_guard lock(mutex_);
+        hook = hook_;
+    }
+    if (hook) {
+        hook();
+    }
+}
+
+} // namespace hlw

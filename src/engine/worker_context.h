@@ -1,0 +1,37 @@
+#pragma once
+// Everything a worker works with besides the settings and the shared run flags: its neighbours (the seams that
+// later parts of the program fill), the clock, the status values, the traffic queue, the window's requests and
+// the reset hooks. The program entry owns these objects for the whole program run and hands them to each worker.
+#include "core/status_board.h"
+#include "core/steady_time_source.h"
+#include "engine/app_services.h"
+#include "engine/engine_tick.h"
+#include "engine/lifecycle_hooks.h"
+#include "engine/live_traffic_link.h"
+#include "engine/reset_registry.h"
+#include "engine/sim_link.h"
+#include "engine/traffic_queue.h"
+#include "engine/traffic_readers.h"
+#include "engine/window_port.h"
+#include "engine/worker_requests.h"
+#include "parking/parking_port.h"
+
+namespace hlw {
+
+struct WorkerContext {
+    SimLink& simLink;
+    TrafficReaders& readers;
+    LiveTrafficLink& liveLink;
+    EngineTick& tick;
+    LifecycleHooks& lifecycle;
+    ParkingPort& parking;
+    AppServices& app;
+    WindowPort& window;
+    SteadyTimeSource& time;
+    StatusBoard& status;
+    TrafficQueue& traffic;
+    WorkerRequests& requests;
+    ResetRegistry& resets;
+};
+
+} // namespace hlw
