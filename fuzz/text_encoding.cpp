@@ -22,6 +22,21 @@ bool lf_isValidUtf8(std::string_view text)
     return os::utf8ToUtf16(text).has_value();
 }
 
+// UTF-8 as the detection takes it: strict UTF-8, except that an encoded surrogate (ED A0..BF xx) is accepted,
+// as some programs write them. Checked by the strict conversion after each such sequence is swapped for a
+// valid three-byte character.
+bool lf_isUtf8ForDetection(std::string_view text)
+{
+    std::string swapped(text);
+    for (std::size_t i = 0; i + 1 < swapped.size(); ++i) {
+        const auto second = static_cast<unsigned char>(swapped[i + 1]);
+        if (static_cast<unsigned char>(swapped[i]) == 0xED && second >= 0xA0 && second <= 0xBF) {
+            swapped[i + 1] = '\x9F';
+        }
+    }
+    return lf_isValidUtf8(swapped);
+}
+
 // The text gf_splitLines must give back when its lines are joined with line feeds.
 std::string lf_joinedForm(std::string_view text)
 {
@@ -112,8 +127,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const TextEncoding encoding = gf_detectTextEncodingOfSample(sample, text.size() > sample.size());
     check(encoding != TextEncoding::noneFound, "bytes always have an encoding");
     check(gf_textEncodingName(encoding) != "none_found", "every found encoding has its name");
-    if (encoding == TextEncoding::utf8WithoutBom && text.size() <= encodingSampleSize) {
-        check(lf_isValidUtf8(text), "a whole text taken as UTF-8 without mark is valid UTF-8");
+    if (text.size() <= encodingSampleSize) {
+        if (encoding == TextEncoding::utf8WithoutBom) {
+            check(lf_isUtf8ForDetection(text), "a whole text taken as UTF-8 without mark is UTF-8");
+        }
+        check(encoding != TextEncoding::ansi || !lf_isUtf8ForDetection(text), "a UTF-8 text is never ANSI");
     }
     lf_checkSplit(text);
     lf_checkFile(text, encoding);
