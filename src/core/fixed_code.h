@@ -1,6 +1,8 @@
 #pragma once
 // Fixed-length codes of upper-case letters and digits: FixedCode<4> for airport ICAO codes, FixedCode<3> for
 // IATA airport codes and route codes. A default-constructed code (all bytes zero) is the empty code.
+#include "core/string_helpers.h"
+
 #include <fmt/format.h>
 
 #include <array>
@@ -25,10 +27,7 @@ public:
             throwInvalid(text);
         }
         for (std::size_t i = 0; i < N; ++i) {
-            char c = text[i];
-            if (c >= 'a' && c <= 'z') {
-                c = static_cast<char>(c - 'a' + 'A');
-            }
+            const char c = gf_toUpperChar(text[i]);
             if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
                 throwInvalid(text);
             }

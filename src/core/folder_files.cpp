@@ -20,9 +20,7 @@ constexpr std::size_t airportFilesReserve = 512;
 
 bool lf_hasXmlExtension(const fs::path& path)
 {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), gf_toUpperChar);
-    return extension == ".XML";
+    return gf_equalNoCase(path.extension().native(), ".XML");
 }
 
 bool lf_isXmlFile(const fs::directory_entry& entry)

@@ -1,6 +1,7 @@
 #include "core/half_hour_slots.h"
 
 #include "core/log.h"
+#include "core/string_helpers.h"
 
 #include <fmt/format.h>
 
@@ -11,38 +12,13 @@ namespace hlw {
 namespace {
 
 constexpr std::string_view functionName = "gf_hours2bitset";
-constexpr std::string_view cSpace = " \t\n\v\f\r";
-
-std::string_view lf_stripCSpace(std::string_view text)
-{
-    const auto first = text.find_first_not_of(cSpace);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(cSpace) - first + 1);
-}
-
-std::vector<std::string_view> lf_splitAt(std::string_view text, char separator)
-{
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = text.find(separator, start);
-        if (end == std::string_view::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
-        }
-        pieces.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-}
 
 SlotSet lf_rangeForm(const HoursToSlots& reader, std::string_view text)
 {
     int ends[2] = {0, 0};
     int validCount = 0;
     bool anyInvalid = false;
-    for (const std::string_view piece : lf_splitAt(text, ':')) {
+    for (const std::string_view piece : gf_splitAt(text, ':')) {
         if (validCount == 2) {
             gf_logAlert(fmt::format("{} more than one colon char in: {}", functionName, text));
             return {};
@@ -72,7 +48,7 @@ SlotSet lf_rangeForm(const HoursToSlots& reader, std::string_view text)
 
 std::optional<int> HoursToSlots::parseHour(std::string_view piece, std::string_view wholeText) const
 {
-    const std::string_view trimmed = lf_stripCSpace(piece);
+    const std::string_view trimmed = gf_trimView(piece, cSpace);
     int32_t value = -1;
     const char* first = trimmed.data();
     const char* last = first + trimmed.size();
@@ -94,7 +70,7 @@ SlotSet HoursToSlots::operator()(std::string_view text) const
     if (text.empty()) {
         return slots;
     }
-    for (const std::string_view piece : lf_splitAt(text, ',')) {
+    for (const std::string_view piece : gf_splitAt(text, ',')) {
         if (const auto slot = parseHour(piece, text)) {
             slots.set(static_cast<std::size_t>(*slot));
         }

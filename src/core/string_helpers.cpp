@@ -7,39 +7,62 @@
 namespace hlw {
 namespace {
 
-std::vector<std::string_view> lf_splitAtComma(std::string_view text)
+bool lf_sameLetter(char a, char b) noexcept
 {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        if (comma == std::string_view::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
-        }
-        pieces.push_back(text.substr(start, comma - start));
-        start = comma + 1;
-    }
+    return gf_toUpperChar(a) == gf_toUpperChar(b);
 }
 
 } // namespace
 
-std::string gf_trim(std::string_view text)
+std::string_view gf_trimView(std::string_view text, std::string_view drop) noexcept
 {
-    const auto first = text.find_first_not_of(whiteSpace);
+    const auto first = text.find_first_not_of(drop);
     if (first == std::string_view::npos) {
         return {};
     }
-    return std::string{text.substr(first, text.find_last_not_of(whiteSpace) - first + 1)};
+    return text.substr(first, text.find_last_not_of(drop) - first + 1);
 }
 
-std::vector<std::string> gf_split(std::string_view text) { return gf_tokenize(lf_splitAtComma(text)); }
+std::string_view gf_trimLeftView(std::string_view text, std::string_view drop) noexcept
+{
+    const auto first = text.find_first_not_of(drop);
+    return first == std::string_view::npos ? std::string_view{} : text.substr(first);
+}
+
+std::string gf_trim(std::string_view text) { return std::string(gf_trimView(text)); }
+
+std::vector<std::string_view> gf_splitAt(std::string_view text, char separator)
+{
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) {
+            pieces.push_back(text.substr(start));
+            return pieces;
+        }
+        pieces.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+std::vector<std::string> gf_split(std::string_view text)
+{
+    std::vector<std::string> items;
+    for (const std::string_view piece : gf_splitAt(text, ',')) {
+        const std::string_view item = gf_trimView(piece);
+        if (!item.empty()) {
+            items.emplace_back(item);
+        }
+    }
+    return items;
+}
 
 std::vector<std::string> gf_splitComma(std::string_view text)
 {
     std::vector<std::string> items;
-    for (const std::string_view piece : lf_splitAtComma(text)) {
-        items.push_back(gf_trim(piece));
+    for (const std::string_view piece : gf_splitAt(text, ',')) {
+        items.emplace_back(gf_trimView(piece));
     }
     std::sort(items.begin(), items.end());
     items.erase(std::unique(items.begin(), items.end()), items.end());
@@ -61,11 +84,31 @@ void gf_trimCommaList(std::string& text)
     text = std::move(joined);
 }
 
-char gf_toUpperChar(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool gf_toUpper(std::string_view expected, const std::string& text)
+std::string gf_toUpperAscii(std::string_view text)
 {
-    return std::ranges::equal(text, expected, [](char a, char b) { return gf_toUpperChar(a) == b; });
+    std::string upper(text);
+    gf_makeUpperAscii(upper);
+    return upper;
+}
+
+void gf_makeUpperAscii(std::string& text) noexcept
+{
+    std::ranges::transform(text, text.begin(), gf_toUpperChar);
+}
+
+bool gf_equalNoCase(std::string_view a, std::string_view b) noexcept
+{
+    return std::ranges::equal(a, b, lf_sameLetter);
+}
+
+bool gf_startsWithNoCase(std::string_view text, std::string_view prefix) noexcept
+{
+    return text.size() >= prefix.size() && gf_equalNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool gf_containsNoCase(std::string_view text, std::string_view needle) noexcept
+{
+    return std::ranges::search(text, needle, lf_sameLetter).begin() != text.end() || needle.empty();
 }
 
 int32_t gf_percent(int64_t count, int64_t total) noexcept

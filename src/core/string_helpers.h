@@ -1,8 +1,7 @@
 #pragma once
-// Small text operations of the data-file readers and the log. Text is UTF-8 handled as bytes; case and
-// white space are those of the C locale.
+// Small text operations of the data-file readers, the tools and the log. Text is UTF-8 handled as bytes; case
+// is ASCII only (other bytes never change), and the blank sets are named below.
 #include <cstdint>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,23 +10,18 @@ namespace hlw {
 
 // Blank, tab, line feed and carriage return.
 inline constexpr std::string_view whiteSpace = " \t\n\r";
+// The white space of the C locale: whiteSpace with vertical tab and form feed.
+inline constexpr std::string_view cSpace = " \t\n\v\f\r";
 
+// The text without the leading and trailing characters of drop; a view into text.
+std::string_view gf_trimView(std::string_view text, std::string_view drop = whiteSpace) noexcept;
+// The text without its leading characters of drop; a view into text.
+std::string_view gf_trimLeftView(std::string_view text, std::string_view drop = whiteSpace) noexcept;
 std::string gf_trim(std::string_view text);
 
-// The trimmed, non-empty pieces of an already split text, in order. Pieces are contiguous character ranges,
-// for example the elements of std::views::split.
-template <std::ranges::input_range Pieces>
-std::vector<std::string> gf_tokenize(Pieces&& pieces)
-{
-    std::vector<std::string> items;
-    for (auto&& piece : pieces) {
-        std::string item = gf_trim(std::string_view(std::ranges::begin(piece), std::ranges::end(piece)));
-        if (!item.empty()) {
-            items.push_back(std::move(item));
-        }
-    }
-    return items;
-}
+// The pieces between separators, empty ones included: n separators give n + 1 pieces ("" gives one empty
+// piece). The views point into text.
+std::vector<std::string_view> gf_splitAt(std::string_view text, char separator);
 
 // The text split at every ',', each piece trimmed, empty pieces dropped, order kept.
 std::vector<std::string> gf_split(std::string_view text);
@@ -37,9 +31,22 @@ std::vector<std::string> gf_splitComma(std::string_view text);
 // A text holding white space becomes its gf_split items joined by ","; any other text stays as it is.
 void gf_trimCommaList(std::string& text);
 
-// True when text, upper-cased, equals expected exactly.
-bool gf_toUpper(std::string_view expected, const std::string& text);
-char gf_toUpperChar(char c) noexcept;
+constexpr char gf_toUpperChar(char c) noexcept
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+constexpr char gf_toLowerChar(char c) noexcept
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+std::string gf_toUpperAscii(std::string_view text);
+void gf_makeUpperAscii(std::string& text) noexcept;
+
+// Comparisons that ignore the case of the ASCII letters.
+bool gf_equalNoCase(std::string_view a, std::string_view b) noexcept;
+bool gf_startsWithNoCase(std::string_view text, std::string_view prefix) noexcept;
+// True for an empty needle.
+bool gf_containsNoCase(std::string_view text, std::string_view needle) noexcept;
 
 // count * 100 / total rounded half away from zero; 0 when total is below 1.
 int32_t gf_percent(int64_t count, int64_t total) noexcept;

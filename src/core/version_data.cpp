@@ -2,15 +2,17 @@
 
 #include "core/log.h"
 #include "core/product.h"
+#include "core/string_helpers.h"
 
 #include <nlohmann/json.hpp>
 
-#include <array>
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <limits>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace hlw {
 namespace {
@@ -21,20 +23,11 @@ bool lf_isDigits(std::string_view text)
 }
 
 // The three fields of "<digits>.<digits>.<digits>" covering the whole text, or nothing.
-std::optional<std::array<std::string_view, 3>> lf_matchTriple(std::string_view text)
+std::optional<std::vector<std::string_view>> lf_matchTriple(std::string_view text)
 {
-    const auto firstDot = text.find('.');
-    const auto secondDot = firstDot == std::string_view::npos ? firstDot : text.find('.', firstDot + 1);
-    if (secondDot == std::string_view::npos) {
+    std::vector<std::string_view> fields = gf_splitAt(text, '.');
+    if (fields.size() != 3 || !std::ranges::all_of(fields, lf_isDigits)) {
         return std::nullopt;
-    }
-    const std::array<std::string_view, 3> fields{text.substr(0, firstDot),
-                                                 text.substr(firstDot + 1, secondDot - firstDot - 1),
-                                                 text.substr(secondDot + 1)};
-    for (const std::string_view field : fields) {
-        if (!lf_isDigits(field)) {
-            return std::nullopt;
-        }
     }
     return fields;
 }
@@ -66,22 +59,12 @@ int32_t lf_jsonField(const nlohmann::json& object, const char* name)
     return value >= 0 && value <= largest ? static_cast<int32_t>(value) : 0;
 }
 
-std::string_view lf_stripCSpace(std::string_view text)
-{
-    constexpr std::string_view cSpace = " \t\n\v\f\r";
-    const auto first = text.find_first_not_of(cSpace);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(cSpace) - first + 1);
-}
-
 VersionData lf_parseVersion(std::string_view text)
 {
     if (const auto fields = lf_matchTriple(text)) {
         return {lf_parseField((*fields)[0]), lf_parseField((*fields)[1]), lf_parseField((*fields)[2])};
     }
-    const std::string_view stripped = lf_stripCSpace(text);
+    const std::string_view stripped = gf_trimView(text, cSpace);
     if (!stripped.empty() && stripped.front() == '{') {
         const auto json = nlohmann::json::parse(stripped, nullptr, false);
         if (json.is_object()) {

@@ -7,46 +7,6 @@
 namespace hlw {
 namespace {
 
-// The white space of the C locale.
-bool lf_isBlank(char c) noexcept
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-char lf_lower(char c) noexcept
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::size_t lf_skipBlanks(std::string_view text, std::size_t at) noexcept
-{
-    while (at < text.size() && lf_isBlank(text[at])) {
-        ++at;
-    }
-    return at;
-}
-
-// True when text continues at position at with the word, ASCII letters compared without case.
-bool lf_startsWithNoCase(std::string_view text, std::size_t at, std::string_view word) noexcept
-{
-    if (text.size() - at < word.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (lf_lower(text[at + i]) != lf_lower(word[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string lf_upper(std::string_view text)
-{
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), gf_toUpperChar);
-    return upper;
-}
-
 bool lf_getValue(std::string_view line, std::string_view key, std::string& output)
 {
     const std::string_view value = gf_applyQuoteRule(gf_matchKey(line, key));
@@ -61,20 +21,15 @@ bool lf_getValue(std::string_view line, std::string_view key, std::string& outpu
 
 std::string_view gf_matchKey(std::string_view line, std::string_view key) noexcept
 {
-    std::size_t at = lf_skipBlanks(line, 0);
-    if (!lf_startsWithNoCase(line, at, key)) {
+    const std::string_view keyAndRest = gf_trimLeftView(line, cSpace);
+    if (!gf_startsWithNoCase(keyAndRest, key)) {
         return {};
     }
-    at = lf_skipBlanks(line, at + key.size());
-    if (at >= line.size() || line[at] != '=') {
+    const std::string_view assignment = gf_trimLeftView(keyAndRest.substr(key.size()), cSpace);
+    if (!assignment.starts_with('=')) {
         return {};
     }
-    const std::size_t begin = lf_skipBlanks(line, at + 1);
-    std::size_t end = line.size();
-    while (end > begin && lf_isBlank(line[end - 1])) {
-        --end;
-    }
-    const std::string_view value = line.substr(begin, end - begin);
+    const std::string_view value = gf_trimView(assignment.substr(1), cSpace);
     if (value.find_first_of("\r\n") != std::string_view::npos) {
         return {};
     }
@@ -121,13 +76,13 @@ bool gf_getIcaoAirline(std::string_view line, std::string& airline)
         return false;
     }
     const std::string_view value = gf_applyQuoteRule(matched);
-    airline = (value.empty() || value == "ZZZZ") ? std::string("ZZZ") : lf_upper(value);
+    airline = (value.empty() || value == "ZZZZ") ? std::string("ZZZ") : gf_toUpperAscii(value);
     return true;
 }
 
 std::string gf_getIcaoTypeDesignator(std::string_view line)
 {
-    return lf_upper(gf_applyQuoteRule(gf_matchKey(line, "icao_type_designator")).substr(0, 4));
+    return gf_toUpperAscii(gf_applyQuoteRule(gf_matchKey(line, "icao_type_designator")).substr(0, 4));
 }
 
 std::string gf_getBaseContainer(std::string_view line)
@@ -138,7 +93,7 @@ std::string gf_getBaseContainer(std::string_view line)
     }
     const auto& types = gf_defaultAircraftTypes();
     const auto hit = types.find(std::string(value.substr(3)));
-    return hit != types.end() ? lf_upper(hit->second) : std::string();
+    return hit != types.end() ? gf_toUpperAscii(hit->second) : std::string();
 }
 
 std::string gf_getFltsimNumber(std::string_view line)
@@ -147,15 +102,12 @@ std::string gf_getFltsimNumber(std::string_view line)
         return {};
     }
     constexpr std::string_view header = "[fltsim.";
-    std::size_t at = lf_skipBlanks(line, 0);
-    if (lf_startsWithNoCase(line, at, header)) {
-        at += header.size();
-        const std::size_t digits = at;
-        while (at < line.size() && line[at] >= '0' && line[at] <= '9') {
-            ++at;
-        }
-        if (at > digits && at < line.size() && line[at] == ']' && lf_skipBlanks(line, at + 1) == line.size()) {
-            return std::string(line.substr(digits, at - digits));
+    const std::string_view headerAndRest = gf_trimLeftView(line, cSpace);
+    if (gf_startsWithNoCase(headerAndRest, header)) {
+        const std::string_view rest = headerAndRest.substr(header.size());
+        const std::size_t digits = std::min(rest.find_first_not_of("0123456789"), rest.size());
+        if (digits > 0 && rest.substr(digits, 1) == "]" && gf_trimLeftView(rest.substr(digits + 1), cSpace).empty()) {
+            return std::string(rest.substr(0, digits));
         }
     }
     if (line.find("[fltsim.") != std::string_view::npos || line.find("[FLTSIM.") != std::string_view::npos) {

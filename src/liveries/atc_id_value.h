@@ -11,6 +11,6 @@ enum class AtcIdValue {
 };
 
 // The value split at every ','; empty items between or after commas count as items.
-AtcIdValue gf_checkAtcIdValue(std::string_view value) noexcept;
+AtcIdValue gf_checkAtcIdValue(std::string_view value);
 
 } // namespace hlw

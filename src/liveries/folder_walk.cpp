@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/run_state_port.h"
+#include "core/string_helpers.h"
 
 #include <fmt/format.h>
 
@@ -23,22 +24,6 @@ bool lf_stopRequested() noexcept
 {
     const RunStatePort& state = gf_runState();
     return state.stopRequested() || state.userClosing();
-}
-
-// Only the letters a to z are upper-cased, as the name test of the files requires.
-bool lf_equalsUpper(std::string_view text, std::string_view upper) noexcept
-{
-    if (text.size() != upper.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const char u = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-        if (u != upper[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 struct FolderListing;
@@ -198,7 +183,7 @@ bool gf_pathHasLiverySkipWord(std::string_view pathText) noexcept
 
 bool gf_isAircraftCfgName(const fs::path& file)
 {
-    return lf_equalsUpper(file.extension().string(), ".CFG") && lf_equalsUpper(file.stem().string(), "AIRCRAFT");
+    return gf_equalNoCase(file.extension().native(), ".CFG") && gf_equalNoCase(file.stem().native(), "AIRCRAFT");
 }
 
 bool gf_isIvaoPackagePath(std::string_view pathText) noexcept

@@ -27,11 +27,6 @@ namespace fs = std::filesystem;
 constexpr std::array<std::string_view, 5> wingletFolders = {"IVAO_B738WLfa", "IVAO_B739WLfa", "IVAO_A320wCFM",
                                                             "IVAO_A320wIAE", "IVAO_A319fIAEw"};
 
-bool lf_equalNoCase(std::string_view a, std::string_view b) noexcept
-{
-    return std::ranges::equal(a, b, [](char x, char y) { return gf_toUpperChar(x) == gf_toUpperChar(y); });
-}
-
 bool lf_isWordChar(char c) noexcept
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -60,11 +55,10 @@ std::optional<std::string_view> lf_ivaoFolderWord(std::string_view path)
     if (end == 0) {
         return std::nullopt;
     }
-    const bool packageMatches = lf_equalNoCase(names[0], "IVAO_MTL") || lf_equalNoCase(names[0], "ivao_x-csl");
+    const bool packageMatches = gf_equalNoCase(names[0], "IVAO_MTL") || gf_equalNoCase(names[0], "ivao_x-csl");
     constexpr std::string_view prefix = "IVAO_";
-    if (!packageMatches || !lf_equalNoCase(names[1], "SimObjects") || !lf_equalNoCase(names[2], "Airplanes") ||
-        !lf_equalNoCase(names[4], "aircraft.cfg") || names[3].size() <= prefix.size() ||
-        !lf_equalNoCase(names[3].substr(0, prefix.size()), prefix)) {
+    if (!packageMatches || !gf_equalNoCase(names[1], "SimObjects") || !gf_equalNoCase(names[2], "Airplanes") ||
+        !gf_equalNoCase(names[4], "aircraft.cfg") || !gf_startsWithNoCase(names[3], prefix)) {
         return std::nullopt;
     }
     const std::string_view word = names[3].substr(prefix.size());
@@ -81,7 +75,7 @@ bool lf_textureFolderExists(const fs::path& folder, const std::string& name)
         return false;
     }
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        if (lf_equalNoCase(entry.path().filename().native(), name) && entry.is_directory()) {
+        if (gf_equalNoCase(entry.path().filename().native(), name) && entry.is_directory()) {
             return true;
         }
     }
@@ -91,11 +85,11 @@ bool lf_textureFolderExists(const fs::path& folder, const std::string& name)
 // The three characters of an airline code at the start of the title (after blanks).
 std::optional<std::string> lf_airlineOfTitle(std::string_view title)
 {
-    const std::size_t start = title.find_first_not_of(" \t\n\v\f\r");
-    if (start == std::string_view::npos || title.size() - start < 3) {
+    const std::string_view text = gf_trimLeftView(title, cSpace);
+    if (text.size() < 3) {
         return std::nullopt;
     }
-    const std::string_view code = title.substr(start, 3);
+    const std::string_view code = text.substr(0, 3);
     return lf_isWord(code) ? std::optional(std::string(code)) : std::nullopt;
 }
 
@@ -151,7 +145,7 @@ LiveryData gf_processIvaoFltSimSection(int32_t sourceIndex, std::vector<std::str
         if (parkingTypes.empty()) {
             if (gf_getAtcParkingTypes(line, value)) {
                 gf_trimCommaList(value);
-                std::ranges::transform(value, value.begin(), gf_toUpperChar);
+                gf_makeUpperAscii(value);
                 parkingTypes = std::move(value);
                 continue;
             }

@@ -120,7 +120,7 @@ private:
             return false;
         }
         gf_trimCommaList(value);
-        std::ranges::transform(value, value.begin(), gf_toUpperChar);
+        gf_makeUpperAscii(value);
         keys_.parkingTypes = std::move(value);
         return true;
     }

@@ -22,21 +22,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t minLineLength = 6;
 constexpr std::size_t linesReserved = 1024;
 
-std::vector<std::string_view> lf_splitAt(std::string_view text, char separator)
-{
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find(separator, start);
-        if (end == std::string_view::npos) {
-            fields.push_back(text.substr(start));
-            return fields;
-        }
-        fields.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-}
-
 void lf_sortUnique(std::vector<std::string>& codes)
 {
     std::ranges::sort(codes);
@@ -65,9 +50,7 @@ bool lf_isTxtFile(const fs::directory_entry& entry)
     if (!entry.is_regular_file()) {
         return false;
     }
-    std::string extension = entry.path().extension().string();
-    std::ranges::transform(extension, extension.begin(), gf_toUpperChar);
-    return extension == ".TXT";
+    return gf_equalNoCase(entry.path().extension().native(), ".TXT");
 }
 
 // One file through encoding detection; false when it could not be read.
@@ -93,7 +76,7 @@ bool gf_parseRegcodeLine(std::string_view line, const fs::path& file, std::vecto
     if (line.size() < minLineLength) {
         return true;
     }
-    const std::vector<std::string_view> fields = lf_splitAt(line, ';');
+    const std::vector<std::string_view> fields = gf_splitAt(line, ';');
     if (fields.size() > 3) {
         return true;
     }
@@ -103,7 +86,7 @@ bool gf_parseRegcodeLine(std::string_view line, const fs::path& file, std::vecto
     }
 
     std::vector<std::string> codes;
-    for (const std::string_view code : lf_splitAt(fields[1], ',')) {
+    for (const std::string_view code : gf_splitAt(fields[1], ',')) {
         codes.emplace_back(code);
     }
     lf_sortUnique(codes);
@@ -183,7 +166,7 @@ bool gf_readAigRegcodeXml(const fs::path& file, std::vector<RegcodeEntry>& entri
             continue;
         }
         RegcodeEntry entry{std::string(title), {}, element.attribute("s").as_bool(false)};
-        for (const std::string_view code : lf_splitAt(element.attribute("r").as_string(), ',')) {
+        for (const std::string_view code : gf_splitAt(element.attribute("r").as_string(), ',')) {
             if (!code.empty()) {
                 lf_warnAboutBlanks(code, file);
                 entry.codes.emplace_back(code);

@@ -1,6 +1,7 @@
 // Reading "airports.enc": decrypted to "airports.xml" beside it, parsed into a table of its own, and installed
 // only when the whole file has been read, so a failed read never leaves a half-filled table behind.
 #include "core/log.h"
+#include "core/string_helpers.h"
 #include "core/user_error.h"
 #include "refdata/airports_database.h"
 #include "refdata/remove_with_warning.h"
@@ -24,21 +25,11 @@ namespace {
 
 constexpr std::size_t reservedAirports = 15000;
 
-std::string_view lf_trimmed(std::string_view text) noexcept
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 // The whole attribute text as a number, or an invalid_argument naming the attribute. The data files are
 // sealed, but a damaged or hand-made one must not put an airport at a made-up position.
 template <typename Number> Number lf_number(const pugi::xml_attribute& attribute)
 {
-    const std::string_view text = lf_trimmed(attribute.value());
+    const std::string_view text = gf_trimView(attribute.value());
     Number value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) {

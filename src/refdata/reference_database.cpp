@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <ranges>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -142,8 +141,8 @@ std::vector<std::string> lf_splitComma(std::string_view text)
     if (text.empty()) {
         return pieces;
     }
-    for (const auto piece : std::views::split(text, ',')) {
-        pieces.push_back(gf_trim(std::string_view(piece.begin(), piece.end())));
+    for (const std::string_view piece : gf_splitAt(text, ',')) {
+        pieces.emplace_back(gf_trimView(piece));
     }
     return pieces;
 }

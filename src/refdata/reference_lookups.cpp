@@ -24,11 +24,6 @@ bool lf_firstReportOf(uint16_t model) noexcept
     return (missingWingspanLogged[model / 64].fetch_or(bit, std::memory_order_relaxed) & bit) == 0;
 }
 
-char lf_lower(char c) noexcept
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Calls found(variant) for each spelling in search order until it returns true.
 template <typename Found> bool lf_forEachVariant(std::string_view registration, Found&& found)
 {
@@ -147,13 +142,6 @@ std::optional<std::string> gf_findShortRegistration(std::string_view text)
         }
     }
     return std::nullopt;
-}
-
-bool gf_containsNoCase(std::string_view text, std::string_view needle) noexcept
-{
-    const auto hit = std::search(text.begin(), text.end(), needle.begin(), needle.end(),
-                                 [](char a, char b) { return lf_lower(a) == lf_lower(b); });
-    return needle.empty() || hit != text.end();
 }
 
 bool gf_containsNoCase(const std::filesystem::path& path, std::string_view needle)

@@ -3,6 +3,7 @@
 // wing span of a model, the record of a registration, similar registration prefixes, the publisher of an
 // add-on package and the airports of a publisher. Every lookup only reads the installed tables and may be
 // called from any thread once the reference database has been read.
+#include "core/string_helpers.h"
 #include "refdata/aircraft_category.h"
 #include "refdata/reference_tables.h"
 
@@ -40,8 +41,7 @@ std::optional<RegistrationCodes> gf_findDbaseRecord(std::string_view registratio
 // The first registration (in sorted order) shorter than 6 characters that occurs in the text, case-sensitive.
 std::optional<std::string> gf_findShortRegistration(std::string_view text);
 
-// True when the needle occurs in the text, ASCII letters compared without case; an empty needle is found.
-bool gf_containsNoCase(std::string_view text, std::string_view needle) noexcept;
+// gf_containsNoCase (core/string_helpers.h) on the path's UTF-8 text, or on its bytes when it is no UTF-8.
 bool gf_containsNoCase(const std::filesystem::path& path, std::string_view needle);
 // The own name of the first publisher group (in order) with a name that occurs in the text regardless of case.
 std::optional<std::string> gf_findPublisher(std::string_view text);

@@ -3,6 +3,7 @@
 #include "core/known_folders.h"
 #include "core/log.h"
 #include "core/run_state_port.h"
+#include "core/string_helpers.h"
 #include "core/text_encoding.h"
 #include "core/text_file_reader.h"
 #include "core/wide_text.h"
@@ -159,15 +160,6 @@ fs::path lf_findPackagesFolder()
     return lf_isPackagesFolder(configured) ? configured : fs::path();
 }
 
-std::string_view lf_trimmed(std::string_view text, std::string_view drop) noexcept
-{
-    const auto first = text.find_first_not_of(drop);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(drop) - first + 1);
-}
-
 } // namespace
 
 bool gf_detectSimInstall()
@@ -201,7 +193,7 @@ std::string gf_installedPackagesValue(std::string_view line)
     if (quote == std::string_view::npos) {
         const auto key = line.find(packagesKey);
         const std::string_view rest = key == std::string_view::npos ? line : line.substr(key + packagesKey.size());
-        return std::string(lf_trimmed(rest, " \t="));
+        return std::string(gf_trimView(rest, " \t="));
     }
     const auto closing = line.find('"', quote + 1);
     if (closing == std::string_view::npos) {

@@ -2,19 +2,45 @@
 
 #include <gtest/gtest.h>
 
-#include <ranges>
+#include <string_view>
+#include <tuple>
 
 namespace hlw {
 namespace {
 
 using Items = std::vector<std::string>;
 
-TEST(StringHelpers, TrimRemovesTheFourWhiteSpaceCharacters)
+TEST(StringHelpers, TrimDropsTheGivenCharactersAtBothEnds)
 {
+    const std::tuple<std::string_view, std::string_view, std::string_view, std::string_view> cases[] = {
+        // text, drop, trimmed, trimmed on the left only
+        {" \t a b \r\n", whiteSpace, "a b", "a b \r\n"},
+        {" \t \t", whiteSpace, "", ""},
+        {"", whiteSpace, "", ""},
+        {"\va\v", whiteSpace, "\va\v", "\va\v"},
+        {"\v\f a\f\v ", cSpace, "a", "a\f\v "},
+        {"= \"x\" =\t", " \t=", "\"x\"", "\"x\" =\t"},
+    };
+    for (const auto& [text, drop, trimmed, left] : cases) {
+        EXPECT_EQ(gf_trimView(text, drop), trimmed) << text;
+        EXPECT_EQ(gf_trimLeftView(text, drop), left) << text;
+    }
     EXPECT_EQ(gf_trim(" \t a b \r\n"), "a b");
-    EXPECT_EQ(gf_trim(" \t \t"), "");
-    EXPECT_EQ(gf_trim(""), "");
-    EXPECT_EQ(gf_trim("\va\v"), "\va\v");
+}
+
+TEST(StringHelpers, SplitAtKeepsEveryPieceBetweenSeparators)
+{
+    const std::tuple<std::string_view, char, std::vector<std::string_view>> cases[] = {
+        {"", ',', {""}},
+        {"a", ',', {"a"}},
+        {"a,b", ',', {"a", "b"}},
+        {",", ',', {"", ""}},
+        {",a,,b,", ',', {"", "a", "", "b", ""}},
+        {"1;2,3;4", ';', {"1", "2,3", "4"}},
+    };
+    for (const auto& [text, separator, pieces] : cases) {
+        EXPECT_EQ(gf_splitAt(text, separator), pieces) << text;
+    }
 }
 
 TEST(StringHelpers, SplitDropsEmptyPiecesAndKeepsOrder)
@@ -23,7 +49,6 @@ TEST(StringHelpers, SplitDropsEmptyPiecesAndKeepsOrder)
     EXPECT_EQ(gf_split("c,a,c"), (Items{"c", "a", "c"}));
     EXPECT_EQ(gf_split(""), Items{});
     EXPECT_EQ(gf_split(" , "), Items{});
-    EXPECT_EQ(gf_tokenize(std::string_view{" x ,y,, z"} | std::views::split(',')), (Items{"x", "y", "z"}));
 }
 
 TEST(StringHelpers, SplitCommaSortsKeepsEmptyPiecesAndRemovesDuplicates)
@@ -45,16 +70,41 @@ TEST(StringHelpers, TrimCommaListOnlyRewritesTextsWithWhiteSpace)
     }
 }
 
-TEST(StringHelpers, UpperCaseComparison)
+TEST(StringHelpers, OnlyAsciiLettersChangeCase)
 {
-    EXPECT_TRUE(gf_toUpper(".XML", ".xml"));
-    EXPECT_TRUE(gf_toUpper(".XML", ".XmL"));
-    EXPECT_FALSE(gf_toUpper(".XML", ".xmls"));
-    EXPECT_FALSE(gf_toUpper(".xml", ".xml"));
-    EXPECT_TRUE(gf_toUpper("", ""));
-    EXPECT_EQ(gf_toUpperChar('z'), 'Z');
-    EXPECT_EQ(gf_toUpperChar('1'), '1');
-    EXPECT_EQ(gf_toUpperChar('\xE9'), '\xE9');
+    EXPECT_EQ(gf_toUpperAscii("az AZ 09 _\xC3\xA9\xE9"), "AZ AZ 09 _\xC3\xA9\xE9");
+    std::string text = "Fl\xC3\xBCgel-x";
+    gf_makeUpperAscii(text);
+    EXPECT_EQ(text, "FL\xC3\xBCGEL-X");
+    EXPECT_EQ(gf_toLowerChar('A'), 'a');
+    EXPECT_EQ(gf_toLowerChar('Z'), 'z');
+    EXPECT_EQ(gf_toLowerChar('@'), '@');
+    EXPECT_EQ(gf_toLowerChar('['), '[');
+    EXPECT_EQ(gf_toUpperChar('`'), '`');
+    EXPECT_EQ(gf_toUpperChar('{'), '{');
+}
+
+TEST(StringHelpers, ComparisonsIgnoreTheCaseOfAsciiLetters)
+{
+    const std::tuple<std::string_view, std::string_view, bool, bool, bool> cases[] = {
+        // text, other, equal, text starts with other, text contains other
+        {"", "", true, true, true},
+        {"any", "", false, true, true},
+        {"", "a", false, false, false},
+        {".xml", ".XmL", true, true, true},
+        {".xmls", ".XML", false, true, true},
+        {"NORTHWIND-EHAM", "Northwind", false, true, true},
+        {"x-northwind", "NORTH", false, false, true},
+        {"north", "northwind", false, false, false},
+        {"Blue_Delta", "blue delta", false, false, false},
+        {"\xC3\xA9", "\xC3\x89", false, false, false},
+        {"[@]", "{`}", false, false, false},
+    };
+    for (const auto& [text, other, equal, startsWith, contains] : cases) {
+        EXPECT_EQ(gf_equalNoCase(text, other), equal) << text << " / " << other;
+        EXPECT_EQ(gf_startsWithNoCase(text, other), startsWith) << text << " / " << other;
+        EXPECT_EQ(gf_containsNoCase(text, other), contains) << text << " / " << other;
+    }
 }
 
 TEST(StringHelpers, PercentRoundsHalvesAwayFromZero)

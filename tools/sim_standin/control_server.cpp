@@ -1,5 +1,7 @@
 #include "control_server.h"
 
+#include "core/string_helpers.h"
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -17,14 +19,6 @@ namespace hlw::standin {
 namespace {
 
 constexpr size_t lf_maxLineBytes = 64 * 1024;
-
-std::string lf_trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
 
 std::string lf_reply(const nlohmann::json& reply) {
     return reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -55,7 +49,7 @@ std::vector<std::string> gf_splitCommand(const std::string& line, std::string& r
         // The text after the second word, as typed (titles and names may hold blanks).
         const size_t first = line.find(words[0]);
         const size_t second = line.find(words[1], first + words[0].size());
-        rest = lf_trim(line.substr(second + words[1].size()));
+        rest = gf_trim(std::string_view(line).substr(second + words[1].size()));
     }
     return words;
 }

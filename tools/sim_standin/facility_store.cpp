@@ -2,6 +2,8 @@
 
 #include "name_tables.h"
 
+#include "core/string_helpers.h"
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -156,7 +158,7 @@ FacilityAirport gf_parseFacilityJson(std::string_view text) {
 }
 
 std::optional<FacilityAirport> gf_loadFacility(const std::filesystem::path& folder, std::string_view icao) {
-    const std::string code = gf_upperAscii(icao);
+    const std::string code = gf_toUpperAscii(icao);
     // The code becomes a file name: only letters and digits, so no path can be smuggled in.
     if (code.empty() || code.size() > 8 ||
         code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") != std::string::npos) {
@@ -180,7 +182,7 @@ std::optional<FacilityLayout> gf_facilityLayout(const std::vector<std::string>& 
     FacilityLayout layout;
     Block block = Block::None;
     for (const std::string& raw : fields) {
-        const std::string field = gf_upperAscii(raw);
+        const std::string field = gf_toUpperAscii(raw);
         if (field == "OPEN AIRPORT" && block == Block::None) {
             block = Block::Airport;
         } else if (field == "CLOSE AIRPORT" && block == Block::Airport) {

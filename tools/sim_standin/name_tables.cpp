@@ -1,5 +1,7 @@
 #include "name_tables.h"
 
+#include "core/string_helpers.h"
+
 #include <algorithm>
 #include <array>
 #include <numbers>
@@ -103,9 +105,8 @@ constexpr std::array<std::string_view, 25> lf_facilityFields{
 
 template <typename Table>
 auto lf_find(const Table& table, std::string_view name) -> decltype(&table[0]) {
-    const std::string upper = gf_upperAscii(name);
     for (const auto& entry : table) {
-        if (gf_upperAscii(entry.first) == upper) {
+        if (gf_equalNoCase(entry.first, name)) {
             return &entry;
         }
     }
@@ -114,15 +115,8 @@ auto lf_find(const Table& table, std::string_view name) -> decltype(&table[0]) {
 
 } // namespace
 
-std::string gf_upperAscii(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
-    return result;
-}
-
 std::optional<VariableInfo> gf_findVariable(std::string_view name) {
-    const std::string upper = gf_upperAscii(name);
+    const std::string upper = gf_toUpperAscii(name);
     for (const NamedVariable& entry : lf_variables) {
         if (entry.name == upper) {
             return entry.info;
@@ -174,7 +168,7 @@ std::string_view gf_systemEventName(SystemEvent event) {
 }
 
 bool gf_isFacilityField(std::string_view name) {
-    const std::string upper = gf_upperAscii(name);
+    const std::string upper = gf_toUpperAscii(name);
     return std::find(lf_facilityFields.begin(), lf_facilityFields.end(), upper) != lf_facilityFields.end();
 }
 

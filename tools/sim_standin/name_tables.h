@@ -41,8 +41,6 @@ enum class SimEvent {
 
 enum class SystemEvent { Sim, ObjectAdded, ObjectRemoved, FlightLoaded, Frame };
 
-std::string gf_upperAscii(std::string_view text);
-
 std::optional<VariableInfo> gf_findVariable(std::string_view name);
 // An empty unit text (a null unit) is accepted only for text variables.
 std::optional<UnitInfo> gf_findUnit(std::string_view unit);

@@ -2,6 +2,8 @@
 
 #include "world_limits.h"
 
+#include "core/string_helpers.h"
+
 #include <fmt/format.h>
 
 #include <cctype>
@@ -14,31 +16,8 @@
 namespace hlw::standin {
 namespace {
 
-std::vector<std::string_view> lf_splitCommas(std::string_view line) {
-    std::vector<std::string_view> fields;
-    size_t start = 0;
-    while (true) {
-        const size_t comma = line.find(',', start);
-        fields.push_back(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-        if (comma == std::string_view::npos) {
-            return fields;
-        }
-        start = comma + 1;
-    }
-}
-
-std::string_view lf_trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 double lf_number(std::string_view field, size_t lineNo) {
-    field = lf_trim(field);
+    field = gf_trimView(field, cSpace);
     double value = 0.0;
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
     if (error != std::errc{} || end != field.data() + field.size() || !gf_isWorldNumber(value)) {
@@ -65,11 +44,11 @@ UserScript UserScript::parse(std::string_view text) {
     std::string rawLine;
     while (std::getline(stream, rawLine)) {
         ++lineNo;
-        const std::string_view line = lf_trim(rawLine);
+        const std::string_view line = gf_trimView(rawLine, cSpace);
         if (line.empty() || line.front() == '#' || std::isalpha(static_cast<unsigned char>(line.front()))) {
             continue;
         }
-        const auto fields = lf_splitCommas(line);
+        const auto fields = gf_splitAt(line, ',');
         if (fields.size() != 9) {
             throw std::invalid_argument(
                 fmt::format("user script line {}: 9 fields expected, {} found", lineNo, fields.size()));

@@ -1,6 +1,6 @@
 #include "traffic_feed/injections.h"
 
-#include "traffic_feed/text_fields.h"
+#include "core/string_helpers.h"
 #include "traffic_feed/traffic_line.h"
 
 #include <fmt/format.h>
@@ -9,14 +9,14 @@ namespace hlw::feed {
 
 namespace {
 
-std::string lf_joinFields(const std::vector<std::string>& fields)
+std::string lf_joinFields(const std::vector<std::string_view>& fields)
 {
     return fmt::format("{}", fmt::join(fields, ","));
 }
 
 std::string lf_withField(const std::string& line, std::size_t index, const std::string& value)
 {
-    std::vector<std::string> fields = gf_splitFields(line, ',');
+    std::vector<std::string_view> fields = gf_splitAt(line, ',');
     fields.at(index) = value;
     return lf_joinFields(fields);
 }
@@ -87,7 +87,7 @@ std::vector<std::string> gf_badTrafficLines(GeoPoint centre, double timestamp)
     add(25, "400");          // true heading above 360
     add(11, "PH-ABCDEFGHIJK"); // registration longer than 12
     add(14, "soon");         // timestamp not a number
-    std::vector<std::string> fields = gf_splitFields(base, ',');
+    std::vector<std::string_view> fields = gf_splitAt(base, ',');
     fields.resize(20);
     lines.push_back(lf_joinFields(fields)); // fewer than 29 fields
     lines.push_back("");

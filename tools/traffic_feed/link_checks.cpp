@@ -1,6 +1,6 @@
 #include "traffic_feed/link_checks.h"
 
-#include "traffic_feed/text_fields.h"
+#include "core/string_helpers.h"
 
 #include <charconv>
 #include <cmath>
@@ -81,7 +81,7 @@ LineCheck gf_checkQs121(std::string_view line)
     if (line.substr(0, prefix.size()) != prefix) {
         return lf_bad("does not start with Qs121=");
     }
-    const std::vector<std::string> fields = gf_splitFields(line.substr(prefix.size()), ';');
+    const std::vector<std::string_view> fields = gf_splitAt(line.substr(prefix.size()), ';');
     if (fields.size() != 7) {
         return lf_bad(fmt::format("{} fields instead of 7", fields.size()));
     }

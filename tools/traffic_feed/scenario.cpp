@@ -1,5 +1,7 @@
 #include "traffic_feed/scenario.h"
 
+#include "core/string_helpers.h"
+
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
@@ -81,13 +83,10 @@ std::vector<std::string> lf_words(const std::string& line)
 std::vector<std::string> lf_list(const std::string& text)
 {
     std::vector<std::string> items;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', start), text.size());
-        if (comma > start) {
-            items.push_back(text.substr(start, comma - start));
+    for (const std::string_view item : gf_splitAt(text, ',')) {
+        if (!item.empty()) {
+            items.emplace_back(item);
         }
-        start = comma + 1;
     }
     return items;
 }
