@@ -6,6 +6,7 @@
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/aircraft_cfg_model.h"
 #include "liveries/atc_id_value.h"
+#include "liveries/fltsim_sections.h"
 #include "liveries/lossy_path_text.h"
 #include "liveries/scan_lists.h"
 #include "refdata/code_table.h"
@@ -100,6 +101,12 @@ bool lf_isWingletFolder(const fs::path& folder)
                                [&](std::string_view name) { return text.find(name) != std::string::npos; });
 }
 
+// A line holding '[' anywhere closes a section.
+bool lf_holdsBracket(std::string_view line) noexcept
+{
+    return line.find('[') != std::string_view::npos;
+}
+
 } // namespace
 
 std::string gf_ivaoModelFromPath(const fs::path& file)
@@ -112,12 +119,12 @@ std::string gf_ivaoModelFromPath(const fs::path& file)
     return gf_resolveModelCode(word->substr(0, 4), file);
 }
 
-LiveryData gf_processIvaoFltSimSection(int32_t sourceIndex, std::vector<std::string>& section,
-                                       const std::string& model, const fs::path& file, const fs::path& folder)
+namespace {
+
+// One section: the empty record when it gives no livery.
+LiveryData lf_processIvaoFltSimSection(int32_t sourceIndex, FltsimSection section, const std::string& model,
+                                       const fs::path& file, const fs::path& folder)
 {
-    while (section.size() > 1 && (section.back().empty() || section.back().starts_with("//"))) {
-        section.pop_back();
-    }
     const std::string& header = section.front();
     const std::string folderText = folder.string();
     const auto incomplete = [&](std::string_view text) {
@@ -217,38 +224,7 @@ LiveryData gf_processIvaoFltSimSection(int32_t sourceIndex, std::vector<std::str
     return livery;
 }
 
-ScannedLiveryList gf_collectIvaoFltsimSections(int32_t sourceIndex, const std::vector<std::string>& lines,
-                                               const std::string& model, const fs::path& file,
-                                               const fs::path& folder)
-{
-    ScannedLiveryList liveries;
-    std::vector<std::string> section;
-    section.reserve(48);
-    const auto process = [&] {
-        if (!section.empty()) {
-            LiveryData livery = gf_processIvaoFltSimSection(sourceIndex, section, model, file, folder);
-            if (!gf_hasNoCodes(livery)) {
-                liveries.push_back(std::move(livery));
-            }
-            section.clear();
-        }
-    };
-    bool inside = false;
-    for (const std::string& line : lines) {
-        if (!gf_getFltsimNumber(line).empty()) {
-            process();
-            inside = true;
-            section.push_back(line);
-        } else if (line.find('[') != std::string::npos) {
-            process();
-            inside = false;
-        } else if (inside) {
-            section.push_back(line);
-        }
-    }
-    process();
-    return liveries;
-}
+} // namespace
 
 ScannedLiveryList gf_searchLiveriesinIVAOFile(int32_t sourceIndex, const fs::path& file)
 {
@@ -261,7 +237,14 @@ ScannedLiveryList gf_searchLiveriesinIVAOFile(int32_t sourceIndex, const fs::pat
         if (!lines) {
             return {};
         }
-        return gf_collectIvaoFltsimSections(sourceIndex, *lines, model, file, file.parent_path());
+        ScannedLiveryList liveries;
+        gf_forEachFltsimSection(*lines, &lf_holdsBracket, [&](FltsimSection section) {
+            LiveryData livery = lf_processIvaoFltSimSection(sourceIndex, section, model, file, file.parent_path());
+            if (!gf_hasNoCodes(livery)) {
+                liveries.push_back(std::move(livery));
+            }
+        });
+        return liveries;
     } catch (const std::exception& error) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinIVAOFile {}: {}", gf_lossyPathText(file), error.what()));
         throw;

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace hlw {
 
@@ -20,15 +19,5 @@ ScannedLiveryList gf_searchLiveriesinIVAOFile(int32_t sourceIndex, const std::fi
 // case ignored, '/' and '\' both separate) cut to 4 characters and checked against the reference data. A path
 // of another shape is reported with the code "  "; the result is then "".
 std::string gf_ivaoModelFromPath(const std::filesystem::path& file);
-
-ScannedLiveryList gf_collectIvaoFltsimSections(int32_t sourceIndex, const std::vector<std::string>& lines,
-                                               const std::string& model, const std::filesystem::path& file,
-                                               const std::filesystem::path& folder);
-
-// One section, its header line first (trailing empty and "//" lines are dropped from it). The empty record
-// when the section gives no livery.
-LiveryData gf_processIvaoFltSimSection(int32_t sourceIndex, std::vector<std::string>& section,
-                                       const std::string& model, const std::filesystem::path& file,
-                                       const std::filesystem::path& folder);
 
 } // namespace hlw

@@ -6,6 +6,7 @@
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/aircraft_cfg_model.h"
 #include "liveries/atc_id_value.h"
+#include "liveries/fltsim_sections.h"
 #include "liveries/lossy_path_text.h"
 #include "liveries/scan_lists.h"
 #include "refdata/code_table.h"
@@ -45,7 +46,7 @@ public:
     {
     }
 
-    SectionKeys read(const std::vector<std::string>& section)
+    SectionKeys read(FltsimSection section)
     {
         for (const std::string& line : section) {
             if (readTitle(line) || readAirline(line) || readParkingTypes(line) || readRegistration(line)) {
@@ -167,12 +168,9 @@ std::optional<RegistrationCodes> lf_usableRecord(const std::string& registration
     return record;
 }
 
-ScannedLiveryList lf_processSection(int32_t sourceIndex, std::vector<std::string>& section, const std::string& model,
+ScannedLiveryList lf_processSection(int32_t sourceIndex, FltsimSection section, const std::string& model,
                                     const fs::path& file, const fs::path& folder)
 {
-    while (section.size() > 1 && (section.back().empty() || section.back().starts_with("//"))) {
-        section.pop_back();
-    }
     const std::string& header = section.front();
     const std::string folderText = folder.string();
     SectionKeys keys = SectionReader(file, folderText, header).read(section);
@@ -243,10 +241,8 @@ ScannedLiveryList lf_processSection(int32_t sourceIndex, std::vector<std::string
     return {std::move(livery)};
 }
 
-} // namespace
-
-ScannedLiveryList gf_procesFltSimSection(int32_t sourceIndex, std::vector<std::string>& section,
-                                         const std::string& model, const fs::path& file, const fs::path& folder)
+ScannedLiveryList lf_procesFltSimSection(int32_t sourceIndex, FltsimSection section, const std::string& model,
+                                         const fs::path& file, const fs::path& folder)
 {
     try {
         return lf_processSection(sourceIndex, section, model, file, folder);
@@ -256,40 +252,14 @@ ScannedLiveryList gf_procesFltSimSection(int32_t sourceIndex, std::vector<std::s
     }
 }
 
-ScannedLiveryList gf_collectFltsimSections(int32_t sourceIndex, const std::vector<std::string>& lines,
-                                           const std::string& model, const fs::path& file, const fs::path& folder)
+// Any other block ("[General]", "[fltsim.x]" behind blanks ...) closes a section when its '[' stands among the
+// first six characters of the line.
+bool lf_opensOtherBlock(std::string_view line) noexcept
 {
-    ScannedLiveryList liveries;
-    std::vector<std::string> section;
-    section.reserve(48);
-    const auto process = [&] {
-        if (!section.empty()) {
-            for (LiveryData& livery : gf_procesFltSimSection(sourceIndex, section, model, file, folder)) {
-                liveries.push_back(std::move(livery));
-            }
-            section.clear();
-        }
-    };
-    bool inside = false;
-    for (const std::string& line : lines) {
-        if (!gf_getFltsimNumber(line).empty()) {
-            process();
-            inside = true;
-            section.push_back(line);
-        } else if (std::string_view(line).substr(0, 6).find('[') != std::string_view::npos) {
-            if (inside) {
-                process();
-                inside = false;
-            }
-        } else if (inside) {
-            section.push_back(line);
-        }
-    }
-    if (inside) {
-        process();
-    }
-    return liveries;
+    return line.substr(0, 6).find('[') != std::string_view::npos;
 }
+
+} // namespace
 
 ScannedLiveryList gf_searchLiveriesinFile(int32_t sourceIndex, const fs::path& file)
 {
@@ -306,7 +276,13 @@ ScannedLiveryList gf_searchLiveriesinFile(int32_t sourceIndex, const fs::path& f
         if (model.empty()) {
             return {};
         }
-        return gf_collectFltsimSections(sourceIndex, *lines, model, file, file.parent_path());
+        ScannedLiveryList liveries;
+        gf_forEachFltsimSection(*lines, &lf_opensOtherBlock, [&](FltsimSection section) {
+            for (LiveryData& livery : lf_procesFltSimSection(sourceIndex, section, model, file, file.parent_path())) {
+                liveries.push_back(std::move(livery));
+            }
+        });
+        return liveries;
     } catch (const std::exception& error) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinFile {}: {}", gf_lossyPathText(file), error.what()));
         throw;
