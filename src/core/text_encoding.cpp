@@ -100,6 +100,11 @@ TextEncoding gf_detectTextEncodingOfSample(std::string_view sample, bool moreFol
     return lf_isUtf8(sample, moreFollows) ? TextEncoding::utf8WithoutBom : TextEncoding::ansi;
 }
 
+bool gf_isUtf8Text(std::string_view text) noexcept
+{
+    return lf_isUtf8(text, false);
+}
+
 TextEncoding gf_detectTextEncoding(const std::filesystem::path& path)
 {
     std::error_code ec;

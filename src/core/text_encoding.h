@@ -29,4 +29,8 @@ TextEncoding gf_detectTextEncoding(const std::filesystem::path& path);
 // sample after which the file goes on still counts as UTF-8.
 TextEncoding gf_detectTextEncodingOfSample(std::string_view sample, bool moreFollows) noexcept;
 
+// The UTF-8 check of the detection on a whole text: true when the text, to its last byte, is UTF-8 as the
+// detection takes it.
+bool gf_isUtf8Text(std::string_view text) noexcept;
+
 } // namespace hlw

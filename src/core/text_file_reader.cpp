@@ -68,6 +68,12 @@ void lf_splitAnsi(std::string_view bytes, std::vector<std::string>& lines)
     }
 }
 
+// The detection looks at the first bytes only; a text that is not UTF-8 as a whole is no UTF-8 text.
+TextEncoding lf_wholeTextEncoding(TextEncoding detected, std::string_view bytes) noexcept
+{
+    return detected == TextEncoding::utf8WithoutBom && !gf_isUtf8Text(bytes) ? TextEncoding::ansi : detected;
+}
+
 // The lines of a whole file's bytes in the given encoding.
 void lf_splitByEncoding(TextEncoding encoding, std::string_view bytes, const std::filesystem::path& path,
                         std::vector<std::string>& lines)
@@ -143,7 +149,8 @@ bool gf_readTextFile(TextEncoding encoding, const std::filesystem::path& path, s
             lf_splitByEncoding(encoding, {}, path, lines);
         }
         std::ifstream file = lf_openOrThrow(path);
-        lf_splitByEncoding(encoding, lf_readAll(file), path, lines);
+        const std::string bytes = lf_readAll(file);
+        lf_splitByEncoding(lf_wholeTextEncoding(encoding, bytes), bytes, path, lines);
         return true;
     } catch (const std::exception& error) {
         lf_logReadFailure(path, error);
@@ -163,7 +170,7 @@ TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::vector<
     try {
         const std::string bytes = lf_readAll(file);
         const std::string_view sample = std::string_view(bytes).substr(0, encodingSampleSize);
-        encoding = gf_detectTextEncodingOfSample(sample, bytes.size() > encodingSampleSize);
+        encoding = lf_wholeTextEncoding(gf_detectTextEncodingOfSample(sample, bytes.size() > encodingSampleSize), bytes);
         lf_splitByEncoding(encoding, bytes, path, lines);
         return {encoding, true};
     } catch (const std::exception& error) {

@@ -13,7 +13,8 @@
 namespace hlw {
 
 // Reads a file of the detected encoding (gf_detectTextEncoding) into lines, converting UTF-16 and ANSI to
-// UTF-8. A UTF-16 file is read only with its byte order mark and an even number of bytes; otherwise it gives
+// UTF-8. A file detected as "UTF8_without_BOM" whose whole text is not UTF-8 (its first byte above 127 lies
+// after the bytes the detection looks at) is read as ANSI. A UTF-16 file is read only with its byte order mark and an even number of bytes; otherwise it gives
 // no lines. False when the file cannot be opened or read, the encoding is "none_found" or the text is invalid
 // UTF-16: then "Read failed for '{}': {}" is logged as an alert and shown on the message line.
 bool gf_readTextFile(TextEncoding encoding, const std::filesystem::path& path, std::vector<std::string>& lines);
@@ -24,8 +25,9 @@ struct TextFileRead {
 };
 
 // gf_detectTextEncoding and gf_readTextFile in one, reading the file once: "none_found" (and no lines, nothing
-// logged) when the file cannot be opened or is a folder; otherwise the detected encoding, with ok false and the
-// failure logged as gf_readTextFile logs it when the bytes cannot be read or converted.
+// logged) when the file cannot be opened or is a folder; otherwise the encoding the text was read in (the
+// detected one, or "ANSI" where gf_readTextFile falls back to it), with ok false and the failure logged as
+// gf_readTextFile logs it when the bytes cannot be read or converted.
 TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::vector<std::string>& lines);
 
 // Appends the lines of an open binary stream, read from its start to its end, without conversion.
