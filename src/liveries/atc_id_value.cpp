@@ -6,6 +6,11 @@
 
 namespace hlw {
 
+std::string_view gf_atcIdWithoutComment(std::string_view value) noexcept
+{
+    return gf_trimView(value.substr(0, value.find(';')));
+}
+
 AtcIdValue gf_checkAtcIdValue(std::string_view value)
 {
     if (value.empty()) {

@@ -10,7 +10,11 @@ enum class AtcIdValue {
     several,  // several valid items: a livery without one registration
 };
 
-// The value split at every ','; empty items between or after commas count as items.
+// The registration part of a value: the text before a ';' comment, without the blanks around it
+// ("D-AIZA ; old registration" gives "D-AIZA"). The view points into value.
+std::string_view gf_atcIdWithoutComment(std::string_view value) noexcept;
+
+// The value (without its comment) split at every ','; empty items between or after commas count as items.
 AtcIdValue gf_checkAtcIdValue(std::string_view value);
 
 } // namespace hlw

@@ -162,11 +162,12 @@ LiveryData lf_processIvaoFltSimSection(int32_t sourceIndex, FltsimSection sectio
         }
         if (registration.empty()) {
             if (gf_getAtcId(line, value)) {
-                const AtcIdValue kind = gf_checkAtcIdValue(value);
+                const std::string_view atcId = gf_atcIdWithoutComment(value);
+                const AtcIdValue kind = gf_checkAtcIdValue(atcId);
                 if (kind == AtcIdValue::invalid) {
-                    incomplete(fmt::format("invalid atc_id={} in {}", value, title));
+                    incomplete(fmt::format("invalid atc_id={} in {}", atcId, title));
                 } else if (kind == AtcIdValue::single) {
-                    registration = std::move(value);
+                    registration = atcId;
                 }
                 continue;
             }

@@ -136,9 +136,7 @@ private:
         if (!gf_getAtcId(line, value)) {
             return false;
         }
-        // An unquoted value keeps a trailing "; comment": only the part before it, without the blanks in
-        // front of the ';', is the registration.
-        const std::string cut = gf_trim(std::string_view(value).substr(0, value.find(';')));
+        const std::string_view cut = gf_atcIdWithoutComment(value);
         switch (gf_checkAtcIdValue(cut)) {
         case AtcIdValue::invalid:
             gf_addIncompleteSection(fmt::format("invalid atc_id={} in: {}", cut, keys_.title));

@@ -107,6 +107,52 @@ TEST_F(AircraftCfgReaders, AtcIdValues)
     }
 }
 
+// The title and atc_id rules both readers share, each case read by each reader from a file of one section.
+TEST_F(AircraftCfgReaders, BothReadersCheckTitlesAndCutAtcIdCommentsAlike)
+{
+    const struct {
+        std::string title;        // the title line's value
+        std::string atcId;        // the atc_id line's value
+        std::string registration; // the livery's registration
+        std::string problem;      // no livery, but this incomplete-section line after "<folder> [fltsim.0] "
+    } cases[] = {
+        {"DLH A320 short comment", "D-AIQA ; reg", "D-AIQA", ""},
+        {"DLH A320 long comment", "D-AIQB ; old registration", "D-AIQB", ""},
+        {"DLH A320 quoted", "\"D-AIQC\" ; old", "D-AIQC", ""},
+    };
+    const fs::path generic = packages / "Community/pkg/SimObjects/Airplanes/GEN_A320/aircraft.cfg";
+    const fs::path ivao = packages / "Community/IVAO_MTL/SimObjects/Airplanes/IVAO_A320/aircraft.cfg";
+    fs::create_directories(ivao.parent_path() / "texture.DLH");
+    for (const auto& c : cases) {
+        for (const fs::path& file : {generic, ivao}) {
+            SCOPED_TRACE(fmt::format("{} / {}", c.title, file.string()));
+            gf_clearScanLists();
+            const std::string title = "title = " + c.title;
+            const std::string atcId = "atc_id = " + c.atcId;
+            if (file == generic) {
+                write("Community/pkg/SimObjects/Airplanes/GEN_A320/aircraft.cfg",
+                      {"icao_type_designator = A320", "[fltsim.0]", "icao_airline = DLH", title, atcId});
+            } else {
+                write("Community/IVAO_MTL/SimObjects/Airplanes/IVAO_A320/aircraft.cfg",
+                      {"[fltsim.0]", title, atcId, "texture = DLH"});
+            }
+            const ScannedLiveryList liveries =
+                file == generic ? gf_searchLiveriesinFile(1, file) : gf_searchLiveriesinIVAOFile(1, file);
+            const Lines incomplete = gf_scanReport(ScanReport::IncompleteSection).lines();
+            if (c.problem.empty()) {
+                ASSERT_EQ(liveries.size(), 1u);
+                EXPECT_EQ(liveries[0].title, c.title);
+                EXPECT_EQ(liveries[0].atcId, c.registration);
+                EXPECT_THAT(incomplete, IsEmpty());
+            } else {
+                EXPECT_THAT(liveries, IsEmpty());
+                EXPECT_THAT(incomplete,
+                            ElementsAre(fmt::format("{} [fltsim.0] {}", file.parent_path().string(), c.problem)));
+            }
+        }
+    }
+}
+
 TEST_F(AircraftCfgReaders, IvaoModelFromPathAcceptsBothSeparatorsAndAnyLetterCase)
 {
     const struct {
