@@ -30,6 +30,11 @@ void RecordingLinkEvents::add(std::string line) {
     lines_.push_back(std::move(line));
 }
 
+void RecordingLinkEvents::clear() {
+    const std::lock_guard lock(mutex_);
+    lines_.clear();
+}
+
 void RecordingLinkEvents::requestStop(SimLinkStop stop) {
     add(fmt::format("stop {}", stopName(stop)));
     stopRequested.store(true);

@@ -36,6 +36,7 @@ public:
     // Everything reported, one line each ("stop NewFlight", "disconnected false", "sim text MSFS 2020 (...)").
     std::vector<std::string> lines() const;
     bool has(const std::string& line) const;
+    void clear();
 
 private:
     void add(std::string line);
