@@ -47,14 +47,15 @@ SimClientThread::~SimClientThread() { join(); }
 
 void SimClientThread::start() {
     join();
-    thread_ = std::jthread([this](const std::stop_token& token) { run(token); });
+    stopSource_ = std::stop_source();
+    thread_ = std::jthread([this, token = stopSource_.get_token()] { run(token); });
 }
 
-void SimClientThread::requestStop() { thread_.request_stop(); }
+void SimClientThread::requestStop() { stopSource_.request_stop(); }
 
 void SimClientThread::join() {
     if (thread_.joinable()) {
-        thread_.request_stop();
+        stopSource_.request_stop();
         thread_.join();
     }
 }

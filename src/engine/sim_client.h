@@ -51,6 +51,8 @@ private:
     SimLinkShared& shared_;
     const SimClientTiming timing_;
     const ModelFactsSource facts_;
+    // Made before each thread starts, so a stop may be asked for from any thread, the client thread included.
+    std::stop_source stopSource_;
     std::jthread thread_;
 };
 

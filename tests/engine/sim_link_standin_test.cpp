@@ -127,10 +127,14 @@ TEST_F(OfflineStandinLink, WaitsForTheSimulatorThenConnectsAndRegistersWithoutEx
     EXPECT_TRUE(events.has("sim text MSFS 2020 (11.0.282174.999)"));
     EXPECT_EQ(logCount("Waiting for MSFS 2020 ..."), 1u);
 
-    const nlohmann::json audit = standin.control("audit");
+    const size_t registrationCount = kSimSystemEvents.size() + kSimDatums.size() + kSimClientEvents.size() +
+                                     kSimGroupMembers.size() + 1;
+    nlohmann::json audit;
+    ASSERT_TRUE(waitUntil([&] {
+        audit = standin.control("audit");
+        return audit["registrations"].size() == registrationCount;
+    }));
     const nlohmann::json& registrations = audit["registrations"];
-    ASSERT_EQ(registrations.size(), kSimSystemEvents.size() + kSimDatums.size() + kSimClientEvents.size() +
-                                        kSimGroupMembers.size() + 1);
     for (const auto& entry : registrations) {
         EXPECT_EQ(entry["result"], "ok") << entry.dump();
     }
@@ -274,9 +278,10 @@ TEST_F(StandinLink, ADroppedConnectionIsASimConnectErrorAndANewThreadConnectsAga
     EXPECT_FALSE(link->resetQueues());
     link->start();
     ASSERT_TRUE(waitUntil([] { return flightRunning.load(); }));
-    ASSERT_TRUE(waitUntil([this] { return standin.control("clients")["clients"].size() == 1; }));
-    const nlohmann::json audit = standin.control("audit");
-    EXPECT_EQ(audit["registrations"].size(), 72u);
+    ASSERT_TRUE(waitUntil([this] {
+        const nlohmann::json clients = standin.control("clients")["clients"];
+        return clients.size() == 1 && standin.control("audit")["registrations"].size() == 72;
+    }));
 }
 
 TEST_F(StandinLink, TheOtherSimulatorAsksForTheSwitch) {
