@@ -69,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(livery.sourceIndex == sourceIndex, "a livery keeps its source index");
         check(!gf_hasNoCodes(livery), "a livery has an airline and a model");
         check(livery.title.find("Fictional") == std::string::npos, "fictional liveries are dropped");
+        check(gf_titleProblem(livery.title).empty(), "a title has no control characters and a sane length");
     }
     const bool wide = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
     if (!wide) {

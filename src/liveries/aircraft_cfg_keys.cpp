@@ -2,10 +2,18 @@
 
 #include "core/string_helpers.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 
 namespace hlw {
 namespace {
+
+bool lf_isControl(char c) noexcept
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
 
 bool lf_getValue(std::string_view line, std::string_view key, std::string& output)
 {
@@ -52,6 +60,17 @@ std::string_view gf_applyQuoteRule(std::string_view value) noexcept
 bool gf_getTitle(std::string_view line, std::string& title)
 {
     return lf_getValue(line, "title", title);
+}
+
+std::string gf_titleProblem(std::string_view title)
+{
+    if (std::ranges::any_of(title, lf_isControl)) {
+        return "has a title with control characters";
+    }
+    if (title.size() > longestTitle) {
+        return fmt::format("has a title longer than {} bytes", longestTitle);
+    }
+    return {};
 }
 
 bool gf_getTexture(std::string_view line, std::string& texture)

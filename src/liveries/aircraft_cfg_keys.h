@@ -4,11 +4,15 @@
 // where blanks are any of " \t\n\v\f\r" and the value runs from its first to its last non-blank character and
 // holds no carriage return or line feed. The matcher is hand-written and linear, so a garbled file with
 // very long lines costs time in proportion to its size and nothing more.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 namespace hlw {
+
+// Longer titles are refused.
+inline constexpr std::size_t longestTitle = 256;
 
 // The value of a key line, or the empty view when the line is no line of that key. The view points into line.
 std::string_view gf_matchKey(std::string_view line, std::string_view key) noexcept;
@@ -22,6 +26,9 @@ bool gf_getTitle(std::string_view line, std::string& title);
 bool gf_getTexture(std::string_view line, std::string& texture);
 bool gf_getAtcId(std::string_view line, std::string& atcId);
 bool gf_getAtcParkingTypes(std::string_view line, std::string& parkingTypes);
+// Why a (trimmed) title cannot be used, as the end of an incomplete-section line: "has a title with control
+// characters" (bytes below 32 and 127) or "has a title longer than 256 bytes"; empty for a usable title.
+std::string gf_titleProblem(std::string_view title);
 // False when the line is no "icao_airline" line; else true with "ZZZ" stored for an empty value or exactly
 // "ZZZZ", otherwise the value upper-cased.
 bool gf_getIcaoAirline(std::string_view line, std::string& airline);

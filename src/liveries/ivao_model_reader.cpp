@@ -140,6 +140,10 @@ LiveryData lf_processIvaoFltSimSection(int32_t sourceIndex, FltsimSection sectio
         if (title.empty()) {
             if (gf_getTitle(line, value)) {
                 title = gf_trim(value);
+                if (const std::string problem = gf_titleProblem(title); !problem.empty()) {
+                    incomplete(" " + problem);
+                    return {};
+                }
                 if (title != value) {
                     gf_log(fmt::format("removed spaces around title '{}' --> '{}'", value, title));
                 }

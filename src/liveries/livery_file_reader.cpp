@@ -80,6 +80,9 @@ private:
             return false;
         }
         keys_.title = gf_trim(value);
+        if (const std::string problem = gf_titleProblem(keys_.title); !problem.empty()) {
+            return reject(fmt::format("{} {} {}", folderText_, header_, problem));
+        }
         if (lf_contains(keys_.title, "FenixA320") || lf_contains(keys_.title, "PMDG 737")) {
             return reject();
         }

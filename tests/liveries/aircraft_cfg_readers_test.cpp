@@ -1,6 +1,7 @@
 #include "cfg_reader_fixture.h"
 
 #include "core/log.h"
+#include "liveries/aircraft_cfg_keys.h"
 #include "liveries/aircraft_cfg_model.h"
 #include "liveries/atc_id_value.h"
 #include "liveries/ivao_model_reader.h"
@@ -119,6 +120,13 @@ TEST_F(AircraftCfgReaders, BothReadersCheckTitlesAndCutAtcIdCommentsAlike)
         {"DLH A320 short comment", "D-AIQA ; reg", "D-AIQA", ""},
         {"DLH A320 long comment", "D-AIQB ; old registration", "D-AIQB", ""},
         {"DLH A320 quoted", "\"D-AIQC\" ; old", "D-AIQC", ""},
+        {"DLH A320 caf\xC3\xA9 \xE2\x82\xAC", "D-AIQD", "D-AIQD", ""},
+        {"DLH A320 " + std::string(longestTitle - 9, 'x'), "D-AIQE", "D-AIQE", ""},
+        {"DLH A320 " + std::string(longestTitle - 8, 'x'), "D-AIQF", "", "has a title longer than 256 bytes"},
+        {std::string("DLH A320 \0 cut", 14), "D-AIQG", "", "has a title with control characters"},
+        {"DLH A320 \t tab", "D-AIQH", "", "has a title with control characters"},
+        {"DLH A320 \x1F", "D-AIQI", "", "has a title with control characters"},
+        {"DLH A320 \x7F", "D-AIQJ", "", "has a title with control characters"},
     };
     const fs::path generic = packages / "Community/pkg/SimObjects/Airplanes/GEN_A320/aircraft.cfg";
     const fs::path ivao = packages / "Community/IVAO_MTL/SimObjects/Airplanes/IVAO_A320/aircraft.cfg";
