@@ -23,7 +23,7 @@ void gf_warnUser(std::string_view text)
     if (const UserWarningHook hook = userWarningHook.load(std::memory_order_acquire)) {
         hook(text);
     } else {
-        gf_showError(text);
+        gf_setMessage(text, false);
     }
 }
 

@@ -152,13 +152,13 @@ TEST_F(FolderFilesTest, OpeningFoldersWarnsTheUserOnFailure)
 
     gf_startLog(dir / "Log.txt");
     EXPECT_FALSE(gf_openParametersFolder(dir / "missing" / "parameters.xml"));
-    EXPECT_EQ(gf_messageLineTexts().error, "Could not open folder with parameters.xml");
-    gf_clearError();
+    EXPECT_EQ(gf_messageLineTexts().message, "Could not open folder with parameters.xml");
     {
         test::ScopedCurrentPath cwd(dir.path());
         EXPECT_FALSE(gf_openManual());
-        EXPECT_EQ(gf_messageLineTexts().error, "Could not open local folder with Manual");
+        EXPECT_EQ(gf_messageLineTexts().message, "Could not open local folder with Manual");
     }
+    gf_clearMessage();
     gf_stopLog();
     ::unsetenv(os::fileBrowserRecordVariable);
     EXPECT_NE(readWholeFile(dir / "Log.txt").find("==> Could not open local folder with Manual"), std::string::npos);

@@ -1,6 +1,7 @@
 #include "core/message_line.h"
 
 #include "core/log.h"
+#include "core/user_warning.h"
 
 #include "support/temp_dir.h"
 
@@ -79,6 +80,28 @@ TEST_F(MessageLineTest, ShownErrorSwallowsMessagesWithoutLogOrRepaint)
     gf_clearError();
     gf_setMessage("after", false);
     EXPECT_EQ(gf_messageLineTexts().message, "after");
+}
+
+std::string lastWarning;
+void recordWarning(std::string_view text) { lastWarning = text; }
+
+// Without a window a warning must not stick: one failed folder-open would hide every later message.
+TEST_F(MessageLineTest, WarningIsAPlainMessageUntilTheWindowTakesItOver)
+{
+    gf_warnUser("Could not open folder with parameters.xml");
+    EXPECT_EQ(gf_messageLineTexts().error, "");
+    EXPECT_EQ(gf_messageLineTexts().message, "Could not open folder with parameters.xml");
+    gf_setMessage("later", false);
+    EXPECT_EQ(gf_messageLineTexts().message, "later");
+
+    gf_installUserWarningHook(&recordWarning);
+    gf_warnUser("shown by the window");
+    gf_installUserWarningHook(nullptr);
+    EXPECT_EQ(lastWarning, "shown by the window");
+    EXPECT_EQ(gf_messageLineTexts().message, "later");
+    const std::string log = logText();
+    EXPECT_NE(log.find("\n==> Could not open folder with parameters.xml\n"), std::string::npos);
+    EXPECT_NE(log.find("\n==> shown by the window\n"), std::string::npos);
 }
 
 } // namespace
