@@ -88,6 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
                     StoredVersion{"12.5.1", false, false, false, false},
                     StoredVersion{"13.0.0", false, false, false, false},
                     StoredVersion{"12.5.0", true, false, true, false},
+                    StoredVersion{"12.0.0", true, false, true, false},
+                    StoredVersion{"11.99.99", true, true, true, false},
                     StoredVersion{"11.4.0", true, true, true, false},
                     StoredVersion{"11.0.2", true, true, true, false},
                     StoredVersion{"11.0.1", true, true, false, true},
