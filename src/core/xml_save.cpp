@@ -1,14 +1,40 @@
 #include "core/xml_save.h"
 
 #include "core/atomic_file.h"
+#include "core/log.h"
 
-#include <sstream>
+#include <fmt/format.h>
+
+#include <exception>
+#include <string>
 
 namespace hlw {
 namespace {
 
 constexpr const char* indentText = "  ";
 constexpr unsigned formatFlags = pugi::format_indent;
+
+// Collects the printout up to a limit; once a piece would pass it, nothing more is kept.
+class CappedWriter final : public pugi::xml_writer {
+public:
+    explicit CappedWriter(std::size_t limit) : limit_(limit) {}
+
+    void write(const void* data, std::size_t size) override
+    {
+        if (overflowed_ || size > limit_ - text_.size()) {
+            overflowed_ = true;
+            return;
+        }
+        text_.append(static_cast<const char*>(data), size);
+    }
+    bool overflowed() const { return overflowed_; }
+    const std::string& text() const { return text_; }
+
+private:
+    std::size_t limit_;
+    std::string text_;
+    bool overflowed_ = false;
+};
 
 pugi::xml_node lf_firstDeclaration(const pugi::xml_document& document)
 {
@@ -21,7 +47,7 @@ pugi::xml_node lf_firstDeclaration(const pugi::xml_document& document)
 }
 
 // Prints a copy of the declaration (or a new one) with the two required attributes.
-void lf_printDeclaration(pugi::xml_node original, std::ostream& out)
+void lf_printDeclaration(pugi::xml_node original, pugi::xml_writer& out)
 {
     pugi::xml_document holder;
     pugi::xml_node declaration = original ? holder.append_copy(original) : holder.append_child(pugi::node_declaration);
@@ -35,12 +61,9 @@ void lf_printDeclaration(pugi::xml_node original, std::ostream& out)
     declaration.print(out, indentText, formatFlags, pugi::encoding_utf8, 0);
 }
 
-} // namespace
-
-bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path)
+// Node by node, so that the declaration can be fixed without copying the whole document.
+void lf_print(const pugi::xml_document& document, pugi::xml_writer& out)
 {
-    // Node by node, so that the declaration can be fixed without copying the whole document.
-    std::ostringstream out;
     const pugi::xml_node declaration = lf_firstDeclaration(document);
     if (!declaration) {
         lf_printDeclaration({}, out);
@@ -52,7 +75,24 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
             node.print(out, indentText, formatFlags, pugi::encoding_utf8, 0);
         }
     }
-    return gf_replaceFileContents(path, out.view());
+}
+
+} // namespace
+
+bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path, std::size_t maxBytes)
+{
+    CappedWriter out(maxBytes);
+    try {
+        lf_print(document, out);
+    } catch (const std::exception& error) {
+        gf_logAlert(fmt::format("Failed to write {} ({})", path.string(), error.what()));
+        return false;
+    }
+    if (out.overflowed()) {
+        gf_logAlert(fmt::format("Failed to write {} (longer than {} bytes)", path.string(), maxBytes));
+        return false;
+    }
+    return gf_replaceFileContents(path, out.text());
 }
 
 } // namespace hlw

@@ -4,7 +4,51 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <optional>
+#include <string>
+
+#include <unistd.h>
+
+// The system calls of a safe write after its temporary file exists, made to fail on request: this executable
+// is linked with --wrap for each of them.
+enum class FailingCall { none, fsync, close, rename };
+FailingCall failingCall = FailingCall::none;
+
+extern "C" {
+int __real_fsync(int descriptor);
+int __real_close(int descriptor);
+int __real_rename(const char* from, const char* to);
+
+int __wrap_fsync(int descriptor)
+{
+    if (failingCall == FailingCall::fsync) {
+        errno = EIO;
+        return -1;
+    }
+    return __real_fsync(descriptor);
+}
+
+int __wrap_close(int descriptor)
+{
+    const int result = __real_close(descriptor);
+    if (failingCall == FailingCall::close) {
+        errno = EIO;
+        return -1;
+    }
+    return result;
+}
+
+int __wrap_rename(const char* from, const char* to)
+{
+    if (failingCall == FailingCall::rename) {
+        errno = EXDEV;
+        return -1;
+    }
+    return __real_rename(from, to);
+}
+}
 
 namespace hlw {
 namespace {
@@ -17,6 +61,15 @@ pugi::xml_document parsed(const char* text)
     pugi::xml_document document;
     EXPECT_TRUE(document.load_string(text, pugi::parse_default | pugi::parse_declaration));
     return document;
+}
+
+int entriesIn(const std::filesystem::path& folder)
+{
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+        ++entries;
+    }
+    return entries;
 }
 
 TEST(XmlSaveTest, DocumentWithoutDeclarationGetsOneAndTwoBlankIndentation)
@@ -63,11 +116,52 @@ TEST(XmlSaveTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile)
     EXPECT_FALSE(gf_saveXml(document, dir / "plain" / "p.xml"));
     EXPECT_EQ(readWholeFile(dir / "plain"), "old");
 
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        ++entries;
+    EXPECT_EQ(entriesIn(dir.path()), 2);
+}
+
+// Whichever step fails once the temporary file exists, the old file stays whole and no temporary file is left.
+TEST(XmlSaveTest, FailureOfAnyStepAfterTheTemporaryFileKeepsTheOldFile)
+{
+    pugi::xml_document document;
+    document.append_child("big").text().set(std::string(20000, 'x').c_str());
+    const struct {
+        const char* step;
+        FailingCall call;
+    } rows[] = {{"write", FailingCall::none},
+                {"fsync", FailingCall::fsync},
+                {"close", FailingCall::close},
+                {"rename", FailingCall::rename}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.step);
+        test::TempDir dir;
+        writeWholeFile(dir / "p.xml", "old");
+        {
+            std::optional<test::FileSizeLimit> fullDisk;
+            if (row.call == FailingCall::none) {
+                fullDisk.emplace(4096);
+            }
+            failingCall = row.call;
+            const bool saved = gf_saveXml(document, dir / "p.xml");
+            failingCall = FailingCall::none;
+            EXPECT_FALSE(saved);
+        }
+        EXPECT_EQ(readWholeFile(dir / "p.xml"), "old");
+        EXPECT_EQ(entriesIn(dir.path()), 1);
     }
-    EXPECT_EQ(entries, 2);
+}
+
+// A printout beyond the limit (a runaway document) is refused before anything is written.
+TEST(XmlSaveTest, PrintoutLongerThanTheLimitKeepsTheOldFile)
+{
+    test::TempDir dir;
+    const auto document = parsed("<a><b>text</b></a>");
+    ASSERT_TRUE(gf_saveXml(document, dir / "p.xml"));
+    const std::string printed = readWholeFile(dir / "p.xml");
+    EXPECT_TRUE(gf_saveXml(document, dir / "p.xml", printed.size()));
+    writeWholeFile(dir / "p.xml", "old");
+    EXPECT_FALSE(gf_saveXml(document, dir / "p.xml", printed.size() - 1));
+    EXPECT_EQ(readWholeFile(dir / "p.xml"), "old");
+    EXPECT_EQ(entriesIn(dir.path()), 1);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace hlw::test {
@@ -22,6 +24,30 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+FileSizeLimit::FileSizeLimit(std::uint64_t bytes)
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        throw std::runtime_error("getrlimit failed");
+    }
+    previousLimit_ = limit.rlim_cur;
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = bytes;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        std::signal(SIGXFSZ, previousHandler_);
+        throw std::runtime_error("setrlimit failed");
+    }
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = previousLimit_;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler_);
 }
 
 ScopedCurrentPath::ScopedCurrentPath(const std::filesystem::path& folder)

@@ -1,5 +1,6 @@
 #pragma once
-// Helpers shared by the test suites: temporary folders, a changed current folder, a scripted run state.
+// Helpers shared by the test suites: temporary folders, a changed current folder, a scripted run state, a
+// limit on the size of written files.
 #include "core/run_state_port.h"
 
 #include <cstdint>
@@ -56,6 +57,20 @@ public:
     int32_t code = 1;
     bool simTime = false;
     int64_t simSeconds = 0;
+};
+
+// Makes every write that would grow a file of this process beyond the limit fail with EFBIG (instead of the
+// signal the system sends by default) for the lifetime of the object: a full disk, for one test.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    std::uint64_t previousLimit_ = 0;
+    void (*previousHandler_)(int) = nullptr;
 };
 
 std::string readWholeFile(const std::filesystem::path& path);
