@@ -16,6 +16,21 @@ namespace hlw {
 
 namespace {
 
+// Far deeper than the file's own layout; a deeper document would be printed back at a size that grows with the
+// square of its depth.
+constexpr int maxElementDepth = 64;
+
+// Stops at the first element below maxElementDepth levels; pugixml walks the tree without recursion.
+class DepthCheck final : public pugi::xml_tree_walker {
+public:
+    bool for_each(pugi::xml_node& node) override
+    {
+        tooDeep = node.type() == pugi::node_element && depth() >= maxElementDepth;
+        return !tooDeep;
+    }
+    bool tooDeep = false;
+};
+
 std::string lf_valueText(bool value) { return value ? "true" : "false"; }
 std::string lf_valueText(int32_t value) { return std::to_string(value); }
 std::string lf_valueText(const std::string& value) { return value; }
@@ -105,11 +120,24 @@ pugi::xml_parse_result gf_loadParametersDocument(pugi::xml_document& document)
 {
     const std::filesystem::path path = parametersFilePath();
     const pugi::xml_parse_result result = document.load_file(path.c_str());
-    if (!result && gf_parametersFileExists()) {
-        gf_logAlert(fmt::format("{} could not be read: {} at offset {}", path.string(), result.description(),
-                                result.offset));
+    if (!result) {
+        if (gf_parametersFileExists()) {
+            gf_logAlert(fmt::format("{} could not be read: {} at offset {}", path.string(), result.description(),
+                                    result.offset));
+        }
+        return result;
     }
-    return result;
+    DepthCheck check;
+    document.traverse(check);
+    if (!check.tooDeep) {
+        return result;
+    }
+    gf_logAlert(fmt::format("{} could not be read: elements nested deeper than {} levels", path.string(),
+                            maxElementDepth));
+    document.reset();
+    pugi::xml_parse_result refused;
+    refused.status = pugi::status_internal_error;
+    return refused;
 }
 
 bool gf_parametersFileExists()

@@ -20,7 +20,7 @@ void gf_wrapParametersRootInPlace(pugi::xml_document& document);
 bool gf_saveParametersDocument(const pugi::xml_document& document);
 
 // Loads parametersFilePath() with the default options; an alert names the reason when an existing file does
-// not load.
+// not load. A document with elements nested more than 64 levels deep is refused as unreadable (and emptied).
 pugi::xml_parse_result gf_loadParametersDocument(pugi::xml_document& document);
 
 // True when something (readable or not) stands at parametersFilePath().

@@ -58,6 +58,19 @@ struct DamagedFile {
     std::string bytes;
 };
 
+// Elements nested to the given depth below "root", beside a readable "parameters" element.
+std::string nestedFile(int depth)
+{
+    std::string text = "<root><parameters><parameter name=\"RANGE\" value=\"5\"/></parameters>";
+    for (int level = 1; level < depth; ++level) {
+        text += "<n>";
+    }
+    for (int level = 1; level < depth; ++level) {
+        text += "</n>";
+    }
+    return text + "</root>";
+}
+
 void PrintTo(const DamagedFile& file, std::ostream* out) { *out << file.what; }
 
 class DamagedLoad : public ParametersFileTest, public testing::WithParamInterface<DamagedFile> {};
@@ -77,7 +90,16 @@ INSTANTIATE_TEST_SUITE_P(
                     DamagedFile{"not xml", std::string("\x00\xff\x10garbage", 10)},
                     DamagedFile{"without parameters", "<root><meta/></root>"},
                     DamagedFile{"parameters too deep", "<root><other><parameters/></other></root>"},
+                    DamagedFile{"nested 65 levels deep", nestedFile(65)},
                     DamagedFile{"other document element", "<settings><parameter name=\"RANGE\" value=\"5\"/></settings>"}));
+
+TEST_F(Load, DocumentNested64LevelsDeepIsRead)
+{
+    writeWholeFile(settingsPath(), nestedFile(64));
+    EXPECT_FALSE(gf_readParameters());
+    EXPECT_EQ(settings::range.get(), 5);
+    EXPECT_FALSE(std::filesystem::exists(generationPath()));
+}
 
 TEST_F(Load, StoredValuesAreTakenClampedCompletedAndShown)
 {
