@@ -1,5 +1,6 @@
 #include "core/atomic_file.h"
 
+#include "core/fresh_file.h"
 #include "core/log.h"
 
 #include <fmt/format.h>
@@ -108,16 +109,9 @@ bool lf_replace(const fs::path& target, std::string_view bytes, std::string& err
 
 bool gf_writeAllAndSync(int descriptor, std::string_view bytes, std::string& error)
 {
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(descriptor, bytes.data(), bytes.size());
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = lf_systemMessage(errno);
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(count));
+    if (!gf_writeAll(descriptor, bytes)) {
+        error = lf_systemMessage(errno);
+        return false;
     }
     if (::fsync(descriptor) != 0) {
         error = lf_systemMessage(errno);

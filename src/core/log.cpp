@@ -1,18 +1,24 @@
 #include "core/log.h"
 
+#include "core/fresh_file.h"
 #include "core/product.h"
 #include "core/run_state_port.h"
 #include "core/time_text.h"
 
 #include <fmt/format.h>
 
+#include <array>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace hlw {
 namespace {
@@ -20,8 +26,11 @@ namespace {
 // Constant-initialised, so writers called during static initialisation of other files are safe.
 constinit std::atomic<bool> logOpen{false};
 std::mutex logMutex;
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
 // Created by gf_startLog; only touched under logMutex.
-std::unique_ptr<std::ofstream> logStream;
+std::unique_ptr<std::FILE, FileCloser> logStream;
 
 void writeLine(std::string_view prefix, std::string_view text, bool flush) noexcept
 {
@@ -32,16 +41,47 @@ void writeLine(std::string_view prefix, std::string_view text, bool flush) noexc
     if (!logStream) {
         return;
     }
-    try {
-        logStream->write(prefix.data(), static_cast<std::streamsize>(prefix.size()));
-        logStream->write(text.data(), static_cast<std::streamsize>(text.size()));
-        logStream->put('\n');
-        if (flush) {
-            logStream->flush();
-        }
-    } catch (...) {
-        // Write errors of the log are ignored: there is no better place to report them.
+    // Write errors of the log are ignored: there is no better place to report them.
+    std::fwrite(prefix.data(), 1, prefix.size(), logStream.get());
+    std::fwrite(text.data(), 1, text.size(), logStream.get());
+    std::fputc('\n', logStream.get());
+    if (flush) {
+        std::fflush(logStream.get());
     }
+}
+
+// Copies source into a file created anew at target (core/fresh_file.h). Returns 0, or the errno of the step that
+// failed; then no partial target is left.
+int lf_copyToFreshFile(const std::filesystem::path& source, const std::filesystem::path& target)
+{
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return errno;
+    }
+    const int out = gf_createFreshFile(target);
+    int error = out < 0 ? errno : 0;
+    std::array<char, 65536> buffer{};
+    while (error == 0) {
+        const ssize_t count = ::read(in, buffer.data(), buffer.size());
+        if (count == 0) {
+            break;
+        }
+        if (count < 0) {
+            error = errno == EINTR ? 0 : errno;
+        } else if (!gf_writeAll(out, {buffer.data(), static_cast<std::size_t>(count)})) {
+            error = errno;
+        }
+    }
+    ::close(in);
+    if (out >= 0) {
+        if (::close(out) != 0 && error == 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            ::unlink(target.c_str());
+        }
+    }
+    return error;
 }
 
 void copyGeneration(bool& result, const std::filesystem::path& source, const std::filesystem::path& target)
@@ -56,9 +96,11 @@ void copyGeneration(bool& result, const std::filesystem::path& source, const std
     if (!exists) {
         return;
     }
-    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        gf_logAlert(fmt::format("copy {} -> {} failed: {}", source.string(), target.string(), ec.message()));
+    // Generations of "Log.txt" lie in the program folder: a link planted at a generation's name is replaced,
+    // never written through.
+    if (const int error = lf_copyToFreshFile(source, target); error != 0) {
+        gf_logAlert(fmt::format("copy {} -> {} failed: {}", source.string(), target.string(),
+                                std::generic_category().message(error)));
         result = false;
     }
 }
@@ -105,8 +147,13 @@ bool gf_save1GenerationOf(const std::filesystem::path& path)
 void gf_startLog(const std::filesystem::path& path)
 {
     gf_saveUpto3GenerationsOf(path);
-    auto stream = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!stream->is_open()) {
+    // Created anew, so that a link planted at the name in the program folder is replaced, not written through.
+    const int descriptor = gf_createFreshFile(path);
+    std::unique_ptr<std::FILE, FileCloser> stream(descriptor < 0 ? nullptr : ::fdopen(descriptor, "wb"));
+    if (!stream) {
+        if (descriptor >= 0) {
+            ::close(descriptor);
+        }
         throw std::runtime_error("Failed to write file " + path.string());
     }
     {
@@ -140,7 +187,7 @@ void gf_logFlushNow() noexcept
     }
     std::lock_guard lock(logMutex);
     if (logStream) {
-        logStream->flush();
+        std::fflush(logStream.get());
     }
 }
 

@@ -1,5 +1,6 @@
 #include "core/shell_actions.h"
 
+#include "core/fresh_file.h"
 #include "core/known_folders.h"
 #include "core/user_warning.h"
 #include "platform/os/elevation.h"
@@ -8,7 +9,6 @@
 #include <array>
 #include <system_error>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace hlw {
@@ -54,15 +54,12 @@ bool gf_isProtectedInstallFolder(const fs::path& folder)
 bool gf_folderIsWritable(const fs::path& folder)
 {
     const fs::path probe = folder / ".write_test.tmp";
-    // An old probe (or a link planted at its name) is replaced, never written through: the process may run with
-    // administrator rights, and a followed link would let the probe truncate any file.
-    ::unlink(probe.c_str());
-    const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // An old probe (or a link planted at its name) is replaced, never written through.
+    const int descriptor = gf_createFreshFile(probe);
     if (descriptor < 0) {
         return false;
     }
-    const char zero = '\0';
-    const bool written = ::write(descriptor, &zero, 1) == 1;
+    const bool written = gf_writeAll(descriptor, std::string_view("\0", 1));
     ::close(descriptor);
     ::unlink(probe.c_str());
     return written;

@@ -1,5 +1,6 @@
 #include "refdata/sealed_file.h"
 
+#include "core/fresh_file.h"
 #include "core/log.h"
 #include "refdata/remove_with_warning.h"
 
@@ -10,7 +11,10 @@
 #include <fstream>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 namespace hlw {
 
@@ -111,26 +115,43 @@ PulledStream lf_pullStream(const ProjectKey& key, std::istream& in, const std::f
     return result;
 }
 
+// Closes the output on every way out; close() reports whether the last write reached the file.
+class OutputFile {
+public:
+    explicit OutputFile(int descriptor) : descriptor_(descriptor) {}
+    ~OutputFile()
+    {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    int descriptor() const { return descriptor_; }
+    bool close() { return ::close(std::exchange(descriptor_, -1)) == 0; }
+
+private:
+    int descriptor_;
+};
+
 void lf_decryptStream(const ProjectKey& key, const std::filesystem::path& input,
                       const std::filesystem::path& output)
 {
     std::ifstream in = lf_openInput(input);
-    std::ofstream out(output, std::ios::binary | std::ios::trunc);
-    if (!out) {
+    // The plain copy lies in the program folder: created anew, never written through a link planted there.
+    OutputFile out(gf_createFreshFile(output));
+    if (out.descriptor() < 0) {
         throw std::runtime_error(fmt::format("Could not open output file: {}", output.string()));
     }
     const auto writeFailed = [&output] {
         return std::runtime_error(fmt::format("Could not write output file: {}", output.string()));
     };
     const PulledStream pulled = lf_pullStream(key, in, input, [&](const unsigned char* data, std::size_t size) {
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!out) {
+        if (!gf_writeAll(out.descriptor(), {reinterpret_cast<const char*>(data), size})) {
             throw writeFailed();
         }
     });
-    // The last buffered bytes reach the file only here; a full disk shows up now.
-    out.close();
-    if (out.fail()) {
+    if (!out.close()) {
         throw writeFailed();
     }
     if (!pulled.ended) {

@@ -18,7 +18,8 @@ inline constexpr std::size_t sealedChunkBytes = sealedPlainChunkBytes + sealedCh
 // The plain copy of a sealed file: the same folder and base name with the extension ".xml".
 std::filesystem::path gf_plainPathOf(const std::filesystem::path& sealedPath);
 
-// Decrypts a sealed file into a plain file (created or truncated). True on success. On failure it logs
+// Decrypts a sealed file into a plain file, created anew after a file or link at its name is removed
+// (core/fresh_file.h); a folder or device at the name fails the call. True on success. On failure it logs
 // "gf_streamDecrypt exception: {}" with the cause, removes the output file and returns false. Causes:
 // "Could not open input file: {}", "Could not open output file: {}", "Invalid header or key" (also for a file
 // shorter than its header), "Decryption failed" (a damaged or misaligned chunk, a wrong key, a cut file) and

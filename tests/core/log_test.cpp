@@ -196,6 +196,27 @@ TEST_F(GenerationTest, StartingTheLogRotatesThePreviousOne)
     EXPECT_EQ(readWholeFile(dir / "Log.txt").find("previous run"), std::string::npos);
 }
 
+// The log and its generations lie in the program folder: links planted at their names are replaced, and the
+// file they name stays as it was.
+TEST_F(GenerationTest, LinksAtTheLogAndItsGenerationsAreReplacedNotWrittenThrough)
+{
+    namespace fs = std::filesystem;
+    test::ScopedCurrentPath cwd(dir.path());
+    writeWholeFile(dir / "precious.txt", "precious");
+    writeWholeFile(dir / "Log00.txt", "second");
+    fs::create_symlink(dir / "precious.txt", dir / "Log000.txt");
+    fs::create_symlink(dir / "precious.txt", dir / "Log.txt");
+    gf_startLog();
+    gf_log("new run");
+    gf_stopLog();
+    EXPECT_EQ(readWholeFile(dir / "precious.txt"), "precious");
+    for (const char* name : {"Log.txt", "Log000.txt"}) {
+        EXPECT_FALSE(fs::is_symlink(dir / name)) << name;
+    }
+    EXPECT_EQ(readWholeFile(dir / "Log000.txt"), "second");
+    EXPECT_NE(readWholeFile(dir / "Log.txt").find("\nnew run\n"), std::string::npos);
+}
+
 TEST_F(GenerationTest, FailedCopyIsReportedAndLaterStepsStillRun)
 {
     writeWholeFile(dir / "a.xml", "a");

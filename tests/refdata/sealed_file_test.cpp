@@ -197,20 +197,39 @@ TEST_F(SealedFileTest, MissingInputAndUnopenableOutputAreReported)
 }
 
 // A full disk must fail the decryption, not hand a truncated plain file to the XML reader.
-TEST_F(SealedFileTest, WriteFailureIsReportedAndTheDeviceIsLeftAlone)
+TEST_F(SealedFileTest, WriteFailureIsReportedAndRemovesThePlainCopy)
 {
-    const fs::path full = "/dev/full";
-    if (!fs::exists(full)) {
-        GTEST_SKIP() << "no /dev/full on this system";
-    }
-    for (const std::size_t size : {10UL, 5UL * 4096}) {
+    // The limit stays above the size of the log, which is written to during the call.
+    for (const std::size_t size : {10000UL, 5UL * 4096 + 100}) {
         SCOPED_TRACE(size);
         writeWholeFile(sealedPath, sealBytes(patternBytes(size)));
-        EXPECT_FALSE(gf_streamDecrypt(sealedPath, full));
-        EXPECT_TRUE(fs::exists(full));
+        {
+            const test::FileSizeLimit fullDisk(8192);
+            EXPECT_FALSE(gf_streamDecrypt(sealedPath, plainPath));
+        }
+        EXPECT_FALSE(fs::exists(plainPath));
     }
-    EXPECT_NE(logText().find("gf_streamDecrypt exception: Could not write output file: /dev/full"),
+    EXPECT_NE(logText().find("gf_streamDecrypt exception: Could not write output file: " + plainPath.string()),
               std::string::npos);
+}
+
+// The plain copy lies in the program folder, where a link to any file may have been planted: the link is
+// replaced, the file it names stays as it was. A device at the name is refused and left alone.
+TEST_F(SealedFileTest, PlainCopyReplacesALinkAtItsNameInsteadOfWritingThroughIt)
+{
+    writeWholeFile(dir / "precious.txt", "precious");
+    fs::create_symlink(dir / "precious.txt", plainPath);
+    writeWholeFile(sealedPath, sealBytes("<root/>"));
+    ASSERT_TRUE(gf_streamDecrypt(sealedPath, plainPath));
+    EXPECT_FALSE(fs::is_symlink(plainPath));
+    EXPECT_EQ(readWholeFile(plainPath), "<root/>");
+    EXPECT_EQ(readWholeFile(dir / "precious.txt"), "precious");
+
+    if (fs::exists("/dev/null")) {
+        EXPECT_FALSE(gf_streamDecrypt(sealedPath, "/dev/null"));
+        EXPECT_TRUE(fs::exists("/dev/null"));
+        EXPECT_NE(logText().find("Could not open output file: /dev/null"), std::string::npos);
+    }
 }
 
 TEST_F(SealedFileTest, RemovalOfAMissingFileLogsNothing)
