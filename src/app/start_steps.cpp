@@ -1,5 +1,6 @@
 #include "app/start_steps.h"
 
+#include "core/atomic_file.h"
 #include "core/log.h"
 #include "core/product.h"
 #include "core/user_error.h"
@@ -17,6 +18,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <stdexcept>
 
@@ -57,18 +59,33 @@ void lf_cutTrailingCommunity()
     }
 }
 
-// Every folder the program writes into, created with missing parents; a file-system error ends the start-up.
+// Every folder of the program folder that the program writes into.
+std::array<fs::path, 11> lf_outputFolders()
+{
+    return {paths::outputFolder,       paths::infoFolder,          paths::errorsFolder,
+            paths::airportsFolder,     paths::learnedFolder,       paths::learnedStockFolder,
+            paths::learnedSimaddonFolder, paths::learnedThirdpartyFolder, paths::mySimaddonFolder,
+            paths::myThirdpartyFolder, paths::myRegcodesFolder};
+}
+
+// The output folders, created with missing parents; a file-system error ends the start-up.
 void lf_checkOutputFolders()
 {
-    for (const fs::path& folder :
-         {paths::outputFolder, paths::infoFolder, paths::errorsFolder, paths::airportsFolder, paths::learnedFolder,
-          paths::learnedStockFolder, paths::learnedSimaddonFolder, paths::learnedThirdpartyFolder,
-          paths::mySimaddonFolder, paths::myThirdpartyFolder, paths::myRegcodesFolder}) {
+    for (const fs::path& folder : lf_outputFolders()) {
         if (!fs::is_directory(folder)) {
             fs::create_directories(folder);
         }
     }
     fs::remove(paths::objectIdListPath);
+}
+
+// What a run killed inside a safe write left behind, in every folder the program writes files into.
+void lf_removeOrphanTemporaryFiles()
+{
+    gf_removeOrphanTemporaryFiles(dataFolderPath());
+    for (const fs::path& folder : lf_outputFolders()) {
+        gf_removeOrphanTemporaryFiles(folder);
+    }
 }
 
 std::vector<std::string> lf_readDatabases()
@@ -128,6 +145,7 @@ std::vector<std::string> gf_runStartUpSteps()
     lf_chooseSimulator();
     lf_cutTrailingCommunity();
     lf_checkOutputFolders();
+    lf_removeOrphanTemporaryFiles();
     std::vector<std::string> lines = lf_readDatabases();
     lines.push_back(lf_findInstallation());
     lf_removeDecryptedCopies();

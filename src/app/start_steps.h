@@ -1,6 +1,7 @@
 #pragma once
 // The worker's start-up steps that the program has so far, in the order the worker runs them: the program
-// folder check, "parameters.xml", the chosen simulator, the reference database, the airports database, the
+// folder check, "parameters.xml", the chosen simulator, the output folders and the removal of temporary files
+// that killed runs left there and in the settings folder, the reference database, the airports database, the
 // simulator installation, and the removal of decrypted copies left in "input". Each reader logs its own counts;
 // the steps return the same counts as lines for the console.
 #include <string>

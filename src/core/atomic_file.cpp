@@ -1,12 +1,16 @@
 #include "core/atomic_file.h"
 
+#include "core/count_text.h"
 #include "core/fresh_file.h"
 #include "core/log.h"
+#include "platform/os/process_state.h"
 
 #include <fmt/format.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
@@ -30,6 +34,33 @@ fs::path lf_temporaryPathFor(const fs::path& target)
     fs::path temporary = target;
     temporary += fmt::format(".{}.{}.tmp", ::getpid(), counter.fetch_add(1));
     return temporary;
+}
+
+// The process id in a name made by lf_temporaryPathFor, or nothing for any other name.
+std::optional<long> lf_temporaryFileProcess(std::string_view name)
+{
+    constexpr std::string_view suffix = ".tmp";
+    if (!name.ends_with(suffix)) {
+        return std::nullopt;
+    }
+    name.remove_suffix(suffix.size());
+    long numbers[2] = {};
+    for (long& number : numbers) {
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos || dot + 1 == name.size()) {
+            return std::nullopt;
+        }
+        const std::string_view digits = name.substr(dot + 1);
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (error != std::errc() || end != digits.data() + digits.size() || digits.front() == '-') {
+            return std::nullopt;
+        }
+        name = name.substr(0, dot);
+    }
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    return numbers[1];
 }
 
 // The path whose directory entry is replaced: a symbolic link is followed, so the link itself survives.
@@ -118,6 +149,29 @@ bool gf_writeAllAndSync(int descriptor, std::string_view bytes, std::string& err
         return false;
     }
     return true;
+}
+
+void gf_removeOrphanTemporaryFiles(const fs::path& folder)
+{
+    std::error_code ec;
+    std::size_t removed = 0;
+    for (fs::directory_iterator entry(folder, ec), end; !ec && entry != end; entry.increment(ec)) {
+        const std::optional<long> process = lf_temporaryFileProcess(entry->path().filename().native());
+        std::error_code typeError;
+        if (!process || os::processIsRunning(*process) || !entry->is_regular_file(typeError)) {
+            continue;
+        }
+        std::error_code removeError;
+        if (fs::remove(entry->path(), removeError)) {
+            ++removed;
+        } else if (removeError) {
+            gf_logAlert(fmt::format("Failed to remove {} ({})", entry->path().string(), removeError.message()));
+        }
+    }
+    if (removed != 0) {
+        gf_log(fmt::format("{} temporary file{} of ended runs removed from {}", removed, gf_plural(removed),
+                           folder.string()));
+    }
 }
 
 bool gf_replaceFileContents(const fs::path& path, std::string_view bytes)

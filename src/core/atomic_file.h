@@ -12,6 +12,11 @@ namespace hlw {
 // not a regular file (a folder, a device) is refused. A symbolic link keeps pointing at the file it names.
 bool gf_replaceFileContents(const std::filesystem::path& path, std::string_view bytes);
 
+// Removes the temporary files ("<file>.<pid>.<n>.tmp") that writers killed inside a replacement left in the
+// folder, as long as the process named in them no longer runs; files of a running process stay. Logs how many
+// were removed and every removal that failed. A missing folder has nothing to remove.
+void gf_removeOrphanTemporaryFiles(const std::filesystem::path& folder);
+
 // Writes every byte to an open descriptor, then syncs it. On failure error receives the system's message.
 bool gf_writeAllAndSync(int descriptor, std::string_view bytes, std::string& error);
 

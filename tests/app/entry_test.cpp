@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace hlw {
 namespace {
@@ -126,12 +127,28 @@ TEST_F(Entry, ReadsBothDatabasesAndFindsTheInstallationInTheWorkersOrder)
     EXPECT_FALSE(fs::exists(program() / "input" / "airports.xml"));
 }
 
-TEST_F(Entry, CreatesEveryOutputFolderAndRemovesTheOldObjectIdList)
+TEST_F(Entry, CreatesEveryOutputFolderAndRemovesTheOldObjectIdListAndOrphanTemporaryFiles)
 {
     buildInstallation();
     fs::create_directories(program() / "output" / "info");
     test::writeWholeFile(program() / "output" / "info" / "ObjectIdList.txt", "old run\n");
+    // Temporary files of safe writes: two of a killed run, one of a run that goes on (this test).
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    fs::create_directories(parametersFile().parent_path());
+    const fs::path orphans[] = {program() / "output" / fmt::format("LiveriesScanned.xml.{}.0.tmp", ended),
+                                parametersFile().parent_path() / fmt::format("parameters.xml.{}.2.tmp", ended)};
+    const fs::path running = program() / "output" / fmt::format("LiveriesScanned.xml.{}.0.tmp", ::getpid());
+    for (const fs::path& file : {orphans[0], orphans[1], running}) {
+        test::writeWholeFile(file, "partial");
+    }
     ASSERT_EQ(runProgram(), 0) << err();
+    EXPECT_FALSE(fs::exists(orphans[0]));
+    EXPECT_FALSE(fs::exists(orphans[1]));
+    EXPECT_TRUE(fs::exists(running));
     // "output/errors" is created too, but the livery scan takes it away again while it holds no report.
     for (const char* folder : {"output", "output/info", "airports", "airports/learned",
                                "airports/learned/stock", "airports/learned/simaddon", "airports/learned/thirdparty",

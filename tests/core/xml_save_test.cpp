@@ -1,5 +1,7 @@
 #include "core/xml_save.h"
 
+#include "core/atomic_file.h"
+
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include <fmt/format.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 // The system calls of a safe write after its temporary file exists, made to fail on request: this executable
@@ -162,6 +166,50 @@ TEST(XmlSaveTest, PrintoutLongerThanTheLimitKeepsTheOldFile)
     EXPECT_FALSE(gf_saveXml(document, dir / "p.xml", printed.size() - 1));
     EXPECT_EQ(readWholeFile(dir / "p.xml"), "old");
     EXPECT_EQ(entriesIn(dir.path()), 1);
+}
+
+// The id of a process that has ended (and been reaped).
+long endedProcessId()
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+// Temporary files of a writer killed inside a replacement go once it has ended; a running writer's files and
+// every other name stay.
+TEST(XmlSaveTest, TemporaryFilesOfEndedWritersAreRemoved)
+{
+    test::TempDir dir;
+    const long ended = endedProcessId();
+    ASSERT_GT(ended, 0);
+    const struct {
+        std::string name;
+        bool kept;
+    } rows[] = {
+        {fmt::format("parameters.xml.{}.0.tmp", ended), false},
+        {fmt::format("LiveriesScanned.xml.{}.17.tmp", ended), false},
+        {fmt::format("parameters.xml.{}.3.tmp", ::getpid()), true},
+        {fmt::format(".{}.0.tmp", ended), true},
+        {fmt::format("parameters.xml.{}.x.tmp", ended), true},
+        {fmt::format("parameters.xml.{}.-1.tmp", ended), true},
+        {fmt::format("parameters.xml.{}.0.tmp.txt", ended), true},
+        {fmt::format("parameters.{}.tmp", ended), true},
+        {"parameters.xml", true},
+    };
+    for (const auto& row : rows) {
+        writeWholeFile(dir / row.name, "x");
+    }
+    std::filesystem::create_directory(dir / fmt::format("folder.{}.1.tmp", ended));
+    gf_removeOrphanTemporaryFiles(dir.path());
+    for (const auto& row : rows) {
+        EXPECT_EQ(std::filesystem::exists(dir / row.name), row.kept) << row.name;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir / fmt::format("folder.{}.1.tmp", ended)));
+    gf_removeOrphanTemporaryFiles(dir / "missing");
 }
 
 } // namespace

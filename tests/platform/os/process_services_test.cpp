@@ -1,6 +1,7 @@
 #include "platform/os/detached_process.h"
 #include "platform/os/elevation.h"
 #include "platform/os/file_browser.h"
+#include "platform/os/process_state.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace hlw::os {
@@ -56,6 +58,22 @@ TEST(FileBrowser, RecordsTheFolderInsteadOfOpeningIt)
     EXPECT_TRUE(openInFileBrowser(dir.path()));
     unsetenv(fileBrowserRecordVariable);
     EXPECT_EQ(readWholeFile(record), "/some/folder\n" + dir.path().string() + "\n");
+}
+
+TEST(ProcessState, RunningOnlyWhileTheProcessExists)
+{
+    EXPECT_TRUE(processIsRunning(::getpid()));
+    EXPECT_TRUE(processIsRunning(1));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    EXPECT_FALSE(processIsRunning(child));
+    EXPECT_FALSE(processIsRunning(0));
+    EXPECT_FALSE(processIsRunning(-1));
+    EXPECT_FALSE(processIsRunning(long{1} << 40));
 }
 
 TEST(Elevation, MatchesTheEffectiveUser) { EXPECT_EQ(isElevated(), geteuid() == 0); }
