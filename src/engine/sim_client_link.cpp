@@ -10,6 +10,8 @@ namespace {
 using namespace sim_ids;
 
 constexpr size_t reservedQueueEntries = 256;
+// The user aircraft counts as standing on its stand up to this ground speed.
+constexpr double maxParkedGroundSpeedKt = 2.0;
 
 } // namespace
 
@@ -18,14 +20,16 @@ SimClientLink::SimClientLink(SimLinkEvents& events, SimClientLinkOptions options
 
 SimClientLink::~SimClientLink() { client_.join(); }
 
-bool SimClientLink::resetQueues() {
+void SimClientLink::resetQueues() {
+    shared_.commands.clear();
+    shared_.replies.clear();
     shared_.commands.reserve(reservedQueueEntries);
-    return simConnectError.exchange(false);
+    simConnectError.store(false);
 }
 
 void SimClientLink::start() { client_.start(); }
 
-void SimClientLink::requestStop() { client_.requestStop(); }
+void SimClientLink::stop() { client_.requestStop(); }
 
 void SimClientLink::join() { client_.join(); }
 
@@ -93,10 +97,47 @@ bool SimClientLink::setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData 
     });
 }
 
+std::optional<UserAircraftFix> SimClientLink::requestUserPosition() {
+    requestUserAcPosition();
+    if (!shared_.user.blockArrived()) {
+        return std::nullopt;
+    }
+    return userAircraft();
+}
+
+UserAircraftFix SimClientLink::userAircraft() const {
+    const UserBlock block = shared_.user.block();
+    return {block.latDeg, block.lonDeg, block.altitudeFt, shared_.user.onGround()};
+}
+
+void SimClientLink::showUserStand(const ParkingPort& parking) {
+    const LatLon position = shared_.user.position();
+    const std::string stand = parking.nearestStandName(position.lat, position.lon);
+    if (stand != shownStand_) {
+        shared_.events.showStandText(stand);
+        shownStand_ = stand;
+    }
+}
+
+void SimClientLink::keepUserStand(ParkingPort& parking) {
+    if (!shared_.user.groundDataArrived()) {
+        return;
+    }
+    const UserBlock block = shared_.user.block();
+    if (block.groundVelocityKt > maxParkedGroundSpeedKt) {
+        return;
+    }
+    const std::string stand = parking.nearestStandName(block.latDeg, block.lonDeg);
+    if (!stand.empty() && parking.reservedStand() != stand) {
+        parking.reserveStandForUser(stand);
+    }
+}
+
 void SimClientLink::resetRun() {
     shared_.commands.clear();
     shared_.replies.clear();
     shared_.user.reset();
+    shownStand_.clear();
 }
 
 } // namespace hlw

@@ -3,10 +3,13 @@
 // aircraft, the simulator client thread, and the worker's own requests on the connection. No thread of it
 // outlives the link, and a stopped thread is joined before the next one starts.
 #include "engine/sim_client.h"
+#include "engine/sim_link.h"
 #include "engine/sim_link_shared.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace hlw {
 
@@ -15,22 +18,30 @@ struct SimClientLinkOptions {
     SimClientThread::ModelFactsSource modelFacts = gf_referenceModelFacts;
 };
 
-class SimClientLink {
+class SimClientLink final : public SimLink {
 public:
     explicit SimClientLink(SimLinkEvents& events, SimClientLinkOptions options = {});
-    ~SimClientLink();
+    ~SimClientLink() override;
     SimClientLink(const SimClientLink&) = delete;
     SimClientLink& operator=(const SimClientLink&) = delete;
 
-    // Traffic start: room for 256 entries in each queue, then the error flag cleared; its old value returned.
-    bool resetQueues();
+    // Traffic start: the queues of an earlier run emptied with room for 256 entries each, the error flag cleared.
+    void resetQueues() override;
     // Starts the client thread, after stopping and joining one that still runs.
-    void start();
+    void start() override;
     // Asks the client thread to end; it closes the connection on its way out.
-    void requestStop();
+    void stop() override;
     // Waits for the client thread to end.
-    void join();
+    void join() override;
     bool threadRunning() const { return client_.running(); }
+
+    bool requestUserOnGround() override { return requestUserOnGroundEverySecond(); }
+    std::optional<UserAircraftFix> requestUserPosition() override;
+    void requestUserTitle() override { requestUserAcTitleModel(); }
+    UserAircraftFix userAircraft() const override;
+    void discardAiPositions() override { shared_.commands.clearPositions(); }
+    void showUserStand(const ParkingPort& parking) override;
+    void keepUserStand(ParkingPort& parking) override;
 
     // The worker's requests, each under the command mutex; a failed one raises the request error. Nothing is
     // asked while the error flag is set or no connection is open.
@@ -56,6 +67,7 @@ private:
 
     SimLinkShared shared_;
     SimClientThread client_;
+    std::string shownStand_; // the worker's: the stand name the status area shows
 };
 
 } // namespace hlw

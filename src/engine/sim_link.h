@@ -1,6 +1,8 @@
 #pragma once
 // What the worker asks of the simulator link: its client thread, the user-aircraft requests and the user
 // aircraft's data. The link sets flightRunning and userDataArrived (engine/run_state.h) from its own thread.
+#include "parking/parking_port.h"
+
 #include <optional>
 
 namespace hlw {
@@ -38,6 +40,12 @@ public:
 
     // Worker, first step without a running flight: drops the AI positions waiting to be sent.
     virtual void discardAiPositions() = 0;
+
+    // Worker, per-second step: the name of the stand nearest to the user aircraft for the status area.
+    virtual void showUserStand(const ParkingPort& parking) { static_cast<void>(parking); }
+    // Worker, closing down after join() and before the park airport is left: the stand the user aircraft stands
+    // on (on the ground, at most 2 kt) becomes the park airport's reserved stand.
+    virtual void keepUserStand(ParkingPort& parking) { static_cast<void>(parking); }
 };
 
 } // namespace hlw

@@ -20,6 +20,11 @@ LatLon UserAircraft::position() const {
 
 bool UserAircraft::positionKnown() const { return gf_isKnownPosition(position()); }
 
+bool UserAircraft::blockArrived() const {
+    const std::lock_guard lock(mutex_);
+    return blockArrived_;
+}
+
 std::string UserAircraft::title() const {
     const std::lock_guard lock(mutex_);
     return title_;
@@ -49,6 +54,7 @@ LatLon UserAircraft::storeBlock(UserBlock block, uint32_t objectId) {
         const std::lock_guard lock(mutex_);
         previous = {block_.latDeg, block_.lonDeg};
         block_ = block;
+        blockArrived_ = true;
     }
     objectId_.store(objectId, std::memory_order_release);
     return previous;
@@ -86,6 +92,7 @@ void UserAircraft::reset() {
         halfWingSpanNm_ = 0.0;
         onGround_ = false;
         groundDataArrived_ = false;
+        blockArrived_ = false;
     }
     objectId_.store(kInitialUserObjectId);
 }

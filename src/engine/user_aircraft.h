@@ -24,6 +24,8 @@ public:
     UserBlock block() const;
     LatLon position() const;
     bool positionKnown() const;
+    // A block arrived since the start of the run.
+    bool blockArrived() const;
     std::string title() const;
     double halfWingSpanNm() const;
     bool onGround() const;
@@ -48,6 +50,7 @@ private:
     double halfWingSpanNm_ = 0.0;
     bool onGround_ = false;
     bool groundDataArrived_ = false;
+    bool blockArrived_ = false;
     std::atomic<uint32_t> objectId_{kInitialUserObjectId};
 };
 

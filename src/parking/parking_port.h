@@ -19,6 +19,16 @@ public:
     virtual std::optional<std::string> checkReservedStands() { return std::nullopt; }
     // The park airport's stand reserved for the user, when one is set.
     virtual std::optional<std::string> reservedStand() const { return std::nullopt; }
+    // The name of the park airport's stand nearest to the position (degrees); empty when there is none.
+    virtual std::string nearestStandName(double latDeg, double lonDeg) const
+    {
+        static_cast<void>(latDeg);
+        static_cast<void>(lonDeg);
+        return {};
+    }
+    // The user aircraft stands on this stand: it becomes the reserved stand of the park airport when that airport
+    // heads the park-airport list, and the list is written again.
+    virtual void reserveStandForUser(const std::string& stand) { static_cast<void>(stand); }
 
     virtual bool parkAirportActive() const { return false; }
     virtual bool hasStands() const { return false; }

@@ -68,7 +68,7 @@ TEST_F(SimLinkTest, AWorkerAndTheSimulatorKeepTheClientThreadBusyAndItsEndWaitsF
     });
     std::this_thread::sleep_for(300ms);
     // The run ends while both keep going: the thread closes under the worker's requests.
-    link.requestStop();
+    link.stop();
     link.join();
     std::this_thread::sleep_for(20ms);
     done.store(true);
