@@ -1,10 +1,9 @@
 #pragma once
-// Runs the simulator stand-in as a child process for one test, talks to its control port, and always
-// stops it again (standard input closed, then SIGTERM, then SIGKILL as the last resort).
-#include <sys/types.h>
+// Runs the simulator stand-in as a child process for one test and talks to its control port.
+#include "support/child_process.h"
 
 #include <cstdint>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,18 +19,15 @@ public:
     StandinProcess& operator=(const StandinProcess&) = delete;
 
     uint16_t simPort() const { return simPort_; }
-    uint16_t controlPort() const { return controlPort_; }
     // Sends one control command and returns its JSON reply; throws when the port fails.
     nlohmann::json control(const std::string& command);
-    // Stops the process; returns its exit status (the code, or -signal).
-    int stop();
+    // Stops the process; returns its exit status.
+    std::optional<int> stop();
 
 private:
-    pid_t pid_ = -1;
-    int stdinFd_ = -1;
+    ChildProcess child_;
     int controlFd_ = -1;
     uint16_t simPort_ = 0;
-    uint16_t controlPort_ = 0;
     std::string controlBuffer_;
 };
 

@@ -1,4 +1,5 @@
 // The stand-in process against the real client layer: a test client plays the engine's part.
+#include "engine_registrations.h"
 #include "sim_test_client.h"
 #include "standin_process.h"
 #include "support/temp_dir.h"
@@ -388,11 +389,7 @@ TEST(StandinFacility, SampleAirportsArriveAsAirportParkingsHelipadsAndEnd) {
     SimTestClient reader;
     ASSERT_EQ(reader.open(standin.simPort(), "PARKING_DATA_RDR"), S_OK);
     ASSERT_TRUE(reader.waitFor([](const Record& r) { return gf_recordId(r) == SIMCONNECT_RECV_ID_OPEN; }));
-    for (const char* field :
-         {"OPEN AIRPORT", "LATITUDE", "LONGITUDE", "ALTITUDE", "NAME", "N_HELIPADS", "N_TAXI_PARKINGS",
-          "OPEN TAXI_PARKING", "TYPE", "TAXI_POINT_TYPE", "NAME", "SUFFIX", "NUMBER", "ORIENTATION", "HEADING",
-          "RADIUS", "BIAS_X", "BIAS_Z", "CLOSE TAXI_PARKING", "OPEN HELIPAD", "LATITUDE", "LONGITUDE", "ALTITUDE",
-          "HEADING", "LENGTH", "WIDTH", "SURFACE", "TYPE", "CLOSE HELIPAD", "CLOSE AIRPORT"}) {
+    for (const char* field : gc_parkingFacilityFields) {
         SimConnect_AddToFacilityDefinition(reader.handle(), kDefFacility, field);
     }
     struct Expected {

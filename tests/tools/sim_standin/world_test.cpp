@@ -2,6 +2,7 @@
 // files, flight plans, and the simulation driven through a recording sink.
 #include "control_server.h"
 #include "data_definition.h"
+#include "engine_registrations.h"
 #include "facility_store.h"
 #include "flight_plan_reader.h"
 #include "simulation.h"
@@ -24,38 +25,6 @@ struct DatumRow {
     DWORD type;
 };
 
-// The definitions whose reply sizes the engine relies on.
-const std::vector<DatumRow> lf_userBlock{
-    {"Plane Latitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Longitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Pitch degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Bank degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Heading degrees true", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Altitude", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Alt Above Ground", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Ground Velocity", "knots", SIMCONNECT_DATATYPE_FLOAT64},
-    {"ZULU TIME", "Seconds", SIMCONNECT_DATATYPE_INT64},
-    {"ZULU DAY OF YEAR", "Number", SIMCONNECT_DATATYPE_INT64},
-    {"ZULU YEAR", "Number", SIMCONNECT_DATATYPE_INT64},
-    {"LIGHT STATES", "Mask", SIMCONNECT_DATATYPE_INT64},
-};
-const std::vector<DatumRow> lf_inRange{
-    {"Plane Alt Above Ground", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Ground Altitude", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-    {"SIM ON GROUND", "Bool", SIMCONNECT_DATATYPE_INT64},
-    {"ATC ID", "", SIMCONNECT_DATATYPE_STRING32},
-};
-const std::vector<DatumRow> lf_aiPosition{
-    {"Plane Latitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Longitude", "degree", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Pitch degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Bank degrees", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Heading degrees true", "radians", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Plane Altitude", "feet", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Vertical Speed", "feet per second", SIMCONNECT_DATATYPE_FLOAT64},
-    {"Airspeed True", "knots", SIMCONNECT_DATATYPE_FLOAT64},
-};
-
 DataDefinition lf_definition(const std::vector<DatumRow>& rows) {
     DataDefinition definition;
     for (const DatumRow& row : rows) {
@@ -66,6 +35,17 @@ DataDefinition lf_definition(const std::vector<DatumRow>& rows) {
         }
     }
     return definition;
+}
+
+// One of the engine's definitions, as it registers it.
+DataDefinition lf_engineDefinition(uint32_t define) {
+    std::vector<DatumRow> rows;
+    for (const test::EngineDatum& datum : test::gc_engineDatums) {
+        if (datum.define == define) {
+            rows.push_back({datum.name, datum.unit != nullptr ? datum.unit : "", static_cast<DWORD>(datum.type)});
+        }
+    }
+    return lf_definition(rows);
 }
 
 TEST(StandinNames, DatumsUnitsAndTypesAreCheckedCaseInsensitively) {
@@ -105,12 +85,12 @@ TEST(StandinPacking, RepliesHaveTheSizesTheEngineReadsAndWrittenValuesComeBackEx
     SimObject object;
     object.atcId = "A-VERY-LONG-TAIL-NUMBER-OF-THIRTY-FIVE";
     const Surroundings around{100.0, {2024, 60, 43200}};
-    EXPECT_EQ(gf_packDefinition(lf_definition(lf_userBlock), object, around).size(), 96u);
-    const Bytes inRange = gf_packDefinition(lf_definition(lf_inRange), object, around);
+    EXPECT_EQ(gf_packDefinition(lf_engineDefinition(sim_ids::kDefUserBlock), object, around).size(), 96u);
+    const Bytes inRange = gf_packDefinition(lf_engineDefinition(sim_ids::kDefInRange), object, around);
     ASSERT_EQ(inRange.size(), 56u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(inRange.data() + 24)), object.atcId.substr(0, 31));
 
-    const DataDefinition position = lf_definition(lf_aiPosition);
+    const DataDefinition position = lf_engineDefinition(sim_ids::kDefAiPosition);
     ASSERT_EQ(gf_definitionSize(position), 64u);
     const double values[8] = {47.123456789012345, -122.98765432109876, -0.0523, 0.0175, 6.2, 12345.678, -9.75, 143.3};
     std::vector<uint8_t> block(64);
@@ -192,11 +172,7 @@ TEST(StandinZuluClock, RunsWithTimeRollsOverTheYearAndCanBeFrozen) {
 }
 
 TEST(StandinFacility, PackingFollowsTheDefinitionAndTheFixedOffsets) {
-    const std::vector<std::string> fields{
-        "OPEN AIRPORT", "LATITUDE", "LONGITUDE", "ALTITUDE", "NAME", "N_HELIPADS", "N_TAXI_PARKINGS",
-        "OPEN TAXI_PARKING", "TYPE", "TAXI_POINT_TYPE", "NAME", "SUFFIX", "NUMBER", "ORIENTATION", "HEADING",
-        "RADIUS", "BIAS_X", "BIAS_Z", "CLOSE TAXI_PARKING", "OPEN HELIPAD", "LATITUDE", "LONGITUDE", "ALTITUDE",
-        "HEADING", "LENGTH", "WIDTH", "SURFACE", "TYPE", "CLOSE HELIPAD", "CLOSE AIRPORT"};
+    const std::vector<std::string> fields(std::begin(test::gc_parkingFacilityFields), std::end(test::gc_parkingFacilityFields));
     std::string error;
     const auto layout = gf_facilityLayout(fields, error);
     ASSERT_TRUE(layout) << error;

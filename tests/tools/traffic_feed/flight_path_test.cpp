@@ -95,32 +95,26 @@ TEST(FlightPath, TaxiPushAndHoldLegs)
     EXPECT_LT(gf_distanceNm(path.state().position, taxiTarget), 0.001);
 }
 
-struct IntervalCase {
-    double groundSpeed;
-    bool onGround;
-    double atLeast; // the receiver's limit, to be exceeded
-};
-
-class MinimumSampleInterval : public ::testing::TestWithParam<IntervalCase> {};
-
-TEST_P(MinimumSampleInterval, ExceedsWhatTheReceiverNeedsByAMargin)
+TEST(FlightPath, MinimumSampleIntervalExceedsWhatTheReceiverNeedsByAMargin)
 {
-    AircraftState state;
-    state.groundSpeedKt = GetParam().groundSpeed;
-    state.onGround = GetParam().onGround;
-    const double interval = gf_minimumSampleInterval(state);
-    EXPECT_GT(interval, GetParam().atLeast);
-    EXPECT_LT(interval, GetParam().atLeast + 1.0);
+    const std::tuple<double, bool, double> cases[] = {
+        // ground speed, on ground, the receiver's limit to be exceeded
+        {300.0, false, 2.916}, // 450 m at 300 kt
+        {480.0, false, 1.823},
+        {100.0, false, 1.0}, // slow in the air: any gap above 1 s
+        {10.0, true, 3.888}, // 20 m at 10 kt
+        {1.0, true, 15.0},   // capped at 15 s
+        {0.0, true, 15.0},   // stopped
+        {60.0, true, 1.0}};  // roll-out
+    for (const auto& [groundSpeed, onGround, atLeast] : cases) {
+        AircraftState state;
+        state.groundSpeedKt = groundSpeed;
+        state.onGround = onGround;
+        const double interval = gf_minimumSampleInterval(state);
+        EXPECT_GT(interval, atLeast) << groundSpeed;
+        EXPECT_LT(interval, atLeast + 1.0) << groundSpeed;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rules, MinimumSampleInterval,
-                         ::testing::Values(IntervalCase{300.0, false, 2.916}, // 450 m at 300 kt
-                                           IntervalCase{480.0, false, 1.823},
-                                           IntervalCase{100.0, false, 1.0},   // slow in the air: any gap above 1 s
-                                           IntervalCase{10.0, true, 3.888},   // 20 m at 10 kt
-                                           IntervalCase{1.0, true, 15.0},     // capped at 15 s
-                                           IntervalCase{0.0, true, 15.0},     // stopped
-                                           IntervalCase{60.0, true, 1.0}));   // roll-out
 
 // Collects the traffic lines of a source run in simulated time.
 class RecordingContext final : public FeedContext {

@@ -76,42 +76,31 @@ TEST(Scenario, RecordedDatagramsKeepTheirTextByteForByte)
     EXPECT_EQ(s.records[2].text, "");
 }
 
-struct BadLine {
-    const char* text;
-    const char* message;
-};
-
-class ScenarioErrors : public ::testing::TestWithParam<BadLine> {};
-
-TEST_P(ScenarioErrors, NameTheFileLineAndProblem)
+TEST(Scenario, ErrorsNameTheFileLineAndProblem)
 {
-    try {
-        lf_parse(std::string("centre 52 4\n") + GetParam().text + "\n");
-        FAIL() << "accepted: " << GetParam().text;
-    } catch (const ScenarioError& error) {
-        EXPECT_EQ(std::string(error.what()), std::string("test.txt:2: ") + GetParam().message);
+    const std::pair<const char*, const char*> cases[] = {
+        {"fly 10", "'fly' before any flight"},
+        {"plane hex=1", "unknown directive 'plane'"},
+        {"flight callsign=X", "flight needs hex="},
+        {"flight hex=5000000 spead=200", "unknown key 'spead'"},
+        {"flight hex=5000000 gs=fast", "'fast' is not a number"},
+        {"flight hex=5000000 lat=95 lon=4", "position 95,4 out of range"},
+        {"flight hex=5000000 lat=52", "lat= and lon= go together"},
+        {"flight hex=5000000 interval=5-2", "bad interval '5-2'"},
+        {"flight hex=-4", "bad hex id '-4'"},
+        {"1.5 udp TFC,1", "unknown record port 'udp'"},
+        {"inject 3 storm", "unknown injection 'storm'"},
+        {"qnh every=0 values=1013", "qnh needs every= above 0 and values="},
+        {"duration -5", "duration needs seconds above 0"},
+        {"generate radius=5", "generate needs count= between 1 and 10000"}};
+    for (const auto& [line, message] : cases) {
+        try {
+            lf_parse(std::string("centre 52 4\n") + line + "\n");
+            ADD_FAILURE() << "accepted: " << line;
+        } catch (const ScenarioError& error) {
+            EXPECT_EQ(std::string(error.what()), std::string("test.txt:2: ") + message);
+        }
     }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ScenarioErrors,
-    ::testing::Values(BadLine{"fly 10", "'fly' before any flight"},
-                      BadLine{"plane hex=1", "unknown directive 'plane'"},
-                      BadLine{"flight callsign=X", "flight needs hex="},
-                      BadLine{"flight hex=5000000 spead=200", "unknown key 'spead'"},
-                      BadLine{"flight hex=5000000 gs=fast", "'fast' is not a number"},
-                      BadLine{"flight hex=5000000 lat=95 lon=4", "position 95,4 out of range"},
-                      BadLine{"flight hex=5000000 lat=52", "lat= and lon= go together"},
-                      BadLine{"flight hex=5000000 interval=5-2", "bad interval '5-2'"},
-                      BadLine{"flight hex=-4", "bad hex id '-4'"},
-                      BadLine{"1.5 udp TFC,1", "unknown record port 'udp'"},
-                      BadLine{"inject 3 storm", "unknown injection 'storm'"},
-                      BadLine{"qnh every=0 values=1013", "qnh needs every= above 0 and values="},
-                      BadLine{"duration -5", "duration needs seconds above 0"},
-                      BadLine{"generate radius=5", "generate needs count= between 1 and 10000"}));
-
-TEST(Scenario, MissingFileIsAScenarioError)
-{
     EXPECT_THROW(gf_readScenario("/nonexistent/scenario.txt"), ScenarioError);
 }
 
