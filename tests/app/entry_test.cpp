@@ -7,6 +7,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <chrono>
+#include <csignal>
+#include <thread>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,20 +74,52 @@ protected:
                             "title = \"Entry test A320\"\r\nicao_airline = \"DLH\"\r\n");
     }
 
-    int runProgram()
+    // Runs the program with the arguments. With a needle, waits until the log shows it (at most 60 s) and then
+    // asks the program to end with SIGTERM, as the window's close button would. The exit status, or -1.
+    int runProgram(std::vector<std::string> arguments = {"--production"}, const std::string& needle = {})
     {
-        const std::string command = fmt::format(
-            "cd '{0}/program' && XDG_RUNTIME_DIR='{0}/runtime' HLMR_ROAMING_APPDATA='{0}/roaming' "
-            "HLMR_LOCAL_APPDATA= '{1}' > '{0}/out.txt' 2> '{0}/err.txt'",
-            dir.path().string(), HOLLOWMERE_PROGRAM);
-        const int status = std::system(command.c_str());
+        const pid_t child = fork();
+        if (child == 0) {
+            const std::string root = dir.path().string();
+            if (chdir((root + "/program").c_str()) != 0) {
+                _exit(127);
+            }
+            setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
+            setenv("HLMR_ROAMING_APPDATA", (root + "/roaming").c_str(), 1);
+            setenv("HLMR_LOCAL_APPDATA", "", 1);
+            freopen((root + "/out.txt").c_str(), "w", stdout);
+            freopen((root + "/err.txt").c_str(), "w", stderr);
+            std::vector<char*> argv{const_cast<char*>(HOLLOWMERE_PROGRAM)};
+            for (std::string& argument : arguments) {
+                argv.push_back(argument.data());
+            }
+            argv.push_back(nullptr);
+            execv(HOLLOWMERE_PROGRAM, argv.data());
+            _exit(127);
+        }
+        if (!needle.empty()) {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            const fs::path logFile = program() / "Log.txt";
+            while ((!fs::exists(logFile) || log().find(needle) == std::string::npos) &&
+                   std::chrono::steady_clock::now() < end) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            terminatedAt = std::chrono::steady_clock::now();
+            kill(child, SIGTERM);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        endedAt = std::chrono::steady_clock::now();
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    std::chrono::steady_clock::duration closeTime() const { return endedAt - terminatedAt; }
     std::string out() const { return readWholeFile(dir / "out.txt"); }
     std::string err() const { return readWholeFile(dir / "err.txt"); }
     std::string log() const { return readWholeFile(program() / "Log.txt"); }
 
     TempDir dir;
+    std::chrono::steady_clock::time_point terminatedAt;
+    std::chrono::steady_clock::time_point endedAt;
 };
 
 TEST_F(Entry, WritesTheBannerAndTheStartReportToTheLog)
@@ -114,13 +150,15 @@ TEST_F(Entry, ReadsBothDatabasesAndFindsTheInstallationInTheWorkersOrder)
     EXPECT_LT(dbase, airports);
     EXPECT_LT(airports, install);
 
-    // The console shows the counts the log reports.
     for (const char* count : {" ICAO model codes", " ICAO airline codes", " dbase records read", " airports read"}) {
-        const std::string line = lineWith(out(), count);
-        EXPECT_THAT(line, ::testing::MatchesRegex(" *[1-9][0-9]* .*")) << count;
-        EXPECT_THAT(text, HasSubstr(line + "\n"));
+        EXPECT_THAT(lineWith(text, count), ::testing::MatchesRegex(" *[1-9][0-9]* .*")) << count;
     }
-    EXPECT_THAT(out(), HasSubstr(fmt::format("Simulator packages folder: {}\n", packages().string())));
+    // Production mode ends right after the installation check, before any livery work, as closed by the user.
+    const auto production = text.find("\nproduction\n");
+    const auto exiting = text.find("Exiting: USER CLOSED SIM\n");
+    EXPECT_LT(install, production);
+    EXPECT_LT(production, exiting);
+    EXPECT_THAT(text, Not(HasSubstr("liveries scan")));
     EXPECT_THAT(readWholeFile(parametersFile()),
                 HasSubstr(fmt::format("name=\"MSFS_INSTALL_PATH\" value=\"{}\"", packages().string())));
     EXPECT_FALSE(fs::exists(program() / "input" / "dbase.xml"));
@@ -162,7 +200,7 @@ TEST_F(Entry, AFileInPlaceOfAnOutputFolderEndsTheStartUp)
 {
     buildInstallation();
     test::writeWholeFile(program() / "airports", "not a folder");
-    EXPECT_EQ(runProgram(), 1);
+    EXPECT_EQ(runProgram({"--production"}, "Error "), 1);
     EXPECT_THAT(err(), HasSubstr("Error "));
     EXPECT_THAT(log(), Not(HasSubstr(" dbase records read\n")));
 }
@@ -180,10 +218,10 @@ TEST_F(Entry, AStoredCommunityFolderIsCutToThePackagesFolderAndNotDetectedAgain)
     EXPECT_THAT(readWholeFile(parametersFile()),
                 HasSubstr(fmt::format("name=\"MSFS_INSTALL_PATH\" value=\"{}\"", packages().string())));
     EXPECT_THAT(log(), Not(HasSubstr("Steam packages:")));
-    EXPECT_THAT(out(), HasSubstr(fmt::format("Simulator packages folder: {}\n", packages().string())));
 }
 
-TEST_F(Entry, StartUpErrorsEndTheProgramWithTheirText)
+// A start-up error stays on the error line until the user closes the program; the run ends with "SYSTEM ERROR".
+TEST_F(Entry, StartUpErrorsWaitForTheCloseAndEndTheProgramWithTheirText)
 {
     struct Row {
         const char* name;
@@ -207,11 +245,25 @@ TEST_F(Entry, StartUpErrorsEndTheProgramWithTheirText)
             buildInstallation();
         }
         row.prepare(program());
-        EXPECT_EQ(runProgram(), 1);
+        EXPECT_EQ(runProgram({"--production"}, "Error "), 1);
         EXPECT_EQ(err(), row.error);
-        EXPECT_THAT(log(), HasSubstr(row.error));
+        const std::string text = log();
+        EXPECT_THAT(text, HasSubstr(row.error));
+        EXPECT_LT(text.find("Exiting: SYSTEM ERROR\n"), text.find("User closed Hollowmere\n"));
         EXPECT_FALSE(fs::exists(program() / "input" / "airports.xml"));
     }
+}
+
+// Without production mode the worker goes on into the traffic start; the close ends it within its next wait.
+TEST_F(Entry, ACloseDuringTheTrafficStartEndsTheProgramAtOnce)
+{
+    buildInstallation();
+    ASSERT_EQ(runProgram({"--production", "/NO-production"}, "RealTraffic not detected at this PC"), 0) << err();
+    EXPECT_LT(closeTime(), std::chrono::seconds(3));
+    const std::string text = log();
+    EXPECT_THAT(text, Not(HasSubstr("\nproduction\n")));
+    EXPECT_THAT(text, HasSubstr("Exiting: USER CLOSED SIM\n"));
+    EXPECT_THAT(out(), HasSubstr("Close window button clicked, closing Hollowmere ...\n"));
 }
 
 TEST_F(Entry, ASecondCopyEndsAtOnceWithoutTouchingTheLog)

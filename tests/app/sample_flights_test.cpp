@@ -1,8 +1,9 @@
-#include "app/livery_start.h"
+#include "app/sample_flights.h"
 
 #include "core/log.h"
 #include "core/user_error.h"
 #include "liveries/livery_tables.h"
+#include "liveries/registration_codes.h"
 #include "liveries/matching_summary.h"
 #include "liveries/scan_lists.h"
 #include "refdata/code_table.h"
@@ -26,7 +27,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-class LiveryStartTest : public ::testing::Test {
+class SampleFlightsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -60,25 +61,11 @@ protected:
     test::ScopedCurrentPath current{dir.path()};
 };
 
-TEST_F(LiveryStartTest, WithoutScannedLiveriesTheScanRunsFirst)
-{
-    // Automatic mode without a simulator installation finds no package: the scan's error ends the start-up.
-    try {
-        gf_runLiveryStartUp();
-        FAIL() << "no error";
-    } catch (const UserErrorException& error) {
-        EXPECT_EQ(error.code(), 43);
-    }
-    EXPECT_FALSE(liveriesDone.load());
-    EXPECT_TRUE(fs::is_directory(dir / "output" / "info"));
-}
-
-TEST_F(LiveryStartTest, SampleFlightsGetTheirTitles)
+TEST_F(SampleFlightsTest, SampleFlightsGetTheirTitles)
 {
     fs::copy_file(fs::path(HLMR_SAMPLES_SOURCE) / "liveries" / "LiveriesScanned.xml",
                   dir / "output" / "LiveriesScanned.xml");
-    const std::vector<std::string> built = gf_runLiveryStartUp();
-    EXPECT_THAT(built, Contains(HasSubstr("liveries read from")));
+    gf_processScannedLiveries(&gf_buildRegistrationCodes);
     EXPECT_TRUE(liveriesDone.load());
 
     test::writeWholeFile(dir / "flights.txt", "# comment\n"
@@ -103,7 +90,7 @@ TEST_F(LiveryStartTest, SampleFlightsGetTheirTitles)
     EXPECT_THAT(log, HasSubstr("live traffic livery matching summary"));
 }
 
-TEST_F(LiveryStartTest, UnreadableFlightsFile)
+TEST_F(SampleFlightsTest, UnreadableFlightsFile)
 {
     EXPECT_THAT(gf_matchSampleFlights(dir / "missing.txt"), ElementsAre(HasSubstr("could not be read")));
 }

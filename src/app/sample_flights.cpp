@@ -1,16 +1,10 @@
-#include "app/livery_start.h"
+#include "app/sample_flights.h"
 
 #include "core/log.h"
-#include "core/run_state_port.h"
 #include "core/text_encoding.h"
 #include "core/text_file_reader.h"
-#include "liveries/livery_catalogue.h"
 #include "liveries/livery_matching.h"
-#include "liveries/livery_scan.h"
-#include "liveries/livery_tables.h"
 #include "liveries/matching_summary.h"
-#include "liveries/registration_codes.h"
-#include "liveries/registration_tables.h"
 #include "records/flight_record.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
@@ -83,31 +77,6 @@ std::optional<FlightRecord> lf_parseFlight(const std::string& line, std::string&
 }
 
 } // namespace
-
-std::vector<std::string> gf_runLiveryStartUp()
-{
-    fs::create_directories(paths::infoFolder);
-    fs::create_directories(paths::errorsFolder);
-    std::vector<std::string> lines;
-    if (settings::scanLiveries.get() || !fs::exists(paths::liveriesScannedPath)) {
-        const bool done = gf_scanLiveries() == LiveryScanResult::done;
-        lines.push_back(done ? fmt::format("Livery scan written to {}", paths::liveriesScannedPath.string())
-                             : std::string("Livery scan stopped"));
-    }
-    // A stopped scan wrote no file: the tables are not built from an old or missing one.
-    if (gf_runState().stopRequested() || gf_runState().userClosing()) {
-        return lines;
-    }
-    gf_processScannedLiveries(&gf_buildRegistrationCodes);
-    const LiveryCatalogue& catalogue = gf_liveryCatalogue();
-    return {
-        lines.empty() ? std::string("Livery scan not needed") : lines.front(),
-        fmt::format("{:5} liveries read from {}", liveryCount.load(), paths::liveriesScannedPath.string()),
-        fmt::format("{:5} registration codes", gf_registrationTables().regcodes.size()),
-        fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models", catalogue.byAirline.size(),
-                    catalogue.byModel[paxIndex].size(), catalogue.byModel[cargoIndex].size()),
-    };
-}
 
 std::vector<std::string> gf_matchSampleFlights(const fs::path& file)
 {
