@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace hlw {
 namespace {
