@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string_view line = fuzz::asText(data, size);
     const std::filesystem::path file = "my_regcodes/fuzz.TXT";
 
+    CappedAlerts alerts(file.string());
     std::vector<RegcodeEntry> entries{{"earlier", {"D-ABCD"}, true}};
-    const bool ok = gf_parseRegcodeLine(line, file, entries);
+    const bool ok = gf_parseRegcodeLine(line, file, entries, alerts);
     check(entries.size() <= 2 && entries.front() == RegcodeEntry{"earlier", {"D-ABCD"}, true},
           "a line appends at most one entry and changes no earlier one");
     if (entries.size() == 2) {
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     std::vector<RegcodeEntry> again;
-    check(gf_parseRegcodeLine(line, file, again) == ok, "a line parses the same way twice");
+    check(gf_parseRegcodeLine(line, file, again, alerts) == ok, "a line parses the same way twice");
     check(again.size() + 1 == entries.size() && (again.empty() || again.front() == entries.back()),
           "a line gives the same entry twice");
     return 0;

@@ -107,6 +107,18 @@ void copyGeneration(bool& result, const std::filesystem::path& source, const std
 
 } // namespace
 
+std::string gf_logExcerpt(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes) {
+        return std::string(text);
+    }
+    std::size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return fmt::format("{}... ({} bytes)", text.substr(0, cut), text.size());
+}
+
 std::string gf_generationName(const std::string& pathText, int generation)
 {
     const auto dot = pathText.rfind('.');

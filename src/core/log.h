@@ -2,6 +2,7 @@
 // "Log.txt": one text file written line by line from every thread under one mutex.
 // The log mutex is the innermost lock of the program: no writer calls anything else while holding it.
 // Every writer is a safe no-op before the log is opened, also during static initialisation.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,6 +27,12 @@ void gf_logFlushNow() noexcept;
 void gf_logContinuation(std::string_view text) noexcept;
 // As gf_log, but nothing while a stop of the run is requested or the user is closing the program.
 void gf_logUnlessStopping(const std::string& text) noexcept;
+
+// Values (settings, paths from settings) are logged whole up to this many bytes; a longer one is cut, so that a
+// setting pasted full of junk cannot flood the log.
+inline constexpr std::size_t maxLoggedValueBytes = 1000;
+// The text itself when it fits, else its first bytes (never half a UTF-8 character) and "... ({n} bytes)".
+std::string gf_logExcerpt(std::string_view text, std::size_t maxBytes = maxLoggedValueBytes);
 
 // Generation n of a file: n characters '0' inserted before the last '.' of the whole path text.
 std::string gf_generationName(const std::string& pathText, int generation);

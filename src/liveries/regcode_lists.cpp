@@ -1,5 +1,6 @@
 #include "liveries/regcode_lists.h"
 
+#include "core/capped_alerts.h"
 #include "core/log.h"
 #include "core/string_helpers.h"
 #include "core/text_encoding.h"
@@ -28,10 +29,10 @@ void lf_sortUnique(std::vector<std::string>& codes)
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
 }
 
-void lf_warnAboutBlanks(std::string_view code, const fs::path& file)
+void lf_warnAboutBlanks(std::string_view code, const fs::path& file, CappedAlerts& alerts)
 {
     if (!code.empty() && (code.front() == ' ' || code.back() == ' ')) {
-        gf_logAlert(fmt::format("regcode '{}' in {} starts or ends with a blank", code, file.string()));
+        alerts.alert("regcode with a blank", "regcode '{}' in {} starts or ends with a blank", code, file.string());
     }
 }
 
@@ -63,15 +64,17 @@ bool lf_readListFile(const fs::path& file, std::vector<RegcodeEntry>& entries)
         return false;
     }
     bool ok = true;
+    CappedAlerts alerts(file.string());
     for (const std::string& line : lines) {
-        ok = gf_parseRegcodeLine(line, file, entries) && ok;
+        ok = gf_parseRegcodeLine(line, file, entries, alerts) && ok;
     }
     return ok;
 }
 
 } // namespace
 
-bool gf_parseRegcodeLine(std::string_view line, const fs::path& file, std::vector<RegcodeEntry>& entries)
+bool gf_parseRegcodeLine(std::string_view line, const fs::path& file, std::vector<RegcodeEntry>& entries,
+                         CappedAlerts& alerts)
 {
     if (line.size() < minLineLength) {
         return true;
@@ -96,10 +99,10 @@ bool gf_parseRegcodeLine(std::string_view line, const fs::path& file, std::vecto
     kept.reserve(codes.size());
     for (std::string& code : codes) {
         if (lf_validLength(code)) {
-            lf_warnAboutBlanks(code, file);
+            lf_warnAboutBlanks(code, file, alerts);
             kept.push_back(std::move(code));
         } else {
-            gf_logAlert(fmt::format("wrong regcode length '{}' in {}", code, file.string()));
+            alerts.alert("wrong regcode length", "wrong regcode length '{}' in {}", code, file.string());
             ok = false;
         }
     }
@@ -155,20 +158,21 @@ bool gf_readAigRegcodeXml(const fs::path& file, std::vector<RegcodeEntry>& entri
 
     bool ok = true;
     std::string previousTitle;
+    CappedAlerts alerts(file.string());
     for (const pugi::xml_node element : aig.children("l")) {
         const std::string_view title = element.attribute("t").as_string();
         if (title.empty()) {
             continue;
         }
         if (title == previousTitle) {
-            gf_logAlert(fmt::format("Duplicate title '{}' (same as previous)", title));
+            alerts.alert("duplicate title", "Duplicate title '{}' (same as previous)", title);
             ok = false;
             continue;
         }
         RegcodeEntry entry{std::string(title), {}, element.attribute("s").as_bool(false)};
         for (const std::string_view code : gf_splitAt(element.attribute("r").as_string(), ',')) {
             if (!code.empty()) {
-                lf_warnAboutBlanks(code, file);
+                lf_warnAboutBlanks(code, file, alerts);
                 entry.codes.emplace_back(code);
             }
         }

@@ -2,6 +2,8 @@
 // Readers of the lists that tie registrations to livery titles: the AIG file ("AIG-regcodes.xml", the plain
 // copy of "input/AIG-regcodes.enc") and the user's own text lists ("input/my_regcodes/*.TXT").
 // An entry without registrations names a title that must never be used.
+#include "core/capped_alerts.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -26,9 +28,10 @@ inline constexpr std::size_t maxRegcodeLength = 12;
 // One line of a user list ("title", "title;codes" or "title;codes;#"; codes separated by ','). Appends the
 // entry the line gives, if any. A code of the wrong length is dropped with the alert
 // "wrong regcode length '{}' in {}"; then the result is false. Nothing is trimmed: a code with a blank at
-// either end is kept as it stands but logged, since it will hardly match a received registration.
+// either end is kept as it stands but logged, since it will hardly match a received registration. The alerts go
+// through the file's capped alerts, so a list of wrong codes cannot flood the log.
 bool gf_parseRegcodeLine(std::string_view line, const std::filesystem::path& file,
-                         std::vector<RegcodeEntry>& entries);
+                         std::vector<RegcodeEntry>& entries, CappedAlerts& alerts);
 
 // Appends the entries of every regular ".TXT" file (any case) directly in the folder, each read through
 // encoding detection. False when a code had a wrong length, a file could not be read (its encoding not

@@ -109,7 +109,7 @@ void gf_checkLfolderParameters(std::vector<fs::path>& folders)
         const fs::path folder = gf_pathFromUtf8(text);
         std::error_code ec;
         if (!fs::exists(fs::status(folder, ec)) || ec) {
-            gf_logAlert(fmt::format("{}: '{}' does not exist", setting.key(), text));
+            gf_logAlert(fmt::format("{}: '{}' does not exist", setting.key(), gf_logExcerpt(text)));
             throw UserErrorException(
                 243, fmt::format("the path pointed to by parameter '{}' does not exist, see Log.txt!", setting.key()));
         }

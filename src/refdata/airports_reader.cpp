@@ -1,5 +1,6 @@
 // Reading "airports.enc": decrypted to "airports.xml" beside it, parsed into a table of its own, and installed
 // only when the whole file has been read, so a failed read never leaves a half-filled table behind.
+#include "core/capped_alerts.h"
 #include "core/log.h"
 #include "core/string_helpers.h"
 #include "core/user_error.h"
@@ -65,7 +66,8 @@ int32_t lf_stands(const pugi::xml_attribute& attribute)
     return value;
 }
 
-void lf_readAirport(const pugi::xml_node& element, const AirportCode& icao, std::vector<AirportRecord>& table)
+void lf_readAirport(const pugi::xml_node& element, const AirportCode& icao, std::vector<AirportRecord>& table,
+                    CappedAlerts& alerts)
 {
     const pugi::xml_attribute iata = element.attribute("i");
     const pugi::xml_attribute lat = element.attribute("la");
@@ -73,15 +75,15 @@ void lf_readAirport(const pugi::xml_node& element, const AirportCode& icao, std:
     const pugi::xml_attribute elevation = element.attribute("a");
     const pugi::xml_attribute stands = element.attribute("s");
     if (!lat || !lon) {
-        gf_logAlert(fmt::format("Missing latLons for airport '{:4}'", icao));
+        alerts.alert("missing latLons", "Missing latLons for airport '{:4}'", icao);
         return;
     }
     if (!elevation) {
-        gf_logAlert(fmt::format("Missing alt for airport '{:4}'", icao));
+        alerts.alert("missing alt", "Missing alt for airport '{:4}'", icao);
         return;
     }
     if (!stands) {
-        gf_logAlert(fmt::format("Missing stands for airport '{:4}'", icao));
+        alerts.alert("missing stands", "Missing stands for airport '{:4}'", icao);
     }
     try {
         AirportRecord record;
@@ -112,8 +114,9 @@ std::vector<AirportRecord> lf_readPlainFile(const std::filesystem::path& plainPa
     }
     std::vector<AirportRecord> table;
     table.reserve(reservedAirports);
+    CappedAlerts alerts(plainPath.string());
     for (const pugi::xml_node& element : airports.children("ap")) {
-        lf_readAirport(element, AirportCode(element.attribute("c").value()), table);
+        lf_readAirport(element, AirportCode(element.attribute("c").value()), table, alerts);
     }
     return table;
 }

@@ -1,5 +1,6 @@
 #include "refdata/reference_database.h"
 
+#include "core/capped_alerts.h"
 #include "core/log.h"
 #include "core/string_helpers.h"
 #include "core/user_error.h"
@@ -150,7 +151,7 @@ std::vector<std::string> lf_splitComma(std::string_view text)
 // Publisher groups in ascending order of their "names" texts. An empty name would occur in every text and
 // attribute every package to one publisher, so empty names are dropped, and a group without its own (first)
 // name is dropped whole.
-TextGroups lf_readPublishers(const pugi::xml_node root)
+TextGroups lf_readPublishers(const pugi::xml_node root, CappedAlerts& alerts)
 {
     std::set<std::string> namesTexts;
     for (const pugi::xml_node node : root.child("publishers").children("pub")) {
@@ -160,7 +161,7 @@ TextGroups lf_readPublishers(const pugi::xml_node root)
     for (const std::string& text : namesTexts) {
         std::vector<std::string> names = lf_splitComma(text);
         if (names.empty() || names.front().empty()) {
-            gf_logAlert(fmt::format("publisher without a name '{}', skipped", text));
+            alerts.alert("publisher without a name", "publisher without a name '{}', skipped", text);
             continue;
         }
         std::erase(names, std::string());
@@ -171,18 +172,18 @@ TextGroups lf_readPublishers(const pugi::xml_node root)
     return groups;
 }
 
-void lf_readWingspans(const pugi::xml_node root, ReferenceTables& tables)
+void lf_readWingspans(const pugi::xml_node root, ReferenceTables& tables, CappedAlerts& alerts)
 {
     for (const pugi::xml_node node : root.child("wingspans").children("wingspan")) {
         const std::string type = node.attribute("type").as_string();
         if (type.empty() || !tables.validModels.contains(type)) {
-            gf_logAlert(fmt::format("wingspan model {} is not valid, skipped", type));
+            alerts.alert("wingspan model not valid", "wingspan model {} is not valid, skipped", type);
             continue;
         }
         const double metres = node.attribute("meters").as_double(0.0);
         if (!std::isfinite(metres) || metres < 0.0 || metres > maxWingspanMetres) {
-            gf_logAlert(fmt::format("wingspan {} of model {} is out of range, skipped",
-                                    node.attribute("meters").as_string(), type));
+            alerts.alert("wingspan out of range", "wingspan {} of model {} is out of range, skipped",
+                         node.attribute("meters").as_string(), type);
             continue;
         }
         const double halfSpan = metres * 0.5 * nauticalMilesPerMetre;
@@ -191,7 +192,7 @@ void lf_readWingspans(const pugi::xml_node root, ReferenceTables& tables)
     }
 }
 
-void lf_readFixes(const pugi::xml_node root, const ReferenceTables& tables)
+void lf_readFixes(const pugi::xml_node root, const ReferenceTables& tables, CappedAlerts& alerts)
 {
     const pugi::xml_node section = root.child("fixes");
     if (!section) {
@@ -202,9 +203,9 @@ void lf_readFixes(const pugi::xml_node root, const ReferenceTables& tables)
         const std::string wrong = node.attribute("wro").as_string();
         const std::string correct = node.attribute("cor").as_string();
         if (correct.empty() || !tables.validModels.contains(correct)) {
-            gf_logAlert(fmt::format("wrong fix {} -> {}, the latter is not valid", wrong, correct));
+            alerts.alert("wrong fix", "wrong fix {} -> {}, the latter is not valid", wrong, correct);
         } else if (!models.addFix(wrong, correct)) {
-            gf_logAlert(fmt::format("wrong part of fix: '{}', already exists, skipped", wrong));
+            alerts.alert("wrong part of fix", "wrong part of fix: '{}', already exists, skipped", wrong);
         }
     }
     gf_log(fmt::format("{:5} fixes", models.fixes().size()));
@@ -301,9 +302,10 @@ ReferenceTables lf_readTables(const pugi::xml_document& document)
         gf_airlineIndex(code);
     }
 
-    tables.publisherGroups = lf_readPublishers(root);
-    lf_readWingspans(root, tables);
-    lf_readFixes(root, tables);
+    CappedAlerts alerts("the reference database");
+    tables.publisherGroups = lf_readPublishers(root, alerts);
+    lf_readWingspans(root, tables, alerts);
+    lf_readFixes(root, tables, alerts);
 
     tables.simAddons2020 = lf_readXmlSection(root, "simaddons20", "simaddon20", "arpts");
     tables.simAddons2024 = lf_readXmlSection(root, "simaddons24", "simaddon24", "arpts");

@@ -68,7 +68,7 @@ void StringParameter::setDefaultValue(std::string value)
 
 void StringParameter::log() const
 {
-    gf_logUnlessStopping(fmt::format("{}=\"{}\"", key(), get()));
+    gf_logUnlessStopping(fmt::format("{}=\"{}\"", key(), gf_logExcerpt(get())));
 }
 
 void BoolCheckBoxParameter::showCheck() const

@@ -42,7 +42,8 @@ void lf_writeSetting(pugi::xml_node parameters, const Setting& setting, bool wri
     const auto value = writeDefaults ? setting.defaultValue() : setting.get();
     if (!gf_appendStringParameter(parameters, setting.key(), lf_valueText(value))) {
         gf_logUnlessStopping(
-            fmt::format("{}adding xml parameter {} with {} failed!", "===> ", setting.key(), lf_valueText(setting.get())));
+            fmt::format("{}adding xml parameter {} with {} failed!", "===> ", setting.key(),
+                        gf_logExcerpt(lf_valueText(setting.get()))));
     }
     setting.log();
 }

@@ -155,6 +155,24 @@ TEST_F(LogTest, ConcurrentWritersNeitherTearNorLoseLines)
     }
 }
 
+TEST(LogExcerptTest, LongTextsAreCutBeforeAWholeCharacter)
+{
+    const struct {
+        std::string text;
+        std::size_t limit;
+        std::string logged;
+    } rows[] = {
+        {"abcdef", 6, "abcdef"},
+        {"abcdefg", 6, "abcdef... (7 bytes)"},
+        {"abcde\xC3\xBC", 6, "abcde... (7 bytes)"},
+        {"abcd\xE2\x82\xACxyz", 6, "abcd... (10 bytes)"},
+        {"abcdef\xC3\xBC", 6, "abcdef... (8 bytes)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(gf_logExcerpt(row.text, row.limit), row.logged) << row.text;
+    }
+}
+
 class GenerationTest : public ::testing::Test {
 protected:
     test::TempDir dir;

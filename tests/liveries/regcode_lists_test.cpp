@@ -77,7 +77,8 @@ TEST_F(RegcodeListsTest, LineRules)
     };
     for (const Case& c : cases) {
         Entries entries;
-        EXPECT_EQ(gf_parseRegcodeLine(c.line, "list.txt", entries), c.ok) << c.line;
+        CappedAlerts alerts("list.txt");
+        EXPECT_EQ(gf_parseRegcodeLine(c.line, "list.txt", entries, alerts), c.ok) << c.line;
         EXPECT_EQ(entries, c.expected) << c.line;
     }
 }
@@ -85,8 +86,9 @@ TEST_F(RegcodeListsTest, LineRules)
 TEST_F(RegcodeListsTest, LineAlerts)
 {
     Entries entries;
-    gf_parseRegcodeLine("Title;AB,D-ABCDEFGHIJK", "my.txt", entries);
-    gf_parseRegcodeLine("Title; D-ABC,D-ABD ", "my.txt", entries);
+    CappedAlerts alerts("my.txt");
+    gf_parseRegcodeLine("Title;AB,D-ABCDEFGHIJK", "my.txt", entries, alerts);
+    gf_parseRegcodeLine("Title; D-ABC,D-ABD ", "my.txt", entries, alerts);
     const std::string log = logText();
     EXPECT_THAT(log, HasSubstr("==> wrong regcode length 'AB' in my.txt"));
     EXPECT_THAT(log, HasSubstr("==> regcode ' D-ABC' in my.txt starts or ends with a blank"));
@@ -145,6 +147,34 @@ TEST_F(RegcodeListsTest, WrongCodeLengthMakesTheReadFalse)
     EXPECT_FALSE(gf_readRegcodeTxtFiles(folder, entries));
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_THAT(logText(), HasSubstr("    2 liveries read from"));
+}
+
+// A list full of wrong codes logs the first ten alerts of each kind and then one count line per kind.
+TEST_F(RegcodeListsTest, RepeatedAlertsOfAListAreCapped)
+{
+    const fs::path folder = dir / "my_regcodes";
+    fs::create_directories(folder);
+    std::string list;
+    for (int line = 0; line < 1000; ++line) {
+        list += fmt::format("Title {};AB\nBlank {}; D-A{:03}\n", line, line, line);
+    }
+    writeWholeFile(folder / "flood.txt", list);
+    Entries entries;
+    EXPECT_FALSE(gf_readRegcodeTxtFiles(folder, entries));
+    EXPECT_EQ(entries.size(), 1000u);
+    const std::string log = logText();
+    const auto count = [&log](const std::string& needle) {
+        std::size_t found = 0;
+        for (auto at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    EXPECT_EQ(count("==> wrong regcode length 'AB'"), 10u);
+    EXPECT_EQ(count("starts or ends with a blank"), 10u);
+    const std::string file = (folder / "flood.txt").string();
+    EXPECT_THAT(log, HasSubstr(fmt::format("==> 990 more 'wrong regcode length' alerts for {} not logged\n", file)));
+    EXPECT_THAT(log, HasSubstr(fmt::format("==> 990 more 'regcode with a blank' alerts for {} not logged\n", file)));
 }
 
 TEST_F(RegcodeListsTest, MissingFolderIsReported)

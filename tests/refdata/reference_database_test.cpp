@@ -309,6 +309,20 @@ TEST(ReferenceDatabase, FixesNeedAValidCorrectionAndKeepTheFirstEntry)
     EXPECT_THAT(log, HasSubstr("\n    2 fixes\n"));
 }
 
+TEST(ReferenceDatabase, RepeatedAlertsOfOneKindAreCapped)
+{
+    DbaseFolder folder;
+    std::string wingspans;
+    for (int model = 0; model < 25; ++model) {
+        wingspans += fmt::format("<wingspan type=\"Q{:03}\" meters=\"30\"/>", model);
+    }
+    ASSERT_TRUE(folder.read(DbaseText().set("wingspans", wingspans).text()));
+    const std::string log = folder.logText();
+    EXPECT_THAT(log, HasSubstr("==> wingspan model Q009 is not valid, skipped\n"));
+    EXPECT_THAT(log, Not(HasSubstr("Q010")));
+    EXPECT_THAT(log, HasSubstr("==> 15 more 'wingspan model not valid' alerts for the reference database not logged\n"));
+}
+
 // Sorted by registration; a repeated registration keeps its first record in file order; records without a
 // registration are skipped and counted.
 TEST(ReferenceDatabase, RecordsAreSortedUniqueAndNeverWithoutRegistration)

@@ -82,6 +82,13 @@ TEST_F(ParameterLogTest, ValueLinesOfEachKind)
     EXPECT_THAT(written, HasSubstr("AIG_VERSION=\"\"\n"));
 }
 
+TEST_F(ParameterLogTest, LongValueIsLoggedCut)
+{
+    const StringParameter pasted{"lfolder1", std::string(50000, 'x')};
+    pasted.log();
+    EXPECT_THAT(log(), HasSubstr("lfolder1=\"" + std::string(maxLoggedValueBytes, 'x') + "... (50000 bytes)\"\n"));
+}
+
 TEST_F(ParameterLogTest, NoValueLinesWhileStoppingOrClosing)
 {
     const BoolParameter flag{"WHILE_STOPPING", true};
