@@ -7,6 +7,7 @@
 #include "refdata/remove_with_warning.h"
 #include "refdata/sealed_file.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fmt/format.h>
 #include <memory>
@@ -48,10 +49,25 @@ std::filesystem::path lf_partPathOf(const std::filesystem::path& target)
     return part;
 }
 
+// Where the body goes, and how much of it may come: a server need not announce the size.
+struct BodySink {
+    std::FILE* file = nullptr;
+    std::uint64_t written = 0;
+    std::uint64_t maxBytes = 0;
+    bool tooLarge = false;
+};
+
 // A short count makes libcurl fail the transfer with a write error.
-std::size_t lf_writeToFile(char* data, std::size_t size, std::size_t count, void* file)
+std::size_t lf_writeToFile(char* data, std::size_t size, std::size_t count, void* sinkPointer)
 {
-    return std::fwrite(data, size, count, static_cast<std::FILE*>(file));
+    BodySink& sink = *static_cast<BodySink*>(sinkPointer);
+    const std::uint64_t bytes = std::uint64_t{size} * count;
+    if (bytes > sink.maxBytes - sink.written) {
+        sink.tooLarge = true;
+        return 0;
+    }
+    sink.written += bytes;
+    return std::fwrite(data, size, count, sink.file);
 }
 
 // Ends a transfer as soon as the run is stopped or the user closes the program.
@@ -71,14 +87,16 @@ void lf_set(CURL* handle, CURLoption option, Value value)
     }
 }
 
-void lf_setOptions(CURL* handle, const std::string& url, std::FILE* file, const DownloadSettings& settings)
+void lf_setOptions(CURL* handle, const std::string& url, BodySink& sink, const DownloadSettings& settings)
 {
     curl_easy_reset(handle);
     const char* protocols = settings.allowPlainHttp ? "https,http" : "https";
     lf_set(handle, CURLOPT_URL, url.c_str());
     lf_set(handle, CURLOPT_USERAGENT, "HLMR");
     lf_set(handle, CURLOPT_WRITEFUNCTION, &lf_writeToFile);
-    lf_set(handle, CURLOPT_WRITEDATA, static_cast<void*>(file));
+    lf_set(handle, CURLOPT_WRITEDATA, static_cast<void*>(&sink));
+    // Refuses an announced size at once; the sink checks the bytes that actually arrive.
+    lf_set(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink.maxBytes));
     lf_set(handle, CURLOPT_FAILONERROR, 1L);
     lf_set(handle, CURLOPT_FOLLOWLOCATION, 1L);
     lf_set(handle, CURLOPT_MAXREDIRS, settings.maxRedirects);
@@ -104,7 +122,7 @@ bool lf_finishFile(FileHandle file)
 }
 
 bool lf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check)
+                 const DownloadCheck& check, std::uint64_t maxBytes)
 {
     const std::filesystem::path part = lf_partPathOf(target);
     // The ".part" file goes on every path; after the rename it no longer exists and nothing happens.
@@ -114,8 +132,13 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
         gf_log(fmt::format("Could not open output file: {}", part.string()));
         return false;
     }
-    lf_setOptions(handle, url, file.get(), gf_downloadSettings());
+    BodySink sink{file.get(), 0, maxBytes, false};
+    lf_setOptions(handle, url, sink, gf_downloadSettings());
     const CURLcode result = curl_easy_perform(handle);
+    if (sink.tooLarge) {
+        gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", maxBytes, url));
+        return false;
+    }
     if (result != CURLE_OK) {
         gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
         return false;
@@ -146,14 +169,14 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
 } // namespace
 
 bool gf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check)
+                 const DownloadCheck& check, std::uint64_t maxBytes)
 {
     if (handle == nullptr) {
         gf_log(fmt::format("Download error: 'no libcurl handle' for {}", url));
         return false;
     }
     try {
-        return lf_download(handle, url, target, binary, check);
+        return lf_download(handle, url, target, binary, check, maxBytes);
     } catch (const std::exception& error) {
         gf_log(fmt::format("Downloader exception: '{}', {} => {}", error.what(), url, target.string()));
         return false;
@@ -161,11 +184,11 @@ bool gf_download(CURL* handle, const std::string& url, const std::filesystem::pa
 }
 
 bool gf_download(const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check)
+                 const DownloadCheck& check, std::uint64_t maxBytes)
 {
     lf_initCurl();
     const std::unique_ptr<CURL, CurlCleanup> handle(curl_easy_init());
-    return gf_download(handle.get(), url, target, binary, check);
+    return gf_download(handle.get(), url, target, binary, check, maxBytes);
 }
 
 bool gf_downloadDataFile(const std::filesystem::path& name, const std::filesystem::path& target)
@@ -178,9 +201,9 @@ bool gf_downloadDataFile(const std::filesystem::path& name, const std::filesyste
         return false;
     }
     // A data file that does not open with the program's key would stop the next start; keep the old one.
-    const bool done = gf_download(url, target, true, [](const std::filesystem::path& part) {
-        return gf_verifySealedFile(part);
-    });
+    const bool done = gf_download(
+        url, target, true, [](const std::filesystem::path& part) { return gf_verifySealedFile(part); },
+        maxDataFileBytes);
     if (done) {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
     } else {

@@ -3,29 +3,37 @@
 // renamed over the target only after a complete transfer with final status 200, a checked close and, when the
 // caller gives one, a passed content check. Any failure removes the ".part" file and leaves the old target as
 // it was. Transfers follow at most DownloadSettings::maxRedirects redirects, give up on a connection or a
-// stalled transfer after the set time-outs, and end early when a stop is requested or the user closes the
-// program. Every function blocks its caller and writes its own log lines; none throws.
+// stalled transfer after the set time-outs, give up a file larger than the caller's bound (announced or while it
+// arrives), and end early when a stop is requested or the user closes the program. Every function blocks its caller and writes its own log lines; none throws.
 #include <curl/curl.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 namespace hlw {
 
+// The largest file a download accepts: a larger one comes from a wrong address or a misbehaving server and is
+// given up before it fills the disk. The bound of any file, new program versions included:
+inline constexpr std::uint64_t maxDownloadBytes = std::uint64_t{1} << 30;
+// The bound of a sealed data file, many times the size of the largest one.
+inline constexpr std::uint64_t maxDataFileBytes = std::uint64_t{256} << 20;
+
 // Looks at the complete ".part" file before it replaces the target; false refuses it.
 using DownloadCheck = std::function<bool(const std::filesystem::path& partFile)>;
 
 // Downloads url into target with a handle the caller owns (one thread at a time per handle; all options are set
-// anew for each call). binary false opens the file in text mode. True on success.
+// anew for each call). binary false opens the file in text mode. maxBytes bounds the file's size. True on
+// success.
 bool gf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check = {});
+                 const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes);
 // The same with a handle of its own.
 bool gf_download(const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check = {});
+                 const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes);
 
 // Downloads the data file "name" of the running major version ("{base}{major}/{name}") into target in binary
-// mode, accepting it only when it is a complete sealed data file. Logs "Downloaded '{}' to '{}'" or the alert
+// mode, accepting it only when it is a complete sealed data file of at most maxDataFileBytes. Logs "Downloaded '{}' to '{}'" or the alert
 // "Downloading '{}' failed !".
 bool gf_downloadDataFile(const std::filesystem::path& name, const std::filesystem::path& target);
 

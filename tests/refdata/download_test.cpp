@@ -196,6 +196,25 @@ TEST_F(DownloadTest, CallersHandleServesSeveralDownloadsInARow)
     EXPECT_FALSE(gf_download(nullptr, server->url("good.bin"), target, true));
 }
 
+// A file larger than the caller's bound is given up, whether the server announces its size or not.
+TEST_F(DownloadTest, FileLargerThanItsBoundIsRefused)
+{
+    for (const char* path : {"good.bin", "nolength/good.bin"}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(gf_download(server->url(path), target, true, {}, goodBytes.size() - 1));
+        expectOldTargetKept();
+        ASSERT_TRUE(gf_download(server->url(path), input / "exact.bin", true, {}, goodBytes.size()));
+        EXPECT_EQ(readWholeFile(input / "exact.bin"), goodBytes);
+    }
+    const std::string log = logText();
+    EXPECT_NE(log.find(fmt::format("Download error: '{}' for {}", curl_easy_strerror(CURLE_FILESIZE_EXCEEDED),
+                                   server->url("good.bin"))),
+              std::string::npos);
+    EXPECT_NE(log.find(fmt::format("Download error: 'larger than {} bytes' for {}", goodBytes.size() - 1,
+                                   server->url("nolength/good.bin"))),
+              std::string::npos);
+}
+
 TEST_F(DownloadTest, RefusedContentCheckKeepsTheOldTarget)
 {
     EXPECT_FALSE(gf_download(server->url("good.bin"), target, true, [](const fs::path&) { return false; }));

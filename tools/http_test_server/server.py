@@ -11,6 +11,7 @@ output. Leading path segments select a failure mode; they can be stacked ("/redi
   /stallbody/<s>/<path>     sends the headers and the first half of the file, then nothing for <s> seconds
   /redirect/<path>          answers 302 with Location: /<path>
   /junk/<path>              answers 200 with 5000 random bytes
+  /nolength/<path>          sends the file without announcing its size, then closes
   /agent                    answers 200 with the request's User-Agent as the body
 
 The server ends when its standard input closes (the test that started it ended, however it ended) or on SIGTERM.
@@ -61,6 +62,14 @@ def make_handler(root):
             elif mode == "stall" and rest and rest[0].isdigit():
                 time.sleep(int(rest[0]))
                 self.close_connection = True
+            elif mode == "nolength":
+                body = self.read_file(rest)
+                if body is not None:
+                    self.send_response(200)
+                    self.send_header("Connection", "close")
+                    self.end_headers()
+                    self.wfile.write(body)
+                    self.close_connection = True
             elif mode == "cut":
                 body = self.read_file(rest)
                 if body is not None:
