@@ -1,0 +1,367 @@
+#include "parking/apf_reader.h"
+
+#include "core/log.h"
+#include "core/message_line.h"
+#include "core/string_helpers.h"
+#include "core/user_error.h"
+#include "core/version_data.h"
+#include "core/whole_file.h"
+#include "records/flight_record.h"
+#include "parking/airport_settings.h"
+#include "refdata/code_table.h"
+#include "refdata/reference_lookups.h"
+#include "settings/xml_attributes.h"
+#include "settings/xml_meta.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+namespace hlw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Learned files older than this lose their learned options.
+const VersionData firstClearFreeVersion{11, 10, 0};
+
+// Plausible bounds of a stand: anything outside is a broken or hostile file.
+constexpr double maxHeadingDegrees = 720.0;
+constexpr double maxRadiusMetres = 10000.0;
+// Positions and radii are written with 6 and 1 decimals; what rounds to 0 there is 0.
+constexpr double zeroDegrees = 0.0000005;
+constexpr double zeroMetres = 0.05;
+// A hand-made stand needs a position further than this from (0, 0).
+constexpr double manualZeroDegrees = 0.0001;
+
+pugi::xml_node lf_parkpositions(pugi::xml_node document)
+{
+    const pugi::xml_node root = document.child("root");
+    return (root ? root : document).child("parkpositions");
+}
+
+bool lf_finiteWithin(double value, double low, double high) noexcept
+{
+    return std::isfinite(value) && value >= low && value <= high;
+}
+
+std::optional<double> lf_radiusMetres(pugi::xml_node element, std::string_view id)
+{
+    const double radius = element.attribute("radius").as_double(0.0);
+    if (!lf_finiteWithin(radius, 0.0, maxRadiusMetres)) {
+        gf_logAlert(fmt::format("stand {} has an invalid radius '{}'", id, element.attribute("radius").value()));
+        return std::nullopt;
+    }
+    return radius;
+}
+
+// The cargo and ramp flags: from the type alone for a type other than 0, else from the attributes.
+void lf_readFlags(pugi::xml_node parkpos, int32_t type, bool& cargo, bool& ramp)
+{
+    if (type != 0) {
+        cargo = type == 5 || type == 6;
+        ramp = type == 1 || type == 2 || type == 3 || type == 4 || type == 14;
+        return;
+    }
+    cargo = parkpos.attribute("cargo").as_bool(false);
+    ramp = parkpos.attribute("ramp").as_bool(false);
+}
+
+std::vector<StandOption> lf_readFileOptions(pugi::xml_node parkpos, bool fromAirportFile)
+{
+    std::vector<StandOption> options;
+    options.reserve(static_cast<std::size_t>(std::distance(parkpos.children("opt").begin(),
+                                                           parkpos.children("opt").end())));
+    uint32_t number = 1;
+    for (const pugi::xml_node opt : parkpos.children("opt")) {
+        const std::string_view hours = opt.attribute("hh").value();
+        const int day = opt.attribute("day").as_int(0);
+        if (hours.empty() || day < 1 || day > 7) {
+            continue;
+        }
+        OptText text = gf_readOpt(opt);
+        StandOption& option = options.emplace_back();
+        option.codes = text.codes;
+        option.registration = opt.attribute("reg").value();
+        option.callsign = std::move(text.callsign);
+        option.secondCallsign = std::move(text.secondCallsign);
+        option.slots = gf_hours2bitset(hours);
+        option.number = number++;
+        option.weekday = day;
+        option.fromAirportFile = fromAirportFile;
+        option.real = !opt.attribute("soft").as_bool(false);
+        option.coupled = opt.attribute("cpl").as_bool(false);
+    }
+    return options;
+}
+
+std::string lf_slotListText(const SlotSet& slots)
+{
+    return gf_bitset2hourList(slots).value_or(std::string());
+}
+
+// Merges the learned use of one "parkpos" into its stand.
+void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
+{
+    if (parkpos.attribute("radius_change").as_bool(false)) {
+        if (const auto radius = lf_radiusMetres(parkpos, stand.id)) {
+            stand.radius = *radius / metresPerNm;
+            stand.radiusChange = true;
+        }
+    }
+    if (parkpos.attribute("cargo_change").as_bool(false)) {
+        stand.cargo = parkpos.attribute("cargo").as_bool(false);
+        stand.cargoChange = true;
+    }
+    if (clear) {
+        return;
+    }
+    uint32_t number = stand.options.empty() ? 1 : stand.options.back().number + 1;
+    for (const pugi::xml_node opt : parkpos.children("opt")) {
+        OptText text = gf_readOpt(opt);
+        const SlotSet slots = gf_hours2bitset(opt.attribute("hh").value());
+        const std::string registration = opt.attribute("reg").value();
+        if (slots.none()) {
+            gf_logAlert("empty bit set");
+            continue;
+        }
+        const int day = opt.attribute("day").as_int(0);
+        if (day < 1 || day > 7) {
+            gf_logAlert(fmt::format("learned {}: day:{} is no weekday, cs:{} reg:{} skipped", stand.id,
+                                    opt.attribute("day").value(), text.callsign, registration));
+            continue;
+        }
+        const bool real = !opt.attribute("soft").as_bool(false);
+        const bool duplicate = std::ranges::any_of(stand.options, [&](const StandOption& known) {
+            return known.weekday == day && known.real == real && known.registration == registration &&
+                   known.codes.airline == text.codes.airline &&
+                   known.codes.secondAirline == text.codes.secondAirline &&
+                   known.codes.model == text.codes.model && (known.slots & slots).any();
+        });
+        if (duplicate) {
+            const std::string hours = lf_slotListText(slots);
+            gf_logAlert(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, day,
+                                    hours.empty() ? std::string("'empty hrs'") : hours,
+                                    gf_flightLabel(text.codes), text.callsign, registration));
+            continue;
+        }
+        StandOption& option = stand.options.emplace_back();
+        option.codes = text.codes;
+        option.registration = registration;
+        option.callsign = std::move(text.callsign);
+        option.secondCallsign = std::move(text.secondCallsign);
+        option.slots = slots;
+        option.number = number++;
+        option.weekday = day;
+        option.fromAirportFile = false;
+        option.real = real;
+        option.coupled = opt.attribute("cpl").as_bool(false);
+    }
+}
+
+// A stand made by hand in the learned file, added after the airport's stands.
+void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs::path& path,
+                        ParkAirportState& state)
+{
+    const bool exists = std::ranges::any_of(state.stands, [&](const StandRecord& stand) { return stand.id == id; });
+    if (exists) {
+        gf_logAlert(fmt::format("manually created standid {} already exists in {}", id, path.generic_string()));
+        return;
+    }
+    const double latitude = parkpos.attribute("latitude").as_double(0.0);
+    const double longitude = parkpos.attribute("longitude").as_double(0.0);
+    const double radius = parkpos.attribute("radius").as_double(0.0);
+    if (id.empty() || (std::fabs(latitude) <= manualZeroDegrees && std::fabs(longitude) <= manualZeroDegrees) ||
+        !(std::fabs(radius) >= zeroMetres)) {
+        gf_logAlert(
+            fmt::format("manually created standid {} misses correct attributes in {}", id, path.generic_string()));
+        return;
+    }
+    if (gf_readParkpos(parkpos, id, false, state.stands)) {
+        state.stands.back().manual = true;
+    }
+}
+
+void lf_readLearnedStands(pugi::xml_node document, const fs::path& path, bool clear, ParkAirportState& state)
+{
+    for (const pugi::xml_node parkpos : lf_parkpositions(document).children("parkpos")) {
+        const std::string id = gf_trim(parkpos.attribute("id").value());
+        if (parkpos.attribute("manual").as_bool(false)) {
+            lf_readManualStand(parkpos, id, path, state);
+            continue;
+        }
+        const auto stand = std::ranges::find(state.stands, id, &StandRecord::id);
+        if (stand != state.stands.end()) {
+            lf_readLearnedOpts(parkpos, *stand, clear);
+            continue;
+        }
+        gf_log(fmt::format("learned stand {} in {} not found?", id, path.generic_string()));
+        gf_logContinuation("kept for the next save of the learned file");
+        if (!state.keptLearnedEntries.first_child()) {
+            state.keptLearnedEntries.append_child("parkpositions");
+        }
+        state.keptLearnedEntries.first_child().append_copy(parkpos);
+    }
+}
+
+LearnedRead lf_readHandmade(pugi::xml_node document, const std::string& value, ParkAirportState& state)
+{
+    state.handmade = true;
+    state.clearStands();
+    LearnedRead read = LearnedRead::complete;
+    try {
+        gf_readParkpositions(document, state.stands, true);
+    } catch (const UserErrorException& error) {
+        gf_log(fmt::format("lf_readLearned: {}", error.what()));
+        read = LearnedRead::handmadeFailed;
+    }
+    gf_logContinuation(fmt::format("{:24}: {}", "handmade", value));
+    return read;
+}
+
+LearnedRead lf_readLearnedDocument(const pugi::xml_document& document, const fs::path& path,
+                                   std::string_view airportName, ParkAirportState& state)
+{
+    const auto meta = gf_readXmlMeta(document, true);
+    if (!meta) {
+        gf_logAlert(fmt::format("learned file {} has no meta block; not read", path.generic_string()));
+        return LearnedRead::stoppedEarly;
+    }
+    const bool clear = VersionData(meta->version) < firstClearFreeVersion;
+    if (clear) {
+        gf_log("\nThis learned file was created with and older HLMR version than 11.10.0,\n"
+               "All flights will be cleared, except for a handmade file\n");
+    }
+    const std::string learnedName = gf_readStringParameter(document, "airport_name").value_or(std::string());
+    if (learnedName != airportName) {
+        gf_setMessage(fmt::format("Warning: learned file airport name: '{}' differs from archived file airport "
+                                  "name: '{}'",
+                                  learnedName, airportName),
+                      true);
+    }
+    gf_applyLearnedSettings(document);
+    if (const auto handmade = gf_readStringParameter(document, "handmade")) {
+        return lf_readHandmade(document, *handmade, state);
+    }
+    state.handmade = false;
+    lf_readLearnedStands(document, path, clear, state);
+    return clear ? LearnedRead::clearedByVersion : LearnedRead::complete;
+}
+
+} // namespace
+
+std::optional<std::string> gf_loadApfDocument(const fs::path& path, pugi::xml_document& document)
+{
+    WholeFile file = gf_readWholeFile(path, apfMaxBytes);
+    if (file.status != WholeFileStatus::ok) {
+        document.reset();
+        return gf_wholeFileProblem(file.status, apfMaxBytes);
+    }
+    const pugi::xml_parse_result result = document.load_buffer(file.bytes.data(), file.bytes.size());
+    if (!result) {
+        return result.description();
+    }
+    return std::nullopt;
+}
+
+void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& stands, bool fromAirportFile)
+{
+    std::unordered_set<std::string> ids;
+    int32_t n = 0;
+    for (const pugi::xml_node parkpos : lf_parkpositions(document).children("parkpos")) {
+        ++n;
+        const pugi::xml_attribute idAttribute = parkpos.attribute("id");
+        if (!idAttribute) {
+            throw UserErrorException(standIdErrorCode, fmt::format("Parking position #{} has no '{}' attribute.", n, "id"));
+        }
+        std::string id = gf_trim(idAttribute.value());
+        if (id.empty()) {
+            throw UserErrorException(standIdErrorCode, fmt::format("Stand #{} has empty '{}' attribute.", n, "id"));
+        }
+        if (!ids.insert(id).second) {
+            throw UserErrorException(duplicateStandErrorCode, fmt::format("Stand '{}' appears more than once.", id));
+        }
+        gf_readParkpos(parkpos, std::move(id), fromAirportFile, stands);
+    }
+}
+
+bool gf_readParkpos(pugi::xml_node parkpos, std::string id, bool fromAirportFile, std::vector<StandRecord>& stands)
+{
+    const double latitude = parkpos.attribute("latitude").as_double(0.0);
+    const double longitude = parkpos.attribute("longitude").as_double(0.0);
+    if (!lf_finiteWithin(latitude, -90.0, 90.0) || !lf_finiteWithin(longitude, -180.0, 180.0) ||
+        (std::fabs(latitude) < zeroDegrees && std::fabs(longitude) < zeroDegrees)) {
+        gf_logAlert(fmt::format("stand {} has no valid lat/lon", id));
+        return false;
+    }
+    const double heading = parkpos.attribute("heading").as_double(0.0);
+    if (!lf_finiteWithin(heading, -maxHeadingDegrees, maxHeadingDegrees)) {
+        gf_logAlert(fmt::format("stand {} has an invalid heading '{}'", id, parkpos.attribute("heading").value()));
+        return false;
+    }
+    const auto radius = lf_radiusMetres(parkpos, id);
+    if (!radius) {
+        return false;
+    }
+    const int32_t type = parkpos.attribute("type").as_int(0);
+    bool cargo = false;
+    bool ramp = false;
+    lf_readFlags(parkpos, type, cargo, ramp);
+    stands.push_back(StandRecord::fromFile(std::move(id), lf_readFileOptions(parkpos, fromAirportFile), latitude,
+                                           longitude, heading * radiansPerDegree, *radius, type, cargo, ramp,
+                                           parkpos.attribute("heli").as_bool(false)));
+    return true;
+}
+
+OptText gf_readOpt(pugi::xml_node opt)
+{
+    OptText text;
+    const std::string_view callsigns = opt.attribute("cs").value();
+    const auto colon = callsigns.find(':');
+    text.callsign = callsigns.substr(0, colon);
+    if (colon != std::string_view::npos) {
+        text.secondCallsign = callsigns.substr(colon + 1);
+    }
+    const std::string_view registration = opt.attribute("reg").value();
+    const auto record = registration.empty() ? std::nullopt : gf_findDbaseRecord(registration);
+    text.codes = record ? *record : gf_readOptCodes(opt);
+    return text;
+}
+
+StandCodes gf_readOptCodes(pugi::xml_node opt)
+{
+    StandCodes codes;
+    codes.airline = gf_airlineIndex(opt.attribute("airl").value());
+    codes.model = gf_modelIndex(opt.attribute("type").value());
+    return codes;
+}
+
+LearnedRead gf_readLearned(const fs::path& path, std::string_view airportName, ParkAirportState& state)
+{
+    pugi::xml_document document;
+    if (const auto problem = gf_loadApfDocument(path, document)) {
+        gf_save1GenerationOf(path);
+        gf_logAlert(fmt::format("{} found, but could not be loaded, saved as {}: {}", path.generic_string(),
+                                gf_generationName(path.generic_string(), 1), *problem));
+        state.learnedRead = LearnedRead::unparsable;
+        return state.learnedRead;
+    }
+    return gf_readLearnedDocument(document, path, airportName, state);
+}
+
+LearnedRead gf_readLearnedDocument(const pugi::xml_document& document, const fs::path& path,
+                                   std::string_view airportName, ParkAirportState& state)
+{
+    gf_logFlush(fmt::format("Read from learned airport file: '{}'", path.generic_string()));
+    try {
+        state.learnedRead = lf_readLearnedDocument(document, path, airportName, state);
+    } catch (const std::exception& error) {
+        gf_log(fmt::format("lf_readLearned: {}", error.what()));
+        state.learnedRead = LearnedRead::stoppedEarly;
+    }
+    return state.learnedRead;
+}
+
+} // namespace hlw

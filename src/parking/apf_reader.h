@@ -1,0 +1,56 @@
+#pragma once
+// Reading the stands of an airport file and laying the airport's learned file over them: the learned file
+// changes radius and cargo flag of stands, adds stands made by hand and the learned stand use, and carries the
+// airport's own settings, which are applied at once. A handmade learned file replaces the stands altogether.
+#include "parking/park_airport_state.h"
+#include "records/stand_record.h"
+
+#include <pugixml.hpp>
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hlw {
+
+// Airport files are a few megabytes at most; anything beyond this is not read.
+inline constexpr std::size_t apfMaxBytes = 64U << 20U;
+// The user errors of bad stand ids.
+inline constexpr int standIdErrorCode = 93;
+inline constexpr int duplicateStandErrorCode = 94;
+
+// Reads the file (at most apfMaxBytes) into the document with pugixml's default options. Nothing when that
+// worked, else the reason.
+std::optional<std::string> gf_loadApfDocument(const std::filesystem::path& path, pugi::xml_document& document);
+
+// Appends every "parkpos" of the "parkpositions" under "root" (or under the document) as a stand; the options
+// get the fromAirportFile mark given. A missing, empty (after trimming blanks, tabs, CR and LF) or repeated id
+// throws UserErrorException 93 or 94; the stands read before it stay.
+void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& stands, bool fromAirportFile);
+
+// Appends the stand of one "parkpos" under the id given. A stand without a usable position, or with a heading
+// or radius that is not a plausible finite number, is skipped with an alert; false then.
+bool gf_readParkpos(pugi::xml_node parkpos, std::string id, bool fromAirportFile, std::vector<StandRecord>& stands);
+
+// The callsign, second callsign and codes of one "opt". The codes are the reference database's record of the
+// "reg" when it has one, else those of the "airl" and "type" texts (gf_readOptCodes).
+struct OptText {
+    std::string callsign;
+    std::string secondCallsign;
+    StandCodes codes;
+};
+OptText gf_readOpt(pugi::xml_node opt);
+StandCodes gf_readOptCodes(pugi::xml_node opt);
+
+// Lays the learned file over the park airport's stands (see LearnedRead for the outcomes, which the state also
+// keeps). airportName is the airport file's "airport_name". Learned entries of stands the airport does not have
+// are kept for the next save. Never throws.
+LearnedRead gf_readLearned(const std::filesystem::path& path, std::string_view airportName, ParkAirportState& state);
+// The same for a document already parsed; path only names it in log lines.
+LearnedRead gf_readLearnedDocument(const pugi::xml_document& document, const std::filesystem::path& path,
+                                   std::string_view airportName, ParkAirportState& state);
+
+} // namespace hlw
