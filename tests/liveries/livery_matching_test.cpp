@@ -189,6 +189,13 @@ void lf_expectMatch(const MatchCase& c, int depth, const FlightRecord& record,
     EXPECT_EQ(gf_matchStepCounts(), expectedCounts) << where;
 }
 
+
+// A stand as far as the static matching reads it: its id and cargo flag.
+StandRecord lf_stand(const char* id, bool cargo)
+{
+    return StandRecord::fromFile(id, {}, 52.0, 4.0, 0.0, 40.0, 0, cargo, false, false);
+}
+
 TEST_F(LiveryMatchingTest, EveryStepAtEveryDepthWithRandomOff)
 {
     for (const MatchCase& c : matchCases) {
@@ -290,8 +297,8 @@ TEST_F(LiveryMatchingTest, StaticAircraft)
         {"similar model", "KLM", "B739", false, false, "", 3, "KLM B737", "=3= "},
         {"model of any airline", "XYZ", "C182", false, false, "N777AB", 4, "Private C182 N555AB", "=5= "},
     };
-    const StandRecord cargoStand{"C12", true};
-    const StandRecord paxStand{"A7", false};
+    const StandRecord cargoStand = lf_stand("C12", true);
+    const StandRecord paxStand = lf_stand("A7", false);
     for (const StaticCase& c : cases) {
         settings::matchingDepth.set(c.depth);
         FlightRecord record = LiveryWorld::flight(c.airline, "", c.model, c.recordCargo, c.registration);
@@ -317,7 +324,7 @@ TEST_F(LiveryMatchingTest, StaticAircraftKeepsItsTitle)
     settings::matchingDepth.set(1);
     FlightRecord record = LiveryWorld::flight("UAL", "", "B789", false, "");
     record.title = "KLM B737";
-    EXPECT_TRUE(gf_matchStaticLivery(record, StandRecord{"B1", false}));
+    EXPECT_TRUE(gf_matchStaticLivery(record, lf_stand("B1", false)));
     EXPECT_EQ(record.title, "KLM B737");
     EXPECT_THAT(world.logText(), HasSubstr(fmt::format("          {} =s= KLM B737", gf_describeAc(record))));
 }
@@ -327,7 +334,7 @@ TEST_F(LiveryMatchingTest, StaticRefusedRegistrationFallsThrough)
     refuse({"Lufthansa A320 Anniversary"});
     settings::matchingDepth.set(2);
     FlightRecord record = LiveryWorld::flight("DLH", "", "A320", false, "D-AIRE");
-    EXPECT_TRUE(gf_matchStaticLivery(record, StandRecord{"B1", false}));
+    EXPECT_TRUE(gf_matchStaticLivery(record, lf_stand("B1", false)));
     EXPECT_EQ(record.title, "Lufthansa A320 D-AIZA");
 }
 
@@ -374,7 +381,7 @@ TEST(LiveryMatchingWithoutGenericCode, AnEmptyAirlineIsNoGenericLivery)
         FlightRecord record = LiveryWorld::flight(airline, "", "A320", false, "N12345");
         gf_matchLivery(record);
         EXPECT_TRUE(record.title.empty()) << airline << ": " << record.title;
-        EXPECT_FALSE(gf_matchStaticLivery(record, StandRecord{"B1", false})) << airline;
+        EXPECT_FALSE(gf_matchStaticLivery(record, lf_stand("B1", false))) << airline;
     }
     FlightRecord klm = LiveryWorld::flight("KLM", "", "B738", false, "");
     gf_matchLivery(klm);

@@ -122,7 +122,7 @@ std::vector<std::string> describeStands(const std::vector<StandRecord>& stands, 
                                         o.registration, gf_airlineText(o.codes.airline),
                                         o.codes.secondAirline, gf_modelText(o.codes.model), o.codes.cargo,
                                         o.codes.valid, o.callsign, o.secondCallsign, o.weekday, o.slots.to_string(),
-                                        o.real, o.coupled, withOrigin && o.fromAirportFile));
+                                        int(o.real), int(o.coupled), int(withOrigin && o.fromAirportFile)));
         }
     }
     return lines;
