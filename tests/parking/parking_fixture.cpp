@@ -28,6 +28,7 @@ void lf_installReferenceData()
     tables.records = {lf_record("D-AINA", "DLH", "A20N", false), lf_record("N700FX", "FDX", "B77F", true),
                       lf_record("PH-BXA", "KLM", "B738", false)};
     std::ranges::sort(tables.records, {}, &DbaseRecord::registration);
+    tables.publisherGroups = {{"Northwind Scenery", "Northwind", "NWS"}, {"Blue Delta Design", "BlueDelta"}};
     gf_installReferenceTables(std::move(tables));
     AirportRecord eham{AirportCode("EHAM"), gf_noIataCode(), 52.3086, 4.7639, -11.0F, 208};
     AirportRecord ehrd{AirportCode("EHRD"), gf_noIataCode(), 51.9569, 4.4372, -15.0F, 0};

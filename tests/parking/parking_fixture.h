@@ -12,7 +12,9 @@
 
 namespace hlw::test {
 
-// Registrations of the reference database: D-AINA (DLH A20N), PH-BXA (KLM B738), N700FX (FDX B77F, cargo).
+// Registrations of the reference database: D-AINA (DLH A20N), PH-BXA (KLM B738), N700FX (FDX B77F, cargo);
+// publishers "Northwind Scenery" (also "Northwind", "NWS") and "Blue Delta Design" ("BlueDelta"); airports
+// EHAM (208 stands) and EHRD (none).
 class ParkingFolder {
   public:
     ParkingFolder();
