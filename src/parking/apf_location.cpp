@@ -9,7 +9,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cctype>
 #include <ranges>
 #include <system_error>
 
@@ -33,7 +32,7 @@ bool lf_hasControlCharacter(std::string_view text) noexcept
 
 bool lf_endsWithXml(std::string_view text)
 {
-    return text.size() >= 4 && gf_toUpper(".XML", std::string(text.substr(text.size() - 4)));
+    return text.size() >= 4 && gf_equalNoCase(text.substr(text.size() - 4), ".xml");
 }
 
 // A cleaned add-on name that can stand as one folder name, or nothing.
@@ -104,18 +103,17 @@ std::optional<std::vector<std::string_view>> gf_apfTextComponents(std::string_vi
     if (text.empty() || lf_hasControlCharacter(text) || text.find(':') != std::string_view::npos) {
         return std::nullopt;
     }
+    // Both separators count; the pieces are views of the text, so the split is made on a copy's positions.
+    std::string forward(text);
+    std::ranges::replace(forward, '\\', '/');
     std::vector<std::string_view> components;
     std::size_t start = 0;
-    while (start <= text.size()) {
-        const auto separator = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(),
-                                            lf_isSeparator);
-        const std::size_t end = static_cast<std::size_t>(separator - text.begin());
-        const std::string_view component = text.substr(start, end - start);
-        if (component.empty() || component == "." || component == "..") {
+    for (const std::string_view piece : gf_splitAt(forward, '/')) {
+        if (piece.empty() || piece == "." || piece == "..") {
             return std::nullopt;
         }
-        components.push_back(component);
-        start = end + 1;
+        components.push_back(text.substr(start, piece.size()));
+        start += piece.size() + 1;
     }
     return components;
 }
@@ -135,9 +133,8 @@ std::optional<std::string> gf_readLinkFile(const fs::path& path)
         text.erase(0, utf8Bom.size());
     }
     std::erase(text, '\r');
-    const auto last = std::ranges::find_if_not(text.rbegin(), text.rend(),
-                                               [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
-    text.erase(last.base(), text.end());
+    // Trailing white space goes; leading white space stays part of the text.
+    text.erase(text.find_last_not_of(cSpace) + 1);
     if (!lf_endsWithXml(text)) {
         return std::nullopt;
     }
@@ -177,11 +174,7 @@ bool gf_apfAvailable(const AirportCode& code)
 
 std::string gf_cleanAddonName(std::string_view name)
 {
-    const auto first = name.find_first_not_of(addonBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(name.substr(first, name.find_last_not_of(addonBlanks) - first + 1));
+    return std::string(gf_trimView(name, addonBlanks));
 }
 
 fs::path gf_learnedApfPath(std::string_view fileText, std::string_view addonName)
@@ -192,9 +185,7 @@ fs::path gf_learnedApfPath(std::string_view fileText, std::string_view addonName
     }
     const std::span<const std::string_view> parts(*components);
     const std::string_view fileName = parts.back();
-    std::string extension = fs::path(fileName).extension().string();
-    std::ranges::transform(extension, extension.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension != ".xml") {
+    if (!gf_equalNoCase(fs::path(fileName).extension().string(), ".xml")) {
         return {};
     }
     const auto startsWith = [&](std::initializer_list<std::string_view> prefix) {
