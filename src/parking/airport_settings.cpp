@@ -39,8 +39,8 @@ bool lf_applyCheckBox(pugi::xml_node document, BoolCheckBoxParameter& setting)
 
 OverriddenSettings OverriddenSettings::current()
 {
-    return {settings::maxLiveSel.get(),      settings::maxFit.get(),          settings::range.get(),
-            settings::parkingPercentage.get(), settings::autoRange.get(),     settings::initialLoadOnly.get(),
+    return {settings::maxLiveSel.get(),        settings::maxFit.get(),    settings::range.get(),
+            settings::parkingPercentage.get(), settings::autoRange.get(), settings::initialLoadOnly.get(),
             settings::parkSoft.get(),          settings::week.get()};
 }
 
@@ -107,8 +107,9 @@ void gf_restoreApfOverriddenSettings(const OverriddenSettings& kept)
         gf_enableControl(settings::range, !kept.autoRange);
         gf_enableControl(settings::arAboveHeight, kept.autoRange);
     }
-    for (auto [setting, value] : {std::pair{&settings::initialLoadOnly, kept.initialLoadOnly},
-                                  std::pair{&settings::parkSoft, kept.parkSoft}, std::pair{&settings::week, kept.week}}) {
+    for (auto [setting, value] :
+         {std::pair{&settings::initialLoadOnly, kept.initialLoadOnly}, std::pair{&settings::parkSoft, kept.parkSoft},
+          std::pair{&settings::week, kept.week}}) {
         if (setting->get() != value) {
             setting->set(value);
             setting->save();

@@ -6,8 +6,8 @@
 #include "core/user_error.h"
 #include "core/version_data.h"
 #include "core/whole_file.h"
-#include "records/flight_record.h"
 #include "parking/airport_settings.h"
+#include "records/flight_record.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
 #include "settings/xml_attributes.h"
@@ -72,8 +72,8 @@ void lf_readFlags(pugi::xml_node parkpos, int32_t type, bool& cargo, bool& ramp)
 std::vector<StandOption> lf_readFileOptions(pugi::xml_node parkpos, bool fromAirportFile)
 {
     std::vector<StandOption> options;
-    options.reserve(static_cast<std::size_t>(std::distance(parkpos.children("opt").begin(),
-                                                           parkpos.children("opt").end())));
+    options.reserve(
+        static_cast<std::size_t>(std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
     uint32_t number = 1;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         const std::string_view hours = opt.attribute("hh").value();
@@ -136,15 +136,14 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
         const bool real = !opt.attribute("soft").as_bool(false);
         const bool duplicate = std::ranges::any_of(stand.options, [&](const StandOption& known) {
             return known.weekday == day && known.real == real && known.registration == registration &&
-                   known.codes.airline == text.codes.airline &&
-                   known.codes.secondAirline == text.codes.secondAirline &&
+                   known.codes.airline == text.codes.airline && known.codes.secondAirline == text.codes.secondAirline &&
                    known.codes.model == text.codes.model && (known.slots & slots).any();
         });
         if (duplicate) {
             const std::string hours = lf_slotListText(slots);
             gf_logAlert(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, day,
-                                    hours.empty() ? std::string("'empty hrs'") : hours,
-                                    gf_flightLabel(text.codes), text.callsign, registration));
+                                    hours.empty() ? std::string("'empty hrs'") : hours, gf_flightLabel(text.codes),
+                                    text.callsign, registration));
             continue;
         }
         StandOption& option = stand.options.emplace_back();
@@ -162,8 +161,7 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
 }
 
 // A stand made by hand in the learned file, added after the airport's stands.
-void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs::path& path,
-                        ParkAirportState& state)
+void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs::path& path, ParkAirportState& state)
 {
     const bool exists = std::ranges::any_of(state.stands, [&](const StandRecord& stand) { return stand.id == id; });
     if (exists) {
@@ -274,7 +272,8 @@ void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& sta
         ++n;
         const pugi::xml_attribute idAttribute = parkpos.attribute("id");
         if (!idAttribute) {
-            throw UserErrorException(standIdErrorCode, fmt::format("Parking position #{} has no '{}' attribute.", n, "id"));
+            throw UserErrorException(standIdErrorCode,
+                                     fmt::format("Parking position #{} has no '{}' attribute.", n, "id"));
         }
         std::string id = gf_trim(idAttribute.value());
         if (id.empty()) {

@@ -25,7 +25,10 @@ namespace fs = std::filesystem;
 class Attributes {
   public:
     explicit Attributes(pugi::xml_node element) : element_(element) {}
-    void add(std::string_view name, std::string_view value) { ok_ = gf_xmlAppendAttribute(element_, name, value) && ok_; }
+    void add(std::string_view name, std::string_view value)
+    {
+        ok_ = gf_xmlAppendAttribute(element_, name, value) && ok_;
+    }
     void add(std::string_view name, bool value) { add(name, value ? std::string_view("true") : "false"); }
     bool ok() const noexcept { return ok_; }
 
@@ -258,8 +261,8 @@ bool gf_writeApf(const ApfData& data, std::span<const StandRecord> stands, const
         std::error_code error;
         fs::create_directories(path.parent_path(), error);
         if (error) {
-            gf_logAlert(fmt::format("folder {} could not be made: {}", path.parent_path().generic_string(),
-                                    error.message()));
+            gf_logAlert(
+                fmt::format("folder {} could not be made: {}", path.parent_path().generic_string(), error.message()));
             return false;
         }
     }

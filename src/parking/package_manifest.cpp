@@ -87,8 +87,7 @@ std::optional<PackageManifest> gf_readManifest(const fs::path& path, ReportLines
     if (file.status != WholeFileStatus::ok || file.bytes.empty()) {
         return std::nullopt;
     }
-    const nlohmann::json::parser_callback_t limitDepth = [](int depth, nlohmann::json::parse_event_t,
-                                                            nlohmann::json&) {
+    const nlohmann::json::parser_callback_t limitDepth = [](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
         if (depth > manifestMaxDepth) {
             throw std::runtime_error(fmt::format("manifest nested deeper than {} levels", manifestMaxDepth));
         }
@@ -112,7 +111,8 @@ std::optional<PackageManifest> gf_readManifest(const fs::path& path, ReportLines
 std::string gf_jsonString(const nlohmann::json& object, std::string_view key)
 {
     const auto member = object.find(key);
-    if (member == object.end() || member->is_null() || ((member->is_object() || member->is_array()) && member->empty())) {
+    if (member == object.end() || member->is_null() ||
+        ((member->is_object() || member->is_array()) && member->empty())) {
         return {};
     }
     return member->get<std::string>();

@@ -6,8 +6,7 @@ namespace hlw {
 
 bool gf_learnedReadIncomplete(LearnedRead read) noexcept
 {
-    return read == LearnedRead::stoppedEarly || read == LearnedRead::handmadeFailed ||
-           read == LearnedRead::unparsable;
+    return read == LearnedRead::stoppedEarly || read == LearnedRead::handmadeFailed || read == LearnedRead::unparsable;
 }
 
 void LearnedUpdates::add()

@@ -8,7 +8,7 @@
 namespace hlw {
 
 class ParkingPort {
-public:
+  public:
     virtual ~ParkingPort() = default;
 
     // Start-up: reads "my_park_airports.txt"; false when it could not be read.

@@ -17,7 +17,10 @@ constinit std::atomic<ParkingWindowPort*> installedPort{nullptr};
 
 } // namespace
 
-void gf_installParkingWindowPort(ParkingWindowPort* port) noexcept { installedPort.store(port); }
+void gf_installParkingWindowPort(ParkingWindowPort* port) noexcept
+{
+    installedPort.store(port);
+}
 
 ParkingWindowPort& gf_parkingWindow() noexcept
 {

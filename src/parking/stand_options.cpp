@@ -27,22 +27,22 @@ constexpr uint8_t rotorcraft = lf_bit(AircraftCategory::Rotorcraft);
 
 // The categories each parking type suits, by type 0 to 15.
 constexpr std::array<uint8_t, highestParkingType + 1> suitedCategories{
-    0,                                                   // 0
-    light,                                               // 1
-    light,                                               // 2
-    light | buzjets | highPerf,                          // 3
-    buzjets | large,                                     // 4
-    large | heavy,                                       // 5
-    large | heavy,                                       // 6
-    highPerf,                                            // 7
-    buzjets | large,                                     // 8
-    large,                                               // 9
-    heavy,                                               // 10
-    light | rotorcraft,                                  // 11
+    0,                                                       // 0
+    light,                                                   // 1
+    light,                                                   // 2
+    light | buzjets | highPerf,                              // 3
+    buzjets | large,                                         // 4
+    large | heavy,                                           // 5
+    large | heavy,                                           // 6
+    highPerf,                                                // 7
+    buzjets | large,                                         // 8
+    large,                                                   // 9
+    heavy,                                                   // 10
+    light | rotorcraft,                                      // 11
     light | buzjets | large | heavy | highPerf | rotorcraft, // 12
-    0,                                                   // 13
-    light | highPerf,                                    // 14
-    large | heavy,                                       // 15
+    0,                                                       // 13
+    light | highPerf,                                        // 14
+    large | heavy,                                           // 15
 };
 
 bool lf_validNow(WeekdaySlot now) noexcept

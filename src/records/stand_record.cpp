@@ -22,9 +22,9 @@ StandRecord lf_stand(double latitude, double longitude, double headingRad, doubl
 
 } // namespace
 
-StandRecord StandRecord::fromFile(std::string id, std::vector<StandOption> options, double latitude,
-                                  double longitude, double headingRad, double radiusMetres, int32_t parkingType,
-                                  bool cargo, bool ramp, bool heli)
+StandRecord StandRecord::fromFile(std::string id, std::vector<StandOption> options, double latitude, double longitude,
+                                  double headingRad, double radiusMetres, int32_t parkingType, bool cargo, bool ramp,
+                                  bool heli)
 {
     StandRecord stand =
         lf_stand(latitude, longitude, headingRad, radiusMetres / metresPerNm, parkingType, cargo, ramp, heli);

@@ -31,10 +31,10 @@ struct StandOption {
     std::string callsign;
     std::string secondCallsign; // empty unless a coupled second callsign is known
     SlotSet slots;
-    uint32_t number = 0;  // 1, 2, ... within the stand in reading order; 0 marks an option no longer used
-    int32_t weekday = 0;  // 1 Monday to 7 Sunday (UTC)
+    uint32_t number = 0;          // 1, 2, ... within the stand in reading order; 0 marks an option no longer used
+    int32_t weekday = 0;          // 1 Monday to 7 Sunday (UTC)
     bool fromAirportFile = false; // read from an archived, generated or handmade file rather than learned
-    bool real = true;     // observed in live traffic; false for a soft option
+    bool real = true;             // observed in live traffic; false for a soft option
     bool coupled = false;
 };
 
@@ -62,9 +62,9 @@ struct StandRecord {
     bool heli = false;
 
     // A stand of an airport file: heading in radians, radius in metres as the file gives it.
-    static StandRecord fromFile(std::string id, std::vector<StandOption> options, double latitude,
-                                double longitude, double headingRad, double radiusMetres, int32_t parkingType,
-                                bool cargo, bool ramp, bool heli);
+    static StandRecord fromFile(std::string id, std::vector<StandOption> options, double latitude, double longitude,
+                                double headingRad, double radiusMetres, int32_t parkingType, bool cargo, bool ramp,
+                                bool heli);
     // A stand of the simulator's facility data: radius in nautical miles and the facility's own number, no id.
     static StandRecord fromFacility(StandNumber number, double latitude, double longitude, double headingRad,
                                     double radiusNm, int32_t parkingType, bool cargo, bool ramp, bool heli);

@@ -37,20 +37,34 @@ struct StandCase {
 TEST(ReadParkpositions, StandsAndOptionsOfAirportFiles)
 {
     const StandCase cases[] = {
-        {"type decides cargo and ramp", R"(<parkpos id="C1" latitude="52" longitude="4" type="5" cargo="false" ramp="true"/>)",
+        {"type decides cargo and ramp",
+         R"(<parkpos id="C1" latitude="52" longitude="4" type="5" cargo="false" ramp="true"/>)",
          {"C1 52.000000 4.000000 h0.0 r0.0 t5 ctrue rfalse hfalse mfalse rcfalse ccfalse"}},
-        {"type 0 takes the attributes", R"(<parkpos id="C2" latitude="52" longitude="4" cargo="true" ramp="true" heli="true"/>)",
+        {"type 0 takes the attributes",
+         R"(<parkpos id="C2" latitude="52" longitude="4" cargo="true" ramp="true" heli="true"/>)",
          {"C2 52.000000 4.000000 h0.0 r0.0 t0 ctrue rtrue htrue mfalse rcfalse ccfalse"}},
-        {"ramp types", R"(<parkpos id="R" latitude="1" longitude="0" type="14" heading="359.95" radius="40"/>)",
+        {"ramp types",
+         R"(<parkpos id="R" latitude="1" longitude="0" type="14" heading="359.95" radius="40"/>)",
          {"R 1.000000 0.000000 h359.9 r40.0 t14 cfalse rtrue hfalse mfalse rcfalse ccfalse"}},
-        {"no position", R"(<parkpos id="Z" latitude="0" longitude="0"/><parkpos id="Y" latitude="0.0000001" longitude="-0.0000003"/>)",
-         {}, "stand Z has no valid lat/lon"},
-        {"latitude beyond the pole", R"(<parkpos id="P" latitude="91" longitude="4"/>)", {}, "stand P has no valid lat/lon"},
-        {"heading not a number", R"(<parkpos id="H" latitude="1" longitude="4" heading="nan"/>)", {},
+        {"no position",
+         R"(<parkpos id="Z" latitude="0" longitude="0"/><parkpos id="Y" latitude="0.0000001" longitude="-0.0000003"/>)",
+         {},
+         "stand Z has no valid lat/lon"},
+        {"latitude beyond the pole",
+         R"(<parkpos id="P" latitude="91" longitude="4"/>)",
+         {},
+         "stand P has no valid lat/lon"},
+        {"heading not a number",
+         R"(<parkpos id="H" latitude="1" longitude="4" heading="nan"/>)",
+         {},
          "stand H has an invalid heading 'nan'"},
-        {"negative radius", R"(<parkpos id="N" latitude="1" longitude="4" radius="-5"/>)", {},
+        {"negative radius",
+         R"(<parkpos id="N" latitude="1" longitude="4" radius="-5"/>)",
+         {},
          "stand N has an invalid radius '-5'"},
-        {"infinite radius", R"(<parkpos id="I" latitude="1" longitude="4" radius="inf"/>)", {},
+        {"infinite radius",
+         R"(<parkpos id="I" latitude="1" longitude="4" radius="inf"/>)",
+         {},
          "stand I has an invalid radius 'inf'"},
         {"types outside 0 to 15 are kept as read",
          R"(<parkpos id="T1" latitude="1" longitude="4" type="65546"/><parkpos id="T2" latitude="1" longitude="4" type="-1"/>)",
@@ -62,7 +76,8 @@ TEST(ReadParkpositions, StandsAndOptionsOfAirportFiles)
               <opt reg="PH-ZZY" airl="XYZ" type="A320" day="7" hh="3,7, 9" cs="XYZ3" soft="true"/>
             </parkpos>)",
          {"O 1.000000 4.000000 h0.0 r0.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse",
-          "  #1 PH-ZZZ XYZ/0/A320/0/0 'XYZ1' 'XYZ2' d1 000000000000000000000000000000000011110000000000 real1 cpl1 file1",
+          "  #1 PH-ZZZ XYZ/0/A320/0/0 'XYZ1' 'XYZ2' d1 000000000000000000000000000000000011110000000000 real1 cpl1 "
+          "file1",
           "  #2 PH-ZZY XYZ/0/A320/0/0 'XYZ3' '' d7 000000000000000000000000000000000000001010001000 real0 cpl0 file1"}},
         {"options without slots or weekday are skipped, a known registration wins",
          R"(<parkpos id="K" latitude="1" longitude="4">
@@ -171,25 +186,28 @@ TEST_F(LearnedOverlay, ChangesStandsAddsUseAndKeepsUnmatchedEntries)
 {
     EXPECT_EQ(read(apfText(learnedUse, R"(<parameter name="airport_name" value="Schiphol"/>)")), LearnedRead::complete);
     EXPECT_FALSE(state.handmade);
-    EXPECT_EQ(stands(), (std::vector<std::string>{
-        "A1 52.100000 4.100000 h0.0 r60.0 t0 ctrue rfalse hfalse mfalse rctrue cctrue",
-        "  #1 PH-ZZZ XYZ/0/A320/0/0 'XYZ1' '' d1 000000000000000000000000000000000000110000000000 real1 cpl0 file1",
-        "  #2 PH-ZZZ XYZ/0/A320/0/0 'XYZ9' '' d1 000000000000000000000000000100000000000000000000 real1 cpl0 file0",
-        "  #3 D-AINA DLH/0/A20N/0/1 'DLH3' '' d2 000000000000000000000000000000000000000000001000 real1 cpl0 file0",
-        "A2 52.200000 4.200000 h0.0 r30.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse",
-        "M1 52.300000 4.300000 h0.0 r25.0 t2 cfalse rtrue hfalse mtrue rcfalse ccfalse",
-        "  #1 N700FX FDX/0/B77F/1/1 'FDX1' '' d5 000000000000000000000000000000000000000000000011 real1 cpl0 file0",
-    }));
+    EXPECT_EQ(
+        stands(),
+        (std::vector<std::string>{
+            "A1 52.100000 4.100000 h0.0 r60.0 t0 ctrue rfalse hfalse mfalse rctrue cctrue",
+            "  #1 PH-ZZZ XYZ/0/A320/0/0 'XYZ1' '' d1 000000000000000000000000000000000000110000000000 real1 cpl0 file1",
+            "  #2 PH-ZZZ XYZ/0/A320/0/0 'XYZ9' '' d1 000000000000000000000000000100000000000000000000 real1 cpl0 file0",
+            "  #3 D-AINA DLH/0/A20N/0/1 'DLH3' '' d2 000000000000000000000000000000000000000000001000 real1 cpl0 file0",
+            "A2 52.200000 4.200000 h0.0 r30.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse",
+            "M1 52.300000 4.300000 h0.0 r25.0 t2 cfalse rtrue hfalse mtrue rcfalse ccfalse",
+            "  #1 N700FX FDX/0/B77F/1/1 'FDX1' '' d5 000000000000000000000000000000000000000000000011 real1 cpl0 file0",
+        }));
     ASSERT_TRUE(state.keptLearnedEntries.first_child());
     EXPECT_STREQ(state.keptLearnedEntries.first_child().first_child().attribute("id").value(), "GONE");
     const std::string log = folder.logText();
-    for (const char* line : {"Read from learned airport file: '",
-                             "learned A1: day:1 11,12 XYZ     A320     cs:XYZ9 reg:PH-ZZZ already in airport file",
-                             "learned A1: day:0 is no weekday, cs: reg:D-AINA skipped",
-                             "learned A1: day:9 is no weekday, cs: reg:D-AINA skipped", "==> empty bit set",
-                             "manually created standid A2 already exists in", "manually created standid M2 misses correct attributes",
-                             "manually created standid M3 misses correct attributes", "learned stand GONE in ",
-                             "kept for the next save of the learned file"}) {
+    for (const char* line :
+         {"Read from learned airport file: '",
+          "learned A1: day:1 11,12 XYZ     A320     cs:XYZ9 reg:PH-ZZZ already in airport file",
+          "learned A1: day:0 is no weekday, cs: reg:D-AINA skipped",
+          "learned A1: day:9 is no weekday, cs: reg:D-AINA skipped", "==> empty bit set",
+          "manually created standid A2 already exists in", "manually created standid M2 misses correct attributes",
+          "manually created standid M3 misses correct attributes", "learned stand GONE in ",
+          "kept for the next save of the learned file"}) {
         EXPECT_NE(log.find(line), std::string::npos) << line;
     }
     EXPECT_EQ(log.find("differs from archived file airport name"), std::string::npos);
@@ -214,14 +232,17 @@ TEST_F(LearnedOverlay, HandmadeFilesReplaceTheStandsWhateverTheirValue)
 {
     const char* handmade = R"(<parkpos id="H1" latitude="50" longitude="5"><opt reg="PH-Q" day="3" hh="4"/></parkpos>
                               <parkpos id="H2" latitude="50" longitude="5"/>)";
-    EXPECT_EQ(read(apfText(handmade, R"(<parameter name="handmade" value="false"/>)", "11.0.0")), LearnedRead::complete);
+    EXPECT_EQ(read(apfText(handmade, R"(<parameter name="handmade" value="false"/>)", "11.0.0")),
+              LearnedRead::complete);
     EXPECT_TRUE(state.handmade);
-    EXPECT_EQ(stands(), (std::vector<std::string>{
-        "H1 50.000000 5.000000 h0.0 r0.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse",
-        "  #1 PH-Q /0//0/0 '' '' d3 000000000000000000000000000000000000000000010000 real1 cpl0 file1",
-        "H2 50.000000 5.000000 h0.0 r0.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse"}));
+    EXPECT_EQ(stands(),
+              (std::vector<std::string>{
+                  "H1 50.000000 5.000000 h0.0 r0.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse",
+                  "  #1 PH-Q /0//0/0 '' '' d3 000000000000000000000000000000000000000000010000 real1 cpl0 file1",
+                  "H2 50.000000 5.000000 h0.0 r0.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse"}));
 
-    const char* badId = R"(<parkpos id="H1" latitude="50" longitude="5"/><parkpos id="H1" latitude="50" longitude="5"/>)";
+    const char* badId =
+        R"(<parkpos id="H1" latitude="50" longitude="5"/><parkpos id="H1" latitude="50" longitude="5"/>)";
     EXPECT_EQ(read(apfText(badId, R"(<parameter name="handmade" value="true"/>)")), LearnedRead::handmadeFailed);
     EXPECT_EQ(state.learnedRead, LearnedRead::handmadeFailed);
     EXPECT_TRUE(gf_learnedReadIncomplete(state.learnedRead));

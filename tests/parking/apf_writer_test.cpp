@@ -52,8 +52,8 @@ std::vector<StandRecord> lf_stands()
     std::vector<StandRecord> stands;
     StandRecord s1 = StandRecord::fromFile("S1", {}, 52.3, 4.76, 1.5707963, 0.0, 5, true, false, false);
     s1.radius = 0.0107991;
-    StandOption coupled = lf_option(1, "PH-ZZZ", {gf_airlineIndex("XYZ"), 0, gf_modelIndex("A320"), 0, 0},
-                                    SlotSet().set(5).set(7));
+    StandOption coupled =
+        lf_option(1, "PH-ZZZ", {gf_airlineIndex("XYZ"), 0, gf_modelIndex("A320"), 0, 0}, SlotSet().set(5).set(7));
     coupled.callsign = "XYZ1";
     coupled.secondCallsign = "XYZ2";
     coupled.coupled = true;
@@ -154,12 +154,13 @@ TEST(WriteApf, LearnedFileReadsBackOverItsAirportFile)
     const std::string airport = test::apfText(R"(
         <parkpos id="A1" latitude="52.1" longitude="4.1" radius="40"><opt reg="PH-ZZZ" airl="XYZ" type="A320" day="1" hh="10:11"/></parkpos>
         <parkpos id="A2" latitude="52.2" longitude="4.2" radius="30"/>)");
-    const std::string learned = test::apfText(R"(
+    const std::string learned =
+        test::apfText(R"(
         <parkpos id="A1" radius_change="true" radius="60"><opt reg="PH-ZZZ" airl="XYZ" type="A320" day="2" hh="3" cs="XYZ1:XYZ2" cpl="true"/></parkpos>
         <parkpos id="A2" cargo_change="true" cargo="true"><opt reg="D-AINA" day="7" hh="47" soft="true"/></parkpos>
         <parkpos id="M1" manual="true" latitude="52.3" longitude="4.3" radius="25" type="3"><opt reg="N700FX" day="1" hh="1,3"/></parkpos>
         <parkpos id="GONE" radius_change="true" radius="12"><opt reg="PH-Q" day="4" hh="5"/></parkpos>)",
-        R"(<parameter name="airport_name" value="Schiphol"/><parameter name="RANGE" value="65"/>
+                      R"(<parameter name="airport_name" value="Schiphol"/><parameter name="RANGE" value="65"/>
            <parameter name="WEEK" value="true"/><parameter name="parking_percentage" value="55"/>
            <parameter name="MAX_FIT" value="9"/>)");
     pugi::xml_document airportDocument;

@@ -72,12 +72,13 @@ void ParkingFolder::write(const fs::path& relative, const std::string& bytes) co
 
 void resetAirportSettings()
 {
-    for (IntParameter* setting : {static_cast<IntParameter*>(&settings::maxLiveSel), &settings::maxFit,
-                                  static_cast<IntParameter*>(&settings::range),
-                                  static_cast<IntParameter*>(&settings::parkingPercentage)}) {
+    for (IntParameter* setting :
+         {static_cast<IntParameter*>(&settings::maxLiveSel), &settings::maxFit,
+          static_cast<IntParameter*>(&settings::range), static_cast<IntParameter*>(&settings::parkingPercentage)}) {
         setting->set(setting->defaultValue());
     }
-    for (BoolParameter* setting : {&settings::autoRange, &settings::initialLoadOnly, &settings::parkSoft, &settings::week}) {
+    for (BoolParameter* setting :
+         {&settings::autoRange, &settings::initialLoadOnly, &settings::parkSoft, &settings::week}) {
         setting->set(setting->defaultValue());
     }
     gf_syncMaxFit();
@@ -120,10 +121,10 @@ std::vector<std::string> describeStands(const std::vector<StandRecord>& stands, 
                                     s.cargo, s.ramp, s.heli, s.manual, s.radiusChange, s.cargoChange));
         for (const StandOption& o : s.options) {
             lines.push_back(fmt::format("  #{} {} {}/{}/{}/{}/{} '{}' '{}' d{} {} real{} cpl{} file{}", o.number,
-                                        o.registration, gf_airlineText(o.codes.airline),
-                                        o.codes.secondAirline, gf_modelText(o.codes.model), o.codes.cargo,
-                                        o.codes.valid, o.callsign, o.secondCallsign, o.weekday, o.slots.to_string(),
-                                        int(o.real), int(o.coupled), int(withOrigin && o.fromAirportFile)));
+                                        o.registration, gf_airlineText(o.codes.airline), o.codes.secondAirline,
+                                        gf_modelText(o.codes.model), o.codes.cargo, o.codes.valid, o.callsign,
+                                        o.secondCallsign, o.weekday, o.slots.to_string(), int(o.real), int(o.coupled),
+                                        int(withOrigin && o.fromAirportFile)));
         }
     }
     return lines;
