@@ -142,7 +142,10 @@ void lf_closeRun(WorkerContext& context, const StopDecision& decision, FinalPost
         while (!userClosing.load()) {
             context.time.sleepFor(stopPollInterval);
         }
-        gf_setMessage(fmt::format("User closed {}", productName), true);
+        // The error line still shows, and it holds back messages: the line goes to the log directly.
+        const std::string closed = fmt::format("User closed {}", productName);
+        gf_log(closed);
+        gf_setMessage(closed, false);
     }
     lf_leaveParkAirport(context);
     context.lifecycle.forgetTitlesPerHexId();

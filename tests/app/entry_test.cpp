@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace hlw {
 namespace {

@@ -1,0 +1,181 @@
+#include "worker_fakes.h"
+
+#include "engine/run_state.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace hlw::test {
+
+void Journal::add(std::string entry)
+{
+    std::lock_guard lock(mutex_);
+    entries_.push_back(std::move(entry));
+}
+
+std::vector<std::string> Journal::entries() const
+{
+    std::lock_guard lock(mutex_);
+    return entries_;
+}
+
+std::vector<std::string> Journal::take()
+{
+    std::lock_guard lock(mutex_);
+    return std::exchange(entries_, {});
+}
+
+int Journal::count(const std::string& entry) const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(std::count(entries_.begin(), entries_.end(), entry));
+}
+
+IdleThread::~IdleThread()
+{
+    stop();
+    join();
+}
+
+void IdleThread::start()
+{
+    stop();
+    join();
+    stopping_ = false;
+    thread_ = std::thread([this] {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stopping_; });
+    });
+}
+
+void IdleThread::stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+}
+
+void IdleThread::join()
+{
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void FakeSimLink::start()
+{
+    journal_.add("sim start");
+    thread.start();
+    if (startsFlight.load()) {
+        flightRunning.store(true);
+    }
+}
+
+void FakeSimLink::stop()
+{
+    journal_.add("sim stop");
+    thread.stop();
+}
+
+void FakeSimLink::join()
+{
+    journal_.add("sim join");
+    thread.join();
+}
+
+bool FakeSimLink::requestUserOnGround()
+{
+    journal_.add("sim requestUserOnGround");
+    return true;
+}
+
+std::optional<UserAircraftFix> FakeSimLink::requestUserPosition() { return userAircraft(); }
+
+UserAircraftFix FakeSimLink::userAircraft() const { return {52.3, 4.76, 0.0, userOnGround.load()}; }
+
+void FakeReaders::startQnhReader()
+{
+    journal_.add("qnh reader start");
+    qnhThread.start();
+}
+
+void FakeReaders::startTrafficReader(bool localOnly)
+{
+    journal_.add(localOnly ? "traffic reader start local" : "traffic reader start");
+    trafficThread.start();
+}
+
+void FakeReaders::stop()
+{
+    journal_.add("readers stop");
+    qnhThread.stop();
+    trafficThread.stop();
+}
+
+void FakeReaders::join()
+{
+    journal_.add("readers join");
+    qnhThread.join();
+    trafficThread.join();
+}
+
+void FakeTick::tick()
+{
+    const int64_t number = ++ticks;
+    if (onTick) {
+        onTick(number);
+    }
+}
+
+void FakeLifecycle::forgetTitlesPerHexId()
+{
+    journal_.add("forget titles");
+    if (failClosingDown.load()) {
+        throw std::runtime_error("titles are gone");
+    }
+}
+
+std::optional<uint32_t> FakeLifecycle::objectIdOf(std::string_view callsign)
+{
+    journal_.add("object id of " + std::string(callsign));
+    return callsign == "KLM123" ? std::optional<uint32_t>(4711) : std::nullopt;
+}
+
+bool FakeApp::checkVersions()
+{
+    journal_.add("check versions");
+    if (newVersion.load()) {
+        gf_requestStop(ExitReason::newVersion, 0);
+        return false;
+    }
+    return true;
+}
+
+FakeWorld::FakeWorld()
+{
+    time.setListener([this](SteadyTimeSource::TimePoint now) {
+        const SteadyTimeSource::Duration elapsed = now - time.start();
+        if (elapsed >= nextReport_) {
+            while (nextReport_ <= elapsed) {
+                nextReport_ += std::chrono::seconds(1);
+            }
+            if (reporting.load()) {
+                userDataArrived.store(true);
+            }
+        }
+        if (director) {
+            director(elapsed);
+        }
+    });
+}
+
+WorkerContext FakeWorld::context(WindowPort& windowPort)
+{
+    return {simLink, readers, liveLink, tick, lifecycle, parking, app, windowPort, time, status, traffic, requests,
+            resets};
+}
+
+} // namespace hlw::test

@@ -1,0 +1,220 @@
+#pragma once
+// The worker's neighbours as test doubles that write every call into one journal, on a fake steady clock. The
+// simulator link and the readers run real threads that only wait for their stop, so a test sees whether closing
+// down joined them.
+#include "engine/worker_context.h"
+#include "support/fake_steady_time.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace hlw::test {
+
+class Journal {
+public:
+    void add(std::string entry);
+    std::vector<std::string> entries() const;
+    std::vector<std::string> take();
+    int count(const std::string& entry) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> entries_;
+};
+
+// A thread that does nothing but wait for its stop; joinable until joined.
+class IdleThread {
+public:
+    ~IdleThread();
+    void start();
+    void stop();
+    void join();
+    bool running() const { return thread_.joinable(); }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+class FakeSimLink final : public SimLink {
+public:
+    explicit FakeSimLink(Journal& journal) : journal_(journal) {}
+    void resetQueues() override { journal_.add("sim resetQueues"); }
+    void start() override;
+    void stop() override;
+    void join() override;
+    bool requestUserOnGround() override;
+    std::optional<UserAircraftFix> requestUserPosition() override;
+    void requestUserTitle() override { journal_.add("sim requestUserTitle"); }
+    UserAircraftFix userAircraft() const override;
+    void discardAiPositions() override { journal_.add("sim discardAiPositions"); }
+
+    IdleThread thread;
+    std::atomic<bool> startsFlight{true};
+    std::atomic<bool> userOnGround{true};
+
+private:
+    Journal& journal_;
+};
+
+class FakeReaders final : public TrafficReaders {
+public:
+    explicit FakeReaders(Journal& journal) : journal_(journal) {}
+    void startQnhReader() override;
+    void startTrafficReader(bool localOnly) override;
+    void stop() override;
+    void join() override;
+    void watchdog() override { journal_.add("watchdog"); }
+    void setRangeCentre(double, double) override { journal_.add("range centre"); }
+    double latestTimestamp() const override { return latest.load(); }
+    void collectCallsigns() override { journal_.add("collect callsigns"); }
+
+    IdleThread qnhThread;
+    IdleThread trafficThread;
+    std::atomic<double> latest{1.7e9};
+
+private:
+    Journal& journal_;
+};
+
+class FakeLiveLink final : public LiveTrafficLink {
+public:
+    explicit FakeLiveLink(Journal& journal) : journal_(journal) {}
+    void startServer() override { journal_.add("link startServer"); }
+    void connectAndHandshake() override { journal_.add("link handshake"); }
+    void sendUserPosition() override { journal_.add("link position"); }
+    void sendSimTime() override { journal_.add("link simTime"); }
+    void close() override { journal_.add("link close"); }
+
+private:
+    Journal& journal_;
+};
+
+class FakeTick final : public EngineTick {
+public:
+    explicit FakeTick(Journal& journal) : journal_(journal) {}
+    void tick() override;
+    void applySimReplies() override { ++replies; }
+    void reserve() override { journal_.add("tick reserve"); }
+    void reset() override { journal_.add("tick reset"); }
+
+    std::atomic<int64_t> ticks{0};
+    std::atomic<int64_t> replies{0};
+    // Called with the tick number; a test makes a tick slow or ends the run from here.
+    std::function<void(int64_t)> onTick;
+
+private:
+    Journal& journal_;
+};
+
+class FakeLifecycle final : public LifecycleHooks {
+public:
+    explicit FakeLifecycle(Journal& journal) : journal_(journal) {}
+    void refreshCounts(StatusBoard&) override
+    {
+        if (onRefreshCounts) {
+            onRefreshCounts();
+        }
+    }
+    void removeStaticTwins() override { journal_.add("twins"); }
+    void freeStand(std::string_view stand) override { journal_.add("free stand " + std::string(stand)); }
+    void forgetMatchingNames() override { journal_.add("forget matching names"); }
+    void forgetTitlesPerHexId() override;
+    void writeObjectIdList() override { journal_.add("object id list"); }
+    void logUnmatchedNames() override { journal_.add("unmatched names"); }
+    std::optional<uint32_t> objectIdOf(std::string_view callsign) override;
+    void removeByCallsign(std::string_view callsign) override { journal_.add("block " + std::string(callsign)); }
+
+    std::atomic<bool> failClosingDown{false};
+    // Runs inside the per-second step.
+    std::function<void()> onRefreshCounts;
+
+private:
+    Journal& journal_;
+};
+
+class FakeParking final : public ParkingPort {
+public:
+    explicit FakeParking(Journal& journal) : journal_(journal) {}
+    void driveParkAirport(bool firstCall) override { journal_.add(firstCall ? "driver first" : "driver"); }
+    bool parkAirportActive() const override { return active.load(); }
+    bool hasStands() const override { return active.load(); }
+    void beginAdjustment() override { journal_.add("adjustment first half"); }
+    void runAdjustments() override { journal_.add("adjustment second half"); }
+    void leaveParkAirport() override
+    {
+        journal_.add("leave park airport");
+        active.store(false);
+    }
+    void scanAddonAirports() override { journal_.add("addon scan"); }
+
+    std::atomic<bool> active{false};
+
+private:
+    Journal& journal_;
+};
+
+class FakeApp final : public AppServices {
+public:
+    explicit FakeApp(Journal& journal) : journal_(journal) {}
+    bool checkVersions() override;
+    void computeAutoRange() override { journal_.add("auto range"); }
+
+    std::atomic<bool> newVersion{false};
+
+private:
+    Journal& journal_;
+};
+
+class FakeWindow final : public WindowPort {
+public:
+    explicit FakeWindow(Journal& journal) : journal_(journal) {}
+    void postStartWorker() override { journal_.add("post start worker"); }
+    void postQuit() override { journal_.add("post quit"); }
+    void setTopmost(bool topmost) override { journal_.add(topmost ? "topmost on" : "topmost off"); }
+    void setExitCode(int code) override { journal_.add("exit code " + std::to_string(code)); }
+
+private:
+    Journal& journal_;
+};
+
+// Every neighbour of a worker, the fake clock and the objects a program run owns.
+struct FakeWorld {
+    FakeWorld();
+
+    WorkerContext context(WindowPort& windowPort);
+    WorkerContext context() { return context(window); }
+
+    // While set, the simulator's once-per-second report arrives at every whole second of the fake clock.
+    std::atomic<bool> reporting{true};
+    // Called after every move of the clock with the time since its start, on the thread that moved it.
+    std::function<void(SteadyTimeSource::Duration)> director;
+
+    Journal journal;
+    FakeSteadyTime time;
+    FakeSimLink simLink{journal};
+    FakeReaders readers{journal};
+    FakeLiveLink liveLink{journal};
+    FakeTick tick{journal};
+    FakeLifecycle lifecycle{journal};
+    FakeParking parking{journal};
+    FakeApp app{journal};
+    FakeWindow window{journal};
+    StatusBoard status;
+    TrafficQueue traffic;
+    WorkerRequests requests;
+    ResetRegistry resets;
+
+private:
+    SteadyTimeSource::Duration nextReport_ = std::chrono::seconds(1);
+};
+
+} // namespace hlw::test
