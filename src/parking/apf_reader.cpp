@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace hlw {
@@ -30,9 +31,13 @@ const VersionData firstClearFreeVersion{11, 10, 0};
 // Plausible bounds of a stand: anything outside is a broken or hostile file.
 constexpr double maxHeadingDegrees = 720.0;
 constexpr double maxRadiusMetres = 10000.0;
-// Positions and radii are written with 6 and 1 decimals; what rounds to 0 there is 0.
-constexpr double zeroDegrees = 0.0000005;
-constexpr double zeroMetres = 0.05;
+// Positions and radii are written with 6 and 1 decimals; what is written as 0 counts as 0, so that a file
+// reads the same before and after it is written again.
+bool lf_writtenAsZero(double value, int decimals)
+{
+    const std::string text = fmt::format("{:.{}f}", std::fabs(value), decimals);
+    return text.find_first_not_of("0.") == std::string::npos;
+}
 // A hand-made stand needs a position further than this from (0, 0).
 constexpr double manualZeroDegrees = 0.0001;
 
@@ -172,7 +177,7 @@ void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs:
     const double longitude = parkpos.attribute("longitude").as_double(0.0);
     const double radius = parkpos.attribute("radius").as_double(0.0);
     if (id.empty() || (std::fabs(latitude) <= manualZeroDegrees && std::fabs(longitude) <= manualZeroDegrees) ||
-        !(std::fabs(radius) >= zeroMetres)) {
+        lf_writtenAsZero(radius, 1)) {
         gf_logAlert(
             fmt::format("manually created standid {} misses correct attributes in {}", id, path.generic_string()));
         return;
@@ -204,6 +209,29 @@ void lf_readLearnedStands(pugi::xml_node document, const fs::path& path, bool cl
     }
 }
 
+// The marks of a handmade file's stands: made by hand, and changed radius or cargo flag (the cargo flag of a
+// stand with a type then comes from "cargo", not from the type), so that the next save writes them as they were.
+void lf_readHandmadeMarks(pugi::xml_node document, std::vector<StandRecord>& stands)
+{
+    std::unordered_map<std::string_view, StandRecord*> byId;
+    for (StandRecord& stand : stands) {
+        byId.emplace(stand.id, &stand);
+    }
+    for (const pugi::xml_node parkpos : lf_parkpositions(document).children("parkpos")) {
+        const auto found = byId.find(gf_trimView(parkpos.attribute("id").value()));
+        if (found == byId.end()) {
+            continue;
+        }
+        StandRecord& stand = *found->second;
+        stand.manual = parkpos.attribute("manual").as_bool(false);
+        stand.radiusChange = parkpos.attribute("radius_change").as_bool(false);
+        if (parkpos.attribute("cargo_change").as_bool(false)) {
+            stand.cargoChange = true;
+            stand.cargo = parkpos.attribute("cargo").as_bool(false);
+        }
+    }
+}
+
 LearnedRead lf_readHandmade(pugi::xml_node document, const std::string& value, ParkAirportState& state)
 {
     state.handmade = true;
@@ -215,6 +243,7 @@ LearnedRead lf_readHandmade(pugi::xml_node document, const std::string& value, P
         gf_log(fmt::format("lf_readLearned: {}", error.what()));
         read = LearnedRead::handmadeFailed;
     }
+    lf_readHandmadeMarks(document, state.stands);
     gf_logContinuation(fmt::format("{:24}: {}", "handmade", value));
     return read;
 }
@@ -291,7 +320,7 @@ bool gf_readParkpos(pugi::xml_node parkpos, std::string id, bool fromAirportFile
     const double latitude = parkpos.attribute("latitude").as_double(0.0);
     const double longitude = parkpos.attribute("longitude").as_double(0.0);
     if (!lf_finiteWithin(latitude, -90.0, 90.0) || !lf_finiteWithin(longitude, -180.0, 180.0) ||
-        (std::fabs(latitude) < zeroDegrees && std::fabs(longitude) < zeroDegrees)) {
+        (lf_writtenAsZero(latitude, 6) && lf_writtenAsZero(longitude, 6))) {
         gf_logAlert(fmt::format("stand {} has no valid lat/lon", id));
         return false;
     }

@@ -56,9 +56,16 @@ void lf_writeFullForm(Attributes& out, const StandRecord& stand)
 
 void lf_writeLearnedForm(Attributes& out, const StandRecord& stand, bool handmade)
 {
-    if (!stand.radiusChange && !stand.cargoChange) {
-        if (stand.manual || handmade) {
-            lf_writeFullForm(out, stand);
+    // A handmade file holds the airport's stands themselves: every stand in full, changed or not, or a changed
+    // stand would lose its position and be dropped at the next load.
+    if (handmade) {
+        lf_writeFullForm(out, stand);
+        // The marks only: the values stand in the full form.
+        if (stand.radiusChange) {
+            out.add("radius_change", true);
+        }
+        if (stand.cargoChange) {
+            out.add("cargo_change", true);
         }
         return;
     }

@@ -231,7 +231,8 @@ TEST_F(LearnedOverlay, OlderVersionsKeepChangesAndManualStandsButNotTheLearnedUs
 TEST_F(LearnedOverlay, HandmadeFilesReplaceTheStandsWhateverTheirValue)
 {
     const char* handmade = R"(<parkpos id="H1" latitude="50" longitude="5"><opt reg="PH-Q" day="3" hh="4"/></parkpos>
-                              <parkpos id="H2" latitude="50" longitude="5"/>)";
+                              <parkpos id="H2" latitude="50" longitude="5" type="9" cargo="true" cargo_change="true"
+                                       radius_change="true" manual="true"/>)";
     EXPECT_EQ(read(apfText(handmade, R"(<parameter name="handmade" value="false"/>)", "11.0.0")),
               LearnedRead::complete);
     EXPECT_TRUE(state.handmade);
@@ -239,7 +240,7 @@ TEST_F(LearnedOverlay, HandmadeFilesReplaceTheStandsWhateverTheirValue)
               (std::vector<std::string>{
                   "H1 50.000000 5.000000 h0.0 r0.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse",
                   "  #1 PH-Q /0//0/0 '' '' d3 000000000000000000000000000000000000000000010000 real1 cpl0 file1",
-                  "H2 50.000000 5.000000 h0.0 r0.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse"}));
+                  "H2 50.000000 5.000000 h0.0 r0.0 t9 ctrue rfalse hfalse mtrue rctrue cctrue"}));
 
     const char* badId =
         R"(<parkpos id="H1" latitude="50" longitude="5"/><parkpos id="H1" latitude="50" longitude="5"/>)";
