@@ -7,7 +7,9 @@
 # "input/AIG-regcodes.enc") and the sample registration-code list ("input/my_regcodes"), and the per-user folders
 # a fake simulator installation made by the sample builder, whose Community folder gets the sample AI-traffic
 # packages of the package generator; the start-up scans them into "output/LiveriesScanned.xml" and builds its
-# livery tables. HLMR_DEMO_SECONDS changes how long the program runs (default 30).
+# livery tables. The sample airport files of the airport generator go to "airports" (the user's own and generated
+# files, link files, "my_park_airports.txt") and "downloads" (the archived files). HLMR_DEMO_SECONDS changes how
+# long the program runs (default 30).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -34,6 +36,16 @@ cp -r build/release/samples/input/my_regcodes "$program_folder/input/"
 python3 samples/builder/build_refdata.py siminstall --root "$program_folder/user" --sim 2020 --edition store
 python3 tools/package_generator/generate_packages.py sample --out "$program_folder/user/packages" \
   --dbase build/release/samples/plain/dbase.xml
+# The sample airport files: local ones under "airports", archived ones under "downloads" for the download server.
+python3 tools/airport_generator/generate_airports.py sample --out "$program_folder" \
+  --dbase build/release/samples/plain/dbase.xml
+echo "== Airport files laid out in $program_folder"
+python3 - "$program_folder/layout.json" <<'PY'
+import json, sys
+for f in json.load(open(sys.argv[1])):
+    print(f"{f['kind']:14} {f['icao']:4} {f['stands']:4} stands  {f['path']}")
+PY
+rm "$program_folder/layout.json"
 
 echo "== Running hollowmere in $program_folder for ${run_seconds} s"
 (
