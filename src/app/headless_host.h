@@ -36,6 +36,8 @@ public:
 
     // How many workers this host started.
     int32_t workersStarted() const noexcept { return workersStarted_.load(); }
+    // True while a worker thread has not been joined (window thread only).
+    bool workerRunning() const noexcept { return worker_.joinable(); }
 
     void postStartWorker() override { postMessage(startWorkerMessage); }
     void postQuit() override { postMessage(quitMessage); }

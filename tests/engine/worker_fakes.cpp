@@ -1,12 +1,40 @@
 #include "worker_fakes.h"
 
 #include "engine/run_state.h"
+#include "support/temp_dir.h"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
 
 namespace hlw::test {
+
+namespace fs = std::filesystem;
+
+void gf_makeProgramFolder(const fs::path& root)
+{
+    fs::create_directories(root / "program" / "docs");
+    fs::create_directories(root / "program" / "output");
+    fs::create_directories(root / "sim");
+    fs::copy(HLMR_SAMPLES_INPUT, root / "program" / "input", fs::copy_options::recursive);
+    fs::copy_file(fs::path(HLMR_SAMPLES_SOURCE) / "liveries" / "LiveriesScanned.xml",
+                  root / "program" / "output" / "LiveriesScanned.xml");
+    fs::create_directories(root / "user");
+    gf_writeWorkerParameters(root);
+}
+
+void gf_writeWorkerParameters(const fs::path& root, const std::string& extra)
+{
+    writeWholeFile(root / "user" / "parameters.xml",
+                   fmt::format("<?xml version=\"1.0\"?>\n<root><parameters>"
+                               "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/>"
+                               "<parameter name=\"SCAN_AIRPORTS\" value=\"false\"/>"
+                               "<parameter name=\"MSFS_INSTALL_PATH\" value=\"{}\"/>{}"
+                               "</parameters></root>\n",
+                               (root / "sim").string(), extra));
+}
 
 void Journal::add(std::string entry)
 {

@@ -6,6 +6,7 @@
 #include "support/fake_steady_time.h"
 
 #include <atomic>
+#include <filesystem>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -15,6 +16,12 @@
 #include <vector>
 
 namespace hlw::test {
+
+// A program folder under root/"program" that a worker starts in without scans: "docs", the sealed sample data
+// files in "input", the sample "output/LiveriesScanned.xml"; and the per-user folder root/"user" with a
+// "parameters.xml" that switches both scans off and stores root/"sim" as the installation (plus `extra`).
+void gf_makeProgramFolder(const std::filesystem::path& root);
+void gf_writeWorkerParameters(const std::filesystem::path& root, const std::string& extra = {});
 
 class Journal {
 public:

@@ -47,14 +47,7 @@ public:
         userClosing.store(false);
         isRestart.store(false);
         productionMode.store(false);
-        fs::create_directories(dir / "program" / "docs");
-        fs::create_directories(dir / "program" / "output");
-        fs::create_directories(dir / "sim");
-        fs::copy(HLMR_SAMPLES_INPUT, dir / "program" / "input", fs::copy_options::recursive);
-        fs::copy_file(fs::path(HLMR_SAMPLES_SOURCE) / "liveries" / "LiveriesScanned.xml",
-                      dir / "program" / "output" / "LiveriesScanned.xml");
-        fs::create_directories(dir / "user");
-        writeParameters();
+        test::gf_makeProgramFolder(dir.path());
         gf_overrideDataFolderPath(dir / "user");
         setenv("HLMR_ROAMING_APPDATA", (dir / "roaming").c_str(), 1);
         gf_startLog(dir / "Log.txt");
@@ -78,17 +71,7 @@ public:
         productionMode.store(false);
     }
 
-    // "parameters.xml" without scans, with the installation stored, and the extra elements.
-    void writeParameters(const std::string& extra = {})
-    {
-        test::writeWholeFile(dir / "user" / "parameters.xml",
-                             fmt::format("<?xml version=\"1.0\"?>\n<root><parameters>"
-                                         "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/>"
-                                         "<parameter name=\"SCAN_AIRPORTS\" value=\"false\"/>"
-                                         "<parameter name=\"MSFS_INSTALL_PATH\" value=\"{}\"/>{}"
-                                         "</parameters></root>\n",
-                                         (dir / "sim").string(), extra));
-    }
+    void writeParameters(const std::string& extra = {}) { test::gf_writeWorkerParameters(dir.path(), extra); }
     std::string log()
     {
         gf_logFlushNow();

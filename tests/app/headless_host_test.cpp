@@ -1,0 +1,104 @@
+#include "app/headless_host.h"
+
+#include "core/log.h"
+#include "core/message_line.h"
+#include "engine/run_state.h"
+#include "engine/stop_requests.h"
+#include "settings/catalogue.h"
+#include "support/temp_dir.h"
+#include "worker_fakes.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+namespace hlw {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+std::string lf_readBack(std::FILE* file)
+{
+    std::rewind(file);
+    std::string text;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
+}
+
+// Real threads (host, workers, the simulator link's and the readers' threads) with fake neighbours on a fake
+// clock: start, main loop, a reader error and its restart, the second main loop, the close, the end.
+TEST(HeadlessHost, ARestartAfterAReaderErrorAndTheCloseLeaveNoThreadBehind)
+{
+    test::TempDir dir;
+    test::gf_makeProgramFolder(dir.path());
+    test::ScopedCurrentPath current(dir / "program");
+    gf_overrideDataFolderPath(dir / "user");
+    setenv("HLMR_ROAMING_APPDATA", (dir / "roaming").c_str(), 1);
+    gf_startLog(dir / "Log.txt");
+    gf_resetRunFlags();
+    userClosing.store(false);
+    isRestart.store(false);
+
+    std::atomic<bool> closeSignal{false};
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    test::FakeWorld world;
+    HeadlessHost host(closeSignal, out, err);
+    ui::gf_installControlPort(&host);
+    world.status.setRepaintHook([&host] { host.postMessage(ui::repaintMessage); });
+    // On the worker's thread: 300 ticks into the first loop the traffic reader fails; 300 ticks into the second
+    // the user closes the window.
+    std::atomic<bool> failed{false};
+    world.tick.onTick = [&](int64_t number) {
+        if (number == 300 && !failed.exchange(true)) {
+            gf_readerStopped("traffic reader", "receive failed");
+        }
+        if (number == 600) {
+            closeSignal.store(true);
+        }
+    };
+    WorkerContext context = world.context(host);
+    const int code = host.run(context);
+
+    ui::gf_installControlPort(nullptr);
+    gf_logFlushNow();
+    const std::string log = test::readWholeFile(dir / "Log.txt");
+    gf_stopLog();
+    gf_overrideDataFolderPath(std::nullopt);
+    unsetenv("HLMR_ROAMING_APPDATA");
+    for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
+        scan->set(scan->defaultValue());
+    }
+
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(host.workersStarted(), 2);
+    EXPECT_FALSE(host.workerRunning());
+    EXPECT_FALSE(world.simLink.thread.running());
+    EXPECT_FALSE(world.readers.qnhThread.running());
+    EXPECT_FALSE(world.readers.trafficThread.running());
+    const auto readerError = log.find("Exiting: READER ERROR\n");
+    const auto countdown = log.find("Restarting after 15 seconds\n");
+    const auto closed = log.find("Exiting: USER CLOSED SIM\n");
+    ASSERT_NE(closed, std::string::npos) << log;
+    EXPECT_LT(readerError, countdown);
+    EXPECT_LT(countdown, closed);
+    EXPECT_GE(world.tick.ticks.load(), 600);
+    EXPECT_THAT(lf_readBack(out), HasSubstr("Close window button clicked, closing Hollowmere ...\n"));
+    EXPECT_THAT(log, HasSubstr("The traffic reader has stopped with error: receive failed\n"));
+    std::fclose(out);
+    std::fclose(err);
+    gf_resetRunFlags();
+    userClosing.store(false);
+    isRestart.store(false);
+    gf_resetMessageLine();
+}
+
+} // namespace
+} // namespace hlw
