@@ -135,6 +135,8 @@ void lf_leaveParkAirport(WorkerContext& context)
 
 void lf_closeRun(WorkerContext& context, const StopDecision& decision, FinalPost& post)
 {
+    // The simulator link has ended: the stand the user stands on is kept before the park airport is left.
+    context.simLink.keepUserStand(context.parking);
     context.liveLink.close();
     if (decision.reason == ExitReason::systemError) {
         // The error stays on the window until the user closes it.

@@ -153,6 +153,7 @@ void MainLoop::perSecond()
     ++secondCounter_;
     ++seconds_;
     context_.lifecycle.takeArrival();
+    context_.simLink.showUserStand(context_.parking);
     WorkerRequests& requests = context_.requests;
     if (requests.objectIdLookup.exchange(false)) {
         objectIdLookup();

@@ -44,15 +44,17 @@ bool SimClientLink::request(const char* failureAlert, Call&& call) {
         return false;
     }
     if (call(handle) < 0) {
-        gf_logAlert(failureAlert);
+        if (failureAlert != nullptr) {
+            gf_logAlert(failureAlert);
+        }
         gf_onSimRequestError(shared_);
         return false;
     }
     return true;
 }
 
-bool SimClientLink::requestUserOnGroundEverySecond() {
-    return request("SimConnect request ac gnd/air fails", [](HANDLE handle) {
+bool SimClientLink::requestUserOnGround() {
+    return request(nullptr, [](HANDLE handle) {
         return SimConnect_RequestDataOnSimObject(handle, kReqUserOnGround, kDefUserOnGround, SIMCONNECT_OBJECT_ID_USER,
                                                  SIMCONNECT_PERIOD_SECOND);
     });

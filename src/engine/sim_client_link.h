@@ -35,7 +35,8 @@ public:
     void join() override;
     bool threadRunning() const { return client_.running(); }
 
-    bool requestUserOnGround() override { return requestUserOnGroundEverySecond(); }
+    // The worker logs the failure of this one itself.
+    bool requestUserOnGround() override;
     std::optional<UserAircraftFix> requestUserPosition() override;
     void requestUserTitle() override { requestUserAcTitleModel(); }
     UserAircraftFix userAircraft() const override;
@@ -45,7 +46,6 @@ public:
 
     // The worker's requests, each under the command mutex; a failed one raises the request error. Nothing is
     // asked while the error flag is set or no connection is open.
-    bool requestUserOnGroundEverySecond();
     // Asks for the user block once and returns the copy received last (so the answer shows in the next call).
     UserBlock requestUserAcPosition();
     void requestUserAcTitleModel();

@@ -57,7 +57,7 @@ protected:
     // The worker's wait for a running flight and a known user position.
     void waitForUser() {
         ASSERT_TRUE(waitUntil([] { return flightRunning.load(); }));
-        link->requestUserOnGroundEverySecond();
+        link->requestUserOnGround();
         ASSERT_TRUE(waitUntil([this] {
             link->requestUserAcPosition();
             return link->user().positionKnown();
