@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds the program and runs its main job in a fresh temporary program folder: the worker starts up, runs the
-# traffic start and the 10 ms main loop for about 30 s, and the program is then asked to end (SIGTERM), as a user
-# closing the window would. The demo prints the start-up, the loop's step and second counts and the closing down.
+# Builds the program and runs its main job in a fresh temporary program folder against the simulator stand-in: the
+# worker starts up, connects to the simulator, registers with it and learns the user aircraft (placed at the
+# sample scenario's centre), runs the traffic start and the 10 ms main loop for about 30 s, and the simulator then
+# quits, which ends the program. The demo prints the start-up, the simulator connection, the user aircraft, what
+# the stand-in saw of the program (its registrations and the exceptions it raised), the loop's step and second
+# counts and the closing down.
 #
 # The program folder gets the sealed sample data files ("input/dbase.enc", "input/airports.enc",
 # "input/AIG-regcodes.enc") and the sample registration-code list ("input/my_regcodes"), and the per-user folders
@@ -18,13 +21,18 @@ run_seconds="${HLMR_DEMO_SECONDS:-30}"
 
 bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/release --target hollowmere hlmr_samples hlmr_samples_regcodes
+cmake --build build/release --target hollowmere hlmr-sim-standin hlmr_samples hlmr_samples_regcodes
 
 program_folder="$(mktemp -d "${TMPDIR:-/tmp}/hollowmere-demo-XXXXXX")"
 program_pid=""
+standin_pid=""
 cleanup() {
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
     kill -KILL "$program_pid" 2>/dev/null || true
+  fi
+  if [ -n "$standin_pid" ] && kill -0 "$standin_pid" 2>/dev/null; then
+    kill -TERM "$standin_pid" 2>/dev/null || true
+    wait "$standin_pid" 2>/dev/null || true
   fi
   rm -rf "$program_folder"
 }
@@ -47,9 +55,38 @@ for f in json.load(open(sys.argv[1])):
 PY
 rm "$program_folder/layout.json"
 
+echo "== Starting the simulator stand-in on free ports, the user aircraft at the sample scenario's centre"
+build/release/tools/sim_standin/hlmr-sim-standin --port 0 --control-port 0 --facility-dir samples/facilities \
+  --command "user set 52.3086 4.7639 0 0 0 0 0 on" < /dev/null > "$program_folder/standin-ports.json" \
+  2> "$program_folder/standin.txt" &
+standin_pid=$!
+for ((try = 0; try < 100; try++)); do
+  [ -s "$program_folder/standin-ports.json" ] && break
+  sleep 0.1
+done
+sim_port="$(sed -n 's/.*"sim_port":\([0-9]*\).*/\1/p' "$program_folder/standin-ports.json")"
+control_port="$(sed -n 's/.*"control_port":\([0-9]*\).*/\1/p' "$program_folder/standin-ports.json")"
+if [ -z "$sim_port" ] || [ -z "$control_port" ]; then
+  echo "the simulator stand-in did not start:" >&2
+  cat "$program_folder/standin.txt" >&2
+  exit 1
+fi
+echo "   simulator port $sim_port, control port $control_port"
+
+# One command to the stand-in's control port; prints its one-line JSON reply.
+standin() {
+  local reply
+  exec 3<>"/dev/tcp/127.0.0.1/$control_port"
+  printf '%s\n' "$1" >&3
+  IFS= read -r reply <&3
+  exec 3<&-
+  printf '%s\n' "$reply"
+}
+
 echo "== Running hollowmere in $program_folder for ${run_seconds} s"
 (
   cd "$program_folder"
+  HLMR_SIM_PORT="$sim_port" \
   HLMR_ROAMING_APPDATA="$program_folder/user/roaming" \
   HLMR_LOCAL_APPDATA="$program_folder/user/local" \
   HLMR_SHELL_OPEN_LOG="$program_folder/user/opened-folders.txt" \
@@ -66,13 +103,28 @@ for ((second = 1; second <= run_seconds; second++)); do
     break
   fi
   stage="starting up"
+  if grep -q "Waiting for MSFS" "$log" 2>/dev/null; then stage="waiting for the simulator"; fi
+  if standin clients | grep -q '"name":"Hollowmere"'; then stage="connected to the simulator"; fi
   if grep -q "No traffic in this region?" "$log" 2>/dev/null; then stage="main loop running"; fi
   if grep -q "^Exiting: " "$log" 2>/dev/null; then stage="closing down"; fi
-  printf '\r   %3d s of %d: %-20s' "$second" "$run_seconds" "$stage"
+  printf '\r   %3d s of %d: %-28s' "$second" "$run_seconds" "$stage"
 done
 echo
+registrations="$(standin audit | python3 -c 'import json, sys; print(len(json.load(sys.stdin).get("registrations", [])))' \
+  2>/dev/null || echo "none (no client)")"
+exceptions="$(standin exceptions | python3 -c 'import json, sys
+found = json.load(sys.stdin)["exceptions"]
+print("none" if not found else "; ".join("{} ({})".format(e["code"], e["why"]) for e in found))')"
 if kill -0 "$program_pid" 2>/dev/null; then
-  echo "== Sending SIGTERM (the window's close command)"
+  echo "== The simulator quits (sim quit on the stand-in's control port)"
+  standin "sim quit" > /dev/null
+  for ((wait_tenths = 0; wait_tenths < 200; wait_tenths++)); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+fi
+if kill -0 "$program_pid" 2>/dev/null; then
+  echo "== Still running: sending SIGTERM (the window's close command)"
   kill -TERM "$program_pid"
 fi
 status=0
@@ -85,7 +137,10 @@ cat "$program_folder/console.txt"
 echo "== Log.txt"
 cat "$log"
 echo "== The run in short"
-grep -E "dbase records read|airports read|liveries read|RealTraffic .*detected|No traffic in this region|Flight not running|Main loop ended after|^Exiting: |User closed|Restarting" "$log" || true
+grep -E "dbase records read|airports read|liveries read|RealTraffic .*detected|Waiting for MSFS| connected$|User aircraft title|User aircraft model|No traffic in this region|Flight not running|no longer connected|Main loop ended after|^Exiting: |SimConnect closed ok|User closed|Restarting" "$log" || true
+echo "== What the simulator stand-in saw"
+echo "   registrations: $registrations"
+echo "   exceptions: $exceptions"
 echo "== parameters.xml"
 cat "$program_folder/user/roaming/Hollowmere/parameters.xml"
 exit "$status"
