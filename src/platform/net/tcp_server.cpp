@@ -7,6 +7,7 @@
 #include <memory>
 #include <netdb.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace hlw::net {
@@ -85,8 +86,7 @@ AcceptResult TcpServer::acceptClient(std::chrono::milliseconds timeout)
         return {AcceptStatus::failed, code, "accept failed with error " + gf_errorText(code)};
     }
     const int on = 1;
-    if (::setsockopt(accepted.fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0 ||
-        !gf_setTimeout(accepted.fd(), SO_SNDTIMEO, sendTimeout_)) {
+    if (::setsockopt(accepted.fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
         const int code = errno;
         return {AcceptStatus::failed, code, "setsockopt failed with error " + gf_errorText(code)};
     }
@@ -99,15 +99,48 @@ AcceptResult TcpServer::acceptClient(std::chrono::milliseconds timeout)
     return {AcceptStatus::accepted};
 }
 
+int TcpServer::sendWithin(int fd, std::string_view bytes) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + sendTimeout_;
+    while (!bytes.empty()) {
+        if (woken_.load()) {
+            return ESHUTDOWN;
+        }
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            return errno;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return ETIMEDOUT;
+        }
+        // A shutdown by wake() or the peer going away ends the wait with POLLHUP or POLLERR.
+        pollfd entry{fd, POLLOUT, 0};
+        if (::poll(&entry, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
 SendResult TcpServer::sendText(std::string_view bytes)
 {
-    const std::lock_guard lock(fdMutex_);
-    if (!connected_.load() || !client_.valid()) {
+    const std::lock_guard sendLock(sendMutex_);
+    // The descriptor stays open during the send: only the owner closes it, and it takes sendMutex_ first.
+    const int fd = clientFd();
+    if (fd < 0) {
         return {false, ENOTCONN};
     }
-    if (const int code = gf_sendAll(client_.fd(), bytes); code != 0) {
+    if (const int code = sendWithin(fd, bytes); code != 0) {
+        const std::lock_guard lock(fdMutex_);
         connected_.store(false);
-        ::shutdown(client_.fd(), SHUT_RDWR);
+        if (client_.valid()) {
+            ::shutdown(client_.fd(), SHUT_RDWR);
+        }
         return {false, code};
     }
     return {true};
@@ -149,6 +182,7 @@ ReceiveResult TcpServer::receive(std::string& text, std::size_t bound, std::chro
 
 void TcpServer::dropClient() noexcept
 {
+    const std::lock_guard sendLock(sendMutex_);
     const std::lock_guard lock(fdMutex_);
     connected_.store(false);
     client_.reset();

@@ -3,9 +3,10 @@
 //
 // Threads: acceptClient(), receive(), dropClient() and the destructor belong to the owning thread.
 // sendText(), sendLine(), connected() and wake() may be called from any thread. wake() releases a blocked
-// acceptClient() or receive() and makes every later one return at once; the object is then finished.
-// A client descriptor is only shut down by other threads and closed by the owning thread, so no thread
-// ever uses a descriptor number that was closed and reused.
+// acceptClient(), receive() or send and makes every later one return at once; the object is then finished.
+// wake() never waits for a send in progress. A client descriptor is only shut down by other threads and closed
+// by the owning thread (which waits for a send in progress first), so no thread ever uses a descriptor number
+// that was closed and reused.
 #include "platform/net/net_results.h"
 #include "platform/net/socket_handle.h"
 
@@ -23,10 +24,10 @@ public:
     static constexpr std::size_t kDefaultReceiveBound = 16384;
     static constexpr std::chrono::milliseconds kDefaultSendTimeout{2000};
 
-    // Listens on port (as text; "0" picks a free one) on all interfaces or 127.0.0.1, with SO_REUSEADDR and
+    // Listens on port (as text; "0" picks a free one) on 127.0.0.1 or all interfaces, with SO_REUSEADDR and
     // backlog SOMAXCONN. Throws SocketError: "getaddrinfo failed with error {}", "socket failed with error {}",
     // "setsockopt(SO_REUSEADDR) failed", "Bind failed at port {} with error {}", "listen failed with error {}".
-    explicit TcpServer(const std::string& port, BindScope scope = BindScope::anyAddress,
+    explicit TcpServer(const std::string& port, BindScope scope = BindScope::loopback,
                        std::chrono::milliseconds sendTimeout = kDefaultSendTimeout);
     TcpServer(const TcpServer&) = delete;
     TcpServer& operator=(const TcpServer&) = delete;
@@ -35,12 +36,14 @@ public:
     bool connected() const noexcept { return connected_.load(); }
 
     // Waits up to timeout (kWaitForever: until a client comes or wake()) for a client; returns at once
-    // with alreadyConnected when one is connected. The client gets TCP_NODELAY and the send time-out;
-    // a failure there is "setsockopt failed with error {}".
+    // with alreadyConnected when one is connected. The client gets TCP_NODELAY; a failure there is
+    // "setsockopt failed with error {}".
     AcceptResult acceptClient(std::chrono::milliseconds timeout = kWaitForever);
 
-    // Sends all bytes (MSG_NOSIGNAL: a gone peer never raises SIGPIPE). A failure or a send that stalls
-    // beyond the send time-out drops the client and reports the error; without a client: ENOTCONN.
+    // Sends all bytes (MSG_NOSIGNAL: a gone peer never raises SIGPIPE) within one deadline of the send time-out
+    // for the whole text, however the peer drains it. A failure, a send not done by the deadline (ETIMEDOUT) or a
+    // wake() (ESHUTDOWN) drops the client and reports the error; without a client: ENOTCONN. Sends of several
+    // threads go out one after the other, each text whole.
     SendResult sendText(std::string_view bytes);
     // sendText(line + "\r\n").
     SendResult sendLine(std::string_view line);
@@ -57,10 +60,14 @@ public:
 
 private:
     int clientFd() const;
+    int sendWithin(int fd, std::string_view bytes) const;
 
     SocketHandle listener_;
     SocketHandle client_;
-    mutable std::mutex fdMutex_; // guards client_ and the shutdowns; held during a send
+    // Lock order: sendMutex_ before fdMutex_. sendMutex_ is held for a whole send; fdMutex_ only to read,
+    // shut down or replace a descriptor, never across a blocking call.
+    std::mutex sendMutex_;
+    mutable std::mutex fdMutex_; // guards client_ and the shutdowns
     std::atomic<bool> connected_{false};
     std::atomic<bool> woken_{false};
     std::uint16_t port_ = 0;

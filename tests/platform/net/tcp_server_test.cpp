@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -27,6 +32,29 @@ struct ConnectedPair {
         EXPECT_EQ(server.acceptClient(2000ms).status, AcceptStatus::accepted);
     }
 };
+
+// An IPv4 address of this machine that is not a loopback address.
+std::optional<std::string> lf_nonLoopbackAddress()
+{
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) {
+        return std::nullopt;
+    }
+    std::optional<std::string> found;
+    for (const ifaddrs* entry = list; entry != nullptr && !found; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
+            continue;
+        }
+        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        if ((ntohl(address->sin_addr.s_addr) >> 24U) != 127U) {
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &address->sin_addr, text, sizeof text);
+            found = text;
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
+}
 
 std::string lf_receiveAll(TcpClient& client, std::size_t wanted)
 {
@@ -185,6 +213,54 @@ TEST(TcpServer, SendsFromTwoThreadsKeepTheirLinesWhole)
         const std::string_view piece(all.data() + at, 202);
         EXPECT_TRUE(piece == line + "\r\n" || piece == other + "\r\n");
     }
+}
+
+// A client that never reads: the kernel buffers fill and the send stalls, taking a little now and then.
+TEST(TcpServer, AStalledSendEndsAtOneDeadlineForTheWholeText)
+{
+    TcpServer server("0", BindScope::loopback, 300ms);
+    TcpClient client;
+    ASSERT_TRUE(client.connect("127.0.0.1", server.port(), 2000ms));
+    ASSERT_EQ(server.acceptClient(2000ms).status, AcceptStatus::accepted);
+    const std::string bulk(32 << 20, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    const SendResult result = server.sendText(bulk);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.errorCode, ETIMEDOUT) << result.errorText();
+    EXPECT_GE(took, 290ms);
+    EXPECT_LT(took, 600ms);
+    EXPECT_FALSE(server.connected());
+}
+
+TEST(TcpServer, WakeNeverWaitsForAStalledSend)
+{
+    TcpServer server("0", BindScope::loopback, 10s);
+    TcpClient client;
+    ASSERT_TRUE(client.connect("127.0.0.1", server.port(), 2000ms));
+    ASSERT_EQ(server.acceptClient(2000ms).status, AcceptStatus::accepted);
+    const std::string bulk(32 << 20, 'x');
+    auto sending = std::async(std::launch::async, [&] { return server.sendText(bulk); });
+    ASSERT_EQ(sending.wait_for(200ms), std::future_status::timeout) << "the send did not stall";
+    const auto start = std::chrono::steady_clock::now();
+    server.wake();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
+    ASSERT_EQ(sending.wait_for(500ms), std::future_status::ready);
+    EXPECT_FALSE(sending.get().ok);
+}
+
+TEST(TcpServer, ListensOnLoopbackUnlessAskedForEveryInterface)
+{
+    const std::optional<std::string> otherAddress = lf_nonLoopbackAddress();
+    if (!otherAddress) {
+        GTEST_SKIP() << "this machine has no IPv4 address besides loopback";
+    }
+    TcpServer local("0");
+    TcpClient client;
+    EXPECT_FALSE(client.connect(*otherAddress, local.port(), 500ms));
+    EXPECT_TRUE(client.connect("127.0.0.1", local.port(), 500ms));
+    TcpServer everywhere("0", BindScope::anyAddress);
+    EXPECT_TRUE(client.connect(*otherAddress, everywhere.port(), 500ms));
 }
 
 TEST(TcpServer, SetUpFailuresThrowTheTextsTheProgramLogs)
