@@ -1,6 +1,11 @@
 #pragma once
 // What the worker asks of the two UDP readers (traffic and QNH). The defaults receive nothing: no thread, no
-// traffic (latest timestamp 0), and every call succeeds.
+// traffic (latest timestamp 0), the standard QNH, and every call succeeds.
+#include "engine/intake_filter.h"
+
+#include <cstdint>
+#include <optional>
+
 namespace hlw {
 
 class TrafficReaders {
@@ -25,8 +30,15 @@ public:
     }
     // The time stamp (seconds since 1970) of the latest accepted traffic record; 0 before the first.
     virtual double latestTimestamp() const { return 0.0; }
+    // Worker: the active park airport, which ground traffic must be near; none while there is none.
+    virtual void setParkAirport(const std::optional<ParkAirportFix>& airport) { static_cast<void>(airport); }
     // Worker, first half of a parking adjustment: empties the heard-callsign set and starts collecting.
     virtual void collectCallsigns() {}
+    // Worker, when the live-traffic application connects: the readers' state as after a run reset (QNH, latest
+    // timestamp, heard callsigns, datagram counts), while the readers go on receiving.
+    virtual void resetState() {}
+    // Any thread: the QNH in hPa.
+    virtual int32_t qnh() const { return 1013; }
 };
 
 } // namespace hlw
