@@ -1,7 +1,7 @@
 #include "engine/qnh_reader.h"
 
 #include "core/log.h"
-#include "engine/log_excerpt.h"
+#include "engine/datagram_text.h"
 
 namespace hlw {
 
@@ -30,7 +30,7 @@ void QnhReader::onDatagram(std::string_view datagram)
     const QnhReading reading = gf_readQnhDatagram(datagram);
     if (!reading.hpa) {
         refused_.fetch_add(1);
-        const std::string line = gf_logExcerpt(reading.problem);
+        const std::string line = gf_datagramLogText(reading.problem);
         if (reading.alert) {
             problems_.alert(line, line);
         } else {

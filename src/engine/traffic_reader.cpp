@@ -1,7 +1,7 @@
 #include "engine/traffic_reader.h"
 
 #include "core/log.h"
-#include "engine/log_excerpt.h"
+#include "engine/datagram_text.h"
 #include "settings/catalogue.h"
 
 #include <fmt/format.h>
@@ -65,10 +65,10 @@ void TrafficReader::onDatagram(std::string_view datagram)
     }
     count(result.drop);
     if (result.drop == LineDrop::fieldError) {
-        problems_.log(gf_logExcerpt(fmt::format("exception in processLineSub: {}", result.error)));
+        problems_.log(gf_datagramLogText(fmt::format("exception in processLineSub: {}", result.error)));
     } else if (result.drop == LineDrop::shortLine) {
         problems_.log("short traffic line",
-                      fmt::format("Traffic line with fewer than 29 fields dropped: {}", gf_logExcerpt(datagram)));
+                      fmt::format("Traffic line with fewer than 29 fields dropped: {}", gf_datagramLogText(datagram)));
     }
 }
 

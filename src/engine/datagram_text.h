@@ -7,9 +7,9 @@
 
 namespace hlw {
 
-inline constexpr std::size_t defaultExcerptBytes = 240;
+inline constexpr std::size_t maxLoggedDatagramBytes = 240;
 
-// Every byte outside printable ASCII becomes '?'; beyond maxBytes the text is cut and ends in "...".
-std::string gf_logExcerpt(std::string_view bytes, std::size_t maxBytes = defaultExcerptBytes);
+// Every byte outside printable ASCII becomes '?', and a long text is cut as core/log.h's gf_logExcerpt does.
+std::string gf_datagramLogText(std::string_view bytes);
 
 } // namespace hlw
