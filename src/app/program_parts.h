@@ -1,12 +1,12 @@
 #pragma once
 // What one program run owns for its workers: the status values, the traffic queue, the window's requests, the
 // reset hooks and the worker's neighbours. A neighbour whose part of the program is not built yet is its default:
-// readers that receive nothing, no live-traffic link, an empty engine tick, no aircraft, no park airport, and a
-// shell without version check.
+// an empty engine tick, no aircraft, no park airport, and a shell without version check.
 #include "engine/app_services.h"
 #include "engine/engine_tick.h"
 #include "engine/lifecycle_hooks.h"
-#include "engine/live_traffic_link.h"
+#include "engine/live_traffic_readers.h"
+#include "engine/live_traffic_server.h"
 #include "engine/sim_client_link.h"
 #include "engine/sim_link_run_events.h"
 #include "engine/worker_context.h"
@@ -24,13 +24,13 @@ struct ProgramParts {
     ResetRegistry resets;
     SimLinkRunEvents simEvents{status};
     SimClientLink simLink{simEvents};
-    TrafficReaders readers;
-    LiveTrafficLink liveLink;
+    TrafficQueue traffic;
+    LiveTrafficReaders readers{traffic, status, resets, gf_systemSteadyTime()};
     EngineTick tick;
     LifecycleHooks lifecycle;
+    LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};
     ParkingPort parking;
     AppServices app;
-    TrafficQueue traffic;
     WorkerRequests requests;
 
     WorkerContext context(WindowPort& window, SteadyTimeSource& time)

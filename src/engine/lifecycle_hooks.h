@@ -31,6 +31,9 @@ public:
     virtual void checkMovingAgainstParked() {}
     virtual void removeByCallsign(std::string_view callsign) { static_cast<void>(callsign); }
     virtual void removeStaticTwins() {}
+    // The live-traffic application went away: every active live aircraft is removed, creations are withdrawn or
+    // marked for removal once created; the traffic that follows no longer belongs to the user's position.
+    virtual void removeForLostLink() {}
     // Frees the user's reserved stand of any static or parked live aircraft.
     virtual void freeStand(std::string_view stand) { static_cast<void>(stand); }
     // The names kept for the livery choice (after a "MATCHING_DEPTH" change).

@@ -137,6 +137,7 @@ void LiveTrafficReaders::resetState()
 void LiveTrafficReaders::resetRun()
 {
     resetState();
+    queue_.clear();
     traffic_.resetCounts();
     qnh_.resetCounts();
 }

@@ -3,7 +3,7 @@
 // reader (port 49004, or HLMR_QNH_PORT) and the traffic reader (port 49005, or HLMR_TRAFFIC_PORT), their lamps
 // and the watchdog that shows whether each still receives. The program entry owns the object for the whole
 // program run; each traffic run starts and joins the two threads. The run reset registered here sets the
-// readers' state back: counts, QNH, latest timestamp, heard callsigns, lamps shown alive.
+// readers' state back (counts, QNH, latest timestamp, heard callsigns, lamps shown alive) and empties the queue.
 #include "core/status_board.h"
 #include "core/steady_time_source.h"
 #include "engine/qnh_reader.h"

@@ -109,7 +109,8 @@ std::optional<UserAircraftFix> SimClientLink::requestUserPosition() {
 
 UserAircraftFix SimClientLink::userAircraft() const {
     const UserBlock block = shared_.user.block();
-    return {block.latDeg, block.lonDeg, block.altitudeFt, shared_.user.onGround()};
+    return {block.latDeg,  block.lonDeg,     block.altitudeFt,  shared_.user.onGround(),
+            block.pitchRad, block.bankRad, block.headingRad, block.groundVelocityKt};
 }
 
 void SimClientLink::showUserStand(const ParkingPort& parking) {

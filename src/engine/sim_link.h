@@ -13,6 +13,11 @@ struct UserAircraftFix {
     double longitude = 0.0;
     double altitudeFt = 0.0;
     bool onGround = false;
+    // Pitch positive nose down, bank positive to the left, the true heading; radians.
+    double pitchRad = 0.0;
+    double bankRad = 0.0;
+    double headingRad = 0.0;
+    double groundSpeedKt = 0.0;
 };
 
 class SimLink {

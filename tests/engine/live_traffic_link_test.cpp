@@ -1,0 +1,359 @@
+#include "engine/live_traffic_server.h"
+
+#include "core/log.h"
+#include "core/message_line.h"
+#include "engine/run_state.h"
+#include "platform/net/tcp_client.h"
+#include "settings/catalogue.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+#include <fmt/format.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace hlw {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr std::string_view goldenPosition = "Qs121=-5230;1750;1.570796;3500000;250000;0.828415;0.149212";
+
+bool lf_eventually(const std::function<bool()>& condition, std::chrono::milliseconds within = 5s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+class StillSimLink final : public SimLink {
+public:
+    void resetQueues() override {}
+    void start() override {}
+    void stop() override {}
+    void join() override {}
+    bool requestUserOnGround() override { return true; }
+    std::optional<UserAircraftFix> requestUserPosition() override { return userAircraft(); }
+    void requestUserTitle() override {}
+    UserAircraftFix userAircraft() const override
+    {
+        const std::lock_guard lock(mutex);
+        return user;
+    }
+    void discardAiPositions() override {}
+
+    mutable std::mutex mutex;
+    UserAircraftFix user{47.4647, 8.5492, 3500.0, false, -0.0523, 0.0175, 1.570796, 250.0};
+};
+
+class CountingReaders final : public TrafficReaders {
+public:
+    void resetState() override { ++resets; }
+    std::atomic<int> resets{0};
+};
+
+class CountingLifecycle final : public LifecycleHooks {
+public:
+    void removeForLostLink() override { ++removals; }
+    std::atomic<int> removals{0};
+};
+
+class LiveTrafficLinkTest : public ::testing::Test {
+protected:
+    LiveTrafficLinkTest()
+    {
+        gf_startLog(dir / "Log.txt");
+        gf_resetRunFlags();
+        userClosing.store(false);
+        gf_resetMessageLine();
+        rtOnThisPc.store(true);
+        simUtcSeconds.store(0);
+        settings::portNumber.set("0");
+        link.startServer();
+    }
+    ~LiveTrafficLinkTest() override
+    {
+        link.close();
+        feed.reset();
+        gf_resetRunFlags();
+        userClosing.store(false);
+        rtOnThisPc.store(false);
+        simUtcSeconds.store(0);
+        settings::portNumber.set(settings::portNumber.defaultValue());
+        gf_stopLog();
+    }
+
+    // The feed as the live-traffic application, playing only the link.
+    void startFeed(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {HLMR_TRAFFIC_FEED, "--link-port", std::to_string(link.port()),
+                                             "--link-log", (dir / "link.log").string(), "--duration", "60"});
+        feed = std::make_unique<test::ChildProcess>(arguments, dir / "feed.out", dir / "feed.err");
+    }
+    std::string feedLog() const
+    {
+        const std::filesystem::path path = dir / "link.log";
+        return std::filesystem::exists(path) ? test::readWholeFile(path) : std::string();
+    }
+    std::size_t feedCount(const std::string& text) const
+    {
+        const std::string all = feedLog();
+        std::size_t count = 0;
+        for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+    bool feedSaw(const std::string& text) const
+    {
+        return lf_eventually([&] { return feedLog().find(text) != std::string::npos; });
+    }
+    std::string logText()
+    {
+        gf_logFlushNow();
+        return test::readWholeFile(dir / "Log.txt");
+    }
+    // The traffic start's handshake, ended by the test's close when it waits longer than within.
+    void handshake(std::chrono::milliseconds within = 5s)
+    {
+        auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
+        if (waiting.wait_for(within) != std::future_status::ready) {
+            link.close();
+        }
+        waiting.get();
+    }
+    StatusValues status() const { return board.snapshot(); }
+
+    test::TempDir dir;
+    StillSimLink sim;
+    CountingReaders readers;
+    CountingLifecycle lifecycle;
+    StatusBoard board;
+    ResetRegistry resets;
+    LiveTrafficServer link{sim, readers, lifecycle, board, resets, LinkTimings{20ms, 500ms, 200ms}};
+    std::unique_ptr<test::ChildProcess> feed;
+};
+
+// Every answer the application may give to the version request, and what the run makes of it.
+TEST_F(LiveTrafficLinkTest, EveryVersionReplyMode)
+{
+    struct Row {
+        std::vector<std::string> arguments;
+        bool simTime;
+        std::string edition;
+        bool noVersionMessage;
+        std::string logged;
+    };
+    const Row rows[] = {
+        {{"--reply", "normal"}, true, "RT prof edition: 1.2.3", false, ""},
+        {{"--reply", "normal", "--level", "1", "--version", "2.0.1"}, false, "RT stnd edition: 2.0.1", false, ""},
+        {{"--reply", "late", "--reply-delay", "0.2"}, true, "RT prof edition: 1.2.3", false, ""},
+        {{"--reply", "partial", "--reply-delay", "0.2"}, true, "RT prof edition: 1.2.3", false, ""},
+        {{"--reply", "empty"}, false, "", true, ""},
+        {{"--reply", "broken"}, false, "", false, "lf_processRTVersion: JSON parse failed: "},
+        {{"--reply", "array"}, false, "", false, ""},
+        {{"--reply", "drop"}, false, "", true, ""},
+    };
+    for (const Row& row : rows) {
+        const std::string name = fmt::format("{}", fmt::join(row.arguments, " "));
+        link.startServer();
+        board.reset();
+        gf_resetMessageLine();
+        std::filesystem::remove(dir / "link.log");
+        simTimeEnabled.store(!row.simTime);
+        const std::size_t logBefore = logText().size();
+        const uint64_t handshakesBefore = link.counts().handshakes;
+        startFeed(row.arguments);
+        handshake();
+        const std::string logged = logText().substr(logBefore);
+        EXPECT_EQ(simTimeEnabled.load(), row.simTime) << name;
+        EXPECT_EQ(status().rtEditionText, row.edition) << name;
+        EXPECT_TRUE(status().liveSourceReady) << name;
+        EXPECT_EQ(link.counts().handshakes, handshakesBefore + 1) << name;
+        EXPECT_EQ(logged.find("No RealTraffic version received?") != std::string::npos, row.noVersionMessage) << name;
+        EXPECT_THAT(logged, HasSubstr(row.logged)) << name;
+        EXPECT_THAT(logged, HasSubstr("RealTraffic connected\n")) << name;
+        EXPECT_TRUE(feedSaw("request Qs999=version")) << name;
+        link.close();
+        feed.reset();
+    }
+}
+
+TEST_F(LiveTrafficLinkTest, PositionAndTimeReachTheApplicationAndExitEndsIt)
+{
+    startFeed({"--reply", "normal", "--stop-on-exit"});
+    handshake();
+    ASSERT_TRUE(status().liveSourceReady);
+    EXPECT_THAT(logText(), HasSubstr("Waiting for RealTraffic to connect to Hollowmere ...\n"));
+    EXPECT_THAT(logText(), HasSubstr("RealTraffic connected\n"));
+    EXPECT_EQ(readers.resets.load(), 1) << "the readers start afresh with the application";
+
+    link.sendUserPosition();
+    EXPECT_TRUE(feedSaw(fmt::format("Qs121 {}\n", goldenPosition)));
+    sim.user.groundSpeedKt = 100.0;
+    link.sendUserPosition();
+    EXPECT_TRUE(feedSaw("Qs121 Qs121=-5230;1750;1.570796;3500000;1e+05;0.828415;0.149212\n"));
+    {
+        const std::lock_guard lock(sim.mutex);
+        sim.user.latitude = 0.00005;
+        sim.user.longitude = 0.00005;
+    }
+    link.sendUserPosition();
+
+    link.sendSimTime();
+    simUtcSeconds.store(1717000000);
+    link.sendSimTime();
+    EXPECT_TRUE(feedSaw("Qs123 Qs123=1717000000000\n"));
+    EXPECT_EQ(link.counts().userPositions, 2U) << "nothing near 0, 0";
+    EXPECT_EQ(link.counts().simTimes, 1U) << "nothing for a simulator time of 0";
+
+    link.close();
+    EXPECT_TRUE(feedSaw("exit exit\n"));
+    EXPECT_EQ(feed->waitForExit(5s), 0) << "the feed ends on exit and found no bad line";
+    EXPECT_THAT(feedLog(), Not(HasSubstr("-bad")));
+}
+
+TEST_F(LiveTrafficLinkTest, SimulatorTimeOnlyAtLevelTwo)
+{
+    startFeed({"--reply", "normal", "--level", "1"});
+    handshake();
+    ASSERT_FALSE(simTimeEnabled.load());
+    simUtcSeconds.store(1717000000);
+    link.sendSimTime();
+    link.sendUserPosition();
+    EXPECT_TRUE(feedSaw("Qs121 "));
+    EXPECT_THAT(feedLog(), Not(HasSubstr("Qs123")));
+    EXPECT_EQ(link.counts().simTimes, 0U);
+}
+
+// The application goes away and comes back while the engine keeps ticking: every position send returns at once,
+// the lost client's aircraft go, and the link comes back without a new version exchange.
+TEST_F(LiveTrafficLinkTest, ALostClientAndItsReturnWhileTheTickRuns)
+{
+    startFeed({"--reply", "normal", "--drop-after", "0.5", "--reconnect"});
+    handshake();
+    ASSERT_TRUE(status().liveSourceReady);
+    const int resetsAfterHandshake = readers.resets.load();
+    auto longest = std::chrono::steady_clock::duration::zero();
+    const auto tick = [&] {
+        const auto start = std::chrono::steady_clock::now();
+        link.sendUserPosition();
+        longest = std::max(longest, std::chrono::steady_clock::now() - start);
+        std::this_thread::sleep_for(20ms);
+    };
+    ASSERT_TRUE(lf_eventually([&] {
+        tick();
+        return link.counts().lostClients == 1;
+    }));
+    EXPECT_FALSE(status().liveSourceReady);
+    EXPECT_EQ(lifecycle.removals.load(), 1);
+    EXPECT_EQ(readers.resets.load(), resetsAfterHandshake + 1);
+    EXPECT_THAT(logText(), HasSubstr("RealTraffic gone? Wait for RealTraffic to re-connect ...\n"));
+    EXPECT_THAT(logText(), HasSubstr("RealTraffic client socket closed\n"));
+    ASSERT_TRUE(lf_eventually([&] {
+        tick();
+        return status().liveSourceReady;
+    }));
+    EXPECT_THAT(logText(), HasSubstr("RealTraffic re-connected\n"));
+    const uint64_t sentBefore = link.counts().userPositions;
+    tick();
+    EXPECT_EQ(link.counts().userPositions, sentBefore + 1);
+    EXPECT_EQ(link.counts().handshakes, 1U) << "no second version exchange";
+    EXPECT_LT(longest, 250ms);
+}
+
+TEST_F(LiveTrafficLinkTest, NoReconnectOnceAStopIsRequested)
+{
+    startFeed({"--reply", "drop", "--reconnect"});
+    handshake();
+    link.sendUserPosition();
+    ASSERT_TRUE(lf_eventually([&] {
+        link.sendUserPosition();
+        return link.counts().lostClients == 1;
+    }));
+    gf_requestStop(ExitReason::newSettings, 3);
+    EXPECT_TRUE(lf_eventually([&] { return feedCount(" connected ") == 2; })) << "the application connects again";
+    std::this_thread::sleep_for(300ms);
+    link.sendUserPosition();
+    EXPECT_FALSE(status().liveSourceReady);
+}
+
+// A client that connects and says nothing is dropped after the reply time; the next one is served.
+TEST_F(LiveTrafficLinkTest, ASilentClientNeverHoldsTheSlot)
+{
+    auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
+    net::TcpClient silent;
+    ASSERT_TRUE(silent.connect("127.0.0.1", link.port(), 1000ms));
+    std::string received;
+    ASSERT_TRUE(silent.receive(received, 1024, 1000ms).hasData());
+    EXPECT_EQ(received, "Qs999=version\r\n");
+    EXPECT_EQ(silent.receive(received, 1024, 2000ms).status, net::ReceiveStatus::closed) << "dropped";
+    startFeed({"--reply", "normal"});
+    ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+    EXPECT_TRUE(status().liveSourceReady);
+    EXPECT_THAT(logText(), HasSubstr("RealTraffic client sent no version within 500 ms and is dropped\n"));
+    EXPECT_THAT(logText(), HasSubstr("No RealTraffic version received?\n"));
+}
+
+TEST_F(LiveTrafficLinkTest, ACloseFromAnotherThreadEndsTheFirstWait)
+{
+    auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
+    ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
+    const auto start = std::chrono::steady_clock::now();
+    std::thread window([this] { link.close(); });
+    ASSERT_EQ(waiting.wait_for(1s), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+    window.join();
+    EXPECT_FALSE(status().liveSourceReady);
+    link.sendUserPosition();
+    EXPECT_EQ(gf_messageLineTexts().message, "") << "the wait's message is cleared";
+}
+
+TEST_F(LiveTrafficLinkTest, AStopEndsTheFirstWait)
+{
+    auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
+    ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
+    userClosing.store(true);
+    EXPECT_EQ(waiting.wait_for(200ms), std::future_status::ready);
+}
+
+TEST_F(LiveTrafficLinkTest, WithoutTheApplicationOnThisPcNothingHappens)
+{
+    rtOnThisPc.store(false);
+    link.connectAndHandshake();
+    link.sendUserPosition();
+    EXPECT_EQ(link.counts().handshakes, 0U);
+    EXPECT_THAT(logText(), Not(HasSubstr("Waiting for RealTraffic")));
+}
+
+TEST_F(LiveTrafficLinkTest, APortSettingThatIsNoNumberStopsTheStart)
+{
+    for (const char* bad : {"http", "", "70000", "-1", "10747 "}) {
+        settings::portNumber.set(bad);
+        try {
+            link.startServer();
+            FAIL() << bad;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), fmt::format("PORT_NUMBER '{}' is no port number", bad));
+        }
+    }
+}
+
+} // namespace
+} // namespace hlw
