@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +24,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
+
+uint16_t lf_freeUdpPort() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t length = sizeof address;
+    uint16_t port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
 
 class SimLinkRun : public testing::Test {
 protected:
@@ -73,6 +90,8 @@ protected:
             setenv("HLMR_ROAMING_APPDATA", (root + "/roaming").c_str(), 1);
             setenv("HLMR_LOCAL_APPDATA", "", 1);
             setenv("HLMR_SIM_PORT", std::to_string(standin.simPort()).c_str(), 1);
+            setenv("HLMR_TRAFFIC_PORT", std::to_string(trafficPort).c_str(), 1);
+            setenv("HLMR_QNH_PORT", std::to_string(qnhPort).c_str(), 1);
             freopen((root + "/out.txt").c_str(), "w", stdout);
             freopen((root + "/err.txt").c_str(), "w", stderr);
             execl(HOLLOWMERE_PROGRAM, HOLLOWMERE_PROGRAM, static_cast<char*>(nullptr));
@@ -94,6 +113,9 @@ protected:
 
     test::TempDir dir;
     test::StandinProcess standin;
+    // The readers' ports, free now, so that runs of other suites on this machine do not collide.
+    const uint16_t trafficPort = lf_freeUdpPort();
+    const uint16_t qnhPort = lf_freeUdpPort();
     pid_t child = -1;
 };
 
