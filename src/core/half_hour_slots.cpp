@@ -18,12 +18,12 @@ SlotSet lf_rangeForm(const HoursToSlots& reader, std::string_view text)
     int ends[2] = {0, 0};
     int validCount = 0;
     bool anyInvalid = false;
-    for (const std::string_view piece : gf_splitAt(text, ':')) {
+    for (const std::string_view field : gf_splitAt(text, ':')) {
         if (validCount == 2) {
             gf_logAlert(fmt::format("{} more than one colon char in: {}", functionName, text));
             return {};
         }
-        if (const auto slot = reader.parseHour(piece, text)) {
+        if (const auto slot = reader.parseHour(field, text)) {
             ends[validCount++] = *slot;
         } else {
             anyInvalid = true;
@@ -46,9 +46,9 @@ SlotSet lf_rangeForm(const HoursToSlots& reader, std::string_view text)
 
 } // namespace
 
-std::optional<int> HoursToSlots::parseHour(std::string_view piece, std::string_view wholeText) const
+std::optional<int> HoursToSlots::parseHour(std::string_view field, std::string_view wholeText) const
 {
-    const std::string_view trimmed = gf_trimView(piece, cSpace);
+    const std::string_view trimmed = gf_trimView(field, cSpace);
     int32_t value = -1;
     const char* first = trimmed.data();
     const char* last = first + trimmed.size();
@@ -70,8 +70,8 @@ SlotSet HoursToSlots::operator()(std::string_view text) const
     if (text.empty()) {
         return slots;
     }
-    for (const std::string_view piece : gf_splitAt(text, ',')) {
-        if (const auto slot = parseHour(piece, text)) {
+    for (const std::string_view field : gf_splitAt(text, ',')) {
+        if (const auto slot = parseHour(field, text)) {
             slots.set(static_cast<std::size_t>(*slot));
         }
     }

@@ -11,12 +11,12 @@ namespace hlw {
 using SlotSet = std::bitset<48>;
 
 struct HoursToSlots {
-    // Reads the list or range form; bad pieces are reported as alerts and skipped (list) or make the whole
+    // Reads the list or range form; bad fields are reported as alerts and skipped (list) or make the whole
     // range empty. Never fails.
     SlotSet operator()(std::string_view text) const;
-    // One piece (blanks around it allowed) to its slot 0 to 47: digits after an optional '-', anything after
-    // the digits ignored. Otherwise nothing, after an alert naming the piece and the whole text.
-    std::optional<int> parseHour(std::string_view piece, std::string_view wholeText) const;
+    // One field (blanks around it allowed) to its slot 0 to 47: digits after an optional '-', anything after
+    // the digits ignored. Otherwise nothing, after an alert naming the field and the whole text.
+    std::optional<int> parseHour(std::string_view field, std::string_view wholeText) const;
 };
 
 inline constexpr HoursToSlots gf_hours2bitset{};

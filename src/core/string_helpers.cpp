@@ -33,15 +33,15 @@ std::string gf_trim(std::string_view text) { return std::string(gf_trimView(text
 
 std::vector<std::string_view> gf_splitAt(std::string_view text, char separator)
 {
-    std::vector<std::string_view> pieces;
+    std::vector<std::string_view> fields;
     std::size_t start = 0;
     while (true) {
         const std::size_t end = text.find(separator, start);
         if (end == std::string_view::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
+            fields.push_back(text.substr(start));
+            return fields;
         }
-        pieces.push_back(text.substr(start, end - start));
+        fields.push_back(text.substr(start, end - start));
         start = end + 1;
     }
 }
@@ -49,8 +49,8 @@ std::vector<std::string_view> gf_splitAt(std::string_view text, char separator)
 std::vector<std::string> gf_split(std::string_view text)
 {
     std::vector<std::string> items;
-    for (const std::string_view piece : gf_splitAt(text, ',')) {
-        const std::string_view item = gf_trimView(piece);
+    for (const std::string_view field : gf_splitAt(text, ',')) {
+        const std::string_view item = gf_trimView(field);
         if (!item.empty()) {
             items.emplace_back(item);
         }
@@ -61,8 +61,8 @@ std::vector<std::string> gf_split(std::string_view text)
 std::vector<std::string> gf_splitComma(std::string_view text)
 {
     std::vector<std::string> items;
-    for (const std::string_view piece : gf_splitAt(text, ',')) {
-        items.emplace_back(gf_trimView(piece));
+    for (const std::string_view field : gf_splitAt(text, ',')) {
+        items.emplace_back(gf_trimView(field));
     }
     std::sort(items.begin(), items.end());
     items.erase(std::unique(items.begin(), items.end()), items.end());

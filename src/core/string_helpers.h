@@ -19,13 +19,13 @@ std::string_view gf_trimView(std::string_view text, std::string_view drop = whit
 std::string_view gf_trimLeftView(std::string_view text, std::string_view drop = whiteSpace) noexcept;
 std::string gf_trim(std::string_view text);
 
-// The pieces between separators, empty ones included: n separators give n + 1 pieces ("" gives one empty
-// piece). The views point into text.
+// The fields between separators, empty ones included: n separators give n + 1 fields ("" gives one empty
+// field). The views point into text.
 std::vector<std::string_view> gf_splitAt(std::string_view text, char separator);
 
-// The text split at every ',', each piece trimmed, empty pieces dropped, order kept.
+// The text split at every ',', each field trimmed, empty fields dropped, order kept.
 std::vector<std::string> gf_split(std::string_view text);
-// The text split at every ',' (n commas give n + 1 pieces), each piece trimmed (empty pieces stay), sorted by
+// The text split at every ',' (n commas give n + 1 fields), each field trimmed (empty fields stay), sorted by
 // bytes and without duplicates.
 std::vector<std::string> gf_splitComma(std::string_view text);
 // A text holding white space becomes its gf_split items joined by ","; any other text stays as it is.

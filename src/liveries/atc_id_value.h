@@ -10,7 +10,7 @@ enum class AtcIdValue {
     several,  // several valid items: a livery without one registration
 };
 
-// The registration part of a value: the text before a ';' comment, without the blanks around it
+// The registration in a value: the text before a ';' comment, without the blanks around it
 // ("D-AIZA ; old registration" gives "D-AIZA"). The view points into value.
 std::string_view gf_atcIdWithoutComment(std::string_view value) noexcept;
 

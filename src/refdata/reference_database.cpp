@@ -135,17 +135,17 @@ std::unordered_map<std::string, std::vector<std::string>> lf_buildPrefixMap(cons
     return prefixMap;
 }
 
-// The pieces between commas, trimmed; empty pieces stay (so a leading empty name can be seen).
+// The fields between commas, trimmed; empty fields stay (so a leading empty name can be seen).
 std::vector<std::string> lf_splitComma(std::string_view text)
 {
-    std::vector<std::string> pieces;
+    std::vector<std::string> fields;
     if (text.empty()) {
-        return pieces;
+        return fields;
     }
-    for (const std::string_view piece : gf_splitAt(text, ',')) {
-        pieces.emplace_back(gf_trimView(piece));
+    for (const std::string_view field : gf_splitAt(text, ',')) {
+        fields.emplace_back(gf_trimView(field));
     }
-    return pieces;
+    return fields;
 }
 
 // Publisher groups in ascending order of their "names" texts. An empty name would occur in every text and

@@ -38,8 +38,8 @@ TEST(StringHelpers, SplitAtKeepsEveryPieceBetweenSeparators)
         {",a,,b,", ',', {"", "a", "", "b", ""}},
         {"1;2,3;4", ';', {"1", "2,3", "4"}},
     };
-    for (const auto& [text, separator, pieces] : cases) {
-        EXPECT_EQ(gf_splitAt(text, separator), pieces) << text;
+    for (const auto& [text, separator, fields] : cases) {
+        EXPECT_EQ(gf_splitAt(text, separator), fields) << text;
     }
 }
 
