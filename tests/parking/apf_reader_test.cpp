@@ -94,21 +94,6 @@ TEST(ReadParkpositions, StandsAndOptionsOfAirportFiles)
     }
 }
 
-TEST(ReadParkpositions, RadiusIsHeldInNauticalMilesAndHeadingInRadians)
-{
-    ParkingFolder folder;
-    const auto stands = lf_read(apfText(R"(<parkpos id="A" latitude="1" longitude="2" heading="90" radius="40.0"/>)"));
-    ASSERT_EQ(stands.size(), 1U);
-    EXPECT_NEAR(stands[0].radius, 0.0215982721, 1e-10);
-    EXPECT_NEAR(stands[0].heading, 1.5707963267948966, 1e-12);
-}
-
-TEST(ReadParkpositions, ParkpositionsWithoutRoot)
-{
-    ParkingFolder folder;
-    EXPECT_EQ(lf_read(R"(<parkpositions><parkpos id="A" latitude="1" longitude="2"/></parkpositions>)").size(), 1U);
-}
-
 struct IdCase {
     const char* parkpos;
     int code;

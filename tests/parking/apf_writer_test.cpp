@@ -2,7 +2,6 @@
 // what was written.
 #include "parking/apf_writer.h"
 
-#include "parking/apf_reader.h"
 #include "parking_fixture.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
@@ -144,52 +143,6 @@ TEST(WriteApf, FailuresGiveFalseAndKeepTheOldFile)
     EXPECT_EQ(gf_maxFitHalfHours(23.5F), 46);
     EXPECT_EQ(gf_maxFitHalfHours(0.5F), 0);
     EXPECT_EQ(gf_maxFitHalfHours(std::numeric_limits<float>::quiet_NaN()), std::nullopt);
-}
-
-// A learned file written over an airport file and read back over the same airport file restores the learned use,
-// the change flags, the hand-made stands, the entries of stands the airport does not have and the settings.
-TEST(WriteApf, LearnedFileReadsBackOverItsAirportFile)
-{
-    ParkingFolder folder;
-    const std::string airport = test::apfText(R"(
-        <parkpos id="A1" latitude="52.1" longitude="4.1" radius="40"><opt reg="PH-ZZZ" airl="XYZ" type="A320" day="1" hh="10:11"/></parkpos>
-        <parkpos id="A2" latitude="52.2" longitude="4.2" radius="30"/>)");
-    const std::string learned =
-        test::apfText(R"(
-        <parkpos id="A1" radius_change="true" radius="60"><opt reg="PH-ZZZ" airl="XYZ" type="A320" day="2" hh="3" cs="XYZ1:XYZ2" cpl="true"/></parkpos>
-        <parkpos id="A2" cargo_change="true" cargo="true"><opt reg="D-AINA" day="7" hh="47" soft="true"/></parkpos>
-        <parkpos id="M1" manual="true" latitude="52.3" longitude="4.3" radius="25" type="3"><opt reg="N700FX" day="1" hh="1,3"/></parkpos>
-        <parkpos id="GONE" radius_change="true" radius="12"><opt reg="PH-Q" day="4" hh="5"/></parkpos>)",
-                      R"(<parameter name="airport_name" value="Schiphol"/><parameter name="RANGE" value="65"/>
-           <parameter name="WEEK" value="true"/><parameter name="parking_percentage" value="55"/>
-           <parameter name="MAX_FIT" value="9"/>)");
-    pugi::xml_document airportDocument;
-    ASSERT_TRUE(airportDocument.load_string(airport.c_str()));
-    folder.write("first.xml", learned);
-
-    ParkAirportState first;
-    gf_readParkpositions(airportDocument, first.stands, true);
-    ASSERT_EQ(gf_readLearned(folder.dir / "first.xml", "Schiphol", first), LearnedRead::complete);
-    ApfData data = lf_data();
-    ASSERT_TRUE(gf_writeApf(data, first.stands, folder.dir / "second.xml", gf_learnedWriteOptions(first, 1)));
-
-    test::resetAirportSettings();
-    ParkAirportState second;
-    gf_readParkpositions(airportDocument, second.stands, true);
-    ASSERT_EQ(gf_readLearned(folder.dir / "second.xml", "Schiphol", second), LearnedRead::complete);
-    EXPECT_EQ(describeStands(second.stands), describeStands(first.stands));
-    ASSERT_TRUE(second.keptLearnedEntries.first_child().first_child());
-    EXPECT_STREQ(second.keptLearnedEntries.first_child().first_child().attribute("id").value(), "GONE");
-    EXPECT_STREQ(second.keptLearnedEntries.first_child().first_child().child("opt").attribute("reg").value(), "PH-Q");
-    EXPECT_EQ(settings::range.get(), 65);
-    EXPECT_TRUE(settings::week.get());
-    EXPECT_EQ(settings::parkingPercentage.get(), 55);
-    EXPECT_EQ(settings::maxFit.get(), 9);
-
-    // Written again, the file does not change.
-    ASSERT_TRUE(gf_writeApf(data, second.stands, folder.dir / "third.xml", gf_learnedWriteOptions(second, 1)));
-    EXPECT_EQ(withoutDate(test::readWholeFile(folder.dir / "third.xml")),
-              withoutDate(test::readWholeFile(folder.dir / "second.xml")));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // reads without error comes back unchanged from a learned or handmade file written of it. The sample files read
 // without alerts, match the sample airports database's stand counts and name only registrations of the sample
 // reference database.
+#include "parking/airport_settings.h"
 #include "parking/apf_location.h"
 #include "parking/apf_reader.h"
 #include "parking/apf_writer.h"
@@ -58,7 +59,7 @@ void lf_expectHandmadeRoundTrip(const std::vector<StandRecord>& stands, const fs
 }
 
 // Laid over its airport file, written as the learned file and laid over the airport file again, a learned file
-// gives the same stands and kept entries.
+// gives the same stands, kept entries and settings, and written again the same bytes.
 void lf_expectLearnedRoundTrip(const fs::path& airport, const fs::path& learned, const fs::path& written)
 {
     ParkAirportState first;
@@ -67,9 +68,16 @@ void lf_expectLearnedRoundTrip(const fs::path& airport, const fs::path& learned,
     ApfData data;
     data.airportName = "Fixture";
     ASSERT_TRUE(gf_writeApf(data, first.stands, written, gf_learnedWriteOptions(first, 1))) << learned;
+    const OverriddenSettings settings = OverriddenSettings::current();
+    test::resetAirportSettings();
     ParkAirportState second;
     second.stands = lf_readAirport(airport);
     EXPECT_EQ(gf_readLearned(written, "Fixture", second), LearnedRead::complete);
+    EXPECT_EQ(OverriddenSettings::current(), settings) << learned;
+    fs::path again = written;
+    again += ".again";
+    ASSERT_TRUE(gf_writeApf(data, second.stands, again, gf_learnedWriteOptions(second, 1)));
+    EXPECT_EQ(test::withoutDate(test::readWholeFile(again)), test::withoutDate(test::readWholeFile(written)));
     EXPECT_EQ(describeStands(second.stands, !first.handmade), describeStands(first.stands, !first.handmade)) << learned;
     const auto keptCount = [](const ParkAirportState& state) {
         const auto entries = state.keptLearnedEntries.first_child().children("parkpos");

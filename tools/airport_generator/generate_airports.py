@@ -323,7 +323,8 @@ def write_fixtures(args):
     learned("learned_minimal.xml", '<parkpos id="A1" />', "nothing changed", "complete")
     learned("learned_changes.xml", '<parkpos id="A1" radius_change="true" radius="60" cargo_change="true" cargo="true">'
             '<opt reg="D-AINA" day="3" hh="4:6" cs="DLH1:DLH2" cpl="true" /></parkpos>'
-            '<parkpos id="A2" radius_change="true" radius="12" />', "radius and cargo changes with learned use", "complete")
+            '<parkpos id="A2" radius_change="true" radius="12" />', "radius and cargo changes with learned use", "complete",
+            [("RANGE", 65), ("WEEK", "true"), ("parking_percentage", 55), ("MAX_FIT", 9), ("AUTO_RANGE", "false")])
     learned("version_11_9_9.xml", '<parkpos id="A1" radius_change="true" radius="60"><opt reg="D-AINA" day="3" hh="4" />'
             '</parkpos>', "an older writer: changes kept, use cleared", "clearedByVersion", version="11.9.9")
     learned("version_x.xml", '<parkpos id="A1"><opt reg="D-AINA" day="3" hh="4" /></parkpos>',
