@@ -124,6 +124,12 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
         return;
     }
     uint32_t number = stand.options.empty() ? 1 : stand.options.back().number + 1;
+    // The stand's options by weekday and registration, so that the duplicate test stays fast on long files.
+    std::unordered_map<std::string, std::vector<std::size_t>> byDayAndRegistration;
+    const auto key = [](int day, std::string_view registration) { return fmt::format("{}:{}", day, registration); };
+    for (std::size_t i = 0; i < stand.options.size(); ++i) {
+        byDayAndRegistration[key(stand.options[i].weekday, stand.options[i].registration)].push_back(i);
+    }
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         OptText text = gf_readOpt(opt);
         const SlotSet slots = gf_hours2bitset(opt.attribute("hh").value());
@@ -139,10 +145,12 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
             continue;
         }
         const bool real = !opt.attribute("soft").as_bool(false);
-        const bool duplicate = std::ranges::any_of(stand.options, [&](const StandOption& known) {
-            return known.weekday == day && known.real == real && known.registration == registration &&
-                   known.codes.airline == text.codes.airline && known.codes.secondAirline == text.codes.secondAirline &&
-                   known.codes.model == text.codes.model && (known.slots & slots).any();
+        std::vector<std::size_t>& sameDayAndRegistration = byDayAndRegistration[key(day, registration)];
+        const bool duplicate = std::ranges::any_of(sameDayAndRegistration, [&](std::size_t i) {
+            const StandOption& known = stand.options[i];
+            return known.real == real && known.codes.airline == text.codes.airline &&
+                   known.codes.secondAirline == text.codes.secondAirline && known.codes.model == text.codes.model &&
+                   (known.slots & slots).any();
         });
         if (duplicate) {
             const std::string hours = lf_slotListText(slots);
@@ -151,6 +159,7 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
                                     text.callsign, registration));
             continue;
         }
+        sameDayAndRegistration.push_back(stand.options.size());
         StandOption& option = stand.options.emplace_back();
         option.codes = text.codes;
         option.registration = registration;
@@ -165,11 +174,14 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
     }
 }
 
+// The stands' positions by id; hand-made stands are added as they are read.
+using StandIndex = std::unordered_map<std::string, std::size_t>;
+
 // A stand made by hand in the learned file, added after the airport's stands.
-void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs::path& path, ParkAirportState& state)
+void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs::path& path, ParkAirportState& state,
+                        StandIndex& index)
 {
-    const bool exists = std::ranges::any_of(state.stands, [&](const StandRecord& stand) { return stand.id == id; });
-    if (exists) {
+    if (index.contains(id)) {
         gf_logAlert(fmt::format("manually created standid {} already exists in {}", id, path.generic_string()));
         return;
     }
@@ -184,20 +196,24 @@ void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs:
     }
     if (gf_readParkpos(parkpos, id, false, state.stands)) {
         state.stands.back().manual = true;
+        index.emplace(id, state.stands.size() - 1);
     }
 }
 
 void lf_readLearnedStands(pugi::xml_node document, const fs::path& path, bool clear, ParkAirportState& state)
 {
+    StandIndex index;
+    for (std::size_t i = 0; i < state.stands.size(); ++i) {
+        index.emplace(state.stands[i].id, i);
+    }
     for (const pugi::xml_node parkpos : lf_parkpositions(document).children("parkpos")) {
         const std::string id = gf_trim(parkpos.attribute("id").value());
         if (parkpos.attribute("manual").as_bool(false)) {
-            lf_readManualStand(parkpos, id, path, state);
+            lf_readManualStand(parkpos, id, path, state, index);
             continue;
         }
-        const auto stand = std::ranges::find(state.stands, id, &StandRecord::id);
-        if (stand != state.stands.end()) {
-            lf_readLearnedOpts(parkpos, *stand, clear);
+        if (const auto stand = index.find(id); stand != index.end()) {
+            lf_readLearnedOpts(parkpos, state.stands[stand->second], clear);
             continue;
         }
         gf_log(fmt::format("learned stand {} in {} not found?", id, path.generic_string()));
