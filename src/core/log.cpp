@@ -42,8 +42,13 @@ void writeLine(std::string_view prefix, std::string_view text, bool flush) noexc
         return;
     }
     // Write errors of the log are ignored: there is no better place to report them.
-    std::fwrite(prefix.data(), 1, prefix.size(), logStream.get());
-    std::fwrite(text.data(), 1, text.size(), logStream.get());
+    // fwrite must not be given the null data of an empty view.
+    if (!prefix.empty()) {
+        std::fwrite(prefix.data(), 1, prefix.size(), logStream.get());
+    }
+    if (!text.empty()) {
+        std::fwrite(text.data(), 1, text.size(), logStream.get());
+    }
     std::fputc('\n', logStream.get());
     if (flush) {
         std::fflush(logStream.get());
