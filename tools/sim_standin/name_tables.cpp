@@ -158,15 +158,6 @@ std::string_view gf_simEventName(SimEvent event) {
     return {};
 }
 
-std::string_view gf_systemEventName(SystemEvent event) {
-    for (const auto& [name, value] : lf_systemEvents) {
-        if (value == event) {
-            return name;
-        }
-    }
-    return {};
-}
-
 bool gf_isFacilityField(std::string_view name) {
     const std::string upper = gf_toUpperAscii(name);
     return std::find(lf_facilityFields.begin(), lf_facilityFields.end(), upper) != lf_facilityFields.end();

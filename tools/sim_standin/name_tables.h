@@ -47,7 +47,6 @@ std::optional<UnitInfo> gf_findUnit(std::string_view unit);
 std::optional<SimEvent> gf_findSimEvent(std::string_view name);
 std::optional<SystemEvent> gf_findSystemEvent(std::string_view name);
 std::string_view gf_simEventName(SimEvent event);
-std::string_view gf_systemEventName(SystemEvent event);
 
 // A facility definition field ("OPEN AIRPORT", "LATITUDE", ...).
 bool gf_isFacilityField(std::string_view name);

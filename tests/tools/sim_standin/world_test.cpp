@@ -5,8 +5,10 @@
 #include "engine_registrations.h"
 #include "facility_store.h"
 #include "flight_plan_reader.h"
+#include "options.h"
 #include "simulation.h"
 #include "support/temp_dir.h"
+#include "terrain.h"
 #include "user_script.h"
 #include "zulu_clock.h"
 
@@ -109,7 +111,7 @@ TEST(StandinPacking, RepliesHaveTheSizesTheEngineReadsAndWrittenValuesComeBackEx
 
     DataDefinition title = lf_definition({{"TITLE", "", SIMCONNECT_DATATYPE_STRINGV}});
     object.title = "Some Livery";
-    EXPECT_EQ(gf_packDefinition(title, object, around).size(), object.title.size() + 1);
+    EXPECT_EQ(gf_packDefinition(title, object, around), Bytes(object.title.begin(), object.title.end() + 1));
     EXPECT_FALSE(gf_definitionSize(title));
 }
 
@@ -155,6 +157,27 @@ TEST(StandinUserScript, InterpolatesHoldsTheEndsAndTurnsTheShortWay) {
                             "0,95,8,0,0,0,0,0,0\n", "0,47,8,nan,0,0,0,0,0\n", "0,47,8,0,0,0,0,1e300,0\n"}) {
         EXPECT_THROW(UserScript::parse(bad), std::invalid_argument) << bad;
     }
+}
+
+TEST(StandinOptions, BadValuesAreRefusedAndBoundsAccepted) {
+    EXPECT_TRUE(gf_parseOptions({"--help"}).help);
+    EXPECT_TRUE(gf_parseOptions({"-h"}).help);
+    EXPECT_EQ(gf_parseOptions({"--frames", "0", "--user-id", "7", "--first-object-id", "8"}).start.firstObjectId, 8u);
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--port", "70000"}, {"--frames", "1000.5"}, {"--frames", "-1"}, {"--user-id", "0"},
+          {"--first-object-id", "1"}, {"--duration", "0"}, {"--command"}, {"--frob"}}) {
+        EXPECT_THROW(gf_parseOptions(bad), std::invalid_argument) << bad[0];
+    }
+}
+
+TEST(StandinTerrain, TheLastZoneThatHoldsThePointGivesItsElevation) {
+    EXPECT_NEAR(gf_distanceNm(47.0, 8.0, 48.0, 8.0), 60.04, 0.01);
+    Terrain terrain;
+    terrain.add({47.0, 8.0, 30.0, 1000.0});
+    terrain.add({47.0, 8.0, 7.0, 2000.0});
+    EXPECT_EQ(terrain.elevationFt(47.1, 8.0), 2000.0);
+    EXPECT_EQ(terrain.elevationFt(47.2, 8.0), 1000.0);
+    EXPECT_EQ(terrain.elevationFt(47.6, 8.0), 0.0);
 }
 
 TEST(StandinZuluClock, RunsWithTimeRollsOverTheYearAndCanBeFrozen) {
@@ -324,6 +347,7 @@ TEST_F(StandinWorld, CreationIsAnnouncedOnlyAfterItsDelay) {
 
 TEST_F(StandinWorld, LimitsStrictTitlesAndHooksShapeCreation) {
     simulation.command({"create", "maxobjects", "1"}, "");
+    simulation.command({"obj", "spawn", "FOREIGN", "47", "8", "3000"}, ""); // the simulator's own: not counted
     simulation.command({"create", "strict", "on"}, "");
     simulation.command({"create", "known", "Known*"}, "");
     simulation.handleCall(1, lf_create(3, "Unknown Livery", "A"));
@@ -340,12 +364,12 @@ TEST_F(StandinWorld, LimitsStrictTitlesAndHooksShapeCreation) {
     simulation.command({"create", "addedlate"}, "");
     simulation.handleCall(1, lf_create(6, "Known Livery", "D"));
     simulation.advance(Clock::now() + 150ms);
-    EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE), 0u);
+    EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE), 1u); // the foreign object's
     simulation.handleCall(1, lf_call(SimCallKind::AddToDataDefinition, 7, {404, SIMCONNECT_DATATYPE_STRING32, SIMCONNECT_UNUSED},
                                      {"ATC ID", ""}));
     simulation.handleCall(1, lf_call(SimCallKind::RequestDataOnSimObjectType, 8, {101, 404, 50000, 2}));
     EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE), 3u);
-    EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE), 2u);
+    EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE), 3u);
 }
 
 TEST_F(StandinWorld, CreationNeedsAPositionOnTheGlobeAndSaneNumbers) {
@@ -359,6 +383,7 @@ TEST_F(StandinWorld, CreationNeedsAPositionOnTheGlobeAndSaneNumbers) {
         position.*field = value;
         simulation.handleCall(1, lf_create(++packet, "Livery", "A", position));
     }
+    simulation.handleCall(1, lf_create(++packet, "Livery", "B", {-90, 180, -1e6, 0, 0, 1e6, 0, 1000000}));
     const auto exceptions = simulation.command({"exceptions"}, "")["exceptions"];
     ASSERT_EQ(exceptions.size(), std::size(cases));
     for (const auto& exception : exceptions) {
@@ -397,7 +422,25 @@ TEST_F(StandinWorld, FreeObjectsFlyOnUntilFrozen) {
     EXPECT_EQ(simulation.command({"obj", "get", "2"}, "")["object"]["lat"].get<double>(), lat);
 }
 
+TEST_F(StandinWorld, InjectedRecordsFrameRequestsAndRefusalsReachTheClient) {
+    ASSERT_TRUE(simulation.command({"raw", "77", "0102"}, "")["ok"].get<bool>());
+    EXPECT_EQ(count(1, 77), 1u);
+    // A request per frame gets nothing more while no frames run, as in this world.
+    simulation.handleCall(1, lf_call(SimCallKind::AddToDataDefinition, 3, {404, SIMCONNECT_DATATYPE_FLOAT64, SIMCONNECT_UNUSED},
+                                     {"Plane Altitude", "feet"}));
+    simulation.handleCall(1, lf_call(SimCallKind::RequestDataOnSimObject, 4,
+                                     {101, 404, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_SIM_FRAME, 0, 0, 0, 0}));
+    simulation.advance(Clock::now() + 50ms);
+    EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_SIMOBJECT_DATA), 1u);
+    simulation.handleCall(1, lf_call(SimCallKind::AIReleaseControl, 5, {SIMCONNECT_OBJECT_ID_USER, 102}));
+    const auto exceptions = simulation.command({"exceptions"}, "")["exceptions"];
+    ASSERT_EQ(exceptions.size(), 1u);
+    EXPECT_EQ(exceptions[0]["code"], SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE);
+    EXPECT_EQ(exceptions[0]["index"], 1);
+}
+
 TEST_F(StandinWorld, ControlCommandsRejectBadArguments) {
+    const test::TempDir folder;
     for (const std::vector<std::string>& bad :
          std::vector<std::vector<std::string>>{{"user", "set", "95", "8", "0", "0", "0", "0", "0", "0"},
                                                {"terrain", "add", "47", "8", "-1", "400"},
@@ -409,6 +452,7 @@ TEST_F(StandinWorld, ControlCommandsRejectBadArguments) {
                                                {"time", "set", "2023", "366", "0"},
                                                {"failnext", "NoSuchCall", "1"},
                                                {"raw", "8", "abc"},
+                                               {"track", (folder / "track.csv").string(), "5000"},
                                                {"nonsense"}}) {
         const auto reply = simulation.command(bad, "");
         EXPECT_FALSE(reply["ok"].get<bool>()) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");

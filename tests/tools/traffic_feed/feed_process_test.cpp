@@ -130,17 +130,18 @@ TEST_F(TrafficFeedProcess, ReplayKeepsTheRecordedTimingAndStampsNow)
 TEST_F(TrafficFeedProcess, SendsTheQnhVariantsInOrderAndAPeriodicSchedule)
 {
     hlw::test::writeWholeFile(dir / "qnh.txt", "inject 0 qnh-variants\n"
-                                               "qnh every=0.3 values=1011,\"1009\" start=1 end=1.5\n");
+                                               "qnh every=0.3 values=1011,\"1009\",1012 start=1 end=1.7\n");
     FeedProcess feed(with({"--scenario", (dir / "qnh.txt").string()}), dir.path());
     const std::vector<std::string> variants = gf_qnhVariantDatagrams();
-    const std::vector<Received> received = lf_collect(qnh, variants.size() + 2);
+    const std::vector<Received> received = lf_collect(qnh, variants.size() + 3);
     ASSERT_EQ(feed.waitForExit(5000ms), 0) << feed.errors();
-    ASSERT_EQ(received.size(), variants.size() + 2);
+    ASSERT_EQ(received.size(), variants.size() + 3);
     for (std::size_t i = 0; i < variants.size(); ++i) {
         EXPECT_EQ(received[i].text, variants[i]);
     }
     EXPECT_EQ(received[variants.size()].text, "{\"QNH\":1011}");
     EXPECT_EQ(received[variants.size() + 1].text, "{\"QNH\":\"1009\"}");
+    EXPECT_EQ(received[variants.size() + 2].text, "{\"QNH\":1012}");
 }
 
 TEST_F(TrafficFeedProcess, GeneratedFlightsAreWellFormedAndTheFeedEndsAfterItsDuration)

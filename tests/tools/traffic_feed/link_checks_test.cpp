@@ -52,7 +52,7 @@ TEST(LinkChecks, Qs123IsWholeSecondsInMilliseconds)
     const std::pair<const char*, bool> cases[] = {
         {"Qs123=1717000000000", true}, {"Qs123=1000", true},     {"Qs123=0", false},
         {"Qs123=999", false},          {"Qs123=1717000000500", false}, {"Qs123=-1717000000000", false},
-        {"Qs123=1.717e12", false},     {"Qs123=", false}};
+        {"Qs123=1.717e12", false},     {"Qs123=", false},             {"Qs123=99999999999999999999000", false}};
     for (const auto& [line, ok] : cases) {
         EXPECT_EQ(gf_checkQs123(line).ok, ok) << line;
     }

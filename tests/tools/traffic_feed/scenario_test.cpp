@@ -107,14 +107,14 @@ TEST(Scenario, ErrorsNameTheFileLineAndProblem)
 TEST(CommandLine, ReadsTheOptions)
 {
     const CommandLine line = gf_parseCommandLine({"--scenario", "a.txt", "--traffic-port", "40005", "--qnh-port",
-                                                  "40004", "--duration", "12.5", "--centre", "47.46,8.55",
+                                                  "40004", "--duration", "0.5", "--centre", "47.46,8.55",
                                                   "--link-port", "10800", "--level", "1", "--reply", "late",
                                                   "--reply-delay", "0.5", "--reconnect", "--stop-on-exit",
                                                   "--no-restamp", "--stamp-offset", "-30"});
     EXPECT_EQ(line.scenarioFile, "a.txt");
     EXPECT_EQ(line.options.trafficPort, 40005);
     EXPECT_EQ(line.options.qnhPort, 40004);
-    EXPECT_EQ(*line.options.duration, 12.5);
+    EXPECT_EQ(*line.options.duration, 0.5);
     EXPECT_DOUBLE_EQ(line.options.centre->lon, 8.55);
     EXPECT_TRUE(line.options.link.enabled);
     EXPECT_EQ(line.options.link.port, 10800);
@@ -129,7 +129,7 @@ TEST(CommandLine, ReadsTheOptions)
 TEST(CommandLine, RefusesBadOptions)
 {
     for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--traffic-port", "70000"}, {"--reply", "sometimes"}, {"--duration"},
+         {std::vector<std::string>{"--traffic-port", "70000"}, {"--qnh-port", "0"}, {"--reply", "sometimes"}, {"--duration"},
           {"--frobnicate"}, {"--centre", "52"}, {"--duration", "0"}}) {
         EXPECT_THROW(gf_parseCommandLine(bad), UsageError) << bad[0];
     }
