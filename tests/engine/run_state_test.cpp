@@ -5,7 +5,7 @@
 #include "core/message_line.h"
 #include "liveries/livery_tables.h"
 #include "settings/catalogue.h"
-#include "settings/recorded_window.h"
+#include "support/recorded_window.h"
 #include "support/temp_dir.h"
 
 #include <fmt/format.h>

@@ -1,95 +1,122 @@
 #pragma once
-// Shared set-up of the "parameters.xml" suites: a temporary program folder and data folder, an open log,
-// a window whose controls record what the settings show, and every setting back at its default.
+// Shared set-up of the "parameters.xml" suites: a temporary program folder and data folder, an open log, a window
+// with every control of the catalogue, and every setting at its default.
 #include "core/log.h"
-#include "platform/ui/control_port.h"
 #include "settings/catalogue.h"
+#include "support/recorded_window.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include <map>
-#include <mutex>
-#include <string>
-#include <utility>
-#include <vector>
+#include <algorithm>
+#include <sstream>
 
 namespace hlw::test {
 
-// Knows every control and keeps the last check state and text of each.
-class RecordingControls final : public ui::ControlPort {
-public:
-    bool hasControl(ui::ControlId) const override { return true; }
-    void enable(ui::ControlId, bool) override {}
-    void setChecked(ui::ControlId id, bool checked) override
-    {
-        std::lock_guard lock(mutex_);
-        checked_[id] = checked;
-    }
-    void setText(ui::ControlId id, std::string text) override
-    {
-        std::lock_guard lock(mutex_);
-        texts_[id] = std::move(text);
-    }
-    void comboReset(ui::ControlId) override {}
-    void comboAddItem(ui::ControlId, std::string) override {}
-    void comboSelect(ui::ControlId, std::optional<int32_t>) override {}
-    void comboFill(ui::ControlId, std::vector<std::string>, std::optional<int32_t>) override {}
-    std::optional<int32_t> comboSelection(ui::ControlId) const override { return std::nullopt; }
-    void invalidate(ui::Rect, bool) override {}
-    void postMessage(uint32_t) override {}
-
-    std::optional<bool> checked(ui::ControlId id) const
-    {
-        std::lock_guard lock(mutex_);
-        const auto found = checked_.find(id);
-        return found == checked_.end() ? std::nullopt : std::optional<bool>(found->second);
-    }
-    std::optional<std::string> text(ui::ControlId id) const
-    {
-        std::lock_guard lock(mutex_);
-        const auto found = texts_.find(id);
-        return found == texts_.end() ? std::nullopt : std::optional<std::string>(found->second);
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::map<ui::ControlId, bool> checked_;
-    std::map<ui::ControlId, std::string> texts_;
-};
-
 using StoredSettings = std::vector<std::pair<std::string, std::string>>;
 
-// Every value back at its default, and "PROGRAM_VERSION" with the empty default of a fresh process.
-void resetSettingsToDefaults();
+// Calls visit on every setting of the six storage lists, in storage order.
+template <typename Visit> void forEachListedSetting(Visit&& visit)
+{
+    const auto each = [&](const auto& list) {
+        for (auto* setting : list) {
+            visit(*setting);
+        }
+    };
+    each(settings::boolParameterList);
+    each(settings::checkBoxParameterList);
+    each(settings::intParameterList);
+    each(settings::intComboParameterList);
+    each(settings::stringParameterList);
+    each(settings::controlStringParameterList);
+}
 
-// The keys of the six storage lists in their order.
-std::vector<std::string> listedKeys();
+inline std::string valueText(bool value) { return value ? "true" : "false"; }
+inline std::string valueText(int32_t value) { return std::to_string(value); }
+inline std::string valueText(const std::string& value) { return value; }
 
-// The "parameter" elements of a settings file (either layout) as name and value, in file order.
-StoredSettings storedSettings(const std::filesystem::path& path);
-// The first stored value of a key, or none.
-std::optional<std::string> storedValue(const std::filesystem::path& path, const std::string& key);
+// What a save of defaults writes: every listed setting's default, the running version as the program's.
+inline StoredSettings defaultSettings()
+{
+    StoredSettings all;
+    forEachListedSetting([&](const auto& setting) { all.emplace_back(setting.key(), valueText(setting.defaultValue())); });
+    std::ranges::find(all, "PROGRAM_VERSION", &StoredSettings::value_type::first)->second = "12.5.1";
+    return all;
+}
 
 // A settings file of the given elements; the older layout has no "root".
-std::string settingsFileText(const StoredSettings& settings, bool withRoot = true);
+inline std::string settingsFileText(const StoredSettings& stored, bool withRoot = true)
+{
+    pugi::xml_document document;
+    pugi::xml_node parameters = (withRoot ? document.append_child("root") : document).append_child("parameters");
+    for (const auto& [name, value] : stored) {
+        pugi::xml_node parameter = parameters.append_child("parameter");
+        parameter.append_attribute("name").set_value(name.c_str());
+        parameter.append_attribute("value").set_value(value.c_str());
+    }
+    std::ostringstream text;
+    document.save(text, "  ");
+    return text.str();
+}
 
 class ParametersFileTest : public testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    ParametersFileTest()
+    {
+        std::filesystem::create_directories(dataFolder);
+        gf_overrideDataFolderPath(dataFolder);
+        gf_startLog(programFolder / "Log.txt");
+        resetSettings();
+    }
+    ~ParametersFileTest() override
+    {
+        gf_stopLog();
+        gf_overrideDataFolderPath(std::nullopt);
+    }
 
-    // The log so far.
-    std::string logText() const;
+    // Every setting at its default, and "PROGRAM_VERSION" with the empty default of a fresh process.
+    static void resetSettings()
+    {
+        settings::programVersion.setDefaultValue("");
+        forEachListedSetting([](auto& setting) { setting.set(setting.defaultValue()); });
+        settings::parkingPercentage.set(settings::parkingPercentage.defaultValue());
+    }
+    std::string logText() const
+    {
+        gf_logFlushNow();
+        return readWholeFile(programFolder / "Log.txt");
+    }
     std::filesystem::path settingsPath() const { return dataFolder / "parameters.xml"; }
     std::filesystem::path generationPath() const { return dataFolder / "parameters0.xml"; }
+    // The "parameter" elements of the settings file (either layout) as name and value in file order.
+    StoredSettings stored() const
+    {
+        pugi::xml_document document;
+        EXPECT_TRUE(document.load_file(settingsPath().c_str()));
+        const pugi::xml_node root = document.child("root");
+        StoredSettings all;
+        for (const pugi::xml_node parameter : (root ? root : document).child("parameters").children("parameter")) {
+            all.emplace_back(parameter.attribute("name").value(), parameter.attribute("value").value());
+        }
+        return all;
+    }
+    // The first stored value of the key, or none.
+    std::optional<std::string> stored(const std::string& key) const
+    {
+        for (const auto& [name, value] : stored()) {
+            if (name == key) {
+                return value;
+            }
+        }
+        return std::nullopt;
+    }
 
     TempDir programFolder;
     ScopedCurrentPath currentFolder{programFolder.path()};
     std::filesystem::path dataFolder = programFolder / "Hollowmere";
     FakeRunState runState;
-    RecordingControls controls;
+    RecordedWindow window;
 };
 
 } // namespace hlw::test

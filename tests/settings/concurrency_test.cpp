@@ -1,0 +1,111 @@
+// Settings are read, changed and saved from the window thread, the worker and the readers at once.
+#include "settings/control_services.h"
+#include "settings/parameters_file.h"
+
+#include "parameters_file_fixture.h"
+
+#include <fmt/format.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace hlw::test {
+namespace {
+
+constexpr int rounds = 2000;
+
+// Runs one body per thread number and waits for all of them.
+template <typename Body> void lf_runThreads(int count, Body body)
+{
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < count; ++thread) {
+        threads.emplace_back(body, thread);
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+TEST(SettingThreads, ReadersSeeWholeTextsAndTheRangeStaysInStepWithItsDerivedValues)
+{
+    // Long enough to live on the heap, so a torn copy would show as a mixed or broken text.
+    const std::string pathA(200, 'a');
+    const std::string pathB(300, 'b');
+    StringParameter path{"MSFS_INSTALL_PATH", pathA};
+    std::atomic<int> broken{0};
+    lf_runThreads(4, [&](int thread) {
+        for (int i = 0; i < rounds; ++i) {
+            if (thread % 2 == 0) {
+                path.set((i + thread) % 2 == 0 ? pathA : pathB);
+            } else if (const std::string value = path.get(); value != pathA && value != pathB) {
+                ++broken;
+            }
+            // The window's range list and the worker's automatic range.
+            gf_setRange(thread % 2 == 0 ? 20 : 100);
+        }
+    });
+    EXPECT_EQ(broken.load(), 0);
+    EXPECT_EQ(rangeNm.load(), static_cast<double>(settings::range.get()));
+    EXPECT_EQ(rangeMetres.load(), settings::range.get() * 1852);
+}
+
+using ConcurrentSaves = ParametersFileTest;
+
+// One-setting saves of all three kinds, loads, saves of all and lookups at once: every last value reaches the
+// file, which always loads.
+TEST_F(ConcurrentSaves, LoseNoUpdate)
+{
+    ASSERT_TRUE(gf_saveParameters(false));
+    constexpr int saves = 40;
+    lf_runThreads(5, [](int thread) {
+        for (int i = 1; i <= saves; ++i) {
+            if (thread < 3) {
+                settings::liveryFolders[static_cast<size_t>(thread)].setAndSave(fmt::format("folder {} {}", thread, i));
+                settings::destination.setAndSave(fmt::format("T{}-{}", thread, i));
+            }
+            if (thread == 0) {
+                settings::maxHoldingMinutes.set(i);
+                settings::maxHoldingMinutes.save();
+            } else if (thread == 1) {
+                settings::week.set(i % 2 == 1);
+                settings::week.save();
+            } else if (thread == 2) {
+                EXPECT_TRUE(gf_readStoredIntParameter("MAX_HOLDING_MINUTES").has_value());
+            } else if (i % 4 == 0) {
+                EXPECT_TRUE(thread == 3 ? !gf_readParameters() : gf_saveParameters(false));
+            }
+        }
+    });
+    for (int thread = 0; thread < 3; ++thread) {
+        EXPECT_EQ(stored(fmt::format("lfolder{}", thread)), fmt::format("folder {} {}", thread, saves));
+    }
+    EXPECT_EQ(stored("MAX_HOLDING_MINUTES"), std::to_string(saves));
+    EXPECT_EQ(stored("WEEK"), "false");
+    EXPECT_EQ(stored("DESTINATION"), settings::destination.get());
+    EXPECT_EQ(stored().size(), defaultSettings().size());
+}
+
+// A change made while a load runs is neither overwritten in memory by the loaded value nor lost from the file.
+TEST_F(ConcurrentSaves, ChangeDuringALoadSurvivesIt)
+{
+    settings::destination.set("EHAM");
+    ASSERT_TRUE(gf_saveParameters(false));
+    std::thread changer;
+    {
+        // This thread holds the file as a load does; the change arrives meanwhile.
+        const auto lock = gf_lockParametersFile();
+        changer = std::thread([] { settings::destination.setAndSave("LOWW"); });
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (settings::destination.get() != "LOWW" && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        gf_readParameters();
+    }
+    changer.join();
+    EXPECT_EQ(settings::destination.get(), "LOWW");
+    EXPECT_EQ(stored("DESTINATION"), "LOWW");
+}
+
+} // namespace
+} // namespace hlw::test

@@ -1,0 +1,153 @@
+// The XML helpers shared by the program's files: attributes, stored settings by key and the meta block.
+#include "settings/xml_attributes.h"
+#include "settings/xml_meta.h"
+
+#include "core/log.h"
+#include "core/time_text.h"
+#include "support/temp_dir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <sstream>
+
+namespace hlw {
+namespace {
+
+pugi::xml_document lf_parse(const std::string& text)
+{
+    pugi::xml_document document;
+    EXPECT_TRUE(document.load_string(text.c_str())) << text;
+    return document;
+}
+
+TEST(XmlAttributes, AppendAndSetKeepOneAttributeEachAndFailOnANullElement)
+{
+    pugi::xml_document document;
+    pugi::xml_node element = document.append_child("parameter");
+    ASSERT_TRUE(gf_xmlAppendAttribute(element, "name", std::string_view("KEYX").substr(0, 3)));
+    ASSERT_TRUE(gf_xmlAppendAttributeString(element, "value", ""));
+    ASSERT_TRUE(gf_xmlSetAttribute(element, "value", "new"));
+    ASSERT_TRUE(gf_xmlSetAttribute(element, "extra", "added"));
+    std::ostringstream text;
+    element.print(text, "", pugi::format_raw);
+    EXPECT_EQ(text.str(), "<parameter name=\"KEY\" value=\"new\" extra=\"added\"/>");
+
+    const pugi::xml_node none;
+    EXPECT_FALSE(gf_xmlAppendAttribute(none, "name", "x"));
+    EXPECT_FALSE(gf_xmlSetAttribute(none, "name", "x"));
+    EXPECT_FALSE(gf_appendBoolParameter(none, "KEY", true));
+    EXPECT_FALSE(gf_appendIntParameter(none, "KEY", 1));
+    EXPECT_FALSE(gf_appendStringParameter(none, "KEY", "x"));
+}
+
+TEST(XmlAttributes, StoredSettingsReadBackByExactKeyInBothLayouts)
+{
+    for (const bool withRoot : {true, false}) {
+        pugi::xml_document document;
+        pugi::xml_node parameters = (withRoot ? document.append_child("root") : document).append_child("parameters");
+        ASSERT_TRUE(gf_appendBoolParameter(parameters, "FLAG", true));
+        ASSERT_TRUE(gf_appendIntParameter(parameters, "NUMBER", INT32_MIN));
+        ASSERT_TRUE(gf_appendStringParameter(parameters, "TEXT", "a \"quoted\" <text> & more"));
+        ASSERT_TRUE(gf_appendIntParameter(parameters, "NUMBER", 7));
+        EXPECT_EQ(gf_parametersElement(document), parameters);
+        EXPECT_EQ(gf_readBoolParameter(document, "FLAG"), true);
+        EXPECT_EQ(gf_readIntParameter(document, "NUMBER"), INT32_MIN);
+        EXPECT_EQ(gf_readStringParameter(document, "TEXT"), "a \"quoted\" <text> & more");
+        EXPECT_EQ(gf_readIntParameter(document, "number"), std::nullopt);
+        EXPECT_EQ(gf_readIntParameter(document, "NUMBE"), std::nullopt);
+    }
+    const pugi::xml_document noValue = lf_parse("<root><parameters><parameter name=\"K\"/></parameters></root>");
+    EXPECT_EQ(gf_readBoolParameter(noValue, "K"), false);
+    EXPECT_EQ(gf_readIntParameter(noValue, "K"), 0);
+    EXPECT_EQ(gf_readStringParameter(noValue, "K"), "");
+    const pugi::xml_document elsewhere = lf_parse("<root><other><parameter name=\"K\" value=\"1\"/></other></root>");
+    EXPECT_FALSE(gf_parametersElement(elsewhere));
+    EXPECT_EQ(gf_readIntParameter(elsewhere, "K"), std::nullopt);
+}
+
+std::string lf_info(const std::string& name, const std::string& value)
+{
+    return "<info name=\"" + name + "\" value=\"" + value + "\"/>";
+}
+
+std::string lf_meta(const std::string& infos) { return "<root><meta>" + infos + "</meta></root>"; }
+
+TEST(XmlMeta, WrittenBlockHasFiveEntriesInOrderAndReadsBack)
+{
+    test::FakeRunState runState;
+    runState.code = 2;
+    pugi::xml_document document = lf_parse("<root><first/></root>");
+    ASSERT_TRUE(gf_writeXmlMeta(document, gf_currentXmlMetaInfo()));
+    std::ostringstream text;
+    document.save(text, "", pugi::format_raw | pugi::format_no_declaration);
+    EXPECT_THAT(text.str(), ::testing::MatchesRegex(
+                                "<root><first/><meta><info name=\"author\" value=\"Hollowmere\"/><info name=\"version\" "
+                                "value=\"12.5.1\"/><info name=\"date\" value=\"(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|"
+                                "Okt|Nov|Dec) [0-9][0-9], [0-9]{4}\"/><info name=\"copyright\" value=\"[^\"]+\"/>"
+                                "<info name=\"sim\" value=\"2\"/></meta></root>"));
+
+    const std::optional<XmlMetaInfo> info = gf_readXmlMeta(lf_parse(text.str()), false);
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->author, "Hollowmere");
+    EXPECT_EQ(info->version, "12.5.1");
+    EXPECT_EQ(info->date.size(), gf_dateText().size());
+    EXPECT_EQ(info->sim, 2);
+    EXPECT_EQ(info->p3d + info->msfs, "");
+}
+
+TEST(XmlMeta, ReadingAcceptsOrRejectsByTheBlocksEntries)
+{
+    const std::string copyright = lf_info("copyright", "(c) maker");
+    const std::string described = copyright + lf_info("author", "A") + lf_info("version", "V") + lf_info("date", "D");
+    struct Case {
+        std::string document;
+        bool acceptWithoutSimulator;
+        std::optional<int32_t> sim; // none: rejected
+    };
+    const Case cases[]{
+        {lf_meta(copyright + lf_info("sim", "2")), false, 2},
+        {"<meta>" + copyright + lf_info("sim", "1") + "</meta>", false, 1},
+        {"<root><parameters/></root>", true, std::nullopt},
+        {lf_meta(lf_info("author", "x") + lf_info("sim", "1")), true, std::nullopt},
+        {lf_meta("<info name=\"copyright\"/>" + lf_info("sim", "1")), true, std::nullopt},
+        {lf_meta(lf_info("copyright", "") + lf_info("sim", "1") + lf_info("author", "a")), true, std::nullopt},
+        {lf_meta(copyright + lf_info("copyright", "") + lf_info("sim", "1")), false, 1},
+        {lf_meta(described), false, std::nullopt},
+        {lf_meta(described), true, -1},
+        {lf_meta(described + lf_info("P3D", "5")), false, -1},
+        {lf_meta(described + lf_info("MSFS", "yes")), false, -1},
+        {lf_meta(copyright + lf_info("sim", "abc")), false, 0},
+        {lf_meta(copyright + "<info name=\"sim\"/>"), false, 0},
+        {lf_meta(copyright + lf_info("sim", "2") + lf_info("sim", "1")), false, 2},
+        {lf_meta(copyright + lf_info("SIM", "1") + lf_info("p3d", "x")), false, std::nullopt},
+        {lf_meta("<other/>" + lf_info("colour", "red") + copyright + lf_info("sim", "1")), false, 1},
+    };
+    for (const Case& c : cases) {
+        const std::optional<XmlMetaInfo> info = gf_readXmlMeta(lf_parse(c.document), c.acceptWithoutSimulator);
+        EXPECT_EQ(info ? std::optional<int32_t>(info->sim) : std::nullopt, c.sim) << c.document;
+    }
+
+    const std::optional<XmlMetaInfo> first = gf_readXmlMeta(
+        lf_parse(lf_meta(described + lf_info("author", "B") + lf_info("P3D", "p") + lf_info("MSFS", "m") +
+                         lf_info("version", "W") + lf_info("date", "E") + lf_info("P3D", "q") + lf_info("MSFS", "n"))),
+        false);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->author + first->version + first->date + first->p3d + first->msfs, "AVDpm");
+}
+
+TEST(XmlMeta, OnlyAnEmptyCopyrightIsWorthAnAlert)
+{
+    test::TempDir folder;
+    gf_startLog(folder / "Log.txt");
+    EXPECT_FALSE(gf_readXmlMeta(lf_parse(lf_meta(lf_info("copyright", "") + lf_info("sim", "1"))), true));
+    EXPECT_FALSE(gf_readXmlMeta(lf_parse(lf_meta(lf_info("sim", "1"))), true));
+    gf_stopLog();
+    const std::string log = test::readWholeFile(folder / "Log.txt");
+    EXPECT_NE(log.find("==> no copyright info in the file?\n"), std::string::npos);
+    EXPECT_EQ(log.find("no copyright"), log.rfind("no copyright"));
+}
+
+} // namespace
+} // namespace hlw
