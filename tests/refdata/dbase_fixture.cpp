@@ -9,59 +9,7 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
-
 namespace hlw::test {
-namespace {
-
-// The required sections and their default content, in the order of the file.
-const std::vector<std::pair<std::string, std::string>>& lf_requiredSections()
-{
-    static const std::vector<std::pair<std::string, std::string>> sections = {
-        {"aircrafts", elements("aircraft", "types",
-                               {"A320,A20N,A321,B738,B38M,B744,B748,B77W", "E190,E195,DH8D,CRJ9,C172,C152,SR22,DA40",
-                                "BE36,C700,C25C,B350,TBM9,EC35,AS50,H125"})},
-        {"cargo_types", elements("cargo_type", "types", {"B77F,B744"})},
-        {"heavy", elements("hvy", "types", {"B744,B748,B77W,B77F"})},
-        {"large", elements("lar", "types", {"A320,A20N,A321,B738,B38M", "E190,E195,DH8D,CRJ9,B748"})},
-        {"buzjet", elements("bzj", "types", {"C700,C25C"})},
-        {"high_performance", elements("hpf", "types", {"TBM9,EC35"})},
-        {"rotorcraft", elements("rot", "types", {"EC35,AS50,H125"})},
-        {"ICAO_airlines",
-         elements("ICAO", "codes", {"DLH,BAW,CFE,KLM,KLC,EZY,RYR,UAL", "SKW,DAL,AAL,FDX,UPS,BOX,ZZZ,PVT"})},
-        {"cargo_operators", elements("ICAO", "codes", {"FDX,UPS,BOX,GEC"})},
-        {"simaddons20", elements("simaddon20", "arpts", {"EDDM,LSZH"})},
-        {"simaddons24", elements("simaddon24", "arpts", {"EDDM,KJFK,LFPG"})},
-    };
-    return sections;
-}
-
-const std::vector<std::pair<std::string, std::string>>& lf_optionalSections()
-{
-    static const std::vector<std::pair<std::string, std::string>> sections = {
-        {"similar_types", elements("similar", "types", {"A320,A20N,A321", "B738,B38M", "C172,C152", "E190,E195"})},
-        {"prefixes", elements("similar", "types", {"D-,OE-,HB-", "N,C-"})},
-        {"publishers", elements("pub", "names", {"Northwind Scenery,Northwind,NWS", "Blue Delta Design,BlueDelta"})},
-        {"wingspans", "<wingspan type=\"A320\" meters=\"35.8\"/><wingspan type=\"B744\" meters=\"64.4\"/>"
-                      "<wingspan type=\"C172\" meters=\"11\"/>"},
-        {"fixes", "<fx wro=\"A32N\" cor=\"A20N\"/><fx wro=\"738\" cor=\"B738\"/>"},
-        {"thirdparties20", "<thirdpartie20 pub=\"Northwind Scenery\" arpts=\"EHAM,EDDF\"/>"
-                           "<thirdpartie20 pub=\"Northwind Scenery\" arpts=\"LOWW\"/>"},
-        {"thirdparties24", "<thirdpartie24 pub=\"Blue Delta Design\" arpts=\"KJFK\"/>"},
-        {"dbase", "<d r=\"D-AINA\" a=\"DLH\" m=\"A20N\"/>"
-                  "<d r=\"G-LCYP\" a=\"BAW\" o=\"CFE\" m=\"E190\"/>"
-                  "<d r=\"N12345\" m=\"C172\"/>"
-                  "<d r=\"D-ABCD\" a=\"DLH\"/>"
-                  "<d r=\"G-ABC\" a=\"BAW\" m=\"DH8D\"/>"
-                  "<d r=\"N700FX\" a=\"FDX\" m=\"B77F\" c=\"true\"/>"
-                  "<d r=\"D-AIPA\" a=\"DLH\" m=\"A320\"/>"
-                  "<d r=\"DA-IPA\" a=\"EZY\" m=\"A321\"/>"
-                  "<d r=\"NABCD\" a=\"UAL\" m=\"A32N\"/>"},
-    };
-    return sections;
-}
-
-} // namespace
 
 std::string elements(const std::string& element, const std::string& attribute, const std::vector<std::string>& values)
 {
@@ -72,32 +20,49 @@ std::string elements(const std::string& element, const std::string& attribute, c
     return text;
 }
 
-DbaseText::DbaseText() : sections_(lf_requiredSections())
+// The required sections come first, then the optional ones.
+DbaseText::DbaseText()
+    : sections_{
+          {"aircrafts", elements("aircraft", "types",
+                                 {"A320,A20N,A321,B738,B38M,B744,B748,B77W", "E190,E195,DH8D,CRJ9,C172,C152,SR22,DA40",
+                                  "BE36,C700,C25C,B350,TBM9,EC35,AS50,H125"})},
+          {"cargo_types", elements("cargo_type", "types", {"B77F,B744"})},
+          {"heavy", elements("hvy", "types", {"B744,B748,B77W,B77F"})},
+          {"large", elements("lar", "types", {"A320,A20N,A321,B738,B38M", "E190,E195,DH8D,CRJ9,B748"})},
+          {"buzjet", elements("bzj", "types", {"C700,C25C"})},
+          {"high_performance", elements("hpf", "types", {"TBM9,EC35"})},
+          {"rotorcraft", elements("rot", "types", {"EC35,AS50,H125"})},
+          {"ICAO_airlines",
+           elements("ICAO", "codes", {"DLH,BAW,CFE,KLM,KLC,EZY,RYR,UAL", "SKW,DAL,AAL,FDX,UPS,BOX,ZZZ,PVT"})},
+          {"cargo_operators", elements("ICAO", "codes", {"FDX,UPS,BOX,GEC"})},
+          {"simaddons20", elements("simaddon20", "arpts", {"EDDM,LSZH"})},
+          {"simaddons24", elements("simaddon24", "arpts", {"EDDM,KJFK,LFPG"})},
+          {"similar_types", elements("similar", "types", {"A320,A20N,A321", "B738,B38M", "C172,C152", "E190,E195"})},
+          {"prefixes", elements("similar", "types", {"D-,OE-,HB-", "N,C-"})},
+          {"publishers", elements("pub", "names", {"Northwind Scenery,Northwind,NWS", "Blue Delta Design,BlueDelta"})},
+          {"wingspans", "<wingspan type=\"A320\" meters=\"35.8\"/><wingspan type=\"B744\" meters=\"64.4\"/>"
+                        "<wingspan type=\"C172\" meters=\"11\"/>"},
+          {"fixes", "<fx wro=\"A32N\" cor=\"A20N\"/><fx wro=\"738\" cor=\"B738\"/>"},
+          {"thirdparties20", "<thirdpartie20 pub=\"Northwind Scenery\" arpts=\"EHAM,EDDF\"/>"
+                             "<thirdpartie20 pub=\"Northwind Scenery\" arpts=\"LOWW\"/>"},
+          {"thirdparties24", "<thirdpartie24 pub=\"Blue Delta Design\" arpts=\"KJFK\"/>"},
+          {"dbase", "<d r=\"D-AINA\" a=\"DLH\" m=\"A20N\"/><d r=\"G-LCYP\" a=\"BAW\" o=\"CFE\" m=\"E190\"/>"
+                    "<d r=\"N12345\" m=\"C172\"/><d r=\"D-ABCD\" a=\"DLH\"/><d r=\"G-ABC\" a=\"BAW\" m=\"DH8D\"/>"
+                    "<d r=\"N700FX\" a=\"FDX\" m=\"B77F\" c=\"true\"/><d r=\"D-AIPA\" a=\"DLH\" m=\"A320\"/>"
+                    "<d r=\"DA-IPA\" a=\"EZY\" m=\"A321\"/><d r=\"NABCD\" a=\"UAL\" m=\"A32N\"/>"}}
 {
-    sections_.insert(sections_.end(), lf_optionalSections().begin(), lf_optionalSections().end());
 }
 
 DbaseText& DbaseText::set(const std::string& section, std::string body)
 {
-    const auto hit =
-        std::find_if(sections_.begin(), sections_.end(), [&](const auto& s) { return s.first == section; });
-    if (hit == sections_.end()) {
-        sections_.emplace_back(section, std::move(body));
-    } else {
-        hit->second = std::move(body);
-    }
+    remove(section);
+    sections_.emplace_back(section, std::move(body));
     return *this;
 }
 
 DbaseText& DbaseText::remove(const std::string& section)
 {
-    std::erase_if(sections_, [&](const auto& s) { return s.first == section; });
-    return *this;
-}
-
-DbaseText& DbaseText::requiredOnly()
-{
-    sections_ = lf_requiredSections();
+    std::erase_if(sections_, [&](const auto& entry) { return entry.first == section; });
     return *this;
 }
 
@@ -127,14 +92,14 @@ DbaseFolder::~DbaseFolder()
     gf_stopLog();
 }
 
-void DbaseFolder::sealDbase(const std::string& plainBytes) const
+void DbaseFolder::seal(const std::string& plainBytes) const
 {
     sealer::sealTextToFile(gf_projectKey(), plainBytes, sealedPath());
 }
 
 bool DbaseFolder::read(const std::string& xml) const
 {
-    sealDbase(xml);
+    seal(xml);
     gf_clearReferenceTables();
     return gf_readDbase();
 }

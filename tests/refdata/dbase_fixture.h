@@ -11,16 +11,12 @@
 namespace hlw::test {
 
 // The text of a "dbase.xml". It starts as a small but complete database (every section, required and optional,
-// with content the lookup tests rely on); sections can be replaced or removed.
+// with content the lookup tests rely on); sections can be replaced (or added at the end) and removed.
 class DbaseText {
   public:
     DbaseText();
-
-    // The inner XML of a section (added at the end when the section is not there yet).
     DbaseText& set(const std::string& section, std::string body);
     DbaseText& remove(const std::string& section);
-    // Only the required sections, each with its default content.
-    DbaseText& requiredOnly();
     std::string text() const;
 
   private:
@@ -40,9 +36,8 @@ class DbaseFolder {
     DbaseFolder& operator=(const DbaseFolder&) = delete;
 
     // Seals the bytes into "input/dbase.enc".
-    void sealDbase(const std::string& plainBytes) const;
-    // Seals the text and reads it with gf_readDbase() as the run's first read: the installed tables are dropped,
-    // the code tables are kept.
+    void seal(const std::string& plainBytes) const;
+    // Seals the text and reads it as the run's first read: the installed tables are dropped, the code tables kept.
     bool read(const std::string& xml) const;
     std::string logText() const;
 

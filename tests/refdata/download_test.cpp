@@ -1,3 +1,4 @@
+// Downloads from a local HTTP server that injects failures by path.
 #include "refdata/download.h"
 
 #include "core/log.h"
@@ -8,12 +9,11 @@
 #include "seal_stream.h"
 #include "support/temp_dir.h"
 
-#include <gtest/gtest.h>
+#include <fmt/format.h>
+#include <gmock/gmock.h>
 
 #include <chrono>
-#include <fmt/format.h>
 #include <memory>
-#include <string>
 
 namespace hlw {
 namespace {
@@ -21,235 +21,166 @@ namespace {
 namespace fs = std::filesystem;
 using test::readWholeFile;
 using test::writeWholeFile;
+using ::testing::HasSubstr;
 
 const std::string oldContents = "the good file from the last download";
 
-std::string patternBytes(std::size_t size)
-{
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 13 + 7) & 0xff);
-    }
-    return bytes;
-}
-
-std::string sealed(const std::string& plain)
-{
-    return sealer::sealText(gf_projectKey(), plain);
-}
-
-class DownloadTest : public ::testing::Test {
+class Download : public ::testing::Test {
 protected:
-    void SetUp() override
+    Download()
     {
         gf_startLog(dir / "Log.txt");
-        fs::create_directories(www / majorFolder);
-        fs::create_directories(input);
+        fs::create_directories(www / major);
+        fs::create_directories(dir / "input");
         writeWholeFile(www / "good.bin", goodBytes);
-        writeWholeFile(www / majorFolder / "dbase.enc", sealed("<root/>"));
+        writeWholeFile(www / major / "dbase.enc", sealer::sealText(gf_projectKey(), "<root/>"));
         writeWholeFile(target, oldContents);
         server = std::make_unique<test::HttpTestServer>(www);
         useBase("");
     }
-    void TearDown() override
+    ~Download() override
     {
         server.reset();
         gf_setDownloadSettings({});
         gf_stopLog();
     }
 
-    void useBase(const std::string& prefix, long lowSpeedSeconds = 2)
+    void useBase(const std::string& prefix, long lowSpeedSeconds = 2, bool plainHttp = true)
     {
         DownloadSettings settings;
         settings.baseAddress = server->url(prefix);
-        settings.allowPlainHttp = true;
+        settings.allowPlainHttp = plainHttp;
         settings.connectTimeoutSeconds = 5;
         settings.lowSpeedTimeSeconds = lowSpeedSeconds;
         gf_setDownloadSettings(settings);
     }
-    std::string logText()
+    std::string logText() const
     {
         gf_logFlushNow();
         return readWholeFile(dir / "Log.txt");
     }
-    void expectOldTargetKept()
+    void expectOldTargetKept() const
     {
         EXPECT_EQ(readWholeFile(target), oldContents);
-        EXPECT_FALSE(fs::exists(fs::path(target.string() + ".part")));
+        EXPECT_FALSE(fs::exists(target.string() + ".part"));
     }
 
     test::TempDir dir;
     fs::path www = dir / "www";
-    fs::path input = dir / "input";
-    fs::path target = input / "dbase.enc";
-    std::string majorFolder = fmt::format("{}", gf_programVersion().major);
-    std::string goodBytes = patternBytes(50000);
+    fs::path target = dir / "input" / "dbase.enc";
+    std::string major = fmt::format("{}", gf_programVersion().major);
+    std::string goodBytes = std::string(50000, 'g') + "\r\n\x00\xff";
     std::unique_ptr<test::HttpTestServer> server;
 };
 
-TEST_F(DownloadTest, CompleteTransferReplacesTheTarget)
-{
-    ASSERT_TRUE(gf_download(server->url("good.bin"), target, true));
-    EXPECT_EQ(readWholeFile(target), goodBytes);
-    EXPECT_FALSE(fs::exists(fs::path(target.string() + ".part")));
-}
-
-TEST_F(DownloadTest, RedirectsAreFollowedToTheRealFile)
+TEST_F(Download, CompleteTransfersReplaceTheTarget)
 {
     ASSERT_TRUE(gf_download(server->url("redirect/redirect/good.bin"), target, true));
     EXPECT_EQ(readWholeFile(target), goodBytes);
-}
-
-TEST_F(DownloadTest, TextModeDownloadsToo)
-{
+    EXPECT_FALSE(fs::exists(target.string() + ".part"));
     writeWholeFile(www / "versions.json", "{\"major\": 12}\n");
-    ASSERT_TRUE(gf_download(server->url("versions.json"), input / "versions.json", false));
-    EXPECT_EQ(readWholeFile(input / "versions.json"), "{\"major\": 12}\n");
+    ASSERT_TRUE(gf_download(server->url("versions.json"), dir / "input" / "versions.json", false));
+    EXPECT_EQ(readWholeFile(dir / "input" / "versions.json"), "{\"major\": 12}\n");
+    ASSERT_TRUE(gf_download(server->url("agent"), dir / "input" / "agent.txt", true));
+    EXPECT_EQ(readWholeFile(dir / "input" / "agent.txt"), "HLMR");
+
+    CURL* handle = curl_easy_init();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_FALSE(gf_download(handle, server->url("404/good.bin"), target, true));
+    writeWholeFile(target, oldContents);
+    EXPECT_TRUE(gf_download(handle, server->url("good.bin"), target, true));
+    EXPECT_EQ(readWholeFile(target), goodBytes);
+    curl_easy_cleanup(handle);
+    EXPECT_FALSE(gf_download(nullptr, server->url("good.bin"), target, true));
+    EXPECT_THAT(logText(), HasSubstr("Download error: 'no libcurl handle' for " + server->url("good.bin")));
 }
 
-TEST_F(DownloadTest, SendsTheProgramsUserAgent)
+TEST_F(Download, EveryFailureKeepsTheOldTargetAndLeavesNoPartFile)
 {
-    ASSERT_TRUE(gf_download(server->url("agent"), input / "agent.txt", true));
-    EXPECT_EQ(readWholeFile(input / "agent.txt"), "HLMR");
-}
-
-// Every failed transfer keeps the old file whole and leaves no ".part" file behind.
-TEST_F(DownloadTest, EveryFailureKeepsTheOldTarget)
-{
-    const char* const failures[] = {
-        "404/good.bin",
-        "missing.bin",
-        "status/500/good.bin",
-        "status/204/good.bin",
-        "status/301/good.bin",
-        "cut/good.bin",
-        "redirect/redirect/redirect/redirect/redirect/redirect/good.bin",
-    };
-    for (const char* path : failures) {
-        SCOPED_TRACE(path);
-        EXPECT_FALSE(gf_download(server->url(path), target, true));
+    for (const char* path : {"404/good.bin", "missing.bin", "status/500/good.bin", "status/204/good.bin",
+                             "status/301/good.bin", "cut/good.bin",
+                             "redirect/redirect/redirect/redirect/redirect/redirect/good.bin"}) {
+        EXPECT_FALSE(gf_download(server->url(path), target, true)) << path;
         expectOldTargetKept();
     }
+    EXPECT_FALSE(gf_download(server->url("good.bin"), target, true, [](const fs::path&) { return false; }));
+    expectOldTargetKept();
+    useBase("", 2, false);
+    EXPECT_FALSE(gf_download(server->url("good.bin"), target, true));
+    expectOldTargetKept();
+    const fs::path nowhere = dir / "no_folder" / "dbase.enc";
+    EXPECT_FALSE(gf_download(server->url("good.bin"), nowhere, true));
+    EXPECT_FALSE(fs::exists(nowhere.parent_path()));
+
     const std::string log = logText();
-    EXPECT_NE(log.find("Download error: 'HTTP status 204' for " + server->url("status/204/good.bin")),
-              std::string::npos);
-    EXPECT_NE(log.find("Download error: '" + std::string(curl_easy_strerror(CURLE_HTTP_RETURNED_ERROR)) +
-                       "' for " + server->url("404/good.bin")),
-              std::string::npos);
+    EXPECT_THAT(log, HasSubstr("Download error: 'HTTP status 204' for " + server->url("status/204/good.bin")));
+    EXPECT_THAT(log, HasSubstr(fmt::format("Download error: '{}' for {}", curl_easy_strerror(CURLE_HTTP_RETURNED_ERROR),
+                                           server->url("404/good.bin"))));
+    EXPECT_THAT(log, HasSubstr("Download error: 'content check failed' for " + server->url("good.bin") + ", " +
+                               target.string() + " kept"));
+    EXPECT_THAT(log, HasSubstr(curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL)));
+    EXPECT_THAT(log, HasSubstr("Could not open output file: " + nowhere.string() + ".part"));
 }
 
-// A stalled server ends by the low-speed time-out (2 s here), before or after the first bytes.
-TEST_F(DownloadTest, StalledServerEndsByTheTimeOut)
+// A file larger than the caller's bound is given up, whether the server announces its size or not.
+TEST_F(Download, FileLargerThanItsBoundIsRefused)
+{
+    for (const char* path : {"good.bin", "nolength/good.bin"}) {
+        EXPECT_FALSE(gf_download(server->url(path), target, true, {}, goodBytes.size() - 1)) << path;
+        expectOldTargetKept();
+        ASSERT_TRUE(gf_download(server->url(path), dir / "input" / "exact.bin", true, {}, goodBytes.size()));
+        EXPECT_EQ(readWholeFile(dir / "input" / "exact.bin"), goodBytes);
+    }
+    EXPECT_THAT(logText(), HasSubstr(fmt::format("Download error: '{}' for {}", curl_easy_strerror(CURLE_FILESIZE_EXCEEDED),
+                                                 server->url("good.bin"))));
+    EXPECT_THAT(logText(), HasSubstr(fmt::format("Download error: 'larger than {} bytes' for {}", goodBytes.size() - 1,
+                                                 server->url("nolength/good.bin"))));
+}
+
+// A stalled server ends by the low-speed time-out (2 s here), before or after the first bytes; a stop request
+// or the user closing the program ends a transfer at once.
+TEST_F(Download, StalledOrStoppedTransfersEndEarly)
 {
     for (const char* path : {"stall/60/good.bin", "stallbody/60/good.bin"}) {
-        SCOPED_TRACE(path);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(gf_download(server->url(path), target, true));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15)) << path;
         expectOldTargetKept();
     }
-    EXPECT_NE(logText().find(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)), std::string::npos);
-}
-
-TEST_F(DownloadTest, StopRequestAbortsARunningTransfer)
-{
+    EXPECT_THAT(logText(), HasSubstr(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)));
     useBase("", 60);
     for (const bool closing : {false, true}) {
-        SCOPED_TRACE(closing);
         test::FakeRunState run;
         run.stop = !closing;
         run.closing = closing;
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(gf_download(server->url("stall/60/good.bin"), target, true));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << closing;
         expectOldTargetKept();
     }
-    EXPECT_NE(logText().find(curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK)), std::string::npos);
+    EXPECT_THAT(logText(), HasSubstr(curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK)));
 }
 
-TEST_F(DownloadTest, PlainHttpOnlyWhenAllowed)
-{
-    DownloadSettings settings = gf_downloadSettings();
-    settings.allowPlainHttp = false;
-    gf_setDownloadSettings(settings);
-    EXPECT_FALSE(gf_download(server->url("good.bin"), target, true));
-    expectOldTargetKept();
-    EXPECT_NE(logText().find(curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL)), std::string::npos);
-}
-
-TEST_F(DownloadTest, MissingTargetFolderFailsBeforeAnyTransfer)
-{
-    const fs::path nowhere = dir / "no_folder" / "dbase.enc";
-    EXPECT_FALSE(gf_download(server->url("good.bin"), nowhere, true));
-    EXPECT_FALSE(fs::exists(nowhere.parent_path()));
-    EXPECT_NE(logText().find("Could not open output file: " + nowhere.string() + ".part"), std::string::npos);
-}
-
-TEST_F(DownloadTest, CallersHandleServesSeveralDownloadsInARow)
-{
-    CURL* handle = curl_easy_init();
-    ASSERT_NE(handle, nullptr);
-    EXPECT_FALSE(gf_download(handle, server->url("404/good.bin"), target, true));
-    EXPECT_TRUE(gf_download(handle, server->url("good.bin"), target, true));
-    EXPECT_EQ(readWholeFile(target), goodBytes);
-    curl_easy_cleanup(handle);
-    EXPECT_FALSE(gf_download(nullptr, server->url("good.bin"), target, true));
-}
-
-// A file larger than the caller's bound is given up, whether the server announces its size or not.
-TEST_F(DownloadTest, FileLargerThanItsBoundIsRefused)
-{
-    for (const char* path : {"good.bin", "nolength/good.bin"}) {
-        SCOPED_TRACE(path);
-        EXPECT_FALSE(gf_download(server->url(path), target, true, {}, goodBytes.size() - 1));
-        expectOldTargetKept();
-        ASSERT_TRUE(gf_download(server->url(path), input / "exact.bin", true, {}, goodBytes.size()));
-        EXPECT_EQ(readWholeFile(input / "exact.bin"), goodBytes);
-    }
-    const std::string log = logText();
-    EXPECT_NE(log.find(fmt::format("Download error: '{}' for {}", curl_easy_strerror(CURLE_FILESIZE_EXCEEDED),
-                                   server->url("good.bin"))),
-              std::string::npos);
-    EXPECT_NE(log.find(fmt::format("Download error: 'larger than {} bytes' for {}", goodBytes.size() - 1,
-                                   server->url("nolength/good.bin"))),
-              std::string::npos);
-}
-
-TEST_F(DownloadTest, RefusedContentCheckKeepsTheOldTarget)
-{
-    EXPECT_FALSE(gf_download(server->url("good.bin"), target, true, [](const fs::path&) { return false; }));
-    expectOldTargetKept();
-}
-
-TEST_F(DownloadTest, DataFileComesFromTheMajorVersionFolder)
+// Junk with status 200, or a sealed file cut right behind a full chunk, passes a plain download but never
+// replaces a data file.
+TEST_F(Download, DataFilesComeFromTheMajorVersionFolderAndMustBeCompleteSealedFiles)
 {
     ASSERT_TRUE(gf_downloadDataFile("dbase.enc", target));
     EXPECT_TRUE(gf_verifySealedFile(target));
-    EXPECT_NE(logText().find(fmt::format("Downloaded '{}' to '{}'", server->url(majorFolder + "/dbase.enc"),
-                                         target.string())),
-              std::string::npos);
-}
-
-// Junk with status 200 passes a plain download but never replaces a data file.
-TEST_F(DownloadTest, DataFileThatIsNotSealedIsRefused)
-{
+    EXPECT_THAT(logText(), HasSubstr(fmt::format("Downloaded '{}' to '{}'", server->url(major + "/dbase.enc"),
+                                                 target.string())));
+    writeWholeFile(target, oldContents);
     for (const char* prefix : {"junk/", "404/", "cut/"}) {
-        SCOPED_TRACE(prefix);
         useBase(prefix);
         EXPECT_FALSE(gf_downloadDataFile("dbase.enc", target));
         expectOldTargetKept();
-        EXPECT_NE(logText().find(fmt::format("==> Downloading '{}' failed !",
-                                             server->url(prefix + majorFolder + "/dbase.enc"))),
-                  std::string::npos);
+        EXPECT_THAT(logText(), HasSubstr(fmt::format("==> Downloading '{}' failed !",
+                                                     server->url(prefix + major + "/dbase.enc"))));
     }
-    EXPECT_TRUE(gf_download(server->url("junk/good.bin"), input / "junk.bin", true));
-}
-
-// A server that ends the body right behind a full chunk sends a shorter but well-formed transfer.
-TEST_F(DownloadTest, DataFileCutAtAChunkBoundaryIsRefused)
-{
-    const std::string whole = sealed(patternBytes(3 * 4096));
-    writeWholeFile(www / majorFolder / "dbase.enc", whole.substr(0, sealedHeaderBytes + sealedChunkBytes));
+    EXPECT_TRUE(gf_download(server->url("junk/good.bin"), dir / "input" / "junk.bin", true));
+    useBase("");
+    const std::string whole = sealer::sealText(gf_projectKey(), std::string(3 * 4096, 'x'));
+    writeWholeFile(www / major / "dbase.enc", whole.substr(0, sealedHeaderBytes + sealedChunkBytes));
     EXPECT_FALSE(gf_downloadDataFile("dbase.enc", target));
     expectOldTargetKept();
 }

@@ -1,219 +1,243 @@
+// Questions asked of the read reference database: categories, wing spans, registrations, prefixes, publishers
+// and the similar models that have liveries.
 #include "refdata/reference_lookups.h"
 
 #include "core/random_choice.h"
 #include "dbase_fixture.h"
 #include "refdata/code_table.h"
-#include "refdata/reference_tables.h"
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "refdata/similar_models.h"
 
 #include <fmt/format.h>
+#include <gmock/gmock.h>
 
 #include <set>
-#include <string>
-#include <vector>
 
 namespace hlw {
 namespace {
 
-using test::DbaseFolder;
-using test::DbaseText;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::UnorderedElementsAre;
+using ::testing::IsEmpty;
 
-bool lf_randomOn() noexcept
-{
-    return true;
-}
-
-bool lf_randomOff() noexcept
-{
-    return false;
-}
+bool lf_randomOn() noexcept { return true; }
+bool lf_randomOff() noexcept { return false; }
+uint16_t m(const char* code) { return gf_modelIndex(code); }
+uint16_t a(const char* code) { return gf_airlineIndex(code); }
 
 class ReferenceLookups : public ::testing::Test {
   protected:
     void SetUp() override
     {
         gf_installRandomSettingReader(&lf_randomOff);
-        ASSERT_TRUE(folder.read(DbaseText().text()));
+        ASSERT_TRUE(folder.read(test::DbaseText().text()));
     }
-    void TearDown() override { gf_installRandomSettingReader(nullptr); }
+    void TearDown() override
+    {
+        gf_installRandomSettingReader(nullptr);
+        gf_clearSimilarModels();
+    }
 
-    DbaseFolder folder;
+    test::DbaseFolder folder;
 };
 
 TEST_F(ReferenceLookups, CategoryTakesTheFirstListInPriorityOrder)
 {
-    const std::pair<const char*, AircraftCategory> cases[] = {
-        {"", AircraftCategory::Light},          {"C172", AircraftCategory::Light},
-        {"A320", AircraftCategory::Large},      {"B748", AircraftCategory::Large}, // large and heavy
-        {"B744", AircraftCategory::Heavy},      {"B77F", AircraftCategory::Heavy}, // a cargo code only
-        {"C700", AircraftCategory::Buzjets},    {"TBM9", AircraftCategory::HighPerf},
-        {"EC35", AircraftCategory::Rotorcraft},                                    // high_performance and rotorcraft
-        {"AS50", AircraftCategory::Rotorcraft}, {"QQQQ", AircraftCategory::Light}, // unknown, interned now
+    const std::pair<const char*, AircraftCategory> cases[]{
+        {"", AircraftCategory::Light},        {"C172", AircraftCategory::Light},
+        {"A320", AircraftCategory::Large},    {"B748", AircraftCategory::Large}, // large and heavy
+        {"B744", AircraftCategory::Heavy},    {"B77F", AircraftCategory::Heavy}, // a cargo code only
+        {"C700", AircraftCategory::Buzjets},  {"TBM9", AircraftCategory::HighPerf},
+        {"EC35", AircraftCategory::Rotorcraft}, // high_performance and rotorcraft
+        {"QQQQ", AircraftCategory::Light},    // unknown, interned now
     };
     for (const auto& [code, category] : cases) {
-        SCOPED_TRACE(code);
-        EXPECT_EQ(gf_modelCategoryByName(code), category);
-        EXPECT_EQ(gf_modelCategory(gf_modelIndex(code)), category);
+        EXPECT_EQ(gf_modelCategoryByName(code), category) << code;
     }
     EXPECT_TRUE(gf_findModelIndex("QQQQ").has_value());
-    EXPECT_EQ(gf_modelCategory(0), AircraftCategory::Light);
     EXPECT_EQ(gf_modelCategory(65535), AircraftCategory::Light);
 }
 
 TEST_F(ReferenceLookups, HalfWingspanIsZeroWithoutAnEntryAndLogsOncePerUnknownIndex)
 {
-    EXPECT_DOUBLE_EQ(gf_halfWingspanNm(gf_modelIndex("A320")), 17.9 / 1852.0);
-    EXPECT_DOUBLE_EQ(gf_halfWingspanNm(gf_modelIndex("C172")), 5.5 / 1852.0);
+    EXPECT_DOUBLE_EQ(gf_halfWingspanNm(m("A320")), 17.9 / 1852.0);
     EXPECT_DOUBLE_EQ(gf_maxHalfWingspanNm(), 32.2 / 1852.0);
-    EXPECT_EQ(gf_halfWingspanNm(gf_modelIndex("DH8D")), 0.0);
-    EXPECT_EQ(gf_halfWingspanNm(0), 0.0);
+    EXPECT_EQ(gf_halfWingspanNm(m("DH8D")), 0.0);
     // A model first met after the read (a livery or live traffic) has no entry: 0.0, never a huge span.
-    const uint16_t late = gf_modelIndex("LT01");
+    const uint16_t late = m("LT01");
     EXPECT_EQ(gf_halfWingspanNm(late), 0.0);
     EXPECT_EQ(gf_halfWingspanNm(late), 0.0);
     const std::string log = folder.logText();
     const std::string line = fmt::format("hwsp: {} (LT01) has no wingspan entry", late);
-    EXPECT_EQ(log.find(line), log.rfind(line));
     EXPECT_THAT(log, HasSubstr(line));
-    EXPECT_THAT(log, ::testing::Not(HasSubstr("hwsp: " + std::to_string(gf_modelIndex("DH8D")))));
+    EXPECT_EQ(log.find(line), log.rfind(line));
+    EXPECT_THAT(log, ::testing::Not(HasSubstr("hwsp: " + std::to_string(m("DH8D")))));
 }
 
-TEST_F(ReferenceLookups, RegistrationVariantsFollowTheNationalFormats)
+TEST_F(ReferenceLookups, RegistrationsAreSearchedUnderTheirNationalSpellingsInOrder)
 {
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"DAIPA", {"DA-IPA", "D-AIPA", "DAIPA"}},
-        {"GLCYP", {"GL-CYP", "G-LCYP", "GLCYP"}},
-        {"N12345", {"N12345"}}, // US registrations carry no dash
-        {"NABCD", {"NABCD"}},
-        {"D-AIPA", {"D-AIPA"}}, // already written with a dash
-        {"GABC", {"GABC"}},     // too short to guess
-        {"", {""}},
-    };
-    for (const auto& [registration, variants] : cases) {
-        SCOPED_TRACE(registration);
-        EXPECT_EQ(gf_registrationVariants(registration), variants);
+    const std::pair<const char*, std::vector<std::string>> variants[]{
+        {"DAIPA", {"DA-IPA", "D-AIPA", "DAIPA"}}, {"N12345", {"N12345"}}, {"D-AIPA", {"D-AIPA"}},
+        {"GABC", {"GABC"}},                        {"", {""}}};
+    for (const auto& [registration, spellings] : variants) {
+        EXPECT_EQ(gf_registrationVariants(registration), spellings) << registration;
     }
-}
-
-TEST_F(ReferenceLookups, RecordLookupTriesTheVariantsInOrder)
-{
-    const RegistrationCodes ezyA321{gf_airlineIndex("EZY"), 0, gf_modelIndex("A321"), 0, 1};
+    const RegistrationCodes ezyA321{a("EZY"), 0, m("A321"), 0, 1};
     EXPECT_EQ(gf_findDbaseRecord("DAIPA"), ezyA321); // DA-IPA before D-AIPA
-    EXPECT_EQ(gf_findDbaseRecord("DA-IPA"), ezyA321);
-    EXPECT_EQ(gf_findDbaseRecord("D-AIPA")->airline, gf_airlineIndex("DLH"));
-    const RegistrationCodes bawCfeE190{gf_airlineIndex("BAW"), gf_airlineIndex("CFE"), gf_modelIndex("E190"), 0, 1};
-    EXPECT_EQ(gf_findDbaseRecord("GLCYP"), bawCfeE190);
-    EXPECT_EQ(gf_findDbaseRecord("N700FX"),
-              (RegistrationCodes{gf_airlineIndex("FDX"), 0, gf_modelIndex("B77F"), 1, 1}));
-    EXPECT_EQ(gf_findDbaseRecord("N12345"), (RegistrationCodes{0, 0, gf_modelIndex("C172"), 0, 1}));
-    EXPECT_EQ(gf_findDbaseRecord(""), std::nullopt);
-    EXPECT_EQ(gf_findDbaseRecord("GABC"), std::nullopt);  // stored as G-ABC, 4 characters are searched as given
-    EXPECT_EQ(gf_findDbaseRecord("D-AIN"), std::nullopt); // a beginning of D-AINA is no match
-    EXPECT_EQ(gf_findDbaseRecord("d-aina"), std::nullopt);
-}
-
-TEST_F(ReferenceLookups, RegistrationBeginningWithNIsSearchedOnlyAsGiven)
-{
-    ASSERT_TRUE(folder.read(DbaseText().set("dbase", "<d r=\"NA-BCD\" a=\"UAL\"/><d r=\"N-ABCD\" a=\"UAL\"/>").text()));
-    EXPECT_EQ(gf_findDbaseRecord("NABCD"), std::nullopt);
+    EXPECT_EQ(gf_findDbaseRecord("D-AIPA")->airline, a("DLH"));
+    EXPECT_EQ(gf_findDbaseRecord("GLCYP"), (RegistrationCodes{a("BAW"), a("CFE"), m("E190"), 0, 1}));
+    EXPECT_EQ(gf_findDbaseRecord("N700FX"), (RegistrationCodes{a("FDX"), 0, m("B77F"), 1, 1}));
+    for (const char* missing : {"", "GABC", "D-AIN", "d-aina"}) {
+        EXPECT_EQ(gf_findDbaseRecord(missing), std::nullopt) << missing;
+    }
+    ASSERT_TRUE(folder.read(test::DbaseText().set("dbase", "<d r=\"NA-BCD\"/><d r=\"N-ABCD\"/>").text()));
+    EXPECT_EQ(gf_findDbaseRecord("NABCD"), std::nullopt); // beginning with N: searched only as given
     EXPECT_TRUE(gf_findDbaseRecord("NA-BCD").has_value());
 }
 
 TEST_F(ReferenceLookups, ShortRegistrationIsTheFirstSortedOneInTheText)
 {
-    EXPECT_EQ(gf_findShortRegistration("Dash 8 G-ABC Flybe"), "G-ABC");
-    EXPECT_EQ(gf_findShortRegistration("NABCD and G-ABC"), "G-ABC");
-    EXPECT_EQ(gf_findShortRegistration("Lufthansa D-ABCD"), std::nullopt); // six characters are not short
-    EXPECT_EQ(gf_findShortRegistration("dash 8 g-abc"), std::nullopt);
-    EXPECT_EQ(gf_findShortRegistration(""), std::nullopt);
-}
-
-// Tables installed by hand with an empty registration: the empty text must not match every title.
-TEST_F(ReferenceLookups, ShortRegistrationSearchIgnoresEmptyRegistrations)
-{
+    EXPECT_EQ(gf_findShortRegistration("NABCD and G-ABC Flybe"), "G-ABC");
+    for (const char* text : {"Lufthansa D-ABCD", "dash 8 g-abc", ""}) {
+        EXPECT_EQ(gf_findShortRegistration(text), std::nullopt) << text; // six characters are not short
+    }
+    // Tables installed by hand with an empty registration: the empty text must not match every title.
     ReferenceTables tables;
     tables.records = {{"", {1, 0, 1, 0, 1}}, {"G-ABC", {2, 0, 2, 0, 1}}};
     tables.shortRecords = {0, 1};
+    tables.publisherGroups = {{"Alpha", ""}, {"Beta", "BT"}};
     gf_installReferenceTables(std::move(tables));
     EXPECT_EQ(gf_findShortRegistration("Dash 8 G-ABC"), "G-ABC");
     EXPECT_EQ(gf_findShortRegistration("Dash 8"), std::nullopt);
-}
-
-TEST_F(ReferenceLookups, SimilarPrefixesInStoredOrderWhileRandomIsOff)
-{
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_THAT(gf_similarPrefixes("D-"), ElementsAre("HB-", "OE-"));
-    }
-    EXPECT_THAT(gf_similarPrefixes("C-"), ElementsAre("N"));
-    EXPECT_TRUE(gf_similarPrefixes("G-").empty());
-    EXPECT_TRUE(gf_similarPrefixes("").empty());
-}
-
-TEST_F(ReferenceLookups, SimilarPrefixesShuffleCopiesWhileRandomIsOn)
-{
-    gf_installRandomSettingReader(&lf_randomOn);
-    gf_seedThreadRandomEngine(7);
-    std::set<std::vector<std::string>> orders;
-    for (int i = 0; i < 50; ++i) {
-        const auto prefixes = gf_similarPrefixes("D-");
-        EXPECT_THAT(prefixes, UnorderedElementsAre("HB-", "OE-"));
-        orders.insert(prefixes);
-    }
-    EXPECT_EQ(orders.size(), 2U);
-    EXPECT_THAT(gf_referenceTables().similarPrefixes.at("D-"), ElementsAre("HB-", "OE-"));
-}
-
-TEST_F(ReferenceLookups, ContainsNoCaseSearchesThePathText)
-{
-    EXPECT_TRUE(gf_containsNoCase(std::filesystem::path("Community") / "nws-airport-eham", "NWS"));
-    EXPECT_TRUE(gf_containsNoCase(std::filesystem::path("Community/Fl\xFCgel-NWS"), "nws"));
-}
-
-TEST_F(ReferenceLookups, PublisherIsTheOwnNameOfTheFirstMatchingGroup)
-{
-    const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {"NORTHWIND-AIRPORT-EHAM", "Northwind Scenery"}, // any name of the group, any case
-        {"nws-lowi", "Northwind Scenery"},
-        {"bluedelta-kjfk", "Blue Delta Design"},
-        {"Blue Delta Design KJFK", "Blue Delta Design"},
-        {"someone-else-eddf", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const auto& [text, publisher] : cases) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(gf_findPublisher(text), publisher);
-    }
-}
-
-TEST_F(ReferenceLookups, PublisherSearchSkipsEmptyNames)
-{
-    ReferenceTables tables;
-    tables.publisherGroups = {{"Alpha", ""}, {"Beta", "BT"}};
-    gf_installReferenceTables(std::move(tables));
     EXPECT_EQ(gf_findPublisher("bt-eddm"), "Beta");
     EXPECT_EQ(gf_findPublisher("nobody"), std::nullopt);
 }
 
-TEST_F(ReferenceLookups, ThirdPartyAirportNeedsTheExactPublisherOfTheChosenSimulator)
+TEST_F(ReferenceLookups, SimilarPrefixesComeInStoredOrderOrShuffledWhileRandomIsOn)
 {
-    const std::tuple<bool, const char*, const char*, bool> cases[] = {
-        {true, "Northwind Scenery", "EDDF", true},
-        {true, "Northwind Scenery", "LOWW", true}, // the publisher's second entry
-        {true, "Northwind", "EHAM", false},
-        {true, "Northwind Scenery", "eham", false},
-        {false, "Northwind Scenery", "EHAM", false},
-        {false, "Blue Delta Design", "KJFK", true},
-        {true, "Blue Delta Design", "KJFK", false},
-    };
-    for (const auto& [msfs2020, publisher, airport, listed] : cases) {
-        SCOPED_TRACE(fmt::format("{} {} {}", msfs2020, publisher, airport));
-        EXPECT_EQ(gf_isThirdPartyAirport(msfs2020, publisher, airport), listed);
+    EXPECT_THAT(gf_similarPrefixes("D-"), ElementsAre("HB-", "OE-"));
+    EXPECT_THAT(gf_similarPrefixes("C-"), ElementsAre("N"));
+    EXPECT_TRUE(gf_similarPrefixes("G-").empty());
+    gf_installRandomSettingReader(&lf_randomOn);
+    gf_seedThreadRandomEngine(7);
+    std::set<std::vector<std::string>> orders;
+    for (int i = 0; i < 50; ++i) {
+        orders.insert(gf_similarPrefixes("D-"));
     }
+    EXPECT_THAT(orders, ElementsAre(ElementsAre("HB-", "OE-"), ElementsAre("OE-", "HB-")));
+    EXPECT_THAT(gf_referenceTables().similarPrefixes.at("D-"), ElementsAre("HB-", "OE-"));
+}
+
+TEST_F(ReferenceLookups, PublisherAndThirdPartyAirportsOfTheChosenSimulator)
+{
+    EXPECT_TRUE(gf_containsNoCase(std::filesystem::path("Community") / "nws-airport-eham", "NWS"));
+    EXPECT_TRUE(gf_containsNoCase(std::filesystem::path("Community/Fl\xFCgel-NWS"), "nws"));
+    const std::pair<const char*, std::optional<std::string>> publishers[]{
+        {"NORTHWIND-AIRPORT-EHAM", "Northwind Scenery"}, // any name of the group, any case
+        {"nws-lowi", "Northwind Scenery"},
+        {"bluedelta-kjfk", "Blue Delta Design"},
+        {"someone-else-eddf", std::nullopt},
+        {"", std::nullopt}};
+    for (const auto& [text, publisher] : publishers) {
+        EXPECT_EQ(gf_findPublisher(text), publisher) << text;
+    }
+    const std::tuple<bool, const char*, const char*, bool> airports[]{
+        {true, "Northwind Scenery", "EDDF", true},  {true, "Northwind Scenery", "LOWW", true},
+        {true, "Northwind", "EHAM", false},         {true, "Northwind Scenery", "eham", false},
+        {false, "Northwind Scenery", "EHAM", false}, {false, "Blue Delta Design", "KJFK", true},
+        {true, "Blue Delta Design", "KJFK", false}};
+    for (const auto& [msfs2020, publisher, airport, listed] : airports) {
+        EXPECT_EQ(gf_isThirdPartyAirport(msfs2020, publisher, airport), listed) << publisher << airport << msfs2020;
+    }
+}
+
+// Installed liveries as (airline code, model code) pairs; counts the questions asked.
+class FakeLiveries final : public LiveryPresence {
+  public:
+    FakeLiveries(std::initializer_list<std::pair<const char*, const char*>> liveries)
+    {
+        for (const auto& [airline, model] : liveries) {
+            pairs_.emplace(a(airline), m(model));
+        }
+    }
+    bool modelHasLiveries(uint16_t model) const override
+    {
+        ++questions;
+        return std::ranges::any_of(pairs_, [&](const auto& pair) { return pair.second == model; });
+    }
+    bool hasLivery(uint16_t airline, uint16_t model) const override
+    {
+        ++questions;
+        return pairs_.contains({airline, model});
+    }
+    std::vector<uint16_t> airlines() const override
+    {
+        std::vector<uint16_t> airlines;
+        for (const auto& pair : pairs_) {
+            airlines.push_back(pair.first);
+        }
+        return airlines;
+    }
+
+    mutable std::size_t questions = 0;
+
+  private:
+    std::set<std::pair<uint16_t, uint16_t>> pairs_;
+};
+
+// The default groups: {A20N,A320,A321} {B38M,B738} {C152,C172} {E190,E195}.
+TEST_F(ReferenceLookups, SimilarModelsAreTheOtherMembersOfTheGroupWithLiveries)
+{
+    gf_buildSimilarModels(FakeLiveries({{"DLH", "A320"}, {"DLH", "A321"}, {"EZY", "A321"}, {"RYR", "B738"}}));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("A20N")), ElementsAre(m("A320"), m("A321")));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("A321")), ElementsAre(m("A320")));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("B38M")), ElementsAre(m("B738")));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("B738")), IsEmpty());
+    EXPECT_THAT(gf_similarModelsWithLivery(m("C172")), IsEmpty());
+    EXPECT_EQ(gf_similarModelDefinitionCount(), 4U);
+    EXPECT_THAT(folder.logText(), HasSubstr("\n    4 similar model definitions\n"));
+    // Per airline: the similar models it has liveries of, none when it has liveries of the model itself.
+    EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("A20N")), ElementsAre(m("A320"), m("A321")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("EZY"), m("A320")), ElementsAre(m("A321")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("A320")), IsEmpty());
+    EXPECT_THAT(gf_airlineSimilarModels(a("RYR"), m("B738")), IsEmpty());
+    EXPECT_THAT(gf_airlineSimilarModels(a("KLM"), m("A320")), IsEmpty());
+
+    // A rebuild after the liveries changed replaces the old answers.
+    gf_buildSimilarModels(FakeLiveries({{"DLH", "A20N"}}));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("A321")), ElementsAre(m("A20N")));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("A20N")), IsEmpty());
+}
+
+// A model in two groups keeps the entry whose text sorts first, whichever group comes first in the file.
+TEST_F(ReferenceLookups, ModelInTwoGroupsTakesTheGroupThatSortsFirst)
+{
+    for (const std::vector<std::string>& groups : {std::vector<std::string>{"A320,A321", "A320,A20N"},
+                                                   std::vector<std::string>{"A20N,A320", "A320,A321"}}) {
+        ASSERT_TRUE(folder.read(test::DbaseText().set("similar_types", test::elements("similar", "types", groups)).text()));
+        gf_buildSimilarModels(FakeLiveries({{"DLH", "A321"}, {"DLH", "A20N"}}));
+        EXPECT_THAT(gf_similarModelsWithLivery(m("A320")), ElementsAre(m("A20N"))) << groups.front();
+        EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("A320")), ElementsAre(m("A20N"))) << groups.front();
+    }
+}
+
+// The liveries are asked about once per member, and once per airline and member with liveries: a group of
+// tens of thousands of types must not cost the square of its size.
+TEST_F(ReferenceLookups, SimilarModelWorkGrowsWithTheGroupNotWithItsSquare)
+{
+    std::string group;
+    for (int i = 0; i < 300; ++i) {
+        group += fmt::format("M{:03},", i);
+    }
+    ASSERT_TRUE(folder.read(test::DbaseText().set("similar_types", test::elements("similar", "types", {group})).text()));
+    const FakeLiveries liveries({{"DLH", "M010"}, {"DLH", "M150"}, {"EZY", "M150"}, {"EZY", "M299"}});
+    gf_buildSimilarModels(liveries);
+    EXPECT_LE(liveries.questions, 300U + 2U * 3U);
+    EXPECT_EQ(gf_similarModelDefinitionCount(), 300U);
+    EXPECT_THAT(gf_similarModelsWithLivery(m("M000")), ElementsAre(m("M010"), m("M150"), m("M299")));
+    EXPECT_THAT(gf_similarModelsWithLivery(m("M150")), ElementsAre(m("M010"), m("M299")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("DLH"), m("M299")), ElementsAre(m("M010"), m("M150")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("EZY"), m("M010")), ElementsAre(m("M150"), m("M299")));
+    EXPECT_THAT(gf_airlineSimilarModels(a("EZY"), m("M150")), IsEmpty());
 }
 
 } // namespace

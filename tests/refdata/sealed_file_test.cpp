@@ -1,3 +1,4 @@
+// Sealed data files and the removal of the plain copies made from them.
 #include "refdata/sealed_file.h"
 
 #include "core/log.h"
@@ -5,11 +6,7 @@
 #include "seal_stream.h"
 #include "support/temp_dir.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <stdexcept>
-#include <string>
+#include <gmock/gmock.h>
 
 namespace hlw {
 namespace {
@@ -17,6 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::readWholeFile;
 using test::writeWholeFile;
+using ::testing::HasSubstr;
 
 std::string patternBytes(std::size_t size)
 {
@@ -27,23 +25,23 @@ std::string patternBytes(std::size_t size)
     return bytes;
 }
 
-std::string sealBytes(const std::string& plain, const sealer::SealOptions& options = {},
-                      const ProjectKey& key = gf_projectKey())
+std::string sealed(const std::string& plain, const sealer::SealOptions& options = {},
+                   const ProjectKey& key = gf_projectKey())
 {
     return sealer::sealText(key, plain, options);
 }
 
-class SealedFileTest : public ::testing::Test {
+class SealedFile : public ::testing::Test {
 protected:
-    void SetUp() override { gf_startLog(dir / "Log.txt"); }
-    void TearDown() override { gf_stopLog(); }
+    SealedFile() { gf_startLog(dir / "Log.txt"); }
+    ~SealedFile() override { gf_stopLog(); }
 
-    std::string logText()
+    std::string logText() const
     {
         gf_logFlushNow();
         return readWholeFile(dir / "Log.txt");
     }
-    // Decrypts sealed bytes from "input/dbase.enc"; the plain text when it succeeded.
+    // Decrypts the bytes written as the sealed file; whether it succeeded.
     bool decrypt(const std::string& sealedBytes)
     {
         writeWholeFile(sealedPath, sealedBytes);
@@ -55,217 +53,126 @@ protected:
     fs::path plainPath = gf_plainPathOf(sealedPath);
 };
 
-TEST_F(SealedFileTest, PlainCopyIsTheXmlTwinInTheSameFolder)
+TEST_F(SealedFile, EverySizeAroundTheChunkBoundaryComesBackByteForByte)
 {
-    EXPECT_EQ(gf_plainPathOf(fs::path("input") / "dbase.enc"), fs::path("input") / "dbase.xml");
-    EXPECT_EQ(gf_plainPathOf("airports.enc"), fs::path("airports.xml"));
-}
-
-// Sizes around the chunk boundary and a stream of several chunks all come back byte for byte.
-TEST_F(SealedFileTest, RoundTripsEverySizeAroundTheChunkBoundary)
-{
-    for (const std::size_t size : {0UL, 1UL, 4095UL, 4096UL, 4097UL, 8192UL, 3UL * 4096 + 5}) {
-        SCOPED_TRACE(size);
+    EXPECT_EQ(plainPath, dir / "dbase.xml");
+    for (const std::size_t size : {0UL, 1UL, 4095UL, 4096UL, 4097UL, 3UL * 4096 + 5}) {
         const std::string plain = patternBytes(size);
-        const std::string sealed = sealBytes(plain);
-        const std::size_t chunks = size / 4096 + 1 - (size != 0 && size % 4096 == 0 ? 1 : 0);
-        EXPECT_EQ(sealed.size(), sealedHeaderBytes + size + chunks * sealedChunkOverheadBytes);
-        ASSERT_TRUE(decrypt(sealed));
+        const std::size_t chunks = size == 0 ? 1 : (size + 4095) / 4096;
+        EXPECT_EQ(sealed(plain).size(), sealedHeaderBytes + size + chunks * sealedChunkOverheadBytes) << size;
+        ASSERT_TRUE(decrypt(sealed(plain)));
         EXPECT_EQ(readWholeFile(plainPath), plain);
         EXPECT_TRUE(gf_verifySealedFile(sealedPath));
     }
-    EXPECT_EQ(logText().find("exception"), std::string::npos);
+    // The stream is read in whole chunks, so bytes can only follow a full final chunk; they are ignored.
+    ASSERT_TRUE(decrypt(sealed(patternBytes(8192)) + patternBytes(9000)));
+    EXPECT_EQ(readWholeFile(plainPath), patternBytes(8192));
+    EXPECT_THAT(logText(), ::testing::Not(HasSubstr("exception")));
 }
 
-TEST_F(SealedFileTest, HeaderOnlyDecryptsToAnEmptyFileButDoesNotVerify)
-{
-    const std::string sealed = sealBytes(patternBytes(100));
-    ASSERT_TRUE(decrypt(sealed.substr(0, sealedHeaderBytes)));
-    EXPECT_TRUE(fs::exists(plainPath));
-    EXPECT_EQ(fs::file_size(plainPath), 0U);
-    EXPECT_FALSE(gf_verifySealedFile(sealedPath));
-}
-
-// A file shorter than its header (a failed download leaves 0 bytes) is refused, never "decrypted" to nothing.
-TEST_F(SealedFileTest, FileShorterThanTheHeaderIsInvalid)
-{
-    const std::string sealed = sealBytes(patternBytes(100));
-    for (const std::size_t size : {0UL, 1UL, sealedHeaderBytes - 1}) {
-        SCOPED_TRACE(size);
-        EXPECT_FALSE(decrypt(sealed.substr(0, size)));
-        EXPECT_FALSE(fs::exists(plainPath));
-        EXPECT_FALSE(gf_verifySealedFile(sealedPath));
-    }
-    EXPECT_NE(logText().find("gf_streamDecrypt exception: Invalid header or key"), std::string::npos);
-}
-
-TEST_F(SealedFileTest, StreamWithoutFinalChunkIsReadAsItStands)
-{
-    const std::string plain = patternBytes(2 * 4096 + 10);
-    ASSERT_TRUE(decrypt(sealBytes(plain, {.plainChunkBytes = 4096, .finalTag = false})));
-    EXPECT_EQ(readWholeFile(plainPath), plain);
-    EXPECT_NE(logText().find("ends without a final chunk"), std::string::npos);
-}
-
-// A transfer cut right behind a full chunk still decrypts (the reader takes what it has), but it is no complete
-// data file, so it must not pass the check that lets a download replace the old file.
-TEST_F(SealedFileTest, StreamWithoutFinalChunkDoesNotVerify)
+// A transfer cut right behind a full chunk still decrypts (the reader takes what it has) but is no complete data
+// file, so it must not pass the check that lets a download replace the old file.
+TEST_F(SealedFile, StreamWithoutFinalChunkIsReadAsItStandsButDoesNotVerify)
 {
     const std::string plain = patternBytes(3 * 4096 + 10);
-    const std::string good = sealBytes(plain);
-    for (const std::size_t chunks : {1UL, 2UL, 3UL}) {
-        SCOPED_TRACE(chunks);
-        writeWholeFile(sealedPath, good.substr(0, sealedHeaderBytes + chunks * sealedChunkBytes));
-        EXPECT_FALSE(gf_verifySealedFile(sealedPath));
-    }
-    writeWholeFile(sealedPath, sealBytes(plain, {.plainChunkBytes = 4096, .finalTag = false}));
+    ASSERT_TRUE(decrypt(sealed(plain, {.plainChunkBytes = 4096, .finalTag = false})));
+    EXPECT_EQ(readWholeFile(plainPath), plain);
+    EXPECT_THAT(logText(), HasSubstr(sealedPath.string() + " ends without a final chunk, read as it stands"));
     EXPECT_FALSE(gf_verifySealedFile(sealedPath));
-    writeWholeFile(sealedPath, good);
-    EXPECT_TRUE(gf_verifySealedFile(sealedPath));
-}
-
-// The stream is read in whole 4113-byte pieces, so trailing bytes can only follow a full FINAL chunk.
-TEST_F(SealedFileTest, BytesBehindAFullFinalChunkAreIgnored)
-{
-    const std::string plain = patternBytes(2 * 4096);
-    for (const std::string& trailer : {std::string("x"), patternBytes(4113), patternBytes(9000)}) {
-        SCOPED_TRACE(trailer.size());
-        ASSERT_TRUE(decrypt(sealBytes(plain) + trailer));
-        EXPECT_EQ(readWholeFile(plainPath), plain);
+    // The last, a header alone, decrypts to an empty file.
+    for (const std::size_t chunks : {1UL, 3UL, 0UL}) {
+        EXPECT_TRUE(decrypt(sealed(plain).substr(0, sealedHeaderBytes + chunks * sealedChunkBytes))) << chunks;
+        EXPECT_FALSE(gf_verifySealedFile(sealedPath)) << chunks;
     }
+    EXPECT_EQ(fs::file_size(plainPath), 0U);
 }
 
-// Every way a stream fails authentication ends as "Decryption failed" with no plain copy left behind.
-TEST_F(SealedFileTest, DamagedStreamsFailAndLeaveNoPlainCopy)
+// Every way a stream fails ends with no plain copy left behind, also when only the header is cut.
+TEST_F(SealedFile, DamagedStreamsFailAndLeaveNoPlainCopy)
 {
     const std::string plain = patternBytes(3 * 4096 + 100);
-    const std::string good = sealBytes(plain);
+    const std::string good = sealed(plain);
     ProjectKey otherKey = gf_projectKey();
     otherKey[5] ^= 0x01;
     std::string flipped = good;
     flipped[sealedHeaderBytes + 4113 + 50] ^= 0x40;
     std::string flippedHeader = good;
     flippedHeader[3] ^= 0x01;
-
-    struct Case {
-        const char* name;
-        std::string bytes;
-    };
-    const Case cases[] = {
-        {"misaligned chunks", sealBytes(plain, {.plainChunkBytes = 1000, .finalTag = true})},
-        {"larger chunks", sealBytes(plain, {.plainChunkBytes = 8192, .finalTag = true})},
-        {"wrong key", sealBytes(plain, {}, otherKey)},
-        {"cut mid first chunk", good.substr(0, sealedHeaderBytes + 2000)},
-        {"cut mid last chunk", good.substr(0, good.size() - 30)},
-        {"cut inside the authenticator", good.substr(0, sealedHeaderBytes + 10)},
-        {"flipped byte", flipped},
-        {"flipped header", flippedHeader},
-        {"not sealed at all", patternBytes(10000)},
-    };
-    for (const Case& item : cases) {
-        SCOPED_TRACE(item.name);
-        EXPECT_FALSE(decrypt(item.bytes));
+    for (const std::string& bytes :
+         {sealed(plain, {.plainChunkBytes = 1000, .finalTag = true}), sealed(plain, {.plainChunkBytes = 8192, .finalTag = true}),
+          sealed(plain, {}, otherKey), good.substr(0, sealedHeaderBytes + 2000), good.substr(0, good.size() - 30),
+          good.substr(0, sealedHeaderBytes + 10), flipped, flippedHeader, patternBytes(10000), std::string(),
+          good.substr(0, sealedHeaderBytes - 1)}) {
+        EXPECT_FALSE(decrypt(bytes)) << bytes.size();
         EXPECT_FALSE(fs::exists(plainPath));
         EXPECT_FALSE(gf_verifySealedFile(sealedPath));
     }
-    EXPECT_NE(logText().find("gf_streamDecrypt exception: Decryption failed"), std::string::npos);
-}
+    EXPECT_THAT(logText(), HasSubstr("gf_streamDecrypt exception: Decryption failed\n"));
+    EXPECT_THAT(logText(), HasSubstr("gf_streamDecrypt exception: Invalid header or key\n"));
 
-TEST_F(SealedFileTest, AnotherKeyOpensWhatItSealed)
-{
-    ProjectKey otherKey{};
-    otherKey.fill(0x5a);
-    const std::string plain = patternBytes(6000);
-    writeWholeFile(sealedPath, sealBytes(plain, {}, otherKey));
-    ASSERT_TRUE(gf_streamDecrypt(otherKey, sealedPath, plainPath));
+    ProjectKey ownKey{};
+    ownKey.fill(0x5a);
+    writeWholeFile(sealedPath, sealed(plain, {}, ownKey));
+    ASSERT_TRUE(gf_streamDecrypt(ownKey, sealedPath, plainPath));
     EXPECT_EQ(readWholeFile(plainPath), plain);
-    EXPECT_TRUE(gf_verifySealedFile(otherKey, sealedPath));
+    EXPECT_TRUE(gf_verifySealedFile(ownKey, sealedPath));
     EXPECT_FALSE(gf_verifySealedFile(sealedPath));
 }
 
-TEST_F(SealedFileTest, MissingInputAndUnopenableOutputAreReported)
+TEST_F(SealedFile, FilesThatCannotBeOpenedOrWrittenAreReported)
 {
     EXPECT_FALSE(gf_streamDecrypt(dir / "missing.enc", plainPath));
-    EXPECT_FALSE(fs::exists(plainPath));
-    writeWholeFile(sealedPath, sealBytes("abc"));
+    EXPECT_FALSE(gf_verifySealedFile(dir / "missing.enc"));
+    writeWholeFile(sealedPath, sealed("abc"));
     EXPECT_FALSE(gf_streamDecrypt(sealedPath, dir / "no_such_folder" / "dbase.xml"));
-    const std::string log = logText();
-    EXPECT_NE(log.find("gf_streamDecrypt exception: Could not open input file: " + (dir / "missing.enc").string()),
-              std::string::npos);
-    EXPECT_NE(log.find("Could not open output file: " + (dir / "no_such_folder" / "dbase.xml").string()),
-              std::string::npos);
-}
-
-// A full disk must fail the decryption, not hand a truncated plain file to the XML reader.
-TEST_F(SealedFileTest, WriteFailureIsReportedAndRemovesThePlainCopy)
-{
-    // The limit stays above the size of the log, which is written to during the call.
+    // A full disk must fail the decryption, not hand a truncated plain file to the XML reader. The limit stays
+    // above the size of the log, which is written to during the call.
     for (const std::size_t size : {10000UL, 5UL * 4096 + 100}) {
-        SCOPED_TRACE(size);
-        writeWholeFile(sealedPath, sealBytes(patternBytes(size)));
-        {
-            const test::FileSizeLimit fullDisk(8192);
-            EXPECT_FALSE(gf_streamDecrypt(sealedPath, plainPath));
-        }
+        writeWholeFile(sealedPath, sealed(patternBytes(size)));
+        const test::FileSizeLimit fullDisk(8192);
+        EXPECT_FALSE(gf_streamDecrypt(sealedPath, plainPath));
         EXPECT_FALSE(fs::exists(plainPath));
     }
-    EXPECT_NE(logText().find("gf_streamDecrypt exception: Could not write output file: " + plainPath.string()),
-              std::string::npos);
+    const std::string log = logText();
+    EXPECT_THAT(log, HasSubstr("gf_streamDecrypt exception: Could not open input file: " + (dir / "missing.enc").string()));
+    EXPECT_THAT(log, HasSubstr("Could not open output file: " + (dir / "no_such_folder" / "dbase.xml").string()));
+    EXPECT_THAT(log, HasSubstr("gf_streamDecrypt exception: Could not write output file: " + plainPath.string()));
 }
 
 // The plain copy lies in the program folder, where a link to any file may have been planted: the link is
 // replaced, the file it names stays as it was. A device at the name is refused and left alone.
-TEST_F(SealedFileTest, PlainCopyReplacesALinkAtItsNameInsteadOfWritingThroughIt)
+TEST_F(SealedFile, PlainCopyReplacesALinkAtItsNameInsteadOfWritingThroughIt)
 {
     writeWholeFile(dir / "precious.txt", "precious");
     fs::create_symlink(dir / "precious.txt", plainPath);
-    writeWholeFile(sealedPath, sealBytes("<root/>"));
-    ASSERT_TRUE(gf_streamDecrypt(sealedPath, plainPath));
+    ASSERT_TRUE(decrypt(sealed("<root/>")));
     EXPECT_FALSE(fs::is_symlink(plainPath));
     EXPECT_EQ(readWholeFile(plainPath), "<root/>");
     EXPECT_EQ(readWholeFile(dir / "precious.txt"), "precious");
-
-    if (fs::exists("/dev/null")) {
-        EXPECT_FALSE(gf_streamDecrypt(sealedPath, "/dev/null"));
-        EXPECT_TRUE(fs::exists("/dev/null"));
-        EXPECT_NE(logText().find("Could not open output file: /dev/null"), std::string::npos);
-    }
+    EXPECT_FALSE(gf_streamDecrypt(sealedPath, "/dev/null"));
+    EXPECT_TRUE(fs::exists("/dev/null"));
+    EXPECT_THAT(logText(), HasSubstr("Could not open output file: /dev/null"));
 }
 
-TEST_F(SealedFileTest, RemovalOfAMissingFileLogsNothing)
+TEST_F(SealedFile, PlainCopyIsRemovedOnEveryExitPathAndAFailedRemovalIsOnlyAWarning)
 {
-    const std::string before = logText();
-    gf_removeWithWarning(dir / "nothing_here.xml");
-    EXPECT_EQ(logText(), before);
-}
-
-TEST_F(SealedFileTest, FailedRemovalIsAWarningNotAnError)
-{
-    fs::create_directories(dir / "busy" / "inner");
-    gf_removeWithWarning(dir / "busy");
-    EXPECT_TRUE(fs::exists(dir / "busy"));
-    EXPECT_NE(logText().find("==> Warning: could not remove " + (dir / "busy").string() + ", errorcode: "),
-              std::string::npos);
-}
-
-TEST_F(SealedFileTest, PlainCopyIsRemovedOnEveryExitPath)
-{
-    writeWholeFile(sealedPath, sealBytes("<root/>"));
-    {
-        RemoveOnExit removePlain(plainPath);
-        ASSERT_TRUE(gf_streamDecrypt(sealedPath, removePlain.path()));
-        EXPECT_TRUE(fs::exists(plainPath));
-    }
-    EXPECT_FALSE(fs::exists(plainPath));
-
+    writeWholeFile(sealedPath, sealed("<root/>"));
     const auto readAndFail = [this] {
-        RemoveOnExit removePlain(plainPath);
-        if (gf_streamDecrypt(sealedPath, plainPath)) {
-            throw std::runtime_error("reader failed half way");
-        }
+        const RemoveOnExit removePlain(plainPath);
+        ASSERT_TRUE(gf_streamDecrypt(sealedPath, removePlain.path()));
+        ASSERT_TRUE(fs::exists(plainPath));
+        throw std::runtime_error("reader failed half way");
     };
     EXPECT_THROW(readAndFail(), std::runtime_error);
     EXPECT_FALSE(fs::exists(plainPath));
+
+    const std::string before = logText();
+    gf_removeWithWarning(dir / "nothing_here.xml");
+    EXPECT_EQ(logText(), before);
+    fs::create_directories(dir / "busy" / "inner");
+    gf_removeWithWarning(dir / "busy");
+    EXPECT_TRUE(fs::exists(dir / "busy"));
+    EXPECT_THAT(logText(), HasSubstr("==> Warning: could not remove " + (dir / "busy").string() + ", errorcode: "));
 }
 
 } // namespace
