@@ -14,7 +14,7 @@ namespace {
 constexpr const char* indentText = "  ";
 constexpr unsigned formatFlags = pugi::format_indent;
 
-// Collects the printout up to a limit; once a piece would pass it, nothing more is kept.
+// Collects the printout up to a limit; once a chunk would pass it, nothing more is kept.
 class CappedWriter final : public pugi::xml_writer {
 public:
     explicit CappedWriter(std::size_t limit) : limit_(limit) {}
