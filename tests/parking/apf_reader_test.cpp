@@ -44,7 +44,7 @@ TEST(ReadParkpositions, StandsAndOptionsOfAirportFiles)
          R"(<parkpos id="C2" latitude="52" longitude="4" cargo="true" ramp="true" heli="true"/>)",
          {"C2 52.000000 4.000000 h0.0 r0.0 t0 ctrue rtrue htrue mfalse rcfalse ccfalse"}},
         {"ramp types",
-         R"(<parkpos id="R" latitude="1" longitude="0" type="14" heading="359.95" radius="40"/>)",
+         R"(<parkpos id="R" latitude="1" type="14" heading="359.95" radius="40"/>)",
          {"R 1.000000 0.000000 h359.9 r40.0 t14 cfalse rtrue hfalse mfalse rcfalse ccfalse"}},
         {"no position",
          R"(<parkpos id="Z" latitude="0" longitude="0"/><parkpos id="Y" latitude="0.0000001" longitude="-0.0000003"/>)",

@@ -44,6 +44,7 @@ TEST(StandOptions, FindOrAddAddsOnlyNewUsesAndTellsTheWindow)
 
     ASSERT_EQ(options.size(), 3U);
     EXPECT_EQ(options[0].callsign, "XYZ12");
+    EXPECT_TRUE(options[0].real);
     EXPECT_EQ(options[1].callsign, "XYZ12_");
     EXPECT_TRUE(options[1].coupled);
     EXPECT_EQ(options[1].slots, SlotSet().set(21));
