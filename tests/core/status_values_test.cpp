@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <limits>
-#include <thread>
-#include <vector>
 
 namespace hlw {
 namespace {
@@ -68,36 +65,6 @@ TEST(StatusBoard, OnlyAChangeRepaintsAndResetRestoresTheStartValues)
     EXPECT_EQ(board.snapshot(), StatusValues{});
     EXPECT_EQ(board.snapshot().qnhReader, ReaderLamp::notRunning);
     EXPECT_TRUE(board.snapshot().trafficStartPending);
-}
-
-// Writers and a painter at once: every snapshot is one consistent state, and the hook may itself read the board.
-TEST(StatusBoard, SnapshotsAreConsistentWhileThreadsWrite)
-{
-    StatusBoard board;
-    std::atomic<int> repaints{0};
-    board.setRepaintHook([&] {
-        ++repaints;
-        static_cast<void>(board.snapshot());
-    });
-    std::vector<std::thread> writers;
-    for (int writer = 0; writer < 4; ++writer) {
-        writers.emplace_back([&board, writer] {
-            for (int i = 1; i <= 500; ++i) {
-                board.update([&](StatusValues& values) {
-                    values.liveCount = writer * 1000 + i;
-                    values.rtEditionText = std::to_string(writer * 1000 + i);
-                });
-            }
-        });
-    }
-    for (int i = 0; i < 500; ++i) {
-        const StatusValues values = board.snapshot();
-        ASSERT_TRUE(values.rtEditionText.empty() || values.rtEditionText == std::to_string(values.liveCount));
-    }
-    for (std::thread& writer : writers) {
-        writer.join();
-    }
-    EXPECT_EQ(repaints.load(), 2000);
 }
 
 } // namespace
