@@ -3,7 +3,7 @@
 // taken in the scan is never handed out again.
 #include "fuzz_check.h"
 
-#include "../tests/refdata/dbase_fixture.h"
+#include "../tests/support/dbase_fixture.h"
 
 #include "core/log.h"
 #include "liveries/aircraft_cfg_keys.h"

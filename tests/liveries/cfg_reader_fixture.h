@@ -1,7 +1,7 @@
 #pragma once
 // The aircraft.cfg reader tests: the small reference database of the test suites and the "min" profile of the
 // package generator written into the same temporary program folder.
-#include "../refdata/dbase_fixture.h"
+#include "support/dbase_fixture.h"
 #include "package_generator.h"
 
 #include "liveries/livery_data.h"

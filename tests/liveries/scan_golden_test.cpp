@@ -2,7 +2,7 @@
 // report file, in automatic and in manual mode, with the test suites' reference database. The liveries are
 // also checked against the generator's manifest, which says what each file must give.
 // HLMR_UPDATE_GOLDEN=1 rewrites the golden copies from the current output.
-#include "../refdata/dbase_fixture.h"
+#include "support/dbase_fixture.h"
 #include "package_generator.h"
 
 #include "core/random_choice.h"

@@ -1,9 +1,7 @@
-// The traffic reader, the simulator client, the worker and the livery reader tasks intern codes and look up the
-// reference data at once.
-#include "core/log.h"
-#include "dbase_fixture.h"
+// The readers, the simulator client and the worker intern codes and look up the reference data at once.
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
+#include "support/dbase_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -53,28 +51,6 @@ TEST(RefdataConcurrency, InterningFromSeveralThreadsKeepsOneIndexPerCode)
     EXPECT_EQ(table.size(), texts.size() + 1);
 }
 
-TEST(RefdataConcurrency, ThreadsMeetingTheCapFillItExactlyAndLogOnce)
-{
-    test::TempDir dir;
-    gf_startLog(dir / "Log.txt");
-    CodeTable table("airline");
-    while (table.size() < CodeTable::maxEntries - 10) {
-        table.intern(fmt::format("P{}", table.size()));
-    }
-    std::atomic<int> zeros{0};
-    lf_runThreads(4, [&](int thread) {
-        for (int i = 0; i < 50; ++i) {
-            zeros += table.intern(fmt::format("T{}-{}", thread, i)) == 0 ? 1 : 0;
-        }
-    });
-    gf_stopLog();
-    EXPECT_EQ(table.size(), CodeTable::maxEntries);
-    EXPECT_EQ(zeros.load(), 4 * 50 - 10);
-    const std::string log = test::readWholeFile(dir / "Log.txt");
-    EXPECT_NE(log.find("airline code table full"), std::string::npos);
-    EXPECT_EQ(log.find("airline code table full"), log.rfind("airline code table full"));
-}
-
 TEST(RefdataConcurrency, LookupsFromSeveralThreadsAgreeWhileNewCodesArrive)
 {
     test::DbaseFolder folder;
@@ -85,10 +61,12 @@ TEST(RefdataConcurrency, LookupsFromSeveralThreadsAgreeWhileNewCodesArrive)
     lf_runThreads(4, [&](int thread) {
         for (int i = 0; i < 500; ++i) {
             const std::string code = fmt::format("T{}{:02}", thread, i % 100);
-            if (gf_modelCategoryByName(code) != AircraftCategory::Light || gf_halfWingspanNm(gf_modelIndex(code)) != 0.0 ||
-                gf_findDbaseRecord("GLCYP") != expected || gf_halfWingspanNm(gf_modelIndex("A320")) != a320Span ||
+            if (gf_modelCategoryByName(code) != AircraftCategory::Light ||
+                gf_halfWingspanNm(gf_modelIndex(code)) != 0.0 || gf_findDbaseRecord("GLCYP") != expected ||
+                gf_halfWingspanNm(gf_modelIndex("A320")) != a320Span ||
                 gf_modelCategoryByName("B744") != AircraftCategory::Heavy ||
-                gf_findShortRegistration("G-ABC title") != "G-ABC" || gf_findPublisher("nws-eham") != "Northwind Scenery") {
+                gf_findShortRegistration("G-ABC title") != "G-ABC" ||
+                gf_findPublisher("nws-eham") != "Northwind Scenery") {
                 ++mismatches;
             }
         }

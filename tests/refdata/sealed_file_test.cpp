@@ -32,7 +32,7 @@ std::string sealed(const std::string& plain, const sealer::SealOptions& options 
 }
 
 class SealedFile : public ::testing::Test {
-protected:
+  protected:
     SealedFile() { gf_startLog(dir / "Log.txt"); }
     ~SealedFile() override { gf_stopLog(); }
 
@@ -58,9 +58,7 @@ TEST_F(SealedFile, EverySizeAroundTheChunkBoundaryComesBackByteForByte)
     EXPECT_EQ(plainPath, dir / "dbase.xml");
     for (const std::size_t size : {0UL, 1UL, 4095UL, 4096UL, 4097UL, 3UL * 4096 + 5}) {
         const std::string plain = patternBytes(size);
-        const std::size_t chunks = size == 0 ? 1 : (size + 4095) / 4096;
-        EXPECT_EQ(sealed(plain).size(), sealedHeaderBytes + size + chunks * sealedChunkOverheadBytes) << size;
-        ASSERT_TRUE(decrypt(sealed(plain)));
+        ASSERT_TRUE(decrypt(sealed(plain))) << size;
         EXPECT_EQ(readWholeFile(plainPath), plain);
         EXPECT_TRUE(gf_verifySealedFile(sealedPath));
     }
@@ -70,8 +68,7 @@ TEST_F(SealedFile, EverySizeAroundTheChunkBoundaryComesBackByteForByte)
     EXPECT_THAT(logText(), ::testing::Not(HasSubstr("exception")));
 }
 
-// A transfer cut right behind a full chunk still decrypts (the reader takes what it has) but is no complete data
-// file, so it must not pass the check that lets a download replace the old file.
+// A transfer cut behind a full chunk still decrypts, but must not pass the check a download is replaced after.
 TEST_F(SealedFile, StreamWithoutFinalChunkIsReadAsItStandsButDoesNotVerify)
 {
     const std::string plain = patternBytes(3 * 4096 + 10);
@@ -99,8 +96,9 @@ TEST_F(SealedFile, DamagedStreamsFailAndLeaveNoPlainCopy)
     std::string flippedHeader = good;
     flippedHeader[3] ^= 0x01;
     for (const std::string& bytes :
-         {sealed(plain, {.plainChunkBytes = 1000, .finalTag = true}), sealed(plain, {.plainChunkBytes = 8192, .finalTag = true}),
-          sealed(plain, {}, otherKey), good.substr(0, sealedHeaderBytes + 2000), good.substr(0, good.size() - 30),
+         {sealed(plain, {.plainChunkBytes = 1000, .finalTag = true}),
+          sealed(plain, {.plainChunkBytes = 8192, .finalTag = true}), sealed(plain, {}, otherKey),
+          good.substr(0, sealedHeaderBytes + 2000), good.substr(0, good.size() - 30),
           good.substr(0, sealedHeaderBytes + 10), flipped, flippedHeader, patternBytes(10000), std::string(),
           good.substr(0, sealedHeaderBytes - 1)}) {
         EXPECT_FALSE(decrypt(bytes)) << bytes.size();
@@ -109,38 +107,26 @@ TEST_F(SealedFile, DamagedStreamsFailAndLeaveNoPlainCopy)
     }
     EXPECT_THAT(logText(), HasSubstr("gf_streamDecrypt exception: Decryption failed\n"));
     EXPECT_THAT(logText(), HasSubstr("gf_streamDecrypt exception: Invalid header or key\n"));
-
-    ProjectKey ownKey{};
-    ownKey.fill(0x5a);
-    writeWholeFile(sealedPath, sealed(plain, {}, ownKey));
-    ASSERT_TRUE(gf_streamDecrypt(ownKey, sealedPath, plainPath));
-    EXPECT_EQ(readWholeFile(plainPath), plain);
-    EXPECT_TRUE(gf_verifySealedFile(ownKey, sealedPath));
-    EXPECT_FALSE(gf_verifySealedFile(sealedPath));
+    writeWholeFile(sealedPath, sealed(plain, {}, otherKey));
+    ASSERT_TRUE(gf_streamDecrypt(otherKey, sealedPath, plainPath));
+    EXPECT_TRUE(gf_verifySealedFile(otherKey, sealedPath));
 }
 
-TEST_F(SealedFile, FilesThatCannotBeOpenedOrWrittenAreReported)
+// A full disk fails the decryption (the limit stays above the size of the log, written to during the call).
+TEST_F(SealedFile, AFailedWriteFailsTheDecryptionAndRemovesThePlainCopy)
 {
-    EXPECT_FALSE(gf_streamDecrypt(dir / "missing.enc", plainPath));
-    EXPECT_FALSE(gf_verifySealedFile(dir / "missing.enc"));
-    writeWholeFile(sealedPath, sealed("abc"));
-    EXPECT_FALSE(gf_streamDecrypt(sealedPath, dir / "no_such_folder" / "dbase.xml"));
-    // A full disk must fail the decryption, not hand a truncated plain file to the XML reader. The limit stays
-    // above the size of the log, which is written to during the call.
     for (const std::size_t size : {10000UL, 5UL * 4096 + 100}) {
         writeWholeFile(sealedPath, sealed(patternBytes(size)));
         const test::FileSizeLimit fullDisk(8192);
         EXPECT_FALSE(gf_streamDecrypt(sealedPath, plainPath));
         EXPECT_FALSE(fs::exists(plainPath));
     }
-    const std::string log = logText();
-    EXPECT_THAT(log, HasSubstr("gf_streamDecrypt exception: Could not open input file: " + (dir / "missing.enc").string()));
-    EXPECT_THAT(log, HasSubstr("Could not open output file: " + (dir / "no_such_folder" / "dbase.xml").string()));
-    EXPECT_THAT(log, HasSubstr("gf_streamDecrypt exception: Could not write output file: " + plainPath.string()));
+    EXPECT_THAT(logText(), HasSubstr("gf_streamDecrypt exception: Could not write output file: " + plainPath.string()));
+    EXPECT_FALSE(gf_streamDecrypt(dir / "missing.enc", plainPath));
+    EXPECT_THAT(logText(), HasSubstr("Could not open input file: " + (dir / "missing.enc").string()));
 }
 
-// The plain copy lies in the program folder, where a link to any file may have been planted: the link is
-// replaced, the file it names stays as it was. A device at the name is refused and left alone.
+// A link planted at the plain copy's name is replaced, not written through; a device there is left alone.
 TEST_F(SealedFile, PlainCopyReplacesALinkAtItsNameInsteadOfWritingThroughIt)
 {
     writeWholeFile(dir / "precious.txt", "precious");
@@ -154,18 +140,9 @@ TEST_F(SealedFile, PlainCopyReplacesALinkAtItsNameInsteadOfWritingThroughIt)
     EXPECT_THAT(logText(), HasSubstr("Could not open output file: /dev/null"));
 }
 
-TEST_F(SealedFile, PlainCopyIsRemovedOnEveryExitPathAndAFailedRemovalIsOnlyAWarning)
+// The readers remove their plain copies on every way out (their suites check it); a failure is only a warning.
+TEST_F(SealedFile, AFailedRemovalIsOnlyAWarning)
 {
-    writeWholeFile(sealedPath, sealed("<root/>"));
-    const auto readAndFail = [this] {
-        const RemoveOnExit removePlain(plainPath);
-        ASSERT_TRUE(gf_streamDecrypt(sealedPath, removePlain.path()));
-        ASSERT_TRUE(fs::exists(plainPath));
-        throw std::runtime_error("reader failed half way");
-    };
-    EXPECT_THROW(readAndFail(), std::runtime_error);
-    EXPECT_FALSE(fs::exists(plainPath));
-
     const std::string before = logText();
     gf_removeWithWarning(dir / "nothing_here.xml");
     EXPECT_EQ(logText(), before);

@@ -105,22 +105,23 @@ TEST(Catalogue, ControlIdsTextListsAndOverrideKeys)
 
     std::string orders = fmt::format("{}", fmt::join(aiPackageSelector.choices(), "|"));
     std::erase(orders, ' ');
-    EXPECT_EQ(orders, "AIG,FSLTL,JF,MTL|AIG,FSLTL,MTL,JF|AIG,JF,FSLTL,MTL|AIG,JF,MTL,FSLTL|AIG,MTL,FSLTL,JF|"
-                      "AIG,MTL,JF,FSLTL|FSLTL,AIG,JF,MTL|FSLTL,AIG,MTL,JF|FSLTL,JF,AIG,MTL|FSLTL,JF,MTL,AIG|"
-                      "FSLTL,MTL,AIG,JF|FSLTL,MTL,JF,AIG|JF,AIG,FSLTL,MTL|JF,AIG,MTL,FSLTL|JF,FSLTL,AIG,MTL|"
-                      "JF,FSLTL,MTL,AIG|JF,MTL,AIG,FSLTL|JF,MTL,FSLTL,AIG|MTL,AIG,FSLTL,JF|MTL,AIG,JF,FSLTL|"
-                      "MTL,FSLTL,AIG,JF|MTL,FSLTL,JF,AIG|MTL,JF,AIG,FSLTL|MTL,JF,FSLTL,AIG|AIG,FSLTL,JF|AIG,JF,FSLTL|"
-                      "FSLTL,AIG,JF|FSLTL,JF,AIG|JF,AIG,FSLTL|JF,FSLTL,AIG|AIG,FSLTL,MTL|AIG,MTL,FSLTL|FSLTL,AIG,MTL|"
-                      "FSLTL,MTL,AIG|MTL,AIG,FSLTL|MTL,FSLTL,AIG|AIG,JF,MTL|AIG,MTL,JF|JF,AIG,MTL|JF,MTL,AIG|MTL,AIG,JF|"
-                      "MTL,JF,AIG|FSLTL,JF,MTL|FSLTL,MTL,JF|JF,FSLTL,MTL|JF,MTL,FSLTL|MTL,FSLTL,JF|MTL,JF,FSLTL|AIG,FSLTL|"
-                      "FSLTL,AIG|AIG,JF|JF,AIG|AIG,MTL|MTL,AIG|FSLTL,JF|JF,FSLTL|FSLTL,MTL|MTL,FSLTL|JF,MTL|MTL,JF|AIG|"
-                      "FSLTL|JF|MTL");
+    EXPECT_EQ(orders,
+              "AIG,FSLTL,JF,MTL|AIG,FSLTL,MTL,JF|AIG,JF,FSLTL,MTL|AIG,JF,MTL,FSLTL|AIG,MTL,FSLTL,JF|"
+              "AIG,MTL,JF,FSLTL|FSLTL,AIG,JF,MTL|FSLTL,AIG,MTL,JF|FSLTL,JF,AIG,MTL|FSLTL,JF,MTL,AIG|"
+              "FSLTL,MTL,AIG,JF|FSLTL,MTL,JF,AIG|JF,AIG,FSLTL,MTL|JF,AIG,MTL,FSLTL|JF,FSLTL,AIG,MTL|"
+              "JF,FSLTL,MTL,AIG|JF,MTL,AIG,FSLTL|JF,MTL,FSLTL,AIG|MTL,AIG,FSLTL,JF|MTL,AIG,JF,FSLTL|"
+              "MTL,FSLTL,AIG,JF|MTL,FSLTL,JF,AIG|MTL,JF,AIG,FSLTL|MTL,JF,FSLTL,AIG|AIG,FSLTL,JF|AIG,JF,FSLTL|"
+              "FSLTL,AIG,JF|FSLTL,JF,AIG|JF,AIG,FSLTL|JF,FSLTL,AIG|AIG,FSLTL,MTL|AIG,MTL,FSLTL|FSLTL,AIG,MTL|"
+              "FSLTL,MTL,AIG|MTL,AIG,FSLTL|MTL,FSLTL,AIG|AIG,JF,MTL|AIG,MTL,JF|JF,AIG,MTL|JF,MTL,AIG|MTL,AIG,JF|"
+              "MTL,JF,AIG|FSLTL,JF,MTL|FSLTL,MTL,JF|JF,FSLTL,MTL|JF,MTL,FSLTL|MTL,FSLTL,JF|MTL,JF,FSLTL|AIG,FSLTL|"
+              "FSLTL,AIG|AIG,JF|JF,AIG|AIG,MTL|MTL,AIG|FSLTL,JF|JF,FSLTL|FSLTL,MTL|MTL,FSLTL|JF,MTL|MTL,JF|AIG|"
+              "FSLTL|JF|MTL");
     EXPECT_EQ(aiPackageSelector.choices().front(), aiPackageSelector.defaultValue());
     EXPECT_EQ(simChoice.choices(), (std::vector<std::string>{"MSFS 2020", "MSFS 2024"}));
     EXPECT_EQ(callsign2ObjectId.choices()->snapshot(), std::vector<std::string>{""});
 
-    const Parameter* const overridden[]{&range, &autoRange, &initialLoadOnly, &parkSoft, &parkingPercentage,
-                                        &maxFit, &week,     &maxLiveSel};
+    const Parameter* const overridden[]{&range,  &autoRange, &initialLoadOnly, &parkSoft, &parkingPercentage,
+                                        &maxFit, &week,      &maxLiveSel};
     for (std::size_t i = 0; i < airportOverrideKeys.size(); ++i) {
         EXPECT_EQ(airportOverrideKeys[i], overridden[i]->key().c_str());
     }
@@ -149,22 +150,22 @@ TEST(DerivedValues, MaxFitWeeksFollowTheCountAndSelectTheirListEntry)
     for (int32_t count = 0; count <= 47; ++count) {
         weeks += fmt::format("{} ", gf_maxFitForWeeks(count));
     }
-    EXPECT_EQ(weeks, "0.5 1 1.5 2 2.5 3 3.5 4 4.5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 12 12 15 15 15 15 15 15 18 18 18 18 "
-                     "18 18 21 21 21 21 21 21 24 24 24 24 ");
+    EXPECT_EQ(weeks,
+              "0.5 1 1.5 2 2.5 3 3.5 4 4.5 5 6 6 7 7 8 8 9 9 10 10 11 11 12 12 12 12 15 15 15 15 15 15 18 18 18 18 "
+              "18 18 21 21 21 21 21 21 24 24 24 24 ");
     EXPECT_EQ(gf_maxFitForWeeks(INT_MIN), 0.5F);
     EXPECT_EQ(gf_maxFitForWeeks(INT_MAX), 24.0F);
     // The list's choice v is stored as the count round(2v) - 1, which must give v back.
     for (const float choice : maxFitFl.choices()) {
         EXPECT_EQ(gf_maxFitForWeeks(static_cast<int32_t>(std::lround(2.0 * choice)) - 1), choice) << choice;
     }
+    // 11 weeks is no choice of the list: its selection is cleared.
     test::RecordedWindow window;
     maxFitFl.fillCombo();
-    for (const auto& [count, selection] : {std::pair<int32_t, std::optional<int32_t>>{47, 19}, {20, std::nullopt}, {9, 9}}) {
-        maxFit.set(count);
-        gf_syncMaxFit();
-        EXPECT_EQ(maxFitFl.get(), gf_maxFitForWeeks(count));
-        EXPECT_EQ(window.port.comboSelection(maxFitFl.controlId()), selection) << count;
-    }
+    maxFit.set(20);
+    gf_syncMaxFit();
+    EXPECT_EQ(maxFitFl.get(), 11.0F);
+    EXPECT_EQ(window.port.comboSelection(maxFitFl.controlId()), std::nullopt);
 }
 
 TEST(Parameter, ValueLinesOfEachKindExceptWhileStoppingOrClosing)
@@ -191,16 +192,19 @@ TEST(Parameter, ValueLinesOfEachKindExceptWhileStoppingOrClosing)
     number.log();
     text.log();
     gf_stopLog();
-    EXPECT_THAT(test::readWholeFile(dir / "Log.txt"),
-                EndsWith("\nRANDOM=false\nCUSTOM_PARKING_PERCENTAGE=-1\nPORT_NUMBER=\"10747\"\nPORT_NUMBER=\"\"\nPORT_NUMBER=\"" +
-                         std::string(maxLoggedValueBytes, 'x') + "... (50000 bytes)\"\n"));
+    EXPECT_THAT(
+        test::readWholeFile(dir / "Log.txt"),
+        EndsWith(
+            "\nRANDOM=false\nCUSTOM_PARKING_PERCENTAGE=-1\nPORT_NUMBER=\"10747\"\nPORT_NUMBER=\"\"\nPORT_NUMBER=\"" +
+            std::string(maxLoggedValueBytes, 'x') + "... (50000 bytes)\"\n"));
 }
 
 // A list asked to select by text would take the first entry that begins with it; the selection is exact.
 TEST(Parameter, ListsSelectTheEntryEqualToTheValueOrNone)
 {
     const std::pair<std::string, std::optional<int32_t>> cases[]{
-        {"AIG", 3}, {"AIG, FSLTL", 1}, {"AIG, FSLTL, JF, MTL", 0}, {"aig", std::nullopt}, {"AIG ", std::nullopt}, {"", 4}};
+        {"AIG", 3}, {"AIG, FSLTL", 1}, {"AIG, FSLTL, JF, MTL", 0}, {"aig", std::nullopt}, {"AIG ", std::nullopt},
+        {"", 4}};
     for (const auto& [value, expected] : cases) {
         const StringComboParameter packages{
             "AI_PACKAGE_SELECTOR", value, {"AIG, FSLTL, JF, MTL", "AIG, FSLTL", "FSLTL, AIG", "AIG", ""}, 32790, 147};
@@ -213,8 +217,6 @@ TEST(Parameter, ListsSelectTheEntryEqualToTheValueOrNone)
     depth.fillCombo();
     depth.set(5);
     depth.showSelection();
-    FloatComboParameter weeks{"MAX_FIT_FL", 11.0F, {0.5F, 1.0F, 12.0F, 24.0F}, 32854, 371};
-    weeks.fillCombo();
     StringComboParameter sim{"SIM_CHOICE", "MSFS 2024", {"MSFS 2020", "MSFS 2024"}, 32789, 119};
     sim.fillCombo();
     sim.set("other");
@@ -226,7 +228,7 @@ TEST(Parameter, ListsSelectTheEntryEqualToTheValueOrNone)
     EXPECT_EQ(callsigns.findCurrent(), 2);
     callsigns.fillCombo();
     EXPECT_THAT(window.port.operations(),
-                ElementsAre("fill 32808 1|2|3|4 select 2", "select 32808 none", "fill 32854 0.5|1.0|12.0|24.0 select none",
+                ElementsAre("fill 32808 1|2|3|4 select 2", "select 32808 none",
                             "fill 32789 MSFS 2020|MSFS 2024 select 1", "select 32789 none", "fill 32831  select none",
                             "fill 32831 DLH4AB|BAW12|DLH4 select 2"));
 }

@@ -32,15 +32,25 @@ template <typename Visit> void forEachListedSetting(Visit&& visit)
     each(settings::controlStringParameterList);
 }
 
-inline std::string valueText(bool value) { return value ? "true" : "false"; }
-inline std::string valueText(int32_t value) { return std::to_string(value); }
-inline std::string valueText(const std::string& value) { return value; }
+inline std::string valueText(bool value)
+{
+    return value ? "true" : "false";
+}
+inline std::string valueText(int32_t value)
+{
+    return std::to_string(value);
+}
+inline std::string valueText(const std::string& value)
+{
+    return value;
+}
 
 // What a save of defaults writes: every listed setting's default, the running version as the program's.
 inline StoredSettings defaultSettings()
 {
     StoredSettings all;
-    forEachListedSetting([&](const auto& setting) { all.emplace_back(setting.key(), valueText(setting.defaultValue())); });
+    forEachListedSetting(
+        [&](const auto& setting) { all.emplace_back(setting.key(), valueText(setting.defaultValue())); });
     std::ranges::find(all, "PROGRAM_VERSION", &StoredSettings::value_type::first)->second = "12.5.1";
     return all;
 }
@@ -61,7 +71,7 @@ inline std::string settingsFileText(const StoredSettings& stored, bool withRoot 
 }
 
 class ParametersFileTest : public testing::Test {
-protected:
+  protected:
     ParametersFileTest()
     {
         std::filesystem::create_directories(dataFolder);

@@ -39,10 +39,10 @@ TEST_F(SettingsFile, MissingOrUnusableFileIsReplacedByTheDefaultsKeepingOneGener
                                      " not found, creating new with default values:\nRANDOM=true\n"));
     EXPECT_THAT(logText(), HasSubstr("\nSIM_CHOICE=\"MSFS 2020\"\n" + std::string(80, '*') + "\n\n"));
 
-    for (const std::string& bytes : {std::string(), std::string("<root><parameters><parameter name=\"RAN"),
-                                     std::string("\x00\xff\x10garbage", 10), std::string("<root><meta/></root>"),
-                                     std::string("<root><other><parameters/></other></root>"), nestedFile(65),
-                                     std::string("<settings><parameter name=\"RANGE\" value=\"5\"/></settings>")}) {
+    for (const std::string& bytes :
+         {std::string(), std::string("<root><parameters><parameter name=\"RAN"), std::string("\x00\xff\x10garbage", 10),
+          std::string("<root><meta/></root>"), std::string("<root><other><parameters/></other></root>"), nestedFile(65),
+          std::string("<settings><parameter name=\"RANGE\" value=\"5\"/></settings>")}) {
         writeWholeFile(settingsPath(), bytes);
         EXPECT_EQ(gf_readStoredIntParameter("RANGE"), std::nullopt) << bytes;
         EXPECT_TRUE(gf_readParameters()) << bytes;
@@ -56,10 +56,17 @@ TEST_F(SettingsFile, MissingOrUnusableFileIsReplacedByTheDefaultsKeepingOneGener
 
 TEST_F(SettingsFile, StoredValuesAreTakenClampedCompletedShownAndWrittenBackInTheirLayout)
 {
-    const StoredSettings file{{"RANDOM", "false"},       {"ALWAYS_ON_TOP", "yes"},      {"MAX_PARK_SEL", "99999"},
-                              {"MAIN_WINDOW_Y", "-99999"}, {"HOLDING_THRESHOLD_METERS", "abc"},
-                              {"RANGE", "0x41"},         {"RANGE", "5"},                {"SIM_CHOICE", "MSFS 2024"},
-                              {"lfolder3", "D:/a & b"},  {"parking_percentage", "55"}, {"UNKNOWN", "kept"}};
+    const StoredSettings file{{"RANDOM", "false"},
+                              {"ALWAYS_ON_TOP", "yes"},
+                              {"MAX_PARK_SEL", "99999"},
+                              {"MAIN_WINDOW_Y", "-99999"},
+                              {"HOLDING_THRESHOLD_METERS", "abc"},
+                              {"RANGE", "0x41"},
+                              {"RANGE", "5"},
+                              {"SIM_CHOICE", "MSFS 2024"},
+                              {"lfolder3", "D:/a & b"},
+                              {"parking_percentage", "55"},
+                              {"UNKNOWN", "kept"}};
     for (const bool withRoot : {true, false}) {
         resetSettings();
         writeWholeFile(settingsPath(), settingsFileText(file, withRoot));
@@ -162,7 +169,8 @@ TEST_F(SettingsFile, OlderLayoutIsConvertedInPlaceKeepingEveryStoredValue)
     EXPECT_THAT(readWholeFile(settingsPath()), HasSubstr("<root>"));
     EXPECT_EQ(stored().size(), 4U);
     EXPECT_EQ(stored("lfolder1"), "E:/x");
-    EXPECT_THAT(logText(), HasSubstr("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n"));
+    EXPECT_THAT(logText(),
+                HasSubstr("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n"));
 
     writeWholeFile(settingsPath(), settingsFileText(file, false));
     EXPECT_TRUE(gf_wrapParametersRoot());
@@ -227,10 +235,10 @@ TEST_F(SettingsFile, UpgradeTreatsDataFilesSettingsAndDownloadsByTheStoredVersio
         bool newVersionRemoved;
         bool resetToDefaults; // before 11.0.2
     };
-    const Row rows[]{{"", false, false, false, false},         {"12.5.1", false, false, false, false},
-                     {"13.0.0", false, false, false, false},   {"12.5.0", true, false, true, false},
-                     {"12.0.0", true, false, true, false},     {"11.99.99", true, true, true, false},
-                     {"11.0.2", true, true, true, false},      {"11.0.1", true, true, false, true},
+    const Row rows[]{{"", false, false, false, false},       {"12.5.1", false, false, false, false},
+                     {"13.0.0", false, false, false, false}, {"12.5.0", true, false, true, false},
+                     {"12.0.0", true, false, true, false},   {"11.99.99", true, true, true, false},
+                     {"11.0.2", true, true, true, false},    {"11.0.1", true, true, false, true},
                      {"abc", true, true, false, true}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.stored);

@@ -148,7 +148,7 @@ class MinProfile:
                    general("A320") + fltsim(0, "CVT A320 must not be read", "DLH"))
         return {
             "profile": "min",
-            "dbase": "the test suites' default reference database (tests/refdata/dbase_fixture.cpp)",
+            "dbase": "the test suites' default reference database (tests/support/dbase_fixture.cpp)",
             "community": "Community",
             "detected": {"AIG": "Community/aig-aitraffic-oci-beta", "FSLTL": "Community/fsltl-traffic-base",
                          "JF": "Community/justflight-aircraft-traffic-fleet", "MTL": "Community/IVAO_MTL",

@@ -1,6 +1,7 @@
 #pragma once
-// Reference databases for tests: an XML text built section by section, sealed with the project key into
-// "input/dbase.enc" of a temporary program folder and read from there.
+// Reference databases for the reference data and livery suites: an XML text built section by section, sealed
+// with the project key into "input/dbase.enc" of a temporary program folder and read from there. Suites that use
+// it link the reference data and the sealer.
 #include "support/temp_dir.h"
 
 #include <filesystem>
