@@ -1,11 +1,10 @@
 // The airports database: reading "airports.enc", the closest airport and airport codes in package names.
-#include "core/log.h"
 #include "core/user_error.h"
 #include "refdata/airports_database.h"
 #include "refdata/closest_stand_port.h"
 #include "refdata/project_key.h"
 #include "seal_stream.h"
-#include "support/temp_dir.h"
+#include "support/dbase_fixture.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>
@@ -26,35 +25,17 @@ std::string airportsXml(const std::string& elements)
 }
 
 // A temporary program folder, made the current folder, with the log open in it and an empty database.
-class AirportsFolder {
-  public:
-    AirportsFolder()
-    {
-        fs::create_directories(dir / "input");
-        gf_startLog(dir / "Log.txt");
-        gf_clearAirports();
-    }
-    ~AirportsFolder()
-    {
-        gf_clearAirports();
-        gf_stopLog();
-    }
+struct AirportsFolder : test::DbaseFolder {
+    AirportsFolder() { gf_clearAirports(); }
+    ~AirportsFolder() { gf_clearAirports(); }
     // Seals the text and reads it with gf_readAirports().
     bool read(const std::string& xml) const
     {
-        sealer::sealTextToFile(gf_projectKey(), xml, sealedPath());
+        sealer::sealTextToFile(gf_projectKey(), xml, airportsSealed());
         return gf_readAirports();
     }
-    std::string logText() const
-    {
-        gf_logFlushNow();
-        return test::readWholeFile(dir / "Log.txt");
-    }
-    fs::path sealedPath() const { return dir / "input" / "airports.enc"; }
-    fs::path plainPath() const { return dir / "input" / "airports.xml"; }
-
-    test::TempDir dir;
-    test::ScopedCurrentPath current{dir.path()};
+    fs::path airportsSealed() const { return dir / "input" / "airports.enc"; }
+    fs::path airportsPlain() const { return dir / "input" / "airports.xml"; }
 };
 
 // Every record of the table as "text lat lon elevation stands".
@@ -82,7 +63,7 @@ TEST(Airports, EveryAirportIsReadSortedByCodeAndThePlainCopyRemoved)
     EXPECT_TRUE(gf_isKnownAirport(AirportCode("EHAM")) && !gf_isKnownAirport(AirportCode("ZZZZ")));
     EXPECT_EQ(gf_airportText(AirportRecord{}), "?");
     EXPECT_THAT(folder.logText(), HasSubstr("    4 airports read\n"));
-    EXPECT_FALSE(fs::exists(folder.plainPath()));
+    EXPECT_FALSE(fs::exists(folder.airportsPlain()));
 }
 
 // Numbers are taken whole and in range; one bad airport never stops the others.
@@ -117,39 +98,30 @@ TEST(Airports, AnAirportIsKeptOrSkippedWithItsLogLine)
 TEST(Airports, AFailedReadLeavesNoTableNoPlainCopyAndCanBeRepeated)
 {
     AirportsFolder folder;
-    const auto readError = [&](const std::string& xml) -> std::string {
-        try {
-            folder.read(xml);
-        } catch (const UserErrorException& error) {
-            EXPECT_EQ(error.code(), airportsReadErrorCode);
-            EXPECT_TRUE(gf_airports().empty() && !gf_isKnownAirport(AirportCode("EHAM")) && !gf_airportsRead());
-            EXPECT_FALSE(fs::exists(folder.plainPath()));
-            return error.what();
-        }
-        return "no error";
-    };
+    using ::testing::ThrowsMessage;
     EXPECT_THAT([] { gf_readAirports(); },
-                ::testing::ThrowsMessage<UserErrorException>("88: input/airports.enc stream decrypt failed"));
-    test::writeWholeFile(folder.sealedPath(), std::string(100, 'x'));
+                ThrowsMessage<UserErrorException>("88: input/airports.enc stream decrypt failed"));
+    test::writeWholeFile(folder.airportsSealed(), std::string(100, 'x'));
     EXPECT_THROW(gf_readAirports(), UserErrorException);
-    EXPECT_FALSE(fs::exists(folder.plainPath()) || gf_airportsRead());
-    EXPECT_THAT(readError("<root><airports>" + eham + "</airports>"), HasSubstr("airports.xml not loaded: "));
-    EXPECT_THAT(readError("<root><airportz>" + eham + "</airportz></root>"),
-                HasSubstr("88: Missing <airports> root in: "));
     // A bad code fails the whole read, also after good airports: none of them may stay behind.
-    EXPECT_EQ(readError(airportsXml(eham + R"(<ap c="EH4" la="1" lo="2" a="3" s="4"/>)")),
-              "88: 'EH4' FixedCode: invalid string (length/charset)");
-
+    for (const auto& [xml, error] :
+         {std::pair{"<root><airports>" + eham + "</airports>", "88: input/airports.xml not loaded: "},
+          {"<root><airportz>" + eham + "</airportz></root>", "88: Missing <airports> root in: input/airports.xml"},
+          {airportsXml(eham + R"(<ap c="EH4" la="1" lo="2" a="3" s="4"/>)"), "88: 'EH4' FixedCode: invalid string"}}) {
+        EXPECT_THAT([&] { folder.read(xml); }, ThrowsMessage<UserErrorException>(HasSubstr(error)));
+        EXPECT_TRUE(gf_airports().empty() && !gf_isKnownAirport(AirportCode("EHAM")) && !gf_airportsRead());
+        EXPECT_FALSE(fs::exists(folder.airportsPlain()));
+    }
     EXPECT_FALSE(folder.read(airportsXml("")));
     EXPECT_TRUE(gf_airportsRead());
     EXPECT_THAT(folder.logText(), HasSubstr("    0 airports read\n"));
     gf_clearAirports();
     ASSERT_TRUE(folder.read(airportsXml(eham)));
     // Read once per run: a second call touches no file.
-    fs::remove(folder.sealedPath());
-    test::writeWholeFile(folder.plainPath(), "left by someone else");
+    fs::remove(folder.airportsSealed());
+    test::writeWholeFile(folder.airportsPlain(), "left by someone else");
     EXPECT_TRUE(gf_readAirports());
-    EXPECT_EQ(test::readWholeFile(folder.plainPath()), "left by someone else");
+    EXPECT_EQ(test::readWholeFile(folder.airportsPlain()), "left by someone else");
     EXPECT_EQ(tableText(), "EHAM 52.3 4.76 -11 11|");
 }
 

@@ -1,6 +1,5 @@
 #include "refdata/reference_database.h"
 
-#include "core/random_choice.h"
 #include "core/user_error.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
@@ -260,27 +259,6 @@ TEST(ReferenceDatabase, RecordsAreSortedUniqueAndNeverWithoutRegistration)
     EXPECT_EQ(gf_findDbaseRecord("R2"), (RegistrationCodes{0, 0, a320, 0, 1}));
     EXPECT_EQ(gf_findDbaseRecord("R3"), (RegistrationCodes{dlh, 0, 0, 1, 1}));
     EXPECT_EQ(gf_findDbaseRecord("R4"), (RegistrationCodes{0, 0, 0, 0, 1}));
-}
-
-bool lf_randomOff() noexcept
-{
-    return false;
-}
-
-// A one-member group adds nothing; a prefix in two groups keeps the group whose text sorts first.
-TEST(ReferenceDatabase, PrefixMapTakesTheGroupThatSortsFirst)
-{
-    gf_installRandomSettingReader(&lf_randomOff);
-    DbaseFolder folder;
-    ASSERT_TRUE(folder.read(
-        DbaseText().set("prefixes", elements("similar", "types", {"OE-,D-", "D-,HB-", "VH", "N,C-,N"})).text()));
-    EXPECT_THAT(gf_similarPrefixes("D-"), ElementsAre("HB-"));
-    EXPECT_THAT(gf_similarPrefixes("OE-"), ElementsAre("D-"));
-    EXPECT_THAT(gf_similarPrefixes("HB-"), ElementsAre("D-"));
-    EXPECT_THAT(gf_similarPrefixes("N"), ElementsAre("C-"));
-    EXPECT_TRUE(gf_similarPrefixes("VH").empty());
-    EXPECT_EQ(tables().similarPrefixes.size(), 5U);
-    gf_installRandomSettingReader(nullptr);
 }
 
 } // namespace

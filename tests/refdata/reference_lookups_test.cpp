@@ -9,6 +9,7 @@
 #include "support/dbase_fixture.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <gmock/gmock.h>
 
 #include <set>
@@ -122,6 +123,19 @@ TEST_F(ReferenceLookups, SimilarPrefixesComeInStoredOrderOrShuffledWhileRandomIs
     }
     EXPECT_THAT(orders, ElementsAre(ElementsAre("HB-", "OE-"), ElementsAre("OE-", "HB-")));
     EXPECT_THAT(gf_referenceTables().similarPrefixes.at("D-"), ElementsAre("HB-", "OE-"));
+
+    // A one-member group adds nothing; a prefix in two groups keeps the group whose text sorts first.
+    gf_installRandomSettingReader(&lf_randomOff);
+    ASSERT_TRUE(
+        folder.read(test::DbaseText()
+                        .set("prefixes", test::elements("similar", "types", {"OE-,D-", "D-,HB-", "VH", "N,C-,N"}))
+                        .text()));
+    std::string partners;
+    for (const char* prefix : {"D-", "OE-", "HB-", "N", "VH"}) {
+        partners += fmt::format("{} ", fmt::join(gf_similarPrefixes(prefix), ","));
+    }
+    EXPECT_EQ(partners, "HB- D- D- C-  ");
+    EXPECT_EQ(gf_referenceTables().similarPrefixes.size(), 5U);
 }
 
 // Any name of a group, in any case, gives its own name; a third-party airport needs the exact publisher.

@@ -114,12 +114,9 @@ class ParametersFileTest : public testing::Test {
     // The first stored value of the key, or none.
     std::optional<std::string> stored(const std::string& key) const
     {
-        for (const auto& [name, value] : stored()) {
-            if (name == key) {
-                return value;
-            }
-        }
-        return std::nullopt;
+        const StoredSettings all = stored();
+        const auto hit = std::ranges::find(all, key, &StoredSettings::value_type::first);
+        return hit == all.end() ? std::nullopt : std::optional<std::string>(hit->second);
     }
 
     TempDir programFolder;
