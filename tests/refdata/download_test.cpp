@@ -73,25 +73,6 @@ class Download : public ::testing::Test {
     std::unique_ptr<test::HttpTestServer> server;
 };
 
-TEST_F(Download, CompleteTransfersReplaceTheTarget)
-{
-    ASSERT_TRUE(gf_download(server->url("redirect/redirect/good.bin"), target, true));
-    EXPECT_EQ(readWholeFile(target), goodBytes);
-    EXPECT_FALSE(fs::exists(target.string() + ".part"));
-    ASSERT_TRUE(gf_download(server->url("agent"), dir / "input" / "agent.txt", true));
-    EXPECT_EQ(readWholeFile(dir / "input" / "agent.txt"), "HLMR");
-
-    CURL* handle = curl_easy_init();
-    ASSERT_NE(handle, nullptr);
-    EXPECT_FALSE(gf_download(handle, server->url("404/good.bin"), target, true));
-    writeWholeFile(target, oldContents);
-    EXPECT_TRUE(gf_download(handle, server->url("good.bin"), target, true));
-    EXPECT_EQ(readWholeFile(target), goodBytes);
-    curl_easy_cleanup(handle);
-    EXPECT_FALSE(gf_download(nullptr, server->url("good.bin"), target, true));
-    EXPECT_THAT(logText(), HasSubstr("Download error: 'no libcurl handle' for " + server->url("good.bin")));
-}
-
 TEST_F(Download, EveryFailureKeepsTheOldTargetAndLeavesNoPartFile)
 {
     for (const char* path :
@@ -153,8 +134,24 @@ TEST_F(Download, StalledOrStoppedTransfersEndEarly)
 }
 
 // Junk, or a sealed file cut behind a full chunk, passes a plain download but never replaces a data file.
-TEST_F(Download, DataFilesComeFromTheMajorVersionFolderAndMustBeCompleteSealedFiles)
+TEST_F(Download, CompleteTransfersAndDataFilesFromTheMajorVersionFolderReplaceTheTarget)
 {
+    ASSERT_TRUE(gf_download(server->url("redirect/redirect/good.bin"), target, true));
+    EXPECT_EQ(readWholeFile(target), goodBytes);
+    EXPECT_FALSE(fs::exists(target.string() + ".part"));
+    ASSERT_TRUE(gf_download(server->url("agent"), dir / "input" / "agent.txt", true));
+    EXPECT_EQ(readWholeFile(dir / "input" / "agent.txt"), "HLMR");
+
+    CURL* handle = curl_easy_init();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_FALSE(gf_download(handle, server->url("404/good.bin"), target, true));
+    writeWholeFile(target, oldContents);
+    EXPECT_TRUE(gf_download(handle, server->url("good.bin"), target, true));
+    EXPECT_EQ(readWholeFile(target), goodBytes);
+    curl_easy_cleanup(handle);
+    EXPECT_FALSE(gf_download(nullptr, server->url("good.bin"), target, true));
+    EXPECT_THAT(logText(), HasSubstr("Download error: 'no libcurl handle' for " + server->url("good.bin")));
+    writeWholeFile(target, oldContents);
     ASSERT_TRUE(gf_downloadDataFile("dbase.enc", target));
     EXPECT_TRUE(gf_verifySealedFile(target));
     EXPECT_THAT(logText(),

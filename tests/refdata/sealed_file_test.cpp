@@ -127,7 +127,7 @@ TEST_F(SealedFile, AFailedWriteFailsTheDecryptionAndRemovesThePlainCopy)
 }
 
 // A link planted at the plain copy's name is replaced, not written through; a device there is left alone.
-TEST_F(SealedFile, PlainCopyReplacesALinkAtItsNameInsteadOfWritingThroughIt)
+TEST_F(SealedFile, PlainCopyReplacesALinkAtItsNameAndAFailedRemovalIsOnlyAWarning)
 {
     writeWholeFile(dir / "precious.txt", "precious");
     fs::create_symlink(dir / "precious.txt", plainPath);
@@ -138,11 +138,7 @@ TEST_F(SealedFile, PlainCopyReplacesALinkAtItsNameInsteadOfWritingThroughIt)
     EXPECT_FALSE(gf_streamDecrypt(sealedPath, "/dev/null"));
     EXPECT_TRUE(fs::exists("/dev/null"));
     EXPECT_THAT(logText(), HasSubstr("Could not open output file: /dev/null"));
-}
-
-// The readers remove their plain copies on every way out (their suites check it); a failure is only a warning.
-TEST_F(SealedFile, AFailedRemovalIsOnlyAWarning)
-{
+    // The readers remove their plain copies on every way out (their suites check it); a failure is only a warning.
     const std::string before = logText();
     gf_removeWithWarning(dir / "nothing_here.xml");
     EXPECT_EQ(logText(), before);

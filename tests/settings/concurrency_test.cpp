@@ -41,8 +41,7 @@ TEST(SettingThreads, RangeStaysInStepWithItsDerivedValues)
 
 using ConcurrentSaves = ParametersFileTest;
 
-// One-setting saves of all three kinds, loads, saves of all and lookups at once: every last value reaches the
-// file, which always loads; readers meanwhile see whole texts.
+// Saves of all kinds, loads and lookups at once: every last value reaches the file, readers see whole texts.
 TEST_F(ConcurrentSaves, LoseNoUpdate)
 {
     ASSERT_TRUE(gf_saveParameters(false));

@@ -1,5 +1,4 @@
-// The catalogue against the settings the program is built to, the values derived from settings, the setting
-// objects, how they reach the window's controls and the hooks core reads settings through.
+// The catalogue, the values derived from settings, the setting objects and how they reach the window.
 #include "settings/catalogue.h"
 
 #include "core/log.h"

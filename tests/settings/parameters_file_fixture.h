@@ -1,6 +1,5 @@
 #pragma once
-// Shared set-up of the "parameters.xml" suites: a temporary program folder and data folder, an open log, a window
-// with every control of the catalogue, and every setting at its default.
+// The "parameters.xml" suites' set-up: temporary program and data folders, a log, a window, default settings.
 #include "core/log.h"
 #include "settings/catalogue.h"
 #include "support/recorded_window.h"

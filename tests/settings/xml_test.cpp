@@ -34,8 +34,6 @@ TEST(XmlAttributes, AppendAndSetKeepOneAttributeEachAndFailOnANullElement)
     const pugi::xml_node none;
     EXPECT_FALSE(gf_xmlAppendAttribute(none, "name", "x"));
     EXPECT_FALSE(gf_xmlSetAttribute(none, "name", "x"));
-    EXPECT_FALSE(gf_appendBoolParameter(none, "KEY", true));
-    EXPECT_FALSE(gf_appendIntParameter(none, "KEY", 1));
     EXPECT_FALSE(gf_appendStringParameter(none, "KEY", "x"));
 }
 
