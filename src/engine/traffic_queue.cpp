@@ -8,7 +8,7 @@
 
 namespace hlw {
 
-TrafficQueue::TrafficQueue(SteadyTimeSource& time) : overflowAlerts_(time) {}
+TrafficQueue::TrafficQueue(SteadyTimeSource& time) : slots_(capacity), overflowAlerts_(time) {}
 
 void TrafficQueue::setRunning(bool running)
 {
@@ -28,35 +28,42 @@ bool TrafficQueue::push(TrafficRecord&& record)
     if (!trafficRunning_) {
         return false;
     }
-    if (records_.size() >= capacity) {
-        records_.pop_front();
+    if (size_ == capacity) {
+        // The oldest slot takes the new record.
+        head_ = (head_ + 1) % capacity;
+        --size_;
         ++counts_.overflowDropped;
         if (uint64_t heldBack = 0; overflowAlerts_.admit("traffic queue full", heldBack)) {
             gf_logAlert(fmt::format("Traffic queue full: the oldest record was dropped ({} so far)",
                                     counts_.overflowDropped));
         }
     }
-    records_.push_back(std::move(record));
+    slots_[(head_ + size_) % capacity] = std::move(record);
+    ++size_;
     ++counts_.queued;
-    counts_.highWaterMark = std::max(counts_.highWaterMark, records_.size());
+    counts_.highWaterMark = std::max(counts_.highWaterMark, size_);
     return true;
 }
 
 std::optional<TrafficRecord> TrafficQueue::pop()
 {
     std::lock_guard lock(mutex_);
-    if (records_.empty()) {
+    if (size_ == 0) {
         return std::nullopt;
     }
-    std::optional<TrafficRecord> record(std::move(records_.front()));
-    records_.pop_front();
+    std::optional<TrafficRecord> record(std::move(slots_[head_]));
+    head_ = (head_ + 1) % capacity;
+    --size_;
     return record;
 }
 
 void TrafficQueue::clear()
 {
     std::lock_guard lock(mutex_);
-    records_.clear();
+    for (; size_ > 0; --size_, head_ = (head_ + 1) % capacity) {
+        slots_[head_] = TrafficRecord();
+    }
+    head_ = 0;
     counts_ = {};
 }
 
@@ -64,7 +71,7 @@ TrafficQueueCounts TrafficQueue::counts() const
 {
     std::lock_guard lock(mutex_);
     TrafficQueueCounts counts = counts_;
-    counts.size = records_.size();
+    counts.size = size_;
     return counts;
 }
 

@@ -5,7 +5,7 @@
 // from the worker.
 //
 // The queue is bounded: a full queue drops its oldest record for a new one, counts it and alerts at most once a
-// minute. The same lock guards the set of callsigns heard while a parking adjustment collects them: the reader
+// minute. Its slots are made once, so queuing allocates nothing beyond what a record's strings need. The same lock guards the set of callsigns heard while a parking adjustment collects them: the reader
 // inserts, the worker empties, arms, copies and disarms. The engine tick the reader stamps records with is an
 // atomic that only the worker writes.
 // Lock order: the traffic-queue lock is taken before the log lock and holds no other.
@@ -16,12 +16,12 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace hlw {
 
@@ -75,7 +75,10 @@ public:
 private:
     mutable std::mutex mutex_;
     bool trafficRunning_ = false;
-    std::deque<TrafficRecord> records_;
+    // A ring of capacity slots: size_ records from head_ on.
+    std::vector<TrafficRecord> slots_;
+    std::size_t head_ = 0;
+    std::size_t size_ = 0;
     TrafficQueueCounts counts_;
     LogThrottle overflowAlerts_;
     std::atomic<int32_t> engineTick_{0};
