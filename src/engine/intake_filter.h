@@ -12,8 +12,6 @@ namespace hlw {
 struct ParkAirportFix {
     LatLon position;
     double elevationFt = 0.0;
-
-    bool operator==(const ParkAirportFix&) const = default;
 };
 
 struct IntakeFilter {
