@@ -2,9 +2,12 @@
 # Builds the program and runs its main job in a fresh temporary program folder against the simulator stand-in: the
 # worker starts up, connects to the simulator, registers with it and learns the user aircraft (placed at the
 # sample scenario's centre), runs the traffic start and the 10 ms main loop for about 30 s, and the simulator then
-# quits, which ends the program. The demo prints the start-up, the simulator connection, the user aircraft, what
-# the stand-in saw of the program (its registrations and the exceptions it raised), the loop's step and second
-# counts and the closing down.
+# quits, which ends the program. The traffic feed stand-in plays the live-traffic application on this PC (the
+# "RealTraffic.jar" marker is laid into the per-user folder): it sends the sample scenario's traffic and QNH
+# datagrams and connects to the program's link. The demo prints the start-up, the simulator connection, the user
+# aircraft, what the stand-in saw of the program (its registrations and the exceptions it raised), what each
+# reader received and what became of it, the link's handshake and position lines as the feed logged them, the
+# loop's step and second counts and the closing down.
 #
 # The program folder gets the sealed sample data files ("input/dbase.enc", "input/airports.enc",
 # "input/AIG-regcodes.enc") and the sample registration-code list ("input/my_regcodes"), and the per-user folders
@@ -21,12 +24,17 @@ run_seconds="${HLMR_DEMO_SECONDS:-30}"
 
 bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/release --target hollowmere hlmr-sim-standin hlmr_samples hlmr_samples_regcodes
+cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr_samples hlmr_samples_regcodes
 
 program_folder="$(mktemp -d "${TMPDIR:-/tmp}/hollowmere-demo-XXXXXX")"
 program_pid=""
 standin_pid=""
+feed_pid=""
 cleanup() {
+  if [ -n "$feed_pid" ] && kill -0 "$feed_pid" 2>/dev/null; then
+    kill -TERM "$feed_pid" 2>/dev/null || true
+    wait "$feed_pid" 2>/dev/null || true
+  fi
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
     kill -KILL "$program_pid" 2>/dev/null || true
   fi
@@ -83,10 +91,27 @@ standin() {
   printf '%s\n' "$reply"
 }
 
+# The live-traffic application "on this PC", and two free UDP ports for its datagrams.
+mkdir -p "$program_folder/user/roaming/VidiveZovadaz"
+touch "$program_folder/user/roaming/VidiveZovadaz/RealTraffic.jar"
+read -r traffic_port qnh_port < <(python3 -c '
+import socket
+sockets = [socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2)]
+for s in sockets:
+    s.bind(("127.0.0.1", 0))
+print(*(s.getsockname()[1] for s in sockets))')
+echo "== Starting the traffic feed: samples/scenarios/eham_airborne.txt to UDP $traffic_port (traffic) and $qnh_port (QNH), and the link"
+build/release/tools/traffic_feed/hlmr-traffic-feed --scenario samples/scenarios/eham_airborne.txt --link --reconnect \
+  --stop-on-exit --duration "$((run_seconds + 60))" --traffic-port "$traffic_port" --qnh-port "$qnh_port" \
+  --link-log "$program_folder/link-log.txt" > "$program_folder/feed.txt" 2>&1 &
+feed_pid=$!
+
 echo "== Running hollowmere in $program_folder for ${run_seconds} s"
 (
   cd "$program_folder"
   HLMR_SIM_PORT="$sim_port" \
+  HLMR_TRAFFIC_PORT="$traffic_port" \
+  HLMR_QNH_PORT="$qnh_port" \
   HLMR_ROAMING_APPDATA="$program_folder/user/roaming" \
   HLMR_LOCAL_APPDATA="$program_folder/user/local" \
   HLMR_SHELL_OPEN_LOG="$program_folder/user/opened-folders.txt" \
@@ -105,7 +130,8 @@ for ((second = 1; second <= run_seconds; second++)); do
   stage="starting up"
   if grep -q "Waiting for MSFS" "$log" 2>/dev/null; then stage="waiting for the simulator"; fi
   if standin clients | grep -q '"name":"Hollowmere"'; then stage="connected to the simulator"; fi
-  if grep -q "No traffic in this region?" "$log" 2>/dev/null; then stage="main loop running"; fi
+  if grep -q "RealTraffic connected" "$log" 2>/dev/null; then stage="live-traffic link up"; fi
+  if grep -q "No traffic in this region?\|Traffic Reader connected" "$log" 2>/dev/null; then stage="main loop running"; fi
   if grep -q "^Exiting: " "$log" 2>/dev/null; then stage="closing down"; fi
   printf '\r   %3d s of %d: %-28s' "$second" "$run_seconds" "$stage"
 done
@@ -137,7 +163,16 @@ cat "$program_folder/console.txt"
 echo "== Log.txt"
 cat "$log"
 echo "== The run in short"
-grep -E "dbase records read|airports read|liveries read|RealTraffic .*detected|Waiting for MSFS| connected$|User aircraft title|User aircraft model|No traffic in this region|Flight not running|no longer connected|Main loop ended after|^Exiting: |SimConnect closed ok|User closed|Restarting" "$log" || true
+grep -E "dbase records read|airports read|liveries read|RealTraffic .*detected|Waiting for MSFS|Waiting for RealTraffic|RealTraffic connected|No RealTraffic version|RealTraffic gone| connected$|User aircraft title|User aircraft model|No traffic in this region|Flight not running|no longer connected|Main loop ended after|^Exiting: |SimConnect closed ok|User closed|Restarting" "$log" || true
+echo "== What the readers received (the program's log)"
+grep -E "^(Traffic|QNH) Reader: " "$log" || echo "   (no reader ran)"
+echo "== The link as the traffic feed saw it (link-log.txt)"
+link_log="$program_folder/link-log.txt"
+printf '   connections %s, version requests %s, replies %s, Qs121 lines %s (bad %s), Qs123 lines %s, exit %s\n' \
+  "$(grep -c ' connected ' "$link_log" || true)" "$(grep -c ' request Qs999=version' "$link_log" || true)" \
+  "$(grep -c ' reply' "$link_log" || true)" "$(grep -c ' Qs121 ' "$link_log" || true)" \
+  "$(grep -c ' Qs121-bad ' "$link_log" || true)" "$(grep -c ' Qs123 ' "$link_log" || true)" \
+  "$(grep -c ' exit ' "$link_log" || true)"
 echo "== What the simulator stand-in saw"
 echo "   registrations: $registrations"
 echo "   exceptions: $exceptions"

@@ -126,7 +126,7 @@ bool LiveTrafficServer::handshake(net::TcpServer& server)
     status_.update([&version](StatusValues& values) { values.rtEditionText = version.editionText; });
     setLiveSourceReady(true);
     handshakes_.fetch_add(1);
-    gf_log("RealTraffic connected");
+    gf_logFlush("RealTraffic connected");
     return true;
 }
 
