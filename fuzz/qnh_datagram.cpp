@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     using fuzz::check;
     const QnhReading reading = gf_readQnhDatagram(fuzz::asText(data, size));
     check(reading.hpa.has_value() == reading.problem.empty(), "a pressure or a problem, never both");
-    check(!reading.hpa || (*reading.hpa >= lowestQnh && *reading.hpa <= highestQnh), "the pressure is within 900 ... 1100");
+    check(!reading.hpa || (*reading.hpa >= lowestQnh && *reading.hpa <= highestQnh),
+          "the pressure is within 900 ... 1100");
     check(!reading.alert || !reading.hpa, "only a problem is an alert");
     return 0;
 }

@@ -38,22 +38,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const PositionRecord& position = record.position;
         check(result.timestamp == record.timestamp, "an accepted line reported its timestamp");
         check(record.hexId > staticHexIdLimit, "an accepted hex id is above the static numbers");
-        check(std::abs(position.latitude) <= 90.0 && std::abs(position.longitude) <= 180.0, "the position is on the globe");
+        check(std::abs(position.latitude) <= 90.0 && std::abs(position.longitude) <= 180.0,
+              "the position is on the globe");
         check(position.altitudeFt >= 0.0 && position.altitudeFt <= 100000.0, "the altitude is within its range");
         check((position.altitudeFt > 0.0) == (position.airborne != 0), "airborne means above 0 ft");
-        check(position.groundSpeedKt >= 0.0 && position.groundSpeedKt <= 2000.0, "the ground speed is within its range");
+        check(position.groundSpeedKt >= 0.0 && position.groundSpeedKt <= 2000.0,
+              "the ground speed is within its range");
         check(position.trueAirspeedKt >= 0.0 && position.trueAirspeedKt <= 2000.0, "the airspeed is within its range");
         check(std::abs(position.verticalSpeedFpm) <= 50000.0, "the vertical speed is within its range");
         check(position.trackDeg >= 0.0 && position.trackDeg <= 360.0, "the track is within 0 ... 360");
         check(!position.bankRad || std::abs(*position.bankRad) <= std::numbers::pi, "the bank is within a half turn");
-        check(!position.trueHeadingRad || (*position.trueHeadingRad > 0.0 && *position.trueHeadingRad <= 2.0 * std::numbers::pi),
+        check(!position.trueHeadingRad ||
+                  (*position.trueHeadingRad > 0.0 && *position.trueHeadingRad <= 2.0 * std::numbers::pi),
               "the true heading is within 0 ... 2 pi");
         check(position.airborne != 0 || !position.bankRad, "no bank on the ground");
         check(position.airborne != 0 || parkAirport, "ground traffic only near a park airport");
         check(position.dueTick == 4000, "due 3000 ticks after reception");
         check(record.head.callsign.size() <= maxCallsignLength, "a callsign has at most 8 characters");
         check(record.head.registration.size() <= maxRegistrationLength, "a registration has at most 12 characters");
-        check(!record.head.callsign.empty() || !record.head.registration.empty(), "a record has a callsign or a registration");
+        check(!record.head.callsign.empty() || !record.head.registration.empty(),
+              "a record has a callsign or a registration");
     }
     return 0;
 }

@@ -100,7 +100,8 @@ sockets = [socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2)]
 for s in sockets:
     s.bind(("127.0.0.1", 0))
 print(*(s.getsockname()[1] for s in sockets))')
-echo "== Starting the traffic feed: samples/scenarios/eham_airborne.txt to UDP $traffic_port (traffic) and $qnh_port (QNH), and the link"
+echo "== Starting the traffic feed: samples/scenarios/eham_airborne.txt to UDP $traffic_port (traffic) and" \
+  "$qnh_port (QNH), and the link"
 build/release/tools/traffic_feed/hlmr-traffic-feed --scenario samples/scenarios/eham_airborne.txt --link --reconnect \
   --stop-on-exit --duration "$((run_seconds + 60))" --traffic-port "$traffic_port" --qnh-port "$qnh_port" \
   --link-log "$program_folder/link-log.txt" > "$program_folder/feed.txt" 2>&1 &
@@ -131,7 +132,9 @@ for ((second = 1; second <= run_seconds; second++)); do
   if grep -q "Waiting for MSFS" "$log" 2>/dev/null; then stage="waiting for the simulator"; fi
   if standin clients | grep -q '"name":"Hollowmere"'; then stage="connected to the simulator"; fi
   if grep -q "RealTraffic connected" "$log" 2>/dev/null; then stage="live-traffic link up"; fi
-  if grep -q "No traffic in this region?\|Traffic Reader connected" "$log" 2>/dev/null; then stage="main loop running"; fi
+  if grep -q "No traffic in this region?\|Traffic Reader connected" "$log" 2>/dev/null; then
+    stage="main loop running"
+  fi
   if grep -q "^Exiting: " "$log" 2>/dev/null; then stage="closing down"; fi
   printf '\r   %3d s of %d: %-28s' "$second" "$run_seconds" "$stage"
 done

@@ -107,7 +107,8 @@ void lf_runLines(benchmark::State& state, const std::vector<std::string>& lines,
     const auto perLine = static_cast<double>(allocations.load() - allocationsBefore) /
                          static_cast<double>(state.iterations());
     state.counters["allocs_per_line"] = perLine;
-    state.counters["lines_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["lines_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     const TrafficReaderCounts counts = intake.reader.counts();
     state.counters["queued_share"] =
         static_cast<double>(counts.queued) / static_cast<double>(counts.queued + counts.droppedTotal());

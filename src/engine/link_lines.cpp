@@ -56,9 +56,9 @@ std::optional<std::string> gf_userPositionLine(const UserAircraftFix& user)
         return std::nullopt;
     }
     return fmt::format("Qs121={};{};{:.6f};{};{};{:.6f};{:.6f}", lf_wholeNumber(user.pitchRad * 100000.0),
-                       lf_wholeNumber(user.bankRad * 100000.0), user.headingRad, lf_wholeNumber(user.altitudeFt * 1000.0),
-                       lf_shortestText(user.groundSpeedKt * 1000.0), user.latitude * radiansPerDegree,
-                       user.longitude * radiansPerDegree);
+                       lf_wholeNumber(user.bankRad * 100000.0), user.headingRad,
+                       lf_wholeNumber(user.altitudeFt * 1000.0), lf_shortestText(user.groundSpeedKt * 1000.0),
+                       user.latitude * radiansPerDegree, user.longitude * radiansPerDegree);
 }
 
 std::optional<std::string> gf_simTimeLine(int64_t utcSeconds)

@@ -78,7 +78,8 @@ void LiveTrafficReaders::logCounts() const
     std::string reasons;
     for (std::size_t index = 1; index < lineDropCount; ++index) {
         if (now.traffic.dropped[index] != 0) {
-            reasons += fmt::format(", {} {}", gf_lineDropName(static_cast<LineDrop>(index)), now.traffic.dropped[index]);
+            reasons +=
+                fmt::format(", {} {}", gf_lineDropName(static_cast<LineDrop>(index)), now.traffic.dropped[index]);
         }
     }
     gf_log(fmt::format("Traffic Reader: {} datagrams received, {} queued, {} dropped{}; queue high-water mark {}",

@@ -209,7 +209,8 @@ bool LineSteps::position()
     }
     const double lat = position_.latitude;
     const double lon = position_.longitude;
-    if (lat < -90.0 || lat > 90.0 || lon < -180.0 || lon > 180.0 || (std::abs(lat) <= 0.0001 && std::abs(lon) <= 0.0001)) {
+    if (lat < -90.0 || lat > 90.0 || lon < -180.0 || lon > 180.0 ||
+        (std::abs(lat) <= 0.0001 && std::abs(lon) <= 0.0001)) {
         return fail(fmt::format("invalid lalo: {:.6f},{:.6f}", lat, lon));
     }
     if (gf_distanceNm(filter_.rangeCentre, {lat, lon}) > filter_.rangeNm) {
@@ -317,8 +318,8 @@ bool LineSteps::callsign()
 
 bool LineSteps::onGroundAtParkAirport() noexcept
 {
-    return filter_.parkAirport &&
-           gf_distanceNm(filter_.parkAirport->position, {position_.latitude, position_.longitude}) <= parkAirportRadiusNm;
+    return filter_.parkAirport && gf_distanceNm(filter_.parkAirport->position,
+                                                {position_.latitude, position_.longitude}) <= parkAirportRadiusNm;
 }
 
 bool LineSteps::track()

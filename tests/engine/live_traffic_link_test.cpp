@@ -1,12 +1,11 @@
 #include "engine/live_traffic_server.h"
 
-#include "core/log.h"
 #include "core/message_line.h"
 #include "engine/run_state.h"
 #include "platform/net/tcp_client.h"
 #include "settings/catalogue.h"
 #include "support/child_process.h"
-#include "support/temp_dir.h"
+#include "support/log_capture.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>
@@ -14,7 +13,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <future>
 #include <mutex>
 #include <string>
@@ -29,18 +27,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 constexpr std::string_view goldenPosition = "Qs121=-5230;1750;1.570796;3500000;250000;0.828415;0.149212";
-
-bool lf_eventually(const std::function<bool()>& condition, std::chrono::milliseconds within = 5s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + within;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
 
 class StillSimLink final : public SimLink {
 public:
@@ -78,7 +64,6 @@ class LiveTrafficLinkTest : public ::testing::Test {
 protected:
     LiveTrafficLinkTest()
     {
-        gf_startLog(dir / "Log.txt");
         gf_resetRunFlags();
         userClosing.store(false);
         gf_resetMessageLine();
@@ -96,7 +81,6 @@ protected:
         rtOnThisPc.store(false);
         simUtcSeconds.store(0);
         settings::portNumber.set(settings::portNumber.defaultValue());
-        gf_stopLog();
     }
 
     // The feed as the live-traffic application, playing only the link.
@@ -111,23 +95,9 @@ protected:
         const std::filesystem::path path = dir / "link.log";
         return std::filesystem::exists(path) ? test::readWholeFile(path) : std::string();
     }
-    std::size_t feedCount(const std::string& text) const
-    {
-        const std::string all = feedLog();
-        std::size_t count = 0;
-        for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
     bool feedSaw(const std::string& text) const
     {
-        return lf_eventually([&] { return feedLog().find(text) != std::string::npos; });
-    }
-    std::string logText()
-    {
-        gf_logFlushNow();
-        return test::readWholeFile(dir / "Log.txt");
+        return test::gf_eventually([&] { return feedLog().find(text) != std::string::npos; });
     }
     // The traffic start's handshake, ended by the test's close when it waits longer than within.
     void handshake(std::chrono::milliseconds within = 5s)
@@ -140,7 +110,8 @@ protected:
     }
     StatusValues status() const { return board.snapshot(); }
 
-    test::TempDir dir;
+    test::LogCapture log;
+    const std::filesystem::path dir = log.folder();
     StillSimLink sim;
     CountingReaders readers;
     CountingLifecycle lifecycle;
@@ -177,11 +148,11 @@ TEST_F(LiveTrafficLinkTest, EveryVersionReplyMode)
         gf_resetMessageLine();
         std::filesystem::remove(dir / "link.log");
         simTimeEnabled.store(!row.simTime);
-        const std::size_t logBefore = logText().size();
+        const std::size_t logBefore = log.text().size();
         const uint64_t handshakesBefore = link.counts().handshakes;
         startFeed(row.arguments);
         handshake();
-        const std::string logged = logText().substr(logBefore);
+        const std::string logged = log.text().substr(logBefore);
         EXPECT_EQ(simTimeEnabled.load(), row.simTime) << name;
         EXPECT_EQ(status().rtEditionText, row.edition) << name;
         EXPECT_TRUE(status().liveSourceReady) << name;
@@ -190,6 +161,12 @@ TEST_F(LiveTrafficLinkTest, EveryVersionReplyMode)
         EXPECT_THAT(logged, HasSubstr(row.logged)) << name;
         EXPECT_THAT(logged, HasSubstr("RealTraffic connected\n")) << name;
         EXPECT_TRUE(feedSaw("request Qs999=version")) << name;
+        simUtcSeconds.store(1717000000);
+        link.sendSimTime();
+        link.sendUserPosition();
+        // The lines go out in order: once the position is there, a simulator time sent before it is there too.
+        EXPECT_TRUE(row.arguments[1] == "drop" || feedSaw(" Qs121 ")) << name;
+        EXPECT_EQ(feedLog().find("Qs123=1717000000000") != std::string::npos, row.simTime) << "level 2 only: " << name;
         link.close();
         feed.reset();
     }
@@ -200,8 +177,8 @@ TEST_F(LiveTrafficLinkTest, PositionAndTimeReachTheApplicationAndExitEndsIt)
     startFeed({"--reply", "normal", "--stop-on-exit"});
     handshake();
     ASSERT_TRUE(status().liveSourceReady);
-    EXPECT_THAT(logText(), HasSubstr("Waiting for RealTraffic to connect to Hollowmere ...\n"));
-    EXPECT_THAT(logText(), HasSubstr("RealTraffic connected\n"));
+    EXPECT_THAT(log.text(), HasSubstr("Waiting for RealTraffic to connect to Hollowmere ...\n"));
+    EXPECT_THAT(log.text(), HasSubstr("RealTraffic connected\n"));
     EXPECT_EQ(readers.resets.load(), 1) << "the readers start afresh with the application";
 
     link.sendUserPosition();
@@ -229,19 +206,6 @@ TEST_F(LiveTrafficLinkTest, PositionAndTimeReachTheApplicationAndExitEndsIt)
     EXPECT_THAT(feedLog(), Not(HasSubstr("-bad")));
 }
 
-TEST_F(LiveTrafficLinkTest, SimulatorTimeOnlyAtLevelTwo)
-{
-    startFeed({"--reply", "normal", "--level", "1"});
-    handshake();
-    ASSERT_FALSE(simTimeEnabled.load());
-    simUtcSeconds.store(1717000000);
-    link.sendSimTime();
-    link.sendUserPosition();
-    EXPECT_TRUE(feedSaw("Qs121 "));
-    EXPECT_THAT(feedLog(), Not(HasSubstr("Qs123")));
-    EXPECT_EQ(link.counts().simTimes, 0U);
-}
-
 // The application goes away and comes back while the engine keeps ticking: every position send returns at once,
 // the lost client's aircraft go, and the link comes back without a new version exchange.
 TEST_F(LiveTrafficLinkTest, ALostClientAndItsReturnWhileTheTickRuns)
@@ -257,41 +221,25 @@ TEST_F(LiveTrafficLinkTest, ALostClientAndItsReturnWhileTheTickRuns)
         longest = std::max(longest, std::chrono::steady_clock::now() - start);
         std::this_thread::sleep_for(20ms);
     };
-    ASSERT_TRUE(lf_eventually([&] {
+    ASSERT_TRUE(test::gf_eventually([&] {
         tick();
         return link.counts().lostClients == 1;
     }));
     EXPECT_FALSE(status().liveSourceReady);
     EXPECT_EQ(lifecycle.removals.load(), 1);
     EXPECT_EQ(readers.resets.load(), resetsAfterHandshake + 1);
-    EXPECT_THAT(logText(), HasSubstr("RealTraffic gone? Wait for RealTraffic to re-connect ...\n"));
-    EXPECT_THAT(logText(), HasSubstr("RealTraffic client socket closed\n"));
-    ASSERT_TRUE(lf_eventually([&] {
+    EXPECT_THAT(log.text(), HasSubstr("RealTraffic gone? Wait for RealTraffic to re-connect ...\n"));
+    EXPECT_THAT(log.text(), HasSubstr("RealTraffic client socket closed\n"));
+    ASSERT_TRUE(test::gf_eventually([&] {
         tick();
         return status().liveSourceReady;
     }));
-    EXPECT_THAT(logText(), HasSubstr("RealTraffic re-connected\n"));
+    EXPECT_THAT(log.text(), HasSubstr("RealTraffic re-connected\n"));
     const uint64_t sentBefore = link.counts().userPositions;
     tick();
     EXPECT_EQ(link.counts().userPositions, sentBefore + 1);
     EXPECT_EQ(link.counts().handshakes, 1U) << "no second version exchange";
     EXPECT_LT(longest, 250ms);
-}
-
-TEST_F(LiveTrafficLinkTest, NoReconnectOnceAStopIsRequested)
-{
-    startFeed({"--reply", "drop", "--reconnect"});
-    handshake();
-    link.sendUserPosition();
-    ASSERT_TRUE(lf_eventually([&] {
-        link.sendUserPosition();
-        return link.counts().lostClients == 1;
-    }));
-    gf_requestStop(ExitReason::newSettings, 3);
-    EXPECT_TRUE(lf_eventually([&] { return feedCount(" connected ") == 2; })) << "the application connects again";
-    std::this_thread::sleep_for(300ms);
-    link.sendUserPosition();
-    EXPECT_FALSE(status().liveSourceReady);
 }
 
 // A client that connects and says nothing is dropped after the reply time; the next one is served.
@@ -307,39 +255,31 @@ TEST_F(LiveTrafficLinkTest, ASilentClientNeverHoldsTheSlot)
     startFeed({"--reply", "normal"});
     ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
     EXPECT_TRUE(status().liveSourceReady);
-    EXPECT_THAT(logText(), HasSubstr("RealTraffic client sent no version within 500 ms and is dropped\n"));
-    EXPECT_THAT(logText(), HasSubstr("No RealTraffic version received?\n"));
+    EXPECT_THAT(log.text(), HasSubstr("RealTraffic client sent no version within 500 ms and is dropped\n"));
+    EXPECT_THAT(log.text(), HasSubstr("No RealTraffic version received?\n"));
 }
 
-TEST_F(LiveTrafficLinkTest, ACloseFromAnotherThreadEndsTheFirstWait)
+// The traffic start's wait for the application ends at once on a close from the window's thread or a stop.
+TEST_F(LiveTrafficLinkTest, TheFirstWaitEndsOnACloseFromAnotherThreadOrAStop)
 {
-    auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
-    ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
-    const auto start = std::chrono::steady_clock::now();
-    std::thread window([this] { link.close(); });
-    ASSERT_EQ(waiting.wait_for(1s), std::future_status::ready);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
-    window.join();
-    EXPECT_FALSE(status().liveSourceReady);
-    link.sendUserPosition();
-    EXPECT_EQ(gf_messageLineTexts().message, "") << "the wait's message is cleared";
-}
-
-TEST_F(LiveTrafficLinkTest, AStopEndsTheFirstWait)
-{
-    auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
-    ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
-    userClosing.store(true);
-    EXPECT_EQ(waiting.wait_for(200ms), std::future_status::ready);
-}
-
-TEST_F(LiveTrafficLinkTest, WithoutTheApplicationOnThisPcNothingHappens)
-{
+    for (const bool close : {true, false}) {
+        link.startServer();
+        auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
+        ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
+        const auto start = std::chrono::steady_clock::now();
+        std::thread other([this, close] { close ? link.close() : userClosing.store(true); });
+        ASSERT_EQ(waiting.wait_for(1s), std::future_status::ready);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
+        other.join();
+        EXPECT_FALSE(status().liveSourceReady);
+        EXPECT_EQ(gf_messageLineTexts().message, "") << "the wait's message is cleared";
+    }
     rtOnThisPc.store(false);
+    userClosing.store(false);
+    link.startServer();
+    const std::size_t logBefore = log.text().size();
     link.connectAndHandshake();
-    link.sendUserPosition();
-    EXPECT_EQ(link.counts().handshakes, 0U);
-    EXPECT_THAT(logText(), Not(HasSubstr("Waiting for RealTraffic")));
+    EXPECT_EQ(log.text().size(), logBefore) << "nothing without the application on this PC";
 }
 
 TEST_F(LiveTrafficLinkTest, APortSettingThatIsNoNumberStopsTheStart)

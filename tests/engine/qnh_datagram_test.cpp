@@ -50,7 +50,8 @@ TEST(QnhDatagram, PressureOrTheLineThatExplainsItsAbsence)
 
 TEST(QnhDatagram, TextThatIsNoJsonIsAnException)
 {
-    for (const std::string& datagram : {std::string("QNH=1013"), std::string(), std::string(R"({"QNH":1013)"), std::string("\xff\xfe{", 3)}) {
+    for (const std::string& datagram :
+         {std::string("QNH=1013"), std::string(), std::string(R"({"QNH":1013)"), std::string("\xff\xfe{", 3)}) {
         const QnhReading reading = gf_readQnhDatagram(datagram);
         EXPECT_FALSE(reading.hpa);
         EXPECT_TRUE(reading.problem.starts_with("Exception [json.exception.parse_error")) << reading.problem;

@@ -1,9 +1,8 @@
 #include "engine/log_throttle.h"
 #include "engine/traffic_queue.h"
 
-#include "core/log.h"
 #include "support/fake_steady_time.h"
-#include "support/temp_dir.h"
+#include "support/log_capture.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>
@@ -20,25 +19,7 @@ using ::testing::Not;
 
 class LoggedTest : public ::testing::Test {
 protected:
-    LoggedTest() { gf_startLog(dir / "Log.txt"); }
-    ~LoggedTest() override { gf_stopLog(); }
-
-    std::string logText()
-    {
-        gf_logFlushNow();
-        return test::readWholeFile(dir / "Log.txt");
-    }
-    std::size_t logCount(const std::string& text)
-    {
-        const std::string all = logText();
-        std::size_t count = 0;
-        for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
-
-    test::TempDir dir;
+    test::LogCapture log;
     test::FakeSteadyTime time;
 };
 
@@ -56,8 +37,8 @@ TEST_F(LogThrottleTest, ALineIsWrittenOnceAMinuteWithTheCountOfWhatWasHeldBack)
     EXPECT_TRUE(throttle.log("exception in processLineSub: lon:y")) << "another text has its own minute";
     time.advance(10s);
     EXPECT_TRUE(throttle.log("exception in processLineSub: lat:x"));
-    EXPECT_EQ(logCount("exception in processLineSub: lat:x"), 2U);
-    EXPECT_THAT(logText(), HasSubstr("lat:x\n          (5 more since last logged)\n"));
+    EXPECT_EQ(log.count("exception in processLineSub: lat:x"), 2U);
+    EXPECT_THAT(log.text(), HasSubstr("lat:x\n          (5 more since last logged)\n"));
 }
 
 TEST_F(LogThrottleTest, KeysBeyondTheLimitShareOneSlotAndQuietKeysMakeRoom)
@@ -71,7 +52,7 @@ TEST_F(LogThrottleTest, KeysBeyondTheLimitShareOneSlotAndQuietKeysMakeRoom)
     EXPECT_TRUE(throttle.log("e")) << "a and b were quiet for a minute and made room";
     EXPECT_TRUE(throttle.log("f"));
     EXPECT_TRUE(throttle.log("g")) << "the shared slot's minute has passed";
-    EXPECT_THAT(logText(), Not(HasSubstr("d\n")));
+    EXPECT_THAT(log.text(), Not(HasSubstr("d\n")));
 }
 
 TEST_F(TrafficQueueTest, RecordsAreQueuedOnlyWhileTrafficRuns)
@@ -111,13 +92,13 @@ TEST_F(TrafficQueueTest, AFullQueueDropsItsOldestRecordAndAlertsOnceAMinute)
     EXPECT_EQ(counts.overflowDropped, 10U);
     EXPECT_EQ(counts.queued, TrafficQueue::capacity + 10);
     EXPECT_EQ(queue.pop()->hexId, 20010U) << "the ten oldest went";
-    EXPECT_EQ(logCount("==> Traffic queue full: the oldest record was dropped"), 1U);
-    EXPECT_THAT(logText(), HasSubstr("(1 so far)"));
+    EXPECT_EQ(log.count("==> Traffic queue full: the oldest record was dropped"), 1U);
+    EXPECT_THAT(log.text(), HasSubstr("(1 so far)"));
 
     time.advance(61s);
     pushHexIds(30000, 2);
-    EXPECT_EQ(logCount("==> Traffic queue full: the oldest record was dropped"), 2U);
-    EXPECT_THAT(logText(), HasSubstr("(11 so far)"));
+    EXPECT_EQ(log.count("==> Traffic queue full: the oldest record was dropped"), 2U);
+    EXPECT_THAT(log.text(), HasSubstr("(11 so far)"));
 
     queue.clear();
     counts = queue.counts();

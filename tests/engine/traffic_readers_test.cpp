@@ -1,13 +1,12 @@
 #include "engine/live_traffic_readers.h"
 
-#include "core/log.h"
 #include "core/message_line.h"
 #include "engine/run_state.h"
 #include "platform/net/udp_receiver.h"
 #include "platform/net/udp_sender.h"
 #include "settings/catalogue.h"
 #include "support/fake_steady_time.h"
-#include "support/temp_dir.h"
+#include "support/log_capture.h"
 #include "traffic_feed/injections.h"
 
 #include <fmt/format.h>
@@ -17,7 +16,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,24 +31,10 @@ constexpr LatLon centre{47.4582, 8.5555};
 constexpr std::string_view exampleLine = "TFC,4735190,47.4582,8.5555,3250,-700,,137.5,165,SWR123,A320,HB-JLT,LHR,ZRH,"
                                          "1717000000.5,,,adsb_icao,,,171,,,-2.5,,140.2,,,A3";
 
-// Waits (polling) until the condition holds; false after two seconds.
-bool lf_eventually(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + 2s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 class TrafficReadersTest : public ::testing::Test {
 protected:
     TrafficReadersTest()
     {
-        gf_startLog(dir / "Log.txt");
         gf_resetRunFlags();
         userClosing.store(false);
         gf_resetMessageLine();
@@ -66,23 +50,8 @@ protected:
         readers.join();
         gf_resetRunFlags();
         rtOnThisPc.store(false);
-        gf_stopLog();
     }
 
-    std::string logText()
-    {
-        gf_logFlushNow();
-        return test::readWholeFile(dir / "Log.txt");
-    }
-    std::size_t logCount(const std::string& text)
-    {
-        const std::string all = logText();
-        std::size_t count = 0;
-        for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
     // Sends datagrams to the traffic reader and waits until it has received them all.
     void sendTraffic(const std::vector<std::string>& datagrams)
     {
@@ -91,9 +60,10 @@ protected:
         for (const std::string& datagram : datagrams) {
             ASSERT_TRUE(sender.send(datagram).ok);
         }
-        ASSERT_TRUE(lf_eventually([&] { return readers.counts().trafficDatagrams >= before + datagrams.size(); }));
+        ASSERT_TRUE(
+            test::gf_eventually([&] { return readers.counts().trafficDatagrams >= before + datagrams.size(); }));
         // The last one is handled once the next receive has begun; the counts below settle right after.
-        ASSERT_TRUE(lf_eventually([&] {
+        ASSERT_TRUE(test::gf_eventually([&] {
             const IntakeCounts counts = readers.counts();
             return counts.traffic.queued + counts.traffic.droppedTotal() >= counts.trafficDatagrams;
         }));
@@ -103,13 +73,13 @@ protected:
         const uint64_t before = readers.counts().qnhDatagrams;
         net::UdpSender sender("127.0.0.1", readers.qnhPort());
         ASSERT_TRUE(sender.send(datagram).ok);
-        ASSERT_TRUE(lf_eventually([&] { return readers.counts().qnhDatagrams > before; }));
+        ASSERT_TRUE(test::gf_eventually([&] { return readers.counts().qnhDatagrams > before; }));
         // Handling follows the count; the next datagram or the checks wait for its effects.
         std::this_thread::sleep_for(5ms);
     }
     StatusValues status() const { return board.snapshot(); }
 
-    test::TempDir dir;
+    test::LogCapture log;
     test::FakeSteadyTime time;
     StatusBoard board;
     TrafficQueue queue{time};
@@ -140,7 +110,7 @@ TEST_F(TrafficReadersTest, ARepeatedDatagramIsSkippedOnlyWhenListeningOnEveryInt
 TEST_F(TrafficReadersTest, QnhDatagramsSetEveryHolderTogether)
 {
     readers.startQnhReader();
-    ASSERT_TRUE(lf_eventually([&] { return status().qnhReader == ReaderLamp::receiving; }));
+    ASSERT_TRUE(test::gf_eventually([&] { return status().qnhReader == ReaderLamp::receiving; }));
     struct Step {
         std::string datagram;
         int32_t qnh;
@@ -155,64 +125,50 @@ TEST_F(TrafficReadersTest, QnhDatagramsSetEveryHolderTogether)
     };
     for (const Step& step : steps) {
         sendQnh(step.datagram);
-        ASSERT_TRUE(lf_eventually([&] { return readers.counts().qnh.published == step.published; })) << step.datagram;
+        ASSERT_TRUE(test::gf_eventually([&] { return readers.counts().qnh.published == step.published; }))
+            << step.datagram;
         EXPECT_EQ(readers.qnh(), step.qnh) << step.datagram;
         EXPECT_EQ(status().qnh, step.qnh) << step.datagram;
     }
-    ASSERT_TRUE(lf_eventually([&] { return readers.counts().qnh.refused == 2; }));
-    EXPECT_THAT(logText(), HasSubstr("==> QNH string parse error: abc in {\"QNH\":\"abc\"}\n"));
-    EXPECT_THAT(logText(), HasSubstr("no QNH {}\n"));
+    ASSERT_TRUE(test::gf_eventually([&] { return readers.counts().qnh.refused == 2; }));
+    EXPECT_THAT(log.text(), HasSubstr("==> QNH string parse error: abc in {\"QNH\":\"abc\"}\n"));
+    EXPECT_THAT(log.text(), HasSubstr("no QNH {}\n"));
 
     resets.runAll();
     EXPECT_EQ(readers.qnh(), 1013);
     EXPECT_EQ(status().qnh, 1013);
 }
 
-TEST_F(TrafficReadersTest, AnOversizeDatagramIsLoggedAndDropped)
-{
-    readers.startTrafficReader(true);
-    sendTraffic({std::string(UdpReaderThread::bufferSize, 'x'), std::string(exampleLine)});
-    const IntakeCounts counts = readers.counts();
-    EXPECT_EQ(counts.traffic.dropped[static_cast<std::size_t>(LineDrop::oversize)], 1U);
-    EXPECT_EQ(counts.traffic.queued, 1U);
-    EXPECT_THAT(logText(), HasSubstr("buffer overrun: 16384 bytes"));
-    EXPECT_EQ(gf_stopDecision().reason, ExitReason::notYetSet);
-}
-
-// The feed's bad lines: each is dropped or logged, the reader goes on, and every datagram is accounted for.
-TEST_F(TrafficReadersTest, BadLinesNeverStopTheReader)
+// The feed's bad lines, a ground vehicle and an oversize datagram: each is dropped or logged, errors at most once a
+// minute, the reader goes on, and every datagram is accounted for.
+TEST_F(TrafficReadersTest, BadDatagramsNeverStopTheReader)
 {
     readers.startTrafficReader(true);
     std::vector<std::string> lines = feed::gf_badTrafficLines({centre.lat, centre.lon}, 1717000000.0);
     lines.push_back(feed::gf_vehicleLine({centre.lat, centre.lon}, 1717000000.0));
+    lines.push_back(std::string(UdpReaderThread::bufferSize, 'x'));
+    lines.push_back(lines.front());
     lines.push_back(feed::gf_validSampleLine({centre.lat, centre.lon}, 1717000001.0));
     sendTraffic(lines);
     const IntakeCounts counts = readers.counts();
     EXPECT_EQ(counts.trafficDatagrams, lines.size());
     EXPECT_EQ(counts.traffic.queued + counts.traffic.droppedTotal(), lines.size());
     EXPECT_EQ(counts.traffic.queued, 1U);
-    EXPECT_EQ(counts.traffic.dropped[static_cast<std::size_t>(LineDrop::vehicle)], 1U);
-    EXPECT_EQ(counts.traffic.dropped[static_cast<std::size_t>(LineDrop::shortLine)], 3U);
+    for (const auto& [drop, count] :
+         {std::pair{LineDrop::vehicle, 1U}, {LineDrop::shortLine, 3U}, {LineDrop::oversize, 1U}}) {
+        EXPECT_EQ(counts.traffic.dropped[static_cast<std::size_t>(drop)], count) << gf_lineDropName(drop);
+    }
     EXPECT_EQ(readers.latestTimestamp(), 1717000001.0);
     EXPECT_EQ(gf_stopDecision().reason, ExitReason::notYetSet);
-    const std::string log = logText();
-    EXPECT_THAT(log, HasSubstr("exception in processLineSub: hexid incorrectabc\n"));
-    EXPECT_THAT(log, HasSubstr("exception in processLineSub: invalid lalo: 0.000050,-0.000050\n"));
-    EXPECT_THAT(log, HasSubstr("exception in processLineSub: 'EGLL' FixedCode: invalid string (length/charset)\n"));
-    EXPECT_EQ(logCount("Traffic line with fewer than 29 fields dropped"), 1U) << "short lines: once a minute";
-}
-
-TEST_F(TrafficReadersTest, AnErrorLineIsLoggedOnceAMinute)
-{
-    readers.startTrafficReader(true);
-    const std::string bad(R"(TFC,abc,47.4582,8.5555,3250,-700,,137.5,165,SWR123,A320,HB-JLT,LHR,ZRH,)"
-                          "1717000000.5,,,adsb_icao,,,171,,,-2.5,,140.2,,,A3");
-    sendTraffic({bad, bad, bad});
-    EXPECT_EQ(logCount("exception in processLineSub: hexid incorrectabc"), 1U);
+    const std::string logged = log.text();
+    EXPECT_THAT(logged, HasSubstr("buffer overrun: 16384 bytes\n"));
+    EXPECT_THAT(logged, HasSubstr("exception in processLineSub: hexid incorrectabc\n"));
+    EXPECT_THAT(logged, HasSubstr("exception in processLineSub: 'EGLL' FixedCode: invalid string (length/charset)\n"));
+    EXPECT_EQ(log.count("exception in processLineSub: invalid lalo: 0.000050,-0.000050"), 1U);
+    EXPECT_EQ(log.count("Traffic line with fewer than 29 fields dropped"), 1U);
     time.advance(61s);
-    sendTraffic({bad});
-    EXPECT_EQ(logCount("exception in processLineSub: hexid incorrectabc"), 2U);
-    EXPECT_THAT(logText(), HasSubstr("hexid incorrectabc\n          (2 more since last logged)\n"));
+    sendTraffic({lines.front()});
+    EXPECT_THAT(log.text(), HasSubstr("invalid lalo: 0.000050,-0.000050\n          (1 more since last logged)\n"));
 }
 
 TEST_F(TrafficReadersTest, APortInUseStopsTheRunWithReaderErrorNamingThePort)
@@ -233,7 +189,7 @@ TEST_F(TrafficReadersTest, AStopEndsBothReadersWithinAHundredMilliseconds)
 {
     readers.startQnhReader();
     readers.startTrafficReader(true);
-    ASSERT_TRUE(lf_eventually([&] { return status().trafficReader == ReaderLamp::receiving; }));
+    ASSERT_TRUE(test::gf_eventually([&] { return status().trafficReader == ReaderLamp::receiving; }));
     sendTraffic({std::string(exampleLine)});
     const auto start = std::chrono::steady_clock::now();
     readers.stop();
@@ -241,12 +197,13 @@ TEST_F(TrafficReadersTest, AStopEndsBothReadersWithinAHundredMilliseconds)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
     EXPECT_EQ(status().trafficReader, ReaderLamp::notRunning);
     EXPECT_EQ(status().qnhReader, ReaderLamp::notRunning);
-    const std::string log = logText();
-    EXPECT_THAT(log, HasSubstr("          QNH Reader connected\n"));
-    EXPECT_THAT(log, HasSubstr("Traffic Reader has stopped\n"));
-    EXPECT_THAT(log, HasSubstr("QNH Reader has stopped\n"));
-    EXPECT_THAT(log, HasSubstr("          Traffic Reader disconnected\n"));
-    EXPECT_THAT(log, HasSubstr("Traffic Reader: 1 datagrams received, 1 queued, 0 dropped; queue high-water mark 1\n"));
+    const std::string logged = log.text();
+    EXPECT_THAT(logged, HasSubstr("          QNH Reader connected\n"));
+    EXPECT_THAT(logged, HasSubstr("Traffic Reader has stopped\n"));
+    EXPECT_THAT(logged, HasSubstr("QNH Reader has stopped\n"));
+    EXPECT_THAT(logged, HasSubstr("          Traffic Reader disconnected\n"));
+    EXPECT_THAT(logged,
+                HasSubstr("Traffic Reader: 1 datagrams received, 1 queued, 0 dropped; queue high-water mark 1\n"));
     EXPECT_EQ(gf_stopDecision().reason, ExitReason::notYetSet) << "a stop is no reader error";
 }
 
@@ -254,7 +211,7 @@ TEST_F(TrafficReadersTest, WatchdogShowsStalledAndReceivingReaders)
 {
     readers.startQnhReader();
     readers.startTrafficReader(true);
-    ASSERT_TRUE(lf_eventually([&] { return status().trafficReader == ReaderLamp::receiving; }));
+    ASSERT_TRUE(test::gf_eventually([&] { return status().trafficReader == ReaderLamp::receiving; }));
     readers.watchdog();
     EXPECT_EQ(status().trafficReader, ReaderLamp::receiving) << "nothing while the live-traffic source is not ready";
 
@@ -270,7 +227,7 @@ TEST_F(TrafficReadersTest, WatchdogShowsStalledAndReceivingReaders)
     EXPECT_EQ(status().qnhReader, ReaderLamp::stalled);
 
     sendQnh(feed::gf_qnhDatagram("1020"));
-    ASSERT_TRUE(lf_eventually([&] { return status().qnhReader == ReaderLamp::receiving; }))
+    ASSERT_TRUE(test::gf_eventually([&] { return status().qnhReader == ReaderLamp::receiving; }))
         << "a new QNH turns its lamp back at once";
     readers.watchdog();
     EXPECT_EQ(status().trafficReader, ReaderLamp::stalled);
