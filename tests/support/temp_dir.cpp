@@ -62,6 +62,27 @@ ScopedCurrentPath::~ScopedCurrentPath()
     std::filesystem::current_path(previous_, ec);
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name)
+{
+    if (const char* old = std::getenv(name)) {
+        previous_ = old;
+    }
+    if (value != nullptr) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (previous_) {
+        setenv(name_.c_str(), previous_->c_str(), 1);
+    } else {
+        unsetenv(name_.c_str());
+    }
+}
+
 FakeRunState::FakeRunState() { gf_installRunStatePort(this); }
 
 FakeRunState::~FakeRunState() { gf_installRunStatePort(nullptr); }

@@ -1,10 +1,11 @@
 #pragma once
-// Helpers shared by the test suites: temporary folders, a changed current folder, a scripted run state, a
-// limit on the size of written files.
+// Helpers shared by the test suites: temporary folders, a changed current folder, a changed environment
+// variable, a scripted run state, a limit on the size of written files.
 #include "core/run_state_port.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace hlw::test {
@@ -34,6 +35,19 @@ public:
 
 private:
     std::filesystem::path previous_;
+};
+
+// Sets an environment variable (or removes it, for nullptr) for the lifetime of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
 };
 
 // A run state whose fields the test sets; installed for the lifetime of the object.

@@ -15,24 +15,18 @@ constexpr ControlId checkId = 32771;
 constexpr ControlId editId = 32828;
 constexpr ControlId missingId = 32999;
 
-TEST(DefaultControlPortTest, DiscardsEveryCallUntilAPortIsInstalled)
-{
-    gf_installControlPort(nullptr);
-    ControlPort& port = gf_controlPort();
-    port.comboFill(listId, {"a", "b"}, 1);
-    port.postMessage(repaintMessage);
-    EXPECT_FALSE(port.hasControl(listId));
-    EXPECT_EQ(port.comboSelection(listId), std::nullopt);
-}
-
-TEST(DefaultControlPortTest, InstalledPortReceivesCallsAndNullRestoresTheDefault)
+TEST(ControlPort, DiscardsEveryCallUntilAPortIsInstalled)
 {
     RecordingControlPort recording;
-    gf_installControlPort(&recording);
-    gf_controlPort().postMessage(repaintMessage);
-    gf_installControlPort(nullptr);
-    gf_controlPort().postMessage(repaintMessage);
-    EXPECT_THAT(recording.operations(), ElementsAre("post 0x8060"));
+    recording.createControl(listId, ControlKind::comboBox);
+    for (ControlPort* installed : {static_cast<ControlPort*>(&recording), static_cast<ControlPort*>(nullptr)}) {
+        gf_installControlPort(installed);
+        gf_controlPort().comboFill(listId, {"a", "b"}, 1);
+        gf_controlPort().postMessage(repaintMessage);
+        EXPECT_EQ(gf_controlPort().hasControl(listId), installed != nullptr);
+        EXPECT_EQ(gf_controlPort().comboSelection(listId), installed ? std::optional<int32_t>(1) : std::nullopt);
+    }
+    EXPECT_THAT(recording.operations(), ElementsAre("fill 32790 a|b select 1", "post 0x8060"));
 }
 
 class RecordingControlPortTest : public ::testing::Test {
@@ -47,90 +41,51 @@ class RecordingControlPortTest : public ::testing::Test {
     RecordingControlPort port;
 };
 
-TEST_F(RecordingControlPortTest, ModelsEnableCheckAndEditText)
+TEST_F(RecordingControlPortTest, ModelsAndLogsEveryCall)
 {
     port.enable(editId, true);
     port.setChecked(checkId, true);
     port.setText(editId, "DLH123");
     port.enable(checkId, false);
-
-    EXPECT_TRUE(port.control(editId)->enabled);
+    port.invalidate(Rect{0, 112, 880, 392}, true);
+    port.invalidate(Rect{0, 28, 880, 112}, false);
+    EXPECT_TRUE(port.control(editId)->enabled && port.control(checkId)->checked && !port.control(checkId)->enabled);
     EXPECT_EQ(port.control(editId)->text, "DLH123");
-    EXPECT_TRUE(port.control(checkId)->checked);
-    EXPECT_FALSE(port.control(checkId)->enabled);
-    EXPECT_THAT(port.operations(),
-                ElementsAre("enable 32828 on", "check 32771 on", "text 32828 DLH123", "enable 32771 off"));
+    EXPECT_THAT(port.takeOperations(),
+                ElementsAre("enable 32828 on", "check 32771 on", "text 32828 DLH123", "enable 32771 off",
+                            "invalidate 0,112,880,392 erase", "invalidate 0,28,880,112"));
+    // Calls for ids without a control are logged too but change nothing.
+    port.setText(missingId, "x");
+    port.comboFill(missingId, {"a"}, 0);
+    EXPECT_FALSE(port.hasControl(missingId) || port.control(missingId) || port.comboSelection(missingId));
+    EXPECT_THAT(port.operations(), ElementsAre("text 32999 x", "fill 32999 a select 0"));
 }
 
-TEST_F(RecordingControlPortTest, ListBuiltStepByStepSelectsByIndexOrNone)
+// A list selects by index (one outside the entries selects none) or by a text equal to an entry, never by one
+// that merely begins like it; a fill replaces entries and selection in one step.
+TEST_F(RecordingControlPortTest, ListsSelectByIndexOrExactText)
 {
     port.comboAddItem(listId, "stale");
     port.comboReset(listId);
-    port.comboAddItem(listId, "MSFS 2020");
-    port.comboAddItem(listId, "MSFS 2024");
-    port.comboSelect(listId, 1);
-    EXPECT_THAT(port.control(listId)->items, ElementsAre("MSFS 2020", "MSFS 2024"));
-    EXPECT_EQ(port.comboSelection(listId), 1);
-    EXPECT_EQ(port.control(listId)->text, "MSFS 2024");
-
-    port.comboSelect(listId, std::nullopt);
-    EXPECT_EQ(port.comboSelection(listId), std::nullopt);
-    EXPECT_EQ(port.control(listId)->text, "");
-}
-
-TEST_F(RecordingControlPortTest, IndexOutsideTheEntriesLeavesNoSelection)
-{
-    port.comboFill(listId, {"1", "2"}, 0);
-    for (const int32_t index : {2, -1, 1000}) {
-        port.comboSelect(listId, 0);
-        port.comboSelect(listId, index);
-        EXPECT_EQ(port.comboSelection(listId), std::nullopt) << index;
+    for (const char* item : {"AIG, FSLTL, JF", "AIG, FSLTL", "AIG"}) {
+        port.comboAddItem(listId, item);
     }
-}
-
-TEST_F(RecordingControlPortTest, FillReplacesEntriesAndSelectionInOneStep)
-{
-    port.comboFill(listId, {"a", "b", "c"}, 2);
+    // -1: no entry selected.
+    const std::pair<std::optional<int32_t>, int> indexes[] = {{0, 0},   {2, 2},     {3, -1},           {1, 1},
+                                                              {-1, -1}, {1000, -1}, {std::nullopt, -1}};
+    for (const auto& [index, selected] : indexes) {
+        port.comboSelect(listId, index);
+        EXPECT_EQ(port.comboSelection(listId).value_or(-1), selected) << index.value_or(-9);
+        EXPECT_EQ(port.control(listId)->text, selected < 0 ? "" : port.control(listId)->items[selected]);
+    }
+    for (const auto& [text, selected] : {std::pair{"AIG", 2}, {"aig", -1}, {"AIG, FSLTL", 1}, {"AIG, F", -1}}) {
+        port.setText(listId, text);
+        EXPECT_EQ(port.comboSelection(listId).value_or(-1), selected) << text;
+    }
     port.comboFill(listId, {"x", "y"}, std::nullopt);
     EXPECT_THAT(port.control(listId)->items, ElementsAre("x", "y"));
     EXPECT_EQ(port.comboSelection(listId), std::nullopt);
-    EXPECT_THAT(port.operations(), ElementsAre("fill 32790 a|b|c select 2", "fill 32790 x|y select none"));
-}
-
-// A list given a text selects the entry equal to it, never one that merely begins with it.
-TEST_F(RecordingControlPortTest, TextOnAListSelectsTheExactEntryOrNone)
-{
-    port.comboFill(listId, {"AIG, FSLTL, JF, MTL", "AIG, FSLTL", "AIG"}, 0);
-    port.setText(listId, "AIG");
-    EXPECT_EQ(port.comboSelection(listId), 2);
-    port.setText(listId, "aig");
-    EXPECT_EQ(port.comboSelection(listId), std::nullopt);
-    port.setText(listId, "AIG, FSLTL");
-    EXPECT_EQ(port.comboSelection(listId), 1);
-    port.setText(listId, "AIG, F");
-    EXPECT_EQ(port.comboSelection(listId), std::nullopt);
-    EXPECT_THAT(port.control(listId)->items, ::testing::SizeIs(3));
-}
-
-TEST_F(RecordingControlPortTest, CallsForMissingControlsAreLoggedButChangeNothing)
-{
-    EXPECT_FALSE(port.hasControl(missingId));
-    port.enable(missingId, false);
-    port.setText(missingId, "x");
-    port.comboFill(missingId, {"a"}, 0);
-    EXPECT_EQ(port.control(missingId), std::nullopt);
-    EXPECT_EQ(port.comboSelection(missingId), std::nullopt);
-    EXPECT_THAT(port.takeOperations(), ElementsAre("enable 32999 off", "text 32999 x", "fill 32999 a select 0"));
-    EXPECT_TRUE(port.operations().empty());
-}
-
-TEST_F(RecordingControlPortTest, RecordsInvalidatedRectanglesAndPostedMessages)
-{
-    port.invalidate(Rect{0, 112, 880, 392}, true);
-    port.invalidate(Rect{0, 28, 880, 112}, false);
-    port.postMessage(0x8060);
-    EXPECT_THAT(port.operations(),
-                ElementsAre("invalidate 0,112,880,392 erase", "invalidate 0,28,880,112", "post 0x8060"));
+    EXPECT_EQ(port.operations().back(), "fill 32790 x|y select none");
 }
 
 TEST_F(RecordingControlPortTest, CallsFromSeveralThreadsAreAllRecorded)
@@ -142,7 +97,6 @@ TEST_F(RecordingControlPortTest, CallsFromSeveralThreadsAreAllRecorded)
             for (int i = 0; i < perThread; ++i) {
                 port.comboFill(listId, {std::to_string(t), std::to_string(i)}, i % 2);
                 port.setChecked(checkId, i % 2 == 0);
-                (void)port.comboSelection(listId);
                 (void)port.control(listId);
             }
         });
