@@ -1,11 +1,17 @@
 #pragma once
 // What the engine asks of the park-airport side. The engine calls this port; the parking code implements it. The
 // defaults have no park airport and no stand, and every step they are asked for does nothing and succeeds.
+#include "core/geodesy.h"
+#include "records/aircraft_records.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace hlw {
+
+// Why a live aircraft's use of a stand is learned.
+enum class StandUseReason : int32_t { arrived = 0, createdOnStand = 1, left = 2, goneUnseen = 3 };
 
 class ParkingPort {
   public:
@@ -26,11 +32,33 @@ class ParkingPort {
         static_cast<void>(lonDeg);
         return {};
     }
+    // The name of the park airport's stand with the number; empty for none.
+    virtual std::string standName(int32_t standNumber) const
+    {
+        static_cast<void>(standNumber);
+        return {};
+    }
+    // Marks the stand with the number as taken or free; a number of 0 or less is no stand.
+    virtual void setStandOccupied(int32_t standNumber, bool occupied)
+    {
+        static_cast<void>(standNumber);
+        static_cast<void>(occupied);
+    }
+    // Learns a use of the live aircraft's stand seen in the traffic.
+    virtual void addRealStandOption(const LiveAircraft& aircraft, StandUseReason reason)
+    {
+        static_cast<void>(aircraft);
+        static_cast<void>(reason);
+    }
     // The user aircraft stands on this stand: it becomes the reserved stand of the park airport when that airport
     // heads the park-airport list, and the list is written again.
     virtual void reserveStandForUser(const std::string& stand) { static_cast<void>(stand); }
 
     virtual bool parkAirportActive() const { return false; }
+    // The active park airport's position; none while no park airport is active.
+    virtual std::optional<LatLon> parkAirportPosition() const { return std::nullopt; }
+    // The active park airport's elevation in feet; 0 while none is active.
+    virtual double parkAirportElevationFt() const { return 0.0; }
     virtual bool hasStands() const { return false; }
     virtual bool fileLoaded() const { return false; }
     // A static-parking calculation runs.

@@ -27,6 +27,12 @@ bool NotCreatedLiveries::empty() const
     return titles_.empty();
 }
 
+bool NotCreatedLiveries::contains(const std::string& key) const
+{
+    const std::lock_guard lock(mutex_);
+    return titles_.contains(key);
+}
+
 void NotCreatedLiveries::clear()
 {
     const std::lock_guard lock(mutex_);

@@ -17,6 +17,7 @@ public:
     // The keys in the container's iteration order.
     std::vector<std::string> keys() const;
     bool empty() const;
+    bool contains(const std::string& key) const;
     // For tests.
     void clear();
 

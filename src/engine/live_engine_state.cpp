@@ -1,0 +1,82 @@
+#include "engine/live_engine_state.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace hlw {
+
+namespace {
+
+template <typename Record> void lf_swapErase(std::vector<Record>& records, std::size_t index)
+{
+    if (index + 1 < records.size()) {
+        records[index] = std::move(records.back());
+    }
+    records.pop_back();
+}
+
+} // namespace
+
+LiveAircraft* LiveEngineState::findLive(uint32_t hexId) noexcept
+{
+    const auto it = std::ranges::find_if(live, [hexId](const LiveAircraft& ac) { return ac.flight.hexId == hexId; });
+    return it == live.end() ? nullptr : &*it;
+}
+
+LiveAircraft* LiveEngineState::findLiveByObject(uint32_t objectId) noexcept
+{
+    if (objectId == 0) {
+        return nullptr;
+    }
+    const auto it = std::ranges::find_if(live, [objectId](const LiveAircraft& ac) { return ac.objectId == objectId; });
+    return it == live.end() ? nullptr : &*it;
+}
+
+LiveAircraft* LiveEngineState::findLiveByCallsign(std::string_view callsign) noexcept
+{
+    const auto it =
+        std::ranges::find_if(live, [callsign](const LiveAircraft& ac) { return ac.flight.callsign == callsign; });
+    return it == live.end() ? nullptr : &*it;
+}
+
+void LiveEngineState::eraseLive(std::size_t index)
+{
+    lf_swapErase(live, index);
+}
+
+void LiveEngineState::eraseStatic(std::size_t index)
+{
+    lf_swapErase(statics, index);
+}
+
+void LiveEngineState::sweepLive()
+{
+    std::erase_if(live, [](const LiveAircraft& ac) { return ac.erase != 0 || ac.creationCancelled != 0; });
+}
+
+void LiveEngineState::reserve()
+{
+    live.reserve(512);
+    statics.reserve(256);
+    addingStack.reserve(64);
+    ghosts.reserve(64);
+    rememberedTitles.reserve(256);
+}
+
+void LiveEngineState::reset()
+{
+    live.clear();
+    statics.clear();
+    addingStack.clear();
+    ghosts.clear();
+    pendingRemovals.clear();
+    liveCreations.clear();
+    staticCreations.clear();
+    arrivals.clear();
+    rememberedTitles.clear();
+    unmatchedNames.clear();
+    selectedObjectId = 0;
+    user.reset();
+}
+
+} // namespace hlw
