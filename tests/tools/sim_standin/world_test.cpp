@@ -97,6 +97,7 @@ TEST(StandinPacking, RepliesHaveTheSizesTheEngineReadsAndWrittenValuesComeBackEx
     const double values[8] = {47.123456789012345, -122.98765432109876, -0.0523, 0.0175, 6.2, 12345.678, -9.75, 143.3};
     std::vector<uint8_t> block(64);
     std::memcpy(block.data(), values, 64);
+    EXPECT_EQ(gf_unpackDefinition(position, object, std::span(block).first(20)), 2u);
     EXPECT_EQ(gf_unpackDefinition(position, object, block), 8u);
     EXPECT_EQ(gf_packDefinition(position, object, around), block);
 
@@ -162,7 +163,9 @@ TEST(StandinUserScript, InterpolatesHoldsTheEndsAndTurnsTheShortWay) {
 TEST(StandinOptions, BadValuesAreRefusedAndBoundsAccepted) {
     EXPECT_TRUE(gf_parseOptions({"--help"}).help);
     EXPECT_TRUE(gf_parseOptions({"-h"}).help);
-    EXPECT_EQ(gf_parseOptions({"--frames", "0", "--user-id", "7", "--first-object-id", "8"}).start.firstObjectId, 8u);
+    const StandinOptions bounds = gf_parseOptions({"--frames", "0", "--user-id", "7", "--first-object-id", "8", "--duration", "0.5"});
+    EXPECT_EQ(bounds.start.firstObjectId, 8u);
+    EXPECT_EQ(bounds.durationSeconds, 0.5);
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--port", "70000"}, {"--frames", "1000.5"}, {"--frames", "-1"}, {"--user-id", "0"},
           {"--first-object-id", "1"}, {"--duration", "0"}, {"--command"}, {"--frob"}}) {
@@ -432,11 +435,44 @@ TEST_F(StandinWorld, InjectedRecordsFrameRequestsAndRefusalsReachTheClient) {
                                      {101, 404, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_SIM_FRAME, 0, 0, 0, 0}));
     simulation.advance(Clock::now() + 50ms);
     EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_SIMOBJECT_DATA), 1u);
-    simulation.handleCall(1, lf_call(SimCallKind::AIReleaseControl, 5, {SIMCONNECT_OBJECT_ID_USER, 102}));
+    // A standing request on the user follows it to a new object id.
+    simulation.handleCall(1, lf_call(SimCallKind::RequestDataOnSimObject, 5,
+                                     {102, 404, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_SECOND, 0, 0, 0, 0}));
+    ASSERT_TRUE(simulation.command({"user", "id", "50"}, "")["ok"].get<bool>());
+    simulation.advance(Clock::now() + 1500ms);
+    EXPECT_EQ(count(1, SIMCONNECT_RECV_ID_SIMOBJECT_DATA), 3u);
+    simulation.handleCall(1, lf_call(SimCallKind::AIReleaseControl, 6, {SIMCONNECT_OBJECT_ID_USER, 103}));
     const auto exceptions = simulation.command({"exceptions"}, "")["exceptions"];
     ASSERT_EQ(exceptions.size(), 1u);
     EXPECT_EQ(exceptions[0]["code"], SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE);
     EXPECT_EQ(exceptions[0]["index"], 1);
+}
+
+TEST_F(StandinWorld, FramesRunWhileTheSimulationRunsAndWhilePausedOnlyWhenAsked) {
+    simulation.handleCall(1, lf_call(SimCallKind::SubscribeToSystemEvent, 3, {205}, {"Frame"}));
+    simulation.command({"sim", "frames", "10"}, "");
+    simulation.command({"sim", "frameswhilepaused", "off"}, "");
+    Clock::time_point at = Clock::now();
+    const auto framesAfterASecond = [&](const char* running) {
+        simulation.command({"sim", "run", running}, "");
+        simulation.advance(at += 1s);
+        return count(1, SIMCONNECT_RECV_ID_EVENT_FRAME);
+    };
+    EXPECT_EQ(framesAfterASecond("1"), 1u);
+    EXPECT_EQ(framesAfterASecond("0"), 1u);
+    simulation.command({"sim", "frameswhilepaused", "on"}, "");
+    EXPECT_EQ(framesAfterASecond("0"), 2u);
+}
+
+TEST_F(StandinWorld, OnTheGroundMeansOnTheTerrainAtTheLastMatchingCentreOfGravity) {
+    for (const char* rule : {"*", "*Heavy*", "*Light*"}) {
+        simulation.command({"cg", rule, rule[1] == 'H' ? "14.5" : "3", "0"}, "");
+    }
+    simulation.handleCall(1, lf_create(3, "Big Heavy", "A", {47.46, 8.55, 5000, 0, 0, 90, 1, 0}));
+    simulation.advance(Clock::now() + 150ms);
+    const auto object = simulation.command({"obj", "get", "2"}, "")["object"];
+    EXPECT_EQ(object["alt_ft"], 1416.0 + 14.5); // the sample field's terrain
+    EXPECT_EQ(object["static_cg_ft"], 14.5);
 }
 
 TEST_F(StandinWorld, ControlCommandsRejectBadArguments) {

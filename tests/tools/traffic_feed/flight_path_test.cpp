@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <numbers>
 
 namespace hlw::feed {
 namespace {
@@ -26,10 +27,19 @@ TEST(FlightPath, StraightFlightCoversGroundSpeedTimesTime)
 {
     FlightPath path(lf_flight(300.0, 45.0), {});
     path.advance(120.0);
-    EXPECT_NEAR(gf_distanceNm({52.0, 4.0}, path.state().position), 10.0, 0.02);
+    EXPECT_NEAR(gf_distanceNm({52.0, 4.0}, path.state().position), 10.0, 1e-4);
     EXPECT_NEAR(gf_bearingDeg({52.0, 4.0}, path.state().position), 45.0, 0.2);
     EXPECT_FALSE(path.state().onGround);
     EXPECT_DOUBLE_EQ(path.state().rollDeg, 0.0);
+
+    // A flight ends with its end time or its last finite leg; otherwise only the feed's duration ends it.
+    FlightSpec spec = lf_flight(300.0, 45.0);
+    EXPECT_TRUE(gf_makeFlightSource(spec)->openEnded());
+    spec.endTime = 30.0;
+    EXPECT_FALSE(gf_makeFlightSource(spec)->openEnded());
+    spec.endTime.reset();
+    spec.legs.push_back({LegKind::hold, 30.0, {}, {}, {}, {}, {}});
+    EXPECT_FALSE(gf_makeFlightSource(spec)->openEnded());
 }
 
 TEST(FlightPath, AFullTurnComesBackToTheStartWithABankTowardsTheTurn)
@@ -39,8 +49,9 @@ TEST(FlightPath, AFullTurnComesBackToTheStartWithABankTowardsTheTurn)
     FlightPath path(spec, {});
     path.advance(45.0);
     EXPECT_NEAR(path.state().trackDeg, 90.0, 1.0);
-    EXPECT_GT(path.state().rollDeg, 15.0); // right turn: right wing down
-    EXPECT_LT(path.state().rollDeg, 35.0);
+    // Right turn, right wing down, at the bank of a coordinated turn: tan(bank) = speed * rate of turn / g.
+    const double radPerDeg = std::numbers::pi / 180.0;
+    EXPECT_NEAR(path.state().rollDeg, std::atan(200.0 * 1852.0 / 3600.0 * 2.0 * radPerDeg / 9.80665) / radPerDeg, 1e-3);
     path.advance(135.0);
     EXPECT_LT(gf_distanceNm({52.0, 4.0}, path.state().position), 0.05);
 }
@@ -110,9 +121,8 @@ TEST(FlightPath, MinimumSampleIntervalExceedsWhatTheReceiverNeedsByAMargin)
         AircraftState state;
         state.groundSpeedKt = groundSpeed;
         state.onGround = onGround;
-        const double interval = gf_minimumSampleInterval(state);
-        EXPECT_GT(interval, atLeast) << groundSpeed;
-        EXPECT_LT(interval, atLeast + 1.0) << groundSpeed;
+        // The same margin of half a second above every limit.
+        EXPECT_NEAR(gf_minimumSampleInterval(state), atLeast + 0.5, 0.002) << groundSpeed;
     }
 }
 

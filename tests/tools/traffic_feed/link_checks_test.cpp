@@ -40,7 +40,8 @@ TEST(LinkChecks, Qs121FieldsFollowTheirFormats)
         {"Qs121=0;0;1.000000;1000;0;0.000001;-0.000001", false}, // at 0,0
         {"Qs121=0;0;1.000000;1000;0;0.828415", false}, // 6 fields
         {"Qs121=0;0;1.000000;1000;0;0.828415;0.149212;", false},
-        {"Qs121=", false}};
+        {"Qs121=", false},
+        {"Qs121=99999999999999999999;0;1.000000;1000;0;0.828415;0.149212", false}}; // beyond 64 bits
     for (const auto& [line, ok] : cases) {
         const LineCheck check = gf_checkQs121(line);
         EXPECT_EQ(check.ok, ok) << line << " : " << check.problem;

@@ -26,6 +26,7 @@ TEST(Scenario, ReadsEveryDirective)
                                 "  taxi 47.45 8.55 gs=12\n"
                                 "  push 47.46 8.56\n"
                                 "  hold 20\n"
+                                "flight hex=4000001\n"
                                 "generate count=5 radius=15 airlines=SWR,EZS types=A320 regprefix=HB- end=100\n"
                                 "qnh every=5 values=1013,\"1009\" end=60\n"
                                 "inject 10 burst count=400 within=2\n"
@@ -35,7 +36,8 @@ TEST(Scenario, ReadsEveryDirective)
     EXPECT_DOUBLE_EQ(s.centre->lat, 47.4647);
     EXPECT_EQ(*s.duration, 120.0);
     EXPECT_EQ(*s.seed, 9u);
-    ASSERT_EQ(s.flights.size(), 1u);
+    ASSERT_EQ(s.flights.size(), 2u);
+    EXPECT_EQ(s.flights[1].distanceNm, 0.0); // at the centre
     const FlightSpec& f = s.flights[0];
     EXPECT_EQ(f.identity.hexId, 4735190u);
     EXPECT_EQ(f.identity.origin, "lhr"); // sent as written: the receiver upper-cases
