@@ -31,17 +31,49 @@ public:
             next_ = kNever;
             return;
         }
-        const double stamp = context.stampNow();
-        context.sendTraffic(gf_formatTrafficLine(spec_.identity, path_->state(), stamp));
-        if (spec_.twinHexId) {
-            AircraftIdentity twin = spec_.identity;
-            twin.hexId = *spec_.twinHexId;
-            context.sendTraffic(gf_formatTrafficLine(twin, path_->state(), stamp));
+        if (!inGap(next_)) {
+            send(context);
         }
         next_ += chooseInterval(context.random());
     }
 
 private:
+    bool inGap(double time) const
+    {
+        return std::any_of(spec_.gaps.begin(), spec_.gaps.end(),
+                           [time](const auto& gap) { return time >= gap.first && time < gap.second; });
+    }
+
+    void send(FeedContext& context)
+    {
+        AircraftState state = path_->state();
+        if (spec_.noiseMetres > 0.0) {
+            const double bearing = std::uniform_real_distribution<double>(0.0, 360.0)(context.random());
+            const double metres = std::uniform_real_distribution<double>(0.0, spec_.noiseMetres)(context.random());
+            state.position = gf_destination(state.position, bearing, metres / 1852.0);
+        }
+        const double stamp = context.stampNow();
+        const std::string line = gf_formatTrafficLine(spec_.identity, state, stamp);
+        ++samples_;
+        if (spec_.lateEvery > 0 && samples_ % spec_.lateEvery == 0) {
+            heldBack_ = line;
+        } else {
+            context.sendTraffic(line);
+            if (heldBack_) {
+                context.sendTraffic(*heldBack_);
+                heldBack_.reset();
+            }
+        }
+        if (spec_.duplicateEvery > 0 && samples_ % spec_.duplicateEvery == 0) {
+            context.sendTraffic(line);
+        }
+        if (spec_.twinHexId) {
+            AircraftIdentity twin = spec_.identity;
+            twin.hexId = *spec_.twinHexId;
+            context.sendTraffic(gf_formatTrafficLine(twin, state, stamp));
+        }
+    }
+
     bool hasFiniteLegs() const
     {
         return !spec_.legs.empty() &&
@@ -72,6 +104,8 @@ private:
 
     FlightSpec spec_;
     std::optional<FlightPath> path_;
+    int samples_ = 0;
+    std::optional<std::string> heldBack_;
     double next_;
     double last_ = 0.0;
 };

@@ -14,6 +14,9 @@ constexpr double kGravity = 9.80665;
 constexpr double kDefaultTaxiKt = 15.0;
 constexpr double kDefaultPushKt = 3.0;
 constexpr double kMarginSeconds = 0.5;
+constexpr double kFeetPerNm = 6076.11549;
+constexpr double kGlidePathDeg = 3.0;
+constexpr double kRadPerDeg = 0.017453292519943295;
 
 double lf_rollForTurn(double groundSpeedKt, double turnDegPerS)
 {
@@ -61,6 +64,7 @@ void FlightPath::advance(double seconds)
             case LegKind::taxi: moveStep(step, false); break;
             case LegKind::push: moveStep(step, true); break;
             case LegKind::hold: break;
+            case LegKind::approach: approachStep(step); break;
             }
             legTime_ += step;
             remaining -= step;
@@ -108,6 +112,15 @@ void FlightPath::startLeg(const Leg& leg)
         }
         break;
     }
+    case LegKind::approach: {
+        state_.groundSpeedKt = leg.groundSpeedKt.value_or(state_.groundSpeedKt);
+        turnDegPerS_ = 0.0;
+        state_.rollDeg = 0.0;
+        const double distance = gf_distanceNm(state_.position, leg.target);
+        legLength_ = state_.groundSpeedKt > 0.0 ? distance / state_.groundSpeedKt * 3600.0 : 0.0;
+        state_.verticalFpm = -state_.groundSpeedKt * kFeetPerNm / 60.0 * std::tan(kGlidePathDeg * kRadPerDeg);
+        break;
+    }
     case LegKind::hold:
         state_.groundSpeedKt = 0.0;
         state_.verticalFpm = 0.0;
@@ -140,6 +153,27 @@ void FlightPath::flyStep(double step)
         state_.onGround = false;
     }
     state_.rollDeg = state_.onGround ? 0.0 : lf_rollForTurn(state_.groundSpeedKt, turnDegPerS_);
+}
+
+void FlightPath::approachStep(double step)
+{
+    const GeoPoint threshold = legs_[legIndex_].target;
+    const double left = gf_distanceNm(state_.position, threshold);
+    const double distance = std::min(left, state_.groundSpeedKt * step / 3600.0);
+    if (left > 1e-6) {
+        const double bearing = gf_bearingDeg(state_.position, threshold);
+        state_.position = distance >= left ? threshold : gf_destination(state_.position, bearing, distance);
+        state_.trackDeg = bearing;
+        state_.headingDeg = bearing;
+    }
+    const double onPath = elevationFt_ + gf_distanceNm(state_.position, threshold) * kFeetPerNm *
+                                             std::tan(kGlidePathDeg * kRadPerDeg);
+    state_.altitudeFt = std::min(state_.altitudeFt, onPath);
+    state_.onGround = state_.altitudeFt <= elevationFt_ + 1e-6;
+    if (state_.onGround) {
+        state_.altitudeFt = elevationFt_;
+        state_.verticalFpm = 0.0;
+    }
 }
 
 void FlightPath::moveStep(double step, bool backwards)

@@ -6,18 +6,19 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace hlw::feed {
 
-enum class LegKind { fly, taxi, push, hold };
+enum class LegKind { fly, taxi, push, hold, approach };
 
 struct Leg {
     LegKind kind = LegKind::fly;
     double seconds = 0.0;                    // fly and hold
-    GeoPoint target;                         // taxi and push
+    GeoPoint target;                         // taxi, push and approach (the runway threshold)
     std::optional<double> turnDegPerS;       // fly: positive turns right
-    std::optional<double> groundSpeedKt;     // fly, taxi, push
+    std::optional<double> groundSpeedKt;     // fly, taxi, push, approach
     std::optional<double> verticalFpm;       // fly
     std::optional<double> trackDeg;          // fly
 };
@@ -38,6 +39,13 @@ struct FlightSpec {
     double intervalMin = 3.0;         // seconds between samples, drawn from [min, max]
     double intervalMax = 3.0;
     std::optional<std::uint32_t> twinHexId; // every sample also sent under this hex id
+    // Imperfect data: each sample's position moved by up to this many metres in a random direction; no samples
+    // within the gaps (feed seconds); every n-th sample sent twice; every n-th sample held back and sent after the
+    // next one, with its own older timestamp (0 = never).
+    double noiseMetres = 0.0;
+    std::vector<std::pair<double, double>> gaps;
+    int duplicateEvery = 0;
+    int lateEvery = 0;
     std::vector<Leg> legs;            // empty: fly straight (or turn) with the start values until the end
 };
 
@@ -55,6 +63,8 @@ private:
     void startLeg(const Leg& leg);
     void flyStep(double step);
     void moveStep(double step, bool backwards);
+    // Straight toward the threshold on a 3 degree glide path, on the ground at the threshold.
+    void approachStep(double step);
 
     std::vector<Leg> legs_;
     double elevationFt_;

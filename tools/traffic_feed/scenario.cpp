@@ -161,7 +161,21 @@ FlightSpec lf_flight(const std::vector<std::string>& words)
     if (const auto twin = keys.text("twin")) {
         spec.twinHexId = lf_hexId(*twin);
     }
+    spec.noiseMetres = keys.number("noise").value_or(0.0);
+    if (const auto gaps = keys.text("gaps")) {
+        for (const std::string& gap : lf_list(*gaps)) {
+            double from = 0.0;
+            double to = 0.0;
+            lf_readInterval(gap, from, to);
+            spec.gaps.emplace_back(from, to);
+        }
+    }
+    spec.duplicateEvery = static_cast<int>(keys.number("dup").value_or(0.0));
+    spec.lateEvery = static_cast<int>(keys.number("late").value_or(0.0));
     keys.requireAllUsed();
+    if (spec.noiseMetres < 0.0 || spec.duplicateEvery < 0 || spec.lateEvery < 0) {
+        throw std::invalid_argument("noise=, dup= and late= must not be negative");
+    }
     if (spec.groundSpeedKt < 0.0) {
         throw std::invalid_argument("gs= must not be negative");
     }
@@ -180,7 +194,7 @@ Leg lf_leg(const std::vector<std::string>& words)
         }
         leg.seconds = lf_number(words[1]);
     } else {
-        leg.kind = kind == "taxi" ? LegKind::taxi : LegKind::push;
+        leg.kind = kind == "taxi" ? LegKind::taxi : kind == "push" ? LegKind::push : LegKind::approach;
         if (words.size() < 3) {
             throw std::invalid_argument(fmt::format("{} needs a latitude and longitude", kind));
         }
@@ -328,7 +342,7 @@ void lf_parseLine(Scenario& scenario, std::string line)
         scenario.seed = lf_hexId(words[1]);
     } else if (word == "flight") {
         scenario.flights.push_back(lf_flight(words));
-    } else if (word == "fly" || word == "taxi" || word == "push" || word == "hold") {
+    } else if (word == "fly" || word == "taxi" || word == "push" || word == "hold" || word == "approach") {
         if (scenario.flights.empty()) {
             throw std::invalid_argument(fmt::format("'{}' before any flight", word));
         }

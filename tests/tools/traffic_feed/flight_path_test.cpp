@@ -196,6 +196,55 @@ TEST_P(SampleScenario, ConsecutiveSamplesPassThePlausibilityFilters)
     }
 }
 
+TEST(FlightPath, AnApproachDescendsOnAThreeDegreePathOntoTheThreshold)
+{
+    FlightSpec spec = lf_flight(140.0, 90.0, 2000.0);
+    const GeoPoint threshold = gf_destination({52.0, 4.0}, 90.0, 3.0);
+    spec.legs.push_back({LegKind::approach, 0.0, threshold, {}, 140.0, {}, {}});
+    FlightPath path(spec, {});
+    path.advance(3600.0 / 140.0); // 1 nm flown, 2 nm to go
+    EXPECT_NEAR(path.state().altitudeFt, 2.0 * 6076.11549 * std::tan(3.0 * 0.017453292519943295), 1.0);
+    EXPECT_NEAR(path.state().verticalFpm, -140.0 * 6076.11549 / 60.0 * 0.0524078, 1.0);
+    path.advance(2.0 * 3600.0 / 140.0 + 1.0);
+    EXPECT_TRUE(path.finished());
+    EXPECT_TRUE(path.state().onGround);
+    EXPECT_LT(gf_distanceNm(path.state().position, threshold), 0.001);
+}
+
+// Imperfect data: no samples within a gap, every 3rd sample twice, every 4th one after the next with its older
+// timestamp, positions within the noise.
+TEST(FeedSources, ImperfectSamples)
+{
+    FlightSpec spec = lf_flight(100.0, 0.0);
+    spec.gaps = {{10.0, 20.0}};
+    spec.duplicateEvery = 3;
+    spec.lateEvery = 4;
+    spec.noiseMetres = 30.0;
+    spec.endTime = 40.0;
+    auto source = gf_makeFlightSource(spec);
+    RecordingContext context;
+    while (source->nextTime() <= 40.0) {
+        context.now = source->nextTime();
+        source->fire(context);
+    }
+    int duplicates = 0;
+    int late = 0;
+    for (std::size_t i = 0; i < context.lines.size(); ++i) {
+        const double stamp = lf_field(context.lines[i].second, 14) - 1800000000.0;
+        EXPECT_FALSE(stamp >= 10.0 && stamp < 20.0) << stamp;
+        if (i > 0) {
+            const double before = lf_field(context.lines[i - 1].second, 14) - 1800000000.0;
+            duplicates += context.lines[i].second == context.lines[i - 1].second ? 1 : 0;
+            late += stamp < before ? 1 : 0;
+        }
+        const GeoPoint exact = gf_destination({52.0, 4.0}, 0.0, 100.0 * stamp / 3600.0);
+        const GeoPoint sent{lf_field(context.lines[i].second, 2), lf_field(context.lines[i].second, 3)};
+        EXPECT_LT(gf_distanceNm(exact, sent) * 1852.0, 31.0);
+    }
+    EXPECT_GE(duplicates, 2);
+    EXPECT_GE(late, 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, SampleScenario, ::testing::Values("eham_airborne.txt", "eham_ground.txt"));
 
 } // namespace

@@ -65,6 +65,21 @@ TEST(Scenario, ReadsEveryDirective)
     EXPECT_EQ(s.injections[1].count, 3);
 }
 
+TEST(Scenario, ReadsImperfectDataKeysAndTheApproach)
+{
+    const Scenario s = lf_parse("flight hex=1 type=A320 alt=3000 gs=140 noise=25 gaps=60-100,200-230 dup=4 late=7\n"
+                                "approach 52.3 4.73 gs=135\n");
+    const FlightSpec& f = s.flights.at(0);
+    EXPECT_EQ(f.noiseMetres, 25.0);
+    EXPECT_EQ(f.gaps, (std::vector<std::pair<double, double>>{{60.0, 100.0}, {200.0, 230.0}}));
+    EXPECT_EQ(f.duplicateEvery, 4);
+    EXPECT_EQ(f.lateEvery, 7);
+    ASSERT_EQ(f.legs.size(), 1u);
+    EXPECT_EQ(f.legs[0].kind, LegKind::approach);
+    EXPECT_EQ(*f.legs[0].groundSpeedKt, 135.0);
+    EXPECT_THROW(lf_parse("flight hex=1 dup=-2\n"), ScenarioError);
+}
+
 TEST(Scenario, RecordedDatagramsKeepTheirTextByteForByte)
 {
     const Scenario s = lf_parse("0.5 traffic TFC,1, VEH ,#3,,\n"
