@@ -10,6 +10,13 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 # libzip's CMake package also demands its command-line tools; pkg-config needs only the library.
 pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+# FLTK 1.3 for the main window (its X11 library for the few calls FLTK lacks); headers in the system folder.
+find_library(HLMR_FLTK_LIBRARY fltk REQUIRED)
+find_path(HLMR_FLTK_INCLUDE FL/Fl.H REQUIRED)
+find_package(X11 REQUIRED)
+add_library(hlmr_fltk INTERFACE)
+target_include_directories(hlmr_fltk SYSTEM INTERFACE ${HLMR_FLTK_INCLUDE})
+target_link_libraries(hlmr_fltk INTERFACE ${HLMR_FLTK_LIBRARY} X11::X11)
 if(HLMR_BUILD_TESTS)
   find_package(GTest REQUIRED)
 endif()

@@ -1,5 +1,6 @@
 #include "app/headless_host.h"
 
+#include "app/close_command.h"
 #include "core/log.h"
 #include "core/message_line.h"
 #include "core/pc_clock.h"
@@ -61,7 +62,7 @@ int HeadlessHost::run(WorkerContext& context)
             joinWorker();
             showMessageLine();
             gf_log(gf_timeToString(gf_pcClockSeconds()));
-            return gf_stopDecision().reason == ExitReason::systemError ? 1 : exitCode_.load();
+            return gf_programExitCode(exitCode_.load());
         } else if (*message == ui::repaintMessage) {
             showMessageLine();
         }
@@ -71,10 +72,7 @@ int HeadlessHost::run(WorkerContext& context)
 void HeadlessHost::closeCommand(WorkerContext& context)
 {
     closing_ = true;
-    gf_setMessage(fmt::format("Close window button clicked, closing {} ...", productName), false);
-    userClosing.store(true);
-    context.liveLink.close();
-    gf_requestStop(ExitReason::userClosedSim, 0);
+    gf_runCloseCommand(context);
 }
 
 void HeadlessHost::startWorker(WorkerContext& context)

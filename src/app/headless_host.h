@@ -3,6 +3,7 @@
 // settings post (start a worker, quit, repaint), runs the window's close command when the process is asked to
 // end (SIGINT, SIGTERM), and shows the message line on the console. It joins each worker before starting the next
 // one and before it returns, so no worker outlives it.
+#include "app/window_messages.h"
 #include "engine/window_port.h"
 #include "engine/worker_context.h"
 #include "platform/ui/control_port.h"
@@ -17,9 +18,6 @@
 #include <thread>
 
 namespace hlw {
-
-inline constexpr uint32_t startWorkerMessage = 0x8001;
-inline constexpr uint32_t quitMessage = 0x8002;
 
 class HeadlessHost final : public WindowPort, public ui::ControlPort {
 public:

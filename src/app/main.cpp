@@ -1,15 +1,19 @@
 // The program's entry: one running copy per user, the log in the program's folder, the shared run flags, the
 // report of what the program found at start-up, the command line, the per-user data folder, and then the window
-// thread, which starts the worker and pumps its messages until the program ends.
+// thread, which starts the worker and pumps its messages until the program ends. The window thread shows the
+// main window when a display can be opened and HLMR_UI is not "headless"; otherwise it runs on the console.
 #include "app/command_line.h"
 #include "app/headless_host.h"
+#include "app/main_window.h"
 #include "app/program_parts.h"
 #include "app/start_report.h"
+#include "app/window_layout.h"
 #include "app/window_livery_view.h"
 #include "core/log.h"
 #include "core/product.h"
 #include "engine/run_state.h"
 #include "platform/os/single_instance.h"
+#include "platform/ui/fltk_window.h"
 #include "settings/catalogue.h"
 #include "settings/settings_hooks.h"
 
@@ -18,12 +22,16 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 namespace {
+
+using namespace hlw;
 
 // Set by SIGINT and SIGTERM; the window thread reads it and runs the close command.
 std::atomic<bool> closeSignal{false};
@@ -40,15 +48,63 @@ void lf_installCloseSignals()
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// The real window, unless HLMR_UI asks for none or no display can be opened (each said in the log).
+std::unique_ptr<ui::FltkWindow> lf_openWindow()
+{
+    const char* mode = std::getenv("HLMR_UI");
+    if (mode != nullptr && std::string_view(mode) == "headless") {
+        gf_log("HLMR_UI=headless: running without a window");
+        return nullptr;
+    }
+    std::unique_ptr<ui::FltkWindow> window = ui::FltkWindow::open();
+    if (!window) {
+        gf_log("No display could be opened: running without a window");
+    }
+    return window;
+}
+
+int lf_runWithWindow(ui::FltkWindow& window, ProgramParts& parts, bool production)
+{
+    ui::gf_installControlPort(&window);
+    parts.status.setRepaintHook([&window] { window.invalidate(clientRect, false); });
+    MainWindowState state(parts.status);
+    int code = 0;
+    {
+        MainWindow mainWindow(window, state);
+        if (mainWindow.create()) {
+            productionMode.store(production);
+            WorkerContext context = parts.context(mainWindow, gf_systemSteadyTime());
+            code = mainWindow.run(context, closeSignal);
+        } else {
+            gf_logAlert("initInstance failed");
+        }
+    }
+    parts.status.setRepaintHook({});
+    ui::gf_installControlPort(nullptr);
+    return code;
+}
+
+int lf_runOnConsole(ProgramParts& parts, bool production)
+{
+    productionMode.store(production);
+    HeadlessHost host(closeSignal, stdout, stderr);
+    ui::gf_installControlPort(&host);
+    parts.status.setRepaintHook([&host] { host.postMessage(ui::repaintMessage); });
+    WorkerContext context = parts.context(host, gf_systemSteadyTime());
+    const int code = host.run(context);
+    parts.status.setRepaintHook({});
+    ui::gf_installControlPort(nullptr);
+    return code;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    using namespace hlw;
+    // A second copy does nothing at all, not even write a line.
     const auto instanceLock = os::SingleInstanceLock::acquire("Local\\$HLMR$");
     if (!instanceLock) {
-        fmt::print(stderr, "{} is already running\n", productName);
-        return 1;
+        return -1;
     }
     try {
         gf_startLog();
@@ -66,21 +122,19 @@ int main(int argc, char** argv)
         gf_stopLog();
         return 1;
     }
-    productionMode.store(gf_productionRequested(arguments));
+    const bool production = gf_productionRequested(arguments);
     lf_installCloseSignals();
 
-    HeadlessHost host(closeSignal, stdout, stderr);
-    ui::gf_installControlPort(&host);
     gf_installSettingsHooks();
     WindowLiveryView liveryView;
     gf_installLiveryViewPort(&liveryView);
-    ProgramParts parts;
-    parts.status.setRepaintHook([&host] { host.postMessage(ui::repaintMessage); });
-    WorkerContext context = parts.context(host, gf_systemSteadyTime());
-    const int code = host.run(context);
-
+    int code = 0;
+    {
+        ProgramParts parts;
+        std::unique_ptr<ui::FltkWindow> window = lf_openWindow();
+        code = window ? lf_runWithWindow(*window, parts, production) : lf_runOnConsole(parts, production);
+    }
     gf_installLiveryViewPort(nullptr);
-    ui::gf_installControlPort(nullptr);
     gf_stopLog();
     return code;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // What one program run owns for its workers: the status values, the traffic queue, the window's requests, the
-// reset hooks and the worker's neighbours. A neighbour whose part of the program is not built yet is its default:
-// an empty engine tick, no aircraft, no park airport, and a shell without version check.
-#include "engine/app_services.h"
+// reset hooks, the state of the window's controls and the worker's neighbours. A neighbour whose part of the
+// program is not built yet is its default: an empty engine tick, no aircraft, no park airport, and a shell
+// without version check.
+#include "app/shell_services.h"
+#include "app/sim_controls.h"
 #include "engine/engine_tick.h"
 #include "engine/lifecycle_hooks.h"
 #include "engine/live_traffic_readers.h"
@@ -30,7 +32,8 @@ struct ProgramParts {
     LifecycleHooks lifecycle;
     LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};
     ParkingPort parking;
-    AppServices app;
+    SimControls controls{status};
+    ShellServices app{controls};
     WorkerRequests requests;
 
     WorkerContext context(WindowPort& window, SteadyTimeSource& time)

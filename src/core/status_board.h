@@ -61,6 +61,8 @@ struct StatusValues {
     int32_t maxParkLive = 0;
     int32_t maxParkPercent = 0;
     int32_t minutesToStaticUpdate = 20;
+    // A static-parking calculation runs (the parking controls are switched off meanwhile).
+    bool staticParkingBusy = false;
 
     // Beside "CALLSIGN_2_OBJECTID": "= {object id}" or "has left".
     std::string callsignObjectIdText;

@@ -87,6 +87,7 @@ protected:
             setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
             setenv("HLMR_ROAMING_APPDATA", (root + "/roaming").c_str(), 1);
             setenv("HLMR_LOCAL_APPDATA", "", 1);
+            setenv("HLMR_UI", "headless", 1);
             freopen((root + "/out.txt").c_str(), "w", stdout);
             freopen((root + "/err.txt").c_str(), "w", stderr);
             std::vector<char*> argv{const_cast<char*>(HOLLOWMERE_PROGRAM)};
@@ -266,12 +267,14 @@ TEST_F(Entry, ACloseDuringTheTrafficStartEndsTheProgramAtOnce)
     EXPECT_THAT(out(), HasSubstr("Close window button clicked, closing Hollowmere ...\n"));
 }
 
+// A second copy ends with -1 and writes nothing at all.
 TEST_F(Entry, ASecondCopyEndsAtOnceWithoutTouchingTheLog)
 {
     const auto held = os::SingleInstanceLock::acquireIn(dir / "runtime", "Local\\$HLMR$");
     ASSERT_TRUE(held);
-    EXPECT_EQ(runProgram(), 1);
-    EXPECT_EQ(err(), "Hollowmere is already running\n");
+    EXPECT_EQ(runProgram(), 255);
+    EXPECT_EQ(err(), "");
+    EXPECT_EQ(out(), "");
     EXPECT_FALSE(fs::exists(program() / "Log.txt"));
 }
 

@@ -3,6 +3,8 @@
 // Every call may come from any thread and never waits for the window thread: a back end that drives a real
 // window queues the call for the window thread and answers the queries from its own copy of the control state.
 // Texts are UTF-8.
+#include "platform/ui/geometry.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,16 +13,6 @@
 namespace hlw::ui {
 
 using ControlId = uint16_t;
-
-// A rectangle of the window's client area in pixels; right and bottom lie just outside it.
-struct Rect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
 
 // The message that asks the window to repaint its status band and message line.
 inline constexpr uint32_t repaintMessage = 0x8060;
@@ -45,6 +37,21 @@ class ControlPort {
     virtual void comboFill(ControlId id, std::vector<std::string> items, std::optional<int32_t> selection) = 0;
     // The selected entry's index; empty with no selection or no such list.
     virtual std::optional<int32_t> comboSelection(ControlId id) const = 0;
+    // The text of a list's entry, whatever its length; empty for an index outside the entries. A port that
+    // keeps no entries (the console's, the discarding one) has none.
+    virtual std::optional<std::string> comboItemText(ControlId id, int32_t index) const
+    {
+        static_cast<void>(id);
+        static_cast<void>(index);
+        return std::nullopt;
+    }
+    // An edit box's text as the program or the user left it (a list's: its selected entry's); empty without
+    // such a control.
+    virtual std::optional<std::string> controlText(ControlId id) const
+    {
+        static_cast<void>(id);
+        return std::nullopt;
+    }
 
     // Marks a part of the client area for repainting, with the background erased first when asked.
     virtual void invalidate(Rect rect, bool erase) = 0;

@@ -1,32 +1,26 @@
 #pragma once
 // A control port without a window: it keeps a model of every created control and a log of every call, for tests
 // and for runs without a display. Safe to call from any thread.
+#include "platform/ui/control_model.h"
 #include "platform/ui/control_port.h"
 
-#include <map>
 #include <mutex>
 
 namespace hlw::ui {
 
-enum class ControlKind { checkBox, comboBox, editBox, button };
-
-struct ControlState {
-    ControlKind kind = ControlKind::editBox;
-    bool enabled = true;
-    bool checked = false;
-    // For a drop-down list: the selected entry's text, empty without a selection.
-    std::string text;
-    std::vector<std::string> items;
-    std::optional<int32_t> selection;
-};
-
-class RecordingControlPort final : public ControlPort {
+class RecordingControlPort : public ControlPort {
   public:
-    // What the window does when it creates a control: the control exists from now on, empty and unchecked.
-    void createControl(ControlId id, ControlKind kind, bool enabled = true);
+    // What the window does when it creates a control: the control exists from now on, empty, with the check
+    // mark given.
+    void createControl(ControlId id, ControlKind kind, bool enabled = true, bool checked = false);
 
     // A copy of the control's state; empty when no control has the id.
     std::optional<ControlState> control(ControlId id) const;
+
+    // What the user does (never logged): picks a list's entry or types into an edit box. False, changing
+    // nothing, when the id names no enabled control of that kind (or the index no entry).
+    bool userSelect(ControlId id, int32_t index);
+    bool userType(ControlId id, std::string text);
 
     // Every call in order, as one line each:
     //   "enable <id> on|off", "check <id> on|off", "text <id> <text>", "reset <id>", "add <id> <text>",
@@ -46,16 +40,16 @@ class RecordingControlPort final : public ControlPort {
     void comboSelect(ControlId id, std::optional<int32_t> index) override;
     void comboFill(ControlId id, std::vector<std::string> items, std::optional<int32_t> selection) override;
     std::optional<int32_t> comboSelection(ControlId id) const override;
+    std::optional<std::string> comboItemText(ControlId id, int32_t index) const override;
+    std::optional<std::string> controlText(ControlId id) const override;
     void invalidate(Rect rect, bool erase) override;
     void postMessage(uint32_t message) override;
 
   private:
-    // Both called with the mutex held.
-    ControlState* find(ControlId id);
-    static void select(ControlState& state, std::optional<int32_t> index);
+    bool userChange(ControlId id, ControlKind kind);
 
     mutable std::mutex mutex_;
-    std::map<ControlId, ControlState> controls_;
+    ControlModel model_;
     std::vector<std::string> operations_;
 };
 

@@ -1,0 +1,264 @@
+#include "app/main_window.h"
+
+#include "app/control_table.h"
+#include "app/window_messages.h"
+#include "core/log.h"
+#include "core/message_line.h"
+#include "engine/run_state.h"
+#include "platform/ui/recording_window.h"
+#include "settings/catalogue.h"
+#include "settings/control_services.h"
+#include "settings/parameters_file.h"
+#include "support/log_capture.h"
+#include "support/temp_dir.h"
+#include "worker_fakes.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <system_error>
+
+namespace hlw {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+void lf_resetRun()
+{
+    gf_resetRunFlags();
+    userClosing.store(false);
+    isRestart.store(false);
+    productionMode.store(false);
+    gf_resetMessageLine();
+}
+
+fs::path lf_programFolder(const test::TempDir& dir)
+{
+    test::gf_makeProgramFolder(dir.path());
+    return dir / "program";
+}
+
+class Commands final : public CommandHandler {
+  public:
+    void onCommand(const ui::Command& command) override { received.push_back(command); }
+    std::vector<ui::Command> received;
+};
+
+// A program folder the worker can start in, the recording window installed as the control port, and the main
+// window on it. The window's loop runs on a thread of its own, as the entry's thread would run it.
+class MainWindowTest : public ::testing::Test {
+  protected:
+    MainWindowTest()
+    {
+        lf_resetRun();
+        gf_overrideDataFolderPath(dir / "user");
+        setenv("HLMR_ROAMING_APPDATA", (dir / "roaming").c_str(), 1);
+        gf_startLog(dir / "Log.txt");
+        ui::gf_installControlPort(&window);
+        gf_routeMessageLineToControlPort();
+        state.commands = &commands;
+    }
+    ~MainWindowTest() override
+    {
+        if (windowThread.joinable()) {
+            windowThread.join();
+        }
+        gf_setMessageRepaintHook(nullptr);
+        ui::gf_installControlPort(nullptr);
+        gf_stopLog();
+        gf_overrideDataFolderPath(std::nullopt);
+        unsetenv("HLMR_ROAMING_APPDATA");
+        for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
+            scan->set(scan->defaultValue());
+        }
+        settings::mainWindowX.set(settings::mainWindowX.defaultValue());
+        settings::mainWindowY.set(settings::mainWindowY.defaultValue());
+        lf_resetRun();
+    }
+
+    void runWindow(MainWindow& mainWindow)
+    {
+        windowThread = std::thread([this, &mainWindow] {
+            WorkerContext context = world.context(mainWindow);
+            code = mainWindow.run(context, closeSignal);
+            ended.store(true);
+        });
+    }
+    std::string log()
+    {
+        gf_logFlushNow();
+        return test::readWholeFile(dir / "Log.txt");
+    }
+
+    test::TempDir dir;
+    test::ScopedCurrentPath current{lf_programFolder(dir)};
+    test::FakeWorld world;
+    ui::RecordingWindow window;
+    MainWindowState state{world.status};
+    Commands commands;
+    std::atomic<bool> closeSignal{false};
+    std::thread windowThread;
+    std::atomic<bool> ended{false};
+    int code = -1;
+};
+
+TEST_F(MainWindowTest, OpensAtItsPlaceWithItsControlsAndPaintsTheBands)
+{
+    MainWindow mainWindow(window, state);
+    ASSERT_TRUE(mainWindow.create());
+    const std::optional<ui::WindowSpec> spec = window.createdSpec();
+    ASSERT_TRUE(spec);
+    EXPECT_EQ(spec->title, "Hollowmere");
+    EXPECT_EQ(spec->position, (ui::Point{400, 48}));
+    EXPECT_EQ(spec->clientWidth, 880);
+    EXPECT_EQ(spec->clientHeight, 476);
+    EXPECT_EQ(window.createdControls().size(), 43U);
+    EXPECT_THAT(window.controls().operations(), ElementsAre("invalidate 0,112,880,392 erase"));
+
+    window.pump();
+    EXPECT_THAT(window.lastPaint(),
+                ElementsAre("fill 0,0,880,28 0x000000", "fill 0,28,880,112 0x000000", "fill 0,112,880,392 0xFFCC99",
+                            "fill 0,392,880,448 0x000000", "fill 0,448,881,477 0x32CD32"));
+}
+
+// Green with a message, red with an error (which hides messages set after it); yellow text at (3, 455).
+TEST_F(MainWindowTest, TheMessageBandIsGreenWithAMessageAndRedWithAnError)
+{
+    MainWindow mainWindow(window, state);
+    ASSERT_TRUE(mainWindow.create());
+    const struct {
+        void (*change)();
+        const char* fill;
+        const char* text;
+        bool repaints;
+    } rows[] = {
+        {[] { gf_setMessage("RealTraffic not detected at this PC", false); }, "fill 0,448,881,477 0x32CD32",
+         "text 3,455 0x00FFFF RealTraffic not detected at this PC", true},
+        {[] { gf_showError("150: No install path detected"); }, "fill 0,448,881,477 0x0000FF",
+         "text 3,455 0x00FFFF 150: No install path detected", true},
+        {[] { gf_setMessage("ignored while the error shows", false); }, "fill 0,448,881,477 0x0000FF",
+         "text 3,455 0x00FFFF 150: No install path detected", false},
+        {[] { gf_clearError(); }, "fill 0,448,881,477 0x32CD32", nullptr, true},
+    };
+    for (const auto& row : rows) {
+        window.controls().takeOperations();
+        row.change();
+        window.pump();
+        const std::vector<std::string> paint = window.lastPaint();
+        ASSERT_GE(paint.size(), 5U);
+        EXPECT_EQ(paint[4], row.fill);
+        EXPECT_EQ(paint.size(), row.text == nullptr ? 5U : 6U);
+        if (row.text != nullptr && paint.size() == 6U) {
+            EXPECT_EQ(paint[5], row.text);
+        }
+        // The repaint message becomes an invalidation of the message band alone.
+        const std::vector<std::string> repaint{"post 0x8060", "invalidate 0,448,880,476"};
+        EXPECT_EQ(window.controls().operations() == repaint, row.repaints);
+    }
+}
+
+TEST_F(MainWindowTest, UserCommandsReachTheHandler)
+{
+    MainWindow mainWindow(window, state);
+    ASSERT_TRUE(mainWindow.create());
+    window.click(settings::alwaysOnTop.controlId());
+    window.typeWithEnter(settings::blockCallsign.controlId(), "DLH4");
+    window.pump();
+    EXPECT_THAT(commands.received,
+                ElementsAre(ui::Command{settings::alwaysOnTop.controlId(), ui::Notification::clicked}));
+    EXPECT_FALSE(window.controls().control(settings::alwaysOnTop.controlId())->checked);
+}
+
+TEST_F(MainWindowTest, ARefusedWindowIsReported)
+{
+    window.refuseCreation();
+    MainWindow mainWindow(window, state);
+    EXPECT_FALSE(mainWindow.create());
+}
+
+// The user closes while the worker is starting: the closing text shows, the stop is "USER CLOSED SIM", and the
+// window stays until the worker's closing down posts the quit; the window's place is saved.
+TEST_F(MainWindowTest, ClosingDuringTheStartUpWaitsForTheWorkerToEnd)
+{
+    std::mutex gateMutex;
+    std::condition_variable gateOpened;
+    bool open = false;
+    MainWindow mainWindow(window, state, [&](std::function<void()> body) {
+        return std::thread([&, body = std::move(body)] {
+            {
+                std::unique_lock lock(gateMutex);
+                gateOpened.wait(lock, [&] { return open; });
+            }
+            body();
+        });
+    });
+    ASSERT_TRUE(mainWindow.create());
+    runWindow(mainWindow);
+    ASSERT_TRUE(test::gf_eventually([&] { return mainWindow.workersStarted() == 1; }));
+    window.close();
+    ASSERT_TRUE(test::gf_eventually([] { return stopRequested.load(); }));
+    EXPECT_EQ(gf_messageLineTexts().message, "Close window button clicked, closing Hollowmere ...");
+    EXPECT_EQ(gf_stopDecision().reason, ExitReason::userClosedSim);
+    EXPECT_TRUE(userClosing.load());
+    EXPECT_TRUE(window.shown());
+    EXPECT_FALSE(ended.load());
+    {
+        std::lock_guard lock(gateMutex);
+        open = true;
+    }
+    gateOpened.notify_all();
+    windowThread.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(window.shown());
+    EXPECT_FALSE(mainWindow.workerRunning());
+    const std::string text = log();
+    EXPECT_THAT(text, HasSubstr("Exiting: USER CLOSED SIM\n"));
+    EXPECT_EQ(gf_readStoredIntParameter("MAIN_WINDOW_Y"), 48);
+}
+
+// With userClosing set, a start message (a restart after its countdown) starts no worker and ends the program.
+TEST_F(MainWindowTest, AStartWhileClosingEndsTheProgramInstead)
+{
+    MainWindow mainWindow(window, state);
+    ASSERT_TRUE(mainWindow.create());
+    userClosing.store(true);
+    mainWindow.setExitCode(3);
+    runWindow(mainWindow);
+    windowThread.join();
+    EXPECT_EQ(code, 3);
+    EXPECT_EQ(mainWindow.workersStarted(), 0);
+}
+
+// A worker that cannot be started is shown on the error line; the close then ends the program.
+TEST_F(MainWindowTest, AWorkerThatCannotStartIsShownAndTheCloseEndsTheProgram)
+{
+    MainWindow mainWindow(window, state, [](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    ASSERT_TRUE(mainWindow.create());
+    runWindow(mainWindow);
+    ASSERT_TRUE(test::gf_eventually([] { return !gf_messageLineTexts().error.empty(); }));
+    EXPECT_THAT(gf_messageLineTexts().error, HasSubstr("The worker thread could not be started: "));
+    EXPECT_FALSE(ended.load());
+    closeSignal.store(true);
+    windowThread.join();
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(mainWindow.workersStarted(), 0);
+}
+
+TEST_F(MainWindowTest, TheWorkerPutsTheWindowOnTop)
+{
+    MainWindow mainWindow(window, state);
+    mainWindow.setTopmost(true);
+    EXPECT_TRUE(window.topmost());
+    mainWindow.postStartWorker();
+    mainWindow.postQuit();
+    EXPECT_THAT(window.controls().operations(), ElementsAre("post 0x8001", "post 0x8002"));
+}
+
+} // namespace
+} // namespace hlw
