@@ -6,6 +6,8 @@ packages=(
   cmake ninja-build pkg-config g++ python3
   libfmt-dev libpugixml-dev libsodium-dev libcurl4-openssl-dev libzip-dev nlohmann-json3-dev libmsgsl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libfltk1.3-dev libx11-dev fonts-dejavu-core
+  xvfb xauth x11-apps imagemagick xdotool
 )
 
 missing=()
