@@ -1,0 +1,184 @@
+// The live aircraft against the simulator stand-in: the headless driver paced at five times real time, its
+// commands sent and its replies received by the real simulator client thread over loopback TCP.
+#include "headless_driver.h"
+#include "livery_world.h"
+#include "sim_link_fixture.h"
+#include "standin_process.h"
+#include "trajectory.h"
+
+#include "core/log.h"
+#include "engine/live_lifecycle.h"
+#include "engine/run_state.h"
+#include "engine/sim_client_link.h"
+#include "platform/os/user_folders.h"
+#include "records/refused_titles.h"
+#include "settings/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace hlw::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The stand-in's static CG request goes through the link; the livery is matched in the world's tables.
+class LinkServices final : public LiveServices {
+public:
+    explicit LinkServices(SimClientLink& link) : link_(link) {}
+    void requestStaticCg(uint32_t objectId) override { link_.requestStaticCg(objectId); }
+
+private:
+    SimClientLink& link_;
+};
+
+class LiveStandin : public ::testing::Test {
+protected:
+    // Object ids of the simulator are large; ids below 3 are refused as never the program's.
+    LiveStandin() : standin({"--frames", "120", "--first-object-id", "1000"})
+    {
+        gf_restoreLiveSettings();
+        gf_resetLinkFlags();
+        ::setenv("HLMR_SIM_PORT", std::to_string(standin.simPort()).c_str(), 1);
+        // The livery build saves the categories it switches off: into the test's folder.
+        ::setenv(os::roamingFolderVariable, world.dir.path().c_str(), 1);
+        world.build({{"KLM", "", "B738", false, "Boeing 737-800 KLM Refused", "PH-BXA"},
+                     {"KLM", "", "B738", false, "Boeing 737-800 KLM", ""}});
+        link.resetQueues();
+        link.start();
+        driver.services = &services;
+        driver.afterTick = [this] {
+            if (driver.state.tick % 20 == 0) {
+                link.requestAircraftInRange(20 * 1852);
+            }
+        };
+    }
+    ~LiveStandin() override
+    {
+        link.stop();
+        link.join();
+        gf_resetLinkFlags();
+        gf_refusedTitles().clear();
+        gf_restoreLiveSettings();
+        ::unsetenv(os::roamingFolderVariable);
+    }
+
+    // The user aircraft known; the traffic of the scenario text around it, its first position due at once.
+    void schedule(const std::string& flights)
+    {
+        ASSERT_TRUE(gf_eventually([] { return flightRunning.load(); }, 8s));
+        link.requestUserOnGround();
+        ASSERT_TRUE(gf_eventually([this] {
+            link.requestUserAcPosition();
+            return link.user().positionKnown();
+        }, 8s));
+        const LatLon user = link.user().position();
+        std::istringstream text(fmt::format("centre {} {}\n{}", user.lat, user.lon, flights));
+        driver.state.tick = 10000;
+        const Trajectory trajectory = gf_trajectoryOf(feed::gf_parseScenario(text, "test"), 10000 - 2950);
+        driver.schedule(trajectory.records);
+    }
+    // Ticks at five times real time until the condition holds; false after the simulated limit.
+    bool runUntil(const std::function<bool()>& done, int32_t maxTicks)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        for (int32_t i = 0; i < maxTicks; ++i) {
+            driver.tick();
+            if (done()) {
+                return true;
+            }
+            std::this_thread::sleep_until(start + (i + 1) * 2ms);
+        }
+        return false;
+    }
+    std::vector<nlohmann::json> ownObjects()
+    {
+        std::vector<nlohmann::json> own;
+        for (const nlohmann::json& object : standin.control("obj list")["objects"]) {
+            if (object["kind"] == "own") {
+                own.push_back(object);
+            }
+        }
+        return own;
+    }
+
+    LiveryWorld world;
+    StandinProcess standin;
+    RecordingLinkEvents events;
+    SimClientLink link{events, SimClientLinkOptions{gf_realSimClientTiming(), gf_testModelFacts}};
+    LinkServices services{link};
+    HeadlessDriver driver{link.commands(), link.replies()};
+};
+
+TEST_F(LiveStandin, AnAirborneAircraftIsCreatedBoundFlownAndRemovedWhenItsMadeUpPositionsRunOut)
+{
+    schedule("flight hex=4840101 callsign=KLM201 type=B738 reg=PH-BXZ bearing=0 dist=4 alt=5000 track=90 gs=250\n"
+             "fly 12\nfly 12 turn=3\n");
+    const auto active = [this] {
+        return !driver.state.live.empty() && driver.state.live[0].state == SimObjectState::active;
+    };
+    ASSERT_TRUE(runUntil(active, 3000));
+    const uint32_t objectId = driver.state.live[0].objectId;
+    EXPECT_EQ(standin.control(fmt::format("obj get {}", objectId))["object"]["atc_id"], "KLM201");
+
+    // The object follows what is sent, on the straight and the turning legs.
+    int followed = 0;
+    ASSERT_TRUE(runUntil([&] {
+        if (driver.state.tick % 200 == 0 && !driver.sent.empty() && driver.sent.back().update.objectId == objectId) {
+            const AiPositionData& sent = driver.sent.back().update.data;
+            std::this_thread::sleep_for(20ms);
+            const nlohmann::json object = standin.control(fmt::format("obj get {}", objectId))["object"];
+            const double metres = gf_distanceNm({sent.latDeg, sent.lonDeg}, {object["lat"], object["lon"]}) * 1852.0;
+            EXPECT_LT(metres, 150.0) << "tick " << driver.state.tick;
+            ++followed;
+        }
+        return driver.state.live.empty();
+    }, 12000));
+    EXPECT_GE(followed, 20);
+    ASSERT_TRUE(gf_eventually([this] { return ownObjects().empty(); }, 3s));
+    EXPECT_FALSE(simConnectError.load());
+}
+
+TEST_F(LiveStandin, ARefusedTitleIsNeverChosenAgain)
+{
+    ASSERT_TRUE(standin.control("create fail *Refused*")["ok"].get<bool>());
+    // Samples of the first 30 s are there at once; the refusal drops the aircraft, and a later sample brings it back.
+    schedule("flight hex=4840102 callsign=KLM202 type=B738 reg=PH-BXA bearing=90 dist=4 alt=5000 track=0 gs=250\n"
+             "fly 60\n");
+    ASSERT_TRUE(runUntil([this] {
+        return !driver.state.live.empty() && driver.state.live[0].state == SimObjectState::active;
+    }, 6000));
+    ASSERT_GE(driver.handedCreations.size(), 2u);
+    EXPECT_EQ(driver.handedCreations[0].title, "Boeing 737-800 KLM Refused");
+    for (std::size_t i = 1; i < driver.handedCreations.size(); ++i) {
+        EXPECT_EQ(driver.handedCreations[i].title, "Boeing 737-800 KLM");
+    }
+    EXPECT_TRUE(gf_refusedTitles().contains("Boeing 737-800 KLM Refused"));
+}
+
+TEST_F(LiveStandin, ARemovalWhileTheCreationIsQueuedWithdrawsIt)
+{
+    schedule("flight hex=4840103 callsign=KLM203 type=B738 reg=PH-BXY bearing=180 dist=4 alt=5000 track=0 gs=250\n"
+             "fly 20\n");
+    bool removed = false;
+    ASSERT_TRUE(runUntil([&] {
+        if (!removed && !driver.state.liveCreations.empty()) {
+            LiveContext live = driver.context();
+            removeAircraftFromSim(live, driver.state.live.at(0));
+            removed = true;
+        }
+        return removed && driver.state.live.empty();
+    }, 3000));
+    runUntil([] { return false; }, 300);
+    EXPECT_TRUE(driver.handedCreations.empty());
+    EXPECT_TRUE(ownObjects().empty());
+}
+
+} // namespace
+} // namespace hlw::test
