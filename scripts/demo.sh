@@ -16,6 +16,10 @@
 # livery tables. The sample airport files of the airport generator go to "airports" (the user's own and generated
 # files, link files, "my_park_airports.txt") and "downloads" (the archived files). HLMR_DEMO_SECONDS changes how
 # long the program runs (default 30).
+#
+# The program shows its real window: on the display that is set, or else on a virtual display (Xvfb) that the
+# demo starts. Once the start-up has finished the demo saves a screenshot of the window and prints its path; at
+# the end it closes the program with SIGTERM, as the window's close button would.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -26,6 +30,11 @@ bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr_samples hlmr_samples_regcodes
 
+# shellcheck source=scripts/display.sh
+source scripts/display.sh
+shot_path="$root/build/demo/hollowmere-window.png"
+mkdir -p "$(dirname "$shot_path")"
+rm -f "$shot_path"
 program_folder="$(mktemp -d "${TMPDIR:-/tmp}/hollowmere-demo-XXXXXX")"
 program_pid=""
 standin_pid=""
@@ -42,9 +51,14 @@ cleanup() {
     kill -TERM "$standin_pid" 2>/dev/null || true
     wait "$standin_pid" 2>/dev/null || true
   fi
+  display_stop
   rm -rf "$program_folder"
 }
 trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  display_start
+  echo "== No display set: the window goes to the virtual display $DISPLAY"
+fi
 mkdir -p "$program_folder/docs" "$program_folder/input"
 cp build/release/samples/input/dbase.enc build/release/samples/input/airports.enc "$program_folder/input/"
 cp build/release/samples/input/AIG-regcodes.enc "$program_folder/input/"
@@ -137,23 +151,27 @@ for ((second = 1; second <= run_seconds; second++)); do
   fi
   if grep -q "^Exiting: " "$log" 2>/dev/null; then stage="closing down"; fi
   printf '\r   %3d s of %d: %-28s' "$second" "$run_seconds" "$stage"
+  if [ "$stage" = "main loop running" ] && [ ! -e "$shot_path" ]; then
+    window="$(display_wait_window Hollowmere 5 || true)"
+    if [ -n "$window" ] && display_shot "$window" "$shot_path"; then
+      printf '\n   the start-up has finished: screenshot of the window in %s\n' "$shot_path"
+    fi
+  fi
 done
 echo
+if [ ! -e "$shot_path" ] && kill -0 "$program_pid" 2>/dev/null; then
+  window="$(display_wait_window Hollowmere 5 || true)"
+  if [ -n "$window" ] && display_shot "$window" "$shot_path"; then
+    echo "   screenshot of the window in $shot_path"
+  fi
+fi
 registrations="$(standin audit | python3 -c 'import json, sys; print(len(json.load(sys.stdin).get("registrations", [])))' \
   2>/dev/null || echo "none (no client)")"
 exceptions="$(standin exceptions | python3 -c 'import json, sys
 found = json.load(sys.stdin)["exceptions"]
 print("none" if not found else "; ".join("{} ({})".format(e["code"], e["why"]) for e in found))')"
 if kill -0 "$program_pid" 2>/dev/null; then
-  echo "== The simulator quits (sim quit on the stand-in's control port)"
-  standin "sim quit" > /dev/null
-  for ((wait_tenths = 0; wait_tenths < 200; wait_tenths++)); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-fi
-if kill -0 "$program_pid" 2>/dev/null; then
-  echo "== Still running: sending SIGTERM (the window's close command)"
+  echo "== Closing the program: SIGTERM (the window's close command)"
   kill -TERM "$program_pid"
 fi
 status=0

@@ -8,7 +8,7 @@ namespace hlw::ui {
 
 FltkCheckBox::FltkCheckBox(int x, int y, int w, int h) : Fl_Widget(x, y, w, h)
 {
-    box(FL_DOWN_BOX);
+    box(FL_BORDER_BOX);
     color(FL_WHITE);
 }
 
@@ -131,6 +131,39 @@ void gf_syncWidget(Fl_Widget& widget, const ControlState& state, bool itemsChang
     case ControlKind::button:
         break;
     }
+}
+
+} // namespace hlw::ui
+
+namespace hlw::ui {
+
+ControlState gf_widgetState(const Fl_Widget& widget, ControlKind kind)
+{
+    ControlState state;
+    state.kind = kind;
+    state.enabled = widget.active() != 0;
+    switch (kind) {
+    case ControlKind::checkBox:
+        state.checked = static_cast<const FltkCheckBox&>(widget).checked();
+        break;
+    case ControlKind::comboBox: {
+        const auto& list = static_cast<const FltkList&>(widget);
+        state.items = list.items();
+        const int index = list.value();
+        if (index >= 0 && static_cast<size_t>(index) < state.items.size()) {
+            state.selection = index;
+            state.text = state.items[static_cast<size_t>(index)];
+        }
+        break;
+    }
+    case ControlKind::editBox:
+        state.text = static_cast<const Fl_Input&>(widget).value();
+        break;
+    case ControlKind::button:
+        state.text = widget.label() == nullptr ? "" : widget.label();
+        break;
+    }
+    return state;
 }
 
 } // namespace hlw::ui

@@ -38,6 +38,7 @@ class FltkList final : public Fl_Choice {
     FltkList& operator=(const FltkList&) = delete;
 
     void setItems(const std::vector<std::string>& items);
+    const std::vector<std::string>& items() const noexcept { return labels_; }
     // -1 for no entry.
     void select(int index);
 
@@ -48,5 +49,7 @@ class FltkList final : public Fl_Choice {
 
 // Brings the widget in line with the model's state of its control.
 void gf_syncWidget(Fl_Widget& widget, const ControlState& state, bool itemsChanged);
+// What the widget shows, as a control's state.
+ControlState gf_widgetState(const Fl_Widget& widget, ControlKind kind);
 
 } // namespace hlw::ui

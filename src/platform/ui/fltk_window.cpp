@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <set>
@@ -560,5 +561,29 @@ void FltkWindow::postMessage(uint32_t message)
 }
 
 uint64_t FltkWindow::wakeUps() const noexcept { return impl_->wakeUps.load(); }
+
+std::optional<ControlState> FltkWindow::shownControl(ControlId id)
+{
+    Impl& impl = *impl_;
+    std::promise<std::optional<ControlState>> shown;
+    std::future<std::optional<ControlState>> answer = shown.get_future();
+    // Queued after every change made so far, which the wake-up applies first.
+    impl.call([&impl, &shown, id] {
+        const auto widget = impl.widgets.find(id);
+        std::optional<ControlKind> kind;
+        {
+            std::lock_guard lock(impl.mutex);
+            if (const ControlState* modelled = impl.model.state(id)) {
+                kind = modelled->kind;
+            }
+        }
+        if (widget == impl.widgets.end() || !kind) {
+            shown.set_value(std::nullopt);
+            return;
+        }
+        shown.set_value(gf_widgetState(*widget->second, *kind));
+    });
+    return answer.get();
+}
 
 } // namespace hlw::ui

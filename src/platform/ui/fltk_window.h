@@ -48,6 +48,9 @@ class FltkWindow final : public Window {
 
     // How many times the window thread has woken up for queued calls (for the back end's tests and benchmarks).
     uint64_t wakeUps() const noexcept;
+    // What the control's widget shows, read on the window thread once every call made before has been applied.
+    // From another thread only (it waits for the window thread); none for an id without a widget.
+    std::optional<ControlState> shownControl(ControlId id);
 
     struct Impl;
 
