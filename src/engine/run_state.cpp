@@ -91,6 +91,7 @@ void gf_resetRunFlags() noexcept
     simConnectError.store(false);
     userDataArrived.store(false);
     simTimeEnabled.store(false);
+    simUtcSeconds.store(0);
 }
 
 void gf_installEngineRunState() noexcept { gf_installRunStatePort(&engineRunState); }

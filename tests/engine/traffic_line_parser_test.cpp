@@ -55,6 +55,11 @@ protected:
     {
         return parser.parse(line, filter, engineTick, record);
     }
+    // Accepted after every step ran: the due tick is set last.
+    bool accept(std::string_view line, const IntakeFilter& filter = lf_filter())
+    {
+        return parse(line, filter).accepted() && record.position.dueTick == engineTick + 3000;
+    }
 
     TrafficLineParser parser;
     TrafficRecord record;
@@ -178,7 +183,7 @@ TEST_F(TrafficLines, NonFiniteAndHugeNumbersFailTheirField)
         for (const char* value : {"nan", "inf", "-inf", "1e999", "1e300", "-1e300"}) {
             const bool finite = std::string_view(value).ends_with("300");
             if (row.field == 25 && std::string_view(value) == "-1e300") {
-                EXPECT_TRUE(parse(lf_line({{row.field, value}})).accepted()) << "a negative true heading is none";
+                EXPECT_TRUE(accept(lf_line({{row.field, value}}))) << "a negative true heading is none";
                 EXPECT_FALSE(record.position.trueHeadingRad);
                 continue;
             }
@@ -210,11 +215,11 @@ TEST_F(TrafficLines, RangeFilterAndAirborneOnly)
     filter.rangeNm = 25.0;
     EXPECT_EQ(parse(exampleLine, filter).drop, LineDrop::outOfRange);
     filter.rangeNm = 40.0;
-    EXPECT_TRUE(parse(exampleLine, filter).accepted());
+    EXPECT_TRUE(accept(exampleLine, filter));
     EXPECT_EQ(record.position.dueTick, engineTick + 3000);
 
     filter.airborneOnly = true;
-    EXPECT_TRUE(parse(exampleLine, filter).accepted());
+    EXPECT_TRUE(accept(exampleLine, filter));
     EXPECT_EQ(parse(lf_line({{4, "140"}}), filter).drop, LineDrop::airborneOnly);
     filter.parkAirport = ParkAirportFix{{47.4582, 8.5555}, 1416.0};
     EXPECT_EQ(parse(lf_line({{4, "1560"}}), filter).drop, LineDrop::airborneOnly) << "144 ft above the airport";
@@ -234,6 +239,7 @@ TEST_F(TrafficLines, GroundDecisionMatrix)
         {"1476", "70", true, 0.0},       {"1476", "90", true, 1476.0},    {"1456", "120", true, 0.0},
         {"1456", "121", true, 1456.0},   {"1500", "80", true, 0.0},       {"1500", "81", true, 1500.0},
         {"1524", "43", true, 0.0},       {"1524", "44", true, 1524.0},    {"1525", "40", true, 1525.0},
+        {"1500.05", "80", true, 1500.05}, {"0.5", "150", false, 0.5},
         {"1400", "250", true, 0.0},      {"1000", "30", true, 0.0},       {"15000", "35", true, 0.0},
         {"14000", "36", true, 14000.0},  {"0", "150", true, 0.0},         {"-50", "150", true, 0.0},
         {"1476", "70", false, 1476.0},   {"60", "70", false, 60.0},       {"60", "30", false, -1.0},
@@ -244,6 +250,7 @@ TEST_F(TrafficLines, GroundDecisionMatrix)
             filter.parkAirport = ParkAirportFix{{47.4582, 8.5655}, 1416.0};
         }
         const LineResult result = parse(lf_line({{4, row.altitude}, {8, row.groundSpeed}}), filter);
+        EXPECT_TRUE(!result.accepted() || record.position.dueTick == engineTick + 3000);
         const std::string name = fmt::format("{} ft {} kt", row.altitude, row.groundSpeed);
         if (row.expectedAltitude < 0.0) {
             EXPECT_EQ(result.drop, LineDrop::groundAway) << name;
@@ -265,49 +272,49 @@ TEST_F(TrafficLines, UnreportedTrueAirspeedComesFromTheAltitude)
                                                    {"7000", 250.0},  {"10000", 250.0}, {"20000", 350.0},
                                                    {"20001", 430.0}, {"41000", 430.0}};
     for (const auto& [altitude, speed] : rows) {
-        ASSERT_TRUE(parse(lf_line({{4, altitude}, {8, "250"}, {20, "-1"}})).accepted()) << altitude;
+        ASSERT_TRUE(accept(lf_line({{4, altitude}, {8, "250"}, {20, "-1"}}))) << altitude;
         EXPECT_EQ(record.position.trueAirspeedKt, speed) << altitude;
     }
-    ASSERT_TRUE(parse(lf_line({{20, "0"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{20, "0"}})));
     EXPECT_EQ(record.position.trueAirspeedKt, 0.0);
 }
 
 TEST_F(TrafficLines, TrueHeadingTrackAndBank)
 {
-    ASSERT_TRUE(parse(lf_line({{25, "0"}, {7, "0"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{25, "0"}, {7, "0"}})));
     EXPECT_DOUBLE_EQ(*record.position.trueHeadingRad, 2.0 * std::numbers::pi);
     EXPECT_DOUBLE_EQ(record.position.trackDeg, 360.0);
 
-    ASSERT_TRUE(parse(lf_line({{25, "90"}, {7, ""}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{25, "90"}, {7, ""}})));
     EXPECT_DOUBLE_EQ(record.position.trackDeg, 90.0) << "an empty track is 0 and takes the true heading";
 
-    ASSERT_TRUE(parse(lf_line({{25, "-1"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{25, "-1"}})));
     EXPECT_FALSE(record.position.trueHeadingRad);
     EXPECT_EQ(record.position.trueHeadingPresent, 0);
 
-    ASSERT_TRUE(parse(lf_line({{17, "mlat"}, {25, "400"}})).accepted()) << "only adsb_icao reads the true heading";
+    ASSERT_TRUE(accept(lf_line({{17, "mlat"}, {25, "400"}}))) << "only adsb_icao reads the true heading";
     EXPECT_FALSE(record.position.trueHeadingRad);
 
-    ASSERT_TRUE(parse(lf_line({{23, "5"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{23, "5"}})));
     EXPECT_DOUBLE_EQ(*record.position.bankRad, -5.0 * degree);
     for (const char* none : {"-1", "0"}) {
-        ASSERT_TRUE(parse(lf_line({{23, none}})).accepted());
+        ASSERT_TRUE(accept(lf_line({{23, none}})));
         EXPECT_FALSE(record.position.bankRad) << none;
     }
 }
 
 TEST_F(TrafficLines, TextFieldsNullAtAndLength)
 {
-    ASSERT_TRUE(parse(lf_line({{9, "null"}, {12, "null"}, {13, "null"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{9, "null"}, {12, "null"}, {13, "null"}})));
     EXPECT_EQ(record.head.callsign, "");
     EXPECT_TRUE(record.head.origin.empty() && record.head.destination.empty());
-    ASSERT_TRUE(parse(lf_line({{9, "SWR@1"}, {11, "null"}, {11, "HB-JLT"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{9, "SWR@1"}, {11, "null"}, {11, "HB-JLT"}})));
     EXPECT_EQ(record.head.callsign, "") << "a callsign with @ is none";
-    ASSERT_TRUE(parse(lf_line({{9, "SWR123456"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{9, "SWR123456"}})));
     EXPECT_EQ(record.head.callsign, "") << "a callsign of 9 characters is none";
-    ASSERT_TRUE(parse(lf_line({{11, "null"}})).accepted());
+    ASSERT_TRUE(accept(lf_line({{11, "null"}})));
     EXPECT_EQ(record.head.registration, "");
-    ASSERT_TRUE(parse(lf_line({{11, "PH-ABCDEFGHI"}, {12, "lhr"}})).accepted()) << "12 characters are allowed";
+    ASSERT_TRUE(accept(lf_line({{11, "PH-ABCDEFGHI"}, {12, "lhr"}}))) << "12 characters are allowed";
     EXPECT_EQ(record.head.origin, RouteCode("LHR"));
 }
 

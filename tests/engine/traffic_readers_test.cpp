@@ -195,6 +195,8 @@ TEST_F(TrafficReadersTest, AStopEndsBothReadersWithinAHundredMilliseconds)
     readers.stop();
     readers.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    readers.join();
+    EXPECT_EQ(log.count("Traffic Reader: "), 1U) << "one summary per run";
     EXPECT_EQ(status().trafficReader, ReaderLamp::notRunning);
     EXPECT_EQ(status().qnhReader, ReaderLamp::notRunning);
     const std::string logged = log.text();
