@@ -1,17 +1,19 @@
 #pragma once
 // What one program run owns for its workers: the status values, the traffic queue, the window's requests, the
-// reset hooks, the state of the window's controls and the worker's neighbours. A neighbour whose part of the
-// program is not built yet is its default: an empty engine tick, no aircraft, no park airport, and a shell
-// without version check.
+// reset hooks, the state of the window's controls and the worker's neighbours, the traffic engine with its live
+// and static aircraft among them. A neighbour whose part of the program is not built yet is its default: the
+// straight motion, no safety removals, no park airport, and a shell without version check.
 #include "app/shell_services.h"
 #include "app/sim_controls.h"
-#include "engine/engine_tick.h"
-#include "engine/lifecycle_hooks.h"
+#include "engine/engine_lifecycle.h"
+#include "engine/straight_motion.h"
+#include "engine/traffic_engine.h"
 #include "engine/live_traffic_readers.h"
 #include "engine/live_traffic_server.h"
 #include "engine/sim_client_link.h"
 #include "engine/sim_link_run_events.h"
 #include "engine/worker_context.h"
+#include "engine/worker_steps.h"
 #include "parking/parking_port.h"
 
 namespace hlw {
@@ -28,10 +30,16 @@ struct ProgramParts {
     SimClientLink simLink{simEvents};
     TrafficQueue traffic;
     LiveTrafficReaders readers{traffic, status, resets, gf_systemSteadyTime()};
-    EngineTick tick;
-    LifecycleHooks lifecycle;
-    LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};
     ParkingPort parking;
+    StraightMotion motion;
+    StaticPlacement placement;
+    SafetyRemovals safety;
+    // The link removes the engine's aircraft when its client goes; the engine sends through the link.
+    EngineLifecycle lifecycle{tick, safety};
+    LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};
+    TrafficEngine tick{{simLink.commands(), simLink.replies(), simLink, liveLink, traffic, parking, status,
+                        gf_systemSteadyTime(), gf_flightPlanFolder},
+                       motion, placement};
     SimControls controls{status};
     ShellServices app{controls};
     WorkerRequests requests;

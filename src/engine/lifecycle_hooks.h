@@ -42,6 +42,8 @@ public:
     virtual void forgetTitlesPerHexId() {}
     // The names kept by the ghost check.
     virtual void forgetGhostNames() {}
+    // Lowers the live aircraft to "MAX_LIVE_SEL" (the window lowered it): the farthest ones are removed.
+    virtual void trimToLiveLimit() {}
     // "ObjectIdList.txt".
     virtual void writeObjectIdList() {}
     virtual void logUnmatchedNames() {}

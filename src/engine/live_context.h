@@ -74,6 +74,13 @@ public:
     // The object of an aircraft with a ground front position was created.
     virtual void parkCreated(LiveContext& context, LiveAircraft& aircraft) = 0;
     virtual void startTakeOffRoll(LiveContext& context, LiveAircraft& aircraft) = 0;
+    // A static aircraft's object was configured 200 ticks after its creation: engines and lights of a parked
+    // aircraft. The ground motion fills it in; until then a created static aircraft keeps the simulator's defaults.
+    virtual void setParkedConfig(LiveContext& context, StaticAircraft& aircraft)
+    {
+        static_cast<void>(context);
+        static_cast<void>(aircraft);
+    }
 };
 
 struct LiveContext {

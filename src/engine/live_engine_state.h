@@ -37,8 +37,8 @@ struct LiveEngineState {
     std::deque<AiCreateRequest> staticCreations;
     // Hex ids whose used slots and static twin the per-second step looks at.
     std::deque<uint32_t> arrivals;
-    // The livery title each hex id was given (views into the livery tables).
-    std::unordered_map<uint32_t, std::string_view> rememberedTitles;
+    // The livery title each hex id was given, owned: the livery tables may be rebuilt meanwhile.
+    std::unordered_map<uint32_t, std::string> rememberedTitles;
     // Aircraft for which no livery matched.
     std::unordered_set<std::string> unmatchedNames;
 

@@ -4,6 +4,7 @@
 #include "core/time_text.h"
 #include "engine/angles.h"
 #include "engine/user_aircraft.h"
+#include "liveries/livery_catalogue.h"
 #include "records/not_created_liveries.h"
 #include "records/refused_titles.h"
 #include "refdata/code_table.h"
@@ -227,11 +228,13 @@ std::string_view gf_rememberedTitle(LiveEngineState& state, uint32_t hexId)
     if (it == state.rememberedTitles.end()) {
         return {};
     }
-    if (gf_refusedTitles().contains(it->second)) {
+    // The record's title must view the livery tables, which outlive it; a title they no longer hold is forgotten.
+    const std::string_view stored = gf_refusedTitles().contains(it->second) ? std::string_view()
+                                                                            : gf_findLiveryByTitle(it->second);
+    if (stored.empty()) {
         state.rememberedTitles.erase(it);
-        return {};
     }
-    return it->second;
+    return stored;
 }
 
 void gf_handleNewLiveAc(LiveContext& context, LiveAircraft& aircraft)
@@ -332,7 +335,7 @@ void spawnLiveAc(LiveContext& context, LiveAircraft& aircraft)
                     aircraft.erase = 1;
                     return;
                 }
-                context.state.rememberedTitles[flight.hexId] = flight.title;
+                context.state.rememberedTitles[flight.hexId] = std::string(flight.title);
             }
         }
         if (positions.front().airborne != 0) {

@@ -50,7 +50,8 @@ void gf_onObjectRemoved(LiveContext& context, uint32_t objectId);
 // The callsign of the aircraft was blocked.
 void gf_removeWhileBlocked(LiveContext& context, uint32_t hexId);
 
-// The title remembered for the hex id, unless the simulator refused it since (then the entry is forgotten).
+// The livery tables' view of the title remembered for the hex id, unless the simulator refused it since or the
+// tables no longer hold it (then the entry is forgotten).
 std::string_view gf_rememberedTitle(LiveEngineState& state, uint32_t hexId);
 
 } // namespace hlw

@@ -170,6 +170,9 @@ void MainLoop::perSecond()
         context_.lifecycle.fillCallsignList();
         requests.objectIdLookup.store(true);
     }
+    if (requests.trimLiveAircraft.exchange(false)) {
+        context_.lifecycle.trimToLiveLimit();
+    }
     const bool onGround = context_.simLink.userAircraft().onGround;
     if (onGround && settings::collisionUserGnd.get()) {
         context_.lifecycle.removeGroundAircraftNearUser();

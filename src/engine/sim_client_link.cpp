@@ -99,6 +99,15 @@ bool SimClientLink::setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData 
     });
 }
 
+bool SimClientLink::assignFlightPlan(uint32_t objectId, const std::string& path) {
+    if (simConnectError.load()) {
+        return false;
+    }
+    const SimCommandQueues::Lock held = shared_.commands.lock();
+    const HANDLE handle = shared_.handle.load();
+    return handle != nullptr && SimConnect_AISetAircraftFlightPlan(handle, objectId, path.c_str(), kReqFlightPlan) >= 0;
+}
+
 std::optional<UserAircraftFix> SimClientLink::requestUserPosition() {
     requestUserAcPosition();
     if (!shared_.user.blockArrived()) {

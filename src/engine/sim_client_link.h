@@ -5,6 +5,7 @@
 #include "engine/sim_client.h"
 #include "engine/sim_link.h"
 #include "engine/sim_link_shared.h"
+#include "engine/sim_requests.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,7 +19,7 @@ struct SimClientLinkOptions {
     SimClientThread::ModelFactsSource modelFacts = gf_referenceModelFacts;
 };
 
-class SimClientLink final : public SimLink {
+class SimClientLink final : public SimLink, public SimRequests {
 public:
     explicit SimClientLink(SimLinkEvents& events, SimClientLinkOptions options = {});
     ~SimClientLink() override;
@@ -49,9 +50,10 @@ public:
     // Asks for the user block once and returns the copy received last (so the answer shows in the next call).
     UserBlock requestUserAcPosition();
     void requestUserAcTitleModel();
-    bool requestAircraftInRange(uint32_t radiusMeters);
-    bool requestStaticCg(uint32_t objectId);
-    bool setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data);
+    bool requestAircraftInRange(uint32_t radiusMeters) override;
+    bool requestStaticCg(uint32_t objectId) override;
+    bool setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data) override;
+    bool assignFlightPlan(uint32_t objectId, const std::string& path) override;
 
     SimCommandQueues& commands() { return shared_.commands; }
     SimReplyQueue& replies() { return shared_.replies; }

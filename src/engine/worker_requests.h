@@ -14,12 +14,15 @@ struct WorkerRequests {
     std::atomic<bool> blockCallsign{false};
     std::atomic<bool> reReadParkAirports{false};
     std::atomic<bool> matchingDepthChanged{false};
+    // "MAX_LIVE_SEL" was lowered: the farthest live aircraft beyond it go.
+    std::atomic<bool> trimLiveAircraft{false};
 
     // The run reset: no request survives a restart.
     void clear() noexcept
     {
         for (std::atomic<bool>* flag : {&parkAdjust, &flushStatic, &refillCallsignList, &objectIdLookup,
-                                        &blockCallsign, &reReadParkAirports, &matchingDepthChanged}) {
+                                        &blockCallsign, &reReadParkAirports, &matchingDepthChanged,
+                                        &trimLiveAircraft}) {
             flag->store(false);
         }
     }

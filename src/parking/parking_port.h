@@ -19,6 +19,8 @@ class ParkingPort {
 
     // Start-up: reads "my_park_airports.txt"; false when it could not be read.
     virtual bool readParkAirportList() { return true; }
+    // Empties the park-airport list (the run reset, and before the list is read).
+    virtual void clearParkAirportList() {}
     // The park-airport driver; the first call of a run loads without waiting for the user to settle.
     virtual void driveParkAirport(bool firstCall) { static_cast<void>(firstCall); }
     // The "Re-read" check of the reserved stands: the text for the message line, or none.
@@ -50,6 +52,8 @@ class ParkingPort {
         static_cast<void>(aircraft);
         static_cast<void>(reason);
     }
+    // Marks the half-hour slots that the arriving live aircraft uses at the park airport (once per aircraft).
+    virtual void markUsedSlots(const LiveAircraft& aircraft) { static_cast<void>(aircraft); }
     // The user aircraft stands on this stand: it becomes the reserved stand of the park airport when that airport
     // heads the park-airport list, and the list is written again.
     virtual void reserveStandForUser(const std::string& stand) { static_cast<void>(stand); }

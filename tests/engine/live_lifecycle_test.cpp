@@ -5,6 +5,7 @@
 #include "engine/angles.h"
 #include "engine/live_lifecycle.h"
 #include "engine/position_stream.h"
+#include "liveries/livery_catalogue.h"
 #include "records/not_created_liveries.h"
 #include "records/refused_titles.h"
 #include "refdata/code_table.h"
@@ -142,6 +143,12 @@ TEST_F(Lifecycle, UserProximityOnTheGroundSkipsPositionsNearTheUser)
 
 TEST_F(Lifecycle, LiveryIsRememberedPerHexIdAndAnUnmatchedAircraftIsNoRefusedTitle)
 {
+    // A remembered title is taken back only as a view of the livery tables.
+    LiveryData livery;
+    livery.title = "Airbus A320 Test";
+    livery.airline = gf_airlineIndex("TST");
+    livery.model = gf_modelIndex("A320");
+    gf_buildLiveryCatalogue({livery});
     LiveAircraft& first = newAircraft();
     spawnLiveAc(context, first);
     EXPECT_EQ(first.flight.title, services.livery);
@@ -163,6 +170,7 @@ TEST_F(Lifecycle, LiveryIsRememberedPerHexIdAndAnUnmatchedAircraftIsNoRefusedTit
     EXPECT_NE(unmatched.erase, 0);
     EXPECT_EQ(state.unmatchedNames.count(gf_labelWithReg(unmatched.flight)), 1u);
     EXPECT_EQ(gf_refusedTitles().size(), 1u);
+    gf_clearLiveryCatalogueTables();
 }
 
 TEST_F(Lifecycle, SpawnDecidesThePhaseAndTheInitialAttitude)

@@ -1,0 +1,156 @@
+#include "engine/engine_lifecycle.h"
+
+#include "engine/live_lifecycle.h"
+#include "engine/live_list.h"
+#include "engine/refused_liveries.h"
+#include "settings/catalogue.h"
+
+#include <algorithm>
+
+namespace hlw {
+
+namespace {
+
+bool lf_isActive(const StaticAircraft& aircraft) noexcept { return aircraft.state == SimObjectState::active; }
+
+} // namespace
+
+void EngineLifecycle::refreshCounts(StatusBoard& status)
+{
+    const LiveEngineState& state = engine_.state();
+    int32_t flying = 0;
+    int32_t parked = 0;
+    for (const LiveAircraft& aircraft : state.live) {
+        if (lf_isActive(aircraft)) {
+            ++(aircraft.phase == MovementPhase::parked ? parked : flying);
+        }
+    }
+    const auto statics = static_cast<int32_t>(std::ranges::count_if(state.statics, lf_isActive));
+    status.update([&](StatusValues& values) {
+        values.liveCount = flying;
+        values.parkedLiveCount = parked;
+        values.staticCount = statics;
+    });
+}
+
+void EngineLifecycle::takeArrival()
+{
+    LiveEngineState& state = engine_.state();
+    if (state.arrivals.empty()) {
+        return;
+    }
+    const uint32_t hexId = state.arrivals.front();
+    state.arrivals.pop_front();
+    LiveAircraft* aircraft = state.findLive(hexId);
+    if (aircraft == nullptr) {
+        return;
+    }
+    if (aircraft->flight.slotsMarked == 0) {
+        engine_.links().parking.markUsedSlots(*aircraft);
+        aircraft->flight.slotsMarked = 1;
+    }
+    LiveContext live = engine_.context();
+    safety_.removeStaticTwinOf(live, *aircraft);
+}
+
+std::optional<uint32_t> EngineLifecycle::objectIdOf(std::string_view callsign)
+{
+    LiveEngineState& state = engine_.state();
+    const auto it = std::ranges::find_if(state.live, [callsign](const LiveAircraft& aircraft) {
+        return lf_isActive(aircraft) && aircraft.flight.callsign == callsign;
+    });
+    if (it == state.live.end()) {
+        return std::nullopt;
+    }
+    state.selectedObjectId = it->objectId;
+    return it->objectId;
+}
+
+void EngineLifecycle::removeAllStatic()
+{
+    LiveContext live = engine_.context();
+    std::vector<StaticAircraft>& statics = engine_.state().statics;
+    for (StaticAircraft& aircraft : statics) {
+        if (lf_isActive(aircraft) || aircraft.state == SimObjectState::adding2sim) {
+            removeAircraftFromSim(live, aircraft);
+        }
+    }
+    std::erase_if(statics, [](const StaticAircraft& aircraft) { return aircraft.creationCancelled != 0; });
+}
+
+void EngineLifecycle::fillCallsignList() { gf_fillCallsignList(engine_.state()); }
+
+void EngineLifecycle::removeGroundAircraftNearUser()
+{
+    LiveContext live = engine_.context();
+    safety_.removeGroundAircraftNearUser(live);
+}
+
+void EngineLifecycle::removeGroundAircraftAheadOfUser()
+{
+    LiveContext live = engine_.context();
+    safety_.removeGroundAircraftAheadOfUser(live);
+}
+
+void EngineLifecycle::checkMovingAgainstParked()
+{
+    LiveContext live = engine_.context();
+    safety_.checkMovingAgainstParked(live);
+}
+
+void EngineLifecycle::removeByCallsign(std::string_view callsign)
+{
+    LiveContext live = engine_.context();
+    for (LiveAircraft& aircraft : engine_.state().live) {
+        if (lf_isActive(aircraft) && aircraft.flight.callsign == callsign) {
+            removeAircraftFromSim(live, aircraft);
+        }
+    }
+}
+
+void EngineLifecycle::removeStaticTwins()
+{
+    LiveContext live = engine_.context();
+    safety_.removeStaticTwins(live);
+}
+
+void EngineLifecycle::removeForLostLink()
+{
+    LiveContext live = engine_.context();
+    LiveEngineState& state = engine_.state();
+    for (LiveAircraft& aircraft : state.live) {
+        if (lf_isActive(aircraft) || aircraft.state == SimObjectState::adding2sim) {
+            removeAircraftFromSim(live, aircraft);
+        }
+    }
+    std::erase_if(state.live, [](const LiveAircraft& aircraft) { return aircraft.creationCancelled != 0; });
+}
+
+void EngineLifecycle::freeStand(std::string_view stand)
+{
+    LiveContext live = engine_.context();
+    safety_.freeStand(live, stand);
+}
+
+void EngineLifecycle::forgetMatchingNames() { engine_.state().rememberedTitles.clear(); }
+
+void EngineLifecycle::forgetTitlesPerHexId() { engine_.state().rememberedTitles.clear(); }
+
+void EngineLifecycle::forgetGhostNames() { engine_.state().ghosts.clear(); }
+
+void EngineLifecycle::writeObjectIdList() { gf_writeLiveAcList(engine_.state(), paths::objectIdListPath); }
+
+void EngineLifecycle::logUnmatchedNames() { gf_logNoMatch(engine_.state().unmatchedNames); }
+
+void EngineLifecycle::trimToLiveLimit()
+{
+    const auto active = static_cast<int32_t>(std::ranges::count_if(engine_.state().live, lf_isActive));
+    LiveContext live = engine_.context();
+    for (int32_t excess = active - settings::maxLiveSel.get(); excess > 0; --excess) {
+        if (gf_removeFarthestLiveAc(live, -1.0)) {
+            return;
+        }
+    }
+}
+
+} // namespace hlw
