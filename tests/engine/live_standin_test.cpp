@@ -100,7 +100,8 @@ protected:
     std::vector<nlohmann::json> ownObjects()
     {
         std::vector<nlohmann::json> own;
-        for (const nlohmann::json& object : standin.control("obj list")["objects"]) {
+        const nlohmann::json list = standin.control("obj list");
+        for (const nlohmann::json& object : list["objects"]) {
             if (object["kind"] == "own") {
                 own.push_back(object);
             }
