@@ -12,6 +12,12 @@
 #include <regex>
 #include <thread>
 
+// In the sanitizer build: fontconfig keeps its configuration and font caches for the life of the process.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 namespace hlw::ui {
 namespace {
 
