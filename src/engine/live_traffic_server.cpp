@@ -10,6 +10,8 @@
 #include "platform/net/tcp_server.h"
 #include "settings/catalogue.h"
 
+#include <cerrno>
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -196,7 +198,12 @@ void LiveTrafficServer::sendUserPosition()
     if (!line) {
         return;
     }
-    if (const net::SendResult sent = server->sendLine(*line); !sent.ok) {
+    // The engine tick sends this: a client that reads nothing for a while misses a position rather than stall it.
+    if (const net::SendResult sent = server->trySendLine(*line); !sent.ok) {
+        if (sent.errorCode == EAGAIN) {
+            userPositionsSkipped_.fetch_add(1);
+            return;
+        }
         clientLost(*server, sent.errorText());
         return;
     }
@@ -262,7 +269,8 @@ uint16_t LiveTrafficServer::port() const
 
 LinkCounts LiveTrafficServer::counts() const
 {
-    return {handshakes_.load(), userPositions_.load(), simTimes_.load(), lostClients_.load()};
+    return {handshakes_.load(), userPositions_.load(), simTimes_.load(), lostClients_.load(),
+            userPositionsSkipped_.load()};
 }
 
 } // namespace hlw

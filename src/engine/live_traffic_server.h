@@ -42,6 +42,7 @@ struct LinkCounts {
     uint64_t userPositions = 0; // "Qs121=" lines sent
     uint64_t simTimes = 0;      // "Qs123=" lines sent
     uint64_t lostClients = 0;
+    uint64_t userPositionsSkipped = 0; // the client's buffer was full
 };
 
 class LiveTrafficServer final : public LiveTrafficLink {
@@ -58,7 +59,8 @@ public:
     // While the live-traffic application runs on this PC and a server listens: waits for the application until a
     // stop or a close, asks for its version and reads the reply; level 2 sets simTimeEnabled.
     void connectAndHandshake() override;
-    // "Qs121=" to a connected client; a failed send is a lost client. Without a client: one accept that does not
+    // "Qs121=" to a connected client without waiting (a full buffer skips this position); a failed send is a
+    // lost client. Without a client: one accept that does not
     // wait, while no stop is requested.
     void sendUserPosition() override;
     // "Qs123=" to a connected client at level 2, when the simulator time is at least 1 s.
@@ -90,6 +92,7 @@ private:
     std::atomic<uint64_t> userPositions_{0};
     std::atomic<uint64_t> simTimes_{0};
     std::atomic<uint64_t> lostClients_{0};
+    std::atomic<uint64_t> userPositionsSkipped_{0};
 };
 
 } // namespace hlw

@@ -154,6 +154,32 @@ SendResult TcpServer::sendLine(std::string_view line)
     return sendText(text);
 }
 
+SendResult TcpServer::trySendLine(std::string_view line)
+{
+    std::string text;
+    text.reserve(line.size() + 2);
+    text.append(line).append("\r\n");
+    const std::lock_guard sendLock(sendMutex_);
+    const int fd = clientFd();
+    if (fd < 0) {
+        return {false, ENOTCONN};
+    }
+    const ssize_t sent = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent == static_cast<ssize_t>(text.size())) {
+        return {true};
+    }
+    const int code = sent < 0 ? errno : EMSGSIZE;
+    if (sent < 0 && (code == EAGAIN || code == EWOULDBLOCK || code == EINTR)) {
+        return {false, EAGAIN};
+    }
+    const std::lock_guard lock(fdMutex_);
+    connected_.store(false);
+    if (client_.valid()) {
+        ::shutdown(client_.fd(), SHUT_RDWR);
+    }
+    return {false, code};
+}
+
 int TcpServer::clientFd() const
 {
     const std::lock_guard lock(fdMutex_);

@@ -47,6 +47,9 @@ public:
     SendResult sendText(std::string_view bytes);
     // sendText(line + "\r\n").
     SendResult sendLine(std::string_view line);
+    // line + "\r\n" in one send that never waits: EAGAIN when the client's buffer has no room (nothing was
+    // sent, the client stays); a text sent in part leaves the stream cut, so the client is dropped as on a failure.
+    SendResult trySendLine(std::string_view line);
 
     // One receive of at most bound - 1 useful bytes into text: bound bytes or more are an overrun (the
     // bytes are discarded). closed when the peer closed its side or no client is connected.

@@ -233,6 +233,32 @@ TEST(TcpServer, AStalledSendEndsAtItsDeadlineOrAtOnceOnWake)
     EXPECT_EQ(sending.get().errorCode, ESHUTDOWN);
 }
 
+TEST(TcpServer, ALineThatCannotGoOutAtOnceNeverWaits)
+{
+    ConnectedPair pair(10s);
+    const std::string line(100, 'q');
+    SendResult result(true);
+    int sent = 0;
+    const auto start = Clock::now();
+    while (result.ok && sent < 1'000'000) {
+        result = pair.server.trySendLine(line);
+        sent += result.ok ? 1 : 0;
+    }
+    EXPECT_LT(Clock::now() - start, 5s) << "the sends waited for the reader";
+    ASSERT_FALSE(result.ok) << "the client's buffer never filled";
+    if (result.errorCode == EAGAIN) {
+        // Nothing went out: the stream is whole and the client stays.
+        EXPECT_TRUE(pair.server.connected());
+        EXPECT_EQ(lf_receiveAll(pair.client, static_cast<std::size_t>(sent) * 102).size(),
+                  static_cast<std::size_t>(sent) * 102);
+        EXPECT_TRUE(pair.server.trySendLine(line).ok);
+    } else {
+        // A line went out in part: the client is dropped rather than read a cut line as a whole one.
+        EXPECT_FALSE(pair.server.connected());
+    }
+    EXPECT_EQ(TcpServer("0").trySendLine(line).errorCode, ENOTCONN);
+}
+
 TEST(NetSetUp, FailuresGiveTheTextsTheProgramLogs)
 {
     TcpServer first("0");
