@@ -90,6 +90,12 @@ TEST_F(Download, EveryFailureKeepsTheOldTargetAndLeavesNoPartFile)
     EXPECT_FALSE(gf_download(server->url("good.bin"), nowhere, true));
     EXPECT_FALSE(fs::exists(nowhere.parent_path()));
     useBase("");
+    // A target that cannot be replaced (a folder with content), and an address libcurl refuses.
+    fs::create_directories(dir / "input" / "folder");
+    writeWholeFile(dir / "input" / "folder" / "inside", "x");
+    EXPECT_FALSE(gf_download(server->url("good.bin"), dir / "input" / "folder", true));
+    EXPECT_TRUE(fs::exists(dir / "input" / "folder" / "inside") && !fs::exists(dir / "input" / "folder.part"));
+    EXPECT_FALSE(gf_download(std::string(9'000'000, 'a'), target, true));
     // A file larger than the caller's bound is given up, whether the server announces its size or not.
     for (const char* path : {"good.bin", "nolength/good.bin"}) {
         EXPECT_FALSE(gf_download(server->url(path), target, true, {}, goodBytes.size() - 1)) << path;
@@ -103,6 +109,8 @@ TEST_F(Download, EveryFailureKeepsTheOldTargetAndLeavesNoPartFile)
     EXPECT_THAT(log, HasSubstr("Download error: 'content check failed' for " + server->url("good.bin") + ", " +
                                target.string() + " kept"));
     EXPECT_THAT(log, HasSubstr(curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL)));
+    EXPECT_THAT(log, HasSubstr("Could not replace " + (dir / "input" / "folder").string() + ": "));
+    EXPECT_THAT(log, HasSubstr("Downloader exception: 'libcurl option 10002 refused: "));
     EXPECT_THAT(log, HasSubstr("Could not open output file: " + nowhere.string() + ".part"));
     EXPECT_THAT(log, HasSubstr(fmt::format("Download error: '{}' for {}", curl_easy_strerror(CURLE_FILESIZE_EXCEEDED),
                                            server->url("good.bin"))));

@@ -82,6 +82,7 @@ TEST_F(SealedFile, StreamWithoutFinalChunkIsReadAsItStandsButDoesNotVerify)
         EXPECT_FALSE(gf_verifySealedFile(sealedPath)) << chunks;
     }
     EXPECT_EQ(fs::file_size(plainPath), 0U);
+    EXPECT_THAT(logText(), HasSubstr(sealedPath.string() + " holds no sealed data"));
 }
 
 // Every way a stream fails ends with no plain copy left behind, also when only the header is cut.
