@@ -16,6 +16,13 @@ std::string LogCapture::text()
     return readWholeFile(dir_ / "Log.txt");
 }
 
+std::string LogCapture::during(const std::function<void()>& action)
+{
+    const std::size_t before = text().size();
+    action();
+    return text().substr(before);
+}
+
 std::size_t LogCapture::count(std::string_view text)
 {
     const std::string all = this->text();

@@ -22,6 +22,8 @@ public:
 
     // Everything logged so far.
     std::string text();
+    // What the log gained while the action ran.
+    std::string during(const std::function<void()>& action);
     // How often the text occurs in the log.
     std::size_t count(std::string_view text);
     // A folder the test may use for its own files.

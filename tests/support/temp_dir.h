@@ -4,6 +4,7 @@
 #include "core/run_state_port.h"
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -86,6 +87,17 @@ private:
     std::uint64_t previousLimit_ = 0;
     void (*previousHandler_)(int) = nullptr;
 };
+
+// The message of the exception the call throws, "" when it throws none: for tests of error texts.
+template <class Call> std::string thrownText(Call&& call)
+{
+    try {
+        call();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "";
+}
 
 std::string readWholeFile(const std::filesystem::path& path);
 void writeWholeFile(const std::filesystem::path& path, const std::string& bytes);

@@ -138,6 +138,7 @@ TEST(TextConversion, InvalidTextIsRefusedNotReplaced)
     for (const std::u16string text : {u"\xD83D", u"a\xDE00", u"\xD83D!", u"\xDE00\xD83D"}) {
         EXPECT_FALSE(utf16ToUtf8(text)) << text.size();
     }
+    EXPECT_FALSE(utf16ToUtf8(std::u16string_view(u"\xD83D\xDE00", 1))) << "a pair cut by the end of the text";
     for (const char* text : {"\x80", "\xC3\x28", "\xC0\xAF", "\xE0\x80\xAF", "\xF0\x80\x80\xAF", "\xC3", "ab\xE2\x82",
                              "\xF0\x9F\x98", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\xFF"}) {
         EXPECT_FALSE(utf8ToUtf16(text)) << testing::PrintToString(std::string{text});
