@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -106,6 +107,14 @@ TEST_F(Stream, AnAirborneAircraftWithoutDataFliesEightSlowerMadeUpPositionsThenI
     EXPECT_FALSE(gf_nextPosNoData(context, ac));
     EXPECT_EQ(ac.extrapolationCount, -1);
     EXPECT_FALSE(gf_nextPosNoData(context, ac));
+
+    // On the approach the made-up positions slow by 10 % and descend 10 ft per second.
+    LiveAircraft& landing = flying({gf_air(47.0, 8.0, 1000, 150, state.tick)});
+    landing.landing = 1;
+    ASSERT_TRUE(gf_nextPosNoData(context, landing));
+    EXPECT_NEAR(landing.positions.back().groundSpeedKt, 135.0, 1e-9);
+    EXPECT_NEAR(landing.positions.back().altitudeFt, 1000.0 - 8 * 10.005, 1e-9);
+    EXPECT_EQ(landing.positions.back().verticalSpeedFpm, -667.0);
 }
 
 TEST_F(Stream, MadeUpSpeedsOfTakeOffAndLandingRollsFollowTheirTables)
@@ -252,6 +261,95 @@ TEST_F(Stream, AStreamNeverGrowsBeyondItsLimit)
     }
     EXPECT_EQ(ac.positions.size(), maxQueuedPositions);
     EXPECT_EQ(ac.state, SimObjectState::removingfromsim);
+}
+
+struct Screen {
+    const char* name;
+    std::function<void(LiveAircraft&, PositionRecord&)> set;
+    bool kept;
+    bool stationary;
+};
+
+TEST_F(Stream, FilterOfAReceivedPositionAgainstTheLastOne)
+{
+    using Ac = LiveAircraft;
+    using Pos = PositionRecord;
+    const std::vector<Screen> rows = {
+        {"moving on the ground", [](Ac&, Pos&) {}, true, false},
+        {"same point on the ground", [](Ac&, Pos& p) { p.longitude = 8.0; }, true, true},
+        {"same point, airborne", [](Ac&, Pos& p) { p.longitude = 8.0, p.airborne = 1; }, false, true},
+        {"same point, flown in the air", [](Ac& ac, Pos& p) { p.longitude = 8.0, ac.groundMode = 0; }, false, true},
+        {"same point with speed on a take-off roll at 30 kt",
+         [](Ac& ac, Pos& p) { p.longitude = 8.0, ac.takeOffRoll = 1, ac.positions.back().groundSpeedKt = 30; }, false,
+         true},
+        {"a creep within the noise stops", [](Ac&, Pos& p) { p.longitude = 8.0001; }, true, true},
+        {"a creep on a take-off roll at 50 kt",
+         [](Ac& ac, Pos& p) { p.longitude = 8.0001, ac.takeOffRoll = 1, ac.positions.back().groundSpeedKt = 50; },
+         false, false},
+        {"no speed, airborne", [](Ac&, Pos& p) { p.groundSpeedKt = 0, p.airborne = 1; }, false, false},
+        {"a rotorcraft keeps a hover",
+         [](Ac& ac, Pos& p) { p.longitude = 8.0, p.airborne = 1, ac.flight.category = AircraftCategory::Rotorcraft; },
+         true, true},
+    };
+    for (const Screen& row : rows) {
+        SCOPED_TRACE(row.name);
+        state.live.clear();
+        LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 10, state.tick)});
+        PositionRecord position = gf_ground(47.0, 8.001, 10, state.tick + 300);
+        row.set(ac, position);
+        EXPECT_EQ(gf_filterPosition(ac, position), row.kept);
+        EXPECT_EQ(position.stationary != 0, row.stationary);
+    }
+}
+
+TEST_F(Stream, RealDataAfterMadeUpPositionsResumesUnlessItTurnsBack)
+{
+    LiveAircraft& ac = flying({gf_air(47.0, 8.0, 5000, 250, state.tick + 500)});
+    ac.heading = 0.0;
+    ac.extrapolationCount = 5;
+    decodeExisting(context, ac, gf_air(46.99, 8.0, 5000, 250, state.tick + 3000));
+    EXPECT_EQ(ac.positions.size(), 1u) << "behind the aircraft";
+    decodeExisting(context, ac, gf_air(47.01, 8.0, 5000, 250, state.tick + 3000));
+    ASSERT_EQ(ac.positions.size(), 2u);
+    EXPECT_EQ(ac.extrapolationCount, 0);
+    EXPECT_EQ(ac.earlyWindow, 3000);
+    EXPECT_EQ(ac.positions.front().dueTick, state.tick + 1);
+
+    LiveAircraft& born = add(gf_makeLive(AircraftCategory::Large, MovementPhase::birth, {}));
+    decodeExisting(context, born, gf_air(47.0, 8.0, 5000, 250, state.tick));
+    EXPECT_TRUE(born.positions.empty()) << "a record without stream takes none";
+}
+
+TEST_F(Stream, GroundPositionsStartTheTakeOffRollShortenStopsAndAbortALanding)
+{
+    LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 45, state.tick)});
+    decodeExisting(context, ac, gf_ground(47.0, 8.01, 50, state.tick + 300));
+    EXPECT_NE(ac.takeOffRoll, 0) << "both speeds at 43 kt or more";
+
+    state.live.clear();
+    LiveAircraft& stopping = taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(47.0, 8.001, 10, state.tick + 300),
+                                      gf_ground(47.0, 8.001, 0, state.tick + 600)});
+    stopping.positions[2].stationary = 1;
+    decodeExisting(context, stopping, gf_ground(47.0, 8.002, 10, state.tick + 900));
+    ASSERT_EQ(stopping.positions.size(), 3u) << "a stop of 300 ticks is dropped";
+    EXPECT_EQ(stopping.positions.back().longitude, 8.002);
+
+    state.live.clear();
+    LiveAircraft& standing = taxiing({gf_ground(47.0, 8.0, 0, state.tick), gf_ground(47.0, 8.0, 0, state.tick + 300)});
+    standing.positions[0].stationary = 1;
+    standing.positions[1].stationary = 1;
+    decodeExisting(context, standing, gf_ground(47.0, 8.0, 0, state.tick + 600));
+    EXPECT_EQ(standing.positions.size(), 2u) << "standing still keeps the front and the newest";
+    EXPECT_EQ(standing.positions.front().dueTick, state.tick + 1);
+
+    state.live.clear();
+    LiveAircraft& landing = taxiing({gf_air(47.0, 8.0, 300, 140, state.tick)});
+    landing.landingRoll = 1;
+    decodeExisting(context, landing, gf_air(47.01, 8.0, 500, 140, state.tick + 300));
+    EXPECT_EQ(landing.phase, MovementPhase::taxi);
+    EXPECT_NE(landing.takeOffRoll, 0);
+    EXPECT_EQ(landing.lastThrottleIndex, 3u);
+    EXPECT_EQ(landing.lateWindow, 5000);
 }
 
 TEST_F(Stream, ReceivedPositionsAreTimedAfterTheLastOne)
