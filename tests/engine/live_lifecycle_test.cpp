@@ -408,6 +408,35 @@ TEST_F(Lifecycle, ARegistrationOfAnotherAirlineForgetsTheLiveryOnlyWhenTheRespaw
     gf_clearReferenceTables();
 }
 
+TEST_F(Lifecycle, RouteCodesAreMergedAndAChangedRouteOnTheGroundTaxisAgain)
+{
+    LiveAircraft& waiting = newAircraft();
+    FlightHead received = waiting.flight;
+    received.origin = RouteCode("ZRH");
+    received.callsign = "NEW2";
+    EXPECT_TRUE(gf_checkRespawn(context, waiting, received));
+    EXPECT_EQ(waiting.flight.origin, RouteCode("ZRH"));
+    EXPECT_EQ(waiting.flight.callsign, "NEW2") << "a record in buffer takes the new identification";
+
+    LiveAircraft& parked = newAircraft();
+    parked.state = SimObjectState::active;
+    parked.objectId = 71;
+    parked.groundMode = 1;
+    parked.phase = MovementPhase::pushed_back;
+    parked.heading = 2.0;
+    parked.flight.origin = RouteCode("ZRH");
+    received = parked.flight;
+    received.destination = RouteCode("LHR");
+    EXPECT_TRUE(gf_checkRespawn(context, parked, received));
+    EXPECT_EQ(parked.flight.destination, RouteCode("LHR"));
+    EXPECT_EQ(parked.phase, MovementPhase::pushed_back) << "a missing code filled is no change of route";
+    received.origin = RouteCode("GVA");
+    EXPECT_TRUE(gf_checkRespawn(context, parked, received));
+    EXPECT_EQ(parked.flight.origin, RouteCode("GVA"));
+    EXPECT_EQ(parked.phase, MovementPhase::taxi);
+    EXPECT_EQ(parked.bearingToNext, 2.0);
+}
+
 TEST_F(Lifecycle, ARespawnWithoutObjectGoesStraightBackToBuffer)
 {
     LiveAircraft& ac = newAircraft();
