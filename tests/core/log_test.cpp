@@ -1,115 +1,72 @@
+// The log, its generations, capped alerts and the message line.
+#include "core/capped_alerts.h"
 #include "core/log.h"
-
-#include "support/temp_dir.h"
+#include "core/message_line.h"
+#include "core/string_helpers.h"
+#include "core/user_warning.h"
+#include "support/log_capture.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace hlw {
 namespace {
 
+namespace fs = std::filesystem;
 using test::readWholeFile;
 using test::writeWholeFile;
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
-
 class LogTest : public ::testing::Test {
-protected:
-    void TearDown() override { gf_stopLog(); }
+  protected:
+    void TearDown() override
+    {
+        gf_stopLog();
+        gf_setMessageRepaintHook(nullptr);
+        gf_clearError();
+        gf_clearMessage();
+    }
     test::TempDir dir;
     test::ScopedCurrentPath cwd{dir.path()};
 };
 
-TEST_F(LogTest, WritersBeforeStartAreSilentNoOps)
+// Before the start every writer is a silent no-op; then each adds its prefix, alerts and flushed lines reach the
+// file at once, and lines of a stopping run are dropped by the writer that asks.
+TEST_F(LogTest, WritersAndTheirPrefixes)
 {
     gf_log("early");
     gf_logAlert("early alert");
-    gf_logFlush("early flush");
-    gf_logContinuation("early continuation");
     gf_logUnlessStopping("early unless");
-    gf_logFlushNow();
-    EXPECT_FALSE(gf_logIsOpen());
-    EXPECT_FALSE(std::filesystem::exists(dir / "Log.txt"));
-}
-
-TEST_F(LogTest, StartWritesBannerAndWritersAddTheirPrefixes)
-{
+    EXPECT_FALSE(gf_logIsOpen() || fs::exists(dir / "Log.txt"));
     gf_startLog();
-    ASSERT_TRUE(gf_logIsOpen());
     gf_log("plain");
     gf_logAlert("alert");
+    EXPECT_NE(readWholeFile(dir / "Log.txt").find("plain\n==> alert\n"), std::string::npos);
     gf_logContinuation("more");
     gf_logFlush("flushed");
     gf_log("");
     gf_logAlert("");
     gf_logContinuation("");
-    gf_stopLog();
-
-    const auto got = lines(readWholeFile(dir / "Log.txt"));
-    ASSERT_EQ(got.size(), 8U);
-    EXPECT_NE(got[0].find(" (utc) Hollowmere version 12.5.1 for MSFS 2020/2024"), std::string::npos) << got[0];
-    EXPECT_EQ(got[0].find(" (utc) "), 24U) << "the banner starts with the 24-character time text";
-    EXPECT_EQ(got[1], "plain");
-    EXPECT_EQ(got[2], "==> alert");
-    EXPECT_EQ(got[3], "          more");
-    EXPECT_EQ(got[4], "flushed");
-    EXPECT_EQ(got[5], "");
-    EXPECT_EQ(got[6], "==> ");
-    EXPECT_EQ(got[7], std::string(10, ' '));
-    EXPECT_EQ(readWholeFile(dir / "Log.txt").find('\r'), std::string::npos);
-}
-
-TEST_F(LogTest, AlertsAndFlushedLinesReachTheFileAtOnce)
-{
-    gf_startLog();
-    gf_log("buffered");
-    gf_logAlert("now");
-    const std::string text = readWholeFile(dir / "Log.txt");
-    EXPECT_NE(text.find("buffered\n==> now\n"), std::string::npos);
-}
-
-TEST_F(LogTest, UnlessStoppingIsSilencedByEitherFlag)
-{
     test::FakeRunState state;
-    gf_startLog();
-    gf_logUnlessStopping("one");
-    state.stop = true;
-    gf_logUnlessStopping("two");
-    gf_log("plain still written");
-    state.stop = false;
-    state.closing = true;
-    gf_logUnlessStopping("three");
-    state.closing = false;
-    gf_logUnlessStopping("four");
+    for (const auto& [stop, closing] : {std::pair{false, false}, {true, false}, {false, true}}) {
+        state.stop = stop;
+        state.closing = closing;
+        gf_logUnlessStopping(fmt::format("stop {} closing {}", stop, closing));
+    }
     gf_stopLog();
-    const auto got = lines(readWholeFile(dir / "Log.txt"));
-    ASSERT_EQ(got.size(), 4U);
-    EXPECT_EQ(got[1], "one");
-    EXPECT_EQ(got[2], "plain still written");
-    EXPECT_EQ(got[3], "four");
+    const std::string text = readWholeFile(dir / "Log.txt");
+    const auto got = gf_splitAt(text, '\n');
+    EXPECT_EQ(got[0].find(" (utc) Hollowmere version 12.5.1 for MSFS 2020/2024"), 24U) << got[0];
+    EXPECT_EQ(std::vector<std::string_view>(got.begin() + 1, got.end()),
+              (std::vector<std::string_view>{"plain", "==> alert", "          more", "flushed", "", "==> ",
+                                             "          ", "stop false closing false", ""}));
+    EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
 TEST_F(LogTest, StartFailsWhenTheFileCannotBeOpened)
 {
-    std::filesystem::create_directory(dir / "Log.txt");
-    try {
-        gf_startLog();
-        FAIL() << "expected an exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Failed to write file Log.txt");
-    }
+    fs::create_directory(dir / "Log.txt");
+    EXPECT_EQ(test::thrownText([] { gf_startLog(); }), "Failed to write file Log.txt");
     EXPECT_FALSE(gf_logIsOpen());
 }
 
@@ -122,131 +79,139 @@ TEST_F(LogTest, ConcurrentWritersNeitherTearNorLoseLines)
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back([t] {
             for (int i = 0; i < perThread; ++i) {
-                const std::string text = "writer " + std::to_string(t) + " line " + std::to_string(i);
-                switch (i % 4) {
-                case 0: gf_log(text); break;
-                case 1: gf_logAlert(text); break;
-                case 2: gf_logContinuation(text); break;
-                default: gf_logFlush(text); break;
-                }
+                const std::string text = fmt::format("writer {} line {}", t, i);
+                i % 3 == 0 ? gf_log(text) : i % 3 == 1 ? gf_logAlert(text) : gf_logContinuation(text);
             }
         });
     }
-    for (auto& w : workers) {
-        w.join();
+    for (auto& worker : workers) {
+        worker.join();
     }
     gf_stopLog();
-    const auto got = lines(readWholeFile(dir / "Log.txt"));
-    ASSERT_EQ(got.size(), 1U + threads * perThread);
+    const std::string text = readWholeFile(dir / "Log.txt");
+    const auto got = gf_splitAt(text, '\n');
+    ASSERT_EQ(got.size(), 2U + threads * perThread);
     std::vector<int> next(threads, 0);
-    for (std::size_t k = 1; k < got.size(); ++k) {
-        std::string line = got[k];
-        if (line.starts_with("==> ")) {
-            line.erase(0, 4);
-        } else if (line.starts_with("          ")) {
-            line.erase(0, 10);
-        }
-        int t = -1;
-        int i = -1;
-        ASSERT_EQ(std::sscanf(line.c_str(), "writer %d line %d", &t, &i), 2) << got[k];
-        ASSERT_GE(t, 0);
-        ASSERT_LT(t, threads);
-        EXPECT_EQ(i, next[static_cast<std::size_t>(t)]++) << "lines of one writer stay in order";
+    for (std::size_t k = 1; k + 1 < got.size(); ++k) {
+        int writer = -1;
+        int line = -1;
+        ASSERT_EQ(std::sscanf(got[k].data() + got[k].find('w'), "writer %d line %d", &writer, &line), 2) << got[k];
+        EXPECT_EQ(line, next.at(static_cast<std::size_t>(writer))++) << "lines of one writer stay in order";
     }
 }
 
-TEST(LogExcerptTest, LongTextsAreCutBeforeAWholeCharacter)
+TEST(LogExcerpt, LongTextsAreCutBeforeAWholeCharacter)
 {
-    const struct {
-        std::string text;
-        std::size_t limit;
-        std::string logged;
-    } rows[] = {
-        {"abcdef", 6, "abcdef"},
-        {"abcdefg", 6, "abcdef... (7 bytes)"},
-        {"abcde\xC3\xBC", 6, "abcde... (7 bytes)"},
-        {"abcd\xE2\x82\xACxyz", 6, "abcd... (10 bytes)"},
-        {"abcdef\xC3\xBC", 6, "abcdef... (8 bytes)"},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(gf_logExcerpt(row.text, row.limit), row.logged) << row.text;
+    for (const auto& [text, logged] : {std::pair{"abcdef", "abcdef"},
+                                       {"abcdefg", "abcdef... (7 bytes)"},
+                                       {"abcde\xC3\xBC", "abcde... (7 bytes)"},
+                                       {"abcd\xE2\x82\xACxyz", "abcd... (10 bytes)"},
+                                       {"abcdef\xC3\xBC", "abcdef... (8 bytes)"}}) {
+        EXPECT_EQ(gf_logExcerpt(text, 6), logged) << text;
     }
 }
 
-class GenerationTest : public ::testing::Test {
-protected:
-    test::TempDir dir;
-};
-
-TEST_F(GenerationTest, NamesInsertZerosBeforeTheLastDotOfTheWholePath)
+// Generation n inserts n zeros before the last dot of the whole path; present generations shift up, the oldest
+// stays when a gap lies below it, and a failed copy is reported while the later steps still run.
+TEST_F(LogTest, GenerationsOfAFile)
 {
-    EXPECT_EQ(gf_generationName("Log.txt", 1), "Log0.txt");
-    EXPECT_EQ(gf_generationName("Log.txt", 3), "Log000.txt");
-    EXPECT_EQ(gf_generationName("my.folder/file", 2), "my00.folder/file");
-    EXPECT_EQ(gf_generationName("nodot", 1), "");
-}
-
-TEST_F(GenerationTest, RotationWithNothingToRotateSucceeds)
-{
-    EXPECT_TRUE(gf_saveUpto3GenerationsOf(dir / "Log.txt"));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
-
-TEST_F(GenerationTest, RotationShiftsPresentGenerationsAndKeepsTheOldestWhenAGapIsBelowIt)
-{
+    EXPECT_EQ(gf_generationName("Log.txt", 3) + gf_generationName("my.folder/file", 2) + gf_generationName("nodot", 1),
+              "Log000.txtmy00.folder/file");
+    EXPECT_TRUE(gf_saveUpto3GenerationsOf(dir / "Log.txt") && fs::is_empty(dir.path()));
     writeWholeFile(dir / "Log.txt", "current");
     writeWholeFile(dir / "Log0.txt", "first");
     writeWholeFile(dir / "Log000.txt", "third");
     EXPECT_TRUE(gf_saveUpto3GenerationsOf(dir / "Log.txt"));
-    EXPECT_EQ(readWholeFile(dir / "Log.txt"), "current");
-    EXPECT_EQ(readWholeFile(dir / "Log0.txt"), "current");
-    EXPECT_EQ(readWholeFile(dir / "Log00.txt"), "first");
-    EXPECT_EQ(readWholeFile(dir / "Log000.txt"), "third");
+    for (const auto& [name, text] :
+         {std::pair{"Log.txt", "current"}, {"Log0.txt", "current"}, {"Log00.txt", "first"}, {"Log000.txt", "third"}}) {
+        EXPECT_EQ(readWholeFile(dir / name), text) << name;
+    }
+    writeWholeFile(dir / "a.xml", "a");
+    fs::create_directory(dir / "a0.xml");
+    writeWholeFile(dir / "a00.xml", "old");
+    EXPECT_FALSE(gf_saveUpto3GenerationsOf(dir / "a.xml"));
+    EXPECT_EQ(readWholeFile(dir / "a000.xml"), "old");
+    EXPECT_FALSE(gf_save1GenerationOf(dir / "a.xml") || gf_save1GenerationOf(dir / "nodot"));
+    EXPECT_TRUE(gf_save1GenerationOf(dir / "Log00.txt"));
+    EXPECT_EQ(readWholeFile(dir / "Log000.txt"), "first");
 }
 
-TEST_F(GenerationTest, StartingTheLogRotatesThePreviousOne)
+// Starting the log rotates the previous one. The log and its generations lie in the program folder: links
+// planted at their names are replaced, and the file they name stays as it was.
+TEST_F(LogTest, StartRotatesAndNeverWritesThroughALink)
 {
-    test::ScopedCurrentPath cwd(dir.path());
-    writeWholeFile(dir / "Log.txt", "previous run\n");
-    gf_startLog();
-    gf_stopLog();
-    EXPECT_EQ(readWholeFile(dir / "Log0.txt"), "previous run\n");
-    EXPECT_EQ(readWholeFile(dir / "Log.txt").find("previous run"), std::string::npos);
-}
-
-// The log and its generations lie in the program folder: links planted at their names are replaced, and the
-// file they name stays as it was.
-TEST_F(GenerationTest, LinksAtTheLogAndItsGenerationsAreReplacedNotWrittenThrough)
-{
-    namespace fs = std::filesystem;
-    test::ScopedCurrentPath cwd(dir.path());
     writeWholeFile(dir / "precious.txt", "precious");
-    writeWholeFile(dir / "Log00.txt", "second");
-    fs::create_symlink(dir / "precious.txt", dir / "Log000.txt");
+    writeWholeFile(dir / "Log0.txt", "previous run\n");
+    fs::create_symlink(dir / "precious.txt", dir / "Log00.txt");
     fs::create_symlink(dir / "precious.txt", dir / "Log.txt");
     gf_startLog();
     gf_log("new run");
     gf_stopLog();
     EXPECT_EQ(readWholeFile(dir / "precious.txt"), "precious");
-    for (const char* name : {"Log.txt", "Log000.txt"}) {
-        EXPECT_FALSE(fs::is_symlink(dir / name)) << name;
-    }
-    EXPECT_EQ(readWholeFile(dir / "Log000.txt"), "second");
+    EXPECT_FALSE(fs::is_symlink(dir / "Log.txt") || fs::is_symlink(dir / "Log00.txt"));
+    EXPECT_EQ(readWholeFile(dir / "Log00.txt"), "previous run\n");
     EXPECT_NE(readWholeFile(dir / "Log.txt").find("\nnew run\n"), std::string::npos);
 }
 
-TEST_F(GenerationTest, FailedCopyIsReportedAndLaterStepsStillRun)
+// Of each kind only the first few alerts are logged; the rest are counted in one line at the end.
+TEST(CappedAlerts, FirstFewThenACount)
 {
-    writeWholeFile(dir / "a.xml", "a");
-    std::filesystem::create_directory(dir / "a0.xml");  // a folder where generation 1 should go
-    writeWholeFile(dir / "a00.xml", "old");
-    EXPECT_FALSE(gf_saveUpto3GenerationsOf(dir / "a.xml"));
-    EXPECT_EQ(readWholeFile(dir / "a000.xml"), "old");
-    EXPECT_FALSE(gf_save1GenerationOf(dir / "a.xml"));
-    EXPECT_FALSE(gf_save1GenerationOf(dir / "nodot"));
-    writeWholeFile(dir / "b.xml", "b");
-    EXPECT_TRUE(gf_save1GenerationOf(dir / "b.xml"));
-    EXPECT_EQ(readWholeFile(dir / "b0.xml"), "b");
+    test::LogCapture log;
+    {
+        CappedAlerts alerts("list.txt", 2);
+        for (int i = 0; i < 5; ++i) {
+            alerts.alert("wrong length", "wrong length {}", i);
+        }
+        alerts.alert("bad letter", "bad letter {}", 9);
+    }
+    EXPECT_EQ(log.count("==> wrong length"), 2U);
+    EXPECT_EQ(
+        log.count("==> wrong length 1\n==> bad letter 9\n==> 3 more 'wrong length' alerts for list.txt not logged\n"),
+        1U)
+        << log.text();
+    EXPECT_EQ(log.count("more 'bad letter'"), 0U);
+}
+
+int repaints = 0;
+std::string lastWarning;
+
+// A message shows for 25 per-second steps and is logged on request; a shown error swallows messages (no log
+// line, no repaint) until it is cleared. Without a window a warning is a plain message, so that it never sticks.
+TEST_F(LogTest, MessageLineMessagesErrorsAndWarnings)
+{
+    gf_startLog();
+    repaints = 0;
+    gf_setMessageRepaintHook([] { ++repaints; });
+    gf_messageLineSecondStep(); // past the window's first second, in which no step has been counted yet
+    gf_setMessage("Reading liveries", true);
+    gf_setMessage("quiet", false);
+    EXPECT_EQ(repaints, 2);
+    for (int step = 0; step < 24; ++step) {
+        gf_messageLineSecondStep();
+    }
+    EXPECT_EQ(gf_messageLineTexts().message, "quiet");
+    gf_messageLineSecondStep();
+    EXPECT_EQ(gf_messageLineTexts().message, "");
+
+    gf_showError("no install path");
+    gf_setMessage("swallowed", true);
+    gf_clearMessage();
+    EXPECT_EQ(repaints, 4);
+    EXPECT_EQ(gf_messageLineTexts().message + "|" + gf_messageLineTexts().error, "|no install path");
+    gf_clearError();
+    gf_warnUser("Could not open folder with parameters.xml");
+    EXPECT_EQ(gf_messageLineTexts().message + "|" + gf_messageLineTexts().error,
+              "Could not open folder with parameters.xml|");
+    gf_installUserWarningHook([](std::string_view text) { lastWarning = text; });
+    gf_warnUser("shown by the window");
+    gf_installUserWarningHook(nullptr);
+    EXPECT_EQ(lastWarning, "shown by the window");
+    EXPECT_EQ(gf_messageLineTexts().message, "Could not open folder with parameters.xml");
+    gf_stopLog();
+    EXPECT_NE(readWholeFile(dir / "Log.txt")
+                  .find("\nReading liveries\nError no install path\n==> Could not open folder "
+                        "with parameters.xml\n==> shown by the window\n"),
+              std::string::npos);
 }
 
 } // namespace

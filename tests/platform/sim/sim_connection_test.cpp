@@ -442,7 +442,7 @@ TEST_F(SimSocket, RecordsArriveWholeUntilTheSimulatorCloses)
         const Bytes frame = lf_eventFrame(i);
         stream.insert(stream.end(), frame.begin(), frame.end());
     }
-    stream.resize(stream.size() - 5);
+    stream.erase(stream.end() - 5, stream.end());
     std::vector<DWORD> seen;
     size_t sent = 0;
     for (const size_t chunk : {3u, 7u, 30u, 1u, 40u}) {
