@@ -17,6 +17,23 @@ template <typename Record> void lf_swapErase(std::vector<Record>& records, std::
 
 } // namespace
 
+int32_t LiveEngineState::activeCount() noexcept
+{
+    if (countedAtTick_ != tick) {
+        countedAtTick_ = tick;
+        activeCount_ = static_cast<int32_t>(
+            std::ranges::count_if(live, [](const LiveAircraft& ac) { return ac.state == SimObjectState::active; }));
+    }
+    return activeCount_;
+}
+
+void LiveEngineState::noteStateChange(SimObjectState from, SimObjectState to) noexcept
+{
+    if (countedAtTick_ == tick && from != to) {
+        activeCount_ += (to == SimObjectState::active ? 1 : 0) - (from == SimObjectState::active ? 1 : 0);
+    }
+}
+
 LiveAircraft* LiveEngineState::findLive(uint32_t hexId) noexcept
 {
     const auto it = std::ranges::find_if(live, [hexId](const LiveAircraft& ac) { return ac.flight.hexId == hexId; });
@@ -41,6 +58,7 @@ LiveAircraft* LiveEngineState::findLiveByCallsign(std::string_view callsign) noe
 
 void LiveEngineState::eraseLive(std::size_t index)
 {
+    countedAtTick_ = -1;
     lf_swapErase(live, index);
 }
 
@@ -51,6 +69,7 @@ void LiveEngineState::eraseStatic(std::size_t index)
 
 void LiveEngineState::sweepLive()
 {
+    countedAtTick_ = -1;
     std::erase_if(live, [](const LiveAircraft& ac) { return ac.erase != 0 || ac.creationCancelled != 0; });
 }
 
@@ -77,6 +96,7 @@ void LiveEngineState::reset()
     unmatchedNames.clear();
     selectedObjectId = 0;
     user.reset();
+    countedAtTick_ = -1;
 }
 
 } // namespace hlw

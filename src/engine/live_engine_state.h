@@ -51,6 +51,11 @@ struct LiveEngineState {
     // The user aircraft as last requested; none until a report arrived.
     std::optional<UserAircraftFix> user;
 
+    // The live aircraft in "active": counted once per tick, then kept up to date by noteStateChange.
+    int32_t activeCount() noexcept;
+    // A live aircraft changed its state.
+    void noteStateChange(SimObjectState from, SimObjectState to) noexcept;
+
     LiveAircraft* findLive(uint32_t hexId) noexcept;
     LiveAircraft* findLiveByObject(uint32_t objectId) noexcept;
     LiveAircraft* findLiveByCallsign(std::string_view callsign) noexcept;
@@ -64,6 +69,10 @@ struct LiveEngineState {
     void reserve();
     // Back to the start of a run: everything emptied; the tick counter goes on.
     void reset();
+
+private:
+    int32_t countedAtTick_ = -1;
+    int32_t activeCount_ = 0;
 };
 
 } // namespace hlw

@@ -51,12 +51,6 @@ bool lf_mixesAirAndGround(const LiveAircraft& aircraft)
     return air && ground;
 }
 
-int32_t lf_activeCount(const LiveEngineState& state)
-{
-    return static_cast<int32_t>(std::ranges::count_if(
-        state.live, [](const LiveAircraft& ac) { return ac.state == SimObjectState::active; }));
-}
-
 LatLon lf_at(const PositionRecord& position) noexcept
 {
     return {position.latitude, position.longitude};
@@ -218,6 +212,9 @@ void lf_forgetLivery(LiveContext& context, LiveAircraft& aircraft)
 
 void gf_setState(LiveContext& context, StaticAircraft& aircraft, SimObjectState state) noexcept
 {
+    if (aircraft.flight.hexId > staticHexIdLimit) {
+        context.state.noteStateChange(aircraft.state, state);
+    }
     aircraft.state = state;
     aircraft.stateSinceTick = context.tick();
 }
@@ -274,7 +271,7 @@ void gf_handleNewLiveAc(LiveContext& context, LiveAircraft& aircraft)
         return;
     }
     const auto requested = static_cast<int32_t>(state.addingStack.size() + state.liveCreations.size());
-    if (lf_activeCount(state) + requested >= maxLive) {
+    if (state.activeCount() + requested >= maxLive) {
         const double distanceNm =
             state.user ? gf_distanceNm({state.user->latitude, state.user->longitude}, lf_at(aircraft.positions.front()))
                        : 0.0;

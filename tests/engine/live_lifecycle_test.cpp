@@ -109,6 +109,20 @@ TEST_F(Lifecycle, ASingleDuePositionOrAnEmptyStreamIsDroppedAndRoomMadeAdmits)
     gf_handleNewLiveAc(context, single);
     EXPECT_TRUE(single.erase != 0 && single.positions.empty());
 
+    // The live limit counts the active aircraft as they are at that moment of the tick.
+    settings::maxLiveSel.set(2);
+    LiveAircraft& leaving = newAircraft();
+    gf_setState(context, leaving, SimObjectState::active);
+    state.live.back().objectId = 9;
+    state.addingStack.assign(1, 1);
+    LiveAircraft& refused = newAircraft();
+    gf_handleNewLiveAc(context, refused);
+    EXPECT_NE(refused.erase, 0);
+    removeAircraftFromSim(context, state.live[1]);
+    LiveAircraft& taken = newAircraft();
+    gf_handleNewLiveAc(context, taken);
+    EXPECT_EQ(taken.state, SimObjectState::adding2sim);
+
     settings::maxLiveSel.set(10);
     state.addingStack.assign(10, 1);
     services.roomMade = true;
@@ -116,8 +130,8 @@ TEST_F(Lifecycle, ASingleDuePositionOrAnEmptyStreamIsDroppedAndRoomMadeAdmits)
     LiveAircraft& admitted = newAircraft();
     gf_handleNewLiveAc(context, admitted);
     EXPECT_EQ(admitted.state, SimObjectState::adding2sim);
-    ASSERT_EQ(services.roomRequests.size(), 1u);
-    EXPECT_NEAR(services.roomRequests[0], 40.9, 0.1);
+    ASSERT_EQ(services.roomRequests.size(), 2u);
+    EXPECT_NEAR(services.roomRequests.back(), 40.9, 0.1);
 }
 
 TEST_F(Lifecycle, UserProximityOnTheGroundSkipsPositionsNearTheUser)
