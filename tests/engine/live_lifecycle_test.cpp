@@ -326,6 +326,7 @@ TEST_F(Lifecycle, RemovedObjectsFinishTheirRecords)
     respawning.objectId = 41;
     respawning.lastThrottleIndex = 2;
     respawning.lastFlapsIndex = 1;
+    respawning.flightPlanSet = 1;
     state.statics.emplace_back(FlightRecord{}, 3, 47.0, 8.0, 0.0, false);
     state.statics.back().objectId = 42;
 
@@ -334,6 +335,8 @@ TEST_F(Lifecycle, RemovedObjectsFinishTheirRecords)
     EXPECT_EQ(services.deletedPlans, std::vector<uint32_t>{40});
     const LiveAircraft& back = state.live[0];
     gf_onObjectRemoved(context, 41);
+    EXPECT_EQ(services.deletedPlans, (std::vector<uint32_t>{40, 41})) << "the old object's plan goes with it";
+    EXPECT_EQ(back.flightPlanSet, 0);
     EXPECT_EQ(back.state, SimObjectState::buffer);
     EXPECT_EQ(back.objectId, 0u);
     EXPECT_EQ(back.lastThrottleIndex, noThrottleSent);
