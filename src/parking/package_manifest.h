@@ -3,6 +3,7 @@
 // path of the BGL file it found: the publisher of an add-on airport and its ICAO code. Every decision also
 // becomes a line of the scan's report. Nothing here throws: a failure is a report line and no result.
 #include "parking/apf_data.h"
+#include "parking/report_lines.h"
 #include "refdata/airports_database.h"
 
 #include <nlohmann/json_fwd.hpp>
@@ -15,8 +16,6 @@
 #include <vector>
 
 namespace hlw {
-
-using ReportLines = std::vector<std::string>;
 
 // Manifests are small; a larger file is not read.
 inline constexpr std::size_t manifestMaxBytes = 1U << 20U;
