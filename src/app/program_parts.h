@@ -1,12 +1,13 @@
 #pragma once
 // What one program run owns for its workers: the status values, the traffic queue, the window's requests, the
 // reset hooks, the state of the window's controls and the worker's neighbours, the traffic engine with its live
-// and static aircraft among them. A neighbour whose part of the program is not built yet is its default: the
-// straight motion, no safety removals, no park airport, and a shell without version check.
+// and static aircraft among them. A neighbour whose part of the program is not built yet is its default: no
+// park airport, no static placement, and a shell without version check.
 #include "app/shell_services.h"
 #include "app/sim_controls.h"
 #include "engine/engine_lifecycle.h"
-#include "engine/straight_motion.h"
+#include "engine/live_motion.h"
+#include "engine/live_safety.h"
 #include "engine/traffic_engine.h"
 #include "engine/live_traffic_readers.h"
 #include "engine/live_traffic_server.h"
@@ -31,9 +32,9 @@ struct ProgramParts {
     TrafficQueue traffic;
     LiveTrafficReaders readers{traffic, status, resets, gf_systemSteadyTime()};
     ParkingPort parking;
-    StraightMotion motion;
+    LiveMotion motion{readers};
     StaticPlacement placement;
-    SafetyRemovals safety;
+    LiveSafety safety;
     // The link removes the engine's aircraft when its client goes; the engine sends through the link.
     EngineLifecycle lifecycle{tick, safety};
     LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};

@@ -1,6 +1,9 @@
 #include "engine/engine_lifecycle.h"
 
+#include "core/reference_time.h"
 #include "engine/live_lifecycle.h"
+#include "engine/live_safety.h"
+#include "engine/run_state.h"
 #include "engine/live_list.h"
 #include "engine/refused_liveries.h"
 #include "settings/catalogue.h"
@@ -17,14 +20,15 @@ bool lf_isActive(const StaticAircraft& aircraft) noexcept { return aircraft.stat
 
 void EngineLifecycle::refreshCounts(StatusBoard& status)
 {
-    const LiveEngineState& state = engine_.state();
-    int32_t flying = 0;
-    int32_t parked = 0;
-    for (const LiveAircraft& aircraft : state.live) {
-        if (lf_isActive(aircraft)) {
-            ++(aircraft.phase == MovementPhase::parked ? parked : flying);
-        }
+    LiveEngineState& state = engine_.state();
+    if (const WeekdaySlot now = gf_unpackWeekdaySlot(nowWeekdaySlot.load()); now.weekday >= 1) {
+        state.weekday = static_cast<uint32_t>(now.weekday);
+        state.halfHour = static_cast<uint32_t>(now.slot);
     }
+    const int32_t parked = gf_countParkedLive(state, &status);
+    const auto flying = static_cast<int32_t>(std::ranges::count_if(state.live, [](const LiveAircraft& aircraft) {
+        return lf_isActive(aircraft) && aircraft.phase != MovementPhase::parked;
+    }));
     const auto statics = static_cast<int32_t>(std::ranges::count_if(state.statics, lf_isActive));
     status.update([&](StatusValues& values) {
         values.liveCount = flying;

@@ -4,6 +4,7 @@
 #include "core/run_state_port.h"
 #include "engine/flight_plans.h"
 #include "engine/live_list.h"
+#include "engine/live_safety.h"
 
 #include <fmt/format.h>
 
@@ -41,6 +42,11 @@ void EngineServices::deleteFlightPlan(uint32_t objectId)
     if (error) {
         gf_log(fmt::format("gf_removeFlightPlan: {}", error.message()));
     }
+}
+
+bool EngineServices::aheadOfAirborneUser(const LiveAircraft& aircraft)
+{
+    return state_.user && gf_isAheadOfUser(aircraft, *state_.user, airAheadTable);
 }
 
 void EngineServices::resetCallsignList()

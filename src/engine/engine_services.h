@@ -21,6 +21,12 @@ public:
     // A deletion that fails is logged as "gf_removeFlightPlan: {}".
     void deleteFlightPlan(uint32_t objectId) override;
     void requestStaticCg(uint32_t objectId) override { links_.sim.requestStaticCg(objectId); }
+    void setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data) override
+    {
+        links_.sim.setSpoilersThrottle(objectId, data);
+    }
+    // The air table of the ahead test against the user aircraft as last reported.
+    bool aheadOfAirborneUser(const LiveAircraft& aircraft) override;
     void resetCallsignList() override;
 
 private:

@@ -4,9 +4,11 @@
 // - LiveServices: the farthest-aircraft removal, flight plans, the static-CG request, the airborne safety test
 //   and the callsign list. The defaults make no room, write no plan, request nothing and find nothing ahead.
 // - MotionSteps: how a leg is set up and flown in the air and on the ground, and the stand steps of a ground
-//   aircraft. StraightMotion (engine/straight_motion.h) is the plain straight step used until the full motion.
+//   aircraft. LiveMotion (engine/live_motion.h) is the motion of the program; StraightMotion
+//   (engine/straight_motion.h) a plain straight step for tests of the stream alone.
 #include "core/steady_time_source.h"
 #include "engine/live_engine_state.h"
+#include "engine/sim_data_records.h"
 #include "engine/sim_commands.h"
 #include "parking/parking_port.h"
 
@@ -41,6 +43,12 @@ public:
     {
         static_cast<void>(aircraft);
         return false;
+    }
+    // Sets the object's spoiler handle and throttle levers as data (the end of a landing roll).
+    virtual void setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data)
+    {
+        static_cast<void>(objectId);
+        static_cast<void>(data);
     }
     // The selected object went away: the main window's callsign list starts again.
     virtual void resetCallsignList() {}

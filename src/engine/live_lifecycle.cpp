@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/time_text.h"
 #include "engine/angles.h"
+#include "engine/attitude.h"
 #include "engine/user_aircraft.h"
 #include "liveries/livery_catalogue.h"
 #include "records/not_created_liveries.h"
@@ -129,13 +130,6 @@ void lf_setTitle(FlightRecord& flight, std::string_view title)
     flight.fsltlLivery = title.find("FSLTL_") != std::string_view::npos;
 }
 
-// Pitch in radians (positive nose down) for a vertical speed in ft/min.
-double lf_airbornePitch(double verticalSpeedFpm) noexcept
-{
-    const double v = verticalSpeedFpm >= 0.0 ? std::min(verticalSpeedFpm, 2400.0) : std::max(verticalSpeedFpm, -3000.0) * 0.5;
-    return -(3.0 + v / 600.0 * 2.2) * radPerDeg;
-}
-
 void lf_setInitialAttitude(LiveContext& context, LiveAircraft& aircraft)
 {
     context.state.arrivals.push_back(aircraft.flight.hexId);
@@ -146,8 +140,10 @@ void lf_setInitialAttitude(LiveContext& context, LiveAircraft& aircraft)
     aircraft.altitudeFt = front.altitudeFt;
     aircraft.trueAirspeedKt = front.trueAirspeedKt;
     aircraft.verticalSpeedFps = front.verticalSpeedFpm / 60.0;
-    aircraft.pitch = front.airborne != 0 ? lf_airbornePitch(front.verticalSpeedFpm) : 0.6 * radPerDeg;
-    aircraft.bank = front.bankRad.value_or(0.0);
+    aircraft.pitch = front.airborne != 0 ? gf_pitchForVerticalSpeed(front.verticalSpeedFpm) : 0.6 * radPerDeg;
+    // A received bank is held to the category's limit, as in flight.
+    const double maxBank = gf_attitudeLimits(aircraft.flight.category).maxBankRad;
+    aircraft.bank = std::clamp(front.bankRad.value_or(0.0), -maxBank, maxBank);
     double heading = 0.0;
     if (aircraft.respawn != 0) {
         heading = aircraft.respawnHeading;

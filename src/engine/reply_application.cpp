@@ -100,6 +100,7 @@ void gf_applyOnGroundStatus(LiveContext& context, SimRequests& sim, LiveAircraft
         aircraft.phaseCountdown = 1;
     }
     aircraft.heightAboveGroundFt = reply.value2;
+    aircraft.groundAltitudeFt = reply.value1;
     if (aircraft.groundMode != 0 || aircraft.phaseCountdown >= 2) {
         aircraft.altitudeFt = reply.value1 + aircraft.flight.staticCgHeightFt;
     }

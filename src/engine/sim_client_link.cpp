@@ -119,7 +119,8 @@ std::optional<UserAircraftFix> SimClientLink::requestUserPosition() {
 UserAircraftFix SimClientLink::userAircraft() const {
     const UserBlock block = shared_.user.block();
     return {block.latDeg,  block.lonDeg,     block.altitudeFt,  shared_.user.onGround(),
-            block.pitchRad, block.bankRad, block.headingRad, block.groundVelocityKt};
+            block.pitchRad, block.bankRad, block.headingRad, block.groundVelocityKt, block.altAboveGroundFt,
+            shared_.user.halfWingSpanNm()};
 }
 
 void SimClientLink::showUserStand(const ParkingPort& parking) {

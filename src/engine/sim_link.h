@@ -18,6 +18,9 @@ struct UserAircraftFix {
     double bankRad = 0.0;
     double headingRad = 0.0;
     double groundSpeedKt = 0.0;
+    double heightAboveGroundFt = 0.0;
+    // From the reference data; 0 while unknown.
+    double halfWingSpanNm = 0.0;
 };
 
 class SimLink {

@@ -10,6 +10,8 @@
 
 namespace hlw {
 
+struct StandRecord;
+
 // Why a live aircraft's use of a stand is learned.
 enum class StandUseReason : int32_t { arrived = 0, createdOnStand = 1, left = 2, goneUnseen = 3 };
 
@@ -40,6 +42,33 @@ class ParkingPort {
         static_cast<void>(standNumber);
         return {};
     }
+    // The park airport's stand with the number; none for a number of 0 or less or one not in the table. The
+    // pointer is valid until the stand table changes (a load or the leaving of the park airport).
+    virtual const StandRecord* standByNumber(int32_t standNumber) const
+    {
+        static_cast<void>(standNumber);
+        return nullptr;
+    }
+    // The stand at which an aircraft on the ground at the position stands: the nearest one within maxDistanceNm
+    // that suits its category and half wing span (a helipad only for a rotorcraft and a rotorcraft only on a
+    // helipad); with nearSearch also one within 85 m that real traffic of the same callsign or codes used. A tight
+    // stand that is taken anyway is widened to the aircraft. None when nothing fits. Valid as standByNumber.
+    virtual const StandRecord* findStandNear(const LatLon& position, const FlightRecord& aircraft,
+                                             double maxDistanceNm, bool nearSearch)
+    {
+        static_cast<void>(position);
+        static_cast<void>(aircraft);
+        static_cast<void>(maxDistanceNm);
+        static_cast<void>(nearSearch);
+        return nullptr;
+    }
+    // A passenger aircraft parked on the stand: a cargo flag it has is cleared and learned as a change.
+    virtual void clearStandCargo(int32_t standNumber) { static_cast<void>(standNumber); }
+    // The stand is no longer among the selected park positions still to place (a live aircraft parks on it).
+    virtual void unselectStand(int32_t standNumber) { static_cast<void>(standNumber); }
+    // Keeps the parked live and static aircraft within the park airport's max-park number; oneMoreLive counts a
+    // live aircraft that is about to park.
+    virtual void checkMaxPark(bool oneMoreLive) { static_cast<void>(oneMoreLive); }
     // Marks the stand with the number as taken or free; a number of 0 or less is no stand.
     virtual void setStandOccupied(int32_t standNumber, bool occupied)
     {
@@ -64,6 +93,7 @@ class ParkingPort {
     // The active park airport's elevation in feet; 0 while none is active.
     virtual double parkAirportElevationFt() const { return 0.0; }
     virtual bool hasStands() const { return false; }
+    // The park airport's file was loaded (its stands are known).
     virtual bool fileLoaded() const { return false; }
     // A static-parking calculation runs.
     virtual bool staticParkingBusy() const { return false; }

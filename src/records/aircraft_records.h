@@ -148,6 +148,9 @@ struct LiveAircraft : StaticAircraft {
     double bearingToNext = 0.0;   // radians, from the front position to the next one
     double heightAboveGroundFt = 2500.0;
     double heightAboveAirportFt = 0.0;
+    // The ground altitude of the simulator's latest on-ground report; NaN until the first. The sent altitude never
+    // goes below it plus the static CG height.
+    double groundAltitudeFt = std::numeric_limits<double>::quiet_NaN();
     double headingAtTouchdown = 0.0;
     // Nautical miles the aircraft may move from where its push-back ended before it counts as having left.
     double pushBackAllowanceNm = 0.0;

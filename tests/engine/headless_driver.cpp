@@ -3,6 +3,7 @@
 #include "engine/angles.h"
 #include "engine/live_lifecycle.h"
 #include "engine/position_stream.h"
+#include "engine/reply_application.h"
 #include "records/refused_titles.h"
 #include "settings/catalogue.h"
 
@@ -121,20 +122,12 @@ void HeadlessDriver::applyReply(LiveContext& live, const SimReply& reply)
         break;
     case SimReplyType::onGroundStatus:
         if (LiveAircraft* aircraft = state.findLiveByObject(reply.objectId)) {
-            if (reply.hexIdOrFlag == 1 && aircraft->groundMode == 0 && aircraft->phaseCountdown <= 1 &&
-                aircraft->state != SimObjectState::removingfromsim && aircraft->phase != MovementPhase::take_off) {
-                aircraft->groundMode = 1;
-                aircraft->altitudeRate = 0.0;
-            }
-            aircraft->heightAboveGroundFt = reply.value2;
+            gf_applyOnGroundStatus(live, simRequests, *aircraft, reply);
         }
         break;
     case SimReplyType::staticCg:
         if (LiveAircraft* aircraft = state.findLiveByObject(reply.objectId)) {
-            if (reply.value1 >= 1.0 && reply.value1 <= 35.0) {
-                aircraft->flight.staticCgHeightFt = reply.value1;
-            }
-            aircraft->flight.staticPitchRad = reply.value2;
+            gf_applyStaticCg(aircraft->flight, reply.value1, reply.value2);
         }
         break;
     case SimReplyType::removedWhileBlocked:

@@ -10,6 +10,9 @@
 // the real simulator client thread against the stand-in.
 #include "engine/live_context.h"
 #include "engine/sim_replies.h"
+#include "engine/sim_requests.h"
+#include "engine/traffic_readers.h"
+#include "engine/live_motion.h"
 #include "engine/straight_motion.h"
 #include "live_fixture.h"
 #include "support/fake_steady_time.h"
@@ -17,6 +20,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace hlw::test {
@@ -25,6 +31,29 @@ namespace hlw::test {
 struct TimedRecord {
     int32_t arrivalTick = 0;
     TrafficRecord record;
+};
+
+// Traffic readers that receive nothing and report a QNH the test sets.
+class FixedQnh final : public TrafficReaders {
+public:
+    int32_t qnh() const override { return hpa; }
+    int32_t hpa = 1013;
+};
+
+// The simulator requests of the reply application: the touchdown's spoiler data is kept, the rest answered.
+class DriverSimRequests final : public SimRequests {
+public:
+    bool requestAircraftInRange(uint32_t) override { return true; }
+    std::optional<UserAircraftFix> requestUserPosition() override { return std::nullopt; }
+    bool requestStaticCg(uint32_t) override { return true; }
+    bool setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data) override
+    {
+        spoilerData.emplace_back(objectId, data);
+        return true;
+    }
+    bool assignFlightPlan(uint32_t, const std::string&) override { return true; }
+
+    std::vector<std::pair<uint32_t, SpoilersThrottleData>> spoilerData;
 };
 
 struct SentPosition {
@@ -55,9 +84,13 @@ public:
     RecordingServices recordingServices;
     // The services the live code uses; the recording ones unless a test sets others before the first tick.
     LiveServices* services = &recordingServices;
+    DriverSimRequests simRequests;
+    // The QNH the motion reads.
+    FixedQnh qnh;
+    LiveMotion liveMotion{qnh};
     StraightMotion straight;
-    // The motion the aircraft move by; the straight motion unless a test sets another before the first tick.
-    MotionSteps* motion = &straight;
+    // The motion the aircraft move by; the program's motion unless a test sets another before the first tick.
+    MotionSteps* motion = &liveMotion;
     FakeSteadyTime time;
     std::vector<SentPosition> sent;
     // Creations handed to the simulator, for the checks of a run.

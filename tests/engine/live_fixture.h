@@ -53,6 +53,10 @@ public:
     void requestStaticCg(uint32_t objectId) override { cgRequests.push_back(objectId); }
     bool aheadOfAirborneUser(const LiveAircraft&) override { return aheadOfUser; }
     void resetCallsignList() override { ++callsignListResets; }
+    void setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data) override
+    {
+        spoilerData.emplace_back(objectId, data);
+    }
     void chooseLivery(FlightRecord& flight) override
     {
         ++liveryChoices;
@@ -68,6 +72,7 @@ public:
     std::vector<uint32_t> plans;
     std::vector<uint32_t> deletedPlans;
     std::vector<uint32_t> cgRequests;
+    std::vector<std::pair<uint32_t, SpoilersThrottleData>> spoilerData;
 };
 
 // The settings the live code reads back to their defaults; no refused titles or liveries.
