@@ -63,6 +63,7 @@ void BM_MainLoopOnTheRealClock(benchmark::State& state)
         TimedTick tick(length);
         LifecycleHooks lifecycle;
         ParkingPort parking;
+        AddonScanPort addonScan;
         AppServices app;
         class NoWindow final : public WindowPort {
             void postStartWorker() override {}
@@ -74,7 +75,7 @@ void BM_MainLoopOnTheRealClock(benchmark::State& state)
         TrafficQueue traffic;
         WorkerRequests requests;
         ResetRegistry resets;
-        WorkerContext context{link, readers, liveLink, tick, lifecycle, parking, app, window,
+        WorkerContext context{link, readers, liveLink, tick, lifecycle, parking, addonScan, app, window,
                               gf_systemSteadyTime(), status, traffic, requests, resets};
         link.start();
         const double cpuBefore = lf_threadCpuSeconds();

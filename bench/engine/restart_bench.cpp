@@ -71,12 +71,13 @@ void BM_RestartCycle(benchmark::State& state)
         RestartTick tick(closeSignal);
         LifecycleHooks lifecycle;
         ParkingPort parking;
+        AddonScanPort addonScan;
         AppServices app;
         StatusBoard status;
         TrafficQueue traffic;
         WorkerRequests requests;
         ResetRegistry resets;
-        WorkerContext context{link, readers, liveLink, tick, lifecycle, parking, app, host,
+        WorkerContext context{link, readers, liveLink, tick, lifecycle, parking, addonScan, app, host,
                               gf_systemSteadyTime(), status, traffic, requests, resets};
         host.run(context);
         const double seconds = std::chrono::duration<double>(tick.secondLoopAt - tick.stopAt).count();

@@ -15,6 +15,7 @@
 #include "engine/sim_link_run_events.h"
 #include "engine/worker_context.h"
 #include "engine/worker_steps.h"
+#include "parking/addon_scan_port.h"
 #include "parking/parking_port.h"
 
 namespace hlw {
@@ -32,6 +33,7 @@ struct ProgramParts {
     TrafficQueue traffic;
     LiveTrafficReaders readers{traffic, status, resets, gf_systemSteadyTime()};
     ParkingPort parking;
+    AddonScanPort addonScan;
     LiveMotion motion{readers};
     StaticPlacement placement;
     LiveSafety safety;
@@ -47,8 +49,8 @@ struct ProgramParts {
 
     WorkerContext context(WindowPort& window, SteadyTimeSource& time)
     {
-        return {simLink, readers, liveLink, tick, lifecycle, parking, app, window, time, status, traffic, requests,
-                resets};
+        return {simLink, readers, liveLink, tick, lifecycle, parking, addonScan, app, window, time, status, traffic,
+                requests, resets};
     }
 };
 

@@ -25,6 +25,8 @@ struct StatusValues {
     // Add-on airports counted in "my_simaddon" and "my_thirdparty" (0 shows "...").
     int32_t simAddonCount = 0;
     int32_t thirdPartyCount = 0;
+    // Files the last add-on airports scan gathered into "tblo/tblo.zip"; 0 while there is no archive to send in.
+    int32_t tbloNeeded = 0;
 
     // Live-traffic source: the start-up lamp, the link, the readers and the QNH (hPa, 0 while unknown).
     bool trafficStartPending = true;

@@ -154,7 +154,10 @@ void lf_closeRun(WorkerContext& context, const StopDecision& decision, FinalPost
     lf_removeFlightPlanFolder();
     settings::destination.setAndSave("");
     settings::blockCallsign.setAndSave("");
-    context.status.update([](StatusValues& values) { values.simAddonCount = 0; });
+    context.status.update([](StatusValues& values) {
+        values.simAddonCount = 0;
+        values.tbloNeeded = 0;
+    });
     context.lifecycle.forgetGhostNames();
     gf_logMatchingSummary();
     context.lifecycle.logUnmatchedNames();

@@ -120,7 +120,7 @@ bool gf_startSession(WorkerContext& context)
             values.simAddonCount = 0;
             values.thirdPartyCount = 0;
         });
-        context.parking.scanAddonAirports();
+        context.addonScan.scanAddonAirports();
     }
     if (settings::autoRange.get()) {
         context.app.computeAutoRange();

@@ -14,6 +14,7 @@
 #include "engine/traffic_readers.h"
 #include "engine/window_port.h"
 #include "engine/worker_requests.h"
+#include "parking/addon_scan_port.h"
 #include "parking/parking_port.h"
 
 namespace hlw {
@@ -25,6 +26,7 @@ struct WorkerContext {
     EngineTick& tick;
     LifecycleHooks& lifecycle;
     ParkingPort& parking;
+    AddonScanPort& addonScan;
     AppServices& app;
     WindowPort& window;
     SteadyTimeSource& time;

@@ -108,8 +108,6 @@ class ParkingPort {
     virtual void startStaticRefresh() {}
     // Leaves the park airport: its static aircraft removed, its learned file saved.
     virtual void leaveParkAirport() {}
-    // Traffic start with "SCAN_AIRPORTS" on: the add-on airports scan.
-    virtual void scanAddonAirports() {}
 };
 
 } // namespace hlw

@@ -202,8 +202,8 @@ FakeWorld::FakeWorld()
 
 WorkerContext FakeWorld::context(WindowPort& windowPort)
 {
-    return {simLink, readers, liveLink, tick, lifecycle, parking, app, windowPort, time, status, traffic, requests,
-            resets};
+    return {simLink, readers,    liveLink, tick,   lifecycle, parking,  addonScan,
+            app,     windowPort, time,     status, traffic,   requests, resets};
 }
 
 } // namespace hlw::test

@@ -161,9 +161,17 @@ public:
         journal_.add("leave park airport");
         active.store(false);
     }
-    void scanAddonAirports() override { journal_.add("addon scan"); }
 
     std::atomic<bool> active{false};
+
+private:
+    Journal& journal_;
+};
+
+class FakeAddonScan final : public AddonScanPort {
+public:
+    explicit FakeAddonScan(Journal& journal) : journal_(journal) {}
+    void scanAddonAirports() override { journal_.add("addon scan"); }
 
 private:
     Journal& journal_;
@@ -213,6 +221,7 @@ struct FakeWorld {
     FakeTick tick{journal};
     FakeLifecycle lifecycle{journal};
     FakeParking parking{journal};
+    FakeAddonScan addonScan{journal};
     FakeApp app{journal};
     FakeWindow window{journal};
     StatusBoard status;
