@@ -1,13 +1,16 @@
 #pragma once
 // What one program run owns for its workers: the status values, the traffic queue, the window's requests, the
 // reset hooks, the state of the window's controls and the worker's neighbours, the traffic engine with its live
-// and static aircraft among them. A neighbour whose part of the program is not built yet is its default: no
-// park airport, no static placement, and a shell without version check.
+// and static aircraft among them, and the park airport with the engine's side of it. It installs the parking
+// code's window hooks and the destination stands for the airports database while it exists. A neighbour whose
+// part of the program is not built yet is its default: a shell without version check.
+#include "app/parking_window_hooks.h"
 #include "app/shell_services.h"
 #include "app/sim_controls.h"
 #include "engine/engine_lifecycle.h"
 #include "engine/live_motion.h"
 #include "engine/live_safety.h"
+#include "engine/parking_traffic_link.h"
 #include "engine/traffic_engine.h"
 #include "engine/live_traffic_readers.h"
 #include "engine/live_traffic_server.h"
@@ -16,12 +19,28 @@
 #include "engine/worker_context.h"
 #include "engine/worker_steps.h"
 #include "parking/addon_scan_port.h"
-#include "parking/parking_port.h"
+#include "parking/destination_stands.h"
+#include "parking/parking_service.h"
+#include "refdata/closest_stand_port.h"
 
 namespace hlw {
 
 struct ProgramParts {
-    ProgramParts() { resets.add("simulator link", [this] { simLink.resetRun(); }); }
+    ProgramParts()
+    {
+        resets.add("simulator link", [this] { simLink.resetRun(); });
+        resets.add("park airport", [this] {
+            parking.resetRun();
+            destinations.clear();
+        });
+        gf_installParkingWindowPort(&parkingWindow);
+        gf_installClosestStandPort(&destinations);
+    }
+    ~ProgramParts()
+    {
+        gf_installClosestStandPort(nullptr);
+        gf_installParkingWindowPort(nullptr);
+    }
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;
 
@@ -32,18 +51,21 @@ struct ProgramParts {
     SimClientLink simLink{simEvents};
     TrafficQueue traffic;
     LiveTrafficReaders readers{traffic, status, resets, gf_systemSteadyTime()};
-    ParkingPort parking;
+    // The engine's side of the park airport refers to the engine, which is made further down.
+    EngineParkingTraffic parkingTraffic{tick, readers, traffic};
+    ParkingService parking{parkingTraffic, status, gf_systemSteadyTime()};
+    DestinationStands destinations{gf_systemSteadyTime()};
     AddonScanPort addonScan;
     LiveMotion motion{readers};
-    StaticPlacement placement;
     LiveSafety safety;
     // The link removes the engine's aircraft when its client goes; the engine sends through the link.
     EngineLifecycle lifecycle{tick, safety};
     LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};
     TrafficEngine tick{{simLink.commands(), simLink.replies(), simLink, liveLink, traffic, parking, status,
                         gf_systemSteadyTime(), gf_flightPlanFolder},
-                       motion, placement};
+                       motion};
     SimControls controls{status};
+    ParkingWindowHooks parkingWindow{status, controls};
     ShellServices app{controls};
     WorkerRequests requests;
 

@@ -73,13 +73,7 @@ std::optional<uint32_t> EngineLifecycle::objectIdOf(std::string_view callsign)
 void EngineLifecycle::removeAllStatic()
 {
     LiveContext live = engine_.context();
-    std::vector<StaticAircraft>& statics = engine_.state().statics;
-    for (StaticAircraft& aircraft : statics) {
-        if (lf_isActive(aircraft) || aircraft.state == SimObjectState::adding2sim) {
-            removeAircraftFromSim(live, aircraft);
-        }
-    }
-    std::erase_if(statics, [](const StaticAircraft& aircraft) { return aircraft.creationCancelled != 0; });
+    gf_removeAllStatic(live);
 }
 
 void EngineLifecycle::fillCallsignList() { gf_fillCallsignList(engine_.state()); }

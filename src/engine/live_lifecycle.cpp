@@ -407,6 +407,17 @@ void removeAircraftFromSim(LiveContext& context, StaticAircraft& aircraft)
     }
 }
 
+void gf_removeAllStatic(LiveContext& context)
+{
+    std::vector<StaticAircraft>& statics = context.state.statics;
+    for (StaticAircraft& aircraft : statics) {
+        if (aircraft.state == SimObjectState::active || aircraft.state == SimObjectState::adding2sim) {
+            removeAircraftFromSim(context, aircraft);
+        }
+    }
+    std::erase_if(statics, [](const StaticAircraft& aircraft) { return aircraft.creationCancelled != 0; });
+}
+
 void gf_giveUpAircraft(LiveContext& context, LiveAircraft& aircraft)
 {
     if (aircraft.objectId == 0 && aircraft.state != SimObjectState::active) {

@@ -33,6 +33,9 @@ bool gf_onObjectCreated(LiveContext& context, LiveAircraft& aircraft, uint32_t o
 
 // Removal of a live or static aircraft by its state.
 void removeAircraftFromSim(LiveContext& context, StaticAircraft& aircraft);
+// Every static aircraft: active ones removed, queued ones withdrawn (their records erased at once) or removed once
+// created.
+void gf_removeAllStatic(LiveContext& context);
 // An aircraft the worker cannot go on with (an exception, a value it cannot send): removed, or erased when it has
 // no object yet.
 void gf_giveUpAircraft(LiveContext& context, LiveAircraft& aircraft);

@@ -11,8 +11,7 @@
 
 namespace hlw {
 
-TrafficEngine::TrafficEngine(EngineLinks links, MotionSteps& motion, StaticPlacement& placement)
-    : links_(std::move(links)), motion_(motion), placement_(placement)
+TrafficEngine::TrafficEngine(EngineLinks links, MotionSteps& motion) : links_(std::move(links)), motion_(motion)
 {
 }
 
@@ -22,7 +21,7 @@ void TrafficEngine::tick()
     replies_.apply(live, links_.replies, links_.sim);
     updateLiveAircraft(live);
     publishPositions();
-    paceSimRequests(live);
+    paceSimRequests();
     takeTraffic(live);
     requestFromAddingStack();
     requestAcInRange();
@@ -53,7 +52,7 @@ void TrafficEngine::publishPositions()
     links_.commands.publishPositions();
 }
 
-void TrafficEngine::paceSimRequests(LiveContext& live)
+void TrafficEngine::paceSimRequests()
 {
     if (state_.tick % removalEveryTicks == 0 && !state_.pendingRemovals.empty()) {
         links_.commands.queueRemoval(state_.pendingRemovals.front());
@@ -71,7 +70,7 @@ void TrafficEngine::paceSimRequests(LiveContext& live)
         links_.commands.queueCreate(std::move(state_.staticCreations.front()));
         state_.staticCreations.pop_front();
     }
-    placement_.placeNext(live);
+    links_.parking.placeNextStatic();
 }
 
 void TrafficEngine::takeTraffic(LiveContext& live)

@@ -5,7 +5,7 @@
 //   2. every live aircraft's update, then the records to erase swept out keeping the order of the others;
 //   3. the tick's AI positions handed to the simulator client thread, or dropped when its mutex is busy;
 //   4. pacing: one removal every 10 ticks; every 50 ticks one live creation, else one static creation and one
-//      static placement;
+//      static placement by the parking port;
 //   5. the intake of at most 2 received traffic records;
 //   6. the newest hex id on the adding stack turned into a creation request;
 //   7. every 20 ticks the aircraft-in-range request, every 100 ticks the user position to the live-traffic
@@ -23,14 +23,6 @@
 
 namespace hlw {
 
-// What parking places next at the 500 ms mark when no live creation waits.
-class StaticPlacement {
-public:
-    virtual ~StaticPlacement() = default;
-    // Places the next selected park position as a static aircraft; nothing when none is selected.
-    virtual void placeNext(LiveContext& context) { static_cast<void>(context); }
-};
-
 class TrafficEngine final : public EngineTick {
 public:
     static constexpr int32_t removalEveryTicks = 10;
@@ -39,7 +31,7 @@ public:
     static constexpr int32_t userPositionEveryTicks = 100;
     static constexpr int intakePerTick = 2;
 
-    TrafficEngine(EngineLinks links, MotionSteps& motion, StaticPlacement& placement);
+    TrafficEngine(EngineLinks links, MotionSteps& motion);
 
     void tick() override;
     void applySimReplies() override;
@@ -54,7 +46,7 @@ public:
     // The tick's steps, for the benchmark's shares.
     void updateLiveAircraft(LiveContext& live);
     void publishPositions();
-    void paceSimRequests(LiveContext& live);
+    void paceSimRequests();
     void takeTraffic(LiveContext& live);
     void requestFromAddingStack();
     void requestAcInRange();
@@ -62,7 +54,6 @@ public:
 private:
     const EngineLinks links_;
     MotionSteps& motion_;
-    StaticPlacement& placement_;
     LiveEngineState state_;
     EngineServices services_{state_, links_, motion_};
     ReplyApplication replies_;

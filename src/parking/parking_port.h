@@ -66,6 +66,9 @@ class ParkingPort {
     virtual void clearStandCargo(int32_t standNumber) { static_cast<void>(standNumber); }
     // The stand is no longer among the selected park positions still to place (a live aircraft parks on it).
     virtual void unselectStand(int32_t standNumber) { static_cast<void>(standNumber); }
+    // The engine's 500 ms mark with no live creation waiting: the next selected park position becomes a static
+    // aircraft; nothing when none is selected.
+    virtual void placeNextStatic() {}
     // Keeps the parked live and static aircraft within the park airport's max-park number; oneMoreLive counts a
     // live aircraft that is about to park.
     virtual void checkMaxPark(bool oneMoreLive) { static_cast<void>(oneMoreLive); }

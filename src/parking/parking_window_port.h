@@ -15,6 +15,9 @@ class ParkingWindowPort {
     virtual void applyAutoRange() = 0;
     // "INITIAL_LOAD_ONLY" was set from an airport's learned file: the "Now" button follows it.
     virtual void initialLoadOnlyChanged(bool initialLoadOnly) = 0;
+    // A static-parking calculation begins (false) or has ended (true): the parking controls follow, and the status
+    // area shows static parking busy meanwhile.
+    virtual void parkingControls(bool enabled) { static_cast<void>(enabled); }
 };
 
 // Installs the answer that gf_parkingWindow() gives; nullptr restores the default. The port must outlive its use.

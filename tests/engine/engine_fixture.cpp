@@ -34,8 +34,7 @@ void lf_installModels()
 } // namespace
 
 EngineFixture::EngineFixture()
-    : engine({commands, replies, sim, link, traffic, parking, status, time, [this] { return log.folder(); }}, motion,
-             placement),
+    : engine({commands, replies, sim, link, traffic, parking, status, time, [this] { return log.folder(); }}, motion),
       state(engine.state())
 {
     gf_restoreLiveSettings();

@@ -1,6 +1,6 @@
 #pragma once
 // The traffic engine on a bench: its own aircraft lists with recording neighbours (simulator requests, the
-// live-traffic link, static placement, parking), a traffic queue on a fake clock, a flight-plan folder and the log in
+// live-traffic link, parking with its static placements), a traffic queue on a fake clock, a flight-plan folder and the log in
 // temporary folders, and reference tables that know the models A320 (Large), B77W (Heavy), C172 (Light) and EC35
 // (Rotorcraft). The settings the engine reads are put back to their defaults at both ends.
 #include "engine/traffic_engine.h"
@@ -60,12 +60,6 @@ public:
     int userPositions = 0;
 };
 
-class CountingPlacement final : public StaticPlacement {
-public:
-    void placeNext(LiveContext& context) override { placedAtTicks.push_back(context.tick()); }
-    std::vector<int32_t> placedAtTicks;
-};
-
 class EngineFixture {
 public:
     EngineFixture();
@@ -90,7 +84,6 @@ public:
     RecordingParking parking;
     StatusBoard status;
     StraightMotion motion;
-    CountingPlacement placement;
     TrafficEngine engine;
     LiveEngineState& state;
 };

@@ -15,7 +15,8 @@
 
 namespace hlw::test {
 
-// A park airport with stands by number; records the occupancy changes and the learned stand uses.
+// A park airport with stands by number; records the occupancy changes, the learned stand uses and the static
+// placements asked for.
 class RecordingParking final : public ParkingPort {
 public:
     bool parkAirportActive() const override { return airport.has_value(); }
@@ -30,11 +31,13 @@ public:
     {
         standUses.emplace_back(aircraft.standNumber, reason);
     }
+    void placeNextStatic() override { ++staticPlacements; }
 
     std::optional<LatLon> airport;
     double elevationFt = 0.0;
     std::vector<std::pair<int32_t, bool>> occupancy;
     std::vector<std::pair<int32_t, StandUseReason>> standUses;
+    int staticPlacements = 0;
 };
 
 class RecordingServices final : public LiveServices {

@@ -35,18 +35,19 @@ TEST_F(Tick, ALiveCreationTakesTheHalfSecondMarkAndOtherwiseAStaticOneAndAPlacem
     QueuedCommands queued = takeQueued();
     ASSERT_EQ(queued.creations.size(), 1u);
     EXPECT_EQ(queued.creations[0].callsign, "LIVE");
-    EXPECT_TRUE(placement.placedAtTicks.empty());
+    EXPECT_EQ(parking.staticPlacements, 0);
     EXPECT_EQ(queued.removals, std::vector<uint32_t>{101});
 
     runTicks(49);
     queued = takeQueued();
     EXPECT_TRUE(queued.creations.empty()) << "nothing between the marks";
     EXPECT_EQ(queued.removals, (std::vector<uint32_t>{102, 103})) << "one removal every 10 ticks";
+    EXPECT_EQ(parking.staticPlacements, 0);
     runTicks(1);
     queued = takeQueued();
     ASSERT_EQ(queued.creations.size(), 1u);
     EXPECT_EQ(queued.creations[0].callsign, "STAT1*");
-    EXPECT_EQ(placement.placedAtTicks, std::vector<int32_t>{100});
+    EXPECT_EQ(parking.staticPlacements, 1) << "one placement at tick 100";
 }
 
 TEST_F(Tick, TwoRecordsATickDrainTheQueue)

@@ -1,0 +1,55 @@
+#include "engine/parking_traffic_link.h"
+
+#include "engine/angles.h"
+#include "engine/live_lifecycle.h"
+#include "engine/run_state.h"
+
+namespace hlw {
+
+void EngineParkingTraffic::createStatic(StaticAircraft aircraft)
+{
+    LiveEngineState& state = engine_.state();
+    AiCreateRequest request;
+    request.position = {aircraft.standLat, aircraft.standLon, 0.0, 0.0, 0.0, aircraft.standHeading * degPerRad, 1, 0};
+    request.callsign = aircraft.flight.callsign;
+    request.title = std::string(aircraft.flight.title);
+    request.hexId = aircraft.flight.hexId;
+    LiveContext live = engine_.context();
+    state.statics.push_back(std::move(aircraft));
+    gf_setState(live, state.statics.back(), SimObjectState::adding2sim);
+    state.staticCreations.push_back(std::move(request));
+}
+
+void EngineParkingTraffic::removeAircraft(StaticAircraft& aircraft)
+{
+    LiveContext live = engine_.context();
+    removeAircraftFromSim(live, aircraft);
+}
+
+void EngineParkingTraffic::removeAllStatic()
+{
+    LiveContext live = engine_.context();
+    gf_removeAllStatic(live);
+}
+
+std::optional<UserAircraftState> EngineParkingTraffic::userAircraft() const
+{
+    const std::optional<UserAircraftFix>& user = engine_.state().user;
+    if (!user) {
+        return std::nullopt;
+    }
+    return UserAircraftState{{user->latitude, user->longitude}, user->heightAboveGroundFt, user->groundSpeedKt,
+                             user->onGround};
+}
+
+WeekdaySlot EngineParkingTraffic::weekdaySlot() const
+{
+    return gf_unpackWeekdaySlot(nowWeekdaySlot.load());
+}
+
+void EngineParkingTraffic::parkAirportChanged(std::optional<LatLon> position, double elevationFt)
+{
+    readers_.setParkAirport(position ? std::optional(ParkAirportFix{*position, elevationFt}) : std::nullopt);
+}
+
+} // namespace hlw

@@ -1,0 +1,31 @@
+#include "parking/apf_download.h"
+
+#include "core/log.h"
+#include "core/run_state_port.h"
+#include "refdata/download.h"
+#include "refdata/download_settings.h"
+#include "refdata/remove_with_warning.h"
+
+#include <fmt/format.h>
+
+namespace hlw {
+
+std::string gf_apfUrl(std::string_view relativePath)
+{
+    return fmt::format("{}{}{}", gf_downloadsBaseAddress(), gf_runState().simIsMsfs2020() ? "MSFS/" : "MSFS2024/",
+                       relativePath);
+}
+
+std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination)
+{
+    const std::string url = gf_apfUrl(relativePath);
+    if (gf_download(url, destination, true)) {
+        return {};
+    }
+    gf_removeWithWarning(destination);
+    std::string failure = fmt::format("failed to download: '{}'", url);
+    gf_logAlert(failure);
+    return failure;
+}
+
+} // namespace hlw

@@ -1,0 +1,17 @@
+#pragma once
+// Downloading an archived airport file ("archive/stock/EHAM.xml") from the maker's download folder of the chosen
+// simulator: the download base address followed by "MSFS/" (MSFS 2020) or "MSFS2024/" (MSFS 2024).
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace hlw {
+
+// The address of the archived file for the chosen simulator.
+std::string gf_apfUrl(std::string_view relativePath);
+
+// Downloads the archived file into the destination. Empty text on success; otherwise the destination is removed
+// (also an older file there), the failure logged, and "failed to download: '{}'" with the address returned.
+std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination);
+
+} // namespace hlw

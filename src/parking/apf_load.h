@@ -1,0 +1,26 @@
+#pragma once
+// Loading the park airport's file: a local file is read in place, an archived one is downloaded into
+// "airports/park_airport.xml" first. The stands are read with their learned file laid over them, the settings the
+// learned file may override are kept aside first, the stands are numbered and linked, and what was read is logged
+// and shown. A load succeeds only with at least one stand; only then is the park airport's file loaded.
+#include "core/status_board.h"
+#include "parking/park_airport.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace hlw {
+
+// The error of an airport file without the parameter "altitude".
+inline constexpr int missingParameterErrorCode = 65;
+
+// Where an archived park-airport file is downloaded to.
+std::filesystem::path gf_parkAirportDownloadPath();
+
+// Loads the file named by the text (gf_findApf) for the chosen park airport into the park airport's state. Empty
+// text on success (park.apfLoaded is then set); otherwise the reason, and then the kept settings are back, nothing
+// counts as loaded and the learned file is not to be saved for this load. Never throws.
+std::string gf_readApf(std::string_view fileText, ParkAirport& park, StatusBoard& status);
+
+} // namespace hlw
