@@ -8,6 +8,8 @@
 
 #include <fmt/format.h>
 
+#include <system_error>
+
 namespace hlw {
 
 std::string gf_apfUrl(std::string_view relativePath)
@@ -19,6 +21,8 @@ std::string gf_apfUrl(std::string_view relativePath)
 std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination)
 {
     const std::string url = gf_apfUrl(relativePath);
+    std::error_code ignored; // a folder that cannot be made fails the download, which says so
+    std::filesystem::create_directories(destination.parent_path(), ignored);
     if (gf_download(url, destination, true)) {
         return {};
     }
