@@ -14,8 +14,11 @@
 # a fake simulator installation made by the sample builder, whose Community folder gets the sample AI-traffic
 # packages of the package generator; the start-up scans them into "output/LiveriesScanned.xml" and builds its
 # livery tables. The sample airport files of the airport generator go to "airports" (the user's own and generated
-# files, link files, "my_park_airports.txt") and "downloads" (the archived files). HLMR_DEMO_SECONDS changes how
-# long the program runs (default 30).
+# files, link files, "my_park_airports.txt") and "downloads" (the archived files), which the local HTTP server of the
+# tests serves as the maker's download folder (HLMR_DOWNLOAD_BASE). The user aircraft stands on the ground at
+# Schiphol, so EHAM becomes the park airport: its archived file is downloaded and read, its stands are chosen from
+# the learned use and static aircraft are placed one every 500 ms; the demo prints those lines of the log.
+# HLMR_DEMO_SECONDS changes how long the program runs (default 75).
 #
 # The program shows its real window: on the display that is set, or else on a virtual display (Xvfb) that the
 # demo starts. Once the start-up has finished the demo saves a screenshot of the window and prints its path; at
@@ -24,7 +27,7 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
-run_seconds="${HLMR_DEMO_SECONDS:-30}"
+run_seconds="${HLMR_DEMO_SECONDS:-75}"
 
 bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -39,7 +42,12 @@ program_folder="$(mktemp -d "${TMPDIR:-/tmp}/hollowmere-demo-XXXXXX")"
 program_pid=""
 standin_pid=""
 feed_pid=""
+server_pid=""
 cleanup() {
+  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
+    kill -TERM "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
   if [ -n "$feed_pid" ] && kill -0 "$feed_pid" 2>/dev/null; then
     kill -TERM "$feed_pid" 2>/dev/null || true
     wait "$feed_pid" 2>/dev/null || true
@@ -76,6 +84,24 @@ for f in json.load(open(sys.argv[1])):
     print(f"{f['kind']:14} {f['icao']:4} {f['stands']:4} stands  {f['path']}")
 PY
 rm "$program_folder/layout.json"
+# The maker's download folder: "MSFS/" and "MSFS2024/" hold the archived files.
+mkdir -p "$program_folder/www"
+cp -r "$program_folder/downloads" "$program_folder/www/MSFS"
+cp -r "$program_folder/downloads" "$program_folder/www/MSFS2024"
+python3 tools/http_test_server/server.py --no-stdin-watch "$program_folder/www" < /dev/null \
+  > "$program_folder/download-port.txt" 2> "$program_folder/download-server.txt" &
+server_pid=$!
+for ((try = 0; try < 100; try++)); do
+  [ -s "$program_folder/download-port.txt" ] && break
+  sleep 0.1
+done
+download_port="$(head -n 1 "$program_folder/download-port.txt")"
+if [ -z "$download_port" ]; then
+  echo "the download server did not start:" >&2
+  cat "$program_folder/download-server.txt" >&2
+  exit 1
+fi
+echo "== Serving the archived airport files on http://127.0.0.1:$download_port/"
 
 echo "== Starting the simulator stand-in on free ports, the user aircraft at the sample scenario's centre"
 build/release/tools/sim_standin/hlmr-sim-standin --port 0 --control-port 0 --facility-dir samples/facilities \
@@ -125,6 +151,7 @@ echo "== Running hollowmere in $program_folder for ${run_seconds} s"
 (
   cd "$program_folder"
   HLMR_SIM_PORT="$sim_port" \
+  HLMR_DOWNLOAD_BASE="http://127.0.0.1:$download_port/" \
   HLMR_TRAFFIC_PORT="$traffic_port" \
   HLMR_QNH_PORT="$qnh_port" \
   HLMR_ROAMING_APPDATA="$program_folder/user/roaming" \
@@ -185,6 +212,10 @@ echo "== Log.txt"
 cat "$log"
 echo "== The run in short"
 grep -E "dbase records read|airports read|liveries read|RealTraffic .*detected|Waiting for MSFS|Waiting for RealTraffic|RealTraffic connected|No RealTraffic version|RealTraffic gone| connected$|User aircraft title|User aircraft model|No traffic in this region|Flight not running|no longer connected|Main loop ended after|^Exiting: |SimConnect closed ok|User closed|Restarting" "$log" || true
+echo "== The park airport"
+grep -E "The park airport is|User aircraft on the ground|HLMR_DOWNLOAD_BASE|failed to download|Airport file read from|^ {10}(publisher|altitude|num_parkpos|quality factor) |learned does not exist|position.? found|positions \\(|no parking positions found" "$log" || echo "   (no park airport chosen)"
+echo "   static aircraft placed: $(grep -cE '^.{8}: .{8} parked$' "$log" || true) created (first ten below), $(grep -c 'no static parking for' "$log" || true) refused at a taken stand, $(grep -c 'no livery match' "$log" || true) without a livery"
+grep -E "^.{8}: .{8} parked$" "$log" | head -n 10 || true
 echo "== What the readers received (the program's log)"
 grep -E "^(Traffic|QNH) Reader: " "$log" || echo "   (no reader ran)"
 echo "== The link as the traffic feed saw it (link-log.txt)"

@@ -3,6 +3,7 @@
 // thread, which starts the worker and pumps its messages until the program ends. The window thread shows the
 // main window when a display can be opened and HLMR_UI is not "headless"; otherwise it runs on the console.
 #include "app/command_line.h"
+#include "app/download_base.h"
 #include "app/headless_host.h"
 #include "app/main_window.h"
 #include "app/program_parts.h"
@@ -126,6 +127,7 @@ int main(int argc, char** argv)
     lf_installCloseSignals();
 
     gf_installSettingsHooks();
+    gf_applyDownloadBaseFromEnvironment();
     WindowLiveryView liveryView;
     gf_installLiveryViewPort(&liveryView);
     int code = 0;

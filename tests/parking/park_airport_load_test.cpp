@@ -218,6 +218,45 @@ TEST_F(ParkAirportLoad, TheFirstVisitChoosesSoftUseAndTheShareOfStandsByTheAirpo
     }
 }
 
+TEST_F(ParkAirportLoad, OnTheGroundTheAirportWhereTheUserStandsIsLoadedAtTheNextRun)
+{
+    struct Case {
+        LatLon user;
+        bool onGround;
+        const char* message; // nullptr: EHAM chosen
+    };
+    const Case cases[] = {{{52.3086, 4.7639}, false, ""},
+                          {{10.0, 10.0}, true, "User aircraft on the ground, no RT supported airport in sight"},
+                          {{51.9569, 4.4372}, true, "User aircraft on the ground at EHRD, no airport file found"},
+                          {{52.3086, 4.7639}, true, nullptr}};
+    for (const Case& c : cases) {
+        traffic.user = UserAircraftState{c.user, 0.0, 0.0, c.onGround};
+        const std::size_t logBefore = folder.logText().size();
+        service.driveParkAirport(true);
+        const std::string log = folder.logText().substr(logBefore);
+        if (c.message != nullptr) {
+            EXPECT_EQ(status.snapshot().parkAirportCode, "");
+            if (*c.message != '\0') {
+                EXPECT_NE(log.find(c.message), std::string::npos) << log;
+            }
+            continue;
+        }
+        EXPECT_NE(log.find("User aircraft on the ground at EHAM"), std::string::npos) << log;
+        EXPECT_EQ(status.snapshot().parkAirportCode, "EHAM");
+        EXPECT_TRUE(service.staticParkingBusy());
+        EXPECT_TRUE(traffic.collecting) << "the callsigns heard until the calculation count as present";
+        EXPECT_FALSE(service.fileLoaded()) << "loaded at the next run";
+    }
+    traffic.heard = {"KLM1"};
+    service.driveParkAirport(false);
+    EXPECT_TRUE(service.fileLoaded());
+    EXPECT_FALSE(traffic.collecting);
+    EXPECT_EQ(service.selection().heardCallsigns, (std::unordered_set<std::string>{"KLM1"}));
+    EXPECT_EQ(status.snapshot().minutesToStaticUpdate, ParkingService::staticRefreshMinutes);
+    EXPECT_NE(folder.logText().find("no parking positions found"), std::string::npos) << "no learned use here";
+    EXPECT_FALSE(service.staticParkingBusy());
+}
+
 class Destinations : public ParkAirportLoad {
   protected:
     ClosestStand closest(const AirportCode& code, const LatLon& at = {52.3101, 4.7601}) const
