@@ -63,7 +63,10 @@ void FltkCheckBox::draw()
         fl_line(left, y() + h() / 2, middle, bottom, x() + w() - inset - 1, y() + inset);
         fl_line_style(0);
     }
-    draw_focus();
+    // draw_focus() draws whenever it is called: only the box with the keyboard focus shows it.
+    if (Fl::focus() == this) {
+        draw_focus();
+    }
 }
 
 FltkList::FltkList(int x, int y, int w, int h) : Fl_Choice(x, y, w, h)

@@ -188,6 +188,20 @@ TEST_F(FltkWindowTest, TheUsersClicksChoicesAndEnterReachTheCommands)
     keys("key Return");
     ASSERT_TRUE(test::gf_eventually([&] { return events.count("command 32828 2") == 1; }));
     EXPECT_EQ(window->controlText(editId), "BAW22");
+    // With the focus in the edit box the unchecked check box is plain white inside its border: no focus dots.
+    const auto plainCheckBox = [&] {
+        const std::optional<test::Screenshot> shot = test::Screenshot::take(display);
+        if (!shot) {
+            return false;
+        }
+        for (int x = 749; x <= 758; ++x) {
+            if (pixel(*shot, {x, 150}) != Pixel{0xFF, 0xFF, 0xFF}) {
+                return false;
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(test::gf_eventually(plainCheckBox, std::chrono::seconds(2)));
 
     click({250, 267});
     ASSERT_TRUE(test::gf_eventually([&] { return events.count("command 32829 0") == 1; }));
@@ -201,8 +215,8 @@ TEST_F(FltkWindowTest, TheUsersClicksChoicesAndEnterReachTheCommands)
     EXPECT_EQ(events.count("command 32771 0"), 1);
 }
 
-// Calls from four threads while the window thread paints: nothing hangs, the wake-ups are fewer than the calls,
-// and the widgets end in the last state given.
+// 10,000 calls from four threads, a fifth of them repaints, while the window thread paints: nothing hangs, the
+// wake-ups are fewer than the calls, the widgets end in the last state given and the last repaint is shown.
 TEST_F(FltkWindowTest, CallsFromFourThreadsEndInTheLastStateGiven)
 {
     constexpr int perThread = 2500;
@@ -250,6 +264,15 @@ TEST_F(FltkWindowTest, CallsFromFourThreadsEndInTheLastStateGiven)
     EXPECT_EQ(edit->text, "FINAL");
     EXPECT_FALSE(button->enabled);
     EXPECT_LT(window->wakeUps() - wakeUpsBefore, 4U * perThread);
+
+    // The last repaint asked for reaches the screen.
+    events.error.store(true);
+    window->invalidate({0, 448, 880, 476}, false);
+    std::optional<test::Screenshot> shot;
+    EXPECT_TRUE(test::gf_eventually([&] {
+        shot = test::Screenshot::take(display);
+        return shot && pixel(*shot, {600, 470}) == Pixel{0xFF, 0, 0};
+    }));
 }
 
 } // namespace
