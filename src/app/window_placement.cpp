@@ -59,7 +59,8 @@ void gf_placeOnMonitor(ui::Window& window, bool windowExists, int32_t fallbackX,
     lf_unstick(settings::mainWindowX, fallbackX);
     lf_unstick(settings::mainWindowY, fallbackY);
     const ui::Point stored{settings::mainWindowX.get(), settings::mainWindowY.get()};
-    const ui::Rect rect = (windowExists ? window.windowRect() : ui::Rect{}).movedTo(stored);
+    // The normal rectangle: a minimised window's reported size is that of its title bar, not the window's.
+    const ui::Rect rect = (windowExists ? window.normalRect() : ui::Rect{}).movedTo(stored);
     const ui::Point corner = gf_cornerOnWorkArea(rect, window.workAreaNearest(rect));
     if (corner == stored) {
         return;

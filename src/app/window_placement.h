@@ -14,7 +14,7 @@ inline constexpr int32_t visibleMargin = 48;
 ui::Point gf_cornerOnWorkArea(ui::Rect window, ui::Rect workArea);
 
 // Keeps the window on its screen. A stored coordinate at a bound of its range (a screen that has gone) becomes
-// the fallback and is saved. The window's rectangle (none while it does not exist yet), moved to the stored
+// the fallback and is saved. The window's normal rectangle (none while it does not exist yet), moved to the stored
 // corner, is then kept on the work area of the nearest screen; a changed corner is stored, saved and, when the
 // window exists, the window is moved there.
 void gf_placeOnMonitor(ui::Window& window, bool windowExists, int32_t fallbackX, int32_t fallbackY);

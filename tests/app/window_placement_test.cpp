@@ -146,6 +146,12 @@ TEST_F(StoredPosition, TheQuitSavesTheNormalPlaceAlsoWhileMinimised)
         EXPECT_EQ(corner(), (ui::Point{120, 240})) << minimised;
         EXPECT_EQ(saved(), (ui::Point{120, 240})) << minimised;
     }
+    // Minimised, the window's size is still its normal size: 400 of its 880 pixels stay on the screen.
+    window.moveByUser({-480, 240});
+    window.setMinimisedByUser(true);
+    gf_saveWindowPosition(window);
+    EXPECT_EQ(saved(), (ui::Point{-480, 240}));
+    EXPECT_TRUE(window.programMoves().empty());
     // Dragged mostly off the screen: pulled back, moved and saved.
     window.setMinimisedByUser(false);
     window.moveByUser({1900, 300});
