@@ -77,7 +77,9 @@ int lf_runWithWindow(ui::FltkWindow& window, ProgramParts& parts, bool productio
             WorkerContext context = parts.context(mainWindow, gf_systemSteadyTime());
             code = mainWindow.run(context, closeSignal);
         } else {
+            // A program that could not show its window has failed, as one that cannot create its data folder.
             gf_logAlert("initInstance failed");
+            code = 1;
         }
     }
     parts.status.setRepaintHook({});
