@@ -87,7 +87,12 @@ protected:
             setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
             setenv("HLMR_ROAMING_APPDATA", (root + "/roaming").c_str(), 1);
             setenv("HLMR_LOCAL_APPDATA", "", 1);
-            setenv("HLMR_UI", "headless", 1);
+            if (uiMode != nullptr) {
+                setenv("HLMR_UI", uiMode, 1);
+            } else {
+                unsetenv("HLMR_UI");
+                unsetenv("DISPLAY");
+            }
             freopen((root + "/out.txt").c_str(), "w", stdout);
             freopen((root + "/err.txt").c_str(), "w", stderr);
             std::vector<char*> argv{const_cast<char*>(HOLLOWMERE_PROGRAM)};
@@ -119,6 +124,8 @@ protected:
     std::string log() const { return readWholeFile(program() / "Log.txt"); }
 
     TempDir dir;
+    // HLMR_UI for the program; none runs it with neither HLMR_UI nor DISPLAY set.
+    const char* uiMode = "headless";
     std::chrono::steady_clock::time_point terminatedAt;
     std::chrono::steady_clock::time_point endedAt;
 };
@@ -265,6 +272,15 @@ TEST_F(Entry, ACloseDuringTheTrafficStartEndsTheProgramAtOnce)
     EXPECT_THAT(text, Not(HasSubstr("\nproduction\n")));
     EXPECT_THAT(text, HasSubstr("Exiting: USER CLOSED SIM\n"));
     EXPECT_THAT(out(), HasSubstr("Close window button clicked, closing Hollowmere ...\n"));
+}
+
+TEST_F(Entry, WithoutADisplayTheProgramRunsOnTheConsoleAndSaysSo)
+{
+    buildInstallation();
+    uiMode = nullptr;
+    ASSERT_EQ(runProgram(), 0) << err();
+    EXPECT_THAT(log(), HasSubstr("No display could be opened: running without a window\n"));
+    EXPECT_THAT(log(), HasSubstr("\nproduction\n"));
 }
 
 // A second copy ends with -1 and writes nothing at all.

@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/message_line.h"
 #include "engine/run_state.h"
+#include "engine/stop_requests.h"
 #include "platform/ui/recording_window.h"
 #include "settings/catalogue.h"
 #include "settings/control_services.h"
@@ -161,16 +162,27 @@ TEST_F(MainWindowTest, TheMessageBandIsGreenWithAMessageAndRedWithAnError)
     }
 }
 
+// A click, a list choice and Enter reach the handler with their ids; a disabled edit box takes no input and
+// the clicked check box keeps its mark until the program sets it.
 TEST_F(MainWindowTest, UserCommandsReachTheHandler)
 {
     MainWindow mainWindow(window, state);
     ASSERT_TRUE(mainWindow.create());
-    window.click(settings::alwaysOnTop.controlId());
-    window.typeWithEnter(settings::blockCallsign.controlId(), "DLH4");
+    const ui::ControlId check = settings::alwaysOnTop.controlId();
+    const ui::ControlId list = settings::maxParkSel.controlId();
+    const ui::ControlId edit = settings::blockCallsign.controlId();
+    EXPECT_TRUE(window.click(check));
+    EXPECT_FALSE(window.typeWithEnter(edit, "DLH4"));
+    window.comboFill(list, {"1", "2", "3"}, 0);
+    EXPECT_TRUE(window.choose(list, 2));
+    window.enable(edit, true);
+    EXPECT_TRUE(window.typeWithEnter(edit, "DLH4"));
     window.pump();
-    EXPECT_THAT(commands.received,
-                ElementsAre(ui::Command{settings::alwaysOnTop.controlId(), ui::Notification::clicked}));
-    EXPECT_FALSE(window.controls().control(settings::alwaysOnTop.controlId())->checked);
+    EXPECT_THAT(commands.received, ElementsAre(ui::Command{check, ui::Notification::clicked},
+                                               ui::Command{list, ui::Notification::selectionChanged},
+                                               ui::Command{edit, ui::Notification::enter}));
+    EXPECT_FALSE(window.controls().control(check)->checked);
+    EXPECT_EQ(window.controlText(edit), "DLH4");
 }
 
 TEST_F(MainWindowTest, ARefusedWindowIsReported)
@@ -248,6 +260,69 @@ TEST_F(MainWindowTest, AWorkerThatCannotStartIsShownAndTheCloseEndsTheProgram)
     windowThread.join();
     EXPECT_EQ(code, 1);
     EXPECT_EQ(mainWindow.workersStarted(), 0);
+}
+
+// A reader error restarts the run: the second worker starts only once the first has been joined; the close
+// during the second run ends the program with no thread left behind.
+TEST_F(MainWindowTest, ARestartJoinsThePreviousWorkerBeforeStartingTheNext)
+{
+    // Worker bodies not yet returned, and starts made while one of them still ran (a worker let go unjoined).
+    std::atomic<int> running{0};
+    std::atomic<int> startsBeforeJoin{0};
+    MainWindow mainWindow(window, state, [&](std::function<void()> body) {
+        if (running.load() != 0) {
+            ++startsBeforeJoin;
+        }
+        return std::thread([&running, body = std::move(body)] {
+            ++running;
+            body();
+            --running;
+        });
+    });
+    std::atomic<bool> failed{false};
+    world.tick.onTick = [&](int64_t number) {
+        if (number == 300 && !failed.exchange(true)) {
+            gf_readerStopped("traffic reader", "receive failed");
+        }
+        if (number == 600) {
+            closeSignal.store(true);
+        }
+    };
+    ASSERT_TRUE(mainWindow.create());
+    runWindow(mainWindow);
+    windowThread.join();
+
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(mainWindow.workersStarted(), 2);
+    EXPECT_EQ(startsBeforeJoin.load(), 0);
+    EXPECT_FALSE(mainWindow.workerRunning());
+    EXPECT_FALSE(world.simLink.thread.running());
+    EXPECT_FALSE(world.readers.trafficThread.running());
+    EXPECT_EQ(window.createdControls().size(), 43U);
+    const std::string text = log();
+    const auto readerError = text.find("Exiting: READER ERROR\n");
+    const auto closed = text.find("Exiting: USER CLOSED SIM\n");
+    ASSERT_NE(readerError, std::string::npos) << text;
+    ASSERT_NE(closed, std::string::npos) << text;
+    EXPECT_LT(readerError, closed);
+}
+
+// The window's loop ends while a worker runs (the window is gone): the worker is asked to stop as by the close
+// and joined before run() returns.
+TEST_F(MainWindowTest, AWorkerStillRunningWhenTheLoopEndsIsStoppedAndJoined)
+{
+    MainWindow mainWindow(window, state);
+    ASSERT_TRUE(mainWindow.create());
+    runWindow(mainWindow);
+    ASSERT_TRUE(test::gf_eventually([&] { return world.tick.ticks.load() > 10; }));
+    window.quit(9);
+    windowThread.join();
+    EXPECT_EQ(code, 9);
+    EXPECT_FALSE(mainWindow.workerRunning());
+    EXPECT_TRUE(userClosing.load());
+    EXPECT_EQ(gf_stopDecision().reason, ExitReason::userClosedSim);
+    EXPECT_FALSE(world.simLink.thread.running());
+    EXPECT_THAT(log(), HasSubstr("Exiting: USER CLOSED SIM\n"));
 }
 
 TEST_F(MainWindowTest, TheWorkerPutsTheWindowOnTop)

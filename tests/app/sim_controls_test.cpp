@@ -43,7 +43,10 @@ class SimControlsTest : public ::testing::Test {
         settings::simChoice.set(settings::simChoice.defaultValue());
     }
 
-    bool enabled(const ControlBinding& binding) const { return window.controls().control(binding.controlId())->enabled; }
+    bool enabled(const ControlBinding& binding) const
+    {
+        return window.controls().control(binding.controlId())->enabled;
+    }
     ui::ControlState state(const ControlBinding& binding) const
     {
         return *window.controls().control(binding.controlId());
@@ -136,6 +139,10 @@ TEST_F(SimControlsTest, EveryControlIsCreatedAndLeftByTheStartUpAsTheTableSays)
         EXPECT_EQ(spec.enabled, row.kind == check || row.kind == list);
         if (row.kind == button) {
             EXPECT_EQ(spec.caption, row.key);
+        }
+        // The window opens before the settings are read: each check box shows its built-in default.
+        if (const auto* box = dynamic_cast<const BoolCheckBoxParameter*>(table[i].binding)) {
+            EXPECT_EQ(spec.checked, box->defaultValue());
         }
         const ui::ControlState after = *window.controls().control(row.id);
         EXPECT_EQ(after.enabled, row.enabledAfterStartUp);

@@ -37,10 +37,17 @@ class WindowProcess : public ::testing::Test {
             fs::copy_file(fs::path(HLMR_SAMPLES_INPUT) / name, program() / "input" / name);
         }
         fs::create_directories(parametersFile().parent_path());
-        test::writeWholeFile(parametersFile(), "<?xml version=\"1.0\"?>\n<root><parameters>"
-                                               "<parameter name=\"MAIN_WINDOW_X\" value=\"250\"/>"
-                                               "<parameter name=\"MAIN_WINDOW_Y\" value=\"150\"/>"
-                                               "</parameters></root>\n");
+        storeCorner(250, 150);
+    }
+
+    void storeCorner(int x, int y) const
+    {
+        test::writeWholeFile(parametersFile(),
+                             fmt::format("<?xml version=\"1.0\"?>\n<root><parameters>"
+                                         "<parameter name=\"MAIN_WINDOW_X\" value=\"{}\"/>"
+                                         "<parameter name=\"MAIN_WINDOW_Y\" value=\"{}\"/>"
+                                         "</parameters></root>\n",
+                                         x, y));
     }
 
     fs::path program() const { return dir / "program"; }
@@ -54,7 +61,8 @@ class WindowProcess : public ::testing::Test {
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
 
-    pid_t start(std::vector<std::string> arguments) const
+    // uiMode is the value of HLMR_UI, none for unset.
+    pid_t start(std::vector<std::string> arguments, const char* uiMode = nullptr) const
     {
         const pid_t child = fork();
         if (child == 0) {
@@ -63,7 +71,11 @@ class WindowProcess : public ::testing::Test {
                 _exit(127);
             }
             setenv("DISPLAY", display.name().c_str(), 1);
-            unsetenv("HLMR_UI");
+            if (uiMode != nullptr) {
+                setenv("HLMR_UI", uiMode, 1);
+            } else {
+                unsetenv("HLMR_UI");
+            }
             setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
             setenv("HLMR_ROAMING_APPDATA", (root + "/roaming").c_str(), 1);
             setenv("HLMR_LOCAL_APPDATA", "", 1);
@@ -132,15 +144,33 @@ TEST_F(WindowProcess, TheWindowOpensAtItsStoredPlaceAndASecondCopyEndsAtOnce)
     EXPECT_THAT(test::readWholeFile(parametersFile()), HasSubstr("name=\"MAIN_WINDOW_Y\" value=\"150\""));
 }
 
+// The corner is stored 10 pixels below the screen's top: only the window moves it down to 48 (and saves that at
+// its end), so the stored corner tells which host ran. HLMR_UI=headless keeps the console host despite the display.
 TEST_F(WindowProcess, ProductionModeOpensTheWindowRunsTheStartUpAndEndsWithZero)
 {
     buildInstallation();
-    EXPECT_EQ(wait(start({"--production"})), 0) << test::readWholeFile(dir / "err.txt");
-    const std::string text = log();
-    EXPECT_THAT(text, HasSubstr("\nproduction\n"));
-    EXPECT_THAT(text, ::testing::Not(HasSubstr("running without a window")));
-    EXPECT_THAT(test::readWholeFile(parametersFile()), HasSubstr("name=\"MAIN_WINDOW_X\" value=\"250\""));
-    EXPECT_THAT(test::readWholeFile(parametersFile()), HasSubstr("name=\"MAIN_WINDOW_Y\" value=\"150\""));
+    struct Row {
+        const char* uiMode;
+        const char* storedY;
+        bool window;
+    };
+    const Row rows[] = {{nullptr, "48", true}, {"headless", "10", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.uiMode == nullptr ? "HLMR_UI unset" : row.uiMode);
+        fs::remove(program() / "Log.txt");
+        storeCorner(250, 10);
+        EXPECT_EQ(wait(start({"--production"}, row.uiMode)), 0) << test::readWholeFile(dir / "err.txt");
+        const std::string text = log();
+        EXPECT_THAT(text, HasSubstr("\nproduction\n"));
+        if (row.window) {
+            EXPECT_THAT(text, ::testing::Not(HasSubstr("running without a window")));
+        } else {
+            EXPECT_THAT(text, HasSubstr("HLMR_UI=headless: running without a window\n"));
+        }
+        const std::string parameters = test::readWholeFile(parametersFile());
+        EXPECT_THAT(parameters, HasSubstr("name=\"MAIN_WINDOW_X\" value=\"250\""));
+        EXPECT_THAT(parameters, HasSubstr(fmt::format("name=\"MAIN_WINDOW_Y\" value=\"{}\"", row.storedY)));
+    }
 }
 
 } // namespace

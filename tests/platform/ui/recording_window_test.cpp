@@ -136,7 +136,8 @@ TEST_F(RecordingWindowTest, UserActionsBecomeCommandsAndTheProgramsChangesDoNot)
     EXPECT_FALSE(window.typeWithEnter(listId, "x"));
     EXPECT_FALSE(window.click(editId));
     EXPECT_EQ(window.pump(), 4);
-    EXPECT_THAT(events.snapshot(), ElementsAre("command 32771 0", "command 32790 1", "command 32828 2", "command 32829 0"));
+    EXPECT_THAT(events.snapshot(),
+                ElementsAre("command 32771 0", "command 32790 1", "command 32828 2", "command 32829 0"));
     EXPECT_FALSE(window.controls().control(checkId)->checked);
     EXPECT_EQ(window.comboSelection(listId), 1);
     EXPECT_EQ(window.controlText(listId), "FSLTL");
@@ -195,7 +196,8 @@ TEST_F(RecordingWindowTest, RunDeliversFromOtherThreadsAndTheCloseSignalOnce)
     window.postMessage(0x8001);
     closeSignal.store(true);
     window.click(buttonId);
-    EXPECT_TRUE(test::gf_eventually([&] { return events.count("close") == 1 && events.count("command 32829 0") == 1; }));
+    EXPECT_TRUE(
+        test::gf_eventually([&] { return events.count("close") == 1 && events.count("command 32829 0") == 1; }));
     window.postMessage(0x8002);
     EXPECT_TRUE(test::gf_eventually([&] { return events.count("message 32770") == 1; }));
     window.quit(7);
