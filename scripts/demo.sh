@@ -148,8 +148,12 @@ build/release/tools/traffic_feed/hlmr-traffic-feed --scenario samples/scenarios/
 feed_pid=$!
 
 echo "== Running hollowmere in $program_folder for ${run_seconds} s"
+# The demo's copy has per-user folders of its own, so its single-instance lock lies there too: a copy that the user
+# runs meanwhile does not stop it.
+mkdir -p -m 700 "$program_folder/user/runtime"
 (
   cd "$program_folder"
+  XDG_RUNTIME_DIR="$program_folder/user/runtime" \
   HLMR_SIM_PORT="$sim_port" \
   HLMR_DOWNLOAD_BASE="http://127.0.0.1:$download_port/" \
   HLMR_TRAFFIC_PORT="$traffic_port" \
@@ -173,7 +177,9 @@ for ((second = 1; second <= run_seconds; second++)); do
   if grep -q "Waiting for MSFS" "$log" 2>/dev/null; then stage="waiting for the simulator"; fi
   if standin clients | grep -q '"name":"Hollowmere"'; then stage="connected to the simulator"; fi
   if grep -q "RealTraffic connected" "$log" 2>/dev/null; then stage="live-traffic link up"; fi
-  if grep -q "No traffic in this region?\|Traffic Reader connected" "$log" 2>/dev/null; then
+  # The log is written in blocks; the feed's link log shows each user position that the main loop sends at once.
+  if grep -q "No traffic in this region?\|Traffic Reader connected" "$log" 2>/dev/null ||
+    grep -q " Qs121 " "$program_folder/link-log.txt" 2>/dev/null; then
     stage="main loop running"
   fi
   if grep -q "^Exiting: " "$log" 2>/dev/null; then stage="closing down"; fi
