@@ -38,7 +38,9 @@ std::string lf_receiveAll(TcpClient& client, std::size_t wanted)
 {
     std::string all;
     std::string part;
-    while (all.size() < wanted && client.receive(part, 1 << 20, 2000ms).hasData()) {
+    // Room for all that is still wanted: a loaded machine may hold more in the socket than any fixed bound, and a
+    // receive that fills its bound is an overrun.
+    while (all.size() < wanted && client.receive(part, wanted - all.size() + 1, 2000ms).hasData()) {
         all += part;
     }
     return all;
