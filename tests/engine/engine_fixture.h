@@ -56,8 +56,16 @@ public:
 
 class CountingLink final : public LiveTrafficLink {
 public:
-    void sendUserPosition() override { ++userPositions; }
+    void sendUserPosition() override
+    {
+        ++userPositions;
+        if (forwardTo != nullptr) {
+            forwardTo->sendUserPosition();
+        }
+    }
     int userPositions = 0;
+    // A real link that every counted position also goes to; none by default.
+    LiveTrafficLink* forwardTo = nullptr;
 };
 
 class EngineFixture {

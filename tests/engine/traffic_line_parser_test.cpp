@@ -156,6 +156,7 @@ TEST_F(TrafficLines, EachCheckDropsOrFailsItsLines)
         {"roll not a number", {{23, "left"}}, LineDrop::fieldError, "roll:left"},
         {"true airspeed with a plus", {{20, "+5"}}, LineDrop::fieldError, "TAS incorrect+5"},
         {"true airspeed below -1", {{20, "-2"}}, LineDrop::fieldError, "TAS incorrect-2"},
+        {"true airspeed above 2000 kt", {{20, "2000.5"}}, LineDrop::fieldError, "TAS incorrect2000.5"},
         {"ground vehicle", {{10, "GRND VEH"}}, LineDrop::vehicle, ""},
     };
     for (const Row& row : rows) {
@@ -275,8 +276,10 @@ TEST_F(TrafficLines, UnreportedTrueAirspeedComesFromTheAltitude)
         ASSERT_TRUE(accept(lf_line({{4, altitude}, {8, "250"}, {20, "-1"}}))) << altitude;
         EXPECT_EQ(record.position.trueAirspeedKt, speed) << altitude;
     }
-    ASSERT_TRUE(accept(lf_line({{20, "0"}})));
-    EXPECT_EQ(record.position.trueAirspeedKt, 0.0);
+    for (const double reported : {0.0, 2000.0}) {
+        ASSERT_TRUE(accept(lf_line({{20, fmt::format("{}", reported)}}))) << reported;
+        EXPECT_EQ(record.position.trueAirspeedKt, reported) << "a reported airspeed is kept at its bounds";
+    }
 }
 
 TEST_F(TrafficLines, TrueHeadingTrackAndBank)

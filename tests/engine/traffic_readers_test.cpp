@@ -171,6 +171,36 @@ TEST_F(TrafficReadersTest, BadDatagramsNeverStopTheReader)
     EXPECT_THAT(log.text(), HasSubstr("invalid lalo: 0.000050,-0.000050\n          (1 more since last logged)\n"));
 }
 
+// The first-traffic wait reads the latest timestamp: a line refused after its timestamp passed still moves it, a
+// timestamp that fails its own check never does.
+TEST_F(TrafficReadersTest, ALineRefusedAfterItsTimestampStillMovesTheLatestTimestamp)
+{
+    readers.startTrafficReader(true);
+    const std::string line(exampleLine);
+    const auto withField = [&line](std::size_t index, const std::string& value) {
+        std::vector<std::string> fields;
+        for (std::size_t start = 0;;) {
+            const std::size_t comma = line.find(',', start);
+            fields.push_back(line.substr(start, comma == std::string::npos ? comma : comma - start));
+            if (comma == std::string::npos) {
+                break;
+            }
+            start = comma + 1;
+        }
+        fields.at(index) = value;
+        return fmt::format("{}", fmt::join(fields, ","));
+    };
+    sendTraffic({withField(2, "91.5")});
+    EXPECT_EQ(readers.latestTimestamp(), 1717000000.5);
+    EXPECT_EQ(readers.counts().traffic.queued, 0U);
+    for (const char* timestamp : {"nan", "4102444801", "x1717000099"}) {
+        sendTraffic({withField(14, timestamp)});
+    }
+    EXPECT_EQ(readers.latestTimestamp(), 1717000000.5);
+    sendTraffic({withField(14, "1717000042")});
+    EXPECT_EQ(readers.latestTimestamp(), 1717000042.0);
+}
+
 TEST_F(TrafficReadersTest, APortInUseStopsTheRunWithReaderErrorNamingThePort)
 {
     net::UdpReceiver taken(0, net::BindScope::loopback);
@@ -264,6 +294,10 @@ TEST_F(TrafficReadersTest, ResetWhileBothReadersReceive)
     const auto until = std::chrono::steady_clock::now() + 300ms;
     for (int round = 0; std::chrono::steady_clock::now() < until; ++round) {
         readers.collectCallsigns();
+        // The worker's filter values change while the reader copies them.
+        readers.setRangeCentre(centre.lat + 0.001 * (round % 3), centre.lon);
+        readers.setParkAirport(round % 2 == 0 ? std::optional<ParkAirportFix>{}
+                                              : std::optional<ParkAirportFix>{ParkAirportFix{centre, 1416.0}});
         std::this_thread::sleep_for(2ms);
         heard += queue.takeCallsigns().size();
         if (round % 2 == 0) {
