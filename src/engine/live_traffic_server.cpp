@@ -125,6 +125,7 @@ bool LiveTrafficServer::handshake(net::TcpServer& server)
         gf_log(version.problem);
     }
     simTimeEnabled.store(version.simTime);
+    simTimeInUse.store(version.simTime);
     status_.update([&version](StatusValues& values) { values.rtEditionText = version.editionText; });
     setLiveSourceReady(true);
     handshakes_.fetch_add(1);
@@ -189,6 +190,8 @@ void LiveTrafficServer::sendUserPosition()
         if (gf_stopDecision().reason == ExitReason::notYetSet &&
             server->acceptClient(0ms).status == net::AcceptStatus::accepted) {
             setLiveSourceReady(true);
+            // The level of the one version exchange still holds for the returning application.
+            simTimeInUse.store(simTimeEnabled.load());
             gf_setMessage(fmt::format("{} RealTraffic re-connected", gf_nowClockText()), true);
             gf_clearMessage();
         }
@@ -236,6 +239,10 @@ void LiveTrafficServer::clientLost(net::TcpServer& server, const std::string& er
     server.dropClient();
     gf_logUnlessStopping("RealTraffic client socket closed");
     setLiveSourceReady(false);
+    // Without the application the program's clock is the PC's again, and the returning application never gets
+    // the simulator time of before the loss: the flag first, so that the simulator link stops writing the time.
+    simTimeInUse.store(false);
+    simUtcSeconds.store(0);
     if (!userClosing.load()) {
         lifecycle_.removeForLostLink();
     }

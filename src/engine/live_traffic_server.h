@@ -57,11 +57,11 @@ public:
     // an earlier run. A setting that is no port, or a port that cannot be bound, throws std::runtime_error.
     void startServer() override;
     // While the live-traffic application runs on this PC and a server listens: waits for the application until a
-    // stop or a close, asks for its version and reads the reply; level 2 sets simTimeEnabled.
+    // stop or a close, asks for its version and reads the reply; level 2 sets simTimeEnabled and simTimeInUse.
     void connectAndHandshake() override;
     // "Qs121=" to a connected client without waiting (a full buffer skips this position); a failed send is a
-    // lost client. Without a client: one accept that does not
-    // wait, while no stop is requested.
+    // lost client, which clears simTimeInUse and the simulator time. Without a client: one accept that does not
+    // wait, while no stop is requested; a returning client takes the level of the first handshake.
     void sendUserPosition() override;
     // "Qs123=" to a connected client at level 2, when the simulator time is at least 1 s.
     void sendSimTime() override;

@@ -91,6 +91,7 @@ void gf_resetRunFlags() noexcept
     simConnectError.store(false);
     userDataArrived.store(false);
     simTimeEnabled.store(false);
+    simTimeInUse.store(false);
     simUtcSeconds.store(0);
 }
 

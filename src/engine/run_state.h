@@ -74,6 +74,8 @@ extern std::atomic<uint64_t> nowWeekdaySlot;
 
 extern std::atomic<bool> simIsMsfs2020;
 extern std::atomic<int32_t> simCode;
+// The simulator's clock is the program's reference time (core/reference_time.h): set by the live-traffic link
+// while an application of level 2 is connected, cleared when it goes and by the run reset.
 extern std::atomic<bool> simTimeInUse;
 // Simulator UTC seconds since 1970, written by the simulator link from the user aircraft's data.
 extern std::atomic<int64_t> simUtcSeconds;

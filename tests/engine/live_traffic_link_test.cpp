@@ -147,6 +147,7 @@ TEST_F(LiveTrafficLinkTest, EveryVersionReplyMode)
         gf_resetMessageLine();
         std::filesystem::remove(dir / "link.log");
         simTimeEnabled.store(!row.simTime);
+        simTimeInUse.store(!row.simTime);
         const std::size_t logBefore = log.text().size();
         const uint64_t handshakesBefore = link.counts().handshakes;
         startFeed(row.arguments);
@@ -158,6 +159,7 @@ TEST_F(LiveTrafficLinkTest, EveryVersionReplyMode)
         EXPECT_EQ(took < 450ms, row.arguments[1] != "broken") << name;
         EXPECT_THAT(logged, Not(HasSubstr("waitForClient interrupted"))) << name;
         EXPECT_EQ(simTimeEnabled.load(), row.simTime) << name;
+        EXPECT_EQ(simTimeInUse.load(), row.simTime) << "the simulator's clock is the program's: " << name;
         EXPECT_EQ(status().rtEditionText, row.edition) << name;
         EXPECT_TRUE(status().liveSourceReady) << name;
         EXPECT_EQ(link.counts().handshakes, handshakesBefore + 1) << name;
@@ -222,6 +224,8 @@ TEST_F(LiveTrafficLinkTest, ALostClientAndItsReturnWhileTheTickRuns)
     startFeed({"--reply", "normal", "--drop-after", "0.5", "--reconnect"});
     handshake();
     ASSERT_TRUE(status().liveSourceReady);
+    ASSERT_TRUE(simTimeInUse.load());
+    simUtcSeconds.store(1717000000);
     const int resetsAfterHandshake = readers.resets.load();
     auto longest = std::chrono::steady_clock::duration::zero();
     const auto tick = [&] {
@@ -239,11 +243,17 @@ TEST_F(LiveTrafficLinkTest, ALostClientAndItsReturnWhileTheTickRuns)
     EXPECT_EQ(readers.resets.load(), resetsAfterHandshake + 1);
     EXPECT_THAT(log.text(), HasSubstr("RealTraffic gone? Wait for RealTraffic to re-connect ...\n"));
     EXPECT_THAT(log.text(), HasSubstr("RealTraffic client socket closed\n"));
+    EXPECT_FALSE(simTimeInUse.load()) << "the PC's clock while the application is away";
+    EXPECT_EQ(simUtcSeconds.load(), 0) << "the returning application never gets the time of before";
+    link.sendSimTime();
     ASSERT_TRUE(test::gf_eventually([&] {
         tick();
         return status().liveSourceReady;
     }));
     EXPECT_THAT(log.text(), HasSubstr("RealTraffic re-connected\n"));
+    EXPECT_TRUE(simTimeInUse.load()) << "the level of the first handshake holds";
+    link.sendSimTime();
+    EXPECT_EQ(link.counts().simTimes, 0U) << "no simulator time until the simulator reports one again";
     const uint64_t sentBefore = link.counts().userPositions;
     tick();
     EXPECT_EQ(link.counts().userPositions, sentBefore + 1);

@@ -136,13 +136,14 @@ TEST_F(RunStateTest, TheResetClearsTheRunButNotAUserClose)
     flightRunning.store(true);
     userDataArrived.store(true);
     simTimeEnabled.store(true);
+    simTimeInUse.store(true);
     simUtcSeconds.store(1717000000);
     userClosing.store(true);
     gf_resetRunFlags();
     EXPECT_EQ(gf_stopDecision(), StopDecision{});
     EXPECT_EQ(simUtcSeconds.load(), 0) << "a restart never sends the previous run's simulator time";
     for (const std::atomic<bool>* flag : {&stopRequested, &flightRunning, &simConnectError, &userDataArrived,
-                                          &simTimeEnabled}) {
+                                          &simTimeEnabled, &simTimeInUse}) {
         EXPECT_FALSE(flag->load());
     }
     EXPECT_TRUE(userClosing.load());
