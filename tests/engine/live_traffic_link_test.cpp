@@ -299,6 +299,25 @@ TEST_F(LiveTrafficLinkTest, TheFirstWaitEndsOnACloseFromAnotherThreadOrAStop)
     EXPECT_EQ(log.text().size(), logBefore) << "nothing without the application on this PC";
 }
 
+// With "AEROWINX" on the traffic start opens no server: every call of the engine finds nothing to do.
+TEST_F(LiveTrafficLinkTest, WithoutAServerNothingIsSentOrAwaited)
+{
+    ResetRegistry ownResets;
+    LiveTrafficServer unopened{sim, readers, lifecycle, board, ownResets};
+    simTimeEnabled.store(true);
+    simUtcSeconds.store(1717000000);
+    const auto start = std::chrono::steady_clock::now();
+    unopened.connectAndHandshake();
+    unopened.sendUserPosition();
+    unopened.sendSimTime();
+    unopened.close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
+    EXPECT_EQ(unopened.port(), 0);
+    const LinkCounts counts = unopened.counts();
+    EXPECT_EQ(counts.handshakes + counts.userPositions + counts.simTimes + counts.lostClients, 0U);
+    EXPECT_EQ(readers.resets.load(), 0);
+}
+
 TEST_F(LiveTrafficLinkTest, APortSettingThatIsNoNumberStopsTheStart)
 {
     for (const char* bad : {"http", "", "70000", "-1", "10747 "}) {

@@ -145,6 +145,25 @@ TEST_F(WorkerTest, AWholeRunStartsTrafficLoopsAndClosesDownWithEveryThreadJoined
     EXPECT_FALSE(isRestart.load());
 }
 
+// "AEROWINX" on: the application installed here gets no server and no simulator time; the readers still listen on
+// 127.0.0.1 and the watchdog needs no link to start.
+TEST_F(WorkerTest, WithAerowinxOnTheApplicationHereGetsNoLink)
+{
+    fs::create_directories(dir / "roaming" / "VidiveZovadaz");
+    test::writeWholeFile(dir / "roaming" / "VidiveZovadaz" / "RealTraffic.jar", "");
+    writeParameters("<parameter name=\"AEROWINX\" value=\"true\"/>");
+    closeAt(5s);
+    runWorker();
+    settings::aerowinx.set(settings::aerowinx.defaultValue());
+    EXPECT_TRUE(rtOnThisPc.load());
+    EXPECT_TRUE(journalHas("traffic reader start local"));
+    for (const char* link : {"link startServer", "link handshake", "link simTime"}) {
+        EXPECT_FALSE(journalHas(link)) << link;
+    }
+    EXPECT_TRUE(world.status.snapshot().liveSourceReady);
+    EXPECT_FALSE(simTimeEnabled.load());
+}
+
 TEST_F(WorkerTest, OnlyTheFirstStartChecksVersionsAndReadsTheDataFiles)
 {
     struct Row {
