@@ -317,6 +317,23 @@ void ClientServer::dropAll() {
     }
 }
 
+void ClientServer::closeAfterFlush(uint32_t clientId) {
+    std::shared_ptr<Connection> connection;
+    {
+        std::lock_guard lock(connectionsMutex_);
+        const auto found = connections_.find(clientId);
+        if (found == connections_.end()) {
+            return;
+        }
+        connection = found->second;
+    }
+    {
+        std::lock_guard queueLock(connection->mutex);
+        connection->closeAfterFlush = true;
+    }
+    connection->wake.notify_all();
+}
+
 void ClientServer::closeAllAfterFlush() {
     std::lock_guard lock(connectionsMutex_);
     for (auto& [id, connection] : connections_) {

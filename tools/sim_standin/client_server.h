@@ -46,6 +46,7 @@ public:
     void closeAllAfterFlush();
 
     void sendFrame(uint32_t clientId, Bytes frame) override;
+    void closeAfterFlush(uint32_t clientId) override;
 
 private:
     struct Connection {

@@ -32,7 +32,7 @@ constexpr const char* lf_help =
     "[onground]|remove <id>|list|get <id>; create fail <pattern>|strict on|off|known <pattern>|delay <ms>|"
     "noadded [on|off]|addedlate [on|off]|maxobjects <n>|idbase <n>|random; exception <code> [sendid] [index] "
     "[client]; raw <dwID> [hex] [client]; short <dwID> [client]; failnext <function> <n> [client]; facility dir "
-    "<folder>|noend on|off; trace [file]; track [file] [hz]; stats; clients; audit [client]; exceptions; wait "
+    "<folder>|noend on|off|noend <icao>|delay <icao> <ms>|short <icao>|drop <icao>|clear [<icao>]; trace [file]; track [file] [hz]; stats; clients; audit [client]; exceptions; wait "
     "frames <n>; reset; help";
 
 } // namespace

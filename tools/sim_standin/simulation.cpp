@@ -66,6 +66,8 @@ void Simulation::resetWorld() {
     keepOrphans_ = false;
     framesWhilePaused_ = true;
     facilityNoEnd_ = false;
+    facilityFaults_.clear();
+    facilityAnswers_.clear();
     if (!running_) {
         setRunning(true);
     }
@@ -90,6 +92,7 @@ void Simulation::disconnect(uint32_t clientId) {
                 "disconnect");
     clients_.erase(found);
     std::erase_if(pending_, [clientId](const PendingCreation& p) { return p.clientId == clientId; });
+    std::erase_if(facilityAnswers_, [clientId](const PendingFacilityAnswer& a) { return a.clientId == clientId; });
     if (keepOrphans_) {
         return;
     }

@@ -36,6 +36,8 @@ public:
     virtual ~ClientSink() = default;
     // Queues one complete wire frame for the client; never blocks for long.
     virtual void sendFrame(uint32_t clientId, Bytes frame) = 0;
+    // Ends the client's connection once the frames queued so far are written.
+    virtual void closeAfterFlush(uint32_t clientId) = 0;
 };
 
 using Clock = std::chrono::steady_clock;
@@ -52,6 +54,14 @@ struct CreationOptions {
 struct SimulatorIdentity {
     std::string appName = "KittyHawk";
     std::array<DWORD, 4> version{11, 0, 282174, 999};
+};
+
+// What goes wrong with the facility answers for one airport (the control port's "facility" switches).
+struct FacilityFault {
+    std::chrono::milliseconds delay{0}; // the answer comes this much later
+    bool noEnd = false;                 // no end record
+    bool shortPayloads = false;         // every data block cut to half its length
+    bool drop = false;                  // the connection closes after half of the answer
 };
 
 struct StartOptions {
@@ -83,6 +93,13 @@ public:
     std::mutex& mutex() { return mutex_; }
 
 private:
+    struct PendingFacilityAnswer {
+        uint32_t clientId = 0;
+        Clock::time_point due;
+        std::vector<Bytes> records;
+        bool dropAfter = false;
+    };
+
     struct PendingCreation {
         uint32_t clientId = 0;
         uint32_t packetId = 0;
@@ -116,6 +133,8 @@ private:
     void onReleaseControl(ClientState& client, const SimCall& call);
     void onFlightPlan(ClientState& client, const SimCall& call);
     void onRequestFacility(ClientState& client, const SimCall& call);
+    void deliverFacilityAnswer(const PendingFacilityAnswer& answer);
+    nlohmann::json facilityCommand(const std::vector<std::string>& words);
 
     bool sendObjectData(ClientState& client, DWORD requestId, DWORD defineId, DWORD objectId);
     void completeCreation(const PendingCreation& pending, Clock::time_point now);
@@ -165,6 +184,8 @@ private:
     uint64_t frameCount_ = 0;
     std::filesystem::path facilityDir_;
     bool facilityNoEnd_ = false;
+    std::map<std::string, FacilityFault> facilityFaults_; // by upper-case ICAO code
+    std::vector<PendingFacilityAnswer> facilityAnswers_;
     std::mt19937 random_{12345};
 
     TraceWriter trace_;

@@ -4,6 +4,7 @@
 
 #include "records.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -92,6 +93,19 @@ void Simulation::advance(Clock::time_point now) {
         pending_.pop_front();
         completeCreation(pending, now);
     }
+    // Delayed facility answers, in the order they fall due.
+    std::vector<PendingFacilityAnswer> due;
+    std::erase_if(facilityAnswers_, [&](PendingFacilityAnswer& answer) {
+        if (answer.due > now) {
+            return false;
+        }
+        due.push_back(std::move(answer));
+        return true;
+    });
+    std::ranges::stable_sort(due, {}, &PendingFacilityAnswer::due);
+    for (const PendingFacilityAnswer& answer : due) {
+        deliverFacilityAnswer(answer);
+    }
     applyUserScript(now);
 
     bool frameTick = false;
@@ -129,6 +143,9 @@ Clock::time_point Simulation::nextDue() const {
     }
     if (!pending_.empty()) {
         due = std::min(due, pending_.front().due);
+    }
+    for (const PendingFacilityAnswer& answer : facilityAnswers_) {
+        due = std::min(due, answer.due);
     }
     for (const auto& [id, client] : clients_) {
         for (const StandingRequest& request : client.standing) {

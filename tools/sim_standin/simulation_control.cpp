@@ -5,6 +5,8 @@
 #include "records.h"
 #include "world_limits.h"
 
+#include "core/string_helpers.h"
+
 #include <fmt/format.h>
 
 #include <charconv>
@@ -388,18 +390,55 @@ json Simulation::injectCommand(const std::vector<std::string>& words) {
     return lf_ok();
 }
 
+// "facility dir <folder>", "facility noend on|off" for every airport, and the switches of one airport:
+// "facility delay|noend|short|drop <ICAO> ...", "facility clear [<ICAO>]".
+json Simulation::facilityCommand(const std::vector<std::string>& words) {
+    const std::string& setting = lf_word(words, 1);
+    if (setting == "dir") {
+        facilityDir_ = lf_word(words, 2);
+        return lf_ok();
+    }
+    if (setting == "noend" && (words.size() < 3 || words[2] == "on" || words[2] == "off")) {
+        facilityNoEnd_ = lf_onOff(words, 2, true);
+        return lf_ok();
+    }
+    if (setting == "clear" && words.size() < 3) {
+        facilityFaults_.clear();
+        return lf_ok();
+    }
+    const std::string code = gf_toUpperAscii(lf_word(words, 2));
+    if (code.empty() || code.size() > 8 || code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") !=
+                                               std::string::npos) {
+        throw BadArgument(fmt::format("'{}' is no airport code", words[2]));
+    }
+    if (setting == "clear") {
+        facilityFaults_.erase(code);
+        return lf_ok();
+    }
+    FacilityFault& fault = facilityFaults_[code];
+    if (setting == "delay") {
+        const uint64_t ms = lf_unsigned(words, 3);
+        if (ms > 600000) {
+            throw BadArgument("a delay is at most 600000 ms");
+        }
+        fault.delay = std::chrono::milliseconds(ms);
+    } else if (setting == "noend") {
+        fault.noEnd = true;
+    } else if (setting == "short") {
+        fault.shortPayloads = true;
+    } else if (setting == "drop") {
+        fault.drop = true;
+    } else {
+        facilityFaults_.erase(code);
+        throw BadArgument("facility takes dir, noend, delay, short, drop or clear");
+    }
+    return lf_ok();
+}
+
 json Simulation::observeCommand(const std::vector<std::string>& words) {
     const std::string& what = words[0];
     if (what == "facility") {
-        const std::string& setting = lf_word(words, 1);
-        if (setting == "dir") {
-            facilityDir_ = lf_word(words, 2);
-        } else if (setting == "noend") {
-            facilityNoEnd_ = lf_onOff(words, 2, true);
-        } else {
-            throw BadArgument("facility takes dir or noend");
-        }
-        return lf_ok();
+        return facilityCommand(words);
     }
     if (what == "trace") {
         if (!trace_.open(words.size() > 1 ? words[1] : std::string{})) {

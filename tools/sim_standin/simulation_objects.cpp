@@ -5,6 +5,8 @@
 #include "records.h"
 #include "world_limits.h"
 
+#include "core/string_helpers.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -362,28 +364,60 @@ void Simulation::onRequestFacility(ClientState& client, const SimCall& call) {
                       fmt::format("no facility data for '{}'", icao));
         return;
     }
+    const auto fault = facilityFaults_.find(gf_toUpperAscii(icao));
+    const FacilityFault faults = fault == facilityFaults_.end() ? FacilityFault{} : fault->second;
+    // A cut data block keeps its head; the record's size says how much data follows.
+    const auto data = [&](Bytes bytes) {
+        if (faults.shortPayloads) {
+            bytes.resize(bytes.size() / 2);
+        }
+        return bytes;
+    };
+    PendingFacilityAnswer answer{client.id, Clock::now() + faults.delay, {}, faults.drop};
     constexpr DWORD airportUnique = 1;
-    send(client.id, gf_facilityDataRecord({requestId, airportUnique, 0, SIMCONNECT_FACILITY_DATA_AIRPORT, false, 0, 0},
-                                          gf_packAirport(*layout, *airport)));
+    answer.records.push_back(
+        gf_facilityDataRecord({requestId, airportUnique, 0, SIMCONNECT_FACILITY_DATA_AIRPORT, false, 0, 0},
+                              data(gf_packAirport(*layout, *airport))));
     DWORD unique = airportUnique;
     if (layout->parkings) {
         const auto count = static_cast<DWORD>(airport->parkings.size());
         for (DWORD i = 0; i < count; ++i) {
-            send(client.id, gf_facilityDataRecord({requestId, ++unique, airportUnique,
-                                                   SIMCONNECT_FACILITY_DATA_TAXI_PARKING, true, i, count},
-                                                  gf_packParking(*layout, airport->parkings[i])));
+            answer.records.push_back(gf_facilityDataRecord(
+                {requestId, ++unique, airportUnique, SIMCONNECT_FACILITY_DATA_TAXI_PARKING, true, i, count},
+                data(gf_packParking(*layout, airport->parkings[i]))));
         }
     }
     if (layout->helipads) {
         const auto count = static_cast<DWORD>(airport->helipads.size());
         for (DWORD i = 0; i < count; ++i) {
-            send(client.id, gf_facilityDataRecord({requestId, ++unique, airportUnique, SIMCONNECT_FACILITY_DATA_HELIPAD,
-                                                   true, i, count},
-                                                  gf_packHelipad(*layout, airport->helipads[i])));
+            answer.records.push_back(gf_facilityDataRecord(
+                {requestId, ++unique, airportUnique, SIMCONNECT_FACILITY_DATA_HELIPAD, true, i, count},
+                data(gf_packHelipad(*layout, airport->helipads[i]))));
         }
     }
-    if (!facilityNoEnd_) {
-        send(client.id, gf_facilityDataEndRecord(requestId));
+    if (!facilityNoEnd_ && !faults.noEnd) {
+        answer.records.push_back(gf_facilityDataEndRecord(requestId));
+    }
+    if (faults.drop) {
+        // Half of the answer, then the connection ends.
+        answer.records.resize((answer.records.size() + 1) / 2);
+    }
+    if (faults.delay.count() > 0) {
+        facilityAnswers_.push_back(std::move(answer));
+    } else {
+        deliverFacilityAnswer(answer);
+    }
+}
+
+void Simulation::deliverFacilityAnswer(const PendingFacilityAnswer& answer) {
+    if (!clients_.contains(answer.clientId)) {
+        return;
+    }
+    for (const Bytes& record : answer.records) {
+        send(answer.clientId, record);
+    }
+    if (answer.dropAfter) {
+        sink_.closeAfterFlush(answer.clientId);
     }
 }
 

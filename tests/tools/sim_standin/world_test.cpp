@@ -290,6 +290,7 @@ public:
         decoded.payload.assign(frame.begin() + 8, frame.end());
         frames[clientId].push_back(std::move(decoded));
     }
+    void closeAfterFlush(uint32_t clientId) override { closed.push_back(clientId); }
     std::vector<DWORD> recordIds(uint32_t clientId) const {
         std::vector<DWORD> ids;
         for (const WireFrame& frame : frames.at(clientId)) {
@@ -300,6 +301,7 @@ public:
         return ids;
     }
     std::map<uint32_t, std::vector<WireFrame>> frames;
+    std::vector<uint32_t> closed;
 };
 
 SimCall lf_call(SimCallKind kind, uint32_t packet, std::vector<uint32_t> numbers, std::vector<std::string> texts = {},
@@ -473,6 +475,82 @@ TEST_F(StandinWorld, OnTheGroundMeansOnTheTerrainAtTheLastMatchingCentreOfGravit
     const auto object = simulation.command({"obj", "get", "2"}, "")["object"];
     EXPECT_EQ(object["alt_ft"], 1416.0 + 14.5); // the sample field's terrain
     EXPECT_EQ(object["static_cg_ft"], 14.5);
+}
+
+// The facility switches of one airport: a later answer, no end record, cut data blocks, a connection closed after
+// half of the answer. Other airports answer as usual, and "clear" ends the faults.
+TEST_F(StandinWorld, FacilityFaultsHitOnlyTheirAirport) {
+    const test::TempDir folder;
+    for (const char* code : {"EHAM", "EHRD"}) {
+        test::writeWholeFile(folder / (std::string(code) + ".json"),
+                             R"({"lat":52,"lon":4,"alt_m":-3,"parkings":[{"type":8,"number":1,"heading":0,"radius":20},
+                             {"type":8,"number":2,"heading":0,"radius":20}],"helipads":[]})");
+    }
+    simulation.command({"facility", "dir", folder.path().string()}, "");
+    uint32_t packet = 10;
+    for (const char* field : test::gc_parkingFacilityFields) {
+        simulation.handleCall(1, lf_call(SimCallKind::AddToFacilityDefinition, packet++, {1001}, {field}));
+    }
+    struct Answer {
+        size_t records = 0;
+        size_t ends = 0;
+        size_t shortest = SIZE_MAX;
+    };
+    const auto request = [&](const char* code) {
+        const size_t before = sink.frames[1].size();
+        const uint32_t id = packet++;
+        simulation.handleCall(1, lf_call(SimCallKind::RequestFacilityData, id, {1001, 2000 + id}, {code, ""}));
+        return before;
+    };
+    const auto answerSince = [&](size_t from) {
+        Answer answer;
+        for (size_t i = from; i < sink.frames[1].size(); ++i) {
+            const auto* record = reinterpret_cast<const SIMCONNECT_RECV*>(sink.frames[1][i].payload.data());
+            if (record->dwID == SIMCONNECT_RECV_ID_FACILITY_DATA) {
+                ++answer.records;
+                answer.shortest = std::min<size_t>(answer.shortest, record->dwSize - SIMCONNECT_FACILITY_DATA_HEAD_SIZE);
+            }
+            answer.ends += record->dwID == SIMCONNECT_RECV_ID_FACILITY_DATA_END ? 1 : 0;
+        }
+        return answer;
+    };
+    const Answer sound = answerSince(request("EHAM"));
+    EXPECT_EQ(sound.records, 3u);
+    EXPECT_EQ(sound.ends, 1u);
+    EXPECT_EQ(sound.shortest, 33u); // the airport: 24 bytes, an empty name and the two counts
+
+    ASSERT_TRUE(simulation.command({"facility", "short", "eham"}, "")["ok"].get<bool>());
+    EXPECT_EQ(answerSince(request("EHAM")).shortest, 16u);
+    EXPECT_EQ(answerSince(request("EHRD")).shortest, 33u);
+
+    simulation.command({"facility", "clear"}, "");
+    simulation.command({"facility", "noend", "EHAM"}, "");
+    EXPECT_EQ(answerSince(request("EHAM")).ends, 0u);
+    EXPECT_EQ(answerSince(request("EHRD")).ends, 1u);
+
+    simulation.command({"facility", "clear", "EHAM"}, "");
+    simulation.command({"facility", "delay", "EHAM", "500"}, "");
+    const size_t delayed = request("EHAM");
+    simulation.advance(Clock::now() + 100ms);
+    EXPECT_EQ(answerSince(delayed).records, 0u);
+    EXPECT_EQ(answerSince(request("EHRD")).records, 3u);
+    simulation.advance(Clock::now() + 600ms);
+    EXPECT_EQ(answerSince(delayed).records, 6u); // EHRD's answer came in between
+    EXPECT_EQ(answerSince(delayed).ends, 2u);
+
+    simulation.command({"facility", "clear", "EHAM"}, "");
+    simulation.command({"facility", "drop", "EHAM"}, "");
+    EXPECT_TRUE(sink.closed.empty());
+    const Answer dropped = answerSince(request("EHAM"));
+    EXPECT_EQ(dropped.records, 2u); // half of airport, two parkings and the end record
+    EXPECT_EQ(dropped.ends, 0u);
+    EXPECT_EQ(sink.closed, std::vector<uint32_t>{1});
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"facility", "delay", "EHAM"}, {"facility", "delay", "EHAM", "-5"}, {"facility", "short"},
+             {"facility", "drop", "../x"}, {"facility", "shake", "EHAM"}}) {
+        EXPECT_FALSE(simulation.command(bad, "")["ok"].get<bool>()) << bad[1];
+    }
 }
 
 TEST_F(StandinWorld, ControlCommandsRejectBadArguments) {
