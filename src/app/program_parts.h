@@ -18,7 +18,7 @@
 #include "engine/sim_link_run_events.h"
 #include "engine/worker_context.h"
 #include "engine/worker_steps.h"
-#include "parking/addon_scan_port.h"
+#include "parking/addon_scan.h"
 #include "parking/destination_stands.h"
 #include "parking/parking_service.h"
 #include "refdata/closest_stand_port.h"
@@ -55,7 +55,7 @@ struct ProgramParts {
     EngineParkingTraffic parkingTraffic{tick, readers, traffic};
     ParkingService parking{parkingTraffic, status, gf_systemSteadyTime()};
     DestinationStands destinations{gf_systemSteadyTime()};
-    AddonScanPort addonScan;
+    AddonAirportsScan addonScan{status, gf_systemSteadyTime()};
     LiveMotion motion{readers};
     LiveSafety safety;
     // The link removes the engine's aircraft when its client goes; the engine sends through the link.

@@ -53,8 +53,8 @@ class ParkingPort {
     // that suits its category and half wing span (a helipad only for a rotorcraft and a rotorcraft only on a
     // helipad); with nearSearch also one within 85 m that real traffic of the same callsign or codes used. A tight
     // stand that is taken anyway is widened to the aircraft. None when nothing fits. Valid as standByNumber.
-    virtual const StandRecord* findStandNear(const LatLon& position, const FlightRecord& aircraft,
-                                             double maxDistanceNm, bool nearSearch)
+    virtual const StandRecord* findStandNear(const LatLon& position, const FlightRecord& aircraft, double maxDistanceNm,
+                                             bool nearSearch)
     {
         static_cast<void>(position);
         static_cast<void>(aircraft);

@@ -48,6 +48,8 @@ protected:
         for (const char* name : {"dbase.enc", "airports.enc"}) {
             fs::copy_file(fs::path(HLMR_SAMPLES_INPUT) / name, program() / "input" / name);
         }
+        // The airports the first start's add-on airports scan looks for.
+        test::writeWholeFile(program() / "input" / "ICAO_airports.txt", "EHAM,EGLL,LSZH\r\n");
         const std::string command = fmt::format("'{}' '{}' siminstall --root '{}' --edition steam > /dev/null",
                                                 HLMR_PYTHON, HLMR_SAMPLE_BUILDER, dir.path().string());
         EXPECT_EQ(std::system(command.c_str()), 0);
@@ -147,6 +149,8 @@ TEST_F(SimLinkRun, ConnectsRegistersKnowsTheUserAircraftAndEndsWithTheSimulator)
     EXPECT_THAT(text, HasSubstr("MSFS 2020 (11.0.282174.999) connected\n"));
     EXPECT_THAT(text, HasSubstr("SimConnect: User aircraft title: Stand-in Airliner A320 Hollowmere\n"));
     EXPECT_THAT(text, HasSubstr("SimConnect: User aircraft model: A320"));
+    EXPECT_THAT(text, HasSubstr("3 ICAO codes of airports read\nThe scan will search 2 folders\n"));
+    EXPECT_THAT(text, HasSubstr("Warning: Scan has not found any add-on airports\n"));
     EXPECT_THAT(text, HasSubstr("Flight Simulator no longer connected, Hollowmere will stop ...\n"));
     EXPECT_THAT(text, HasSubstr("Exiting: SIM WAS CLOSED\n"));
     EXPECT_THAT(text, HasSubstr("SimConnect closed ok\n"));

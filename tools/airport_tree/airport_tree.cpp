@@ -23,7 +23,7 @@ struct Place {
     double lon;
 };
 
-constexpr Place places[] = {{"EHAM", 52.3086, 4.7639},  {"EHLE", 52.4603, 5.5272}, {"EHRD", 51.9569, 4.4372},
+constexpr Place places[] = {{"EHAM", 52.3086, 4.7639},  {"EGLL", 51.4700, -0.4543},  {"EHLE", 52.4603, 5.5272}, {"EHRD", 51.9569, 4.4372},
                             {"EGKK", 51.1481, -0.1903}, {"EHBK", 50.9117, 5.7701}, {"EHTX", 53.1153, 4.8336},
                             {"EHKD", 52.9234, 4.7806},  {"LSGG", 46.2381, 6.1090}, {"EHEH", 51.4501, 5.3745},
                             {"EIDW", 53.4213, -6.2701}, {"LSZH", 47.4647, 8.5492}, {"XZZZ", 10.0, 10.0},
@@ -126,14 +126,20 @@ class Tree {
     {
         lf_write(out_ / "facilities" / (code + ".json"), lf_facility(code, lat, lon, stands).dump(1));
     }
-    void airport(const std::string& code, const fs::path& path, const std::string& outcome, int stands = 0)
+    // bglStands: the stands of the airport's BGL file where they differ from those of its facility data.
+    void airport(const std::string& code, const fs::path& path, const std::string& outcome, int stands = 0,
+                 int bglStands = -1)
     {
         const std::string root = path.begin()->string();
-        layout_.push_back({{"code", code},
-                           {"root", root},
-                           {"path", path.generic_string()},
-                           {"outcome", outcome},
-                           {"stands", stands}});
+        json entry{{"code", code},
+                   {"root", root},
+                   {"path", path.generic_string()},
+                   {"outcome", outcome},
+                   {"stands", stands}};
+        if (bglStands >= 0) {
+            entry["bgl_stands"] = bglStands;
+        }
+        layout_.push_back(std::move(entry));
     }
     json finish(const std::string& codes)
     {
@@ -157,7 +163,7 @@ void lf_official(Tree& tree)
     tree.file(ehle / "manifest.json", lf_manifest("Lelystad", "Microsoft", "Microsoft Studios"));
     tree.file(ehle / "scenery/ehle.bgl", lf_airportBgl("EHLE", 6));
     tree.facility("EHLE", 9);
-    tree.airport("EHLE", ehle, "facility", 10);
+    tree.airport("EHLE", ehle, "facility", 10, 6);
 }
 
 void lf_communityMin(Tree& tree)
@@ -178,7 +184,7 @@ void lf_communityMin(Tree& tree)
     const fs::path ehtx = "Community/lonely-ehtx-texel";
     tree.file(ehtx / "scenery/ehtx.bgl", lf_airportBgl("EHTX", 3));
     tree.facility("EHTX", 4);
-    tree.airport("EHTX", ehtx, "facility", 5);
+    tree.airport("EHTX", ehtx, "facility", 5, 3);
     const fs::path ehkd = "Community/quiet-ehkd-dekooy";
     tree.file(ehkd / "manifest.json", lf_manifest("De Kooy", "", "ab"));
     tree.file(ehkd / "scenery/ehkd.bgl", lf_airportBgl("EHKD", 3));
@@ -241,13 +247,14 @@ json lf_min(const fs::path& out)
         "EHAM,EHLE,EHRD\r\nEGKK, EHBK ,\tEHTX,\r\n\r\nEHKD,XZZZ,LSGG,EHEH,EIDW,LSZH,EGLL\r\nbad!,toolong\r\n");
 }
 
+// The demo's tree leaves the park airport EHAM to its archived file.
 json lf_sample(const fs::path& out)
 {
     Tree tree(out);
-    const fs::path eham = "Official/OneStore/asobo-airport-eham-amsterdam";
-    tree.file(eham / "manifest.json", lf_manifest("Amsterdam Schiphol", "Asobo", "Asobo Studio"));
-    tree.file(eham / "scenery/asobo/eham_apx.bgl", lf_airportBgl("EHAM", 12));
-    tree.airport("EHAM", eham, "linked-simaddon");
+    const fs::path egll = "Official/OneStore/asobo-airport-egll-heathrow";
+    tree.file(egll / "manifest.json", lf_manifest("London Heathrow", "Asobo", "Asobo Studio"));
+    tree.file(egll / "scenery/asobo/egll_apx.bgl", lf_airportBgl("EGLL", 12));
+    tree.airport("EGLL", egll, "linked-simaddon");
     const fs::path ehrd = "Community/northwind-ehrd-rotterdam";
     tree.file(ehrd / "manifest.json", lf_manifest("Rotterdam", "Northwind Scenery", "Northwind"));
     tree.file(ehrd / "scenery/ehrd.bgl", lf_airportBgl("EHRD", 8));
@@ -256,7 +263,7 @@ json lf_sample(const fs::path& out)
     tree.file(ehle / "manifest.json", lf_manifest("Lelystad", "Tallgrass Airports", "Tallgrass"));
     tree.file(ehle / "scenery/ehle.bgl", lf_airportBgl("EHLE", 6));
     tree.facility("EHLE", 9);
-    tree.airport("EHLE", ehle, "facility", 10);
+    tree.airport("EHLE", ehle, "facility", 10, 6);
     const fs::path ehbk = "Community/tallgrass-ehbk-maastricht";
     tree.file(ehbk / "manifest.json", lf_manifest("Maastricht", "Tallgrass Airports", "Tallgrass"));
     tree.file(ehbk / "scenery/ehbk.bgl", lf_airportBgl("EHBK", 7, 2));
@@ -264,7 +271,7 @@ json lf_sample(const fs::path& out)
     const fs::path mystery = "Community/mystery-field";
     tree.file(mystery / "scenery/airport.bgl", gf_bglFileBytes({{lf_bglAirport("XZZZ", 10.0, 10.0, 2)}}));
     tree.airport("XZZZ", mystery, "unknown");
-    return tree.finish("EHAM,EHRD,EHLE,EHBK,XZZZ\n");
+    return tree.finish("EGLL,EHRD,EHLE,EHBK,XZZZ\n");
 }
 
 json lf_bench(const fs::path& out, const TreeOptions& options)

@@ -25,7 +25,9 @@ struct TreeOptions {
 };
 
 // Writes the profile's tree into the folder and returns the layout (also written as layout.json): per airport
-// its "code", "root", "path" (relative to the packages folder), "outcome" and "stands". Throws
+// its "code", "root", "path" (relative to the packages folder), "outcome" ("linked-simaddon",
+// "linked-thirdparty", "facility", "bgl", "facility-failed", "no-maker", "unknown" or "excluded") and "stands",
+// and "bgl_stands" for an airport whose BGL file has other stands than its facility data. Throws
 // std::invalid_argument for an unknown profile and std::runtime_error when a file cannot be written.
 nlohmann::json gf_buildAirportTree(const std::string& profile, const std::filesystem::path& out,
                                    const TreeOptions& options = {});
