@@ -18,6 +18,10 @@
 # tests serves as the maker's download folder (HLMR_DOWNLOAD_BASE). The user aircraft stands on the ground at
 # Schiphol, so EHAM becomes the park airport: its archived file is downloaded and read, its stands are chosen from
 # the learned use and static aircraft are placed one every 500 ms; the demo prints those lines of the log.
+# The simulator installation gets the "sample" package tree of the airport tree builder (one add-on airport per
+# outcome of the add-on airports scan) and the program "input/ICAO_airports.txt"; the first start has
+# "SCAN_AIRPORTS" on, so the traffic start scans it: the demo prints the scan log, the link and generated files
+# made in "my_simaddon" and "my_thirdparty" and the entries of "tblo/tblo.zip".
 # HLMR_DEMO_SECONDS changes how long the program runs (default 75).
 #
 # The program shows its real window: on the display that is set, or else on a virtual display (Xvfb) that the
@@ -31,7 +35,8 @@ run_seconds="${HLMR_DEMO_SECONDS:-75}"
 
 bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr_samples hlmr_samples_regcodes
+cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr-airport-tree hlmr_samples \
+  hlmr_samples_regcodes
 
 # shellcheck source=scripts/display.sh
 source scripts/display.sh
@@ -102,9 +107,20 @@ if [ -z "$download_port" ]; then
   exit 1
 fi
 echo "== Serving the archived airport files on http://127.0.0.1:$download_port/"
+# The add-on airports of the simulator installation, the stand-in's facility data of them and the list of codes.
+build/release/tools/airport_tree/hlmr-airport-tree sample "$program_folder/user" > /dev/null
+cp samples/facilities/*.json "$program_folder/user/facilities/"
+cp "$program_folder/user/ICAO_airports.txt" "$program_folder/input/"
+echo "== Add-on airports laid out in $program_folder/user/packages"
+python3 - "$program_folder/user/layout.json" <<'PY'
+import json, sys
+for a in json.load(open(sys.argv[1])):
+    print(f"{a['outcome']:18} {a['code']:4} {a['path']}")
+PY
 
 echo "== Starting the simulator stand-in on free ports, the user aircraft at the sample scenario's centre"
-build/release/tools/sim_standin/hlmr-sim-standin --port 0 --control-port 0 --facility-dir samples/facilities \
+build/release/tools/sim_standin/hlmr-sim-standin --port 0 --control-port 0 \
+  --facility-dir "$program_folder/user/facilities" \
   --command "user set 52.3086 4.7639 0 0 0 0 0 on" < /dev/null > "$program_folder/standin-ports.json" \
   2> "$program_folder/standin.txt" &
 standin_pid=$!
@@ -231,6 +247,28 @@ printf '   connections %s, version requests %s, replies %s, Qs121 lines %s (bad 
   "$(grep -c ' reply' "$link_log" || true)" "$(grep -c ' Qs121 ' "$link_log" || true)" \
   "$(grep -c ' Qs121-bad ' "$link_log" || true)" "$(grep -c ' Qs123 ' "$link_log" || true)" \
   "$(grep -c ' exit ' "$link_log" || true)"
+echo "== The add-on airports scan: output/info/AirportsScanLog.txt"
+cat "$program_folder/output/info/AirportsScanLog.txt" 2>/dev/null || echo "   (no scan log)"
+echo "== Files the scan made"
+for folder in my_simaddon my_thirdparty; do
+  for file in "$program_folder/airports/$folder"/*; do
+    [ -f "$file" ] || continue
+    case "$file" in
+      *.txt) printf '   %-28s links to %s\n' "$folder/$(basename "$file")" "$(head -n 1 "$file")" ;;
+      *) printf '   %-28s %s stands\n' "$folder/$(basename "$file")" "$(grep -c '<parkpos ' "$file")" ;;
+    esac
+  done
+done
+echo "== tblo/tblo.zip"
+python3 - "$program_folder/tblo/tblo.zip" <<'PY'
+import sys, zipfile
+try:
+    with zipfile.ZipFile(sys.argv[1]) as archive:
+        for entry in archive.infolist():
+            print(f"   {entry.filename:12} {entry.file_size:7} bytes")
+except FileNotFoundError:
+    print("   (no archive: every airport found has an archived file)")
+PY
 echo "== What the simulator stand-in saw"
 echo "   registrations: $registrations"
 echo "   exceptions: $exceptions"
