@@ -149,7 +149,8 @@ TEST_F(SimLinkRun, ConnectsRegistersKnowsTheUserAircraftAndEndsWithTheSimulator)
     EXPECT_THAT(text, HasSubstr("MSFS 2020 (11.0.282174.999) connected\n"));
     EXPECT_THAT(text, HasSubstr("SimConnect: User aircraft title: Stand-in Airliner A320 Hollowmere\n"));
     EXPECT_THAT(text, HasSubstr("SimConnect: User aircraft model: A320"));
-    EXPECT_THAT(text, HasSubstr("3 ICAO codes of airports read\nThe scan will search 2 folders\n"));
+    EXPECT_THAT(text, HasSubstr("3 ICAO codes of airports read\n"));
+    EXPECT_THAT(text, HasSubstr("The scan will search 2 folders\n"));
     EXPECT_THAT(text, HasSubstr("Warning: Scan has not found any add-on airports\n"));
     EXPECT_THAT(text, HasSubstr("Flight Simulator no longer connected, Hollowmere will stop ...\n"));
     EXPECT_THAT(text, HasSubstr("Exiting: SIM WAS CLOSED\n"));
