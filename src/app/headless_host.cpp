@@ -78,6 +78,11 @@ void HeadlessHost::closeCommand(WorkerContext& context)
 void HeadlessHost::startWorker(WorkerContext& context)
 {
     joinWorker();
+    // The user closed the program while a restart was on its way: no new run, the program ends.
+    if (userClosing.load()) {
+        postQuit();
+        return;
+    }
     ++workersStarted_;
     worker_ = std::thread([&context] { gf_runWorker(context); });
 }

@@ -9,6 +9,7 @@
 #include "engine/stop_wait.h"
 #include "engine/worker_steps.h"
 #include "liveries/matching_summary.h"
+#include "platform/os/timer_resolution.h"
 #include "settings/catalogue.h"
 #include "settings/control_services.h"
 
@@ -45,6 +46,7 @@ void MainLoop::run()
     });
     context_.lifecycle.fillCallsignList();
     gf_enableControl(settings::csToOidButton);
+    const os::TimerResolutionGuard resolution(1);
     bool going = step();
     while (going) {
         const SteadyTimeSource::TimePoint now = time.now();

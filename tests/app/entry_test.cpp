@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <thread>
 #include <vector>
 #include <sys/wait.h>
@@ -75,8 +76,9 @@ protected:
     }
 
     // Runs the program with the arguments. With a needle, waits until the log shows it (at most 60 s) and then
-    // asks the program to end with SIGTERM, as the window's close button would. The exit status, or -1.
-    int runProgram(std::vector<std::string> arguments = {"--production"}, const std::string& needle = {})
+    // asks the program to end with the signal, as the window's close button would. The exit status, or -1.
+    int runProgram(std::vector<std::string> arguments = {"--production"}, const std::string& needle = {},
+                   int closeSignal = SIGTERM)
     {
         const pid_t child = fork();
         if (child == 0) {
@@ -111,7 +113,7 @@ protected:
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
             terminatedAt = std::chrono::steady_clock::now();
-            kill(child, SIGTERM);
+            kill(child, closeSignal);
         }
         int status = 0;
         waitpid(child, &status, 0);
@@ -262,16 +264,23 @@ TEST_F(Entry, StartUpErrorsWaitForTheCloseAndEndTheProgramWithTheirText)
     }
 }
 
-// Without production mode the worker goes on into the traffic start; the close ends it within its next wait.
+// Without production mode the worker goes on into the traffic start; SIGTERM or SIGINT runs the close command,
+// which ends it within its next wait.
 TEST_F(Entry, ACloseDuringTheTrafficStartEndsTheProgramAtOnce)
 {
     buildInstallation();
-    ASSERT_EQ(runProgram({"--production", "/NO-production"}, "RealTraffic not detected at this PC"), 0) << err();
-    EXPECT_LT(closeTime(), std::chrono::seconds(3));
-    const std::string text = log();
-    EXPECT_THAT(text, Not(HasSubstr("\nproduction\n")));
-    EXPECT_THAT(text, HasSubstr("Exiting: USER CLOSED SIM\n"));
-    EXPECT_THAT(out(), HasSubstr("Close window button clicked, closing Hollowmere ...\n"));
+    for (const int closeSignal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(closeSignal));
+        fs::remove(program() / "Log.txt");
+        ASSERT_EQ(runProgram({"--production", "/NO-production"}, "RealTraffic not detected at this PC", closeSignal),
+                  0)
+            << err();
+        EXPECT_LT(closeTime(), std::chrono::seconds(3));
+        const std::string text = log();
+        EXPECT_THAT(text, Not(HasSubstr("\nproduction\n")));
+        EXPECT_THAT(text, HasSubstr("Exiting: USER CLOSED SIM\n"));
+        EXPECT_THAT(out(), HasSubstr("Close window button clicked, closing Hollowmere ...\n"));
+    }
 }
 
 TEST_F(Entry, WithoutADisplayTheProgramRunsOnTheConsoleAndSaysSo)

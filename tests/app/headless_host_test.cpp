@@ -20,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 std::string lf_readBack(std::FILE* file)
@@ -97,6 +98,31 @@ TEST(HeadlessHost, ARestartAfterAReaderErrorAndTheCloseLeaveNoThreadBehind)
     gf_resetRunFlags();
     userClosing.store(false);
     isRestart.store(false);
+    gf_resetMessageLine();
+}
+
+// A close that the pump sees before the start message (a signal while a restart was on its way) starts no run.
+TEST(HeadlessHost, ACloseBeforeTheStartMessageStartsNoWorker)
+{
+    test::TempDir dir;
+    gf_startLog(dir / "Log.txt");
+    gf_resetRunFlags();
+    userClosing.store(false);
+    std::atomic<bool> closeSignal{true};
+    std::FILE* out = std::tmpfile();
+    test::FakeWorld world;
+    HeadlessHost host(closeSignal, out, out);
+    WorkerContext context = world.context(host);
+
+    EXPECT_EQ(host.run(context), 0);
+    EXPECT_EQ(host.workersStarted(), 0);
+    EXPECT_TRUE(userClosing.load());
+    // The close command closed the link; nothing of a run happened.
+    EXPECT_THAT(world.journal.entries(), ElementsAre("link close"));
+    std::fclose(out);
+    gf_stopLog();
+    gf_resetRunFlags();
+    userClosing.store(false);
     gf_resetMessageLine();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "engine/run_state.h"
+#include "liveries/matching_summary.h"
 #include "settings/catalogue.h"
 #include "support/temp_dir.h"
 #include "worker_fakes.h"
@@ -56,18 +57,25 @@ protected:
             each(s);
         }
     }
-    // The seconds at which each scheduled task ran.
+    // The seconds at which each scheduled task ran; "static countdown" is a change of the minutes shown.
     std::map<std::string, std::vector<int>> scheduleOf(MainLoop& loop, int last)
     {
-        const std::set<std::string> scheduled = {"collect callsigns", "driver", "watchdog", "twins", "range centre", "auto range",
-                                                 "object id list", "unmatched names", "adjustment first half",
+        const std::set<std::string> scheduled = {"collect callsigns", "driver", "watchdog", "twins", "range centre",
+                                                 "link simTime", "free stand B12", "auto range", "object id list",
+                                                 "unmatched names", "adjustment first half",
                                                  "adjustment second half", "forget titles"};
         std::map<std::string, std::vector<int>> seconds;
+        int32_t minutesShown = world.status.snapshot().minutesToStaticUpdate;
         runSeconds(loop, last, [&](int s) {
             for (const std::string& entry : world.journal.take()) {
                 if (scheduled.contains(entry)) {
                     seconds[entry].push_back(s);
                 }
+            }
+            const int32_t minutes = world.status.snapshot().minutesToStaticUpdate;
+            if (minutes != minutesShown) {
+                seconds["static countdown"].push_back(s);
+                minutesShown = minutes;
             }
         });
         return seconds;
@@ -82,6 +90,8 @@ TEST_F(MainLoopTest, TheScheduleOfTheFirst1200SecondsFollowsItsTable)
 {
     settings::autoRange.set(true);
     settings::objectIdList.set(true);
+    simTimeEnabled.store(true);
+    world.parking.standReserved.store(true);
     struct Row {
         const char* task;
         bool (*due)(int s);
@@ -91,7 +101,10 @@ TEST_F(MainLoopTest, TheScheduleOfTheFirst1200SecondsFollowsItsTable)
         {"watchdog", [](int s) { return s % 5 != 0 && s % 59 == 0; }},
         {"twins", [](int s) { return s % 5 != 0 && s % 61 == 0; }},
         {"range centre", [](int s) { return s % 5 == 0; }},
+        {"link simTime", [](int s) { return s % 5 == 0; }},
+        {"free stand B12", [](int s) { return s % 5 == 0; }},
         {"auto range", [](int s) { return s % 30 == 0; }},
+        {"static countdown", [](int s) { return s % 60 == 0; }},
         {"object id list", [](int s) { return s % 60 == 0; }},
         {"unmatched names", [](int s) { return s % 1200 == 0; }},
     };
@@ -142,10 +155,18 @@ TEST_F(MainLoopTest, AParkingAdjustmentRunsInTwoHalvesAtTheNextTwoQuarterMinutes
 
 TEST_F(MainLoopTest, TheCounterStartsAgainAfterADay)
 {
+    // The summary is logged only when a livery was matched.
+    gf_resetMatchStepCounts();
+    gf_countMatch(MatchStep{});
     MainLoop loop(context);
     const std::map<std::string, std::vector<int>> ran = scheduleOf(loop, 86401);
     EXPECT_EQ(ran.at("unmatched names").size(), 72U);
     EXPECT_THAT(ran.at("forget titles"), ElementsAre(86400));
+    const std::string text = log();
+    const auto summary = text.find("live traffic livery matching summary");
+    ASSERT_NE(summary, std::string::npos);
+    EXPECT_EQ(text.find("live traffic livery matching summary", summary + 1), std::string::npos);
+    gf_resetMatchStepCounts();
     EXPECT_EQ(loop.secondCounter(), 1);
     EXPECT_EQ(loop.seconds(), 86401);
 }

@@ -1,9 +1,12 @@
+#include "engine/reset_registry.h"
 #include "engine/run_state.h"
 #include "engine/stop_requests.h"
 
 #include "core/log.h"
 #include "core/message_line.h"
+#include "liveries/livery_catalogue.h"
 #include "liveries/livery_tables.h"
+#include "refdata/code_table.h"
 #include "settings/catalogue.h"
 #include "support/recorded_window.h"
 #include "support/temp_dir.h"
@@ -14,6 +17,8 @@
 
 #include <atomic>
 #include <barrier>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -149,6 +154,34 @@ TEST_F(RunStateTest, TheResetClearsTheRunButNotAUserClose)
     EXPECT_TRUE(userClosing.load());
 }
 
+// The run reset reaches every registered part, in the order of registration, even when one of them fails.
+TEST(ResetRegistry, RunsEveryHookInOrderAndLogsAFailingOne)
+{
+    test::TempDir dir;
+    gf_startLog(dir / "Log.txt");
+    ResetRegistry resets;
+    std::vector<std::string> ran;
+    resets.add("readers", [&] { ran.emplace_back("readers"); });
+    resets.add("link", [&] {
+        ran.emplace_back("link");
+        throw std::runtime_error("socket busy");
+    });
+    resets.add("parking", [&] { ran.emplace_back("parking"); });
+    resets.add("window", [&] {
+        ran.emplace_back("window");
+        throw 42;
+    });
+    resets.runAll();
+    resets.runAll();
+    gf_logFlushNow();
+    const std::string log = test::readWholeFile(dir / "Log.txt");
+    gf_stopLog();
+    EXPECT_EQ(ran, (std::vector<std::string>{"readers", "link", "parking", "window", "readers", "link", "parking",
+                                             "window"}));
+    EXPECT_THAT(log, HasSubstr("==> Reset of link failed: socket busy\n"));
+    EXPECT_THAT(log, HasSubstr("==> Reset of window failed: Unknown exception\n"));
+}
+
 class StopRequestsTest : public RunStateTest {
 protected:
     void SetUp() override
@@ -201,6 +234,10 @@ TEST_F(StopRequestsTest, TheSimulatorSwitchTurnsScansOnAndAsksForARebuildWithout
         bool versionForgotten;
     };
     const Row rows[] = {{true, true, "MSFS 2024", false}, {false, false, "MSFS 2020", true}};
+    // Tables the worker may be matching from while the switch runs on another thread.
+    gf_buildLiveryTables({LiveryData{"KLM B738 PH-BXA", "PH-BXA", gf_airlineIndex("KLM"), 0, gf_modelIndex("B738")}},
+                         {});
+    const std::string_view title = gf_liveryCatalogue().titleArena.front();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.msfs2020InUse);
         gf_resetRunFlags();
@@ -223,6 +260,8 @@ TEST_F(StopRequestsTest, TheSimulatorSwitchTurnsScansOnAndAsksForARebuildWithout
         EXPECT_TRUE(settings::scanAirports.get());
         EXPECT_TRUE(settings::scanLiveries.get());
         EXPECT_TRUE(gf_liveryRebuildRequested());
+        ASSERT_EQ(gf_liveryCatalogue().titleArena.size(), 1U) << "the tables stay until the next start-up";
+        EXPECT_EQ(gf_liveryCatalogue().titleArena.front(), title);
         EXPECT_EQ(settings::allInstallPath.get(), "");
         EXPECT_EQ(settings::dudiduzavu24Version.get(), row.versionForgotten ? "" : "1.2.3");
         EXPECT_EQ(fs::exists(dir / "output" / "LiveriesScanned.xml"), !row.removable);
@@ -233,6 +272,7 @@ TEST_F(StopRequestsTest, TheSimulatorSwitchTurnsScansOnAndAsksForARebuildWithout
         ASSERT_TRUE(box);
         EXPECT_TRUE(box->checked);
     }
+    gf_clearLiveryCatalogue();
     EXPECT_THAT(log(), HasSubstr("==> Warning: could not remove output/LiveriesScanned.xml"));
     EXPECT_THAT(log(), HasSubstr("Switching MSFS version in Hollowmere\n"));
 }

@@ -96,6 +96,7 @@ void IdleThread::join()
 void FakeSimLink::start()
 {
     journal_.add("sim start");
+    titleRequested_.store(false);
     thread.start();
     if (startsFlight.load()) {
         flightRunning.store(true);
@@ -120,7 +121,22 @@ bool FakeSimLink::requestUserOnGround()
     return true;
 }
 
-std::optional<UserAircraftFix> FakeSimLink::requestUserPosition() { return userAircraft(); }
+void FakeSimLink::requestUserTitle()
+{
+    journal_.add("sim requestUserTitle");
+    titleRequested_.store(true);
+}
+
+std::optional<UserAircraftFix> FakeSimLink::requestUserPosition()
+{
+    if (!positionKnown.load()) {
+        return std::nullopt;
+    }
+    if (zeroAfterTitle.load() && titleRequested_.load()) {
+        return UserAircraftFix{};
+    }
+    return userAircraft();
+}
 
 UserAircraftFix FakeSimLink::userAircraft() const { return {52.3, 4.76, 0.0, userOnGround.load()}; }
 
@@ -175,6 +191,9 @@ std::optional<uint32_t> FakeLifecycle::objectIdOf(std::string_view callsign)
 bool FakeApp::checkVersions()
 {
     journal_.add("check versions");
+    if (onCheckVersions) {
+        onCheckVersions();
+    }
     if (newVersion.load()) {
         gf_requestStop(ExitReason::newVersion, 0);
         return false;

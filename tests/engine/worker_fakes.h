@@ -60,16 +60,21 @@ public:
     void join() override;
     bool requestUserOnGround() override;
     std::optional<UserAircraftFix> requestUserPosition() override;
-    void requestUserTitle() override { journal_.add("sim requestUserTitle"); }
+    void requestUserTitle() override;
     UserAircraftFix userAircraft() const override;
     void discardAiPositions() override { journal_.add("sim discardAiPositions"); }
 
     IdleThread thread;
     std::atomic<bool> startsFlight{true};
     std::atomic<bool> userOnGround{true};
+    // The user position: none while positionKnown is clear; at 0, 0 once the title was asked for while
+    // zeroAfterTitle is set.
+    std::atomic<bool> positionKnown{true};
+    std::atomic<bool> zeroAfterTitle{false};
 
 private:
     Journal& journal_;
+    std::atomic<bool> titleRequested_{false};
 };
 
 class FakeReaders final : public TrafficReaders {
@@ -161,8 +166,14 @@ public:
         journal_.add("leave park airport");
         active.store(false);
     }
+    std::optional<std::string> reservedStand() const override
+    {
+        return standReserved.load() ? std::optional<std::string>("B12") : std::nullopt;
+    }
 
     std::atomic<bool> active{false};
+    // The user's reserved stand "B12".
+    std::atomic<bool> standReserved{false};
 
 private:
     Journal& journal_;
@@ -184,6 +195,8 @@ public:
     void computeAutoRange() override { journal_.add("auto range"); }
 
     std::atomic<bool> newVersion{false};
+    // Runs inside the version check: a requester that comes while the start-up runs.
+    std::function<void()> onCheckVersions;
 
 private:
     Journal& journal_;

@@ -13,8 +13,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <barrier>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 namespace hlw {
 namespace {
@@ -25,6 +28,15 @@ using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using Duration = SteadyTimeSource::Duration;
+
+int lf_count(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
+        ++n;
+    }
+    return n;
+}
 
 // Every text the message line showed, in order (the line itself keeps only the last one).
 std::mutex shownMutex;
@@ -62,6 +74,7 @@ public:
         gf_stopLog();
         gf_overrideDataFolderPath(std::nullopt);
         unsetenv("HLMR_ROAMING_APPDATA");
+        unsetenv("HLMR_LOCAL_APPDATA");
         for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
             scan->set(scan->defaultValue());
         }
@@ -77,15 +90,7 @@ public:
         gf_logFlushNow();
         return test::readWholeFile(dir / "Log.txt");
     }
-    int logCount(const std::string& needle)
-    {
-        const std::string text = log();
-        int n = 0;
-        for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
+    int logCount(const std::string& needle) { return lf_count(log(), needle); }
     std::vector<std::string> messages()
     {
         std::lock_guard lock(shownMutex);
@@ -118,6 +123,8 @@ public:
     test::ScopedCurrentPath current{dir / "program"};
     test::FakeWorld world;
     Duration closedAt{};
+    // Set by a test whose expected reason is known only once the run has ended.
+    std::shared_ptr<std::string> expectedWinner;
 };
 
 TEST_F(WorkerTest, AWholeRunStartsTrafficLoopsAndClosesDownWithEveryThreadJoined)
@@ -247,25 +254,39 @@ TEST_F(WorkerTest, StartUpEndsThatStopTheRun)
     }
 }
 
-// A close in the traffic start's waits ends the start-up within 100 ms.
+// A close in any of the traffic start's waits ends the start-up within 100 ms.
 TEST_F(WorkerTest, ACloseInTheTrafficStartsWaitsIsSeenWithin100ms)
 {
     struct Row {
         const char* name;
+        void (*prepare)(test::FakeWorld&);
         bool (*waiting)(test::FakeWorld&);
         Duration into;
     };
     const Row rows[] = {
-        {"2 s before the traffic reader",
+        {"a flight to run", [](test::FakeWorld& w) { w.simLink.startsFlight.store(false); },
+         [](test::FakeWorld& w) { return w.simLink.thread.running() && !flightRunning.load(); }, 3020ms},
+        {"the user position", [](test::FakeWorld& w) { w.simLink.positionKnown.store(false); },
+         [](test::FakeWorld& w) { return w.journal.count("sim requestUserOnGround") > 0; }, 2270ms},
+        {"the user position away from 0, 0 after the title",
+         [](test::FakeWorld& w) { w.simLink.zeroAfterTitle.store(true); },
+         [](test::FakeWorld& w) { return w.journal.count("sim requestUserTitle") > 0; }, 1130ms},
+        {"2 s before the traffic reader", [](test::FakeWorld&) {},
          [](test::FakeWorld& w) { return w.readers.qnhThread.running() && !w.readers.trafficThread.running(); },
          1050ms},
-        {"15 s for the first traffic", [](test::FakeWorld& w) { return w.readers.trafficThread.running(); }, 7030ms},
+        {"15 s for the first traffic", [](test::FakeWorld&) {},
+         [](test::FakeWorld& w) { return w.readers.trafficThread.running(); }, 7030ms},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         gf_resetRunFlags();
         userClosing.store(false);
+        world.journal.take();
         world.readers.latest.store(0.0);
+        world.simLink.startsFlight.store(true);
+        world.simLink.positionKnown.store(true);
+        world.simLink.zeroAfterTitle.store(false);
+        row.prepare(world);
         std::optional<Duration> waitBegan;
         world.director = [&](Duration elapsed) {
             if (!waitBegan && row.waiting(world)) {
@@ -281,9 +302,171 @@ TEST_F(WorkerTest, ACloseInTheTrafficStartsWaitsIsSeenWithin100ms)
         EXPECT_TRUE(userClosing.load());
         EXPECT_LE(world.time.elapsed() - closedAt, 100ms);
         EXPECT_THAT(log(), Not(HasSubstr("Main loop ended")));
+        EXPECT_EQ(world.journal.entries().back(), "post quit");
     }
-    EXPECT_EQ(logCount("Exiting: USER CLOSED SIM\n"), 2);
+    world.simLink.startsFlight.store(true);
+    world.simLink.positionKnown.store(true);
+    world.simLink.zeroAfterTitle.store(false);
+    EXPECT_EQ(logCount("Exiting: USER CLOSED SIM\n"), std::ssize(rows));
     EXPECT_EQ(logCount("No traffic in this region?"), 0);
+}
+
+// A restart reason that comes while the traffic start runs ends the start-up, and the run still restarts: the
+// start-up's own end gives a reason only when nobody gave one.
+TEST_F(WorkerTest, ARestartReasonDuringTheTrafficStartStillRestarts)
+{
+    struct Row {
+        const char* name;
+        void (*prepare)(test::FakeWorld&);
+        ExitReason reason;
+        int32_t seconds;
+    };
+    const Row rows[] = {
+        {"a simulator error while no flight runs", [](test::FakeWorld& w) { w.simLink.startsFlight.store(false); },
+         ExitReason::simConnectError, 9},
+        {"a reader error while waiting for the first traffic", [](test::FakeWorld& w) { w.readers.latest.store(0.0); },
+         ExitReason::readerError, 15},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        gf_resetRunFlags();
+        userClosing.store(false);
+        world.journal.take();
+        world.simLink.startsFlight.store(true);
+        world.readers.latest.store(1.7e9);
+        row.prepare(world);
+        const Duration start = world.time.elapsed();
+        world.director = [&](Duration elapsed) {
+            if (elapsed >= start + 3s && !stopRequested.load()) {
+                gf_requestStop(row.reason, row.seconds);
+            }
+        };
+        runWorker();
+        EXPECT_EQ(logCount(fmt::format("Exiting: {}\n", gf_exitReasonName(row.reason))), 1);
+        EXPECT_FALSE(journalHas("driver first")) << "the main loop never ran";
+        EXPECT_EQ(world.journal.entries().back(), "post start worker");
+        EXPECT_TRUE(isRestart.load());
+    }
+    world.simLink.startsFlight.store(true);
+    EXPECT_EQ(logCount("Exiting: USER CLOSED SIM"), 0);
+}
+
+// Whoever asks for the stop, and in whatever order, closing down logs one "Exiting:" line with the reason that
+// won, and a close by the user always ends the program.
+TEST_F(WorkerTest, StopArbitrationGivesOneExitingLineAndNeverLosesAClose)
+{
+    struct Row {
+        const char* name;
+        // Arranges the requests; returns the reason closing down must name.
+        std::function<std::string(WorkerTest&)> arrange;
+        // The start of the error line the run shows, if any.
+        const char* error = nullptr;
+    };
+    const Row rows[] = {
+        {"three requesters racing in the main loop: a reader, the simulator link and the window's close",
+         [](WorkerTest& t) {
+             auto winner = std::make_shared<std::string>();
+             t.world.tick.onTick = [winner](int64_t number) {
+                 if (number != 250) {
+                     return;
+                 }
+                 std::barrier start(3);
+                 std::mutex mutex;
+                 const auto request = [&](ExitReason reason, int32_t seconds, bool close) {
+                     start.arrive_and_wait();
+                     if (close) {
+                         userClosing.store(true);
+                     }
+                     if (gf_requestStop(reason, seconds)) {
+                         std::lock_guard lock(mutex);
+                         *winner = gf_exitReasonName(reason);
+                     }
+                 };
+                 std::jthread reader(request, ExitReason::readerError, 15, false);
+                 std::jthread simulator(request, ExitReason::simConnectError, 9, false);
+                 std::jthread window(request, ExitReason::userClosedSim, 0, true);
+             };
+             t.expectedWinner = winner;
+             return std::string();
+         }},
+        {"the window's close after a restart reason",
+         [](WorkerTest& t) {
+             t.world.tick.onTick = [](int64_t number) {
+                 if (number == 250) {
+                     gf_requestStop(ExitReason::newSettings, 3);
+                     userClosing.store(true);
+                     gf_requestStop(ExitReason::userClosedSim, 0);
+                 }
+             };
+             return std::string("NEW SETTINGS");
+         }},
+        {"a user error after a restart reason",
+         [](WorkerTest& t) {
+             t.world.app.onCheckVersions = [] { gf_requestStop(ExitReason::newSettings, 2); };
+             // No stored installation and none to detect: user error 150.
+             setenv("HLMR_LOCAL_APPDATA", (t.dir / "local").c_str(), 1);
+             test::writeWholeFile(t.dir / "user" / "parameters.xml",
+                                  "<?xml version=\"1.0\"?>\n<root><parameters>"
+                                  "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/>"
+                                  "<parameter name=\"SCAN_AIRPORTS\" value=\"false\"/>"
+                                  "</parameters></root>\n");
+             t.closeAt(t.world.time.elapsed() + 20s);
+             return std::string("SYSTEM ERROR");
+         },
+         "Error 150: No install path detected."},
+        {"a restart requester during the SYSTEM ERROR wait, then the close",
+         [](WorkerTest& t) {
+             fs::remove(t.dir / "program" / "docs");
+             const Duration start = t.world.time.elapsed();
+             t.world.director = [start](Duration elapsed) {
+                 if (elapsed >= start + 5s) {
+                     gf_requestStop(ExitReason::newSettings, 3);
+                 }
+                 if (elapsed >= start + 10s && !userClosing.load()) {
+                     userClosing.store(true);
+                     gf_requestStop(ExitReason::userClosedSim, 0);
+                 }
+             };
+             return std::string("SYSTEM ERROR");
+         },
+         "Error 41: "},
+    };
+    int resets = 0;
+    world.resets.add("test", [&] { ++resets; });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        gf_resetRunFlags();
+        userClosing.store(false);
+        world.journal.take();
+        world.director = nullptr;
+        world.tick.onTick = nullptr;
+        world.tick.ticks.store(0);
+        world.app.onCheckVersions = nullptr;
+        expectedWinner.reset();
+        const std::size_t logBefore = log().size();
+        std::string expected = row.arrange(*this);
+        runWorker();
+        if (expectedWinner) {
+            expected = *expectedWinner;
+        }
+        writeParameters();
+        fs::create_directories(dir / "program" / "docs");
+        unsetenv("HLMR_LOCAL_APPDATA");
+        const std::string added = log().substr(logBefore);
+        EXPECT_EQ(lf_count(added, "Exiting: "), 1) << added;
+        EXPECT_EQ(lf_count(added, fmt::format("Exiting: {}\n", expected)), 1) << expected;
+        EXPECT_EQ(lf_count(added, "Error "), row.error != nullptr ? 1 : 0);
+        if (row.error != nullptr) {
+            EXPECT_THAT(added, HasSubstr(row.error));
+        }
+        EXPECT_EQ(world.journal.entries().back(), "post quit");
+        EXPECT_FALSE(isRestart.load());
+        // The decision closing down acted on is the one it logged.
+        EXPECT_EQ(gf_exitReasonName(gf_stopDecision().reason), expected);
+    }
+    world.tick.onTick = nullptr;
+    world.app.onCheckVersions = nullptr;
+    EXPECT_EQ(resets, 0);
 }
 
 TEST_F(WorkerTest, NoTrafficForFifteenSecondsIsLoggedAndTheLoopStarts)
