@@ -2,7 +2,6 @@
 
 #include "core/atomic_file.h"
 #include "core/count_text.h"
-#include "core/log.h"
 #include "engine/live_lifecycle.h"
 #include "refdata/code_table.h"
 #include "settings/catalogue.h"
@@ -110,11 +109,8 @@ std::string gf_liveAcListText(const LiveEngineState& state)
 
 bool gf_writeLiveAcList(const LiveEngineState& state, const std::filesystem::path& path)
 {
-    if (gf_replaceFileContents(path, gf_liveAcListText(state))) {
-        return true;
-    }
-    gf_logAlert(fmt::format("Failed to write {}", path.string()));
-    return false;
+    // A failure is logged there as "Failed to write {path} ({reason})".
+    return gf_replaceFileContents(path, gf_liveAcListText(state));
 }
 
 } // namespace hlw

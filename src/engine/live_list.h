@@ -28,7 +28,7 @@ void gf_resetCallsignList(StatusBoard& status);
 
 // One line per active live aircraft: object id, callsign, registration, airline, model, "GND"/"AIR", "PARKED".
 std::string gf_liveAcListText(const LiveEngineState& state);
-// Replaces the file with the list; a failure is logged as "Failed to write {}".
+// Replaces the file with the list; a failure is logged as the alert "Failed to write {path} ({reason})".
 bool gf_writeLiveAcList(const LiveEngineState& state, const std::filesystem::path& path);
 
 } // namespace hlw

@@ -34,7 +34,7 @@ void lf_installModels()
 } // namespace
 
 EngineFixture::EngineFixture()
-    : engine({commands, replies, sim, link, traffic, parking, status, time, [this] { return log.folder(); }}, motion),
+    : engine({commands, replies, sim, link, traffic, parking, status, time, [this] { return planFolder; }}, motion),
       state(engine.state())
 {
     gf_restoreLiveSettings();

@@ -10,6 +10,7 @@
 #include "support/log_capture.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -83,6 +84,8 @@ public:
     QueuedCommands takeQueued();
 
     LogCapture log;
+    // Where the engine writes flight plans; the log's folder unless a test moves it.
+    std::filesystem::path planFolder = log.folder();
     SimCommandQueues commands;
     SimReplyQueue replies;
     RecordingSimRequests sim;

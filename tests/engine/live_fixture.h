@@ -23,6 +23,7 @@ public:
     std::optional<LatLon> parkAirportPosition() const override { return airport; }
     double parkAirportElevationFt() const override { return airport ? elevationFt : 0.0; }
     std::string standName(int32_t standNumber) const override { return "S" + std::to_string(standNumber); }
+    void clearParkAirportList() override { ++parkListClears; }
     void setStandOccupied(int32_t standNumber, bool occupied) override
     {
         occupancy.emplace_back(standNumber, occupied);
@@ -38,6 +39,7 @@ public:
     std::vector<std::pair<int32_t, bool>> occupancy;
     std::vector<std::pair<int32_t, StandUseReason>> standUses;
     int staticPlacements = 0;
+    int parkListClears = 0;
 };
 
 class RecordingServices final : public LiveServices {

@@ -2,6 +2,7 @@
 // CGs, failed creations with their refused liveries and error 81, and stale replies.
 #include "engine_fixture.h"
 
+#include "core/message_line.h"
 #include "core/user_error.h"
 #include "engine/angles.h"
 #include "platform/sim/sim_program_ids.h"
@@ -193,6 +194,8 @@ TEST_F(Replies, TheTwentiethRefusedTitleEndsTheRunAndLeavesTheReplyQueueFree)
     push(SimReplyType::createFailed, 0, 0x4b0001);
     EXPECT_NO_THROW(apply());
     EXPECT_EQ(log.count("Error 81"), 0u);
+    EXPECT_EQ(log.count("TST1 'Nineteenth' could not be created by your Sim!"), 1u);
+    EXPECT_EQ(gf_messageLineTexts().message, "TST1 'Nineteenth' could not be created by your Sim!");
 
     adding(0x4b0002).flight.title = "Twentieth";
     push(SimReplyType::createFailed, 0, 0x4b0002);

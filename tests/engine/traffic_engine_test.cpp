@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace hlw::test {
@@ -259,6 +262,37 @@ TEST_F(Tick, InRangeEvery20TicksUserPositionEverySecondAndTheTickGoesToTheReader
     EXPECT_EQ(state.user->latitude, 47.5);
     EXPECT_EQ(traffic.engineTick(), 200);
     settings::range.set(settings::range.defaultValue());
+}
+
+TEST_F(Tick, ABusyCommandQueueCostsTheTicksPositionsButNeverAWait)
+{
+    state.tick = 10001;
+    LiveAircraft& aircraft = state.live.emplace_back(gf_makeLive(
+        AircraftCategory::Large, MovementPhase::flying,
+        {gf_air(47.0, 8.0, 5000, 250, 10001), gf_air(47.1, 8.0, 5000, 250, 13001)}));
+    aircraft.state = SimObjectState::active;
+    aircraft.objectId = 500;
+    TrafficRecord other = record(1000.0);
+    other.hexId = 0x4b0002;
+    other.head.callsign = "TST2";
+    queue(std::move(other));
+    std::promise<void> holding;
+    std::promise<void> release;
+    std::thread holder([&] {
+        const SimCommandQueues::Lock held = commands.lock();
+        holding.set_value();
+        release.get_future().wait();
+    });
+    holding.get_future().wait();
+    auto ticking = std::async(std::launch::async, [this] { runTicks(1); });
+    const bool finished = ticking.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    release.set_value();
+    holder.join();
+    ASSERT_TRUE(finished) << "the tick waited for the simulator client thread";
+    EXPECT_TRUE(takeQueued().positions.empty()) << "the held tick's positions are dropped";
+    EXPECT_EQ(state.live.size(), 2u) << "the intake went on";
+    runTicks(1);
+    EXPECT_EQ(takeQueued().positions.size(), 1u);
 }
 
 } // namespace

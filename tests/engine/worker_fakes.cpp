@@ -221,8 +221,13 @@ FakeWorld::FakeWorld()
 
 WorkerContext FakeWorld::context(WindowPort& windowPort)
 {
-    return {simLink, readers,    liveLink, tick,   lifecycle, parking,  addonScan,
-            app,     windowPort, time,     status, traffic,   requests, resets};
+    return context(windowPort, tick, lifecycle);
+}
+
+WorkerContext FakeWorld::context(WindowPort& windowPort, EngineTick& engine, LifecycleHooks& hooks)
+{
+    return {simLink, readers,    liveLink, engine, hooks,   parking,  addonScan,
+            app,     windowPort, time,     status, traffic, requests, resets};
 }
 
 } // namespace hlw::test

@@ -220,6 +220,8 @@ struct FakeWorld {
 
     WorkerContext context(WindowPort& windowPort);
     WorkerContext context() { return context(window); }
+    // With the engine's own tick and lifecycle in place of the fakes.
+    WorkerContext context(WindowPort& windowPort, EngineTick& engine, LifecycleHooks& hooks);
 
     // While set, the simulator's once-per-second report arrives at every whole second of the fake clock.
     std::atomic<bool> reporting{true};
