@@ -57,6 +57,7 @@ Datagrams:
   --qnh-host HOST        address of the QNH datagrams (default 127.0.0.1)
   --qnh-port PORT        UDP port of the QNH datagrams (default 49004)
   --duration SECONDS     stop after this time (default: the scenario's duration, else its last datagram)
+  --send-for SECONDS     send no datagram after this time; the link goes on until the end
   --centre LAT,LON       traffic centre (default: the scenario's, else 52.3086,4.7639)
   --generate N           add N generated flights around the centre (needs a duration)
   --seed N               random seed (default: the scenario's, else 1)
@@ -112,6 +113,11 @@ CommandLine gf_parseCommandLine(const std::vector<std::string>& arguments)
             options.duration = lf_number(option, value());
             if (*options.duration <= 0) {
                 throw UsageError("--duration must be above 0");
+            }
+        } else if (option == "--send-for") {
+            options.sendFor = lf_number(option, value());
+            if (*options.sendFor <= 0) {
+                throw UsageError("--send-for must be above 0");
             }
         } else if (option == "--centre" || option == "--center") {
             options.centre = lf_centre(option, value());

@@ -128,6 +128,11 @@ FeedSummary gf_runFeed(const FeedOptions& options, const Scenario& scenario, con
         link.emplace(options.link);
     }
     const double end = duration.value_or(kNever);
+    const double sendEnd = options.sendFor.value_or(kNever);
+    // A datagram due at or after the end of sending is never sent.
+    const auto dueTime = [sendEnd](const FeedSource& source) {
+        return source.nextTime() < sendEnd ? source.nextTime() : kNever;
+    };
     while (!stop.load()) {
         const double now = context.elapsed();
         if (now >= end || (link && link->wantsStop())) {
@@ -137,11 +142,11 @@ FeedSummary gf_runFeed(const FeedOptions& options, const Scenario& scenario, con
         bool anyLeft = false;
         for (const auto& source : sources) {
             // Everything due fires now, in order; a source late by a burst catches up.
-            while (source->nextTime() <= now) {
+            while (dueTime(*source) <= now) {
                 source->fire(context);
             }
-            next = std::min(next, source->nextTime());
-            anyLeft = anyLeft || source->nextTime() != kNever;
+            next = std::min(next, dueTime(*source));
+            anyLeft = anyLeft || dueTime(*source) != kNever;
         }
         if (!anyLeft && !duration) {
             break;

@@ -18,6 +18,7 @@ struct FeedOptions {
     std::string qnhHost = "127.0.0.1";
     std::uint16_t qnhPort = 49004;
     std::optional<double> duration;      // overrides the scenario's
+    std::optional<double> sendFor;       // no datagram after this many seconds; the link goes on to the end
     std::optional<GeoPoint> centre;      // overrides the scenario's
     std::optional<std::uint32_t> seed;   // overrides the scenario's
     bool restampRecords = true;
@@ -37,7 +38,8 @@ struct FeedSummary {
 // The default traffic centre when neither the scenario nor the options give one: Amsterdam Schiphol.
 inline constexpr GeoPoint kDefaultCentre{52.3086, 4.7639};
 
-// Runs until the scenario ends, the duration passes, "exit" arrives with stop-on-exit, or stop is set.
+// Runs until the scenario ends, the duration passes, "exit" arrives with stop-on-exit, or stop is set. With
+// sendFor the datagrams stop earlier, as when the live traffic around the user ends, while the link stays.
 // Throws std::invalid_argument when the scenario would never end, SocketError when a socket cannot be made.
 FeedSummary gf_runFeed(const FeedOptions& options, const Scenario& scenario, const std::atomic<bool>& stop);
 

@@ -163,6 +163,30 @@ TEST_F(TrafficFeedProcess, GeneratedFlightsAreWellFormedAndTheFeedEndsAfterItsDu
     EXPECT_EQ(hexIds.size(), 20u);
 }
 
+TEST_F(TrafficFeedProcess, SendsForTheGivenTimeAndKeepsTheLinkToTheEnd)
+{
+    // Two flights asked for a sample every 1.2 s, which the feed raises to 1.5 s, from the start to the duration.
+    hlw::test::writeWholeFile(dir / "steady.txt", "duration 5\n"
+                                                  "flight hex=4000001 callsign=SWR1 type=A320 alt=3000 gs=100 interval=1.2\n"
+                                                  "flight hex=4000002 callsign=SWR2 type=A320 alt=4000 gs=100 interval=1.2\n");
+    net::TcpServer server("0", net::BindScope::loopback);
+    const Clock::time_point started = Clock::now();
+    FeedProcess feed(with({"--scenario", (dir / "steady.txt").string(), "--send-for", "2", "--link-port",
+                           std::to_string(server.port())}),
+                     dir.path());
+    ASSERT_EQ(server.acceptClient(5000ms).status, net::AcceptStatus::accepted);
+    const std::vector<Received> lines = lf_collect(traffic, 100000, 2000ms);
+    EXPECT_EQ(lines.size(), 4u) << "the samples at 0 and 1.5 s";
+    EXPECT_LT(lines.back().at - started, 2500ms) << "2 s of datagrams and the start of the process";
+    // The datagrams have ended; the link still answers.
+    ASSERT_TRUE(server.sendLine("Qs999=version").ok);
+    std::string reply;
+    ASSERT_EQ(server.receive(reply, 16384, 2000ms).status, net::ReceiveStatus::data);
+    EXPECT_EQ(nlohmann::json::parse(reply).at("level"), 2);
+    EXPECT_EQ(feed.waitForExit(5000ms), 0) << feed.errors();
+    EXPECT_GE(Clock::now() - started, 4500ms) << "the feed ran to its duration";
+}
+
 TEST_F(TrafficFeedProcess, BadUsageEndsWithStatusTwo)
 {
     FeedProcess unknown(with({"--frobnicate"}), dir.path());

@@ -127,7 +127,7 @@ TEST(CommandLine, ReadsTheOptions)
                                                   "40004", "--duration", "0.5", "--centre", "47.46,8.55",
                                                   "--link-port", "10800", "--level", "1", "--reply", "late",
                                                   "--reply-delay", "0.5", "--reconnect", "--stop-on-exit",
-                                                  "--no-restamp", "--stamp-offset", "-30"});
+                                                  "--no-restamp", "--stamp-offset", "-30", "--send-for", "0.25"});
     EXPECT_EQ(line.scenarioFile, "a.txt");
     EXPECT_EQ(line.options.trafficPort, 40005);
     EXPECT_EQ(line.options.qnhPort, 40004);
@@ -141,13 +141,14 @@ TEST(CommandLine, ReadsTheOptions)
     EXPECT_TRUE(line.options.link.stopOnExit);
     EXPECT_FALSE(line.options.restampRecords);
     EXPECT_EQ(line.options.stampOffset, -30.0);
+    EXPECT_EQ(*line.options.sendFor, 0.25);
 }
 
 TEST(CommandLine, RefusesBadOptions)
 {
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--traffic-port", "70000"}, {"--qnh-port", "0"}, {"--reply", "sometimes"}, {"--duration"},
-          {"--frobnicate"}, {"--centre", "52"}, {"--duration", "0"}}) {
+          {"--frobnicate"}, {"--centre", "52"}, {"--duration", "0"}, {"--send-for", "-1"}}) {
         EXPECT_THROW(gf_parseCommandLine(bad), UsageError) << bad[0];
     }
     EXPECT_TRUE(gf_parseCommandLine({"--help"}).help);
