@@ -1,54 +1,78 @@
 #!/usr/bin/env bash
-# Builds the program and runs its main job in a fresh temporary program folder against the simulator stand-in: the
-# worker starts up, connects to the simulator, registers with it and learns the user aircraft (placed at the
-# sample scenario's centre), runs the traffic start and the 10 ms main loop for about 30 s, and the simulator then
-# quits, which ends the program. The traffic feed stand-in plays the live-traffic application on this PC (the
-# "RealTraffic.jar" marker is laid into the per-user folder): it sends the sample scenario's traffic and QNH
-# datagrams and connects to the program's link. The demo prints the start-up, the simulator connection, the user
-# aircraft, what the stand-in saw of the program (its registrations and the exceptions it raised), what each
-# reader received and what became of it, the link's handshake and position lines as the feed logged them, the
-# loop's step and second counts and the closing down.
+# The program's main job on the bundled samples: live traffic from the traffic feed becomes AI aircraft in the
+# simulator stand-in, replayed 30 s late, and removed when its data ends.
 #
-# The program folder gets the sealed sample data files ("input/dbase.enc", "input/airports.enc",
-# "input/AIG-regcodes.enc") and the sample registration-code list ("input/my_regcodes"), and the per-user folders
-# a fake simulator installation made by the sample builder, whose Community folder gets the sample AI-traffic
-# packages of the package generator; the start-up scans them into "output/LiveriesScanned.xml" and builds its
-# livery tables. The sample airport files of the airport generator go to "airports" (the user's own and generated
-# files, link files, "my_park_airports.txt") and "downloads" (the archived files), which the local HTTP server of the
-# tests serves as the maker's download folder (HLMR_DOWNLOAD_BASE). The user aircraft stands on the ground at
-# Schiphol, so EHAM becomes the park airport: its archived file is downloaded and read, its stands are chosen from
-# the learned use and static aircraft are placed one every 500 ms; the demo prints those lines of the log.
-# The simulator installation gets the "sample" package tree of the airport tree builder (one add-on airport per
-# outcome of the add-on airports scan) and the program "input/ICAO_airports.txt"; the first start has
-# "SCAN_AIRPORTS" on, so the traffic start scans it: the demo prints the scan log, the link and generated files
-# made in "my_simaddon" and "my_thirdparty" and the entries of "tblo/tblo.zip".
-# HLMR_DEMO_SECONDS changes how long the program runs (default 75).
+# In a fresh temporary program folder the demo lays out the sealed sample data files, a fake simulator
+# installation with generated AI-traffic packages in its Community folder and the sample airport files. It starts
+# the simulator stand-in (the user aircraft on the ground at the sample scenario's centre, Schiphol, a track of every
+# object written 4 times a second), the local HTTP server of the tests as the maker's download folder for the
+# archived airport files (HLMR_DOWNLOAD_BASE), and the traffic feed, which plays the live-traffic application on this
+# PC: 60 s of
+# samples/scenarios/eham_airborne.txt as traffic and QNH datagrams, and the application's side of the program's
+# TCP link, which it keeps until the program closes it. Every port is a free one: the stand-in's two, the two
+# datagram ports and the link's ("PORT_NUMBER", seeded into "parameters.xml"), so that two demos on one machine
+# never meet. Then `hollowmere` runs in its sandbox with its real window (on the display that is set, or on a
+# virtual display that the demo starts) until the feed has stopped and every AI aircraft it created has been
+# removed again, at most HLMR_DEMO_SECONDS. A progress line shows each second whether the simulator is connected,
+# how many datagrams the feed sent and how many AI aircraft the simulator holds. Once the start-up has finished the
+# demo saves a screenshot of the window; at the end it closes the program with SIGTERM, as the window's close
+# button would ("Exiting: USER CLOSED SIM").
 #
-# The program shows its real window: on the display that is set, or else on a virtual display (Xvfb) that the
-# demo starts. Once the start-up has finished the demo saves a screenshot of the window and prints its path; at
-# the end it closes the program with SIGTERM, as the window's close button would.
+# With the user aircraft on the ground there, EHAM becomes the park airport: its archived file is downloaded and
+# read, its stands are chosen from the learned use and static aircraft are placed one every 500 ms.
+#
+# Then it prints what happened (scripts/demo_report.py): every live AI aircraft with its callsign, title (and whether
+# it is the one "Log.txt" names for that callsign), first and last position and distance flown; track points of
+# the stand-in beside where the feed put the flight 30 s earlier; the time from an aircraft's first datagram to its
+# creation; the removals after the feed stopped; and the program's own summary lines. The log, the park airport's
+# lines of it, the readers' and the link's figures, what the stand-in saw and "parameters.xml" follow.
+#
+# Environment:
+#   HLMR_DEMO_SECONDS  the longest the program runs (default 240; the sample run ends after about 170 s)
+#   HLMR_DEMO_BUILD    a build folder whose programs and sample files to use; nothing is installed or built then
+#                      (default: build/release, set up and built first)
+#   HLMR_DEMO_KEEP     a folder to keep the run's files in (see below) instead of a temporary one removed at the end;
+#                      the screenshot goes there too (default: build/demo/hollowmere-window.png)
+#
+# The run's folder holds the program folder ("program", with "Log.txt" and "user/roaming/Hollowmere") and what the
+# peers reported: "standin.json" (its ports), "standin-start" (the time it started, seconds since 1970),
+# "track.csv" (its track), "objects.txt" (an "obj list" answer a second, each after its time), "objects-end.json"
+# (the last one, taken before the program is closed), "audit.json", "exceptions.json", "feed-start" (when the feed
+# started), "sent.txt" (every datagram the feed sent), "link-log.txt", "feed.txt", "console.txt" and "report.txt";
+# "www" is the download folder and "download-port.txt" its server's port. The stand-in's objects of the program
+# are its live aircraft and its static ones, whose callsigns end in "*".
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
-run_seconds="${HLMR_DEMO_SECONDS:-75}"
+run_seconds="${HLMR_DEMO_SECONDS:-240}"
+send_seconds=60
+scenario="samples/scenarios/eham_airborne.txt"
 
-bash scripts/setup.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr-airport-tree hlmr_samples \
-  hlmr_samples_regcodes
+# --- Build ----------------------------------------------------------------------------------------------------
+demo_build() {
+  if [ -n "${HLMR_DEMO_BUILD:-}" ]; then
+    build="$(cd "$HLMR_DEMO_BUILD" && pwd)"
+    return
+  fi
+  build="$root/build/release"
+  mkdir -p build
+  # Two demos started together take turns here.
+  (
+    flock 9
+    bash scripts/setup.sh
+    cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr_samples \
+      hlmr_samples_regcodes
+  ) 9> build/.demo-build.lock
+}
 
-# shellcheck source=scripts/display.sh
-source scripts/display.sh
-shot_path="$root/build/demo/hollowmere-window.png"
-mkdir -p "$(dirname "$shot_path")"
-rm -f "$shot_path"
-program_folder="$(mktemp -d "${TMPDIR:-/tmp}/hollowmere-demo-XXXXXX")"
+# --- The run's folder and its clean-up ------------------------------------------------------------------------
 program_pid=""
 standin_pid=""
 feed_pid=""
 server_pid=""
-cleanup() {
+demo_cleanup() {
   if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
     kill -TERM "$server_pid" 2>/dev/null || true
     wait "$server_pid" 2>/dev/null || true
@@ -65,77 +89,119 @@ cleanup() {
     wait "$standin_pid" 2>/dev/null || true
   fi
   display_stop
-  rm -rf "$program_folder"
+  if [ -z "${HLMR_DEMO_KEEP:-}" ]; then
+    rm -rf "$run"
+  fi
 }
-trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  display_start
-  echo "== No display set: the window goes to the virtual display $DISPLAY"
-fi
-mkdir -p "$program_folder/docs" "$program_folder/input"
-cp build/release/samples/input/dbase.enc build/release/samples/input/airports.enc "$program_folder/input/"
-cp build/release/samples/input/AIG-regcodes.enc "$program_folder/input/"
-cp -r build/release/samples/input/my_regcodes "$program_folder/input/"
-python3 samples/builder/build_refdata.py siminstall --root "$program_folder/user" --sim 2020 --edition store
-python3 tools/package_generator/generate_packages.py sample --out "$program_folder/user/packages" \
-  --dbase build/release/samples/plain/dbase.xml
-# The sample airport files: local ones under "airports", archived ones under "downloads" for the download server.
-python3 tools/airport_generator/generate_airports.py sample --out "$program_folder" \
-  --dbase build/release/samples/plain/dbase.xml
-echo "== Airport files laid out in $program_folder"
-python3 - "$program_folder/layout.json" <<'PY'
+
+demo_make_run_folder() {
+  if [ -n "${HLMR_DEMO_KEEP:-}" ]; then
+    run="$HLMR_DEMO_KEEP"
+    rm -rf "$run"
+    mkdir -p "$run"
+    run="$(cd "$run" && pwd)"
+  else
+    run="$(mktemp -d "${TMPDIR:-/tmp}/hollowmere-demo-XXXXXX")"
+  fi
+  program_folder="$run/program"
+  mkdir -p "$program_folder"
+  trap demo_cleanup EXIT
+}
+
+# --- The program folder ---------------------------------------------------------------------------------------
+# The sealed sample data files, the sample registration-code list, a fake simulator installation in the per-user
+# folders whose Community folder gets the sample AI-traffic packages (the start-up scans them into
+# "output/LiveriesScanned.xml" and builds its livery tables), and the sample airport files: the user's own and
+# generated files, link files and "my_park_airports.txt" under "airports", the archived ones under "downloads".
+demo_lay_out_program_folder() {
+  mkdir -p "$program_folder/docs" "$program_folder/input"
+  cp "$build/samples/input/dbase.enc" "$build/samples/input/airports.enc" "$program_folder/input/"
+  cp "$build/samples/input/AIG-regcodes.enc" "$program_folder/input/"
+  cp -r "$build/samples/input/my_regcodes" "$program_folder/input/"
+  python3 samples/builder/build_refdata.py siminstall --root "$program_folder/user" --sim 2020 --edition store
+  python3 tools/package_generator/generate_packages.py sample --out "$program_folder/user/packages" \
+    --dbase "$build/samples/plain/dbase.xml"
+  python3 tools/airport_generator/generate_airports.py sample --out "$program_folder" \
+    --dbase "$build/samples/plain/dbase.xml"
+  echo "== Airport files laid out in $program_folder"
+  python3 - "$program_folder/layout.json" <<'PY'
 import json, sys
 for f in json.load(open(sys.argv[1])):
     print(f"{f['kind']:14} {f['icao']:4} {f['stands']:4} stands  {f['path']}")
 PY
-rm "$program_folder/layout.json"
-# The maker's download folder: "MSFS/" and "MSFS2024/" hold the archived files.
-mkdir -p "$program_folder/www"
-cp -r "$program_folder/downloads" "$program_folder/www/MSFS"
-cp -r "$program_folder/downloads" "$program_folder/www/MSFS2024"
-python3 tools/http_test_server/server.py --no-stdin-watch "$program_folder/www" < /dev/null \
-  > "$program_folder/download-port.txt" 2> "$program_folder/download-server.txt" &
-server_pid=$!
-for ((try = 0; try < 100; try++)); do
-  [ -s "$program_folder/download-port.txt" ] && break
-  sleep 0.1
-done
-download_port="$(head -n 1 "$program_folder/download-port.txt")"
-if [ -z "$download_port" ]; then
-  echo "the download server did not start:" >&2
-  cat "$program_folder/download-server.txt" >&2
-  exit 1
-fi
-echo "== Serving the archived airport files on http://127.0.0.1:$download_port/"
-# The add-on airports of the simulator installation, the stand-in's facility data of them and the list of codes.
-build/release/tools/airport_tree/hlmr-airport-tree sample "$program_folder/user" > /dev/null
-cp samples/facilities/*.json "$program_folder/user/facilities/"
-cp "$program_folder/user/ICAO_airports.txt" "$program_folder/input/"
-echo "== Add-on airports laid out in $program_folder/user/packages"
-python3 - "$program_folder/user/layout.json" <<'PY'
-import json, sys
-for a in json.load(open(sys.argv[1])):
-    print(f"{a['outcome']:18} {a['code']:4} {a['path']}")
-PY
+  rm "$program_folder/layout.json"
+}
 
-echo "== Starting the simulator stand-in on free ports, the user aircraft at the sample scenario's centre"
-build/release/tools/sim_standin/hlmr-sim-standin --port 0 --control-port 0 \
-  --facility-dir "$program_folder/user/facilities" \
-  --command "user set 52.3086 4.7639 0 0 0 0 0 on" < /dev/null > "$program_folder/standin-ports.json" \
-  2> "$program_folder/standin.txt" &
-standin_pid=$!
-for ((try = 0; try < 100; try++)); do
-  [ -s "$program_folder/standin-ports.json" ] && break
-  sleep 0.1
-done
-sim_port="$(sed -n 's/.*"sim_port":\([0-9]*\).*/\1/p' "$program_folder/standin-ports.json")"
-control_port="$(sed -n 's/.*"control_port":\([0-9]*\).*/\1/p' "$program_folder/standin-ports.json")"
-if [ -z "$sim_port" ] || [ -z "$control_port" ]; then
-  echo "the simulator stand-in did not start:" >&2
-  cat "$program_folder/standin.txt" >&2
-  exit 1
-fi
-echo "   simulator port $sim_port, control port $control_port"
+# The maker's download folder: "MSFS/" and "MSFS2024/" hold the archived airport files.
+demo_start_download_server() {
+  mkdir -p "$run/www"
+  cp -r "$program_folder/downloads" "$run/www/MSFS"
+  cp -r "$program_folder/downloads" "$run/www/MSFS2024"
+  python3 tools/http_test_server/server.py --no-stdin-watch "$run/www" < /dev/null \
+    > "$run/download-port.txt" 2> "$run/download-server.txt" &
+  server_pid=$!
+  for ((try = 0; try < 100; try++)); do
+    [ -s "$run/download-port.txt" ] && break
+    sleep 0.1
+  done
+  download_port="$(head -n 1 "$run/download-port.txt")"
+  if [ -z "$download_port" ]; then
+    echo "the download server did not start:" >&2
+    cat "$run/download-server.txt" >&2
+    exit 1
+  fi
+  echo "== Serving the archived airport files on http://127.0.0.1:$download_port/"
+}
+
+# Free ports on 127.0.0.1, as "TRAFFIC QNH LINK": two for datagrams, one for the link's TCP server.
+demo_free_ports() {
+  python3 -c '
+import socket
+sockets = [socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2)] + [socket.socket()]
+for s in sockets:
+    s.bind(("127.0.0.1", 0))
+print(*(s.getsockname()[1] for s in sockets))'
+}
+
+# The live-traffic application "on this PC" (its marker in the per-user folder), and "parameters.xml" with the
+# link's port and both scans on, as a first start would have them.
+demo_seed_settings() {
+  mkdir -p "$program_folder/user/roaming/VidiveZovadaz" "$program_folder/user/roaming/Hollowmere"
+  touch "$program_folder/user/roaming/VidiveZovadaz/RealTraffic.jar"
+  cat > "$program_folder/user/roaming/Hollowmere/parameters.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <parameters>
+    <parameter name="PORT_NUMBER" value="$link_port" />
+    <parameter name="SCAN_LIVERIES" value="true" />
+    <parameter name="SCAN_AIRPORTS" value="true" />
+  </parameters>
+</root>
+XML
+}
+
+# --- The peers ------------------------------------------------------------------------------------------------
+# Object ids from 1000 on, as the simulator gives them (ids up to 2 are the user's and never the program's).
+demo_start_standin() {
+  echo "== Starting the simulator stand-in on free ports, the user aircraft at the sample scenario's centre"
+  date +%s.%N > "$run/standin-start"
+  "$build/tools/sim_standin/hlmr-sim-standin" --port 0 --control-port 0 --facility-dir samples/facilities \
+    --first-object-id 1000 --command "user set 52.3086 4.7639 0 0 0 0 0 on" --command "track $run/track.csv 4" \
+    < /dev/null > "$run/standin.json" 2> "$run/standin.txt" &
+  standin_pid=$!
+  for ((try = 0; try < 100; try++)); do
+    [ -s "$run/standin.json" ] && break
+    sleep 0.1
+  done
+  sim_port="$(sed -n 's/.*"sim_port":\([0-9]*\).*/\1/p' "$run/standin.json")"
+  control_port="$(sed -n 's/.*"control_port":\([0-9]*\).*/\1/p' "$run/standin.json")"
+  if [ -z "$sim_port" ] || [ -z "$control_port" ]; then
+    echo "the simulator stand-in did not start:" >&2
+    cat "$run/standin.txt" >&2
+    exit 1
+  fi
+  echo "   simulator port $sim_port, control port $control_port"
+}
 
 # One command to the stand-in's control port; prints its one-line JSON reply.
 standin() {
@@ -147,131 +213,188 @@ standin() {
   printf '%s\n' "$reply"
 }
 
-# The live-traffic application "on this PC", and two free UDP ports for its datagrams.
-mkdir -p "$program_folder/user/roaming/VidiveZovadaz"
-touch "$program_folder/user/roaming/VidiveZovadaz/RealTraffic.jar"
-read -r traffic_port qnh_port < <(python3 -c '
-import socket
-sockets = [socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(2)]
-for s in sockets:
-    s.bind(("127.0.0.1", 0))
-print(*(s.getsockname()[1] for s in sockets))')
-echo "== Starting the traffic feed: samples/scenarios/eham_airborne.txt to UDP $traffic_port (traffic) and" \
-  "$qnh_port (QNH), and the link"
-build/release/tools/traffic_feed/hlmr-traffic-feed --scenario samples/scenarios/eham_airborne.txt --link --reconnect \
-  --stop-on-exit --duration "$((run_seconds + 60))" --traffic-port "$traffic_port" --qnh-port "$qnh_port" \
-  --link-log "$program_folder/link-log.txt" > "$program_folder/feed.txt" 2>&1 &
-feed_pid=$!
+demo_start_feed() {
+  echo "== Starting the traffic feed: ${send_seconds} s of $scenario to UDP $traffic_port (traffic) and" \
+    "$qnh_port (QNH), and the link to TCP $link_port"
+  date +%s.%N > "$run/feed-start"
+  "$build/tools/traffic_feed/hlmr-traffic-feed" --scenario "$scenario" --send-for "$send_seconds" \
+    --duration "$((run_seconds + 60))" --link-port "$link_port" --reconnect --stop-on-exit \
+    --traffic-port "$traffic_port" --qnh-port "$qnh_port" --sent-log "$run/sent.txt" \
+    --link-log "$run/link-log.txt" > "$run/feed.txt" 2>&1 &
+  feed_pid=$!
+}
 
-echo "== Running hollowmere in $program_folder for ${run_seconds} s"
-# The demo's copy has per-user folders of its own, so its single-instance lock lies there too: a copy that the user
-# runs meanwhile does not stop it.
-mkdir -p -m 700 "$program_folder/user/runtime"
-(
-  cd "$program_folder"
-  XDG_RUNTIME_DIR="$program_folder/user/runtime" \
-  HLMR_SIM_PORT="$sim_port" \
-  HLMR_DOWNLOAD_BASE="http://127.0.0.1:$download_port/" \
-  HLMR_TRAFFIC_PORT="$traffic_port" \
-  HLMR_QNH_PORT="$qnh_port" \
-  HLMR_ROAMING_APPDATA="$program_folder/user/roaming" \
-  HLMR_LOCAL_APPDATA="$program_folder/user/local" \
-  HLMR_SHELL_OPEN_LOG="$program_folder/user/opened-folders.txt" \
-    exec "$root/build/release/src/app/hollowmere" > "$program_folder/console.txt" 2>&1
-) &
-program_pid=$!
+demo_start_program() {
+  echo "== Running hollowmere in $program_folder (at most ${run_seconds} s)"
+  (
+    cd "$program_folder"
+    HLMR_SIM_PORT="$sim_port" \
+    HLMR_DOWNLOAD_BASE="http://127.0.0.1:$download_port/" \
+    HLMR_TRAFFIC_PORT="$traffic_port" \
+    HLMR_QNH_PORT="$qnh_port" \
+    HLMR_ROAMING_APPDATA="$program_folder/user/roaming" \
+    HLMR_LOCAL_APPDATA="$program_folder/user/local" \
+    HLMR_SHELL_OPEN_LOG="$program_folder/user/opened-folders.txt" \
+      exec "$build/src/app/hollowmere" > "$run/console.txt" 2>&1
+  ) &
+  program_pid=$!
+}
 
-log="$program_folder/Log.txt"
-for ((second = 1; second <= run_seconds; second++)); do
-  sleep 1
-  if ! kill -0 "$program_pid" 2>/dev/null; then
-    echo
-    echo "hollowmere ended by itself after ${second} s"
-    break
-  fi
-  stage="starting up"
-  if grep -q "Waiting for MSFS" "$log" 2>/dev/null; then stage="waiting for the simulator"; fi
-  if standin clients | grep -q '"name":"Hollowmere"'; then stage="connected to the simulator"; fi
-  if grep -q "RealTraffic connected" "$log" 2>/dev/null; then stage="live-traffic link up"; fi
-  # The log is written in blocks; the feed's link log shows each user position that the main loop sends at once.
-  if grep -q "No traffic in this region?\|Traffic Reader connected" "$log" 2>/dev/null ||
-    grep -q " Qs121 " "$program_folder/link-log.txt" 2>/dev/null; then
-    stage="main loop running"
-  fi
-  if grep -q "^Exiting: " "$log" 2>/dev/null; then stage="closing down"; fi
-  printf '\r   %3d s of %d: %-28s' "$second" "$run_seconds" "$stage"
-  if [ "$stage" = "main loop running" ] && [ ! -e "$shot_path" ]; then
-    window="$(display_wait_window Hollowmere 5 || true)"
-    if [ -n "$window" ] && display_shot "$window" "$shot_path"; then
+# --- While it runs --------------------------------------------------------------------------------------------
+demo_window_shot() {
+  local window
+  window="$(display_wait_window Hollowmere 5 || true)"
+  [ -n "$window" ] && display_shot "$window" "$shot_path"
+}
+
+# Each second: the stand-in's objects (kept in objects.txt) and one progress line, kept every 5 s. Ends when the
+# program has ended, when the feed has stopped sending and every live AI aircraft it brought has been removed again,
+# or after HLMR_DEMO_SECONDS.
+demo_watch() {
+  local second objects live parked ai created removed connected sent stage feed_start
+  local -A seen=()
+  feed_start="$(cut -d. -f1 "$run/feed-start")"
+  for ((second = 1; second <= run_seconds; second++)); do
+    sleep 1
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+      printf '\n   hollowmere ended by itself after %d s\n' "$second"
+      return
+    fi
+    objects="$(standin "obj list")"
+    printf '%s %s\n' "$(date +%s.%N)" "$objects" >> "$run/objects.txt"
+    # The program's objects: live aircraft, and static ones whose callsigns end in "*".
+    read -r -a live <<< "$(python3 -c 'import json, sys
+own = [o for o in json.load(sys.stdin)["objects"] if o["kind"] == "own"]
+print(sum(o["atc_id"].endswith("*") for o in own), *(o["id"] for o in own if not o["atc_id"].endswith("*")))' \
+      <<< "$objects")"
+    parked=${live[0]}
+    ai=$((${#live[@]} - 1))
+    for id in "${live[@]:1}"; do
+      seen[$id]=1
+    done
+    created=${#seen[@]}
+    removed=$((created - ai))
+    connected="not connected"
+    if standin clients | grep -q '"name":"Hollowmere"'; then connected="connected"; fi
+    sent="$(grep -c ' traffic ' "$run/sent.txt" 2>/dev/null || true)"
+    stage="simulator ${connected}, feed sent ${sent:-0} datagrams, ${ai} live AI aircraft in the simulator"
+    stage+=" (${created} created, ${removed} removed), ${parked} static"
+    printf '\r   %3d s: %-100s' "$second" "$stage"
+    if ((second % 5 == 0)); then echo; fi
+    if [ ! -e "$shot_path" ] && grep -q "Traffic Reader connected\|No traffic in this region?" \
+      "$program_folder/Log.txt" 2>/dev/null && demo_window_shot; then
       printf '\n   the start-up has finished: screenshot of the window in %s\n' "$shot_path"
     fi
-  fi
-done
-echo
-if [ ! -e "$shot_path" ] && kill -0 "$program_pid" 2>/dev/null; then
-  window="$(display_wait_window Hollowmere 5 || true)"
-  if [ -n "$window" ] && display_shot "$window" "$shot_path"; then
+    if (($(date +%s) - feed_start > send_seconds)) && ((created > 0 && ai == 0)); then
+      printf '\n   the feed has stopped sending and every live AI aircraft has been removed again\n'
+      return
+    fi
+  done
+  echo
+}
+
+# What the stand-in knows before the program is closed.
+demo_collect_standin() {
+  standin "obj list" > "$run/objects-end.json"
+  standin audit > "$run/audit.json" || true
+  standin exceptions > "$run/exceptions.json"
+}
+
+demo_close_program() {
+  if [ ! -e "$shot_path" ] && kill -0 "$program_pid" 2>/dev/null && demo_window_shot; then
     echo "   screenshot of the window in $shot_path"
   fi
-fi
-registrations="$(standin audit | python3 -c 'import json, sys; print(len(json.load(sys.stdin).get("registrations", [])))' \
-  2>/dev/null || echo "none (no client)")"
-exceptions="$(standin exceptions | python3 -c 'import json, sys
-found = json.load(sys.stdin)["exceptions"]
-print("none" if not found else "; ".join("{} ({})".format(e["code"], e["why"]) for e in found))')"
-if kill -0 "$program_pid" 2>/dev/null; then
-  echo "== Closing the program: SIGTERM (the window's close command)"
-  kill -TERM "$program_pid"
-fi
-status=0
-wait "$program_pid" || status=$?
-program_pid=""
-echo "== hollowmere exited with status $status"
-
-echo "== Console"
-cat "$program_folder/console.txt"
-echo "== Log.txt"
-cat "$log"
-echo "== The run in short"
-grep -E "dbase records read|airports read|liveries read|RealTraffic .*detected|Waiting for MSFS|Waiting for RealTraffic|RealTraffic connected|No RealTraffic version|RealTraffic gone| connected$|User aircraft title|User aircraft model|No traffic in this region|Flight not running|no longer connected|Main loop ended after|^Exiting: |SimConnect closed ok|User closed|Restarting" "$log" || true
-echo "== The park airport"
-grep -E "The park airport is|User aircraft on the ground|HLMR_DOWNLOAD_BASE|failed to download|Airport file read from|^ {10}(publisher|altitude|num_parkpos|quality factor) |learned does not exist|position.? found|positions \\(|no parking positions found" "$log" || echo "   (no park airport chosen)"
-echo "   static aircraft placed: $(grep -cE '^.{8}: .{8} parked$' "$log" || true) created (first ten below), $(grep -c 'no static parking for' "$log" || true) refused at a taken stand, $(grep -c 'no livery match' "$log" || true) without a livery"
-grep -E "^.{8}: .{8} parked$" "$log" | head -n 10 || true
-echo "== What the readers received (the program's log)"
-grep -E "^(Traffic|QNH) Reader: " "$log" || echo "   (no reader ran)"
-echo "== The link as the traffic feed saw it (link-log.txt)"
-link_log="$program_folder/link-log.txt"
-printf '   connections %s, version requests %s, replies %s, Qs121 lines %s (bad %s), Qs123 lines %s, exit %s\n' \
-  "$(grep -c ' connected ' "$link_log" || true)" "$(grep -c ' request Qs999=version' "$link_log" || true)" \
-  "$(grep -c ' reply' "$link_log" || true)" "$(grep -c ' Qs121 ' "$link_log" || true)" \
-  "$(grep -c ' Qs121-bad ' "$link_log" || true)" "$(grep -c ' Qs123 ' "$link_log" || true)" \
-  "$(grep -c ' exit ' "$link_log" || true)"
-echo "== The add-on airports scan: output/info/AirportsScanLog.txt"
-cat "$program_folder/output/info/AirportsScanLog.txt" 2>/dev/null || echo "   (no scan log)"
-echo "== Files the scan made"
-for folder in my_simaddon my_thirdparty; do
-  for file in "$program_folder/airports/$folder"/*; do
-    [ -f "$file" ] || continue
-    case "$file" in
-      *.txt) printf '   %-28s links to %s\n' "$folder/$(basename "$file")" "$(head -n 1 "$file")" ;;
-      *) printf '   %-28s %s stands\n' "$folder/$(basename "$file")" "$(grep -c '<parkpos ' "$file")" ;;
-    esac
+  if kill -0 "$program_pid" 2>/dev/null; then
+    echo "== Closing the program: SIGTERM (the window's close command)"
+    kill -TERM "$program_pid"
+  fi
+  status=0
+  wait "$program_pid" || status=$?
+  program_pid=""
+  echo "== hollowmere exited with status $status"
+  # The program's "exit" on the link ends the feed.
+  for ((try = 0; try < 50; try++)); do
+    kill -0 "$feed_pid" 2>/dev/null || break
+    sleep 0.1
   done
-done
-echo "== tblo/tblo.zip"
-python3 - "$program_folder/tblo/tblo.zip" <<'PY'
-import sys, zipfile
-try:
-    with zipfile.ZipFile(sys.argv[1]) as archive:
-        for entry in archive.infolist():
-            print(f"   {entry.filename:12} {entry.file_size:7} bytes")
-except FileNotFoundError:
-    print("   (no archive: every airport found has an archived file)")
-PY
-echo "== What the simulator stand-in saw"
-echo "   registrations: $registrations"
-echo "   exceptions: $exceptions"
+}
+
+# --- What happened --------------------------------------------------------------------------------------------
+demo_print_log() {
+  local log="$program_folder/Log.txt"
+  echo "== Console"
+  cat "$run/console.txt"
+  echo "== Log.txt"
+  cat "$log"
+  echo "== The run in short"
+  grep -E "dbase records read|airports read|liveries read|RealTraffic .*detected|Waiting for MSFS|Waiting for RealTraffic|RealTraffic connected|No RealTraffic version|RealTraffic gone| connected$|User aircraft title|User aircraft model|No traffic in this region|Flight not running|no longer connected|Main loop ended after|^Exiting: |SimConnect closed ok|User closed|Restarting" "$log" || true
+  echo "== What the readers received (the program's log)"
+  grep -E "^(Traffic|QNH) Reader: " "$log" || echo "   (no reader ran)"
+}
+
+demo_print_park_airport() {
+  local log="$program_folder/Log.txt"
+  echo "== The park airport"
+  grep -E "The park airport is|User aircraft on the ground|HLMR_DOWNLOAD_BASE|failed to download|Airport file read from|^ {10}(publisher|altitude|num_parkpos|quality factor) |learned does not exist|position.? found|positions \\(|no parking positions found" "$log" || echo "   (no park airport chosen)"
+  echo "   static aircraft placed: $(grep -cE '^.{8}: .{8} parked$' "$log" || true) created (first ten below), $(grep -c 'no static parking for' "$log" || true) refused at a taken stand, $(grep -c 'no livery match' "$log" || true) without a livery"
+  grep -E "^.{8}: .{8} parked$" "$log" | head -n 10 || true
+}
+
+demo_print_link() {
+  local link_log="$run/link-log.txt"
+  echo "== The link as the traffic feed saw it (link-log.txt)"
+  printf '   connections %s, version requests %s, replies %s, Qs121 lines %s (bad %s), Qs123 lines %s, exit %s\n' \
+    "$(grep -c ' connected ' "$link_log" || true)" "$(grep -c ' request Qs999=version' "$link_log" || true)" \
+    "$(grep -c ' reply' "$link_log" || true)" "$(grep -c ' Qs121 ' "$link_log" || true)" \
+    "$(grep -c ' Qs121-bad ' "$link_log" || true)" "$(grep -c ' Qs123 ' "$link_log" || true)" \
+    "$(grep -c ' exit ' "$link_log" || true)"
+}
+
+demo_print_standin() {
+  local registrations exceptions
+  registrations="$(python3 -c 'import json, sys; print(len(json.load(sys.stdin).get("registrations", [])))' \
+    < "$run/audit.json" 2>/dev/null || echo "none (no client)")"
+  exceptions="$(python3 -c 'import json, sys
+found = json.load(sys.stdin)["exceptions"]
+print("none" if not found else "; ".join("{} ({})".format(e["code"], e["why"]) for e in found))' \
+    < "$run/exceptions.json")"
+  echo "== What the simulator stand-in saw"
+  echo "   registrations: $registrations"
+  echo "   exceptions: $exceptions"
+}
+
+demo_report() {
+  python3 scripts/demo_report.py "$run" | tee "$run/report.txt"
+}
+
+# --- The demo -------------------------------------------------------------------------------------------------
+demo_build
+# shellcheck source=scripts/display.sh
+source scripts/display.sh
+demo_make_run_folder
+shot_path="$root/build/demo/hollowmere-window.png"
+if [ -n "${HLMR_DEMO_KEEP:-}" ]; then shot_path="$run/hollowmere-window.png"; fi
+mkdir -p "$(dirname "$shot_path")"
+rm -f "$shot_path"
+if [ -z "${DISPLAY:-}" ]; then
+  display_start
+  echo "== No display set: the window goes to the virtual display $DISPLAY"
+fi
+demo_lay_out_program_folder
+demo_start_download_server
+read -r traffic_port qnh_port link_port < <(demo_free_ports)
+demo_seed_settings
+demo_start_standin
+demo_start_feed
+demo_start_program
+demo_watch
+demo_collect_standin
+demo_close_program
+demo_print_log
+demo_print_park_airport
+demo_print_link
+demo_print_standin
+demo_report
 echo "== parameters.xml"
 cat "$program_folder/user/roaming/Hollowmere/parameters.xml"
 exit "$status"

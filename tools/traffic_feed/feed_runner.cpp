@@ -70,7 +70,8 @@ private:
     void log(std::string_view port, const std::string& text)
     {
         if (sentLog_.is_open()) {
-            sentLog_ << fmt::format("{:.3f} {} {}\n", elapsed(), port, text);
+            // Line by line, so that whoever watches the run reads what has gone out.
+            sentLog_ << fmt::format("{:.3f} {} {}\n", elapsed(), port, text) << std::flush;
         }
     }
 
