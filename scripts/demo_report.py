@@ -190,7 +190,8 @@ def main():
         _, first_delay, first_callsign = delays[0]
         print(f"   the first creation: {first_callsign} {first_delay:.1f} s after its first datagram"
               f" ({'within' if first_delay <= 31.0 else 'beyond'} the goal)")
-        print("   each, in the order created: " + ", ".join(f"{callsign} {delay:.1f} s" for _, delay, callsign in delays))
+        each = ", ".join(f"{callsign} {delay:.1f} s" for _, delay, callsign in delays)
+        print(f"   each, in the order created: {each}")
         print("   (one creation goes out every 500 ms, so aircraft that arrive together wait for each other)")
 
     print("== Removals")

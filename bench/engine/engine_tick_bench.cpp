@@ -1,9 +1,9 @@
 // One engine tick as the main loop runs it, on one core, with a full load: 500 active live aircraft flying the
 // program's motion with about 10 queued positions each (each sends its position every tick), 500 active static
-// aircraft (placed by a do-nothing placement: the parking side is a test double here), 2 received records taken per
-// tick (each a new position of a known aircraft) and 16 simulator replies applied per tick (on-ground reports and
-// static CGs of live objects). The frame send takes what each tick handed over between the ticks, as the simulator
-// client thread would.
+// aircraft (beside the parking port's defaults, which place nothing: a test double of the park airport), 2 received
+// records taken per tick (each a new position of a known aircraft) and 16 simulator replies applied per tick
+// (on-ground reports and static CGs of live objects). The frame send takes what each tick handed over between the
+// ticks, as the simulator client thread would.
 //
 // The machine these run on is shared, so each tick is timed by the processor time of its thread (the reported
 // time and cpu_p99_us); the wall-clock figures beside them include whatever else ran.
@@ -45,8 +45,14 @@ void* operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block) noexcept
+{
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept
+{
+    std::free(block);
+}
 
 namespace hlw {
 namespace {
@@ -72,13 +78,13 @@ constexpr double epochSeconds = 1.7e9;
 constexpr uint32_t firstLiveObject = 1000;
 
 class NoTime final : public SteadyTimeSource {
-public:
+  public:
     TimePoint now() override { return {}; }
     void sleepUntil(TimePoint) override {}
 };
 
 class AnsweringSim final : public SimRequests {
-public:
+  public:
     bool requestAircraftInRange(uint32_t) override { return true; }
     std::optional<UserAircraftFix> requestUserPosition() override { return UserAircraftFix{50.0, 4.5, 0.0, true}; }
     bool requestStaticCg(uint32_t) override { return true; }
@@ -87,7 +93,7 @@ public:
 };
 
 class FixedQnh final : public TrafficReaders {
-public:
+  public:
     int32_t qnh() const override { return 1013; }
 };
 
@@ -106,7 +112,10 @@ PositionRecord lf_positionAt(int i, int32_t dueTick)
 }
 
 // The tick at which aircraft i's k-th record arrives: two aircraft each tick, each aircraft every 250 ticks.
-int32_t lf_arrivalTick(int i, int32_t k) { return startTick + k * recordEveryTicks + i / TrafficEngine::intakePerTick; }
+int32_t lf_arrivalTick(int i, int32_t k)
+{
+    return startTick + k * recordEveryTicks + i / TrafficEngine::intakePerTick;
+}
 
 FlightRecord lf_flight(int i)
 {
@@ -228,9 +237,7 @@ struct World {
     StatusBoard status;
     FixedQnh qnh;
     LiveMotion motion{qnh};
-    StaticPlacement placement;
-    TrafficEngine engine{{commands, replies, sim, link, traffic, parking, status, time, [] { return "."; }}, motion,
-                         placement};
+    TrafficEngine engine{{commands, replies, sim, link, traffic, parking, status, time, [] { return "."; }}, motion};
     std::vector<TrafficRecord> records;
     std::size_t sentPositions = 0;
 };
@@ -284,7 +291,7 @@ void BM_EngineTickSteps(benchmark::State& bench)
 {
     World world;
     TrafficEngine& engine = world.engine;
-    constexpr std::array<const char*, 7> names = {"replies", "update", "hand_over", "pacing",
+    constexpr std::array<const char*, 7> names = {"replies", "update",       "hand_over",    "pacing",
                                                   "intake",  "adding_stack", "in_range_user"};
     std::array<double, names.size()> seconds{};
     for (auto _ : bench) {
@@ -304,7 +311,7 @@ void BM_EngineTickSteps(benchmark::State& bench)
         lap();
         engine.publishPositions();
         lap();
-        engine.paceSimRequests(live);
+        engine.paceSimRequests();
         lap();
         engine.takeTraffic(live);
         lap();

@@ -31,11 +31,12 @@ double lf_threadCpuSeconds()
 }
 
 class BenchFolder {
-public:
+  public:
     BenchFolder()
     {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = (fs::path(base != nullptr && *base != '\0' ? base : "/tmp") / "hlmr-bench-XXXXXX").string();
+        const fs::path parent = base != nullptr && *base != '\0' ? base : "/tmp";
+        std::string pattern = (parent / "hlmr-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("no temporary folder");
         }
@@ -50,7 +51,7 @@ public:
     BenchFolder& operator=(const BenchFolder&) = delete;
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 

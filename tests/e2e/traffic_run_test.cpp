@@ -118,7 +118,7 @@ struct SeenObject {
 
 // The run's files, kept by the demo.
 class RunFiles {
-public:
+  public:
     explicit RunFiles(fs::path run) : run_(std::move(run)) {}
 
     const fs::path& path() const { return run_; }
@@ -147,7 +147,7 @@ public:
         return seen;
     }
 
-private:
+  private:
     fs::path run_;
 };
 

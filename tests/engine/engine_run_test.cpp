@@ -33,14 +33,16 @@ constexpr int32_t startTick = 20000;
 constexpr int32_t replayDelayTicks = 3000;
 
 // Two flights around Schiphol; the second one's data ends 20 s before the first one's.
-constexpr const char* scenarioText = R"(centre 52.3086 4.7639
-duration 60
-flight hex=4737090 callsign=KLM1234 type=B738 reg=PH-BXA from=AMS to=LHR bearing=225 dist=5 alt=5000 track=240 gs=250 interval=3
-flight hex=3965089 callsign=DLH988 type=A320 reg=D-AINA from=FRA to=AMS bearing=120 dist=12 alt=9000 track=300 gs=300 turn=1 end=40 interval=3-4
-)";
+constexpr const char* scenarioText =
+    "centre 52.3086 4.7639\n"
+    "duration 60\n"
+    "flight hex=4737090 callsign=KLM1234 type=B738 reg=PH-BXA from=AMS to=LHR bearing=225 dist=5 alt=5000 track=240 "
+    "gs=250 interval=3\n"
+    "flight hex=3965089 callsign=DLH988 type=A320 reg=D-AINA from=FRA to=AMS bearing=120 dist=12 alt=9000 track=300 "
+    "gs=300 turn=1 end=40 interval=3-4\n";
 
 class FixedQnh final : public TrafficReaders {
-public:
+  public:
     int32_t qnh() const override { return 1013; }
 };
 
@@ -54,7 +56,7 @@ struct SimObject {
 };
 
 class EngineRun : public ::testing::Test {
-protected:
+  protected:
     EngineRun()
     {
         gf_restoreLiveSettings();
@@ -103,12 +105,14 @@ protected:
             if (call.kind == SimCallKind::AICreateNonATCAircraft) {
                 const uint32_t id = nextObjectId_++;
                 objects[id] = SimObject{call.texts.at(0), call.texts.at(1), now, -1, {}};
-                recording.inject(handle, gf_addRemoveRecordBytes(kEventObjectAdded, id, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
+                recording.inject(handle,
+                                 gf_addRemoveRecordBytes(kEventObjectAdded, id, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
                 recording.inject(handle, gf_inRangeRecordBytes(id, 5000.0, 0.0, 0, call.texts.at(1)));
             } else if (call.kind == SimCallKind::AIRemoveObject) {
                 const uint32_t id = call.numbers.at(0);
                 objects.at(id).removedAtTick = now;
-                recording.inject(handle, gf_addRemoveRecordBytes(kEventObjectRemoved, id, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
+                recording.inject(handle,
+                                 gf_addRemoveRecordBytes(kEventObjectRemoved, id, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
             } else if (call.kind == SimCallKind::SetDataOnSimObject && call.numbers.at(0) == kDefAiPosition) {
                 AiPositionData data;
                 ASSERT_EQ(call.block.size(), sizeof data);
@@ -171,7 +175,8 @@ protected:
     bool recordsLeft() const { return next_ < feed.records.size(); }
     int32_t firstArrival(const std::string& callsign) const
     {
-        return std::ranges::find_if(feed.records, [&](const TimedRecord& t) { return t.record.head.callsign == callsign; })
+        return std::ranges::find_if(feed.records,
+                                    [&](const TimedRecord& t) { return t.record.head.callsign == callsign; })
             ->arrivalTick;
     }
     int32_t lastArrival(const std::string& callsign) const
@@ -207,7 +212,7 @@ protected:
                          motion};
     std::map<uint32_t, SimObject> objects;
 
-private:
+  private:
     std::size_t next_ = 0;
     uint32_t nextObjectId_ = 1000;
 };

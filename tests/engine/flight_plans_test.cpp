@@ -67,8 +67,8 @@ TEST(FlightPlans, TheFlightTypeFollowsTheCategoryAndAMissingCodeIsThreeBlanks)
         const char* departure;
     };
     const std::vector<Row> rows = {
-        {AircraftCategory::Light, "LUG", "VFR", "LUG"},      {AircraftCategory::Rotorcraft, "BRN", "VFR", "BRN"},
-        {AircraftCategory::HighPerf, "ZRH", "VFR", "ZRH"},   {AircraftCategory::Buzjets, "GVA", "IFR", "GVA"},
+        {AircraftCategory::Light, "LUG", "VFR", "LUG"},    {AircraftCategory::Rotorcraft, "BRN", "VFR", "BRN"},
+        {AircraftCategory::HighPerf, "ZRH", "VFR", "ZRH"}, {AircraftCategory::Buzjets, "GVA", "IFR", "GVA"},
         {AircraftCategory::Large, "", "IFR", "   "},
     };
     for (const Row& row : rows) {
@@ -101,7 +101,7 @@ TEST(FlightPlans, AWriteThatFailsReportsFalseAndLeavesNoFile)
 }
 
 class PlanRoad : public ::testing::Test, public EngineFixture {
-protected:
+  protected:
     const fs::path& folder() const { return planFolder; }
 };
 

@@ -27,7 +27,7 @@ constexpr LatLon userAt{52.0, 4.0};
 constexpr double feetPerNm = 6076.11549;
 
 class LiveList : public ::testing::Test, public EngineFixture {
-protected:
+  protected:
     LiveList()
     {
         UserAircraftFix user;
