@@ -226,8 +226,12 @@ demo_start_feed() {
 
 demo_start_program() {
   echo "== Running hollowmere in $program_folder (at most ${run_seconds} s)"
+  # The demo's copy has per-user folders of its own, so its single-instance lock lies there too: a copy that the user
+  # runs meanwhile, or a second demo, does not stop it.
+  mkdir -p -m 700 "$program_folder/user/runtime"
   (
     cd "$program_folder"
+    XDG_RUNTIME_DIR="$program_folder/user/runtime" \
     HLMR_SIM_PORT="$sim_port" \
     HLMR_DOWNLOAD_BASE="http://127.0.0.1:$download_port/" \
     HLMR_TRAFFIC_PORT="$traffic_port" \
@@ -281,8 +285,8 @@ print(sum(o["atc_id"].endswith("*") for o in own), *(o["id"] for o in own if not
     stage+=" (${created} created, ${removed} removed), ${parked} static"
     printf '\r   %3d s: %-100s' "$second" "$stage"
     if ((second % 5 == 0)); then echo; fi
-    if [ ! -e "$shot_path" ] && grep -q "Traffic Reader connected\|No traffic in this region?" \
-      "$program_folder/Log.txt" 2>/dev/null && demo_window_shot; then
+    # The log is written in blocks; the feed's link log shows each user position that the main loop sends at once.
+    if [ ! -e "$shot_path" ] && grep -q " Qs121 " "$run/link-log.txt" 2>/dev/null && demo_window_shot; then
       printf '\n   the start-up has finished: screenshot of the window in %s\n' "$shot_path"
     fi
     if (($(date +%s) - feed_start > send_seconds)) && ((created > 0 && ai == 0)); then
