@@ -19,13 +19,18 @@
 # button would ("Exiting: USER CLOSED SIM").
 #
 # With the user aircraft on the ground there, EHAM becomes the park airport: its archived file is downloaded and
-# read, its stands are chosen from the learned use and static aircraft are placed one every 500 ms.
+# read, its stands are chosen from the learned use and static aircraft are placed one every 500 ms. The simulator
+# installation also gets the "sample" package tree of the airport tree builder (one add-on airport per outcome of the
+# add-on airports scan) and the program "input/ICAO_airports.txt"; "SCAN_AIRPORTS" is on, so the traffic start
+# scans it.
 #
 # Then it prints what happened (scripts/demo_report.py): every live AI aircraft with its callsign, title (and whether
 # it is the one "Log.txt" names for that callsign), first and last position and distance flown; track points of
 # the stand-in beside where the feed put the flight 30 s earlier; the time from an aircraft's first datagram to its
 # creation; the removals after the feed stopped; and the program's own summary lines. The log, the park airport's
-# lines of it, the readers' and the link's figures, what the stand-in saw and "parameters.xml" follow.
+# lines of it, the readers' and the link's figures, the add-on airports scan (its log, the link and generated files
+# made in "my_simaddon" and "my_thirdparty", the entries of "tblo/tblo.zip"), what the stand-in saw and
+# "parameters.xml" follow.
 #
 # Environment:
 #   HLMR_DEMO_SECONDS  the longest the program runs (default 240; the sample run ends after about 170 s)
@@ -62,8 +67,8 @@ demo_build() {
     flock 9
     bash scripts/setup.sh
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr_samples \
-      hlmr_samples_regcodes
+    cmake --build build/release --target hollowmere hlmr-sim-standin hlmr-traffic-feed hlmr-airport-tree \
+      hlmr_samples hlmr_samples_regcodes
   ) 9> build/.demo-build.lock
 }
 
@@ -153,6 +158,19 @@ demo_start_download_server() {
   echo "== Serving the archived airport files on http://127.0.0.1:$download_port/"
 }
 
+# The add-on airports of the simulator installation, the stand-in's facility data of them and the list of codes.
+demo_lay_out_addon_airports() {
+  "$build/tools/airport_tree/hlmr-airport-tree" sample "$program_folder/user" > /dev/null
+  cp samples/facilities/*.json "$program_folder/user/facilities/"
+  cp "$program_folder/user/ICAO_airports.txt" "$program_folder/input/"
+  echo "== Add-on airports laid out in $program_folder/user/packages"
+  python3 - "$program_folder/user/layout.json" <<'PY'
+import json, sys
+for a in json.load(open(sys.argv[1])):
+    print(f"{a['outcome']:18} {a['code']:4} {a['path']}")
+PY
+}
+
 # Free ports on 127.0.0.1, as "TRAFFIC QNH LINK": two for datagrams, one for the link's TCP server.
 demo_free_ports() {
   python3 -c '
@@ -185,8 +203,9 @@ XML
 demo_start_standin() {
   echo "== Starting the simulator stand-in on free ports, the user aircraft at the sample scenario's centre"
   date +%s.%N > "$run/standin-start"
-  "$build/tools/sim_standin/hlmr-sim-standin" --port 0 --control-port 0 --facility-dir samples/facilities \
-    --first-object-id 1000 --command "user set 52.3086 4.7639 0 0 0 0 0 on" --command "track $run/track.csv 4" \
+  "$build/tools/sim_standin/hlmr-sim-standin" --port 0 --control-port 0 \
+    --facility-dir "$program_folder/user/facilities" --first-object-id 1000 \
+    --command "user set 52.3086 4.7639 0 0 0 0 0 on" --command "track $run/track.csv 4" \
     < /dev/null > "$run/standin.json" 2> "$run/standin.txt" &
   standin_pid=$!
   for ((try = 0; try < 100; try++)); do
@@ -354,6 +373,31 @@ demo_print_link() {
     "$(grep -c ' exit ' "$link_log" || true)"
 }
 
+demo_print_addon_scan() {
+  echo "== The add-on airports scan: output/info/AirportsScanLog.txt"
+  cat "$program_folder/output/info/AirportsScanLog.txt" 2>/dev/null || echo "   (no scan log)"
+  echo "== Files the scan made"
+  for folder in my_simaddon my_thirdparty; do
+    for file in "$program_folder/airports/$folder"/*; do
+      [ -f "$file" ] || continue
+      case "$file" in
+        *.txt) printf '   %-28s links to %s\n' "$folder/$(basename "$file")" "$(head -n 1 "$file")" ;;
+        *) printf '   %-28s %s stands\n' "$folder/$(basename "$file")" "$(grep -c '<parkpos ' "$file")" ;;
+      esac
+    done
+  done
+  echo "== tblo/tblo.zip"
+  python3 - "$program_folder/tblo/tblo.zip" <<'PY'
+import sys, zipfile
+try:
+    with zipfile.ZipFile(sys.argv[1]) as archive:
+        for entry in archive.infolist():
+            print(f"   {entry.filename:12} {entry.file_size:7} bytes")
+except FileNotFoundError:
+    print("   (no archive: every airport found has an archived file)")
+PY
+}
+
 demo_print_standin() {
   local registrations exceptions
   registrations="$(python3 -c 'import json, sys; print(len(json.load(sys.stdin).get("registrations", [])))' \
@@ -386,6 +430,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 demo_lay_out_program_folder
 demo_start_download_server
+demo_lay_out_addon_airports
 read -r traffic_port qnh_port link_port < <(demo_free_ports)
 demo_seed_settings
 demo_start_standin
@@ -397,6 +442,7 @@ demo_close_program
 demo_print_log
 demo_print_park_airport
 demo_print_link
+demo_print_addon_scan
 demo_print_standin
 demo_report
 echo "== parameters.xml"
