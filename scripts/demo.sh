@@ -398,17 +398,24 @@ except FileNotFoundError:
 PY
 }
 
+# The registrations of the program's traffic connection, and the exceptions it and any other connection (the
+# add-on airports scan's facility reader) got.
 demo_print_standin() {
-  local registrations exceptions
-  registrations="$(python3 -c 'import json, sys; print(len(json.load(sys.stdin).get("registrations", [])))' \
-    < "$run/audit.json" 2>/dev/null || echo "none (no client)")"
-  exceptions="$(python3 -c 'import json, sys
-found = json.load(sys.stdin)["exceptions"]
-print("none" if not found else "; ".join("{} ({})".format(e["code"], e["why"]) for e in found))' \
-    < "$run/exceptions.json")"
   echo "== What the simulator stand-in saw"
-  echo "   registrations: $registrations"
-  echo "   exceptions: $exceptions"
+  python3 - "$run/audit.json" "$run/exceptions.json" <<'PY'
+import json, sys
+try:
+    audit = json.load(open(sys.argv[1]))
+except (OSError, ValueError):
+    audit = {}
+found = json.load(open(sys.argv[2]))["exceptions"]
+traffic = audit.get("client")
+def text(exceptions):
+    return "none" if not exceptions else "; ".join("{} ({})".format(e["code"], e["why"]) for e in exceptions)
+print(f"   registrations: {len(audit['registrations']) if 'registrations' in audit else 'none (no client)'}")
+print(f"   exceptions: {text([e for e in found if e.get('client') == traffic])}")
+print(f"   exceptions to other connections: {text([e for e in found if e.get('client') != traffic])}")
+PY
 }
 
 demo_report() {
