@@ -112,7 +112,7 @@ bool lf_syncFolder(const fs::path& target, std::string& error)
     return synced;
 }
 
-bool lf_replace(const fs::path& target, std::string_view bytes, std::string& error)
+bool lf_replace(const fs::path& target, std::string_view bytes, Durability durability, std::string& error)
 {
     const fs::path temporary = lf_temporaryPathFor(target);
     const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -121,7 +121,11 @@ bool lf_replace(const fs::path& target, std::string_view bytes, std::string& err
         return false;
     }
     lf_copyPermissions(descriptor, target);
-    bool written = gf_writeAllAndSync(descriptor, bytes, error);
+    bool written = durability == Durability::now ? gf_writeAllAndSync(descriptor, bytes, error)
+                                                 : gf_writeAll(descriptor, bytes);
+    if (!written && error.empty()) {
+        error = lf_systemMessage(errno);
+    }
     if (::close(descriptor) != 0 && written) {
         error = lf_systemMessage(errno);
         written = false;
@@ -174,19 +178,33 @@ void gf_removeOrphanTemporaryFiles(const fs::path& folder)
     }
 }
 
-bool gf_replaceFileContents(const fs::path& path, std::string_view bytes)
+bool gf_replaceFileContents(const fs::path& path, std::string_view bytes, Durability durability)
 {
     std::string error;
     fs::path target;
-    if (!lf_resolveTarget(path, target, error) || !lf_replace(target, bytes, error)) {
+    if (!lf_resolveTarget(path, target, error) || !lf_replace(target, bytes, durability, error)) {
         gf_logAlert(fmt::format("Failed to write {} ({})", path.string(), error));
         return false;
     }
-    if (!lf_syncFolder(target, error)) {
+    if (durability == Durability::now && !lf_syncFolder(target, error)) {
         // The new contents are in place; only their survival of a power loss is in doubt.
         gf_logAlert(fmt::format("Failed to sync the folder of {} ({})", path.string(), error));
     }
     return true;
+}
+
+bool gf_syncFileSystem(const fs::path& folder)
+{
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = descriptor >= 0 && ::syncfs(descriptor) == 0;
+    const int code = errno;
+    if (descriptor >= 0) {
+        ::close(descriptor);
+    }
+    if (!synced) {
+        gf_logAlert(fmt::format("Failed to sync {} ({})", folder.string(), lf_systemMessage(code)));
+    }
+    return synced;
 }
 
 } // namespace hlw

@@ -79,7 +79,8 @@ void lf_print(const pugi::xml_document& document, pugi::xml_writer& out)
 
 } // namespace
 
-bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path, std::size_t maxBytes)
+bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path, std::size_t maxBytes,
+                Durability durability)
 {
     CappedWriter out(maxBytes);
     try {
@@ -92,7 +93,7 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
         gf_logAlert(fmt::format("Failed to write {} (longer than {} bytes)", path.string(), maxBytes));
         return false;
     }
-    return gf_replaceFileContents(path, out.text());
+    return gf_replaceFileContents(path, out.text(), durability);
 }
 
 } // namespace hlw

@@ -1,6 +1,8 @@
 #pragma once
 // Saving the program's XML files: declaration version "1.0", encoding "UTF-8", two blanks of indentation per
 // level, no byte order mark; the file is replaced whole (core/atomic_file.h).
+#include "core/atomic_file.h"
+
 #include <cstddef>
 #include <filesystem>
 
@@ -16,6 +18,6 @@ inline constexpr std::size_t maxXmlFileBytes = std::size_t{256} << 20;
 // a document without one gets one in front. The document itself is not changed. False on any failure, which is
 // logged: a printout longer than maxBytes, a failed allocation, a failed write. The old file then stays untouched.
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path,
-                std::size_t maxBytes = maxXmlFileBytes);
+                std::size_t maxBytes = maxXmlFileBytes, Durability durability = Durability::now);
 
 } // namespace hlw

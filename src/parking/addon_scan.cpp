@@ -1,5 +1,6 @@
 #include "parking/addon_scan.h"
 
+#include "core/atomic_file.h"
 #include "core/folder_files.h"
 #include "core/log.h"
 #include "core/message_line.h"
@@ -22,7 +23,9 @@ namespace fs = std::filesystem;
 
 const fs::path streamedPackagesName{"StreamedPackages"};
 
-// However the scan ends: "SCAN_AIRPORTS" off and saved, its check box cleared, the end line logged.
+// However the scan ends: the files it wrote synced to the disk, then "SCAN_AIRPORTS" off and saved, its check
+// box cleared, the end line logged. (A scan that never got this far leaves the setting on: the next start scans
+// again and replaces every file.)
 class ScanEnd {
   public:
     ScanEnd() = default;
@@ -30,6 +33,7 @@ class ScanEnd {
     ScanEnd& operator=(const ScanEnd&) = delete;
     ~ScanEnd()
     {
+        gf_syncFileSystem(paths::airportsFolder);
         try {
             settings::scanAirports.set(false);
             settings::scanAirports.save();

@@ -13,6 +13,7 @@ namespace {
 
 // The scan log lines reserved at the start of a run.
 constexpr std::size_t reportReserve = 2048;
+constexpr std::chrono::seconds scanLogCheckpointInterval{1};
 
 // The files in the folder; a folder that cannot be listed counts none (and is logged).
 int32_t lf_files(const std::filesystem::path& folder)
@@ -35,7 +36,7 @@ const std::filesystem::path& gf_scanLogPath()
 
 AddonScanRun::AddonScanRun(StatusBoard& status, SteadyTimeSource& time, AirportCodeSet supported,
                            ScanSimulator simulator)
-    : status_(status), supported_(std::move(supported)), simulator_(simulator), facilities_(time)
+    : status_(status), time_(time), supported_(std::move(supported)), simulator_(simulator), facilities_(time)
 {
     report_.reserve(reportReserve);
 }
@@ -58,9 +59,17 @@ void AddonScanRun::countBoth()
     countThirdParty();
 }
 
-bool AddonScanRun::writeScanLog() const
+bool AddonScanRun::writeScanLog()
 {
+    lastWrite_ = time_.now();
     return gf_writeLine(report_, gf_scanLogPath());
+}
+
+void AddonScanRun::checkpointScanLog()
+{
+    if (!lastWrite_ || time_.now() - *lastWrite_ >= scanLogCheckpointInterval) {
+        writeScanLog();
+    }
 }
 
 bool AddonScanRun::stopping() noexcept

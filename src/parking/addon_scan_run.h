@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 namespace hlw {
 
@@ -40,13 +41,18 @@ class AddonScanRun {
     void countBoth();
 
     // The scan log lines written to the scan log file, replacing it; false (logged) when it cannot be written.
-    bool writeScanLog() const;
+    bool writeScanLog();
+    // The same along the way, so that the file shows how far a scan came: at most once a second, as every write
+    // replaces the whole file.
+    void checkpointScanLog();
 
     // A stop of the run is requested or the user is closing the program: the walks end.
     static bool stopping() noexcept;
 
   private:
     StatusBoard& status_;
+    SteadyTimeSource& time_;
+    std::optional<SteadyTimeSource::TimePoint> lastWrite_;
     const AirportCodeSet supported_;
     const ScanSimulator simulator_;
     ReportLines report_;

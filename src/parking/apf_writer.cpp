@@ -273,7 +273,7 @@ bool gf_writeApf(const ApfData& data, std::span<const StandRecord> stands, const
             return false;
         }
     }
-    return gf_saveXml(document, path);
+    return gf_saveXml(document, path, maxXmlFileBytes, options.durability);
 }
 
 } // namespace hlw

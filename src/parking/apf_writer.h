@@ -1,6 +1,7 @@
 #pragma once
 // Writing airport files: the generated file of an add-on airport (every stand in full, no recorded use) and the
 // learned file of the park airport (what was learned or changed, and the airport's own settings).
+#include "core/atomic_file.h"
 #include "parking/apf_data.h"
 #include "parking/park_airport_state.h"
 #include "records/stand_record.h"
@@ -22,6 +23,8 @@ struct ApfWriteOptions {
     bool handmade = false; // the park airport's learned file is handmade: every stand in full
     // "parkpositions" whose "parkpos" children are written back unchanged after the stands (learned files).
     pugi::xml_node keptEntries;
+    // Later: the caller writes many files and then syncs them at once (the add-on airports scan).
+    Durability durability = Durability::now;
 };
 
 // The options of the park airport's learned file.

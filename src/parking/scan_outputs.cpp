@@ -132,6 +132,8 @@ void gf_writeGeneratedAirport(ApfData& data, int32_t helipads, int32_t simulator
     ApfWriteOptions options;
     options.kind = ApfFileKind::generated;
     options.simulator = simulator;
+    // A scan writes hundreds of these; it syncs them all once at its end.
+    options.durability = Durability::later;
     const fs::path path = folder / gf_icaoXmlPath(data.icao);
     if (!gf_writeApf(data, data.stands, path, options)) {
         report.push_back(fmt::format("===> Writing {} did not succeed", path.generic_string()));

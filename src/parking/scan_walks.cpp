@@ -52,6 +52,13 @@ bool lf_containsAny(std::string_view text, std::span<const std::string_view> wor
     return std::ranges::any_of(words, [text](std::string_view word) { return text.find(word) != text.npos; });
 }
 
+// ".bgl" in any letter case.
+bool lf_hasBglExtension(std::string_view path)
+{
+    return path.size() > 4 && gf_equalNoCase(path.substr(path.size() - 4), ".bgl") &&
+           path[path.size() - 5] != fs::path::preferred_separator;
+}
+
 std::string lf_lower(std::string_view text)
 {
     std::string lower(text);
@@ -65,7 +72,7 @@ void lf_readFailed(const AirportCode& code, AddonScanRun& run)
         fmt::format("Reading Facilites data for {} via SimConnect failed, is MSFS connected?", code);
     gf_log(line);
     run.report().push_back(line);
-    run.writeScanLog();
+    run.checkpointScanLog();
 }
 
 // The airport of a BGL file from the simulator's facility data. True when the file is dealt with: linked, written,
@@ -159,9 +166,12 @@ class BglWalk {
         if (fs::is_directory(link)) {
             return folder(entry.path());
         }
+        if (!lf_hasBglExtension(full) || gf_notAnAirportFile(relative)) {
+            return true;
+        }
         // Links to files are read; links to folders are not followed.
-        if (!fs::is_regular_file(entry.status(error)) || lf_lower(entry.path().extension().string()) != ".bgl" ||
-            gf_notAnAirportFile(relative) || !gf_bglQuickCheck(entry.path())) {
+        if ((fs::is_symlink(link) && !fs::is_regular_file(entry.status(error))) ||
+            (!fs::is_symlink(link) && !fs::is_regular_file(link)) || !gf_bglQuickCheck(entry.path())) {
             return true;
         }
         lf_scanBglFile(entry.path(), run_);
@@ -219,12 +229,12 @@ void lf_scanPackage(const fs::path& package, bool simulatorPackage, int32_t& sim
         data.manifest = PackageManifest{"", "", "microsoft", "asobo"};
     } else {
         report.push_back(fmt::format("airport has '{}' in folder path", found.code));
-        run.writeScanLog();
+        run.checkpointScanLog();
         if (std::optional<std::string> publisher = gf_findPublisher(data.bglPathText)) {
             data.publisher = std::move(*publisher);
             report.push_back(fmt::format("publisher '{}' found", data.publisher));
         }
-        run.writeScanLog();
+        run.checkpointScanLog();
     }
     if (gf_linkAirport(data, run)) {
         run.countBoth();

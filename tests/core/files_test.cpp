@@ -117,6 +117,27 @@ TEST_F(Files, WrittenTextAndXml)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+// A writer of many files replaces each whole without syncing it and syncs the file system once at the end.
+TEST_F(Files, ReplacementsSyncedLaterAreWholeAndOneSyncCoversThem)
+{
+    ASSERT_TRUE(gf_replaceFileContents(dir / "later.txt", "first", Durability::later));
+    pugi::xml_document document;
+    document.append_child("r");
+    ASSERT_TRUE(gf_saveXml(document, dir / "later.xml", maxXmlFileBytes, Durability::later));
+    ASSERT_TRUE(gf_replaceFileContents(dir / "later.txt", "second", Durability::later));
+    EXPECT_EQ(readWholeFile(dir / "later.txt"), "second");
+    EXPECT_EQ(readWholeFile(dir / "later.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r />\n");
+    EXPECT_TRUE(gf_syncFileSystem(dir));
+    EXPECT_FALSE(gf_replaceFileContents(dir / "missing" / "later.txt", "x", Durability::later));
+    EXPECT_FALSE(gf_syncFileSystem(dir / "missing"));
+    EXPECT_NE(log.text().find("==> Failed to sync " + (dir / "missing").string() + " ("), std::string::npos);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir)) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 3U); // the log and the two files, no temporary file left
+}
+
 // Whatever fails, for every writer, the folder stays as it was (the old file byte for byte, no temporary file)
 // and the failure is logged: a folder, a pipe or a path under a file in the way, a full disk, a failing fsync,
 // close or rename.
