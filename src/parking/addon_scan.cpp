@@ -33,7 +33,10 @@ class ScanEnd {
     ScanEnd& operator=(const ScanEnd&) = delete;
     ~ScanEnd()
     {
-        gf_syncFileSystem(paths::airportsFolder);
+        std::error_code status;
+        if (fs::is_directory(paths::airportsFolder, status)) {
+            gf_syncFileSystem(paths::airportsFolder);
+        }
         try {
             settings::scanAirports.set(false);
             settings::scanAirports.save();
