@@ -43,6 +43,7 @@ class BenchTraffic final : public ParkingTraffic {
     void createStatic(StaticAircraft) override { ++creations; }
     void removeAircraft(StaticAircraft&) override {}
     void removeAllStatic() override {}
+    void leaveStands() override {}
     void collectCallsigns() override {}
     std::unordered_set<std::string> takeHeardCallsigns() override { return {}; }
     std::optional<UserAircraftState> userAircraft() const override { return std::nullopt; }

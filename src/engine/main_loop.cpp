@@ -3,6 +3,7 @@
 #include "core/count_text.h"
 #include "core/log.h"
 #include "core/message_line.h"
+#include "core/product.h"
 #include "core/reference_time.h"
 #include "core/time_text.h"
 #include "engine/run_state.h"
@@ -175,6 +176,9 @@ void MainLoop::perSecond()
     if (requests.trimLiveAircraft.exchange(false)) {
         context_.lifecycle.trimToLiveLimit();
     }
+    if (const std::optional<DestinationRequest> destination = requests.takeDestination()) {
+        context_.parking.addParkAirport(destination->code, destination->position);
+    }
     const bool onGround = context_.simLink.userAircraft().onGround;
     if (onGround && settings::collisionUserGnd.get()) {
         context_.lifecycle.removeGroundAircraftNearUser();
@@ -247,6 +251,7 @@ void MainLoop::every30Seconds()
     }
     if (s % 60 == 0) {
         staticParkingCountdown();
+        context_.parking.saveCheckpoint();
         if (settings::objectIdList.get()) {
             context_.lifecycle.writeObjectIdList();
         }
@@ -276,6 +281,12 @@ void MainLoop::staticParkingCountdown()
     if (elapsed && parking.fileLoaded() && !settings::initialLoadOnly.get() && !parking.staticParkingBusy() &&
         !context_.requests.parkAdjust.load()) {
         parking.startStaticRefresh();
+        // The adjustment's first half comes at the next multiple of 15 s.
+        const int32_t seconds = 15 * (secondCounter_ / 15 + 1) - secondCounter_;
+        gf_setMessage(fmt::format("{} will update static parking in {} second{} ...", productName, seconds,
+                                  gf_pluralInt(seconds)),
+                      false);
+        context_.requests.parkAdjust.store(true);
     }
 }
 

@@ -32,6 +32,27 @@ void EngineParkingTraffic::removeAllStatic()
     gf_removeAllStatic(live);
 }
 
+void EngineParkingTraffic::leaveStands()
+{
+    LiveContext live = engine_.context();
+    for (LiveAircraft& aircraft : engine_.state().live) {
+        switch (aircraft.phase) {
+        case MovementPhase::parked:
+        case MovementPhase::pushing_back:
+        case MovementPhase::pushed_back:
+        case MovementPhase::taxi:
+        case MovementPhase::take_off:
+            aircraft.standLat = 0.0;
+            aircraft.standLon = 0.0;
+            aircraft.standNumber = 0;
+            removeAircraftFromSim(live, aircraft);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
 std::optional<UserAircraftState> EngineParkingTraffic::userAircraft() const
 {
     const std::optional<UserAircraftFix>& user = engine_.state().user;

@@ -22,6 +22,7 @@ public:
     void createStatic(StaticAircraft aircraft) override;
     void removeAircraft(StaticAircraft& aircraft) override;
     void removeAllStatic() override;
+    void leaveStands() override;
     void collectCallsigns() override { readers_.collectCallsigns(); }
     std::unordered_set<std::string> takeHeardCallsigns() override { return traffic_.takeCallsigns(); }
     std::optional<UserAircraftState> userAircraft() const override;

@@ -43,7 +43,8 @@ void lf_applyDestination(WorkerContext& context)
         return;
     }
     const FixedCode<4> airport(settings::destination.get());
-    if (gf_isKnownAirport(airport)) {
+    if (const AirportRecord* record = gf_findAirport(airport)) {
+        context.parking.addParkAirport(airport, record->position());
         context.app.applyDestination(airport);
     }
 }

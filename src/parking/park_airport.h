@@ -7,6 +7,7 @@
 #include "refdata/airports_database.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -37,6 +38,10 @@ struct ParkAirport {
     std::string reservedStand;
     // A load succeeded (with at least one stand); cleared when the airport is left.
     std::atomic<bool> apfLoaded{false};
+    // This visit's first save has kept the learned file's older generation.
+    bool generationKept = false;
+    // When the learned file was last saved (or the airport loaded), for the checkpoint.
+    std::chrono::steady_clock::time_point lastSave{};
 };
 
 } // namespace hlw

@@ -1,9 +1,12 @@
-// The park-airport driver of the parking service: which airport becomes the park airport, its load at the
-// driver's next run, and its closing.
+// The park-airport driver of the parking service: which airport becomes the park airport (the nearest list airport
+// in sight, or the airport where the user stands), its load at the driver's next run, leaving it when it goes out
+// of sight or a nearer list airport comes in sight, the park-airport list, and closing.
 #include "core/log.h"
 #include "core/message_line.h"
+#include "core/time_text.h"
 #include "parking/apf_load.h"
 #include "parking/apf_location.h"
+#include "parking/learned_save.h"
 #include "parking/parking_service.h"
 #include "parking/parking_window_port.h"
 #include "settings/catalogue.h"
@@ -11,45 +14,114 @@
 
 #include <fmt/format.h>
 
+#include <cmath>
+
 namespace hlw {
+namespace {
+
+// Below this the user's position is taken for "not reported yet".
+constexpr double unsetPositionDeg = 0.0001;
+
+bool lf_inSight(double distanceNm, const UserAircraftState& user)
+{
+    return distanceNm <= settings::airpRange.get() && user.altAboveGroundFt <= settings::airpHeight.get();
+}
+
+} // namespace
+
+bool ParkingService::readParkAirportList()
+{
+    return list_.read(listFile_);
+}
+
+void ParkingService::clearParkAirportList()
+{
+    list_.clear();
+}
+
+void ParkingService::addParkAirport(const AirportCode& code, const LatLon& position)
+{
+    list_.addDestination(code, position, listFile_);
+}
 
 void ParkingService::driveParkAirport(bool firstCall)
 {
-    if (busy_.load() && selection_.selected.empty()) {
-        parkingControls(true);
-        gf_clearMessage();
-        showStaticMeanHours();
-    }
-    if (!readRequest_) {
-        if (!park_.airport) {
-            findParkAirportOnGround(firstCall);
+    try {
+        if (busy_.load() && selection_.selected.empty()) {
+            parkingControls(true);
+            gf_clearMessage();
+            showStaticMeanHours();
         }
-        return;
+        if (!readRequest_) {
+            const std::optional<UserAircraftState> user = traffic_.userAircraft();
+            if (user && (std::abs(user->position.lat) > unsetPositionDeg ||
+                         std::abs(user->position.lon) > unsetPositionDeg)) {
+                list_.updateDistances(user->position);
+            }
+            if (park_.airport && user) {
+                checkParkAirportInSight(*user);
+            } else if (!park_.airport) {
+                findParkAirportInSight(user, firstCall);
+            }
+            return;
+        }
+        gf_clearMessage();
+        readRequest_ = false;
+        if (const std::string failure = loadParkAirport(); failure.empty()) {
+            status_.update([](StatusValues& values) { values.minutesToStaticUpdate = staticRefreshMinutes; });
+            calcStaticParking();
+        } else {
+            failedLoads_[park_.airport->icao] = time_.now();
+            parkingControls(true);
+            gf_setMessage(failure, true);
+            closeParkAirport();
+        }
+        gf_enableControl(settings::destination);
+        gf_logFlushNow();
+    } catch (const std::exception& error) {
+        gf_logAlert(fmt::format("{}: {}", "gf_parkAirportDriver", error.what()));
     }
-    gf_clearMessage();
-    readRequest_ = false;
-    if (const std::string failure = loadParkAirport(); failure.empty()) {
-        status_.update([](StatusValues& values) { values.minutesToStaticUpdate = staticRefreshMinutes; });
-        calcStaticParking();
-    } else {
-        parkingControls(true);
-        gf_setMessage(failure, true);
-        closeParkAirport();
-    }
-    gf_enableControl(settings::destination);
-    gf_logFlushNow();
 }
 
-// With the user aircraft on the ground, the airport where it stands becomes the park airport when it has a file.
-void ParkingService::findParkAirportOnGround(bool firstCall)
+bool ParkingService::backingOff(const AirportCode& code)
 {
-    const std::optional<UserAircraftState> user = traffic_.userAircraft();
-    if (!user || !user->onGround) {
+    const auto failed = failedLoads_.find(code);
+    if (failed == failedLoads_.end()) {
+        return false;
+    }
+    if (time_.now() - failed->second < failedLoadBackOff) {
+        return true;
+    }
+    failedLoads_.erase(failed);
+    return false;
+}
+
+void ParkingService::findParkAirportInSight(const std::optional<UserAircraftState>& user, bool firstCall)
+{
+    if (!user) {
+        return;
+    }
+    if (!user->onGround) {
+        gf_enableControl(settings::destination);
+        const ParkAirportEntry* first = list_.front();
+        if (first == nullptr || backingOff(first->icao)) {
+            return;
+        }
+        // Measured here: a destination keeps the list unsorted and its distance unset.
+        const double distance = gf_distanceNm(user->position, first->position());
+        if (!lf_inSight(distance, *user) || !chooseParkAirport(first->icao)) {
+            return;
+        }
+        gf_setMessage(fmt::format("{} in sight at {:.1F} nm", first->icao, distance), true);
+        requestParkAirport(false);
         return;
     }
     const AirportRecord* airport = gf_closestAirport(user->position);
     if (airport == nullptr) {
         gf_setMessage("User aircraft on the ground, no RT supported airport in sight", true);
+        return;
+    }
+    if (backingOff(airport->icao)) {
         return;
     }
     const std::string onGround = fmt::format("User aircraft on the ground at {}", airport->icao);
@@ -60,6 +132,31 @@ void ParkingService::findParkAirportOnGround(bool firstCall)
     gf_log(onGround);
     if (chooseParkAirport(airport->icao)) {
         requestParkAirport(firstCall);
+    }
+}
+
+void ParkingService::checkParkAirportInSight(const UserAircraftState& user)
+{
+    if (user.onGround) {
+        return;
+    }
+    const AirportRecord& airport = *park_.airport;
+    const double d0 = gf_distanceNm(user.position, airport.position());
+    if (!lf_inSight(d0, user)) {
+        gf_log(fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_nowClockText(),
+                           gf_airportText(airport), d0));
+        leaveParkAirport();
+        return;
+    }
+    const ParkAirportEntry* first = list_.front();
+    if (first == nullptr || first->icao == airport.icao) {
+        return;
+    }
+    const double d1 = gf_distanceNm(user.position, first->position());
+    if (lf_inSight(d1, user) && d0 >= d1) {
+        gf_log(fmt::format("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
+                           gf_nowClockText(), first->icao, d1, gf_airportText(airport)));
+        leaveParkAirport();
     }
 }
 
@@ -98,17 +195,39 @@ std::string ParkingService::loadParkAirport()
     if (!park_.airport) {
         return fmt::format("{}: no park airport set", "lf_readParkedFile");
     }
-    const std::string fileText = gf_findApf(park_.airport->icao);
+    const AirportCode code = park_.airport->icao;
+    const std::string fileText = gf_findApf(code);
     std::string result;
     if (fileText.empty()) {
-        result = fmt::format("{} {} not found", "lf_readParkedFile", park_.airport->icao);
+        result = fmt::format("{} {} not found", "lf_readParkedFile", code);
     } else {
         result = gf_readApf(fileText, park_, status_);
         nearest_.forget();
     }
     const bool loaded = result.empty();
+    bool reservedFound = false;
+    park_.reservedStand.clear();
     if (loaded) {
+        park_.generationKept = false;
+        park_.lastSave = time_.now();
+        if (const std::optional<UserAircraftState> user = traffic_.userAircraft()) {
+            // The stand where the user stands at the load becomes, and stays, the airport's reserved stand.
+            const std::string id = nearestStandName(user->position.lat, user->position.lon);
+            const ParkAirportEntry* first = list_.front();
+            if (first == nullptr || first->icao != code) {
+                list_.addDestination(code, park_.airport->position(), listFile_);
+            }
+            if (!id.empty() && list_.front()->reservedStand != id) {
+                list_.reserveFirst(id, listFile_);
+            }
+        }
         park_.state.stands.shrink_to_fit();
+        const ParkAirportEntry* first = list_.front();
+        if (first != nullptr && first->icao == code && !first->reservedStand.empty() &&
+            std::ranges::find(park_.state.stands, first->reservedStand, &StandRecord::id) != park_.state.stands.end()) {
+            park_.reservedStand = first->reservedStand;
+            reservedFound = true;
+        }
         gf_enableControl(settings::flushStaticButton);
         traffic_.parkAirportChanged(park_.airport->position(), static_cast<double>(park_.header.altitude));
     }
@@ -116,16 +235,77 @@ std::string ParkingService::loadParkAirport()
         values.fileLoaded = loaded;
         values.airportNameText = park_.header.airportName;
         values.reservedStand = park_.reservedStand;
-        values.reservedStandFound = false;
+        values.reservedStandFound = reservedFound;
     });
     return result;
 }
 
+std::optional<std::string> ParkingService::checkReservedStands()
+{
+    if (!list_.read(listFile_)) {
+        return std::nullopt;
+    }
+    std::string message;
+    const std::optional<UserAircraftState> user = traffic_.userAircraft();
+    const ParkAirportEntry* first = list_.front();
+    if (user && !busy_.load() && park_.airport && first != nullptr && first->icao == park_.airport->icao &&
+        nearestStandName(user->position.lat, user->position.lon).empty() && !first->reservedStand.empty() &&
+        first->reservedStand != park_.reservedStand) {
+        message = fmt::format("reserved stand changed from '{}' to '{}'", park_.reservedStand, first->reservedStand);
+        std::vector<StandRecord>& stands = park_.state.stands;
+        for (StandRecord& stand : stands) {
+            if (stand.id == park_.reservedStand) {
+                stand.reserved = false;
+            }
+        }
+        park_.reservedStand = first->reservedStand;
+        const auto reserved = std::ranges::find(stands, park_.reservedStand, &StandRecord::id);
+        if (reserved != stands.end()) {
+            reserved->reserved = true;
+        }
+        status_.update([&](StatusValues& values) {
+            values.reservedStand = park_.reservedStand;
+            values.reservedStandFound = reserved != stands.end();
+        });
+    }
+    if (message.empty()) {
+        message = "park airports and stands are okay";
+    }
+    return message;
+}
+
+void ParkingService::reserveStandForUser(const std::string& stand)
+{
+    const ParkAirportEntry* first = list_.front();
+    if (stand.empty() || first == nullptr || !park_.airport || first->icao != park_.airport->icao ||
+        first->reservedStand == stand) {
+        return;
+    }
+    list_.reserveFirst(stand, listFile_);
+}
+
+bool ParkingService::saveLearned()
+{
+    return gf_saveLearnedAirport(park_, time_.now());
+}
+
+void ParkingService::saveCheckpoint()
+{
+    if (park_.apfLoaded.load() && park_.state.learnedUpdates.count() > 0 &&
+        time_.now() - park_.lastSave >= checkpointEvery) {
+        saveLearned();
+    }
+}
+
 void ParkingService::closeParkAirport()
 {
-    if (park_.apfLoaded.load() && park_.keptSettings) {
-        gf_restoreApfOverriddenSettings(*park_.keptSettings);
+    if (park_.apfLoaded.load()) {
+        saveLearned();
+        if (park_.keptSettings) {
+            gf_restoreApfOverriddenSettings(*park_.keptSettings);
+        }
     }
+    traffic_.takeHeardCallsigns();
     park_.keptSettings.reset();
     park_.state.handmade = false;
     park_.apfLoaded.store(false);
@@ -135,9 +315,12 @@ void ParkingService::closeParkAirport()
     gf_enableControl(settings::flushStaticButton, false);
     park_.airport.reset();
     park_.learnedPath.clear();
+    park_.reservedStand.clear();
     traffic_.parkAirportChanged(std::nullopt, 0.0);
     park_.state.learnedUpdates.reset();
     selection_.clear();
+    standUse_.clear();
+    removals_.clear();
     clearStandTable();
     status_.update([](StatusValues& values) {
         values.parkAirportCode.clear();
@@ -146,6 +329,8 @@ void ParkingService::closeParkAirport()
         values.airportInfoText.clear();
         values.handmade = false;
         values.standCount = 0;
+        values.reservedStand.clear();
+        values.reservedStandFound = false;
     });
 }
 
@@ -153,6 +338,7 @@ void ParkingService::leaveParkAirport()
 {
     selection_.selected.clear();
     traffic_.removeAllStatic();
+    traffic_.leaveStands();
     closeParkAirport();
 }
 
@@ -165,7 +351,11 @@ void ParkingService::resetRun()
     park_.keptSettings.reset();
     park_.reservedStand.clear();
     park_.apfLoaded.store(false);
+    list_.clear();
     selection_.clear();
+    standUse_.clear();
+    removals_.clear();
+    failedLoads_.clear();
     nearest_.forget();
     busy_.store(false);
     readRequest_ = false;

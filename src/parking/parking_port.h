@@ -2,6 +2,7 @@
 // What the engine asks of the park-airport side. The engine calls this port; the parking code implements it. The
 // defaults have no park airport and no stand, and every step they are asked for does nothing and succeeds.
 #include "core/geodesy.h"
+#include "parking/park_airport_list.h"
 #include "records/aircraft_records.h"
 
 #include <cstdint>
@@ -23,6 +24,16 @@ class ParkingPort {
     virtual bool readParkAirportList() { return true; }
     // Empties the park-airport list (the run reset, and before the list is read).
     virtual void clearParkAirportList() {}
+    // Worker: the destination airport goes first in the park-airport list; a new one is written to the file. The
+    // window's destination command posts it as a request (WorkerRequests) that the per-second step hands on here.
+    virtual void addParkAirport(const AirportCode& code, const LatLon& position)
+    {
+        static_cast<void>(code);
+        static_cast<void>(position);
+    }
+    // Any thread: a copy of the first entry of the park-airport list (the destination when one is set, else the
+    // nearest airport), for the automatic range; none while the list is empty.
+    virtual std::optional<ParkAirportEntry> firstParkAirport() const { return std::nullopt; }
     // The park-airport driver; the first call of a run loads without waiting for the user to settle.
     virtual void driveParkAirport(bool firstCall) { static_cast<void>(firstCall); }
     // The "Re-read" check of the reserved stands: the text for the message line, or none.
@@ -78,14 +89,17 @@ class ParkingPort {
         static_cast<void>(standNumber);
         static_cast<void>(occupied);
     }
-    // Learns a use of the live aircraft's stand seen in the traffic.
-    virtual void addRealStandOption(const LiveAircraft& aircraft, StandUseReason reason)
+    // Learns a use of the live aircraft's stand seen in the traffic; the aircraft takes its registration's codes.
+    virtual void addRealStandOption(LiveAircraft& aircraft, StandUseReason reason)
     {
         static_cast<void>(aircraft);
         static_cast<void>(reason);
     }
-    // Marks the half-hour slots that the arriving live aircraft uses at the park airport (once per aircraft).
-    virtual void markUsedSlots(const LiveAircraft& aircraft) { static_cast<void>(aircraft); }
+    // The arrivals step, once per aircraft (its slots-marked flag): the arriving live aircraft takes the two coupled
+    // callsigns of the learned use of its callsign.
+    virtual void markUsedSlots(LiveAircraft& aircraft) { static_cast<void>(aircraft); }
+    // The 60-second task: the learned file is saved when it has changes and its last save is 5 minutes old.
+    virtual void saveCheckpoint() {}
     // The user aircraft stands on this stand: it becomes the reserved stand of the park airport when that airport
     // heads the park-airport list, and the list is written again.
     virtual void reserveStandForUser(const std::string& stand) { static_cast<void>(stand); }
@@ -107,7 +121,7 @@ class ParkingPort {
     virtual void beginAdjustment() {}
     // Second half: the adjustments of the active park airport.
     virtual void runAdjustments() {}
-    // Starts the refresh of the static aircraft that the 20-minute countdown asks for.
+    // The 20-minute countdown ran out and a parking adjustment is requested: the parking controls go off.
     virtual void startStaticRefresh() {}
     // Leaves the park airport: its static aircraft removed, its learned file saved.
     virtual void leaveParkAirport() {}

@@ -1,13 +1,17 @@
 #include "parking/parking_service.h"
 
 #include "parking/parking_window_port.h"
+#include "parking/stand_learning.h"
+#include "settings/catalogue.h"
 
 #include <algorithm>
 
 namespace hlw {
 
-ParkingService::ParkingService(ParkingTraffic& traffic, StatusBoard& status, SteadyTimeSource& time)
-    : traffic_(traffic), status_(status), time_(time)
+ParkingService::ParkingService(ParkingTraffic& traffic, StatusBoard& status, SteadyTimeSource& time,
+                               std::filesystem::path listFile)
+    : traffic_(traffic), status_(status), time_(time),
+      listFile_(listFile.empty() ? paths::myParkAirportsPath : std::move(listFile))
 {
 }
 
@@ -73,6 +77,19 @@ void ParkingService::setStandOccupied(int32_t standNumber, bool occupied)
 void ParkingService::placeNextStatic()
 {
     placer_.placeNext(selection_.selected, park_.state.stands, traffic_);
+}
+
+void ParkingService::addRealStandOption(LiveAircraft& aircraft, StandUseReason reason)
+{
+    if (park_.apfLoaded.load()) {
+        gf_addRealStandOption(park_.state.stands, aircraft.standNumber, aircraft, reason, traffic_.weekdaySlot(),
+                              park_.state.learnedUpdates);
+    }
+}
+
+void ParkingService::markUsedSlots(LiveAircraft& aircraft)
+{
+    gf_coupleCallsigns(park_.state.stands, aircraft.flight, traffic_.weekdaySlot());
 }
 
 bool ParkingService::parkAirportActive() const

@@ -38,6 +38,9 @@ class ParkingTraffic {
     virtual void removeAircraft(StaticAircraft& aircraft) = 0;
     // Every static aircraft, as removeAircraft does; withdrawn records leave the vector at once.
     virtual void removeAllStatic() = 0;
+    // Leaving the park airport: every live aircraft parked, pushing back, pushed back, taxiing or taking off loses
+    // its stand and is removed as removeAircraft does.
+    virtual void leaveStands() = 0;
 
     // The traffic reader's callsign set is emptied and filled from now on with every callsign heard in range.
     virtual void collectCallsigns() = 0;

@@ -28,7 +28,7 @@ public:
     {
         occupancy.emplace_back(standNumber, occupied);
     }
-    void addRealStandOption(const LiveAircraft& aircraft, StandUseReason reason) override
+    void addRealStandOption(LiveAircraft& aircraft, StandUseReason reason) override
     {
         standUses.emplace_back(aircraft.standNumber, reason);
     }

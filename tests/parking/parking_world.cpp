@@ -35,6 +35,17 @@ void FakeParkingTraffic::removeAllStatic()
     std::erase_if(statics, [](const StaticAircraft& aircraft) { return aircraft.creationCancelled != 0; });
 }
 
+void FakeParkingTraffic::leaveStands()
+{
+    for (LiveAircraft& aircraft : live) {
+        if (aircraft.phase != MovementPhase::flying && aircraft.phase != MovementPhase::birth &&
+            aircraft.phase != MovementPhase::parking) {
+            aircraft.standNumber = 0;
+            removeAircraft(aircraft);
+        }
+    }
+}
+
 void FakeParkingTraffic::collectCallsigns()
 {
     heard.clear();

@@ -21,6 +21,8 @@ class FakeParkingTraffic final : public ParkingTraffic {
     // An active aircraft goes to "removingfromsim", one being added is withdrawn (erased by removeAllStatic).
     void removeAircraft(StaticAircraft& aircraft) override;
     void removeAllStatic() override;
+    // Every live aircraft on the ground loses its stand and is removed.
+    void leaveStands() override;
     void collectCallsigns() override;
     std::unordered_set<std::string> takeHeardCallsigns() override;
     std::optional<UserAircraftState> userAircraft() const override { return user; }
