@@ -1,0 +1,116 @@
+// A kill -9 at any moment leaves the learned file as the last completed save wrote it: a child program loads the
+// park airport and learns and saves in a loop; it is killed with SIGKILL at 100 random moments, many of them during
+// a save. After each kill the learned file reads completely and holds exactly the options of the last save the
+// child reported finished, or of the save that was under way, never a mix; and the next run loads and saves again.
+#include "parking/apf_reader.h"
+
+#include "parking_fixture.h"
+#include "support/child_process.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <set>
+#include <thread>
+
+namespace hlw {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr std::size_t learnedPerRound = 50;
+const fs::path airportFile = "airports/my_simaddon/EHAM.xml";
+const fs::path learnedFile = "airports/learned/my_simaddon/EHAM.xml";
+
+std::string lf_airport()
+{
+    std::string stands;
+    for (int i = 0; i < 500; ++i) {
+        stands += fmt::format(R"(<parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" radius="30" type="5" />)", i,
+                              52.30 + 0.0005 * (i / 25), 4.75 + 0.0008 * (i % 25));
+    }
+    return test::apfText(stands, R"(<parameter name="publisher" value="simaddon" />
+                                    <parameter name="altitude" value="-11" />)");
+}
+
+// The registrations of the learned file; empty when there is none. A file that does not read completely fails.
+std::set<std::string> lf_learnedRegistrations(const fs::path& folder)
+{
+    std::set<std::string> registrations;
+    if (!fs::exists(folder / learnedFile)) {
+        return registrations;
+    }
+    pugi::xml_document airport;
+    EXPECT_EQ(gf_loadApfDocument(folder / airportFile, airport), std::nullopt);
+    ParkAirportState state;
+    gf_readParkpositions(airport, state.stands, true);
+    EXPECT_EQ(gf_readLearned(folder / learnedFile, "", state), LearnedRead::complete);
+    for (const StandRecord& stand : state.stands) {
+        for (const StandOption& option : stand.options) {
+            EXPECT_TRUE(registrations.insert(option.registration).second) << option.registration;
+        }
+    }
+    return registrations;
+}
+
+std::set<std::string> lf_firstRegistrations(std::size_t count)
+{
+    std::set<std::string> registrations;
+    for (std::size_t i = 0; i < count; ++i) {
+        registrations.insert(fmt::format("L-{:06d}", i));
+    }
+    return registrations;
+}
+
+TEST(LearnedFileCrash, AKilledSaveLeavesTheLastCompletedSave)
+{
+    test::ParkingFolder folder;
+    folder.write(airportFile, lf_airport());
+    std::mt19937 random(20261207);
+    std::size_t onDisk = 0;
+    int interrupted = 0;
+    int underWay = 0;
+    for (int kill = 0; kill < 100; ++kill) {
+        SCOPED_TRACE(kill);
+        test::ChildProcess child({HLMR_LEARN_LOOP_CHILD, folder.dir.path().string()}, {},
+                                 folder.dir / "child-errors.txt");
+        ASSERT_EQ(child.readLine(20s), fmt::format("loaded {}", onDisk)) << "the next run loads what was saved";
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 120));
+        ::kill(child.pid(), SIGKILL);
+        child.waitForExit(10s);
+        std::size_t reported = onDisk;
+        for (;;) {
+            std::string line;
+            try {
+                line = child.readLine(200ms);
+            } catch (const std::runtime_error&) {
+                break;
+            }
+            ASSERT_TRUE(line.starts_with("saved ")) << line;
+            reported = std::stoul(line.substr(6));
+        }
+        for (const auto& entry : fs::directory_iterator(folder.dir / "airports/learned/my_simaddon")) {
+            interrupted += entry.path().extension() == ".tmp" ? 1 : 0;
+        }
+        const std::set<std::string> registrations = lf_learnedRegistrations(folder.dir.path());
+        onDisk = registrations.size();
+        ASSERT_TRUE(onDisk == reported || onDisk == reported + learnedPerRound)
+            << onDisk << " learned options on disk, " << reported << " reported saved";
+        underWay += onDisk != reported ? 1 : 0;
+        ASSERT_EQ(registrations, lf_firstRegistrations(onDisk)) << "exactly the options of one save";
+        if (kill == 0) {
+            ASSERT_TRUE(fs::exists(folder.dir / learnedFile)) << "the first run saved at least once";
+        }
+    }
+    std::cout << interrupted << " of 100 kills interrupted a write; " << underWay
+              << " left a save the child had not reported\n";
+    EXPECT_GE(interrupted, 10) << "many kills come during a save";
+    test::resetAirportSettings();
+}
+
+} // namespace
+} // namespace hlw

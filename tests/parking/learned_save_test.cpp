@@ -1,0 +1,215 @@
+// Saving what the park airport learned: to the learned path kept at the load, with the count of updates, the older
+// generation at a visit's first save, the 5-minute checkpoint and a reload that restores every option; and the
+// cases that save nothing: a failed load, no learned path, a learned file not read completely, a save that fails.
+#include "parking/parking_service.h"
+
+#include "parking_fixture.h"
+#include "parking_world.h"
+#include "support/fake_steady_time.h"
+#include "support/temp_dir.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace hlw {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::readWholeFile;
+
+const AirportCode eham("EHAM");
+const fs::path localFile = "airports/my_simaddon/EHAM.xml";
+const fs::path learnedFile = "airports/learned/my_simaddon/EHAM.xml";
+
+const std::string twoStands = R"(
+    <parkpos id="A1" latitude="52.31" longitude="4.76" radius="30" type="5" />
+    <parkpos id="A2" latitude="52.32" longitude="4.76" radius="30" type="5" />)";
+
+std::string lf_airport(const std::string& stands = twoStands, const std::string& publisher = "simaddon")
+{
+    return test::apfText(stands, fmt::format(R"(<parameter name="airport_name" value="Schiphol" />
+        <parameter name="publisher" value="{}" /><parameter name="altitude" value="-11" />)",
+                                             publisher));
+}
+
+class LearnedSave : public ::testing::Test {
+  protected:
+    LearnedSave() { folder.write(localFile, lf_airport()); }
+
+    // A fresh visit of EHAM.
+    std::string visit()
+    {
+        service.closeParkAirport();
+        EXPECT_TRUE(service.chooseParkAirport(eham));
+        return service.loadParkAirport();
+    }
+
+    // A live aircraft of the registration reported at the stand in the half hour.
+    void learn(const std::string& registration, StandNumber stand, WeekdaySlot now)
+    {
+        traffic.now = now;
+        const StandRecord* at = service.standByNumber(stand);
+        ASSERT_NE(at, nullptr);
+        LiveAircraft live = test::gf_parkedLive("KLM1", "B738", *at, 501);
+        live.flight.registration = registration;
+        service.addRealStandOption(live, StandUseReason::arrived);
+    }
+
+    std::vector<std::string> learnedOptions() const
+    {
+        std::vector<std::string> out;
+        for (const StandRecord& stand : service.park().state.stands) {
+            for (const StandOption& option : stand.options) {
+                out.push_back(fmt::format("{} {} {} {}", stand.id, option.registration, option.weekday,
+                                          gf_bitset2hourList(option.slots).value_or("-")));
+            }
+        }
+        return out;
+    }
+
+    std::size_t logCount(std::string_view text) const
+    {
+        const std::string log = folder.logText();
+        std::size_t n = 0;
+        for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+
+    test::ParkingFolder folder;
+    test::FakeParkingTraffic traffic;
+    StatusBoard status;
+    test::FakeSteadyTime time;
+    ParkingService service{traffic, status, time};
+};
+
+TEST_F(LearnedSave, SavesToTheKeptPathCountsUpdatesAndKeepsTheOlderGenerationOncePerVisit)
+{
+    ASSERT_EQ(visit(), "");
+    EXPECT_EQ(service.park().learnedPath, learnedFile);
+    learn("PH-BXA", 1, {2, 20});
+    learn("D-AINA", 2, {2, 20});
+    EXPECT_EQ(service.park().state.learnedUpdates.count(), 2);
+    ASSERT_TRUE(service.saveLearned());
+    EXPECT_EQ(logCount(fmt::format("'{}' saved with 2 updates", learnedFile.generic_string())), 1U);
+    EXPECT_EQ(service.park().state.learnedUpdates.count(), 0);
+    EXPECT_FALSE(fs::exists(folder.dir / "airports/learned/my_simaddon/EHAM0.xml")) << "nothing to keep yet";
+    ASSERT_TRUE(service.saveLearned());
+    EXPECT_EQ(logCount("saved with 0 updates"), 1U) << "a save after a save";
+    const std::string firstVisit = readWholeFile(folder.dir / learnedFile);
+
+    ASSERT_EQ(visit(), "") << "the close saved once more";
+    EXPECT_EQ(learnedOptions(), (std::vector<std::string>{"A1 PH-BXA 2 20", "A2 D-AINA 2 20"}));
+    learn("PH-BXA", 1, {2, 22});
+    ASSERT_TRUE(service.saveLearned());
+    EXPECT_EQ(readWholeFile(folder.dir / "airports/learned/my_simaddon/EHAM0.xml"), firstVisit)
+        << "the visit's first save kept the file as it was";
+    EXPECT_NE(readWholeFile(folder.dir / learnedFile), firstVisit);
+}
+
+TEST_F(LearnedSave, TheCheckpointSavesEveryFiveMinutesWhileChangesWaitAndAReloadRestoresThem)
+{
+    ASSERT_EQ(visit(), "");
+    // Ten uses that extend none of the others.
+    for (int32_t i = 0; i < 10; ++i) {
+        learn(i % 2 == 0 ? "PH-BXA" : "D-AINA", 1 + i % 2, {1 + i % 7, 5 * i});
+    }
+    const std::vector<std::string> learned = learnedOptions();
+    ASSERT_EQ(learned.size(), 10U);
+    time.advance(4min);
+    service.saveCheckpoint();
+    EXPECT_FALSE(fs::exists(folder.dir / learnedFile)) << "not yet";
+    time.advance(1min);
+    service.saveCheckpoint();
+    ASSERT_TRUE(fs::exists(folder.dir / learnedFile));
+    time.advance(10min);
+    service.saveCheckpoint();
+    EXPECT_EQ(logCount("saved with"), 1U) << "nothing new: no save";
+
+    // The program stops without closing (a crash): the next run reads what the checkpoint wrote.
+    test::FakeParkingTraffic otherTraffic;
+    ParkingService next(otherTraffic, status, time);
+    ASSERT_TRUE(next.chooseParkAirport(eham));
+    ASSERT_EQ(next.loadParkAirport(), "");
+    std::vector<std::string> reloaded;
+    for (const StandRecord& stand : next.park().state.stands) {
+        for (const StandOption& option : stand.options) {
+            reloaded.push_back(fmt::format("{} {} {} {}", stand.id, option.registration, option.weekday,
+                                           gf_bitset2hourList(option.slots).value_or("-")));
+        }
+    }
+    EXPECT_EQ(reloaded, learned);
+}
+
+TEST_F(LearnedSave, NothingIsSavedWithoutALoadALearnedPathOrACompleteRead)
+{
+    struct Case {
+        const char* what;
+        std::string airport;
+        std::string learned; // empty: none
+        bool loads;
+    };
+    const Case cases[] = {
+        {"a failed load", lf_airport(R"(<parkpos id="Z" latitude="0" longitude="0" />)"), "", false},
+        {"no learned path", lf_airport(twoStands, ""), "", true},
+        {"a learned file without meta block", lf_airport(),
+         "<root><parameters/><parkpositions><parkpos id=\"A1\"><opt reg=\"PH-BXA\" day=\"1\" hh=\"3\" /></parkpos>"
+         "</parkpositions></root>",
+         true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder.dir / "airports");
+        if (std::string_view(c.what) == "no learned path") {
+            folder.write("airports/my_thirdparty/EHAM.xml", c.airport);
+        } else {
+            folder.write(localFile, c.airport);
+        }
+        if (!c.learned.empty()) {
+            folder.write(learnedFile, c.learned);
+        }
+        EXPECT_EQ(visit().empty(), c.loads);
+        if (c.loads) {
+            learn("PH-BXA", 1, {2, 20});
+        }
+        EXPECT_FALSE(service.saveLearned());
+        service.closeParkAirport();
+        EXPECT_EQ(fs::exists(folder.dir / learnedFile), !c.learned.empty());
+        if (!c.learned.empty()) {
+            EXPECT_EQ(readWholeFile(folder.dir / learnedFile), c.learned) << "left as it was";
+        }
+        EXPECT_FALSE(fs::exists(folder.dir / "airports/learned/thirdparty"));
+    }
+
+    // Leaving an airport that was chosen but never loaded saves nothing.
+    fs::remove_all(folder.dir / "airports");
+    folder.write(localFile, lf_airport());
+    ASSERT_TRUE(service.chooseParkAirport(eham));
+    service.leaveParkAirport();
+    EXPECT_FALSE(fs::exists(folder.dir / "airports/learned"));
+}
+
+TEST_F(LearnedSave, AFailedSaveKeepsTheChangesAndLeftoverTemporaryFilesGo)
+{
+    ASSERT_EQ(visit(), "");
+    learn("PH-BXA", 1, {2, 20});
+    // A file where the learned folder should be.
+    folder.write("airports/learned/my_simaddon", "not a folder");
+    EXPECT_FALSE(service.saveLearned());
+    EXPECT_EQ(service.park().state.learnedUpdates.count(), 1);
+    EXPECT_EQ(logCount("did not succeed"), 1U);
+
+    fs::remove(folder.dir / "airports/learned/my_simaddon");
+    // What a save killed by another program run left behind (that process runs no more).
+    const fs::path leftover = folder.dir / "airports/learned/my_simaddon/EHAM.xml.2147483646.1.tmp";
+    folder.write("airports/learned/my_simaddon/EHAM.xml.2147483646.1.tmp", "<root");
+    ASSERT_TRUE(service.saveLearned());
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_EQ(service.park().state.learnedUpdates.count(), 0);
+}
+
+} // namespace
+} // namespace hlw
