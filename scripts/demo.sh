@@ -1,6 +1,17 @@
 #!/usr/bin/env bash
-# The program's main job on the bundled samples: live traffic from the traffic feed becomes AI aircraft in the
-# simulator stand-in, replayed 30 s late, and removed when its data ends.
+# The program's main job on the bundled samples, a parking run at Schiphol: the user aircraft stands at stand C5 of
+# EHAM in the simulator stand-in and the traffic feed plays samples/scenarios/eham_ground.txt (a push-back, a landing
+# that taxis to a stand, an aircraft that taxis in and parks, one parked at its stand). EHAM becomes the park airport:
+# its archived file is downloaded and read, static aircraft are placed at the stands its learned use chooses, live
+# aircraft park at stands and their stand use is learned, and closing the program saves the learned file. The demo
+# then prints the park airport chosen and loaded, the reserved stand, the static aircraft (stand, callsign, title),
+# the live aircraft parked and learned, the learned file saved at closing down and the new line of
+# "my_park_airports.txt". The run ends once a live aircraft has parked and its use was learned, at most
+# HLMR_DEMO_SECONDS (default 180).
+#
+# HLMR_DEMO_RUN=traffic runs the airborne traffic run instead: live traffic from the traffic feed becomes AI
+# aircraft in the simulator stand-in, replayed 30 s late, and removed when its data ends; the user aircraft stands at
+# the scenario's centre. What follows describes the parts the two runs share, and that run.
 #
 # In a fresh temporary program folder the demo lays out the sealed sample data files, a fake simulator
 # installation with generated AI-traffic packages in its Community folder and the sample airport files. It starts
@@ -33,7 +44,9 @@
 # "parameters.xml" follow.
 #
 # Environment:
-#   HLMR_DEMO_SECONDS  the longest the program runs (default 240; the sample run ends after about 170 s)
+#   HLMR_DEMO_RUN      "parking" (default) or "traffic", the run described above
+#   HLMR_DEMO_SECONDS  the longest the program runs (default 180 for the parking run, which ends after about 70 s;
+#                      240 for the traffic run, which ends after about 170 s)
 #   HLMR_DEMO_BUILD    a build folder whose programs and sample files to use; nothing is installed or built then
 #                      (default: build/release, set up and built first)
 #   HLMR_DEMO_KEEP     a folder to keep the run's files in (see below) instead of a temporary one removed at the end;
@@ -50,9 +63,19 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
-run_seconds="${HLMR_DEMO_SECONDS:-240}"
-send_seconds=60
-scenario="samples/scenarios/eham_airborne.txt"
+run_kind="${HLMR_DEMO_RUN:-parking}"
+if [ "$run_kind" = "traffic" ]; then
+  run_seconds="${HLMR_DEMO_SECONDS:-240}"
+  send_seconds=60
+  scenario="samples/scenarios/eham_airborne.txt"
+else
+  run_seconds="${HLMR_DEMO_SECONDS:-180}"
+  send_seconds="$((run_seconds + 60))"
+  scenario="samples/scenarios/eham_ground.txt"
+fi
+# Where the user aircraft stands: the scenario's centre, or for the parking run stand C5 of the sample EHAM file,
+# which no aircraft of the ground scenario uses.
+user_position="52.3086 4.7639 0"
 
 # --- Build ----------------------------------------------------------------------------------------------------
 demo_build() {
@@ -135,6 +158,16 @@ for f in json.load(open(sys.argv[1])):
     print(f"{f['kind']:14} {f['icao']:4} {f['stands']:4} stands  {f['path']}")
 PY
   rm "$program_folder/layout.json"
+  if [ "$run_kind" = "parking" ]; then
+    user_position="$(python3 - "$program_folder/downloads/archive/stock/EHAM.xml" <<'PY'
+import sys
+import xml.etree.ElementTree as ElementTree
+for stand in ElementTree.parse(sys.argv[1]).getroot().iter("parkpos"):
+    if stand.get("id") == "C5":
+        print(stand.get("latitude"), stand.get("longitude"), -11)
+PY
+)"
+  fi
 }
 
 # The maker's download folder: "MSFS/" and "MSFS2024/" hold the archived airport files.
@@ -201,11 +234,11 @@ XML
 # --- The peers ------------------------------------------------------------------------------------------------
 # Object ids from 1000 on, as the simulator gives them (ids up to 2 are the user's and never the program's).
 demo_start_standin() {
-  echo "== Starting the simulator stand-in on free ports, the user aircraft at the sample scenario's centre"
+  echo "== Starting the simulator stand-in on free ports, the user aircraft on the ground at $user_position"
   date +%s.%N > "$run/standin-start"
   "$build/tools/sim_standin/hlmr-sim-standin" --port 0 --control-port 0 \
     --facility-dir "$program_folder/user/facilities" --first-object-id 1000 \
-    --command "user set 52.3086 4.7639 0 0 0 0 0 on" --command "track $run/track.csv 4" \
+    --command "user set $user_position 0 0 0 0 on" --command "track $run/track.csv 4" \
     < /dev/null > "$run/standin.json" 2> "$run/standin.txt" &
   standin_pid=$!
   for ((try = 0; try < 100; try++)); do
@@ -308,8 +341,14 @@ print(sum(o["atc_id"].endswith("*") for o in own), *(o["id"] for o in own if not
     if [ ! -e "$shot_path" ] && grep -q " Qs121 " "$run/link-log.txt" 2>/dev/null && demo_window_shot; then
       printf '\n   the start-up has finished: screenshot of the window in %s\n' "$shot_path"
     fi
-    if (($(date +%s) - feed_start > send_seconds)) && ((created > 0 && ai == 0)); then
+    if [ "$run_kind" = "traffic" ] && (($(date +%s) - feed_start > send_seconds)) && ((created > 0 && ai == 0)); then
       printf '\n   the feed has stopped sending and every live AI aircraft has been removed again\n'
+      return
+    fi
+    # The parking run: a live aircraft parked (or was created at its stand) and its stand use learned.
+    if [ "$run_kind" = "parking" ] && ((parked > 0)) &&
+      grep -qE "arrived at stand|: .{8} parks$" "$program_folder/Log.txt" 2>/dev/null; then
+      printf '\n   static aircraft stand at EHAM and a live aircraft has parked\n'
       return
     fi
   done
@@ -358,9 +397,31 @@ demo_print_log() {
 demo_print_park_airport() {
   local log="$program_folder/Log.txt"
   echo "== The park airport"
-  grep -E "The park airport is|User aircraft on the ground|HLMR_DOWNLOAD_BASE|failed to download|Airport file read from|^ {10}(publisher|altitude|num_parkpos|quality factor) |learned does not exist|position.? found|positions \\(|no parking positions found" "$log" || echo "   (no park airport chosen)"
-  echo "   static aircraft placed: $(grep -cE '^.{8}: .{8} parked$' "$log" || true) created (first ten below), $(grep -c 'no static parking for' "$log" || true) refused at a taken stand, $(grep -c 'no livery match' "$log" || true) without a livery"
-  grep -E "^.{8}: .{8} parked$" "$log" | head -n 10 || true
+  grep -E "The park airport is|User aircraft on the ground|HLMR_DOWNLOAD_BASE|failed to download|Airport file read from|^ {10}(publisher|altitude|num_parkpos|quality factor) |learned does not exist|position.? found|positions \\(|no parking positions found|is out of sight|is in sight" "$log" || echo "   (no park airport chosen)"
+  echo "   reserved stand: $(grep -oE "my_park_airports.txt:EHAM,[^ ]*" "$log" | tail -n 1 | cut -d, -f2 || true)"
+  echo "== Static aircraft: stand, callsign, title"
+  echo "   $(grep -cE '^.{8}: .{8} parked$' "$log" || true) created, $(grep -c 'no static parking for' "$log" || true) refused at a taken stand, $(grep -c 'no livery match' "$log" || true) without a livery; the first ten:"
+  python3 - "$log" <<'PY' || true
+import re
+import sys
+titles = {}
+parked = []
+for line in open(sys.argv[1], encoding="utf-8", errors="replace"):
+    match = re.match(r"^ {10}(\S+\*)\s.*=[0-9s]= (.+)$", line.rstrip("\n"))
+    if match:
+        titles[match.group(1)] = match.group(2)
+    match = re.match(r"^(.{8}): (\S+\*)\s* parked$", line.rstrip("\n"))
+    if match:
+        parked.append((match.group(1).strip(), match.group(2)))
+for stand, callsign in parked[:10]:
+    print(f"   {stand:8} {callsign:9} {titles.get(callsign, '?')}")
+PY
+  echo "== Live aircraft parked and learned"
+  grep -E "arrived at stand|: .{8} parks$|parks over static|makes way for" "$log" || echo "   (no live aircraft parked)"
+  grep -E "saved with [0-9]+ update|did not succeed|not saved" "$log" || echo "   (no learned file saved)"
+  echo "== my_park_airports.txt"
+  grep -E "my_park_airports.txt:|created with" "$log" || true
+  sed 's/^/   /' "$program_folder/airports/my_park_airports.txt" 2>/dev/null || echo "   (none)"
 }
 
 demo_print_link() {

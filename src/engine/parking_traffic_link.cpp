@@ -55,7 +55,12 @@ void EngineParkingTraffic::leaveStands()
 
 std::optional<UserAircraftState> EngineParkingTraffic::userAircraft() const
 {
-    const std::optional<UserAircraftFix>& user = engine_.state().user;
+    std::optional<UserAircraftFix>& user = engine_.state().user;
+    // Before the tick's first request of the run (the driver's first call at the start of the main loop) the
+    // simulator's latest report is asked for here.
+    if (!user) {
+        user = engine_.links().sim.requestUserPosition();
+    }
     if (!user) {
         return std::nullopt;
     }

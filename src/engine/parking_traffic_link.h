@@ -1,7 +1,8 @@
 #pragma once
 // The traffic engine's answer to what the parking code needs of it (parking/parking_traffic.h): the engine's live
 // and static aircraft, static creations queued for the pacing of the engine tick, removals by the engine's rule,
-// the traffic reader's heard callsigns, the user aircraft as the tick last requested it, the engine's weekday and
+// the traffic reader's heard callsigns, the user aircraft as the tick last requested it (or, before the tick's
+// first request, as the simulator last reported it), the engine's weekday and
 // half hour, and the park airport handed to the traffic readers. Worker thread only.
 #include "engine/traffic_engine.h"
 #include "engine/traffic_readers.h"

@@ -278,6 +278,7 @@ TEST(TrafficRun, TheSampleTrafficIsCreatedReplayedThirtySecondsLateAndRemovedAsT
         const ScopedEnvironment build("HLMR_DEMO_BUILD", HLMR_BUILD_DIR);
         const ScopedEnvironment keep("HLMR_DEMO_KEEP", kept.c_str());
         const ScopedEnvironment seconds("HLMR_DEMO_SECONDS", "240");
+        const ScopedEnvironment kind("HLMR_DEMO_RUN", "traffic");
         const ScopedEnvironment leaks("LSAN_OPTIONS", "suppressions=" HLMR_FONTCONFIG_LEAKS);
         ChildProcess demo({"bash", HLMR_DEMO_SCRIPT}, folder / "demo.txt", folder / "demo-errors.txt");
         status = demo.waitForExit(420s);
