@@ -5,8 +5,14 @@
 // - one placement with 300 static and 200 live aircraft, its livery chosen from the sample tables (goal: 0.02);
 // - the stand near an aircraft on the ground and the stand nearest the user over 1,000 stands (goal: 0.005 each);
 // - loading a local file of 500 stands with a learned file of 20,000 options, numbering and adjacency included
-//   (goal: 10 ticks).
+//   (goal: 10 ticks);
+// - a parking adjustment at 300 stands x 40 options with 150 static and 60 parked live aircraft (goal: 0.5);
+// - one stand report of a live aircraft (goal: 0.002) and the coupled-callsign lookup over 50,000 options (0.05);
+// - a checkpoint of 500 stands with 10,000 learned options: build, write, sync, rename (goal: 2 ticks);
+// - a park-airport driver run without download over a list of 500 airports (goal: 0.1).
 #include "parking/apf_load.h"
+#include "parking/learned_save.h"
+#include "parking/stand_learning.h"
 #include "parking/parking_service.h"
 #include "parking/stand_index.h"
 #include "parking/stand_lookups.h"
@@ -23,6 +29,7 @@
 #include <fmt/format.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <unistd.h>
@@ -46,12 +53,13 @@ class BenchTraffic final : public ParkingTraffic {
     void leaveStands() override {}
     void collectCallsigns() override {}
     std::unordered_set<std::string> takeHeardCallsigns() override { return {}; }
-    std::optional<UserAircraftState> userAircraft() const override { return std::nullopt; }
+    std::optional<UserAircraftState> userAircraft() const override { return user; }
     WeekdaySlot weekdaySlot() const override { return {3, 20}; }
     void parkAirportChanged(std::optional<LatLon>, double) override {}
 
     std::vector<LiveAircraft> live;
     std::vector<StaticAircraft> statics;
+    std::optional<UserAircraftState> user;
     int64_t creations = 0;
 };
 
@@ -271,5 +279,129 @@ void BM_LoadLocalAirportWithLearnedFile(benchmark::State& run)
                                                benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LoadLocalAirportWithLearnedFile)->Unit(benchmark::kMillisecond);
+
+benchmark::Counter lf_tickShare(const benchmark::State& run)
+{
+    return benchmark::Counter(0.01 * static_cast<double>(run.iterations()),
+                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_ParkingAdjustment(benchmark::State& run)
+{
+    lf_folder();
+    lf_selectionSettings();
+    BenchTraffic traffic;
+    StatusBoard status;
+    ParkingService service(traffic, status, gf_systemSteadyTime());
+    service.park().state.stands = lf_stands(300, 40);
+    lf_fill(traffic, service.park().state.stands, 150, 60);
+    for (LiveAircraft& aircraft : traffic.live) {
+        aircraft.standNumber -= 100000 - 1;
+        aircraft.parkedSince = gf_systemSteadyTime().now();
+    }
+    for (auto _ : run) {
+        service.runAdjustments();
+        benchmark::DoNotOptimize(service.positionsToPlace());
+    }
+    run.counters["to place"] = service.positionsToPlace();
+    run.counters["tick share"] = lf_tickShare(run);
+}
+BENCHMARK(BM_ParkingAdjustment)->Unit(benchmark::kMicrosecond);
+
+void BM_StandReport(benchmark::State& run)
+{
+    lf_folder();
+    BenchTraffic traffic;
+    StatusBoard status;
+    ParkingService service(traffic, status, gf_systemSteadyTime());
+    service.park().state.stands = lf_stands(300, 40);
+    service.park().apfLoaded.store(true);
+    const StandRecord& stand = service.park().state.stands[150];
+    PositionRecord at;
+    at.latitude = stand.latitude;
+    at.longitude = stand.longitude;
+    FlightRecord flight = lf_flight("KLM1234", "B738");
+    flight.registration = "PH-IFJ";
+    LiveAircraft aircraft(at, flight, 0.0);
+    aircraft.standNumber = stand.standNumber;
+    for (auto _ : run) {
+        service.addRealStandOption(aircraft, StandUseReason::arrived);
+    }
+    run.counters["tick share"] = lf_tickShare(run);
+}
+BENCHMARK(BM_StandReport)->Unit(benchmark::kMicrosecond);
+
+void BM_CoupledCallsignLookup(benchmark::State& run)
+{
+    lf_folder();
+    std::vector<StandRecord> stands = lf_stands(500, 100);
+    for (StandRecord& stand : stands) {
+        for (StandOption& option : stand.options) {
+            option.secondCallsign = option.callsign + "X";
+        }
+    }
+    FlightRecord flight = lf_flight("KLM99999", "B738");
+    flight.airline = gf_airlineIndex("KLM");
+    for (auto _ : run) {
+        benchmark::DoNotOptimize(gf_coupleCallsigns(stands, flight, {3, 20}));
+    }
+    run.counters["options"] = 50000;
+    run.counters["tick share"] = lf_tickShare(run);
+}
+BENCHMARK(BM_CoupledCallsignLookup)->Unit(benchmark::kMicrosecond);
+
+void BM_LearnedCheckpoint(benchmark::State& run)
+{
+    lf_folder();
+    ParkAirport park;
+    park.airport = *gf_findAirport(AirportCode("EHAM"));
+    park.state.stands = lf_stands(500, 20);
+    park.learnedPath = "airports/learned/stock/EHAM.xml";
+    park.apfLoaded.store(true);
+    std::size_t bytes = 0;
+    for (auto _ : run) {
+        park.state.learnedUpdates.add();
+        if (!gf_saveLearnedAirport(park, std::chrono::steady_clock::now())) {
+            run.SkipWithError("the save failed");
+            break;
+        }
+    }
+    bytes = fs::file_size(park.learnedPath);
+    run.counters["bytes"] = static_cast<double>(bytes);
+    run.counters["ticks"] = lf_tickShare(run);
+}
+BENCHMARK(BM_LearnedCheckpoint)->Unit(benchmark::kMillisecond);
+
+void BM_DriverRun(benchmark::State& run)
+{
+    lf_folder();
+    {
+        std::string lines;
+        for (const AirportRecord& airport : gf_airports().first(std::min<std::size_t>(500, gf_airports().size()))) {
+            lines += airport.icao.str() + "\n";
+        }
+        std::ofstream("airports/my_park_airports.txt") << lines << "EHAM\n";
+    }
+    BenchTraffic traffic;
+    StatusBoard status;
+    ParkingService service(traffic, status, gf_systemSteadyTime());
+    service.readParkAirportList();
+    service.park().state.stands = lf_stands(300, 0);
+    service.chooseParkAirport(AirportCode("EHAM"));
+    service.park().apfLoaded.store(true);
+    // Airborne half a mile from the park airport, a little elsewhere at every run, so that every run sorts the list.
+    const LatLon near = lf_offset(900.0, 0.0);
+    int step = 0;
+    for (auto _ : run) {
+        traffic.user = UserAircraftState{{near.lat + 1e-6 * (step++ % 2), near.lon}, 1500.0, 200.0, false};
+        service.driveParkAirport(false);
+    }
+    if (!service.parkAirportActive()) {
+        run.SkipWithError("the park airport was left");
+    }
+    run.counters["list"] = static_cast<double>(service.list().entries().size());
+    run.counters["tick share"] = lf_tickShare(run);
+}
+BENCHMARK(BM_DriverRun)->Unit(benchmark::kMicrosecond);
 
 } // namespace
