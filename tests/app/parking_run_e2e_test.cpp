@@ -64,6 +64,8 @@ struct ParkingRunFolder {
             fs::copy_file(fs::path(HLMR_SAMPLES_INPUT) / name, program() / "input" / name);
         }
         fs::copy(fs::path(HLMR_SAMPLES_INPUT) / "my_regcodes", program() / "input" / "my_regcodes");
+        // The first start scans the simulator's add-on airports (there are none) for the airports of this list.
+        test::writeWholeFile(program() / "input" / "ICAO_airports.txt", "EHAM,EGLL,LSZH\r\n");
         const std::string dbase = (fs::path(HLMR_SAMPLES_PLAIN) / "dbase.xml").string();
         lf_run(fmt::format("'{}' '{}' siminstall --root '{}' --sim 2020 --edition store > /dev/null", HLMR_PYTHON,
                            HLMR_SAMPLE_BUILDER, user().string()));

@@ -102,13 +102,11 @@ TEST(LearnedFileCrash, AKilledSaveLeavesTheLastCompletedSave)
             << onDisk << " learned options on disk, " << reported << " reported saved";
         underWay += onDisk != reported ? 1 : 0;
         ASSERT_EQ(registrations, lf_firstRegistrations(onDisk)) << "exactly the options of one save";
-        if (kill == 0) {
-            ASSERT_TRUE(fs::exists(folder.dir / learnedFile)) << "the first run saved at least once";
-        }
     }
     std::cout << interrupted << " of 100 kills interrupted a write; " << underWay
               << " left a save the child had not reported\n";
     EXPECT_GE(interrupted, 10) << "many kills come during a save";
+    EXPECT_GT(onDisk, 20 * learnedPerRound) << "the runs went on saving";
     test::resetAirportSettings();
 }
 
