@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 const fs::path streamedPackagesName{"StreamedPackages"};
 
 // However the scan ends: the files it wrote synced to the disk, then "SCAN_AIRPORTS" off and saved, its check
-// box cleared, the end line logged. (A scan that never got this far leaves the setting on: the next start scans
-// again and replaces every file.)
+// box cleared, the end line logged. (A program that dies before this keeps the setting on: the next start scans
+// again and replaces every file, so files that never reached the disk do no harm.)
 class ScanEnd {
   public:
     ScanEnd() = default;
@@ -73,8 +73,8 @@ void lf_prepareOutputFolders()
     }
 }
 
-// The gathered files packed for the user to send in; the button and the status show it. False when nothing
-// was gathered.
+// The gathered files packed for the user to send in; the button and the status show it. True when "tblo" is to
+// stay: it holds the archive, or the files an archive could not be made of.
 bool lf_packTblo(AddonScanRun& run)
 {
     const TbloPacking packing = gf_zipTblo(paths::tbloFolder);
