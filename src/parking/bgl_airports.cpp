@@ -17,8 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view emDash = "\u2014";
-// A manifest whose manufacturer and creator are both shorter than this names no maker.
-constexpr std::size_t makerMinLength = 4;
 
 // The ident as an airport code when it is one the airports database knows; an unknown 4-character code gets a
 // scan log line, any other ident (a heliport's 3 characters) none.
@@ -48,8 +46,7 @@ void lf_processAirportRecord(const BglWords& words, const BglAirportRecord& reco
         run.countBoth();
         return;
     }
-    if (data.manifest && data.manifest->manufacturer.size() < makerMinLength &&
-        data.manifest->creator.size() < makerMinLength) {
+    if (gf_manifestNamesNoMaker(data.manifest)) {
         return;
     }
     BglAirportStands airport = gf_readBglStands(words, record, data.bglPathText, report);

@@ -118,6 +118,12 @@ std::string gf_jsonString(const nlohmann::json& object, std::string_view key)
     return member->get<std::string>();
 }
 
+bool gf_manifestNamesNoMaker(const std::optional<PackageManifest>& manifest)
+{
+    constexpr std::size_t makerMinLength = 4;
+    return manifest && manifest->manufacturer.size() < makerMinLength && manifest->creator.size() < makerMinLength;
+}
+
 std::optional<PackageManifest> gf_searchManifest(const fs::path& path, ReportLines& report)
 {
     try {

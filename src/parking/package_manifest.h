@@ -35,6 +35,10 @@ std::optional<PackageManifest> gf_readManifest(const std::filesystem::path& path
 // value that is no text throws the JSON library's type error.
 std::string gf_jsonString(const nlohmann::json& object, std::string_view key);
 
+// True for a manifest whose manufacturer and creator are both shorter than 4 characters: it names no maker, and
+// the add-on airports scan writes no airport file for its package. False without a manifest.
+bool gf_manifestNamesNoMaker(const std::optional<PackageManifest>& manifest);
+
 // The manifest of the package that holds the file: searched in the file's folder and up to 6 folders above it.
 std::optional<PackageManifest> gf_searchManifest(const std::filesystem::path& path, ReportLines& report);
 

@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view streamedRootName = "StreamedPackages";
 constexpr std::string_view simaddonPublisher = "simaddon";
-constexpr std::size_t makerMinLength = 4;
 
 // Words of folders that hold no airport scenery of their own, compared lower-cased.
 constexpr std::array<std::string_view, 14> bglExcludedWords{
@@ -95,8 +94,7 @@ bool lf_readFacilities(const fs::path& file, AddonScanRun& run)
         run.countBoth();
         return true;
     }
-    if (data.manifest && data.manifest->manufacturer.size() < makerMinLength &&
-        data.manifest->creator.size() < makerMinLength) {
+    if (gf_manifestNamesNoMaker(data.manifest)) {
         return false;
     }
     int32_t helipads = 0;
