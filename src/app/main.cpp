@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/program_parts.h"
 #include "app/start_report.h"
+#include "app/status_painter.h"
 #include "app/window_layout.h"
 #include "app/window_livery_view.h"
 #include "core/log.h"
@@ -69,6 +70,8 @@ int lf_runWithWindow(ui::FltkWindow& window, ProgramParts& parts, bool productio
     ui::gf_installControlPort(&window);
     parts.status.setRepaintHook([&window] { window.invalidate(clientRect, false); });
     MainWindowState state(parts.status);
+    StatusAreaPainter statusPainter;
+    state.statusPainter = &statusPainter;
     int code = 0;
     {
         MainWindow mainWindow(window, state);
@@ -130,15 +133,15 @@ int main(int argc, char** argv)
 
     gf_installSettingsHooks();
     gf_applyDownloadBaseFromEnvironment();
-    WindowLiveryView liveryView;
-    gf_installLiveryViewPort(&liveryView);
     int code = 0;
     {
         ProgramParts parts;
+        WindowLiveryView liveryView(parts.status);
+        gf_installLiveryViewPort(&liveryView);
         std::unique_ptr<ui::FltkWindow> window = lf_openWindow();
         code = window ? lf_runWithWindow(*window, parts, production) : lf_runOnConsole(parts, production);
+        gf_installLiveryViewPort(nullptr);
     }
-    gf_installLiveryViewPort(nullptr);
     gf_stopLog();
     return code;
 }

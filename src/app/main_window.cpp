@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
+#include "app/client_area_paint.h"
 #include "app/close_command.h"
 #include "app/control_table.h"
-#include "app/message_band.h"
 #include "app/window_layout.h"
 #include "app/window_messages.h"
 #include "app/window_placement.h"
@@ -104,14 +104,7 @@ void MainWindow::onClose()
 
 void MainWindow::onPaint(ui::Painter& painter)
 {
-    painter.fillRect(headerBandRect, black);
-    painter.fillRect(statusBandRect, black);
-    painter.fillRect(settingsPanelRect, lightBlue);
-    painter.fillRect(parkingBandRect, black);
-    if (state_.statusPainter != nullptr) {
-        state_.statusPainter->paint(painter, state_.status.snapshot());
-    }
-    gf_paintMessageBand(painter, gf_messageLineTexts());
+    gf_paintClientArea(painter, state_.statusPainter, state_.status.snapshot(), gf_messageLineTexts());
 }
 
 void MainWindow::startWorker()

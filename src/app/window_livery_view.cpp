@@ -1,5 +1,6 @@
 #include "app/window_livery_view.h"
 
+#include "liveries/livery_tables.h"
 #include "platform/ui/control_port.h"
 #include "settings/control_services.h"
 
@@ -7,7 +8,8 @@ namespace hlw {
 
 void WindowLiveryView::liveryStatusChanged()
 {
-    ui::gf_controlPort().invalidate(statusBandRect, true);
+    const int32_t count = liveryCount.load();
+    status_.update([count](StatusValues& values) { values.liveryCount = count; });
 }
 
 void WindowLiveryView::scanSwitchShown()

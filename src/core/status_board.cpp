@@ -16,7 +16,12 @@ StatusValues StatusBoard::snapshot() const
 
 void StatusBoard::reset()
 {
-    update([](StatusValues& values) { values = StatusValues{}; });
+    // The livery tables outlive a run, and so does their count.
+    update([](StatusValues& values) {
+        const int32_t liveries = values.liveryCount;
+        values = StatusValues{};
+        values.liveryCount = liveries;
+    });
 }
 
 void StatusBoard::repaint()

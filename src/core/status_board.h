@@ -22,6 +22,9 @@ struct StatusValues {
     bool wingSpanKnown = false;
     std::string userStandText;
 
+    // Liveries read into the livery tables (0 shows "...").
+    int32_t liveryCount = 0;
+
     // Add-on airports counted in "my_simaddon" and "my_thirdparty" (0 shows "...").
     int32_t simAddonCount = 0;
     int32_t thirdPartyCount = 0;
@@ -99,7 +102,7 @@ public:
     }
 
     StatusValues snapshot() const;
-    // Back to the start values (the run reset), with a repaint.
+    // Back to the start values (the run reset), with a repaint; the livery count stays.
     void reset();
 
 private:

@@ -29,7 +29,7 @@ void EngineLifecycle::refreshCounts(StatusBoard& status)
     const auto flying = static_cast<int32_t>(std::ranges::count_if(state.live, [](const LiveAircraft& aircraft) {
         return lf_isActive(aircraft) && aircraft.phase != MovementPhase::parked;
     }));
-    const auto statics = static_cast<int32_t>(std::ranges::count_if(state.statics, lf_isActive));
+    const int32_t statics = gf_staticParkedCount(state, &status);
     status.update([&](StatusValues& values) {
         values.liveCount = flying;
         values.parkedLiveCount = parked;

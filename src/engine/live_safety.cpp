@@ -88,6 +88,35 @@ int32_t gf_countParkedLive(const LiveEngineState& state, StatusBoard* status)
     return parked;
 }
 
+int32_t gf_staticParkedCount(const LiveEngineState& state, StatusBoard* status)
+{
+    int32_t count = 0;
+    double halfHours = 0.0;
+    const double now = double(state.weekday) * 48.0 - 48.0 + double(state.halfHour);
+    for (const StaticAircraft& aircraft : state.statics) {
+        if (aircraft.state != SimObjectState::active && aircraft.state != SimObjectState::removingfromsim) {
+            continue;
+        }
+        ++count;
+        if (aircraft.parkedWeekday != 0) {
+            double difference = now - (double(aircraft.parkedWeekday) * 48.0 - 48.0 + double(aircraft.parkedSlot));
+            if (difference < 0.0) {
+                difference += halfHoursPerWeek;
+            }
+            halfHours += difference;
+        }
+    }
+    if (status != nullptr) {
+        const auto mean = count > 0 ? static_cast<float>(halfHours / (2.0 * count) + 0.5) : 0.0F;
+        status->update([mean](StatusValues& values) {
+            if (!values.otherWeekdaysUsed) {
+                values.meanParkedHoursStatic = mean;
+            }
+        });
+    }
+    return count;
+}
+
 void LiveSafety::removeGroundAircraftNearUser(LiveContext& context)
 {
     if (!context.state.user) {

@@ -24,6 +24,9 @@ bool gf_isAheadOfUser(const LiveAircraft& aircraft, const UserAircraftFix& user,
 // Active live aircraft in phase "parked"; with the status board, also their mean time parked in hours (half-hours
 // from the parked slot to now, wrapped over the week of 336 half-hours, / 2, + 0.5; 0 with none) for the status area.
 int32_t gf_countParkedLive(const LiveEngineState& state, StatusBoard* status);
+// Static aircraft in the simulator (active, or being removed); with the status board and while the stand selection
+// uses no other weekdays, also their mean time parked in hours by the same rule.
+int32_t gf_staticParkedCount(const LiveEngineState& state, StatusBoard* status);
 
 class LiveSafety final : public SafetyRemovals {
 public:

@@ -53,6 +53,18 @@ class ControlPort {
         return std::nullopt;
     }
 
+    // Whether the control takes input, and a check box's mark; empty without such a control.
+    virtual std::optional<bool> controlEnabled(ControlId id) const
+    {
+        static_cast<void>(id);
+        return std::nullopt;
+    }
+    virtual std::optional<bool> controlChecked(ControlId id) const
+    {
+        static_cast<void>(id);
+        return std::nullopt;
+    }
+
     // Marks a part of the client area for repainting, with the background erased first when asked.
     virtual void invalidate(Rect rect, bool erase) = 0;
     virtual void postMessage(uint32_t message) = 0;

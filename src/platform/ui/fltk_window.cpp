@@ -542,6 +542,20 @@ std::optional<std::string> FltkWindow::controlText(ControlId id) const
     return state == nullptr ? std::nullopt : std::optional<std::string>(state->text);
 }
 
+std::optional<bool> FltkWindow::controlEnabled(ControlId id) const
+{
+    std::lock_guard lock(impl_->mutex);
+    const ControlState* state = impl_->model.state(id);
+    return state == nullptr ? std::nullopt : std::optional<bool>(state->enabled);
+}
+
+std::optional<bool> FltkWindow::controlChecked(ControlId id) const
+{
+    std::lock_guard lock(impl_->mutex);
+    const ControlState* state = impl_->model.state(id);
+    return state == nullptr ? std::nullopt : std::optional<bool>(state->checked);
+}
+
 void FltkWindow::invalidate(Rect rect, bool)
 {
     {

@@ -141,6 +141,20 @@ std::optional<std::string> RecordingControlPort::controlText(ControlId id) const
     return state == nullptr ? std::nullopt : std::optional<std::string>(state->text);
 }
 
+std::optional<bool> RecordingControlPort::controlEnabled(ControlId id) const
+{
+    std::lock_guard lock(mutex_);
+    const ControlState* state = model_.state(id);
+    return state == nullptr ? std::nullopt : std::optional<bool>(state->enabled);
+}
+
+std::optional<bool> RecordingControlPort::controlChecked(ControlId id) const
+{
+    std::lock_guard lock(mutex_);
+    const ControlState* state = model_.state(id);
+    return state == nullptr ? std::nullopt : std::optional<bool>(state->checked);
+}
+
 void RecordingControlPort::invalidate(Rect rect, bool erase)
 {
     std::lock_guard lock(mutex_);

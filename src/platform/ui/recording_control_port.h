@@ -42,6 +42,8 @@ class RecordingControlPort : public ControlPort {
     std::optional<int32_t> comboSelection(ControlId id) const override;
     std::optional<std::string> comboItemText(ControlId id, int32_t index) const override;
     std::optional<std::string> controlText(ControlId id) const override;
+    std::optional<bool> controlEnabled(ControlId id) const override;
+    std::optional<bool> controlChecked(ControlId id) const override;
     void invalidate(Rect rect, bool erase) override;
     void postMessage(uint32_t message) override;
 

@@ -49,6 +49,8 @@ class RecordingWindow final : public Window {
         return controls_.comboItemText(id, index);
     }
     std::optional<std::string> controlText(ControlId id) const override { return controls_.controlText(id); }
+    std::optional<bool> controlEnabled(ControlId id) const override { return controls_.controlEnabled(id); }
+    std::optional<bool> controlChecked(ControlId id) const override { return controls_.controlChecked(id); }
     // Logged by the control port; a repaint follows once the queued events are handled.
     void invalidate(Rect rect, bool erase) override;
     // Logged by the control port and queued for the loop.
