@@ -132,7 +132,7 @@ TEST_F(WindowProcess, TheWindowOpensAtItsStoredPlaceAndASecondCopyEndsAtOnce)
         return shot && shot->at(250 + 870, 150 + 462) == Pixel{0xFF, 0, 0};
     };
     ASSERT_TRUE(test::gf_eventually(redBand, std::chrono::seconds(10)));
-    EXPECT_EQ(shot->at(250 + 440, 150 + 14), (Pixel{0, 0, 0}));
+    EXPECT_EQ(shot->at(250 + 600, 150 + 14), (Pixel{0, 0, 0}));
     EXPECT_EQ(shot->at(250 + 870, 150 + 250), (Pixel{0x99, 0xCC, 0xFF}));
     EXPECT_EQ(shot->at(250 + 440, 150 + 420), (Pixel{0, 0, 0}));
 
