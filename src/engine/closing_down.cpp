@@ -138,8 +138,8 @@ void lf_closeRun(WorkerContext& context, const StopDecision& decision, FinalPost
     // The simulator link has ended: the stand the user stands on is kept before the park airport is left.
     context.simLink.keepUserStand(context.parking);
     context.liveLink.close();
-    if (decision.reason == ExitReason::systemError) {
-        // The error stays on the window until the user closes it.
+    if (decision.reason == ExitReason::systemError || decision.reason == ExitReason::newVersion) {
+        // The error, or the note about the new version, stays on the window until the user closes it.
         lf_leaveParkAirport(context);
         while (!userClosing.load()) {
             context.time.sleepFor(stopPollInterval);

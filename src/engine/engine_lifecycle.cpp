@@ -6,6 +6,7 @@
 #include "engine/run_state.h"
 #include "engine/live_list.h"
 #include "engine/refused_liveries.h"
+#include "engine/sim_ai_commands.h"
 #include "settings/catalogue.h"
 
 #include <algorithm>
@@ -139,6 +140,23 @@ void EngineLifecycle::forgetGhostNames() { engine_.state().ghosts.clear(); }
 void EngineLifecycle::writeObjectIdList() { gf_writeLiveAcList(engine_.state(), paths::objectIdListPath); }
 
 void EngineLifecycle::logUnmatchedNames() { gf_logNoMatch(engine_.state().unmatchedNames); }
+
+void EngineLifecycle::setParkedNavLights(bool on)
+{
+    LiveEngineState& state = engine_.state();
+    SimCommandQueues& queues = engine_.links().commands;
+    const uint32_t value = on ? 1U : 0U;
+    for (const StaticAircraft& aircraft : state.statics) {
+        if (lf_isActive(aircraft)) {
+            gf_queueNavLights(queues, aircraft.objectId, value);
+        }
+    }
+    for (const LiveAircraft& aircraft : state.live) {
+        if (lf_isActive(aircraft) && aircraft.phase == MovementPhase::parked) {
+            gf_queueNavLights(queues, aircraft.objectId, value);
+        }
+    }
+}
 
 void EngineLifecycle::trimToLiveLimit()
 {

@@ -37,6 +37,7 @@ public:
     void logUnmatchedNames() override;
     // The farthest active live aircraft, one per aircraft beyond "MAX_LIVE_SEL".
     void trimToLiveLimit() override;
+    void setParkedNavLights(bool on) override;
 
 private:
     TrafficEngine& engine_;

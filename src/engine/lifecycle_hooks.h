@@ -44,6 +44,8 @@ public:
     virtual void forgetGhostNames() {}
     // Lowers the live aircraft to "MAX_LIVE_SEL" (the window lowered it): the farthest ones are removed.
     virtual void trimToLiveLimit() {}
+    // The navigation lights of every active static aircraft and every active parked live aircraft.
+    virtual void setParkedNavLights(bool on) { static_cast<void>(on); }
     // "ObjectIdList.txt".
     virtual void writeObjectIdList() {}
     virtual void logUnmatchedNames() {}

@@ -129,6 +129,7 @@ bool LiveTrafficServer::handshake(net::TcpServer& server)
     status_.update([&version](StatusValues& values) { values.rtEditionText = version.editionText; });
     setLiveSourceReady(true);
     handshakes_.fetch_add(1);
+    rtLinkPending.store(false);
     gf_logFlush("RealTraffic connected");
     return true;
 }

@@ -39,6 +39,7 @@ void MainLoop::run()
     context_.readers.watchdog();
     SteadyTimeSource& time = context_.time;
     secondCounter_ = 0;
+    context_.requests.secondCounter.store(0);
     SteadyTimeSource::TimePoint deadline = time.now();
     lf_markWeekdaySlot();
     context_.traffic.withLock([&](bool& running) {
@@ -155,6 +156,7 @@ void MainLoop::perSecond()
     lf_markWeekdaySlot();
     ++secondCounter_;
     ++seconds_;
+    context_.requests.secondCounter.store(secondCounter_);
     context_.lifecycle.takeArrival();
     context_.simLink.showUserStand(context_.parking);
     WorkerRequests& requests = context_.requests;
@@ -176,8 +178,15 @@ void MainLoop::perSecond()
     if (requests.trimLiveAircraft.exchange(false)) {
         context_.lifecycle.trimToLiveLimit();
     }
+    if (requests.navLights.exchange(false)) {
+        context_.lifecycle.setParkedNavLights(requests.navLightsOn.load());
+    }
+    // The destination first: the automatic range measures to the list's first airport.
     if (const std::optional<DestinationRequest> destination = requests.takeDestination()) {
         context_.parking.addParkAirport(destination->code, destination->position);
+    }
+    if (requests.autoRange.exchange(false) && settings::autoRange.get()) {
+        context_.app.computeAutoRange();
     }
     const bool onGround = context_.simLink.userAircraft().onGround;
     if (onGround && settings::collisionUserGnd.get()) {

@@ -13,6 +13,7 @@ constinit std::atomic<bool> productionMode{false};
 constinit std::atomic<bool> isRestart{false};
 constinit std::atomic<bool> dataFilesRead{false};
 constinit std::atomic<bool> rtOnThisPc{false};
+constinit std::atomic<bool> rtLinkPending{true};
 constinit std::atomic<bool> simTimeEnabled{false};
 constinit std::atomic<uint64_t> nowWeekdaySlot{0};
 constinit std::atomic<bool> simIsMsfs2020{true};
@@ -93,6 +94,7 @@ void gf_resetRunFlags() noexcept
     simTimeEnabled.store(false);
     simTimeInUse.store(false);
     simUtcSeconds.store(0);
+    rtLinkPending.store(true);
 }
 
 void gf_installEngineRunState() noexcept { gf_installRunStatePort(&engineRunState); }

@@ -67,6 +67,9 @@ extern std::atomic<bool> isRestart;
 extern std::atomic<bool> dataFilesRead;
 // The live-traffic application is installed on this PC.
 extern std::atomic<bool> rtOnThisPc;
+// Set at the start of every run and cleared once the live-traffic application has connected: until then a scan
+// switched on in the window restarts the run at once.
+extern std::atomic<bool> rtLinkPending;
 // The live-traffic application reported level 2: the simulator time is sent to it.
 extern std::atomic<bool> simTimeEnabled;
 // The current weekday (low half) and half-hour slot (high half), core/reference_time.h.

@@ -51,6 +51,7 @@ void lf_applyDestination(WorkerContext& context)
 
 void lf_startUp(WorkerContext& context)
 {
+    rtLinkPending.store(true);
     gf_checkProgramFolder();
     if (!gf_detectInstall(context)) {
         gf_logFlushNow();

@@ -1,10 +1,11 @@
 #pragma once
 // What the window asks of the worker. The window thread never changes worker-owned data: it sets one of these
-// flags and the worker's per-second step (or its 5- and 30-second tasks) consumes it by exchange.
+// flags (with its value where it has one) and the worker's per-second step (or its 5- and 30-second tasks) consumes it by exchange.
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -28,6 +29,14 @@ struct WorkerRequests {
     std::atomic<bool> matchingDepthChanged{false};
     // "MAX_LIVE_SEL" was lowered: the farthest live aircraft beyond it go.
     std::atomic<bool> trimLiveAircraft{false};
+    // "NAV_LIGHTS_WHILE_PARKED" changed: the parked aircraft's navigation lights follow navLightsOn.
+    std::atomic<bool> navLights{false};
+    std::atomic<bool> navLightsOn{false};
+    // "AUTO_RANGE" was switched on: the range is computed from the user aircraft and the park-airport list.
+    std::atomic<bool> autoRange{false};
+
+    // The main loop's second counter as of its last per-second step (the window's "Now" counts from it).
+    std::atomic<int32_t> secondCounter{0};
 
     // Window: the destination goes first in the park-airport list at the next per-second step (a later one
     // replaces one not yet taken).
@@ -52,9 +61,10 @@ struct WorkerRequests {
         }
         for (std::atomic<bool>* flag : {&parkAdjust, &flushStatic, &refillCallsignList, &objectIdLookup,
                                         &blockCallsign, &reReadParkAirports, &matchingDepthChanged,
-                                        &trimLiveAircraft}) {
+                                        &trimLiveAircraft, &navLights, &autoRange}) {
             flag->store(false);
         }
+        secondCounter.store(0);
     }
 
 private:

@@ -191,6 +191,34 @@ TEST_F(MainLoopTest, PerSecondRequestsAreConsumedOnce)
     settings::blockCallsign.set("");
 }
 
+// The window's requests that change worker-owned data: each is consumed once by the next per-second step, the
+// destination before the automatic range, which measures to the park-airport list's first airport.
+TEST_F(MainLoopTest, WindowRequestsOnWorkerDataAreConsumedInOrderOnce)
+{
+    settings::autoRange.set(true);
+    world.requests.navLightsOn.store(false);
+    world.requests.navLights.store(true);
+    world.requests.postDestination({FixedCode<4>("ehrd"), {51.95, 4.44}});
+    world.requests.postDestination({FixedCode<4>("EHAM"), {52.31, 4.76}});
+    world.requests.autoRange.store(true);
+    MainLoop loop(context);
+    runSeconds(loop, 2, [](int) {});
+    const std::vector<std::string> entries = world.journal.take();
+    std::vector<std::string> consumed;
+    std::ranges::copy_if(entries, std::back_inserter(consumed), [](const std::string& entry) {
+        return entry.starts_with("nav lights") || entry.starts_with("park airport") || entry == "auto range";
+    });
+    EXPECT_THAT(consumed, ElementsAre("nav lights off", "park airport EHAM", "auto range"));
+    EXPECT_EQ(world.requests.secondCounter.load(), 2);
+
+    // Switched off again before the step: no range is computed.
+    settings::autoRange.set(false);
+    world.requests.autoRange.store(true);
+    runSeconds(loop, 1, [](int) {});
+    EXPECT_EQ(world.journal.count("auto range"), 0);
+    EXPECT_FALSE(world.requests.autoRange.load());
+}
+
 class LoopTimingTest : public MainLoopTest {
 protected:
     // Runs the loop until the tick with this number ends the run; returns the time of every tick since the start.

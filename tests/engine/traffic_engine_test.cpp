@@ -3,6 +3,9 @@
 #include "engine_fixture.h"
 
 #include "engine/angles.h"
+#include "engine/engine_lifecycle.h"
+#include "engine/live_safety.h"
+#include "platform/sim/sim_program_ids.h"
 #include "engine/traffic_intake.h"
 #include "refdata/code_table.h"
 #include "settings/catalogue.h"
@@ -293,6 +296,45 @@ TEST_F(Tick, ABusyCommandQueueCostsTheTicksPositionsButNeverAWait)
     EXPECT_EQ(state.live.size(), 2u) << "the intake went on";
     runTicks(1);
     EXPECT_EQ(takeQueued().positions.size(), 1u);
+}
+
+} // namespace
+} // namespace hlw::test
+
+namespace hlw::test {
+namespace {
+
+// The navigation-lights request of the window: active static aircraft and active parked live aircraft, nothing else.
+TEST_F(Tick, TheParkedNavLightsRequestReachesEveryParkedObjectOnce)
+{
+    const auto live = [](uint32_t objectId, SimObjectState objectState, MovementPhase phase) {
+        LiveAircraft aircraft(PositionRecord{}, FlightRecord{}, 0.0);
+        aircraft.objectId = objectId;
+        aircraft.state = objectState;
+        aircraft.phase = phase;
+        return aircraft;
+    };
+    const auto parked = [](uint32_t objectId, SimObjectState objectState) {
+        StaticAircraft aircraft;
+        aircraft.objectId = objectId;
+        aircraft.state = objectState;
+        return aircraft;
+    };
+    state.live = {live(11, SimObjectState::active, MovementPhase::parked),
+                  live(12, SimObjectState::active, MovementPhase::taxi),
+                  live(13, SimObjectState::removingfromsim, MovementPhase::parked)};
+    state.statics = {parked(21, SimObjectState::active), parked(22, SimObjectState::adding2sim)};
+    LiveSafety safety;
+    EngineLifecycle lifecycle(engine, safety);
+    lifecycle.setParkedNavLights(false);
+    const QueuedCommands queued = takeQueued();
+    std::vector<std::pair<uint32_t, uint32_t>> lights;
+    for (const ClientEventRequest& event : queued.events) {
+        if (event.eventId == sim_ids::kClientNavLightsSet) {
+            lights.emplace_back(event.objectId, event.value);
+        }
+    }
+    EXPECT_EQ(lights, (std::vector<std::pair<uint32_t, uint32_t>>{{21, 0}, {11, 0}}));
 }
 
 } // namespace

@@ -144,6 +144,7 @@ public:
     void logUnmatchedNames() override { journal_.add("unmatched names"); }
     std::optional<uint32_t> objectIdOf(std::string_view callsign) override;
     void removeByCallsign(std::string_view callsign) override { journal_.add("block " + std::string(callsign)); }
+    void setParkedNavLights(bool on) override { journal_.add(on ? "nav lights on" : "nav lights off"); }
 
     std::atomic<bool> failClosingDown{false};
     // Runs inside the per-second step.
@@ -169,6 +170,10 @@ public:
     std::optional<std::string> reservedStand() const override
     {
         return standReserved.load() ? std::optional<std::string>("B12") : std::nullopt;
+    }
+    void addParkAirport(const FixedCode<4>& code, const LatLon&) override
+    {
+        journal_.add("park airport " + std::string(code.view()));
     }
 
     std::atomic<bool> active{false};
