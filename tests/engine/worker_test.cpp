@@ -496,6 +496,8 @@ TEST_F(ClosingDownTest, EveryReasonRestartsOrEndsAsItsTableSays)
         bool scansOff;
         std::vector<std::string> shown; // the message line's texts from "Prepare" on, or of the end
         Duration waited;
+        // The user closes the window this long after the stop (none: the run ends without waiting for it).
+        Duration closesAfter{};
     };
     const Row rows[] = {
         {ExitReason::newSettings, 3, true, false,
@@ -508,7 +510,8 @@ TEST_F(ClosingDownTest, EveryReasonRestartsOrEndsAsItsTableSays)
         {ExitReason::newFlight, 45, false, false,
          {"New flight detected, Hollowmere will close, please restart manually ..."}, 10s},
         {ExitReason::userClosedSim, 0, false, false, {}, 0s},
-        {ExitReason::newVersion, 0, false, false, {}, 0s},
+        // The note about the new version stays on the window until the user closes it.
+        {ExitReason::newVersion, 0, false, false, {"User closed Hollowmere"}, 7s, 7s},
     };
     int resets = 0;
     world.resets.add("test", [&] { ++resets; });
@@ -524,8 +527,13 @@ TEST_F(ClosingDownTest, EveryReasonRestartsOrEndsAsItsTableSays)
         }
         fs::create_directories(gf_flightPlanFolder() / "inside");
         test::writeWholeFile(gf_flightPlanFolder() / "KLM1.pln", "plan");
+        userClosing.store(false);
+        world.director = nullptr;
         gf_requestStop(row.reason, row.seconds);
         const Duration before = world.time.elapsed();
+        if (row.closesAfter > 0s) {
+            closeAt(before + row.closesAfter);
+        }
 
         closeDown();
 
