@@ -3,6 +3,7 @@
 // thread, which starts the worker and pumps its messages until the program ends. The window thread shows the
 // main window when a display can be opened and HLMR_UI is not "headless"; otherwise it runs on the console.
 #include "app/command_line.h"
+#include "app/commands.h"
 #include "app/download_base.h"
 #include "app/headless_host.h"
 #include "app/main_window.h"
@@ -72,6 +73,8 @@ int lf_runWithWindow(ui::FltkWindow& window, ProgramParts& parts, bool productio
     MainWindowState state(parts.status);
     StatusAreaPainter statusPainter;
     state.statusPainter = &statusPainter;
+    WindowCommands commands(window, parts.status, parts.controls, parts.requests);
+    state.commands = &commands;
     int code = 0;
     {
         MainWindow mainWindow(window, state);

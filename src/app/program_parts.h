@@ -66,7 +66,7 @@ struct ProgramParts {
                        motion};
     SimControls controls{status};
     ParkingWindowHooks parkingWindow{status, controls};
-    ShellServices app{controls};
+    ShellServices app{controls, simLink, parking};
     WorkerRequests requests;
 
     WorkerContext context(WindowPort& window, SteadyTimeSource& time)

@@ -1,19 +1,31 @@
 #pragma once
-// The program shell's answers to the worker: the start-up state of the main window's controls. The version
-// check, the destination and the automatic range keep the worker's defaults until the shell provides them.
+// The program shell's answers to the worker, on the worker thread: the start-up state of the main window's
+// controls, the destination at start-up and the automatic range. The version check keeps the worker's default
+// until the updater provides it.
 #include "app/sim_controls.h"
 #include "engine/app_services.h"
+#include "engine/sim_link.h"
+#include "parking/parking_port.h"
 
 namespace hlw {
 
 class ShellServices final : public AppServices {
   public:
-    explicit ShellServices(SimControls& controls) : controls_(controls) {}
+    ShellServices(SimControls& controls, const SimLink& simLink, ParkingPort& parking)
+        : controls_(controls), simLink_(simLink), parking_(parking)
+    {
+    }
 
     void enableStartUpControls() override { controls_.enableForStartUp(); }
+    // The stored destination: shown, and put first into the park-airport list at once (the worker owns it).
+    void applyDestination(const FixedCode<4>& airport) override;
+    // The range from the user aircraft and the park-airport list's first airport.
+    void computeAutoRange() override;
 
   private:
     SimControls& controls_;
+    const SimLink& simLink_;
+    ParkingPort& parking_;
 };
 
 } // namespace hlw

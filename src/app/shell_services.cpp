@@ -1,0 +1,32 @@
+#include "app/shell_services.h"
+
+#include "app/auto_range.h"
+#include "app/commands.h"
+#include "core/geodesy.h"
+#include "refdata/airports_database.h"
+#include "settings/catalogue.h"
+
+namespace hlw {
+
+void ShellServices::applyDestination(const FixedCode<4>& airport)
+{
+    const AirportRecord* record = gf_findAirport(airport);
+    if (record == nullptr) {
+        return;
+    }
+    gf_setDestination(airport.str(), record->position(),
+                      [this](const FixedCode<4>& code, const LatLon& position) {
+                          parking_.addParkAirport(code, position);
+                      });
+}
+
+void ShellServices::computeAutoRange()
+{
+    const UserAircraftFix user = simLink_.userAircraft();
+    const std::optional<LatLon> first = parking_.firstParkAirportPosition();
+    const double distance = first ? gf_distanceNm({user.latitude, user.longitude}, *first) : noParkAirportDistanceNm;
+    gf_setRange(gf_autoRangeNm(user.onGround, user.heightAboveGroundFt, settings::arAboveHeight.get(),
+                               settings::airpHeight.get(), distance));
+}
+
+} // namespace hlw
