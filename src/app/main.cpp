@@ -17,6 +17,7 @@
 #include "engine/run_state.h"
 #include "platform/os/single_instance.h"
 #include "platform/ui/fltk_window.h"
+#include "refdata/download_settings.h"
 #include "settings/catalogue.h"
 #include "settings/settings_hooks.h"
 
@@ -75,6 +76,9 @@ int lf_runWithWindow(ui::FltkWindow& window, ProgramParts& parts, bool productio
     state.statusPainter = &statusPainter;
     WindowCommands commands(window, parts.status, parts.controls, parts.requests);
     state.commands = &commands;
+    parts.app.setMessageBox([&window](const std::string& text, const std::string& caption) {
+        window.messageBox(text, caption);
+    });
     int code = 0;
     {
         MainWindow mainWindow(window, state);
@@ -122,6 +126,7 @@ int main(int argc, char** argv)
         return 1;
     }
     gf_installEngineRunState();
+    gf_applyDownloadBaseFromEnvironment();
     gf_writeStartReport(stdout);
     const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     try {

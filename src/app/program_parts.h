@@ -2,8 +2,7 @@
 // What one program run owns for its workers: the status values, the traffic queue, the window's requests, the
 // reset hooks, the state of the window's controls and the worker's neighbours, the traffic engine with its live
 // and static aircraft among them, and the park airport with the engine's side of it. It installs the parking
-// code's window hooks and the destination stands for the airports database while it exists. A neighbour whose
-// part of the program is not built yet is its default: a shell without version check.
+// code's window hooks and the destination stands for the airports database while it exists.
 #include "app/parking_window_hooks.h"
 #include "app/shell_services.h"
 #include "app/sim_controls.h"

@@ -2,11 +2,19 @@
 
 #include "app/auto_range.h"
 #include "app/commands.h"
+#include "app/updater.h"
 #include "core/geodesy.h"
 #include "refdata/airports_database.h"
 #include "settings/catalogue.h"
 
 namespace hlw {
+
+bool ShellServices::checkVersions()
+{
+    UpdaterOptions options;
+    options.messageBox = messageBox_;
+    return gf_checkVersions(options);
+}
 
 void ShellServices::applyDestination(const FixedCode<4>& airport)
 {

@@ -13,6 +13,8 @@ output. Leading path segments select a failure mode; they can be stacked ("/redi
   /junk/<path>              answers 200 with 5000 random bytes
   /nolength/<path>          sends the file without announcing its size, then closes
   /agent                    answers 200 with the request's User-Agent as the body
+  /only/<name>/<mode>/...   the failure mode (with its argument) for a file of that name only; every other file
+                            below it is served as if the two segments were not there
 
 The server ends when its standard input closes (the test that started it ended, however it ended) or on SIGTERM.
 Python standard library only.
@@ -46,7 +48,12 @@ def make_handler(root):
         def answer(self, segments):
             mode = segments[0] if segments else ""
             rest = segments[1:]
-            if mode == "404":
+            if mode == "only" and len(rest) >= 2:
+                name, failure = rest[0], rest[1:]
+                width = 2 if failure[0] in ("status", "stall", "stallbody") else 1
+                target = failure[width:]
+                self.answer(failure if target and target[-1] == name else target)
+            elif mode == "404":
                 self.send_empty(404)
             elif mode == "status" and rest and rest[0].isdigit():
                 self.send_empty(int(rest[0]))

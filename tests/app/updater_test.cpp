@@ -1,0 +1,402 @@
+// The version check and the updater against the local HTTP server, in every failure mode of each file it
+// downloads: installed files stay intact, versions are stored only after a good download, and a good update
+// leaves the installer, the release notes and "README.txt" in "new_version" and ends the run with "NEW VERSION".
+#include "app/updater.h"
+
+#include "core/log.h"
+#include "core/message_line.h"
+#include "core/user_error.h"
+#include "core/version_data.h"
+#include "core/zip_archive.h"
+#include "engine/run_state.h"
+#include "http_test_server.h"
+#include "platform/os/file_browser.h"
+#include "refdata/download_settings.h"
+#include "refdata/project_key.h"
+#include "seal_stream.h"
+#include "settings/catalogue.h"
+#include "support/temp_dir.h"
+
+#include <fmt/format.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace hlw {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readWholeFile;
+using test::writeWholeFile;
+using ::testing::HasSubstr;
+
+constexpr const char* installerBytes = "MZ the new installer";
+
+std::string lf_versionsJson(const std::string& program, const std::string& data)
+{
+    const auto item = [](const std::string& version) {
+        const VersionData v(version);
+        return fmt::format(R"({{"major": {}, "minor": {}, "patch": {}}})", v.major, v.minor, v.patch);
+    };
+    return fmt::format(R"({{"msfs_app": {}, "airports": {}, "aig": {}, "liveries": {}, "addons": {}, "dbase": {}}})",
+                       item(program), item(data), item(data), item(data), item(data), item(data));
+}
+
+class Updater : public ::testing::Test {
+  public:
+    Updater()
+    {
+        fs::create_directories(program / "input");
+        fs::create_directories(program / "output");
+        fs::create_directories(www / major);
+        fs::create_directories(www / "release" / "Hollowmere");
+        fs::create_directories(www / "docs");
+        fs::create_directories(dir / "user");
+        gf_overrideDataFolderPath(dir / "user");
+        gf_resetRunFlags();
+        gf_resetMessageLine();
+        previousFolder = fs::current_path();
+        fs::current_path(program);
+        gf_startLog(dir / "Log.txt");
+        for (const char* name : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"}) {
+            writeWholeFile(www / major / name, sealer::sealText(gf_projectKey(), std::string("<new ") + name + "/>"));
+            writeWholeFile(program / "input" / name, std::string("old ") + name);
+        }
+        writeWholeFile(program / "output" / "LiveriesScanned.xml", "<liveries/>");
+        writeWholeFile(www / "docs" / "ReleaseNotes.pdf", "%PDF-1.4 notes");
+        writeZip({{"install_new_version.exe", installerBytes}});
+        for (StringParameter* version : versionSettings()) {
+            version->set("12.0.0");
+        }
+        writeVersions(lf_versionsJson("12.5.1", "12.0.0"));
+        server = std::make_unique<test::HttpTestServer>(www);
+        useBase("");
+    }
+    ~Updater() override
+    {
+        server.reset();
+        gf_setDownloadSettings({});
+        gf_stopLog();
+        fs::current_path(previousFolder);
+        gf_overrideDataFolderPath(std::nullopt);
+        for (StringParameter* version : versionSettings()) {
+            version->set(version->defaultValue());
+        }
+        for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
+            scan->set(scan->defaultValue());
+        }
+        gf_resetRunFlags();
+        gf_resetMessageLine();
+    }
+
+    static std::vector<StringParameter*> versionSettings()
+    {
+        using namespace settings;
+        return {&airportsVersion, &aigVersion, &livScanVersion, &addonsScanVersion, &dbaseVersion};
+    }
+    void useBase(const std::string& prefix)
+    {
+        DownloadSettings settings;
+        settings.baseAddress = server->url(prefix);
+        settings.allowPlainHttp = true;
+        settings.connectTimeoutSeconds = 2;
+        settings.lowSpeedTimeSeconds = 1;
+        gf_setDownloadSettings(settings);
+    }
+    void writeVersions(const std::string& json) { writeWholeFile(www / "versions.json", json); }
+    void writeZip(const std::vector<std::pair<std::string, std::string>>& entries)
+    {
+        ZipArchive archive(www / "release" / "Hollowmere" / "latest_version.zip");
+        std::string error;
+        ASSERT_TRUE(archive.openNew(error));
+        for (const auto& [name, bytes] : entries) {
+            ASSERT_TRUE(archive.addData(name, bytes, error));
+        }
+        ASSERT_TRUE(archive.close(error)) << error;
+    }
+    std::string log() const
+    {
+        gf_logFlushNow();
+        return readWholeFile(dir / "Log.txt");
+    }
+    std::string stored(const StringParameter& setting) const { return setting.get(); }
+    void expectNoDownloadLeftovers() const
+    {
+        for (const char* name : {"versions.json", "latest_version.zip", "install_new_version.exe"}) {
+            EXPECT_FALSE(fs::exists(program / name)) << name;
+        }
+        for (const auto& entry : fs::recursive_directory_iterator(program)) {
+            EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+        }
+    }
+
+    test::TempDir dir;
+    fs::path program = dir / "program";
+    fs::path www = dir / "www";
+    fs::path previousFolder;
+    std::string major = fmt::format("{}", gf_programVersion().major);
+    std::unique_ptr<test::HttpTestServer> server;
+    test::ScopedEnvironment shellLog{os::fileBrowserRecordVariable, (dir / "shell.txt").c_str()};
+};
+
+TEST_F(Updater, NewerDataSetsAreFetchedOrScannedAndTheRestIsUpToDate)
+{
+    using namespace settings;
+    airportsVersion.set("12.0.0");
+    aigVersion.set("12.1.0");  // same as the web: but its file is missing
+    livScanVersion.set("11.9.9");
+    addonsScanVersion.set("12.1.0");
+    dbaseVersion.set("12.1.0");
+    fs::remove(program / "input" / "AIG-regcodes.enc");
+    scanLiveries.set(false);
+    writeVersions(R"({"msfs_app": {"major": 12, "minor": 5, "patch": 1},
+                      "airports": {"major": 12, "minor": 1, "patch": 0}, "aig": {"major": 12, "minor": 1, "patch": 0},
+                      "liveries": {"major": 12, "minor": 1, "patch": 0}, "addons": {"major": 12, "minor": 1, "patch": 0}})");
+    EXPECT_TRUE(gf_checkVersions({}));
+    const std::string text = log();
+    EXPECT_THAT(text, HasSubstr("msfs_app program version at web = 12.5.1\nmsfs_app version up-to-date\n"));
+    EXPECT_EQ(readWholeFile(program / "input" / "airports.enc"), readWholeFile(www / major / "airports.enc"));
+    EXPECT_EQ(readWholeFile(program / "input" / "AIG-regcodes.enc"), readWholeFile(www / major / "AIG-regcodes.enc"));
+    EXPECT_EQ(readWholeFile(program / "input" / "dbase.enc"), "old dbase.enc");
+    EXPECT_EQ(airportsVersion.get(), "12.1.0");
+    EXPECT_TRUE(scanLiveries.get());
+    EXPECT_EQ(livScanVersion.get(), "12.1.0");
+    EXPECT_THAT(readWholeFile(dir / "user" / "parameters.xml"), HasSubstr(R"(name="AIRPORTS_VERSION" value="12.1.0")"));
+    EXPECT_THAT(readWholeFile(dir / "user" / "parameters.xml"), HasSubstr(R"(name="SCAN_LIVERIES" value="true")"));
+    EXPECT_THAT(text, HasSubstr("airports updated to 12.1.0\n"));
+    EXPECT_THAT(text, HasSubstr("aig updated to 12.1.0\n"));
+    EXPECT_THAT(text, HasSubstr("liveries updated to 12.1.0\n"));
+    EXPECT_THAT(text, HasSubstr("addons version up-to-date\n"));
+    EXPECT_THAT(text, HasSubstr("dbase version not found"));
+    EXPECT_FALSE(stopRequested.load());
+    expectNoDownloadLeftovers();
+}
+
+// versions.json in every failure mode: the run goes on with what is installed.
+TEST_F(Updater, AVersionsFileThatDoesNotComeLeavesEverythingAsItWas)
+{
+    writeVersions(lf_versionsJson("99.0.0", "99.0.0"));
+    struct Row {
+        const char* prefix;
+        const char* alert;
+    };
+    const Row rows[] = {
+        {"404/", "Downloading version info from my web site failed!"},
+        {"status/503/", "Downloading version info from my web site failed!"},
+        {"cut/", "Downloading version info from my web site failed!"},
+        {"stall/4/", "Downloading version info from my web site failed!"},
+        {"junk/", "versions.json invalid"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.prefix);
+        useBase(row.prefix);
+        EXPECT_TRUE(gf_checkVersions({}));
+        EXPECT_THAT(log(), HasSubstr(row.alert));
+    }
+    writeVersions("[1, 2, 3]");
+    useBase("");
+    EXPECT_TRUE(gf_checkVersions({}));
+    for (const char* name : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"}) {
+        EXPECT_EQ(readWholeFile(program / "input" / name), std::string("old ") + name);
+    }
+    for (StringParameter* version : versionSettings()) {
+        EXPECT_EQ(version->get(), "12.0.0");
+    }
+    EXPECT_FALSE(stopRequested.load());
+    expectNoDownloadLeftovers();
+
+    // A stopped server, and a redirect that is followed.
+    const std::string stoppedBase = server->url("");
+    server.reset();
+    DownloadSettings settings = gf_downloadSettings();
+    settings.baseAddress = stoppedBase;
+    gf_setDownloadSettings(settings);
+    EXPECT_TRUE(gf_checkVersions({}));
+    server = std::make_unique<test::HttpTestServer>(www);
+    writeVersions(lf_versionsJson("12.5.1", "12.0.0"));
+    useBase("redirect/");
+    EXPECT_TRUE(gf_checkVersions({}));
+    EXPECT_THAT(log(), HasSubstr("airports version up-to-date\n"));
+}
+
+// Each data file in every failure mode: the installed file and its stored version stay; the others go on.
+TEST_F(Updater, ADataFileThatDoesNotComeKeepsTheInstalledFileAndItsVersion)
+{
+    using namespace settings;
+    writeVersions(lf_versionsJson("12.5.1", "12.2.0"));
+    struct File {
+        const char* name;
+        StringParameter& version;
+    };
+    const File files[] = {{"airports.enc", airportsVersion}, {"AIG-regcodes.enc", aigVersion}, {"dbase.enc", dbaseVersion}};
+    for (const File& file : files) {
+        for (const char* mode : {"404", "status/500", "cut", "stall/4", "junk"}) {
+            SCOPED_TRACE(fmt::format("{} {}", file.name, mode));
+            for (StringParameter* version : versionSettings()) {
+                version->set("12.0.0");
+            }
+            for (const File& other : files) {
+                writeWholeFile(program / "input" / other.name, std::string("old ") + other.name);
+            }
+            useBase(fmt::format("only/{}/{}/", file.name, mode));
+            EXPECT_TRUE(gf_checkVersions({}));
+            EXPECT_EQ(readWholeFile(program / "input" / file.name), std::string("old ") + file.name);
+            EXPECT_EQ(file.version.get(), "12.0.0");
+            for (const File& other : files) {
+                if (&other != &file) {
+                    EXPECT_EQ(other.version.get(), "12.2.0") << other.name;
+                }
+            }
+            expectNoDownloadLeftovers();
+        }
+    }
+    EXPECT_THAT(log(), HasSubstr("/airports.enc' failed !"));
+    useBase("only/dbase.enc/redirect/");
+    dbaseVersion.set("12.0.0");
+    EXPECT_TRUE(gf_checkVersions({}));
+    EXPECT_EQ(dbaseVersion.get(), "12.2.0");
+}
+
+TEST_F(Updater, ANewProgramLeavesTheInstallerTheNotesAndTheReadmeAndEndsTheRun)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    // An installer that an earlier run left is never taken for the new one.
+    writeWholeFile(program / "install_new_version.exe", "stale");
+    fs::create_directories(program / "new_version");
+    writeWholeFile(program / "new_version" / "old.txt", "from the last update");
+    EXPECT_FALSE(gf_checkVersions({}));
+    EXPECT_EQ(readWholeFile(program / "new_version" / "install_new_version.exe"), installerBytes);
+    EXPECT_EQ(readWholeFile(program / "new_version" / "ReleaseNotes.pdf"), "%PDF-1.4 notes");
+    EXPECT_THAT(readWholeFile(program / "new_version" / "README.txt"), HasSubstr("A new version is available"));
+    EXPECT_FALSE(fs::exists(program / "new_version" / "old.txt"));
+    EXPECT_EQ(gf_stopDecision(), (StopDecision{ExitReason::newVersion, 0}));
+    EXPECT_EQ(readWholeFile(dir / "shell.txt"), (program / "new_version").string() + "\n");
+    // The data sets wait for the new program.
+    EXPECT_EQ(settings::airportsVersion.get(), "12.0.0");
+    EXPECT_THAT(log(), HasSubstr("msfs_app program version at web = 12.6.0\n"));
+    expectNoDownloadLeftovers();
+}
+
+TEST_F(Updater, OfTwoEntriesTheSecondIsTheInstaller)
+{
+    writeZip({{"first.exe", "the first"}, {"second.exe", "the second"}});
+    EXPECT_TRUE(gf_updateProgram(VersionData("12.6.0"), {}));
+    EXPECT_EQ(readWholeFile(program / "new_version" / "install_new_version.exe"), "the second");
+    expectNoDownloadLeftovers();
+}
+
+// The program's zip in every failure mode, a damaged archive and an entry above the cap: user error 112 at once,
+// and no installer is reported.
+TEST_F(Updater, AZipThatDoesNotComeOrDoesNotUnpackIsUserError112)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    struct Row {
+        const char* name;
+        std::string prefix;
+        std::function<void(Updater&)> prepare;
+        std::uint64_t maxEntryBytes;
+    };
+    const auto none = [](Updater&) {};
+    const Row rows[] = {
+        {"404", "only/latest_version.zip/404/", none, maxZipEntryBytes},
+        {"status", "only/latest_version.zip/status/500/", none, maxZipEntryBytes},
+        {"cut", "only/latest_version.zip/cut/", none, maxZipEntryBytes},
+        {"stall", "only/latest_version.zip/stallbody/4/", none, maxZipEntryBytes},
+        {"junk", "only/latest_version.zip/junk/", none, maxZipEntryBytes},
+        {"damaged entry", "",
+         [](Updater& t) {
+             const fs::path zip = t.www / "release" / "Hollowmere" / "latest_version.zip";
+             t.writeZip({{"install_new_version.exe", std::string(100000, 'x')}});
+             std::string bytes = readWholeFile(zip);
+             for (std::size_t i = 70; i < 120; ++i) {
+                 bytes[i] = static_cast<char>(bytes[i] ^ 0x33);
+             }
+             writeWholeFile(zip, bytes);
+         },
+         maxZipEntryBytes},
+        {"entry above the cap", "", none, 5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        gf_resetRunFlags();
+        writeZip({{"install_new_version.exe", installerBytes}});
+        row.prepare(*this);
+        writeWholeFile(program / "install_new_version.exe", "stale");
+        useBase(row.prefix);
+        UpdaterOptions options;
+        options.maxEntryBytes = row.maxEntryBytes;
+        try {
+            gf_checkVersions(options);
+            ADD_FAILURE() << "no user error";
+        } catch (const UserErrorException& error) {
+            EXPECT_EQ(error.code(), 112);
+            EXPECT_THAT(error.what(), HasSubstr("The downloading/unzipping of the new version failed?"));
+        }
+        EXPECT_FALSE(fs::exists(program / "new_version" / "install_new_version.exe"));
+        EXPECT_FALSE(stopRequested.load());
+        expectNoDownloadLeftovers();
+    }
+    EXPECT_THAT(log(), HasSubstr("Downloading program installer file version 12.6.0 failed"));
+    EXPECT_THAT(log(), HasSubstr("Could not open latest_version.zip"));
+}
+
+// Release notes that do not come, or a file browser that cannot be opened, do not stop the new version.
+TEST_F(Updater, MissingNotesOrFileBrowserStillEndWithTheNewVersion)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    useBase("only/ReleaseNotes.pdf/404/");
+    std::vector<std::pair<std::string, std::string>> boxes;
+    UpdaterOptions options;
+    options.messageBox = [&](const std::string& text, const std::string& caption) { boxes.emplace_back(text, caption); };
+    EXPECT_FALSE(gf_checkVersions(options));
+    EXPECT_FALSE(fs::exists(program / "new_version" / "ReleaseNotes.pdf"));
+    EXPECT_TRUE(fs::exists(program / "new_version" / "README.txt"));
+    EXPECT_THAT(log(), HasSubstr("could not download"));
+    EXPECT_TRUE(boxes.empty());
+
+    gf_resetRunFlags();
+    useBase("");
+    // The recording of the file browser cannot be written: it counts as not opened.
+    const test::ScopedEnvironment brokenShell(os::fileBrowserRecordVariable, dir.path().c_str());
+    EXPECT_FALSE(gf_checkVersions(options));
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0], (std::pair<std::string, std::string>{"Could not open File Explorer at new version", "HLMR"}));
+    EXPECT_EQ(gf_messageLineTexts().message,
+              "Opening file explorer at the new version failed? Try manually via the Tarnwick website.");
+    EXPECT_EQ(gf_stopDecision(), (StopDecision{ExitReason::newVersion, 0}));
+}
+
+TEST(DownloadBase, OnlyHttpsOrPlainHttpOnTheLocalAddress)
+{
+    struct Row {
+        const char* text;
+        std::optional<std::string> address;
+        bool plainHttp;
+    };
+    const Row rows[] = {
+        {"https://example.org/downloads/", "https://example.org/downloads/", false},
+        {"https://example.org/downloads", "https://example.org/downloads/", false},
+        {"http://127.0.0.1:8080/", "http://127.0.0.1:8080/", true},
+        {"http://127.0.0.1", "http://127.0.0.1/", true},
+        {"http://127.0.0.1.example.org/", std::nullopt, false},
+        {"http://127.0.0.1:80@example.org/", std::nullopt, false},
+        {"http://example.org/", std::nullopt, false},
+        {"ftp://127.0.0.1/", std::nullopt, false},
+        {"https://", std::nullopt, false},
+        {"https://exa mple.org/", std::nullopt, false},
+        {"", std::nullopt, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const std::optional<DownloadBase> base = gf_parseDownloadBase(row.text);
+        ASSERT_EQ(base.has_value(), row.address.has_value());
+        if (base) {
+            EXPECT_EQ(base->address, *row.address);
+            EXPECT_EQ(base->plainHttp, row.plainHttp);
+        }
+    }
+}
+
+} // namespace
+} // namespace hlw
