@@ -62,6 +62,8 @@ class CommandsTest : public ::testing::Test, public ui::WindowEvents {
             text->set(text->defaultValue());
         }
         gf_setRange(range.defaultValue());
+        aiPackageSelector.set(aiPackageSelector.defaultValue());
+        simChoice.set(simChoice.defaultValue());
         gf_clearAirports();
         gf_resetRunFlags();
         gf_resetMessageLine();
@@ -338,6 +340,52 @@ TEST_F(CommandsTest, ListsStoreTheChosenValueAndAskTheWorkerWhereItsDataChange)
     EXPECT_EQ(status.snapshot().callsignObjectIdText, "");
     EXPECT_TRUE(requests.objectIdLookup.load());
     EXPECT_TRUE(enabled(blockButton));
+}
+
+TEST_F(CommandsTest, ListsThatOnlyStoreTheirValue)
+{
+    struct Row {
+        IntComboParameter& list;
+        int32_t index;
+    };
+    const Row rows[] = {{maxParkSel, 2}, {parkingPercentage, 3}, {airpRange, 0}, {arAboveHeight, 1}, {airpHeight, 4}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.list.key());
+        window.enable(row.list.controlId(), true);
+        choose(row.list, row.index);
+        const int32_t value = row.list.choices()[static_cast<std::size_t>(row.index)];
+        EXPECT_EQ(row.list.get(), value);
+        EXPECT_EQ(saved(row.list.key()), std::to_string(value));
+    }
+    EXPECT_FALSE(requests.trimLiveAircraft.load());
+
+    // The package order is stored with its note; choosing the same one again changes nothing.
+    aiPackageSelector.set(aiPackageSelector.choices().front());
+    aiPackageSelector.fillCombo();
+    window.enable(aiPackageSelector.controlId(), true);
+    choose(aiPackageSelector, 1);
+    EXPECT_EQ(aiPackageSelector.get(), aiPackageSelector.choices()[1]);
+    EXPECT_EQ(saved("AI_PACKAGE_SELECTOR"), aiPackageSelector.choices()[1]);
+    EXPECT_EQ(message(), "If you want to make this choice effective, you must start a Scan for liveries");
+    gf_clearMessage();
+    choose(aiPackageSelector, 1);
+    EXPECT_EQ(message(), "");
+}
+
+// Another simulator: stored, the scans switched on and the run restarted.
+TEST_F(CommandsTest, AnotherSimulatorRestartsTheRun)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    simChoice.set("MSFS 2020");
+    simChoice.fillCombo();
+    choose(simChoice, 1);
+    fs::current_path(before);
+    EXPECT_EQ(simChoice.get(), "MSFS 2024");
+    EXPECT_EQ(saved("SIM_CHOICE"), "MSFS 2024");
+    EXPECT_EQ(gf_stopDecision(), (StopDecision{ExitReason::newSettings, 3}));
+    EXPECT_TRUE(scanLiveries.get());
+    simChoice.set(simChoice.defaultValue());
 }
 
 TEST_F(CommandsTest, ABlockedCallsignIsCheckedAsTyped)
