@@ -496,8 +496,8 @@ TEST_F(ClosingDownTest, EveryReasonRestartsOrEndsAsItsTableSays)
         bool scansOff;
         std::vector<std::string> shown; // the message line's texts from "Prepare" on, or of the end
         Duration waited;
-        // The user closes the window this long after the stop (none: the run ends without waiting for it).
-        Duration closesAfter{};
+        // The user has closed the window already (a reason that waits for the close ends at once).
+        bool closedBefore = false;
     };
     const Row rows[] = {
         {ExitReason::newSettings, 3, true, false,
@@ -510,8 +510,7 @@ TEST_F(ClosingDownTest, EveryReasonRestartsOrEndsAsItsTableSays)
         {ExitReason::newFlight, 45, false, false,
          {"New flight detected, Hollowmere will close, please restart manually ..."}, 10s},
         {ExitReason::userClosedSim, 0, false, false, {}, 0s},
-        // The note about the new version stays on the window until the user closes it.
-        {ExitReason::newVersion, 0, false, false, {"User closed Hollowmere"}, 7s, 7s},
+        {ExitReason::newVersion, 0, false, false, {"User closed Hollowmere"}, 0s, true},
     };
     int resets = 0;
     world.resets.add("test", [&] { ++resets; });
@@ -527,13 +526,9 @@ TEST_F(ClosingDownTest, EveryReasonRestartsOrEndsAsItsTableSays)
         }
         fs::create_directories(gf_flightPlanFolder() / "inside");
         test::writeWholeFile(gf_flightPlanFolder() / "KLM1.pln", "plan");
-        userClosing.store(false);
-        world.director = nullptr;
+        userClosing.store(row.closedBefore);
         gf_requestStop(row.reason, row.seconds);
         const Duration before = world.time.elapsed();
-        if (row.closesAfter > 0s) {
-            closeAt(before + row.closesAfter);
-        }
 
         closeDown();
 
@@ -576,6 +571,21 @@ TEST_F(ClosingDownTest, SystemErrorLeavesTheParkAirportThenWaitsForTheClose)
     EXPECT_EQ(world.journal.count("leave park airport"), 1);
     EXPECT_EQ(world.journal.entries().back(), "post quit");
     EXPECT_THAT(log(), HasSubstr("User closed Hollowmere\n"));
+}
+
+// The note about the new version stays on the window, like an error, until the user closes it.
+TEST_F(ClosingDownTest, NewVersionWaitsForTheClose)
+{
+    gf_requestStop(ExitReason::newVersion, 0);
+    world.director = [&](Duration elapsed) {
+        if (elapsed >= 20s && !userClosing.load()) {
+            userClosing.store(true);
+        }
+    };
+    closeDown();
+    EXPECT_GE(world.time.elapsed(), 20s);
+    EXPECT_EQ(world.journal.entries().back(), "post quit");
+    EXPECT_THAT(log(), HasSubstr("Exiting: NEW VERSION\nUser closed Hollowmere\n"));
 }
 
 // The user's close is never lost to a restart: during the countdown, or racing the restart's requester.
