@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -15,6 +16,11 @@ std::optional<DownloadSettings> gf_downloadSettingsFor(std::string_view baseAddr
     if (baseAddress.starts_with("http://127.0.0.1:") || baseAddress.starts_with("http://127.0.0.1/")) {
         settings.allowPlainHttp = true;
     } else if (!baseAddress.starts_with("https://") || baseAddress.size() <= std::string_view("https://").size()) {
+        return std::nullopt;
+    }
+    // User information ("http://127.0.0.1:1@host/") would name another host; blanks and control characters have no
+    // place in an address.
+    if (std::ranges::any_of(baseAddress, [](char c) { return c == '@' || static_cast<unsigned char>(c) <= 0x20; })) {
         return std::nullopt;
     }
     settings.baseAddress = std::string(baseAddress);

@@ -17,7 +17,6 @@
 #include "engine/run_state.h"
 #include "platform/os/single_instance.h"
 #include "platform/ui/fltk_window.h"
-#include "refdata/download_settings.h"
 #include "settings/catalogue.h"
 #include "settings/settings_hooks.h"
 
@@ -126,7 +125,6 @@ int main(int argc, char** argv)
         return 1;
     }
     gf_installEngineRunState();
-    gf_applyDownloadBaseFromEnvironment();
     gf_writeStartReport(stdout);
     const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     try {

@@ -16,6 +16,8 @@ TEST(DownloadBase, HttpsOrPlainHttpToThisPcOnly)
                         {"http://127.0.0.1:8123", "http://127.0.0.1:8123/", true},
                         {"https://downloads.example/x", "https://downloads.example/x/", false},
                         {"http://127.0.0.1.evil.example/", nullptr, false},
+                        {"http://127.0.0.1:80@evil.example/", nullptr, false},
+                        {"https://downloads.example/a b/", nullptr, false},
                         {"http://example.com/", nullptr, false},
                         {"http://localhost:80/", nullptr, false},
                         {"ftp://127.0.0.1/", nullptr, false},

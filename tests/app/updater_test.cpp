@@ -367,36 +367,5 @@ TEST_F(Updater, MissingNotesOrFileBrowserStillEndWithTheNewVersion)
     EXPECT_EQ(gf_stopDecision(), (StopDecision{ExitReason::newVersion, 0}));
 }
 
-TEST(DownloadBase, OnlyHttpsOrPlainHttpOnTheLocalAddress)
-{
-    struct Row {
-        const char* text;
-        std::optional<std::string> address;
-        bool plainHttp;
-    };
-    const Row rows[] = {
-        {"https://example.org/downloads/", "https://example.org/downloads/", false},
-        {"https://example.org/downloads", "https://example.org/downloads/", false},
-        {"http://127.0.0.1:8080/", "http://127.0.0.1:8080/", true},
-        {"http://127.0.0.1", "http://127.0.0.1/", true},
-        {"http://127.0.0.1.example.org/", std::nullopt, false},
-        {"http://127.0.0.1:80@example.org/", std::nullopt, false},
-        {"http://example.org/", std::nullopt, false},
-        {"ftp://127.0.0.1/", std::nullopt, false},
-        {"https://", std::nullopt, false},
-        {"https://exa mple.org/", std::nullopt, false},
-        {"", std::nullopt, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        const std::optional<DownloadBase> base = gf_parseDownloadBase(row.text);
-        ASSERT_EQ(base.has_value(), row.address.has_value());
-        if (base) {
-            EXPECT_EQ(base->address, *row.address);
-            EXPECT_EQ(base->plainHttp, row.plainHttp);
-        }
-    }
-}
-
 } // namespace
 } // namespace hlw
