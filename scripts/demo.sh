@@ -215,7 +215,8 @@ print(*(s.getsockname()[1] for s in sockets))'
 }
 
 # The live-traffic application "on this PC" (its marker in the per-user folder), and "parameters.xml" with the
-# link's port and both scans on, as a first start would have them.
+# link's port and both scans on, as a first start would have them. The range stays at its default: the automatic
+# range would shrink it to 10 nm around the user on the ground, and the sample's airborne traffic lies farther out.
 demo_seed_settings() {
   mkdir -p "$program_folder/user/roaming/VidiveZovadaz" "$program_folder/user/roaming/Hollowmere"
   touch "$program_folder/user/roaming/VidiveZovadaz/RealTraffic.jar"
@@ -226,6 +227,7 @@ demo_seed_settings() {
     <parameter name="PORT_NUMBER" value="$link_port" />
     <parameter name="SCAN_LIVERIES" value="true" />
     <parameter name="SCAN_AIRPORTS" value="true" />
+    <parameter name="AUTO_RANGE" value="false" />
   </parameters>
 </root>
 XML
