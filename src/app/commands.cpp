@@ -442,7 +442,7 @@ void WindowCommands::checkDestination(const std::string& typed)
         return;
     }
     gf_setDestination(code, airport->position(), [this](const FixedCode<4>& airportCode, const LatLon& position) {
-        requests_.requestDestination({airportCode, position});
+        requests_.postDestination({airportCode, position});
     });
 }
 

@@ -31,8 +31,9 @@ void ShellServices::applyDestination(const FixedCode<4>& airport)
 void ShellServices::computeAutoRange()
 {
     const UserAircraftFix user = simLink_.userAircraft();
-    const std::optional<LatLon> first = parking_.firstParkAirportPosition();
-    const double distance = first ? gf_distanceNm({user.latitude, user.longitude}, *first) : noParkAirportDistanceNm;
+    const std::optional<ParkAirportEntry> first = parking_.firstParkAirport();
+    const double distance =
+        first ? gf_distanceNm({user.latitude, user.longitude}, first->position()) : noParkAirportDistanceNm;
     gf_setRange(gf_autoRangeNm(user.onGround, user.heightAboveGroundFt, settings::arAboveHeight.get(),
                                settings::airpHeight.get(), distance));
 }
