@@ -21,6 +21,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace hlw {
@@ -41,6 +42,17 @@ std::string lf_versionsJson(const std::string& program, const std::string& data)
     };
     return fmt::format(R"({{"msfs_app": {}, "airports": {}, "aig": {}, "liveries": {}, "addons": {}, "dbase": {}}})",
                        item(program), item(data), item(data), item(data), item(data), item(data));
+}
+
+// The code of the user error that the call throws; 0 when it returns.
+int lf_userErrorOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const UserErrorException& error) {
+        return error.code();
+    }
+    return 0;
 }
 
 class Updater : public ::testing::Test {
@@ -258,6 +270,59 @@ TEST_F(Updater, ADataFileThatDoesNotComeKeepsTheInstalledFileAndItsVersion)
     EXPECT_EQ(dbaseVersion.get(), "12.2.0");
 }
 
+// A server that goes away midway: each data file asked for after it stopped keeps the installed file and its
+// stored version, the files that came before it are stored, and the scans, which download nothing, are switched on.
+TEST_F(Updater, DataFilesAskedForAfterTheServerStoppedKeepTheInstalledFileAndItsVersion)
+{
+    using namespace settings;
+    writeVersions(lf_versionsJson("12.5.1", "12.2.0"));
+    struct File {
+        const char* name;
+        StringParameter& version;
+    };
+    const File files[] = {
+        {"airports.enc", airportsVersion}, {"AIG-regcodes.enc", aigVersion}, {"dbase.enc", dbaseVersion}};
+    struct Row {
+        const char* stopAfter;
+        // The files (in the order above) that come before the server stops.
+        std::size_t fetched;
+    };
+    const Row rows[] = {{"versions.json", 0}, {"airports.enc", 1}, {"AIG-regcodes.enc", 2}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.stopAfter);
+        for (StringParameter* version : versionSettings()) {
+            version->set("12.0.0");
+        }
+        for (const File& file : files) {
+            writeWholeFile(program / "input" / file.name, std::string("old ") + file.name);
+        }
+        server = std::make_unique<test::HttpTestServer>(www);
+        useBase(fmt::format("stopafter/{}/", row.stopAfter));
+        const std::string base = gf_downloadsBaseAddress();
+        EXPECT_TRUE(gf_checkVersions({}));
+        const std::string text = log();
+        for (std::size_t i = 0; i < std::size(files); ++i) {
+            const File& file = files[i];
+            SCOPED_TRACE(file.name);
+            if (i < row.fetched) {
+                EXPECT_EQ(readWholeFile(program / "input" / file.name), readWholeFile(www / major / file.name));
+                EXPECT_EQ(file.version.get(), "12.2.0");
+            } else {
+                const std::string url = fmt::format("{}{}/{}", base, major, file.name);
+                EXPECT_EQ(readWholeFile(program / "input" / file.name), std::string("old ") + file.name);
+                EXPECT_EQ(file.version.get(), "12.0.0");
+                EXPECT_THAT(text, HasSubstr(fmt::format("Download error: 'Couldn't connect to server' for {}\n", url)));
+                EXPECT_THAT(text, HasSubstr(fmt::format("Downloading '{}' failed !", url)));
+            }
+        }
+        EXPECT_EQ(livScanVersion.get(), "12.2.0");
+        EXPECT_EQ(addonsScanVersion.get(), "12.2.0");
+        EXPECT_TRUE(scanAirports.get());
+        EXPECT_FALSE(stopRequested.load());
+        expectNoDownloadLeftovers();
+    }
+}
+
 TEST_F(Updater, ANewProgramLeavesTheInstallerTheNotesAndTheReadmeAndEndsTheRun)
 {
     writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
@@ -339,6 +404,70 @@ TEST_F(Updater, AZipThatDoesNotComeOrDoesNotUnpackIsUserError112)
     }
     EXPECT_THAT(log(), HasSubstr("Downloading program installer file version 12.6.0 failed"));
     EXPECT_THAT(log(), HasSubstr("Could not open latest_version.zip"));
+}
+
+// A server that goes away before the program's zip is user error 112 with no installer; one that goes away before
+// the release notes still ends with the new version, without the notes.
+TEST_F(Updater, AServerThatStopsBeforeTheZipOrTheNotes)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    struct Row {
+        const char* stopAfter;
+        int userError;
+        // The log line that tells what did not come ({base}: the downloads base).
+        const char* line;
+    };
+    const Row rows[] = {
+        {"versions.json", 112, "Downloading program installer file version 12.6.0 failed\n"},
+        {"latest_version.zip", 0, "could not download {base}docs/ReleaseNotes.pdf to new_version/ReleaseNotes.pdf\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.stopAfter);
+        gf_resetRunFlags();
+        fs::remove_all(program / "new_version");
+        writeWholeFile(program / "install_new_version.exe", "stale");
+        server = std::make_unique<test::HttpTestServer>(www);
+        useBase(fmt::format("stopafter/{}/", row.stopAfter));
+        const std::string base = gf_downloadsBaseAddress();
+        EXPECT_EQ(lf_userErrorOf([] { EXPECT_FALSE(gf_checkVersions({})); }), row.userError);
+        EXPECT_THAT(log(), HasSubstr(fmt::format(fmt::runtime(row.line), fmt::arg("base", base))));
+        if (row.userError == 0) {
+            EXPECT_EQ(readWholeFile(program / "new_version" / "install_new_version.exe"), installerBytes);
+            EXPECT_TRUE(fs::exists(program / "new_version" / "README.txt"));
+            EXPECT_EQ(gf_stopDecision(), (StopDecision{ExitReason::newVersion, 0}));
+        } else {
+            EXPECT_FALSE(fs::exists(program / "new_version" / "install_new_version.exe"));
+            EXPECT_FALSE(stopRequested.load());
+        }
+        EXPECT_FALSE(fs::exists(program / "new_version" / "ReleaseNotes.pdf"));
+        for (const char* name : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"}) {
+            EXPECT_EQ(readWholeFile(program / "input" / name), std::string("old ") + name);
+        }
+        EXPECT_EQ(settings::airportsVersion.get(), "12.0.0");
+        expectNoDownloadLeftovers();
+    }
+}
+
+// A full disk while the installer is unpacked: its write fails part-way, no partial installer stays, none is moved
+// into "new_version", and the update ends with user error 112.
+TEST_F(Updater, AFullDiskWhileUnpackingLeavesNoInstallerAndIsUserError112)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    // Compresses to a few kilobytes: the zip arrives whole, and its entry is larger than the disk's room.
+    writeZip({{"install_new_version.exe", std::string(3 * zipChunkBytes, 'M')}});
+    writeWholeFile(program / "install_new_version.exe", "stale");
+    int userError = 0;
+    {
+        const test::FileSizeLimit fullDisk(zipChunkBytes + zipChunkBytes / 2);
+        userError = lf_userErrorOf([] { gf_checkVersions({}); });
+    }
+    EXPECT_EQ(userError, 112);
+    const std::string text = log();
+    EXPECT_THAT(text, HasSubstr("Unzipping error code: write to install_new_version.exe failed: File too large\n"));
+    EXPECT_THAT(text, HasSubstr("install_new_version.exe does not exists?\n"));
+    EXPECT_TRUE(fs::is_empty(program / "new_version"));
+    EXPECT_FALSE(stopRequested.load());
+    expectNoDownloadLeftovers();
 }
 
 // Release notes that do not come, or a file browser that cannot be opened, do not stop the new version.

@@ -104,5 +104,23 @@ TEST(ZipReader, ADamagedEntryLeavesNoFile)
     EXPECT_FALSE(fs::exists(dir / "install.exe"));
 }
 
+// A full disk: the entry's write fails after its first chunk, and the partial file is removed.
+TEST(ZipReader, AWriteThatFailsPartWayLeavesNoFile)
+{
+    const test::TempDir dir;
+    lf_writeZip(dir / "big.zip", {{"install.exe", std::string(3 * zipChunkBytes, 'M')}});
+    ZipReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.open(dir / "big.zip", error)) << error;
+    bool extracted = true;
+    {
+        const test::FileSizeLimit fullDisk(zipChunkBytes + zipChunkBytes / 2);
+        extracted = reader.extract(0, dir / "install.exe", error);
+    }
+    EXPECT_FALSE(extracted);
+    EXPECT_EQ(error, "write to " + (dir / "install.exe").string() + " failed: File too large");
+    EXPECT_FALSE(fs::exists(dir / "install.exe"));
+}
+
 } // namespace
 } // namespace hlw

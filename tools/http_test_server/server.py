@@ -15,6 +15,9 @@ output. Leading path segments select a failure mode; they can be stacked ("/redi
   /agent                    answers 200 with the request's User-Agent as the body
   /only/<name>/<mode>/...   the failure mode (with its argument) for a file of that name only; every other file
                             below it is served as if the two segments were not there
+  /stopafter/<name>/...     serves the files below it; when the file of that name is asked for, the server stops
+                            listening before it answers, so that every later connection is refused as by a stopped
+                            server
 
 The server ends when its standard input closes (the test that started it ended, however it ended) or on SIGTERM.
 Python standard library only.
@@ -53,6 +56,10 @@ def make_handler(root):
                 width = 2 if failure[0] in ("status", "stall", "stallbody") else 1
                 target = failure[width:]
                 self.answer(failure if target and target[-1] == name else target)
+            elif mode == "stopafter" and len(rest) >= 2:
+                if rest[-1] == rest[0]:
+                    self.stop_listening()
+                self.answer(rest[1:])
             elif mode == "404":
                 self.send_empty(404)
             elif mode == "status" and rest and rest[0].isdigit():
@@ -89,6 +96,11 @@ def make_handler(root):
                 body = self.read_file(segments)
                 if body is not None:
                     self.send_body(body)
+
+        def stop_listening(self):
+            # Waits for the accepting loop to end (at most its poll interval), then closes the listening socket.
+            self.server.shutdown()
+            self.server.server_close()
 
         def read_file(self, segments):
             path = os.path.realpath(os.path.join(root, *segments))
@@ -142,7 +154,10 @@ def main():
     print(server.server_address[1], flush=True)
     if not args.no_stdin_watch:
         threading.Thread(target=exit_when_stdin_closes, daemon=True).start()
-    server.serve_forever()
+    server.serve_forever(poll_interval=0.1)
+    # Only a stop of listening ends the loop: the answer that stopped it is still being sent, and the process
+    # ends when its standard input closes or on SIGTERM.
+    threading.Event().wait()
 
 
 if __name__ == "__main__":

@@ -80,6 +80,17 @@ TEST_F(HttpTestServerTest, ServesTheFolderAndEachFailureMode)
     EXPECT_EQ(stalledBody.body.size(), 500U);
 }
 
+// The named file still comes whole; every connection after it is refused, as by a stopped server.
+TEST_F(HttpTestServerTest, StopsListeningWhenTheNamedFileIsAskedFor)
+{
+    HttpTestServer server(dir / "www");
+    EXPECT_EQ(fetch(server.url("stopafter/file.txt/sub/missing.txt")).status, 404);
+    const Fetched last = fetch(server.url("stopafter/file.txt/sub/file.txt"));
+    EXPECT_EQ(last.result, CURLE_OK);
+    EXPECT_EQ(last.body, std::string(1000, 'x'));
+    EXPECT_EQ(fetch(server.url("sub/file.txt")).result, CURLE_COULDNT_CONNECT);
+}
+
 TEST_F(HttpTestServerTest, NoServerProcessOutlivesItsObject)
 {
     pid_t first = -1;
