@@ -107,9 +107,7 @@ void lf_pushingBack(LiveContext& context, LiveAircraft& aircraft)
                 positions.back() = aircraft.savedPositionRecord;
                 positions.back().dueTick = due;
             }
-            const double turnStep = std::max(1e-9, aircraft.flight.turnStepRad);
-            positions[2].dueTick =
-                context.tick() + static_cast<int32_t>(std::lround(pushBackTurnDeg / turnStep / 100.0));
+            positions[2].dueTick = context.tick() + gf_pushBackCurveTicks(aircraft.flight);
             gf_makeTurnCurve(aircraft);
             aircraft.turnAngleDeg = pushBackTurnDeg;
         } else if (positions.size() >= 3) {
@@ -147,6 +145,12 @@ void lf_leaveParkedStand(LiveContext& context, LiveAircraft& aircraft)
 }
 
 } // namespace
+
+int32_t gf_pushBackCurveTicks(const FlightRecord& flight) noexcept
+{
+    const double turnStep = std::max(1e-9, flight.turnStepRad);
+    return static_cast<int32_t>(std::lround(std::min(pushBackTurnDeg / turnStep / 100.0, double(maxTravelTicks))));
+}
 
 bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, double& lonDeg, double& headingRad)
 {

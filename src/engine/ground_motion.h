@@ -18,6 +18,10 @@ inline constexpr double curveMetresPerDegree = 111132.95;
 // The position and heading on the curve at the time; false when the curve is unset or the time lies outside it.
 bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, double& lonDeg, double& headingRad);
 
+// Ticks of the 90 deg curve at the end of a push-back: round(90 / turn step / 100), the turn step in radians per tick
+// against degrees as the rule has it (Light 344, Large 737, Heavy 1031 ticks).
+int32_t gf_pushBackCurveTicks(const FlightRecord& flight) noexcept;
+
 // Times the next position of an aircraft in ground mode (push-back, turns, speed changes, stands).
 void gf_nextPosGround(LiveContext& context, LiveAircraft& aircraft);
 // Sets up a ground leg: phase, rolls, attitude, curve step, speed; the take-off run may start.

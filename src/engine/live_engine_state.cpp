@@ -94,6 +94,7 @@ void LiveEngineState::reset()
     arrivals.clear();
     rememberedTitles.clear();
     unmatchedNames.clear();
+    noLiveryLogged.clear();
     selectedObjectId = 0;
     user.reset();
     countedAtTick_ = -1;

@@ -41,6 +41,8 @@ struct LiveEngineState {
     std::unordered_map<uint32_t, std::string> rememberedTitles;
     // Aircraft for which no livery matched.
     std::unordered_set<std::string> unmatchedNames;
+    // Hex ids whose drop for want of a livery was logged: one line per aircraft, not one per try.
+    std::unordered_set<uint32_t> noLiveryLogged;
 
     // 100 per second, never reset during a program run; the due ticks of the positions count on it.
     int32_t tick = 0;

@@ -325,6 +325,10 @@ void spawnLiveAc(LiveContext& context, LiveAircraft& aircraft)
                     if (!flight.registration.empty()) {
                         context.state.unmatchedNames.insert(gf_labelWithReg(flight));
                     }
+                    if (context.state.noLiveryLogged.insert(flight.hexId).second) {
+                        gf_log(fmt::format("{:8} airline {} model {}: no livery found, not created", flight.callsign,
+                                           gf_airlineText(flight.airline), gf_modelText(flight.model)));
+                    }
                     aircraft.erase = 1;
                     return;
                 }

@@ -12,10 +12,10 @@ namespace hlw {
 
 namespace {
 
-// The text without its last character equals the other; never for an empty text.
+// The text without its last character equals the other; never when either is empty.
 bool lf_extends(std::string_view longer, std::string_view shorter) noexcept
 {
-    return !longer.empty() && longer.substr(0, longer.size() - 1) == shorter;
+    return !shorter.empty() && longer.size() == shorter.size() + 1 && longer.starts_with(shorter);
 }
 
 bool lf_endsWithUnderscore(std::string_view callsign) noexcept

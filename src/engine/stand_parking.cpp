@@ -93,8 +93,13 @@ void try2Park(LiveContext& context, LiveAircraft& aircraft, bool mayBeTowed)
         return;
     }
     const StandRecord stand = *found;
-    if (!gf_resolveStandConflict(context, stand.standNumber, aircraft.flight.callsign, &aircraft)) {
-        return;
+    for (LiveAircraft& other : context.state.live) {
+        if (&other != &aircraft && other.standNumber == stand.standNumber && other.state == SimObjectState::active &&
+            other.phase == MovementPhase::parked) {
+            gf_log(fmt::format("{:8}: {:8} removed, {} wants to park there", stand.id, other.flight.callsign,
+                               aircraft.flight.callsign));
+            removeAircraftFromSim(context, other);
+        }
     }
     if (!stand.adjacentStands.empty()) {
         gf_removeAdjacentColliding(context, aircraft, stand);

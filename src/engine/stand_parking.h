@@ -6,8 +6,8 @@
 
 namespace hlw {
 
-// A taxiing aircraft at rest near a stand parks there unless the stand is reserved, the user's, or held by an
-// aircraft that must stay. mayBeTowed widens the search.
+// A taxiing aircraft at rest near a stand parks there unless the stand is reserved or the user's; a live aircraft
+// parked on it is removed. mayBeTowed widens the search.
 void try2Park(LiveContext& context, LiveAircraft& aircraft, bool mayBeTowed);
 // Appends the way onto the stand: a point at the stand at taxi speed along the stand heading, then a stop.
 void drive2Stand(LiveContext& context, LiveAircraft& aircraft, const LatLon& stand, double standHeadingRad);

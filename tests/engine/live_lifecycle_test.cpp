@@ -184,6 +184,10 @@ TEST_F(Lifecycle, LiveryIsRememberedPerHexIdAndAnUnmatchedAircraftIsNoRefusedTit
     EXPECT_NE(unmatched.erase, 0);
     EXPECT_EQ(state.unmatchedNames.count(gf_labelWithReg(unmatched.flight)), 1u);
     EXPECT_EQ(gf_refusedTitles().size(), 1u);
+    // One log line for the aircraft dropped for want of a livery, not one per try.
+    LiveAircraft& unmatchedAgain = newAircraft();
+    spawnLiveAc(context, unmatchedAgain);
+    EXPECT_EQ(log.count("TST1     airline TST model A320: no livery found, not created"), 1u) << log.text();
     gf_clearLiveryCatalogueTables();
 }
 

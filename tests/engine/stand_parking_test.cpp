@@ -1,0 +1,178 @@
+// Live aircraft at the fixture airport's stands: who may take a held stand, parking of a taxiing aircraft at rest
+// near a stand, the arrival on it, the stand of an aircraft created on the ground, and the cargo flag of a stand a
+// passenger aircraft parks on.
+#include "motion_fixture.h"
+
+#include "engine/position_stream.h"
+#include "engine/stand_conflicts.h"
+#include "engine/stand_parking.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace hlw::test {
+namespace {
+
+constexpr double degPerNm = 1.0 / 60.0;
+
+class StandParking : public ::testing::Test, public MotionFixture {
+protected:
+    LiveAircraft& onStand(const std::string& standId, const std::string& callsign, MovementPhase phase)
+    {
+        const StandRecord& stand = airport.stand(standId);
+        LiveAircraft& ac = active(AircraftCategory::Large, phase,
+                                  {gf_ground(stand.latitude, stand.longitude, 0, state.tick)});
+        ac.flight.callsign = callsign;
+        ac.flight.hexId = 0x4c0000 + static_cast<uint32_t>(state.live.size());
+        ac.standNumber = stand.standNumber;
+        ac.standLat = stand.latitude;
+        ac.standLon = stand.longitude;
+        ac.cargoStand = stand.cargo ? 1 : 0;
+        ac.groundMode = 1;
+        return ac;
+    }
+    // Taxiing, coming to rest `metres` south of the stand.
+    LiveAircraft& restingNear(const std::string& standId, double metres)
+    {
+        const StandRecord& stand = airport.stand(standId);
+        const LatLon rest = gf_destinationPoint({stand.latitude, stand.longitude}, std::numbers::pi, metres / 0.3048);
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi,
+                                  {gf_ground(rest.lat - 0.05 * degPerNm, rest.lon, 5, state.tick),
+                                   gf_ground(rest.lat, rest.lon, 3, state.tick + 500),
+                                   gf_ground(rest.lat, rest.lon, 0, state.tick + 800)});
+        ac.positions.back().stationary = 1;
+        ac.groundMode = 1;
+        ac.previousPhase = MovementPhase::flying;
+        return ac;
+    }
+};
+
+TEST_F(StandParking, AHeldStandGoesToTheSameFlightOrItsGhostsWinnerByTheCallsigns)
+{
+    struct Row {
+        const char* existing;
+        const char* incoming;
+        bool occupiedFlag;
+        bool taken;
+        bool existingRemoved;
+    };
+    const std::vector<Row> rows = {
+        {"DLH4AB", "DLH4AB", false, true, true},   // the same callsign replaces it
+        {"DLH4AB", "DLH4AB_", false, false, false}, // the newcomer is the ghost
+        {"DLH4AB", "DLH4AB*", false, false, false},
+        {"DLH4AB_", "DLH4AB", false, true, true},  // the ghost gives way
+        {"DLH4AB*", "DLH4AB", false, true, true},
+        {"DLH4AB_", "AFR11", false, true, true},
+        {"AFR11", "DLH4AB_", false, false, false},
+        {"AFR11", "DLH4AB", true, false, false}, // its stand use is being learned
+        {"AFR11", "DLH4AB", false, true, true},
+        {"", "D", false, true, true}, // an empty callsign is nobody's ghost
+        {"D", "", false, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.existing) + " <- " + row.incoming);
+        state.live.clear();
+        LiveAircraft& existing = onStand("A2", row.existing, MovementPhase::parked);
+        existing.standOccupied = row.occupiedFlag ? 1 : 0;
+        EXPECT_EQ(gf_resolveStandConflict(live, existing.standNumber, row.incoming), row.taken);
+        EXPECT_EQ(state.live[0].state == SimObjectState::removingfromsim, row.existingRemoved);
+    }
+}
+
+TEST_F(StandParking, ATaxiingAircraftAtRestNearAStandRemovesALiveOneParkedThereAndDrivesOn)
+{
+    onStand("A2", "DLH4AB", MovementPhase::parked);
+    LiveAircraft& ac = restingNear("A2", 10.0);
+    const std::string logged = log.during([&] { try2Park(live, ac, false); });
+    EXPECT_NE(logged.find("A2      : DLH4AB   removed, TST1 wants to park there"), std::string::npos) << logged;
+    EXPECT_EQ(state.live[0].state, SimObjectState::removingfromsim);
+    EXPECT_EQ(ac.phase, MovementPhase::parking);
+    ASSERT_EQ(ac.positions.size(), 3u);
+    const StandRecord& stand = airport.stand("A2");
+    EXPECT_EQ(ac.positions[1].latitude, stand.latitude);
+    EXPECT_EQ(ac.positions[2].stationary, 1);
+    EXPECT_EQ(ac.positions[2].dueTick - ac.positions[1].dueTick, 50);
+    EXPECT_EQ(ac.standNumber, stand.standNumber);
+}
+
+TEST_F(StandParking, TheReservedStandAndTheStandOfTheUserAreNeverTaken)
+{
+    LiveAircraft& reserved = restingNear("B4", 8.0);
+    try2Park(live, reserved, false);
+    EXPECT_EQ(reserved.phase, MovementPhase::taxi);
+
+    const StandRecord& a3 = airport.stand("A3");
+    setUser(a3.latitude, a3.longitude, true);
+    LiveAircraft& users = restingNear("A3", 8.0);
+    try2Park(live, users, false);
+    EXPECT_EQ(users.phase, MovementPhase::taxi);
+    // Not moved since: no new search.
+    state.user.reset();
+    try2Park(live, users, false);
+    EXPECT_EQ(users.phase, MovementPhase::taxi);
+}
+
+TEST_F(StandParking, AnAircraftWithinTwoMetresOfItsStandParksFartherAwayItTaxisOn)
+{
+    struct Row {
+        double metresOff;
+        MovementPhase phase;
+    };
+    for (const Row row : {Row{1.5, MovementPhase::parked}, Row{3.0, MovementPhase::taxi}}) {
+        state.live.clear();
+        StandRecord& cargoStand = airport.stand("A5");
+        cargoStand.occupied = false;
+        cargoStand.cargo = true;
+        cargoStand.cargoChange = false;
+        LiveAircraft& ac = onStand("A5", "TST1", MovementPhase::parking);
+        const LatLon at = gf_destinationPoint({ac.standLat, ac.standLon}, 0.0, row.metresOff / 0.3048);
+        ac.latitude = at.lat;
+        ac.longitude = at.lon;
+        state.arrivals.clear();
+        EXPECT_FALSE(gf_arriveAtStand(live, ac));
+        EXPECT_EQ(ac.phase, row.phase) << row.metresOff;
+        const bool parked = row.phase == MovementPhase::parked;
+        EXPECT_EQ(airport.stand("A5").occupied, parked);
+        EXPECT_EQ(state.arrivals.size(), parked ? 1u : 0u);
+        // A passenger aircraft parked on the cargo stand: its cargo flag is learned away.
+        EXPECT_EQ(airport.stand("A5").cargoChange, parked);
+    }
+}
+
+TEST_F(StandParking, AnAircraftCreatedAtAStandParksOnItFacingTheStandUnlessTheStandIsNotForIt)
+{
+    struct Row {
+        const char* stand;
+        bool userThere;
+        SpawnStand result;
+        bool erased;
+    };
+    for (const Row row : {Row{"A3", false, SpawnStand::parked, false}, Row{"B4", false, SpawnStand::none, false},
+                          Row{"A3", true, SpawnStand::none, true}}) {
+        SCOPED_TRACE(row.stand);
+        state.live.clear();
+        const StandRecord& stand = airport.stand(row.stand);
+        state.user.reset();
+        if (row.userThere) {
+            setUser(stand.latitude, stand.longitude, true);
+        }
+        LiveAircraft& ac = add(gf_makeLive(AircraftCategory::Large, MovementPhase::birth,
+                                           {gf_ground(stand.latitude + 1e-5, stand.longitude, 0, state.tick),
+                                            gf_ground(stand.latitude + 1e-5, stand.longitude, 0, state.tick + 1500)}));
+        gf_setPerformance(ac.flight, AircraftCategory::Large);
+        ac.positions[0].stationary = ac.positions[1].stationary = 1;
+        EXPECT_EQ(gf_chooseSpawnStand(live, ac), row.result);
+        EXPECT_EQ(ac.erase != 0, row.erased);
+        if (row.result == SpawnStand::parked) {
+            EXPECT_EQ(ac.phase, MovementPhase::parked);
+            EXPECT_EQ(ac.positions.size(), 1u);
+            EXPECT_EQ(ac.positions[0].latitude, stand.latitude);
+            EXPECT_NEAR(ac.positions[0].trackDeg, stand.heading * 180.0 / std::numbers::pi, 1e-9);
+            EXPECT_EQ(airport.standUses.back().second, StandUseReason::createdOnStand);
+        }
+    }
+}
+
+} // namespace
+} // namespace hlw::test
