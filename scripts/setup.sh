@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build pkg-config g++ python3
+  cmake ninja-build pkg-config g++ python3 python3-matplotlib
   libfmt-dev libpugixml-dev libsodium-dev libcurl4-openssl-dev libzip-dev nlohmann-json3-dev libmsgsl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfltk1.3-dev libx11-dev fonts-dejavu-core

@@ -53,6 +53,26 @@ void lf_local(const GroundCurve& curve, const PositionRecord& position, double& 
     east = (position.longitude - curve.startLon) * curveMetresPerDegree * std::cos(curve.startLat * radPerDeg);
 }
 
+// The length of the curve's path in nautical miles, from 16 chords.
+double lf_curveLengthNm(const GroundCurve& curve) noexcept
+{
+    constexpr int chords = 16;
+    double metres = 0.0;
+    double east = 0.0;
+    double north = 0.0;
+    for (int i = 1; i <= chords; ++i) {
+        const double u = double(i) / chords;
+        const double a = 2.0 * u * (1.0 - u);
+        const double b = u * u;
+        const double nextEast = a * curve.east[1] + b * curve.east[2];
+        const double nextNorth = a * curve.north[1] + b * curve.north[2];
+        metres += std::hypot(nextEast - east, nextNorth - north);
+        east = nextEast;
+        north = nextNorth;
+    }
+    return metres / metresPerNm;
+}
+
 void lf_checkSpeedChange(LiveAircraft& aircraft)
 {
     const PositionRecord& front = aircraft.positions[0];
@@ -248,7 +268,9 @@ void gf_groundPathStep(LiveContext& context, LiveAircraft& aircraft)
         return;
     }
     flight.turnStepRad = flight.normalTurnStepRad;
-    const double distanceNm = gf_distanceNm(lf_at(front), lf_at(next));
+    // A turn is timed along its curve: a sharp one ends close to where it starts.
+    const double distanceNm =
+        aircraft.curve.set() ? lf_curveLengthNm(aircraft.curve) : gf_distanceNm(lf_at(front), lf_at(next));
     const int64_t travel = std::max<int64_t>(minLegTicks, lf_travelTicks(distanceNm, gf_legSpeed(aircraft)));
     if (aircraft.curve.set() || aircraft.turnToBearing != 0) {
         const double angleDeg = aircraft.curve.set() ? aircraft.turnAngleDeg : aircraft.headingDifferenceDeg;

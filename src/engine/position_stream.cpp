@@ -102,6 +102,10 @@ void lf_updateActive(LiveContext& context, LiveAircraft& aircraft)
     }
     if (aircraft.positions.front().stationary == 0) {
         context.motion.stepMotion(context, aircraft);
+    } else if (aircraft.groundMode != 0 && aircraft.touchdown == 0 && aircraft.flight.staticCgHeightFt > 0.0) {
+        // Standing on the ground: the attitude the simulator reported for the object once it is known.
+        aircraft.pitch = aircraft.flight.staticPitchRad;
+        aircraft.bank = 0.0;
     }
     lf_sendPosition(context, aircraft);
 }

@@ -37,7 +37,7 @@ HeadlessDriver::HeadlessDriver(SimCommandQueues& commands, SimReplyQueue& replie
 
 LiveContext HeadlessDriver::context()
 {
-    return {state, commands_, parking, *services, *motion, time};
+    return {state, commands_, *parkingPort, *services, *motion, time};
 }
 
 void HeadlessDriver::schedule(const std::vector<TimedRecord>& records)

@@ -81,6 +81,8 @@ public:
 
     LiveEngineState state;
     RecordingParking parking;
+    // The parking port the live code uses; the recording one unless a test sets another before the first tick.
+    ParkingPort* parkingPort = &parking;
     RecordingServices recordingServices;
     // The services the live code uses; the recording ones unless a test sets others before the first tick.
     LiveServices* services = &recordingServices;

@@ -44,6 +44,16 @@ private:
 Trajectory gf_trajectoryOf(const feed::Scenario& scenario, int32_t startTick)
 {
     const feed::GeoPoint centre = scenario.centre.value_or(defaultCentre);
+    IntakeFilter filter;
+    filter.rangeCentre = {centre.lat, centre.lon};
+    filter.rangeNm = 100.0;
+    filter.parkAirport = ParkAirportFix{{centre.lat, centre.lon}, 0.0};
+    return gf_trajectoryOf(scenario, startTick, filter);
+}
+
+Trajectory gf_trajectoryOf(const feed::Scenario& scenario, int32_t startTick, const IntakeFilter& filter)
+{
+    const feed::GeoPoint centre = scenario.centre.value_or(defaultCentre);
     CapturingContext context(centre, scenario.seed.value_or(1));
     std::vector<std::unique_ptr<feed::FeedSource>> sources;
     for (const feed::FlightSpec& flight : scenario.flights) {
@@ -67,10 +77,6 @@ Trajectory gf_trajectoryOf(const feed::Scenario& scenario, int32_t startTick)
         next->fire(context);
     }
 
-    IntakeFilter filter;
-    filter.rangeCentre = {centre.lat, centre.lon};
-    filter.rangeNm = 100.0;
-    filter.parkAirport = ParkAirportFix{{centre.lat, centre.lon}, 0.0};
     TrafficLineParser parser;
     Trajectory trajectory;
     for (const auto& [time, line] : context.lines) {

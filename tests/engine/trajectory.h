@@ -21,5 +21,7 @@ struct Trajectory {
 // startTick. The range filter is centred on the scenario's centre with a 100 nm range, and the park airport lies at
 // the centre at 0 ft, so that ground positions are taken.
 Trajectory gf_trajectoryOf(const feed::Scenario& scenario, int32_t startTick);
+// The same with the traffic reader's filter given: its range centre and park airport.
+Trajectory gf_trajectoryOf(const feed::Scenario& scenario, int32_t startTick, const IntakeFilter& filter);
 
 } // namespace hlw::test
