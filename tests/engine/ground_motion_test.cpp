@@ -123,9 +123,12 @@ TEST_F(GroundMotion, TheTurnStepOfACurveIsScaledWithThirtyMetresInNauticalMiles)
 {
     LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(47.0 + 0.05 * degPerNm, 8.0, 10,
                                                                                   state.tick + 1800)});
+    // The curve is timed along its length: here 0.05 nm, its control point half way.
     ac.curve.startTime = 0.0;
     ac.curve.endTime = 1.0;
-    ac.curve.east[1] = ac.curve.north[1] = 10.0;
+    ac.curve.east[1] = ac.curve.east[2] = 0.0;
+    ac.curve.north[1] = 0.025 * 1852.0;
+    ac.curve.north[2] = 0.05 * 1852.0;
     ac.turnAngleDeg = 30.0;
     const double step = ac.flight.normalTurnStepRad;
     gf_groundPathStep(live, ac);

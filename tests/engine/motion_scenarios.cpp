@@ -276,18 +276,29 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
     SimReplyQueue replies;
     HeadlessDriver driver{commands, replies};
     driver.parkingPort = &airport;
+    std::optional<ParkAirportFix> park = ParkAirportFix{*airport.parkAirportPosition(), StandFixture::elevationFt};
+    if (scenario.elsewhere) {
+        park = scenario.parkAirport;
+        driver.parkingPort = &driver.parking;
+        if (park) {
+            driver.parking.airport = park->position;
+            driver.parking.elevationFt = park->elevationFt;
+        }
+    }
     driver.qnh.hpa = scenario.qnhHpa;
     driver.state.tick = startTick;
     driver.state.weekday = 1;
     driver.state.halfHour = 20;
     FakeSimulator simulator{commands, replies};
-    const LatLon centre = *airport.parkAirportPosition();
-    simulator.terrain.add({centre.lat, centre.lon, 15.0, StandFixture::elevationFt});
+    if (park) {
+        simulator.terrain.add({park->position.lat, park->position.lon, 15.0, park->elevationFt});
+    }
     InvariantChecker checker{{.smoothData = scenario.smoothData}};
     QualityMeter meter(airport, simulator);
     QualityTrackWriter track(folder / (scenario.name + ".csv"), simulator);
     ScenarioRun run;
     std::size_t firstNew = 0;
+    uint32_t firstHexId = 0;
     driver.beforeTick = [&] {
         checker.before(driver.state);
         firstNew = driver.sent.size();
@@ -301,14 +312,25 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
             if (aircraft.state == SimObjectState::active) {
                 run.phasesSeen.insert(aircraft.phase);
             }
+            const auto object = simulator.objects.find(aircraft.objectId);
+            if (aircraft.flight.hexId == firstHexId && aircraft.objectId != 0 && object != simulator.objects.end()) {
+                const standin::SimObject& o = object->second;
+                run.frames.push_back({(driver.state.tick - startTick) / 100.0, o.latDeg, o.lonDeg, o.altFt,
+                                      o.headingRad, o.bankRad, simulator.terrain.elevationFt(o.latDeg, o.lonDeg),
+                                      aircraft.flight.staticCgHeightFt});
+            }
         }
     };
     std::istringstream text(scenario.text);
+    const feed::Scenario parsed = feed::gf_parseScenario(text, scenario.name);
     IntakeFilter filter;
-    filter.rangeCentre = centre;
+    const feed::GeoPoint centre = parsed.centre.value_or(feed::GeoPoint{park ? park->position.lat : 0.0,
+                                                                        park ? park->position.lon : 0.0});
+    filter.rangeCentre = {centre.lat, centre.lon};
     filter.rangeNm = 100.0;
-    filter.parkAirport = ParkAirportFix{centre, StandFixture::elevationFt};
-    const Trajectory trajectory = gf_trajectoryOf(feed::gf_parseScenario(text, scenario.name), startTick, filter);
+    filter.parkAirport = park;
+    const Trajectory trajectory = gf_trajectoryOf(parsed, startTick, filter);
+    firstHexId = trajectory.records.empty() ? 0 : trajectory.records.front().record.hexId;
     {
         std::ofstream data(folder / (scenario.name + "_data.csv"));
         data << "t,hexid,lat,lon,alt_ft,gs_kt,ground\n";

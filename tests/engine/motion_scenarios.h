@@ -3,6 +3,9 @@
 // feed's scenario format made from the airport's geometry, run through the headless driver with the in-process
 // simulator (terrain at 364 ft around the airport), measured every tick (motion_quality.h) and written as tracks.
 #include "motion_quality.h"
+#include "motion_scoring.h"
+
+#include "engine/intake_filter.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +28,9 @@ struct MotionScenario {
     int32_t touchdowns = 0;
     int32_t parkings = 0;
     std::set<MovementPhase> phases;
+    // Flown elsewhere than at the fixture airport: the park airport there (none: no park airport at all).
+    bool elsewhere = false;
+    std::optional<ParkAirportFix> parkAirport;
 };
 
 struct ScenarioRun {
@@ -33,6 +39,8 @@ struct ScenarioRun {
     int64_t speedsChecked = 0;
     std::set<MovementPhase> phasesSeen;
     uint32_t created = 0;
+    // The simulator's object of the scenario's first aircraft, every frame.
+    std::vector<ObjectFrame> frames;
 };
 
 // Every scenario of the harness.

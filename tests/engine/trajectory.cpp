@@ -62,6 +62,9 @@ Trajectory gf_trajectoryOf(const feed::Scenario& scenario, int32_t startTick, co
     for (const feed::Injection& injection : scenario.injections) {
         sources.push_back(feed::gf_makeInjectionSource(injection));
     }
+    if (!scenario.records.empty()) {
+        sources.push_back(feed::gf_makeRecordSource(scenario.records));
+    }
     const double end = scenario.duration.value_or(feed::kNever);
     while (true) {
         feed::FeedSource* next = nullptr;

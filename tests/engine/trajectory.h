@@ -17,7 +17,7 @@ struct Trajectory {
     int32_t refusedLines = 0;
 };
 
-// The scenario's flights and injections until its duration (or the last sample), the first sample arriving at
+// The scenario's flights, injections and recorded datagrams until its duration (or the last sample), the first sample arriving at
 // startTick. The range filter is centred on the scenario's centre with a 100 nm range, and the park airport lies at
 // the centre at 0 ft, so that ground positions are taken.
 Trajectory gf_trajectoryOf(const feed::Scenario& scenario, int32_t startTick);

@@ -1,0 +1,71 @@
+#pragma once
+// A replayed flight held to its dense reference track: every frame of the simulator's object is compared with
+// where the real aircraft was the set delay (30 s) earlier.
+//   horizontal error p50 / p95 / max, in the air and on the ground   goals: p95 <= 50 m air, <= 20 m ground
+//   altitude error p95 in the air
+//   lag: the reference time the object is closest to along the track, less the delay    goal: within +-1 s
+//   jump: the step between two frames beyond what the reference speed explains plus 1 m    goal: none
+//   turn: the heading's rate (over 1 s) beyond the reference's turn rate + 1 deg/s, and frames whose heading turns
+//         against the side the bank leans (bank above 2 deg, turn above 0.5 deg/s)    goals: none
+//   frames below the ground (height above terrain below the static CG height less 1 ft)
+// The reference CSV: "time,lat,lon,alt_ft,gs_kt,track_deg,vrate_fpm,on_ground", time in seconds of the feed.
+#include "traffic_feed/scenario.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace hlw::test {
+
+struct ReferencePoint {
+    double time = 0.0;
+    double lat = 0.0;
+    double lon = 0.0;
+    double altitudeFt = 0.0;
+    double groundSpeedKt = 0.0;
+    double trackDeg = 0.0;
+    double verticalFpm = 0.0;
+    bool onGround = false;
+};
+
+std::vector<ReferencePoint> gf_readReference(const std::filesystem::path& path);
+void gf_writeReference(const std::filesystem::path& path, const std::vector<ReferencePoint>& points);
+// The dense track (every 0.1 s) of the scenario's first flight, as the feed flies it.
+std::vector<ReferencePoint> gf_denseReference(const feed::Scenario& scenario);
+
+// One frame of the simulator's object: feed seconds, position, attitude (radians, bank positive left) and the
+// terrain below it.
+struct ObjectFrame {
+    double time = 0.0;
+    double lat = 0.0;
+    double lon = 0.0;
+    double altitudeFt = 0.0;
+    double headingRad = 0.0;
+    double bankRad = 0.0;
+    double terrainFt = 0.0;
+    double staticCgFt = 0.0;
+};
+
+struct FlightScore {
+    int64_t airFrames = 0;
+    int64_t groundFrames = 0;
+    double airP50 = 0.0, airP95 = 0.0, airMax = 0.0;
+    double groundP50 = 0.0, groundP95 = 0.0, groundMax = 0.0;
+    double altitudeP95 = 0.0;
+    double lagMin = 0.0, lagMax = 0.0; // seconds beside the delay
+    double largestJumpM = 0.0;         // beyond the speed's step plus 1 m
+    double turnExcessDegS = 0.0;
+    int64_t framesTurningAgainstBank = 0;
+    int64_t framesBelowGround = 0;
+    double firstFrameTime = 0.0; // feed seconds of the first frame, less the delay
+};
+
+FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::vector<ReferencePoint>& reference,
+                           double delaySeconds);
+
+// "| case | air p50/p95/max | ground p50/p95/max | ... |" rows with the goals marked.
+std::string gf_scoreTableHeader();
+std::string gf_scoreRow(const std::string& name, const FlightScore& score);
+
+} // namespace hlw::test
