@@ -254,8 +254,16 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
 {
     PositionRecord& next = aircraft.positions[1];
     const int64_t now = context.tick();
-    int64_t due = now + std::clamp<int64_t>(ticks, minLegTicks, maxTravelTicks);
+    const int64_t travel = std::clamp<int64_t>(ticks, minLegTicks, maxTravelTicks);
+    int64_t due = now + travel;
     if (aircraft.extrapolationCount < 1) {
+        // The aircraft keeps to the set delay: a leg that would end more than lagDeadBandTicks off its received due
+        // tick takes up to a twentieth less or more time, so that a lag or lead left by an earlier leg does not stay.
+        const int64_t off = int64_t{next.dueTick} - due;
+        if (std::abs(off) > lagDeadBandTicks) {
+            const int64_t pull = travel / lagPullShare;
+            due += std::clamp<int64_t>(off - std::clamp<int64_t>(off, -lagDeadBandTicks, lagDeadBandTicks), -pull, pull);
+        }
         due = std::clamp<int64_t>(due, int64_t{next.dueTick} - aircraft.earlyWindow,
                                   std::max(int64_t{next.dueTick} - aircraft.earlyWindow,
                                            int64_t{next.dueTick} + aircraft.lateWindow));

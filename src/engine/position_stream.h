@@ -24,6 +24,10 @@ inline constexpr int32_t normalWindowTicks = 1000;
 // A pushed-back aircraft has no distance from where its push-back ended yet: the first position never counts
 // as leaving.
 inline constexpr double noPushBackDistanceYet = 900.0;
+// A leg on real data that would end more than lagDeadBandTicks off its received due tick takes up to
+// 1 / lagPullShare of its travel time less or more, toward the received due tick.
+inline constexpr int64_t lagPullShare = 20;
+inline constexpr int64_t lagDeadBandTicks = 20;
 // At most this many passes of nextPosMain look for a next leg.
 inline constexpr int nextLegPasses = 4;
 
@@ -41,8 +45,8 @@ void decodeExisting(LiveContext& context, LiveAircraft& aircraft, PositionRecord
 // Leg helpers the motion uses.
 // Re-times the next position of an air leg by its distance and the leg speed.
 void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
-// Due in max(25, ticks) from now; while data is real held within the windows around the received due tick; never
-// sooner than a minimal leg from now.
+// Due in max(25, ticks) from now; while data is real moved toward the received due tick by up to a twentieth of
+// the ticks and held within the windows around it; never sooner than a minimal leg from now.
 void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks);
 // Drops the positions between the front and the i-th (counted from the front) when the i-th is airborne, re-times
 // the new next position and sets the climb rate toward it. False when the i-th position is not usable.

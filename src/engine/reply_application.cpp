@@ -178,9 +178,20 @@ void ReplyApplication::onLiveCreated(LiveContext& context, const SimReply& reply
         }
         return;
     }
-    if (gf_onObjectCreated(context, *aircraft, reply.objectId, reply.value2)) {
-        deferred_.push_back(reply);
+    if (!gf_onObjectCreated(context, *aircraft, reply.objectId, reply.value2)) {
+        return;
     }
+    // An airborne object moves from its first frame: standing still until its configuration it would start two
+    // seconds behind its positions. One on the ground waits for the simulator's ground under it. Engines, lights,
+    // throttle and flaps follow 200 ticks later.
+    if (!aircraft->positions.empty() && aircraft->positions.front().airborne != 0) {
+        gf_setState(context, *aircraft, SimObjectState::active);
+        if (aircraft->removeWhenCreated != 0) {
+            removeAircraftFromSim(context, *aircraft);
+            return;
+        }
+    }
+    deferred_.push_back(reply);
 }
 
 void ReplyApplication::onObjectRemoved(LiveContext& context, uint32_t objectId)
@@ -261,7 +272,8 @@ bool ReplyApplication::configureLive(LiveContext& context, const SimReply& reply
         return false;
     }
     LiveAircraft* aircraft = context.state.findLive(reply.hexIdOrFlag);
-    if (aircraft == nullptr || aircraft->objectId != reply.objectId) {
+    if (aircraft == nullptr || aircraft->objectId != reply.objectId ||
+        (aircraft->state != SimObjectState::active && aircraft->state != SimObjectState::adding2sim)) {
         return true;
     }
     const bool airborne = aircraft->positions.empty() ? aircraft->groundMode == 0
@@ -273,9 +285,11 @@ bool ReplyApplication::configureLive(LiveContext& context, const SimReply& reply
     } else {
         lf_configureOnGround(context, *aircraft);
     }
-    gf_setState(context, *aircraft, SimObjectState::active);
-    if (aircraft->removeWhenCreated != 0) {
-        removeAircraftFromSim(context, *aircraft);
+    if (aircraft->state == SimObjectState::adding2sim) {
+        gf_setState(context, *aircraft, SimObjectState::active);
+        if (aircraft->removeWhenCreated != 0) {
+            removeAircraftFromSim(context, *aircraft);
+        }
     }
     return true;
 }

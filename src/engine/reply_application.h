@@ -1,6 +1,7 @@
 #pragma once
 // What the simulator reported about the program's objects, applied by the engine at the start of every tick (and
-// while no flight runs): created objects are bound to their records and configured 200 ticks later, removed objects
+// while no flight runs): created objects are bound to their records (an airborne live one is moved from then on)
+// and configured 200 ticks later, removed objects
 // finish their records, touchdowns and static CGs update the aircraft, failed creations refuse their livery.
 //
 // The reply mutex is held for the whole application by a scoped lock, so that an exception (error 81 of the 20th

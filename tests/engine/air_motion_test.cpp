@@ -23,7 +23,7 @@ namespace {
 constexpr double degPerNm = 1.0 / 60.0;
 
 class AirMotion : public ::testing::Test, public MotionFixture {
-protected:
+  protected:
     // An airborne aircraft near the fixture airport flying north toward a position 2 nm ahead.
     LiveAircraft& cruising(AircraftCategory category, double altitudeFt, double nextAltitudeFt, int32_t dueIn)
     {
@@ -34,9 +34,8 @@ protected:
     bool eventSent(uint32_t eventId, uint32_t value)
     {
         const std::vector<ClientEventRequest> events = takeEvents();
-        return std::ranges::any_of(events, [&](const ClientEventRequest& e) {
-            return e.eventId == eventId && e.value == value;
-        });
+        return std::ranges::any_of(
+            events, [&](const ClientEventRequest& e) { return e.eventId == eventId && e.value == value; });
     }
 };
 
@@ -77,9 +76,9 @@ TEST_F(AirMotion, AReceivedBankIsHeldToTheCategoryLimitsInFlightAndAtCreation)
     gf_stepAirborne(live, heavy, 1013);
     EXPECT_NEAR(heavy.bankRate * degPerRad, 0.015, 1e-12);
 
-    LiveAircraft& created = add(gf_makeLive(AircraftCategory::Heavy, MovementPhase::birth,
-                                            {gf_air(46.0, 8.0, 5000, 240, state.tick),
-                                             gf_air(46.0 + degPerNm, 8.0, 5000, 240, state.tick + 1500)}));
+    LiveAircraft& created = add(gf_makeLive(
+        AircraftCategory::Heavy, MovementPhase::birth,
+        {gf_air(46.0, 8.0, 5000, 240, state.tick), gf_air(46.0 + degPerNm, 8.0, 5000, 240, state.tick + 1500)}));
     created.flight.category = AircraftCategory::Heavy;
     created.positions.front().bankRad = -35.0 * radPerDeg;
     spawnLiveAc(context, created);
@@ -195,9 +194,9 @@ TEST_F(AirMotion, TheFlarePassesItsFourStagesAtTheCgHeightsAndNeverLiftsTheNoseB
     EXPECT_EQ(gf_flareStageHeightFt(2, 8), 28.0);
     EXPECT_EQ(gf_flareStageHeightFt(3, 8), 18.0);
     EXPECT_EQ(gf_flareStageHeightFt(4, 8), 11.0);
-    LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::flying,
-                              {gf_air(46.99, 7.97, 430, 140, state.tick),
-                               gf_air(47.0, 7.98, 364, 140, state.tick + 3000)});
+    LiveAircraft& ac =
+        active(AircraftCategory::Large, MovementPhase::flying,
+               {gf_air(46.99, 7.97, 430, 140, state.tick), gf_air(47.0, 7.98, 364, 140, state.tick + 3000)});
     ac.landing = 1;
     ac.heightAboveGroundFt = 66;
     ac.altitudeFt = 430;
@@ -233,9 +232,9 @@ TEST_F(AirMotion, AfterTouchdownTheNoseMovesToTheStaticPitchFromEitherSideAndSto
     DriverSimRequests sim;
     for (const Row row : {Row{-4.0, 0.010444}, Row{2.0, -0.002889}}) {
         state.live.clear();
-        LiveAircraft& heavy = active(AircraftCategory::Heavy, MovementPhase::flying,
-                                     {gf_air(47.0, 7.99, 372, 140, state.tick),
-                                      gf_air(47.0, 8.0, 0, 140, state.tick + 1000)});
+        LiveAircraft& heavy =
+            active(AircraftCategory::Heavy, MovementPhase::flying,
+                   {gf_air(47.0, 7.99, 372, 140, state.tick), gf_air(47.0, 8.0, 0, 140, state.tick + 1000)});
         heavy.flareStage = 4;
         heavy.pitch = row.pitchDeg * radPerDeg;
         gf_applyOnGroundStatus(live, sim, heavy, {heavy.objectId, 1, 0, SimReplyType::onGroundStatus, 364.0, 8.0});
@@ -267,9 +266,9 @@ TEST_F(AirMotion, TheClimbOutTakesATenthAFifthAHalfThenTheWholeRateAndRaisesTheG
                             Band{-299, 0.5}, Band{-300, 1.0}, Band{-1000, 1.0}}) {
         EXPECT_EQ(gf_climbOutShare(band.countdown), band.share) << band.countdown;
     }
-    LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::take_off,
-                              {gf_air(47.0, 8.0, 400, 160, state.tick),
-                               gf_air(47.0 + 3 * degPerNm, 8.0, 3000, 160, state.tick + 5000)});
+    LiveAircraft& ac = active(
+        AircraftCategory::Large, MovementPhase::take_off,
+        {gf_air(47.0, 8.0, 400, 160, state.tick), gf_air(47.0 + 3 * degPerNm, 8.0, 3000, 160, state.tick + 5000)});
     ac.phaseCountdown = 1;
     ac.altitudeRate = 0.6;
     ac.pitch = ac.flight.climbPitchRad;
@@ -285,8 +284,7 @@ TEST_F(AirMotion, TheClimbOutTakesATenthAFifthAHalfThenTheWholeRateAndRaisesTheG
 TEST_F(AirMotion, TheTakeOffRunStartsWithTheRateAsWritten)
 {
     LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi,
-                              {gf_ground(47.0, 7.99, 60, state.tick),
-                               gf_air(47.0, 8.0, 50, 150, state.tick + 1000),
+                              {gf_ground(47.0, 7.99, 60, state.tick), gf_air(47.0, 8.0, 50, 150, state.tick + 1000),
                                gf_air(47.0, 8.02, 400, 160, state.tick + 3000)});
     for (PositionRecord& p : ac.positions) {
         p.verticalSpeedFpm = 1500;

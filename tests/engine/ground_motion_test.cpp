@@ -16,11 +16,17 @@ namespace {
 constexpr double degPerNm = 1.0 / 60.0;
 constexpr double feetPerNm = 6076.11549;
 
-double lf_metres(const LatLon& a, const LatLon& b) { return gf_distanceNm(a, b) * metresPerNm; }
-LatLon lf_at(const PositionRecord& p) { return {p.latitude, p.longitude}; }
+double lf_metres(const LatLon& a, const LatLon& b)
+{
+    return gf_distanceNm(a, b) * metresPerNm;
+}
+LatLon lf_at(const PositionRecord& p)
+{
+    return {p.latitude, p.longitude};
+}
 
 class GroundMotion : public ::testing::Test, public MotionFixture {
-protected:
+  protected:
     LiveAircraft& taxiing(std::vector<PositionRecord> stream)
     {
         LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi, std::move(stream));
@@ -121,8 +127,8 @@ TEST_F(GroundMotion, ThePushBackCurveLastsNinetyDegreesAtTheTurnStepInItsUnitMix
 
 TEST_F(GroundMotion, TheTurnStepOfACurveIsScaledWithThirtyMetresInNauticalMiles)
 {
-    LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(47.0 + 0.05 * degPerNm, 8.0, 10,
-                                                                                  state.tick + 1800)});
+    LiveAircraft& ac =
+        taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(47.0 + 0.05 * degPerNm, 8.0, 10, state.tick + 1800)});
     // The curve is timed along its length: here 0.05 nm, its control point half way.
     ac.curve.startTime = 0.0;
     ac.curve.endTime = 1.0;
@@ -149,8 +155,9 @@ TEST_F(GroundMotion, OnlyTurnsBetweenThreeAndOneHundredSixtyDegreesBecomeCurves)
         state.live.clear();
         const LatLon next{47.0 + 0.01 * degPerNm, 8.0};
         const LatLon after = gf_destinationPoint(next, row.turnDeg * radPerDeg, 100.0);
-        LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(next.lat, next.lon, 10, state.tick + 400),
-                                    gf_ground(after.lat, after.lon, 10, state.tick + 700)});
+        LiveAircraft& ac =
+            taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(next.lat, next.lon, 10, state.tick + 400),
+                     gf_ground(after.lat, after.lon, 10, state.tick + 700)});
         ac.heading = 0.0;
         gf_nextPosGround(live, ac);
         EXPECT_EQ(ac.curve.set(), row.curve) << row.turnDeg;

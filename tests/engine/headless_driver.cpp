@@ -113,6 +113,10 @@ void HeadlessDriver::applyReply(LiveContext& live, const SimReply& reply)
             // An object no record waits for would stay frozen in the simulator.
             state.pendingRemovals.push_back(reply.objectId);
         } else if (gf_onObjectCreated(live, *aircraft, reply.objectId, reply.value2)) {
+            // As the reply application: an airborne object moves from its first frame.
+            if (!aircraft->positions.empty() && aircraft->positions.front().airborne != 0) {
+                gf_setState(live, *aircraft, SimObjectState::active);
+            }
             deferred_.push_back(reply);
         }
         break;
@@ -155,10 +159,13 @@ void HeadlessDriver::configureDeferred(LiveContext& live)
         }
         reply.waitCount = -1;
         LiveAircraft* aircraft = state.findLive(reply.hexIdOrFlag);
-        if (aircraft == nullptr || aircraft->objectId != reply.objectId) {
+        if (aircraft == nullptr || aircraft->objectId != reply.objectId ||
+            (aircraft->state != SimObjectState::adding2sim && aircraft->state != SimObjectState::active)) {
             continue;
         }
-        gf_setState(live, *aircraft, SimObjectState::active);
+        if (aircraft->state == SimObjectState::adding2sim) {
+            gf_setState(live, *aircraft, SimObjectState::active);
+        }
         if (aircraft->removeWhenCreated != 0) {
             removeAircraftFromSim(live, *aircraft);
         }

@@ -1,10 +1,11 @@
 #pragma once
 // The live aircraft without a worker: a fresh engine state that takes timed traffic records and runs tick by tick
 // in simulated time (100 ticks per simulated second, no wall time), with a small tick of its own around the live
-// code: the simulator's replies (binding a created object, configuring it 200 ticks later, removals, on-ground
-// reports, static CG, refused creations), every aircraft's update and the sweep of erased records, the positions
-// handed to the simulator, removals every 10 ticks and one creation every 50 ticks, at most two records taken per
-// tick, and the adding stack turned into creation requests. Every sent AiPositionUpdate is kept.
+// code: the simulator's replies (binding a created object, moving an airborne one at once and a ground one 200
+// ticks later, removals, on-ground reports, static CG, refused creations), every aircraft's update and the sweep
+// of erased records, the positions handed to the simulator, removals every 10 ticks and one creation every 50
+// ticks, at most two records taken per tick, and the adding stack turned into creation requests. Every sent
+// AiPositionUpdate is kept.
 //
 // The simulator is whatever drains the command queues and fills the reply queue: the in-process FakeSimulator, or
 // the real simulator client thread against the stand-in.

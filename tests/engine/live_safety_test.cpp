@@ -13,7 +13,7 @@ namespace {
 constexpr double degPerNm = 1.0 / 60.0;
 
 class LiveSafetyTest : public ::testing::Test, public MotionFixture {
-protected:
+  protected:
     LiveAircraft& groundAc(double lat, double lon, double headingDeg, uint32_t hexId)
     {
         LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi, {gf_ground(lat, lon, 10, state.tick)});

@@ -13,7 +13,7 @@
 namespace hlw::test {
 
 class QnhReaders final : public TrafficReaders {
-public:
+  public:
     int32_t qnh() const override { return hpa; }
     int32_t hpa = 1013;
 };
@@ -23,7 +23,7 @@ public:
 void gf_setPerformance(FlightRecord& flight, AircraftCategory category);
 
 class MotionFixture : public LiveFixture {
-protected:
+  protected:
     // An active aircraft of the category and phase at the stream's front, with its performance values.
     LiveAircraft& active(AircraftCategory category, MovementPhase phase, std::vector<PositionRecord> stream);
     // The motion step, ticks times, the engine tick counting on.

@@ -94,10 +94,11 @@ std::vector<std::string> lf_shortfalls(const MotionScenario& scenario, const Sce
 std::vector<MotionScenario> lf_referenceCases(const std::vector<MotionScenario>& scenarios)
 {
     const std::vector<std::pair<std::string, std::string>> picks = {
-        {"cruise_250", ""},         {"turn_60", ""},          {"turn_120", ""},
-        {"climb_out", ""},          {"approach_qnh1013", ""}, {"go_around", ""},
-        {"taxi_corner_90", ""},     {"push_back_right", ""},  {"category_heavy", ""},
-        {"category_light", " gaps=40-50"},
+        {"cruise_250", ""},       {"turn_60", ""},
+        {"turn_120", ""},         {"climb_out", ""},
+        {"approach_qnh1013", ""}, {"go_around", ""},
+        {"taxi_corner_90", ""},   {"push_back_right", ""},
+        {"category_heavy", ""},   {"category_light", " gaps=40-50"},
     };
     std::vector<MotionScenario> cases;
     for (const auto& [name, extra] : picks) {
@@ -152,7 +153,9 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
         for (const GoalResult& result : gf_goalResults(run.figures)) {
             const char* rule = result.met ? nullptr : lf_ruleFor(scenario.name, result.figure);
             summary << fmt::format("| {} | {} | {} | {} |\n", result.figure, result.value, result.goal,
-                                   result.met ? "yes" : rule != nullptr ? "no, by rule" : "NO");
+                                   result.met        ? "yes"
+                                   : rule != nullptr ? "no, by rule"
+                                                     : "NO");
             if (rule != nullptr) {
                 rules.push_back(fmt::format("{}: {}", result.figure, rule));
             }
@@ -165,7 +168,8 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
             summary << fmt::format("\nNOT SHOWN: {}\n", shortfall);
             ++scenarioMisses;
         }
-        std::cout << fmt::format("{:22} {}\n", scenario.name, scenarioMisses == 0 ? "ok" : fmt::format("{} missed", scenarioMisses));
+        std::cout << fmt::format("{:22} {}\n", scenario.name,
+                                 scenarioMisses == 0 ? "ok" : fmt::format("{} missed", scenarioMisses));
         misses += scenarioMisses;
     }
     std::cout << fmt::format("summary: {}\n", (folder / "motion_quality_summary.md").string());

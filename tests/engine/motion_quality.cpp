@@ -18,7 +18,10 @@ constexpr double significantTurnDeg = 0.05;
 constexpr int32_t swingTicks = 3;
 constexpr double epsilon = 1e-9;
 
-double lf_metres(const LatLon& a, const LatLon& b) { return gf_distanceNm(a, b) * 1852.0; }
+double lf_metres(const LatLon& a, const LatLon& b)
+{
+    return gf_distanceNm(a, b) * 1852.0;
+}
 
 void lf_max(double& figure, double value)
 {
@@ -114,7 +117,8 @@ void QualityMeter::after(const LiveEngineState& state)
             const bool airLeg = !ground && aircraft.phase == MovementPhase::flying && aircraft.flareStage == 0 &&
                                 previous.flareStage == 0 && aircraft.touchdown == 0;
             if (airLeg) {
-                lf_max(figures_.pitchRateOverLimit, std::abs(aircraft.pitch - previous.pitch) / limits.maxPitchChangeRad);
+                lf_max(figures_.pitchRateOverLimit,
+                       std::abs(aircraft.pitch - previous.pitch) / limits.maxPitchChangeRad);
             }
             const double climb = aircraft.altitudeFt - previous.altitudeFt;
             lf_max(figures_.altitudeChangeFt, std::abs(climb));
@@ -185,8 +189,8 @@ void QualityMeter::touchdown(const LiveAircraft& aircraft, Previous& previous, i
 void QualityMeter::parked(const LiveAircraft& aircraft)
 {
     ++figures_.parkings;
-    lf_max(figures_.parkingDistanceM, lf_metres({aircraft.latitude, aircraft.longitude},
-                                                {aircraft.standLat, aircraft.standLon}));
+    lf_max(figures_.parkingDistanceM,
+           lf_metres({aircraft.latitude, aircraft.longitude}, {aircraft.standLat, aircraft.standLon}));
     lf_max(figures_.parkingHeadingErrorDeg, gf_angleBetween(aircraft.heading, aircraft.standHeading) * degPerRad);
     const bool enginesOff = std::ranges::any_of(simulator_.events, [&](const ClientEventRequest& event) {
         return event.objectId == aircraft.objectId && event.eventId == sim_ids::kClientEngineAutoShutdown;
@@ -216,10 +220,11 @@ void QualityTrackWriter::write(const LiveEngineState& state)
         }
         last_[ac.flight.hexId] = at;
         const double agl = ac.altitudeFt - simulator_.terrain.elevationFt(at.lat, at.lon);
-        out_ << fmt::format("{:.2f},{:06x},{},{:.7f},{:.7f},{:.2f},{:.2f},{:.3f},{:.3f},{:.3f},{:.1f},{:.0f},{},{},{}\n",
-                            seconds, ac.flight.hexId, ac.flight.callsign, ac.latitude, ac.longitude, ac.altitudeFt,
-                            agl, ac.pitch * degPerRad, ac.bank * degPerRad, ac.heading * degPerRad, speedKt,
-                            ac.verticalSpeedFps * 60.0, gf_phaseName(ac.phase), ac.flareStage, ac.groundMode);
+        out_ << fmt::format(
+            "{:.2f},{:06x},{},{:.7f},{:.7f},{:.2f},{:.2f},{:.3f},{:.3f},{:.3f},{:.1f},{:.0f},{},{},{}\n", seconds,
+            ac.flight.hexId, ac.flight.callsign, ac.latitude, ac.longitude, ac.altitudeFt, agl, ac.pitch * degPerRad,
+            ac.bank * degPerRad, ac.heading * degPerRad, speedKt, ac.verticalSpeedFps * 60.0, gf_phaseName(ac.phase),
+            ac.flareStage, ac.groundMode);
     }
 }
 

@@ -72,7 +72,7 @@ struct GoalResult {
 std::vector<GoalResult> gf_goalResults(const MotionFigures& figures);
 
 class QualityMeter {
-public:
+  public:
     QualityMeter(const StandFixture& airport, const FakeSimulator& simulator) : airport_(airport), simulator_(simulator)
     {
     }
@@ -80,7 +80,7 @@ public:
     void after(const LiveEngineState& state);
     const MotionFigures& figures() const { return figures_; }
 
-private:
+  private:
     struct Previous {
         bool seen = false;
         LatLon at;
@@ -113,11 +113,11 @@ private:
 // One CSV row per active aircraft and tick: what is sent, with phase, flare stage, ground mode, height above the
 // terrain and ground speed.
 class QualityTrackWriter {
-public:
+  public:
     QualityTrackWriter(const std::filesystem::path& path, const FakeSimulator& simulator);
     void write(const LiveEngineState& state);
 
-private:
+  private:
     std::ofstream out_;
     const FakeSimulator& simulator_;
     std::map<uint32_t, LatLon> last_;

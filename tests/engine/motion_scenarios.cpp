@@ -27,7 +27,7 @@ constexpr double aimingPointM = 300.0;
 
 // The fixture airport's points by metres along the runway from its threshold and metres north of its centre line.
 class Places {
-public:
+  public:
     explicit Places(const StandFixture& airport) : airport_(airport) {}
 
     LatLon at(double alongM, double northM) const
@@ -59,7 +59,7 @@ public:
         return fmt::format("{:.7f} {:.7f}", p.lat, p.lon);
     }
 
-private:
+  private:
     const StandFixture& airport_;
 };
 
@@ -117,9 +117,9 @@ std::string lf_approach(const StandFixture& airport, const Places& places, int h
         "track=90 gs=140 vs=-743 interval=2-4\n"
         "  approach {} gs=140\n{}"
         "  taxi {} gs=15\n  taxi {} gs=15\n  taxi {} gs=15\n  taxi {} gs=10\n  taxi {} gs=4\n  hold 120\n",
-        hex, hex % 1000, hex % 100, StandFixture::elevationFt, start.lat, start.lon, altitude, places.text(aimingPointM, 0),
-        rollOut, places.text(along + 100, 60), places.text(along + 100, 150), places.text(1140, 150),
-        places.text(1140, 225), places.text(1140, 244));
+        hex, hex % 1000, hex % 100, StandFixture::elevationFt, start.lat, start.lon, altitude,
+        places.text(aimingPointM, 0), rollOut, places.text(along + 100, 60), places.text(along + 100, 150),
+        places.text(1140, 150), places.text(1140, 225), places.text(1140, 244));
 }
 
 std::string lf_pushBack(const Places& places, double sideM)
@@ -145,23 +145,6 @@ std::string lf_corner(const Places& places, double cornerDeg)
                        places.text(700, 150), after.lat, after.lon, slower.lat, slower.lon, stop.lat, stop.lon);
 }
 
-MotionScenario lf_make(std::string name, std::string description, std::string text, int32_t qnhHpa = 1013,
-                       bool smoothData = false, bool straightPushBacksOnly = false, int32_t touchdowns = 0,
-                       int32_t parkings = 0, std::set<MovementPhase> phases = {})
-{
-    MotionScenario scenario;
-    scenario.name = std::move(name);
-    scenario.description = std::move(description);
-    scenario.text = std::move(text);
-    scenario.qnhHpa = qnhHpa;
-    scenario.smoothData = smoothData;
-    scenario.straightPushBacksOnly = straightPushBacksOnly;
-    scenario.touchdowns = touchdowns;
-    scenario.parkings = parkings;
-    scenario.phases = std::move(phases);
-    return scenario;
-}
-
 } // namespace
 
 std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
@@ -170,94 +153,158 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
     const std::string head = lf_head(airport, 400);
     const std::string turnLegs = "  fly 30\n  fly {} turn=3\n  fly 40\n";
     std::vector<MotionScenario> scenarios;
-    const auto add = [&](MotionScenario scenario) { scenarios.push_back(std::move(scenario)); };
-    add(lf_make("cruise_250", "cruise at 250 kt", head + lf_airborne("A320", "SWR101", 4000101, 12000, 250, "  fly 120\n"),
-         1013, true));
-    add(lf_make("cruise_480", "cruise at 480 kt", head + lf_airborne("B77W", "SWR102", 4000102, 37000, 480, "  fly 120\n"),
-         1013, true));
-    for (const int turn : {20, 60, 120}) {
-        add(lf_make(fmt::format("turn_{}", turn), fmt::format("a turn of {} deg at 3 deg/s", turn),
-             head + lf_airborne("A320", "SWR110", 4000110 + turn, 8000, 250,
-                                fmt::format(fmt::runtime(turnLegs), turn / 3.0)),
-             1013, true));
+    const auto add = [&](std::string name, std::string description, std::string text) -> MotionScenario& {
+        MotionScenario& scenario = scenarios.emplace_back();
+        scenario.name = std::move(name);
+        scenario.description = std::move(description);
+        scenario.text = std::move(text);
+        return scenario;
+    };
+    {
+        MotionScenario& scenario = add("cruise_250", "cruise at 250 kt",
+                                       head + lf_airborne("A320", "SWR101", 4000101, 12000, 250, "  fly 120\n"));
+        scenario.smoothData = true;
     }
-    add(lf_make("climb_out", "take-off roll, rotation and climb-out from the runway",
-         head + fmt::format("flight hex=4000201 callsign=SWR201 type=A320 reg=HB-JCA from=ZRH to=LHR elev={} {} alt={} "
-                            "track=90 gs=15 interval=2-4\n{}",
-                            StandFixture::elevationFt, places.start(300, 150), StandFixture::elevationFt,
-                            lf_departure(places)),
-         1013, false, false, 0, 0, {MovementPhase::take_off, MovementPhase::flying}));
+    {
+        MotionScenario& scenario = add("cruise_480", "cruise at 480 kt",
+                                       head + lf_airborne("B77W", "SWR102", 4000102, 37000, 480, "  fly 120\n"));
+        scenario.smoothData = true;
+    }
+    for (const int turn : {20, 60, 120}) {
+        {
+            MotionScenario& scenario =
+                add(fmt::format("turn_{}", turn), fmt::format("a turn of {} deg at 3 deg/s", turn),
+                    head + lf_airborne("A320", "SWR110", 4000110 + turn, 8000, 250,
+                                       fmt::format(fmt::runtime(turnLegs), turn / 3.0)));
+            scenario.smoothData = true;
+        }
+    }
+    {
+        MotionScenario& scenario =
+            add("climb_out", "take-off roll, rotation and climb-out from the runway",
+                head + fmt::format(
+                           "flight hex=4000201 callsign=SWR201 type=A320 reg=HB-JCA from=ZRH to=LHR elev={} {} alt={} "
+                           "track=90 gs=15 interval=2-4\n{}",
+                           StandFixture::elevationFt, places.start(300, 150), StandFixture::elevationFt,
+                           lf_departure(places)));
+        scenario.phases = {MovementPhase::take_off, MovementPhase::flying};
+    }
     for (const int qnh : {1000, 1013, 1030}) {
-        add(lf_make(fmt::format("approach_qnh{}", qnh),
-             fmt::format("3 deg approach at 140 kt, QNH {}: flare, touchdown, roll-out, turn-off, taxi, parking", qnh),
-             head + lf_approach(airport, places, 4000500 + qnh), qnh, false, false, 1, 1,
-             {MovementPhase::taxi, MovementPhase::parking, MovementPhase::parked}));
+        {
+            MotionScenario& scenario =
+                add(fmt::format("approach_qnh{}", qnh),
+                    fmt::format("3 deg approach at 140 kt, QNH {}: flare, touchdown, roll-out, turn-off, taxi, parking",
+                                qnh),
+                    head + lf_approach(airport, places, 4000500 + qnh));
+            scenario.qnhHpa = qnh;
+            scenario.touchdowns = 1;
+            scenario.parkings = 1;
+            scenario.phases = {MovementPhase::taxi, MovementPhase::parking, MovementPhase::parked};
+        }
     }
     {
         const LatLon far = places.at(-40.0 * 1852.0, 0.0);
-        add(lf_make("approach_elsewhere", "a 3 deg approach to a runway 40 nm from the park airport",
-             head + fmt::format("flight hex=4000601 callsign=SWR601 type=A320 reg=HB-JFA from=GVA to=BSL lat={:.7f} "
-                                "lon={:.7f} alt=2300 track=90 gs=140 interval=2-4\n  approach {:.7f} {:.7f} gs=140\n"
-                                "  taxi {:.7f} {:.7f} gs=60\n",
-                                far.lat, far.lon - 0.15, far.lat, far.lon, far.lat, far.lon + 0.02)));
+        {
+            add("approach_elsewhere", "a 3 deg approach to a runway 40 nm from the park airport",
+                head + fmt::format("flight hex=4000601 callsign=SWR601 type=A320 reg=HB-JFA from=GVA to=BSL lat={:.7f} "
+                                   "lon={:.7f} alt=2300 track=90 gs=140 interval=2-4\n  approach {:.7f} {:.7f} gs=140\n"
+                                   "  taxi {:.7f} {:.7f} gs=60\n",
+                                   far.lat, far.lon - 0.15, far.lat, far.lon, far.lat, far.lon + 0.02));
+        }
     }
     {
         const LatLon aim = places.at(aimingPointM, 0.0);
         const LatLon start = gf_destinationPoint(aim, 270.0 * radPerDeg, 6.0 * feetPerNm);
-        add(lf_make("go_around", "a 3 deg approach down to 300 ft above the runway, then a go-around",
-             head + fmt::format("flight hex=4000701 callsign=SWR701 type=A320 reg=HB-JGA from=GVA to=ZRH elev={} "
-                                "lat={:.7f} lon={:.7f} alt=2275 track=90 gs=140 vs=-743 interval=2-4\n  fly 130\n"
-                                "  fly 90 vs=1500 gs=160\n",
-                                StandFixture::elevationFt, start.lat, start.lon),
-             1013, false, false, 0, 0, {MovementPhase::flying}));
+        {
+            MotionScenario& scenario = add(
+                "go_around", "a 3 deg approach down to 300 ft above the runway, then a go-around",
+                head + fmt::format("flight hex=4000701 callsign=SWR701 type=A320 reg=HB-JGA from=GVA to=ZRH elev={} "
+                                   "lat={:.7f} lon={:.7f} alt=2275 track=90 gs=140 vs=-743 interval=2-4\n  fly 130\n"
+                                   "  fly 90 vs=1500 gs=160\n",
+                                   StandFixture::elevationFt, start.lat, start.lon));
+            scenario.phases = {MovementPhase::flying};
+        }
     }
     for (const int corner : {2, 30, 60, 90, 170, 200}) {
-        add(lf_make(fmt::format("taxi_corner_{}", corner), fmt::format("taxi at 15 kt round a corner of {} deg", corner),
-             head + lf_corner(places, corner), 1013, false, false, 0, 0, {MovementPhase::taxi}));
+        {
+            MotionScenario& scenario =
+                add(fmt::format("taxi_corner_{}", corner),
+                    fmt::format("taxi at 15 kt round a corner of {} deg", corner), head + lf_corner(places, corner));
+            scenario.phases = {MovementPhase::taxi};
+        }
     }
-    add(lf_make("slow_down", "taxi slowing from 25 to 5 kt",
-         head + fmt::format("flight hex=4000801 callsign=SWR801 type=A320 reg=HB-JHA from=ZRH to=LHR elev={} {} alt={} "
-                            "track=90 gs=25 interval=3-4\n  taxi {} gs=25\n  taxi {} gs=20\n  taxi {} gs=15\n"
-                            "  taxi {} gs=10\n  taxi {} gs=5\n  hold 40\n",
-                            StandFixture::elevationFt, places.start(300, 150), StandFixture::elevationFt,
-                            places.text(500, 150), places.text(620, 150), places.text(710, 150),
-                            places.text(770, 150), places.text(800, 150)),
-         1013, false, false, 0, 0, {MovementPhase::taxi}));
+    {
+        MotionScenario& scenario =
+            add("slow_down", "taxi slowing from 25 to 5 kt",
+                head + fmt::format(
+                           "flight hex=4000801 callsign=SWR801 type=A320 reg=HB-JHA from=ZRH to=LHR elev={} {} alt={} "
+                           "track=90 gs=25 interval=3-4\n  taxi {} gs=25\n  taxi {} gs=20\n  taxi {} gs=15\n"
+                           "  taxi {} gs=10\n  taxi {} gs=5\n  hold 40\n",
+                           StandFixture::elevationFt, places.start(300, 150), StandFixture::elevationFt,
+                           places.text(500, 150), places.text(620, 150), places.text(710, 150), places.text(770, 150),
+                           places.text(800, 150)));
+        scenario.phases = {MovementPhase::taxi};
+    }
     const std::set<MovementPhase> pushPhases{MovementPhase::pushing_back, MovementPhase::pushed_back,
                                              MovementPhase::take_off, MovementPhase::flying};
-    add(lf_make("push_back_left", "push-back turning left, taxi and take-off", head + lf_pushBack(places, -20.0), 1013, false,
-         false, 0, 0, pushPhases));
-    add(lf_make("push_back_right", "push-back turning right, taxi and take-off", head + lf_pushBack(places, 20.0), 1013,
-         false, false, 0, 0, pushPhases));
-    add(lf_make("push_back_straight", "straight push-back, taxi and take-off", head + lf_pushBack(places, 0.0), 1013, false,
-         true, 0, 0, pushPhases));
-    add(lf_make("pull_out", "pull-out from a stand facing the taxiway",
-         head + fmt::format("flight hex=4000901 callsign=SWR901 type=A320 reg=HB-JIA from=ZRH to=LHR elev={} {} alt={} "
-                            "track=180 interval=3-4\n  hold 40\n  taxi {} gs=5\n  taxi {} gs=10\n  taxi {} gs=15\n"
-                            "  hold 30\n",
-                            StandFixture::elevationFt, places.stand("B2"), StandFixture::elevationFt,
-                            places.offStand("B2", 40.0, 0.0), places.text(1070, 380), places.text(1400, 380)),
-         1013, false, false, 0, 0, {MovementPhase::taxi}));
-    add(lf_make("data_gaps", "a gap of 40 s in the data",
-         head + lf_airborne("B738", "SWR120", 4000120, 9000, 280, "  fly 60\n  fly 80 turn=1\n", "gaps=50-90")));
-    add(lf_make("noisy", "positions with 25 m of noise",
-         head + lf_airborne("A320", "SWR121", 4000121, 12000, 300, "  fly 120\n  fly 30 turn=2\n", "noise=25")));
-    add(lf_make("duplicated_late", "every 4th sample twice, every 7th late",
-         head + lf_airborne("B738", "SWR122", 4000122, 18000, 350, "  fly 90\n  fly 30 turn=-2\n", "dup=4 late=7")));
+    {
+        MotionScenario& scenario =
+            add("push_back_left", "push-back turning left, taxi and take-off", head + lf_pushBack(places, -20.0));
+        scenario.phases = pushPhases;
+    }
+    {
+        MotionScenario& scenario =
+            add("push_back_right", "push-back turning right, taxi and take-off", head + lf_pushBack(places, 20.0));
+        scenario.phases = pushPhases;
+    }
+    {
+        MotionScenario& scenario =
+            add("push_back_straight", "straight push-back, taxi and take-off", head + lf_pushBack(places, 0.0));
+        scenario.straightPushBacksOnly = true;
+        scenario.phases = pushPhases;
+    }
+    {
+        MotionScenario& scenario =
+            add("pull_out", "pull-out from a stand facing the taxiway",
+                head + fmt::format(
+                           "flight hex=4000901 callsign=SWR901 type=A320 reg=HB-JIA from=ZRH to=LHR elev={} {} alt={} "
+                           "track=180 interval=3-4\n  hold 40\n  taxi {} gs=5\n  taxi {} gs=10\n  taxi {} gs=15\n"
+                           "  hold 30\n",
+                           StandFixture::elevationFt, places.stand("B2"), StandFixture::elevationFt,
+                           places.offStand("B2", 40.0, 0.0), places.text(1070, 380), places.text(1400, 380)));
+        scenario.phases = {MovementPhase::taxi};
+    }
+    {
+
+        add("data_gaps", "a gap of 40 s in the data",
+            head + lf_airborne("B738", "SWR120", 4000120, 9000, 280, "  fly 60\n  fly 80 turn=1\n", "gaps=50-90"));
+    }
+    {
+
+        add("noisy", "positions with 25 m of noise",
+            head + lf_airborne("A320", "SWR121", 4000121, 12000, 300, "  fly 120\n  fly 30 turn=2\n", "noise=25"));
+    }
+    {
+        add("duplicated_late", "every 4th sample twice, every 7th late",
+            head + lf_airborne("B738", "SWR122", 4000122, 18000, 350, "  fly 90\n  fly 30 turn=-2\n", "dup=4 late=7"));
+    }
     struct CategoryFlight {
         const char* category;
         const char* type;
         double altitudeFt;
         double speedKt;
     };
-    for (const CategoryFlight c : {CategoryFlight{"light", "C172", 3000, 110}, CategoryFlight{"buzjets", "C56X", 15000, 300},
-                                   CategoryFlight{"large", "A320", 12000, 280}, CategoryFlight{"heavy", "B77W", 20000, 320},
-                                   CategoryFlight{"highperf", "F16", 20000, 450},
-                                   CategoryFlight{"rotorcraft", "EC35", 1500, 120}}) {
-        add(lf_make(fmt::format("category_{}", c.category), fmt::format("a {} ({}) turning at 3 deg/s", c.category, c.type),
-             head + lf_airborne(c.type, "SWR130", 4000130, c.altitudeFt, c.speedKt,
-                                fmt::format(fmt::runtime(turnLegs), 30.0)),
-             1013, true));
+    for (const CategoryFlight c :
+         {CategoryFlight{"light", "C172", 3000, 110}, CategoryFlight{"buzjets", "C56X", 15000, 300},
+          CategoryFlight{"large", "A320", 12000, 280}, CategoryFlight{"heavy", "B77W", 20000, 320},
+          CategoryFlight{"highperf", "F16", 20000, 450}, CategoryFlight{"rotorcraft", "EC35", 1500, 120}}) {
+        {
+            MotionScenario& scenario = add(fmt::format("category_{}", c.category),
+                                           fmt::format("a {} ({}) turning at 3 deg/s", c.category, c.type),
+                                           head + lf_airborne(c.type, "SWR130", 4000130, c.altitudeFt, c.speedKt,
+                                                              fmt::format(fmt::runtime(turnLegs), 30.0)));
+            scenario.smoothData = true;
+        }
     }
     return scenarios;
 }
@@ -324,8 +371,8 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
     std::istringstream text(scenario.text);
     const feed::Scenario parsed = feed::gf_parseScenario(text, scenario.name);
     IntakeFilter filter;
-    const feed::GeoPoint centre = parsed.centre.value_or(feed::GeoPoint{park ? park->position.lat : 0.0,
-                                                                        park ? park->position.lon : 0.0});
+    const feed::GeoPoint centre =
+        parsed.centre.value_or(feed::GeoPoint{park ? park->position.lat : 0.0, park ? park->position.lon : 0.0});
     filter.rangeCentre = {centre.lat, centre.lon};
     filter.rangeNm = 100.0;
     filter.parkAirport = park;
@@ -336,9 +383,8 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
         data << "t,hexid,lat,lon,alt_ft,gs_kt,ground\n";
         for (const TimedRecord& timed : trajectory.records) {
             const PositionRecord& p = timed.record.position;
-            data << fmt::format("{:.2f},{:06x},{:.7f},{:.7f},{:.1f},{:.1f},{}\n", p.dueTick / 100.0,
-                                timed.record.hexId, p.latitude, p.longitude, p.altitudeFt, p.groundSpeedKt,
-                                p.airborne == 0 ? 1 : 0);
+            data << fmt::format("{:.2f},{:06x},{:.7f},{:.7f},{:.1f},{:.1f},{}\n", p.dueTick / 100.0, timed.record.hexId,
+                                p.latitude, p.longitude, p.altitudeFt, p.groundSpeedKt, p.airborne == 0 ? 1 : 0);
         }
     }
     driver.schedule(trajectory.records);

@@ -135,8 +135,8 @@ std::vector<ReferencePoint> gf_denseReference(const feed::Scenario& scenario)
     std::vector<ReferencePoint> points;
     for (double t = spec.startTime; t <= end && !path.finished(); t += denseStepSeconds) {
         const feed::AircraftState& s = path.state();
-        points.push_back({t, s.position.lat, s.position.lon, s.altitudeFt, s.groundSpeedKt, s.trackDeg, s.verticalFpm,
-                          s.onGround});
+        points.push_back(
+            {t, s.position.lat, s.position.lon, s.altitudeFt, s.groundSpeedKt, s.trackDeg, s.verticalFpm, s.onGround});
         path.advance(denseStepSeconds);
     }
     return points;
@@ -181,14 +181,12 @@ FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::ve
         const ObjectFrame& before = frames[i - 1];
         const double dt = frame.time - before.time;
         const double step = lf_metres(before.lat, before.lon, frame.lat, frame.lon);
-        score.largestJumpM =
-            std::max(score.largestJumpM, step - point.groundSpeedKt * metresPerNm / 3600.0 * dt - 1.0);
+        score.largestJumpM = std::max(score.largestJumpM, step - point.groundSpeedKt * metresPerNm / 3600.0 * dt - 1.0);
         if (i >= 100) {
             const ObjectFrame& second = frames[i - 100];
             const double span = frame.time - second.time;
             if (span > 0.5 && span < 1.5) {
-                const double turn =
-                    gf_normalisePlusMinusPi(frame.headingRad - second.headingRad) * degPerRad / span;
+                const double turn = gf_normalisePlusMinusPi(frame.headingRad - second.headingRad) * degPerRad / span;
                 score.turnExcessDegS =
                     std::max(score.turnExcessDegS, std::abs(turn) - lf_referenceTurn(reference, time) - 1.0);
                 if (std::abs(frame.bankRad) > 2.0 * radPerDeg && std::abs(turn) > 0.5 && turn * frame.bankRad > 0.0) {

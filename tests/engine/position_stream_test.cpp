@@ -48,7 +48,9 @@ struct Retiming {
 TEST_F(Stream, ANextPositionIsRetimedToTheLegSpeedWithinItsWindows)
 {
     const std::vector<Retiming> cases = {
-        {"2 nm at 240 kt", 2.0, 240, 3500, false, 3000},
+        {"2 nm at 240 kt, a twentieth nearer the received due tick", 2.0, 240, 3500, false, 3150},
+        {"2 nm at 240 kt, within 0.2 s of the received due tick", 2.0, 240, 3015, false, 3000},
+        {"2 nm at 240 kt, a lead pulled back", 2.0, 240, 2900, false, 2920},
         {"4 nm held by the late window", 4.0, 240, 3500, false, 4500},
         {"4 nm while extrapolating", 4.0, 240, 3500, true, 6000},
         {"early window", 0.5, 240, 3500, false, 2500},

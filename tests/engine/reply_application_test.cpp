@@ -69,7 +69,8 @@ TEST_F(Replies, CreatedObjectsAreBoundAtOnceAndConfiguredTwoSecondsLater)
     apply();
     EXPECT_EQ(live.objectId, 300u);
     EXPECT_EQ(sim.cgRequests, std::vector<uint32_t>{300});
-    EXPECT_EQ(live.state, SimObjectState::adding2sim);
+    // An airborne live object moves from its first frame; its configuration waits.
+    EXPECT_EQ(live.state, SimObjectState::active);
     std::vector<int> toggles;
     // The tick of the reply's arrival is the first of the 200 it waits.
     for (int tick = 2; tick < ReplyApplication::configureAfterTicks; ++tick) {
@@ -79,7 +80,7 @@ TEST_F(Replies, CreatedObjectsAreBoundAtOnceAndConfiguredTwoSecondsLater)
         }
     }
     EXPECT_EQ(toggles, (std::vector<int>{50, 100}));
-    EXPECT_EQ(live.state, SimObjectState::adding2sim);
+    EXPECT_EQ(state.statics[0].state, SimObjectState::adding2sim);
     EXPECT_EQ(log.count(": STAT1*   parked"), 0u);
     apply();
     EXPECT_EQ(live.state, SimObjectState::active);
@@ -214,6 +215,17 @@ TEST_F(Replies, TheTwentiethRefusedTitleEndsTheRunAndLeavesTheReplyQueueFree)
     const std::vector<SimReply> left = replies.snapshot();
     ASSERT_EQ(left.size(), 2u);
     EXPECT_EQ(left[0].objectId, 999u);
+}
+
+TEST_F(Replies, AnObjectWhoseRemovalWasAskedForBeforeItsBindingIsRemovedAtOnce)
+{
+    LiveAircraft& live = adding(0x4b0001);
+    live.removeWhenCreated = 1;
+    push(SimReplyType::liveCreated, 300, 0x4b0001);
+    apply();
+    EXPECT_EQ(live.state, SimObjectState::removingfromsim);
+    EXPECT_EQ(state.pendingRemovals, std::deque<uint32_t>{300});
+    EXPECT_TRUE(applier.deferred().empty());
 }
 
 TEST_F(Replies, StaleRepliesBindNothing)

@@ -46,8 +46,8 @@ StandFixture::StandFixture() : reference_{47.0, 8.0}
     int32_t number = 1;
     for (int i = 0; i < 5; ++i) {
         const bool cargo = i == 4;
-        StandRecord stand = lf_stand(number, "A" + std::to_string(i + 1), lf_moved(rowA, 90.0, 70.0 * i), 0.0,
-                                     cargo ? 35.0 : 20.0);
+        StandRecord stand =
+            lf_stand(number, "A" + std::to_string(i + 1), lf_moved(rowA, 90.0, 70.0 * i), 0.0, cargo ? 35.0 : 20.0);
         stand.cargo = cargo;
         stands_.push_back(std::move(stand));
         ++number;

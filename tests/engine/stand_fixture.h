@@ -27,7 +27,7 @@ struct FixtureRunway {
 };
 
 class StandFixture final : public ParkingPort {
-public:
+  public:
     static constexpr double elevationFt = 364.0;
 
     StandFixture();
@@ -68,7 +68,7 @@ public:
     std::vector<int32_t> unselected;
     std::vector<bool> maxParkChecks;
 
-private:
+  private:
     StandRecord* byNumber(int32_t standNumber);
 
     std::vector<StandRecord> stands_;

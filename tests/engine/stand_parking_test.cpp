@@ -17,12 +17,12 @@ namespace {
 constexpr double degPerNm = 1.0 / 60.0;
 
 class StandParking : public ::testing::Test, public MotionFixture {
-protected:
+  protected:
     LiveAircraft& onStand(const std::string& standId, const std::string& callsign, MovementPhase phase)
     {
         const StandRecord& stand = airport.stand(standId);
-        LiveAircraft& ac = active(AircraftCategory::Large, phase,
-                                  {gf_ground(stand.latitude, stand.longitude, 0, state.tick)});
+        LiveAircraft& ac =
+            active(AircraftCategory::Large, phase, {gf_ground(stand.latitude, stand.longitude, 0, state.tick)});
         ac.flight.callsign = callsign;
         ac.flight.hexId = 0x4c0000 + static_cast<uint32_t>(state.live.size());
         ac.standNumber = stand.standNumber;
@@ -58,10 +58,10 @@ TEST_F(StandParking, AHeldStandGoesToTheSameFlightOrItsGhostsWinnerByTheCallsign
         bool existingRemoved;
     };
     const std::vector<Row> rows = {
-        {"DLH4AB", "DLH4AB", false, true, true},   // the same callsign replaces it
+        {"DLH4AB", "DLH4AB", false, true, true},    // the same callsign replaces it
         {"DLH4AB", "DLH4AB_", false, false, false}, // the newcomer is the ghost
         {"DLH4AB", "DLH4AB*", false, false, false},
-        {"DLH4AB_", "DLH4AB", false, true, true},  // the ghost gives way
+        {"DLH4AB_", "DLH4AB", false, true, true}, // the ghost gives way
         {"DLH4AB*", "DLH4AB", false, true, true},
         {"DLH4AB_", "AFR11", false, true, true},
         {"AFR11", "DLH4AB_", false, false, false},
