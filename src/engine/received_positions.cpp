@@ -24,6 +24,8 @@ constexpr double onStandNm = 0.0459;
 constexpr double standStepNm = 0.00162;
 // A parked aircraft seen this far from its stand is gone without having been seen to leave.
 constexpr double goneFromStandNm = 0.108;
+// A report within this height of the ground under a landed aircraft is a roll-out report (ft).
+constexpr double rollOutBandFt = 108.0;
 // The take-off roll starts when both of the last two ground speeds reach this (kt).
 constexpr double takeOffRollSpeedKt = 43.0;
 
@@ -267,6 +269,15 @@ void lf_abortLanding(LiveContext& context, LiveAircraft& aircraft)
     aircraft.lateWindow = 5000;
 }
 
+// An airborne position that is not a roll-out report: above the widest ground band of the traffic reader over the
+// ground the simulator reported under the aircraft. Without a park airport the reader counts roll-out reports
+// above 35 kt as airborne, and a landed aircraft must not take off again from them.
+bool lf_clearOfGround(const LiveAircraft& aircraft, const PositionRecord& position) noexcept
+{
+    return position.airborne != 0 &&
+           (std::isnan(aircraft.groundAltitudeFt) || position.altitudeFt > aircraft.groundAltitudeFt + rollOutBandFt);
+}
+
 void lf_groundTransitions(LiveContext& context, LiveAircraft& aircraft, const PositionRecord& position)
 {
     if (aircraft.state != SimObjectState::active || aircraft.groundMode == 0 || aircraft.takeOffRoll != 0) {
@@ -278,7 +289,7 @@ void lf_groundTransitions(LiveContext& context, LiveAircraft& aircraft, const Po
         if ((position.airborne != 0 || fast) && aircraft.phase == MovementPhase::taxi) {
             context.motion.startTakeOffRoll(context, aircraft);
         }
-    } else if (position.airborne != 0 && last.airborne != 0) {
+    } else if (lf_clearOfGround(aircraft, position) && lf_clearOfGround(aircraft, last)) {
         lf_abortLanding(context, aircraft);
     }
 }

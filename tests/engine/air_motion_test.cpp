@@ -9,6 +9,7 @@
 #include "engine/angles.h"
 #include "engine/attitude.h"
 #include "engine/live_lifecycle.h"
+#include "engine/position_stream.h"
 #include "engine/reply_application.h"
 #include "platform/sim/sim_program_ids.h"
 
@@ -253,6 +254,27 @@ TEST_F(AirMotion, AfterTouchdownTheNoseMovesToTheStaticPitchFromEitherSideAndSto
         EXPECT_DOUBLE_EQ(heavy.pitch, heavy.flight.staticPitchRad);
         step(heavy, 100);
         EXPECT_DOUBLE_EQ(heavy.pitch, heavy.flight.staticPitchRad);
+    }
+}
+
+TEST_F(AirMotion, ALandedAircraftAbortsItsLandingOnlyForReportsClearOfTheGroundUnderIt)
+{
+    struct Row {
+        double altitudeFt;
+        bool aborted;
+    };
+    // Without a park airport the reader counts roll-out reports above 35 kt as airborne.
+    for (const Row row : {Row{420.0, false}, Row{700.0, true}}) {
+        state.live.clear();
+        LiveAircraft& ac =
+            active(AircraftCategory::Large, MovementPhase::taxi,
+                   {gf_ground(47.0, 7.99, 100, state.tick), gf_air(47.0, 8.0, row.altitudeFt, 90, state.tick + 300)});
+        ac.groundMode = 1;
+        ac.landingRoll = 1;
+        ac.heading = 90.0 * radPerDeg;
+        ac.groundAltitudeFt = 364.0;
+        decodeExisting(live, ac, gf_air(47.0, 8.01, row.altitudeFt, 80, state.tick + 600));
+        EXPECT_EQ(ac.takeOffRoll != 0, row.aborted) << row.altitudeFt;
     }
 }
 
