@@ -245,15 +245,16 @@ TEST_F(EngineRun, RecordsBecomeAircraftWithTheirTitleThirtySecondsLaterAreReplay
         EXPECT_LE(object.createdAtTick, due + TrafficEngine::creationEveryTicks * (createdBefore + 1) + 1);
 
         ASSERT_FALSE(object.track.empty());
-        // The aircraft holds its first position until it is configured, then flies the feed's path as late as
-        // that: the lag that fits the sent positions best.
+        // The airborne aircraft moves from its binding, as late as its creation came after its due tick, and its
+        // legs pull that lag back toward the replay delay: the one lag that fits the sent positions best lies
+        // within the creation's wait, and fits the whole track to within the lag pulled back.
         const int32_t waited = object.createdAtTick - due + ReplyApplication::configureAfterTicks;
         const Fit fit = bestFit(object, waited + 100);
         EXPECT_GE(fit.lagTicks, 0);
         EXPECT_LE(fit.lagTicks, waited + 10);
         EXPECT_GT(fit.compared, 2000);
         EXPECT_LT(fit.meanNm, 0.01) << "the aircraft flies the feed's path";
-        EXPECT_LT(fit.farthestNm, 0.05) << "the aircraft flies the feed's path";
+        EXPECT_LT(fit.farthestNm, 0.08) << "the aircraft flies the feed's path";
 
         // Removed once its data ended and its made-up positions ran out; nothing is sent after the removal.
         EXPECT_GT(object.removedAtTick, lastArrival(callsign) + replayDelayTicks);
