@@ -41,7 +41,8 @@
 # creation; the removals after the feed stopped; and the program's own summary lines. The log, the park airport's
 # lines of it, the readers' and the link's figures, the add-on airports scan (its log, the link and generated files
 # made in "my_simaddon" and "my_thirdparty", the entries of "tblo/tblo.zip"), what the stand-in saw and
-# "parameters.xml" follow.
+# "parameters.xml" follow. The stand-in's track of every AI aircraft of the program is drawn as a PNG into
+# build/demo/tracks (or the kept folder's "tracks").
 #
 # Environment:
 #   HLMR_DEMO_RUN      "parking" (default) or "traffic", the run described above
@@ -485,6 +486,16 @@ demo_report() {
   python3 scripts/demo_report.py "$run" | tee "$run/report.txt"
 }
 
+# The stand-in's track of every live AI aircraft drawn as a PNG by scripts/plot_tracks.py (plan view, heights,
+# heading, pitch and bank, ground speed), with Debian's matplotlib.
+demo_plot_tracks() {
+  local plots="$root/build/demo/tracks"
+  if [ -n "${HLMR_DEMO_KEEP:-}" ]; then plots="$run/tracks"; fi
+  rm -rf "$plots"
+  echo "== Track plots of the stand-in's objects"
+  /usr/bin/python3 scripts/plot_tracks.py "$run" --out "$plots" || echo "(no track to plot)"
+}
+
 # --- The demo -------------------------------------------------------------------------------------------------
 demo_build
 # shellcheck source=scripts/display.sh
@@ -515,6 +526,7 @@ demo_print_link
 demo_print_addon_scan
 demo_print_standin
 demo_report
+demo_plot_tracks
 echo "== parameters.xml"
 cat "$program_folder/user/roaming/Hollowmere/parameters.xml"
 exit "$status"

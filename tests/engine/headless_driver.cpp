@@ -126,7 +126,7 @@ void HeadlessDriver::applyReply(LiveContext& live, const SimReply& reply)
         break;
     case SimReplyType::onGroundStatus:
         if (LiveAircraft* aircraft = state.findLiveByObject(reply.objectId)) {
-            gf_applyOnGroundStatus(live, simRequests, *aircraft, reply);
+            gf_applyOnGroundStatus(live, *sim, *aircraft, reply);
         }
         break;
     case SimReplyType::staticCg:

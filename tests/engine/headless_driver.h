@@ -88,6 +88,8 @@ public:
     // The services the live code uses; the recording ones unless a test sets others before the first tick.
     LiveServices* services = &recordingServices;
     DriverSimRequests simRequests;
+    // The simulator requests of the reply application; the recording ones unless a test sets others.
+    SimRequests* sim = &simRequests;
     // The QNH the motion reads.
     FixedQnh qnh;
     LiveMotion liveMotion{qnh};

@@ -1,7 +1,10 @@
-// The live aircraft against the simulator stand-in: the headless driver paced at five times real time, its
-// commands sent and its replies received by the real simulator client thread over loopback TCP.
+// The live aircraft against the simulator stand-in: the headless driver paced at five (or ten) times real time, its
+// commands sent and its replies received by the real simulator client thread over loopback TCP. Airborne runs
+// around the user aircraft, and at the fixture airport (terrain at 364 ft) a landing to a stand and a push-back to
+// a take-off.
 #include "headless_driver.h"
 #include "livery_world.h"
+#include "motion_scenarios.h"
 #include "sim_link_fixture.h"
 #include "standin_process.h"
 #include "trajectory.h"
@@ -30,16 +33,20 @@ using namespace std::chrono_literals;
 
 // The stand-in's static CG request goes through the link; the livery is matched in the world's tables.
 class LinkServices final : public LiveServices {
-public:
+  public:
     explicit LinkServices(SimClientLink& link) : link_(link) {}
     void requestStaticCg(uint32_t objectId) override { link_.requestStaticCg(objectId); }
+    void setSpoilersThrottle(uint32_t objectId, SpoilersThrottleData data) override
+    {
+        link_.setSpoilersThrottle(objectId, data);
+    }
 
-private:
+  private:
     SimClientLink& link_;
 };
 
 class LiveStandin : public ::testing::Test {
-protected:
+  protected:
     // Object ids of the simulator are large; ids below 3 are refused as never the program's.
     LiveStandin() : standin({"--frames", "120", "--first-object-id", "1000"})
     {
@@ -74,18 +81,22 @@ protected:
     {
         ASSERT_TRUE(gf_eventually([] { return flightRunning.load(); }, 8s));
         link.requestUserOnGround();
-        ASSERT_TRUE(gf_eventually([this] {
-            link.requestUserAcPosition();
-            return link.user().positionKnown();
-        }, 8s));
+        ASSERT_TRUE(gf_eventually(
+            [this] {
+                link.requestUserAcPosition();
+                return link.user().positionKnown();
+            },
+            8s));
         const LatLon user = link.user().position();
         std::istringstream text(fmt::format("centre {} {}\n{}", user.lat, user.lon, flights));
         driver.state.tick = 10000;
         const Trajectory trajectory = gf_trajectoryOf(feed::gf_parseScenario(text, "test"), 10000 - 2950);
         driver.schedule(trajectory.records);
     }
-    // Ticks at five times real time until the condition holds; false after the simulated limit.
-    bool runUntil(const std::function<bool()>& done, int32_t maxTicks)
+    // Ticks at five times real time (or at the pace given per tick) until the condition holds; false after the
+    // simulated limit.
+    bool runUntil(const std::function<bool()>& done, int32_t maxTicks,
+                  std::chrono::microseconds perTick = std::chrono::microseconds(2000))
     {
         const auto start = std::chrono::steady_clock::now();
         for (int32_t i = 0; i < maxTicks; ++i) {
@@ -93,7 +104,7 @@ protected:
             if (done()) {
                 return true;
             }
-            std::this_thread::sleep_until(start + (i + 1) * 2ms);
+            std::this_thread::sleep_until(start + (i + 1) * perTick);
         }
         return false;
     }
@@ -130,17 +141,21 @@ TEST_F(LiveStandin, AnAirborneAircraftIsCreatedBoundFlownAndRemovedWhenItsMadeUp
 
     // The object follows what is sent, on the straight and the turning legs.
     int followed = 0;
-    ASSERT_TRUE(runUntil([&] {
-        if (driver.state.tick % 200 == 0 && !driver.sent.empty() && driver.sent.back().update.objectId == objectId) {
-            const AiPositionData& sent = driver.sent.back().update.data;
-            std::this_thread::sleep_for(20ms);
-            const nlohmann::json object = standin.control(fmt::format("obj get {}", objectId))["object"];
-            const double metres = gf_distanceNm({sent.latDeg, sent.lonDeg}, {object["lat"], object["lon"]}) * 1852.0;
-            EXPECT_LT(metres, 150.0) << "tick " << driver.state.tick;
-            ++followed;
-        }
-        return driver.state.live.empty();
-    }, 12000));
+    ASSERT_TRUE(runUntil(
+        [&] {
+            if (driver.state.tick % 200 == 0 && !driver.sent.empty() &&
+                driver.sent.back().update.objectId == objectId) {
+                const AiPositionData& sent = driver.sent.back().update.data;
+                std::this_thread::sleep_for(20ms);
+                const nlohmann::json object = standin.control(fmt::format("obj get {}", objectId))["object"];
+                const double metres =
+                    gf_distanceNm({sent.latDeg, sent.lonDeg}, {object["lat"], object["lon"]}) * 1852.0;
+                EXPECT_LT(metres, 150.0) << "tick " << driver.state.tick;
+                ++followed;
+            }
+            return driver.state.live.empty();
+        },
+        12000));
     EXPECT_GE(followed, 20);
     ASSERT_TRUE(gf_eventually([this] { return ownObjects().empty(); }, 3s));
     EXPECT_FALSE(simConnectError.load());
@@ -152,9 +167,8 @@ TEST_F(LiveStandin, ARefusedTitleIsNeverChosenAgain)
     // Samples of the first 30 s are there at once; the refusal drops the aircraft, and a later sample brings it back.
     schedule("flight hex=4840102 callsign=KLM202 type=B738 reg=PH-BXA bearing=90 dist=4 alt=5000 track=0 gs=250\n"
              "fly 60\n");
-    ASSERT_TRUE(runUntil([this] {
-        return !driver.state.live.empty() && driver.state.live[0].state == SimObjectState::active;
-    }, 6000));
+    ASSERT_TRUE(runUntil(
+        [this] { return !driver.state.live.empty() && driver.state.live[0].state == SimObjectState::active; }, 6000));
     ASSERT_GE(driver.handedCreations.size(), 2u);
     EXPECT_EQ(driver.handedCreations[0].title, "Boeing 737-800 KLM Refused");
     for (std::size_t i = 1; i < driver.handedCreations.size(); ++i) {
@@ -168,17 +182,139 @@ TEST_F(LiveStandin, ARemovalWhileTheCreationIsQueuedWithdrawsIt)
     schedule("flight hex=4840103 callsign=KLM203 type=B738 reg=PH-BXY bearing=180 dist=4 alt=5000 track=0 gs=250\n"
              "fly 20\n");
     bool removed = false;
-    ASSERT_TRUE(runUntil([&] {
-        if (!removed && !driver.state.liveCreations.empty()) {
-            LiveContext live = driver.context();
-            removeAircraftFromSim(live, driver.state.live.at(0));
-            removed = true;
-        }
-        return removed && driver.state.live.empty();
-    }, 3000));
+    ASSERT_TRUE(runUntil(
+        [&] {
+            if (!removed && !driver.state.liveCreations.empty()) {
+                LiveContext live = driver.context();
+                removeAircraftFromSim(live, driver.state.live.at(0));
+                removed = true;
+            }
+            return removed && driver.state.live.empty();
+        },
+        3000));
     runUntil([] { return false; }, 300);
     EXPECT_TRUE(driver.handedCreations.empty());
     EXPECT_TRUE(ownObjects().empty());
+}
+
+// The fixture airport in the stand-in's world: its terrain at 364 ft, its stands behind the parking port, the
+// touchdown's spoilers and throttle sent as data through the link; the user aircraft parked 2 km north of it.
+class LiveStandinAirport : public LiveStandin {
+  protected:
+    LiveStandinAirport()
+    {
+        world.build({{"SWR", "", "A320", false, "Airbus A320 Swiss", ""}});
+        driver.parkingPort = &airport;
+        driver.sim = &link;
+    }
+    void scheduleFlight(const std::string& flight)
+    {
+        const LatLon centre = *airport.parkAirportPosition();
+        ASSERT_TRUE(standin
+                        .control(fmt::format("terrain add {} {} 15 {}", centre.lat, centre.lon,
+                                             StandFixture::elevationFt))["ok"]
+                        .get<bool>());
+        ASSERT_TRUE(gf_eventually([] { return flightRunning.load(); }, 8s));
+        ASSERT_TRUE(standin
+                        .control(fmt::format("user set {} {} {} 0 0 0 0 on", centre.lat + 0.02, centre.lon,
+                                             StandFixture::elevationFt))["ok"]
+                        .get<bool>());
+        link.requestUserOnGround();
+        ASSERT_TRUE(gf_eventually(
+            [this] {
+                link.requestUserAcPosition();
+                return link.user().positionKnown();
+            },
+            8s));
+        std::istringstream text(fmt::format("centre {} {}\n{}", centre.lat, centre.lon, flight));
+        IntakeFilter filter;
+        filter.rangeCentre = centre;
+        filter.rangeNm = 100.0;
+        filter.parkAirport = ParkAirportFix{centre, StandFixture::elevationFt};
+        driver.state.tick = 10000;
+        const Trajectory trajectory = gf_trajectoryOf(feed::gf_parseScenario(text, "airport"), 10000 - 2950, filter);
+        ASSERT_EQ(trajectory.refusedLines, 0);
+        driver.schedule(trajectory.records);
+    }
+    nlohmann::json object(uint32_t objectId) { return standin.control(fmt::format("obj get {}", objectId))["object"]; }
+    const LiveAircraft* aircraft() const { return driver.state.live.empty() ? nullptr : &driver.state.live[0]; }
+
+    StandFixture airport;
+};
+
+TEST_F(LiveStandinAirport, ALandingFlaresTouchesDownRollsOutTurnsOffTaxisAndParksAtItsStand)
+{
+    scheduleFlight(gf_landingFlight(airport, 2.5, 4000501));
+    std::vector<uint32_t> stages;
+    bool touchedDown = false;
+    bool spoilersSeen = false;
+    bool rolledOutAndTurnedOff = false;
+    const bool parked = runUntil(
+        [&] {
+            const LiveAircraft* ac = aircraft();
+            if (ac == nullptr || ac->state != SimObjectState::active) {
+                return false;
+            }
+            if (ac->flareStage != 0 && (stages.empty() || stages.back() != ac->flareStage)) {
+                stages.push_back(ac->flareStage);
+            }
+            if (!touchedDown && ac->landingRoll != 0) {
+                touchedDown = true;
+                // The touchdown came from the stand-in's on-ground report; its spoilers and throttle went as data.
+                std::this_thread::sleep_for(30ms);
+                spoilersSeen = object(ac->objectId)["spoilers_pct"].get<double>() > 50.0;
+            }
+            rolledOutAndTurnedOff =
+                rolledOutAndTurnedOff || (touchedDown && ac->landingRoll == 0 && ac->phase == MovementPhase::taxi);
+            return ac->phase == MovementPhase::parked;
+        },
+        40000, 1000us);
+    ASSERT_TRUE(parked) << (aircraft() ? gf_phaseName(aircraft()->phase) : "gone");
+    EXPECT_EQ(stages, (std::vector<uint32_t>{1, 2, 3, 4}));
+    EXPECT_TRUE(touchedDown);
+    EXPECT_TRUE(spoilersSeen);
+    EXPECT_TRUE(rolledOutAndTurnedOff);
+    const StandRecord& stand = airport.stand("A3");
+    EXPECT_EQ(aircraft()->standNumber, stand.standNumber);
+    runUntil([] { return false; }, 20, 1000us);
+    const nlohmann::json at = object(aircraft()->objectId);
+    EXPECT_LT(gf_distanceNm({at["lat"], at["lon"]}, {stand.latitude, stand.longitude}) * 1852.0, 2.0);
+    EXPECT_TRUE(at["on_ground"].get<bool>());
+    EXPECT_FALSE(simConnectError.load());
+}
+
+TEST_F(LiveStandinAirport, APushBackTurnsOffTheStandThenTheAircraftTaxisAndTakesOff)
+{
+    scheduleFlight(gf_pushBackFlight(airport, 20.0));
+    std::vector<MovementPhase> phases;
+    bool backwards = false;
+    const bool airborne = runUntil(
+        [&] {
+            const LiveAircraft* ac = aircraft();
+            if (ac == nullptr || ac->state != SimObjectState::active) {
+                return false;
+            }
+            if (phases.empty() || phases.back() != ac->phase) {
+                phases.push_back(ac->phase);
+            }
+            if (ac->phase == MovementPhase::pushing_back && driver.state.tick % 100 == 0) {
+                // Nose toward the stand's heading (north) while moving south of it.
+                const nlohmann::json at = object(ac->objectId);
+                const StandRecord& stand = airport.stand("A2");
+                backwards = backwards || (at["lat"].get<double>() < stand.latitude - 5e-5 &&
+                                          std::cos(at["heading_rad"].get<double>()) > 0.5);
+            }
+            return ac->phase == MovementPhase::flying && ac->altitudeFt > StandFixture::elevationFt + 300.0;
+        },
+        40000, 1000us);
+    ASSERT_TRUE(airborne) << (aircraft() ? gf_phaseName(aircraft()->phase) : "gone");
+    const std::vector<MovementPhase> expected = {MovementPhase::parked,      MovementPhase::pushing_back,
+                                                 MovementPhase::pushed_back, MovementPhase::taxi,
+                                                 MovementPhase::take_off,    MovementPhase::flying};
+    EXPECT_EQ(phases, expected);
+    EXPECT_TRUE(backwards);
+    EXPECT_FALSE(object(aircraft()->objectId)["on_ground"].get<bool>());
+    EXPECT_FALSE(simConnectError.load());
 }
 
 } // namespace

@@ -104,12 +104,14 @@ std::string lf_airborne(const std::string& type, const std::string& callsign, in
                        hex, callsign, type, callsign.substr(3), altitudeFt, speedKt, extra, legs);
 }
 
-std::string lf_approach(const StandFixture& airport, const Places& places, int hex)
+} // namespace
+
+std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int hex)
 {
+    const Places places(airport);
     const LatLon aim = places.at(aimingPointM, 0.0);
-    const LatLon start = gf_destinationPoint(aim, 270.0 * radPerDeg, 6.0 * feetPerNm);
-    const double altitude = StandFixture::elevationFt + 6.0 * feetPerNm * std::tan(3.0 * radPerDeg);
-    static_cast<void>(airport);
+    const LatLon start = gf_destinationPoint(aim, 270.0 * radPerDeg, distanceNm * feetPerNm);
+    const double altitude = StandFixture::elevationFt + distanceNm * feetPerNm * std::tan(3.0 * radPerDeg);
     double along = aimingPointM;
     const std::string rollOut = lf_speedLegs(places, along, 140.0, 20.0);
     return fmt::format(
@@ -122,13 +124,16 @@ std::string lf_approach(const StandFixture& airport, const Places& places, int h
         places.text(1140, 150), places.text(1140, 225), places.text(1140, 244));
 }
 
-std::string lf_pushBack(const Places& places, double sideM)
+std::string gf_pushBackFlight(const StandFixture& airport, double sideM)
 {
+    const Places places(airport);
     return fmt::format("flight hex=4000301 callsign=SWR301 type=A320 reg=HB-JPA from=ZRH to=LHR elev={} {} alt={} "
                        "track=0 interval=3-4\n  hold 40\n  push {} gs=3\n  hold 40\n  taxi {} gs=10\n{}",
                        StandFixture::elevationFt, places.stand("A2"), StandFixture::elevationFt,
                        places.offStand("A2", -50.0, sideM), places.text(1070, 150), lf_departure(places));
 }
+
+namespace {
 
 std::string lf_corner(const Places& places, double cornerDeg)
 {
@@ -195,7 +200,7 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
                 add(fmt::format("approach_qnh{}", qnh),
                     fmt::format("3 deg approach at 140 kt, QNH {}: flare, touchdown, roll-out, turn-off, taxi, parking",
                                 qnh),
-                    head + lf_approach(airport, places, 4000500 + qnh));
+                    head + gf_landingFlight(airport, 6.0, 4000500 + qnh));
             scenario.qnhHpa = qnh;
             scenario.touchdowns = 1;
             scenario.parkings = 1;
@@ -249,17 +254,17 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
                                              MovementPhase::take_off, MovementPhase::flying};
     {
         MotionScenario& scenario =
-            add("push_back_left", "push-back turning left, taxi and take-off", head + lf_pushBack(places, -20.0));
+            add("push_back_left", "push-back turning left, taxi and take-off", head + gf_pushBackFlight(airport, -20.0));
         scenario.phases = pushPhases;
     }
     {
         MotionScenario& scenario =
-            add("push_back_right", "push-back turning right, taxi and take-off", head + lf_pushBack(places, 20.0));
+            add("push_back_right", "push-back turning right, taxi and take-off", head + gf_pushBackFlight(airport, 20.0));
         scenario.phases = pushPhases;
     }
     {
         MotionScenario& scenario =
-            add("push_back_straight", "straight push-back, taxi and take-off", head + lf_pushBack(places, 0.0));
+            add("push_back_straight", "straight push-back, taxi and take-off", head + gf_pushBackFlight(airport, 0.0));
         scenario.straightPushBacksOnly = true;
         scenario.phases = pushPhases;
     }

@@ -43,6 +43,13 @@ struct ScenarioRun {
     std::vector<ObjectFrame> frames;
 };
 
+// The flight of a 3 deg approach from distanceNm out to the fixture airport's runway at 140 kt through touchdown,
+// roll-out, turn-off and taxi to a stop 6 m short of stand A3, as the feed's flight directives.
+std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int hex);
+// An aircraft on stand A2 that pushes back 50 m, ending sideM to its right (0: straight), starts its engines, taxis
+// out to the runway and takes off.
+std::string gf_pushBackFlight(const StandFixture& airport, double sideM);
+
 // Every scenario of the harness.
 std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport);
 
