@@ -57,7 +57,7 @@ class StandFixture final : public ParkingPort {
     void unselectStand(int32_t standNumber) override { unselected.push_back(standNumber); }
     void checkMaxPark(bool oneMoreLive) override { maxParkChecks.push_back(oneMoreLive); }
     void setStandOccupied(int32_t standNumber, bool occupied) override;
-    void addRealStandOption(const LiveAircraft& aircraft, StandUseReason reason) override
+    void addRealStandOption(LiveAircraft& aircraft, StandUseReason reason) override
     {
         standUses.emplace_back(aircraft.standNumber, reason);
     }
