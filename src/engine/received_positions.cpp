@@ -28,6 +28,9 @@ constexpr double goneFromStandNm = 0.108;
 constexpr double rollOutBandFt = 108.0;
 // The take-off roll starts when both of the last two ground speeds reach this (kt).
 constexpr double takeOffRollSpeedKt = 43.0;
+// A landing aircraft reported climbing faster than this (ft/min) is going around; the approach check ends its
+// landing at the same rate.
+constexpr double climbingAwayFpm = 600.0;
 
 LatLon lf_at(const PositionRecord& position) noexcept
 {
@@ -93,7 +96,9 @@ bool lf_duringLanding(LiveContext& context, LiveAircraft& aircraft, PositionReco
     const PositionRecord& last = positions.back();
     if (lf_samePoint(position, last)) {
         position.stationary = 1;
-    } else if (position.groundSpeedKt > last.groundSpeedKt && position.groundSpeedKt > 40.0) {
+    } else if (position.groundSpeedKt > last.groundSpeedKt && position.groundSpeedKt > 40.0 &&
+               position.verticalSpeedFpm <= climbingAwayFpm) {
+        // A landing does not speed up; a go-around does, and its positions arrive while the replay still lands.
         position.groundSpeedKt = last.groundSpeedKt;
     }
     return true;

@@ -278,6 +278,27 @@ TEST_F(AirMotion, ALandedAircraftAbortsItsLandingOnlyForReportsClearOfTheGroundU
     }
 }
 
+TEST_F(AirMotion, ALandingKeepsItsSpeedUntilTheReportsClimbAwayInAGoAround)
+{
+    struct Row {
+        double verticalSpeedFpm;
+        double keptSpeedKt;
+    };
+    // The replay is 30 s behind: the first positions of a go-around arrive while the aircraft still lands.
+    for (const Row row : {Row{-700.0, 140.0}, Row{600.0, 140.0}, Row{1500.0, 160.0}}) {
+        state.live.clear();
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::flying,
+                                  {gf_air(47.0, 8.0, 1000, 140, state.tick),
+                                   gf_air(47.0 + 0.2 * degPerNm, 8.0, 900, 140, state.tick + 600)});
+        ac.landing = 1;
+        PositionRecord climbing = gf_air(47.0 + 0.4 * degPerNm, 8.0, 1000, 160, state.tick + 1200);
+        climbing.verticalSpeedFpm = row.verticalSpeedFpm;
+        decodeExisting(live, ac, climbing);
+        ASSERT_EQ(ac.positions.size(), 3u);
+        EXPECT_EQ(ac.positions.back().groundSpeedKt, row.keptSpeedKt) << row.verticalSpeedFpm << " ft/min";
+    }
+}
+
 TEST_F(AirMotion, TheClimbOutTakesATenthAFifthAHalfThenTheWholeRateAndRaisesTheGearAtThreeHundred)
 {
     struct Band {
