@@ -189,6 +189,28 @@ TEST_F(AirMotion, TheApproachBeginsBelowTheApproachHeightAboveGroundNotAltitude)
     }
 }
 
+TEST_F(AirMotion, ALandingAircraftClimbingAwayGoesAroundWithGearAndFlapsUp)
+{
+    struct Row {
+        double verticalSpeedFpm;
+        bool goesAround;
+    };
+    for (const Row row : {Row{-800, false}, Row{400, false}, Row{1500, true}}) {
+        state.live.clear();
+        LiveAircraft& ac = cruising(AircraftCategory::Large, 1200, 1500, 1000);
+        ac.positions[0].verticalSpeedFpm = row.verticalSpeedFpm;
+        ac.heightAboveGroundFt = 836;
+        ac.landing = 1;
+        ac.lastFlapsIndex = 3;
+        takeEvents();
+        gf_stepAirborne(live, ac, 1013);
+        EXPECT_EQ(ac.landing == 0, row.goesAround) << row.verticalSpeedFpm;
+        EXPECT_EQ(ac.climbConfigured != 0, row.goesAround) << row.verticalSpeedFpm;
+        EXPECT_EQ(ac.lastFlapsIndex == 0, row.goesAround) << row.verticalSpeedFpm;
+        EXPECT_EQ(eventSent(sim_ids::kClientGearSet, 0), row.goesAround) << row.verticalSpeedFpm;
+    }
+}
+
 TEST_F(AirMotion, TheFlarePassesItsFourStagesAtTheCgHeightsAndNeverLiftsTheNoseBeyondFourDegrees)
 {
     EXPECT_EQ(gf_flareStageHeightFt(1, 8), 38.0);
@@ -275,6 +297,24 @@ TEST_F(AirMotion, ALandedAircraftAbortsItsLandingOnlyForReportsClearOfTheGroundU
         ac.groundAltitudeFt = 364.0;
         decodeExisting(live, ac, gf_air(47.0, 8.01, row.altitudeFt, 80, state.tick + 600));
         EXPECT_EQ(ac.takeOffRoll != 0, row.aborted) << row.altitudeFt;
+    }
+}
+
+TEST_F(AirMotion, AnAirLegKeepsTheTakeOffPhaseAndPutsAnyOtherPhaseIntoFlying)
+{
+    struct Row {
+        MovementPhase before;
+        MovementPhase after;
+    };
+    for (const Row row : {Row{MovementPhase::take_off, MovementPhase::take_off},
+                          Row{MovementPhase::flying, MovementPhase::flying},
+                          Row{MovementPhase::taxi, MovementPhase::flying},
+                          Row{MovementPhase::birth, MovementPhase::flying}}) {
+        state.live.clear();
+        LiveAircraft& ac = cruising(AircraftCategory::Large, 3000, 3500, 3000);
+        ac.phase = row.before;
+        gf_stepAirborne(live, ac, 1013);
+        EXPECT_EQ(ac.phase, row.after) << gf_phaseName(row.before);
     }
 }
 

@@ -164,6 +164,29 @@ TEST_F(GroundMotion, OnlyTurnsBetweenThreeAndOneHundredSixtyDegreesBecomeCurves)
     }
 }
 
+TEST_F(GroundMotion, ASpeedChangeOfMoreThanFiveKnotsOverAHundredMetresOfRealDataGetsAPointBetween)
+{
+    struct Row {
+        const char* name;
+        double nextKt;
+        double metres;
+        int32_t extrapolation;
+        std::size_t positions;
+    };
+    for (const Row row : {Row{"25 to 5 kt over 200 m", 5.0, 200.0, 0, 3u}, Row{"25 to 20 kt", 20.0, 200.0, 0, 2u},
+                          Row{"25 to 5 kt over 80 m", 5.0, 80.0, 0, 2u},
+                          Row{"made-up positions", 5.0, 200.0, 1, 2u}}) {
+        state.live.clear();
+        const LatLon next = gf_destinationPoint({47.0, 8.0}, 0.0, row.metres / 0.3048);
+        LiveAircraft& ac =
+            taxiing({gf_ground(47.0, 8.0, 25, state.tick), gf_ground(next.lat, next.lon, row.nextKt, state.tick + 1500)});
+        ac.heading = 0.0;
+        ac.extrapolationCount = row.extrapolation;
+        gf_nextPosGround(live, ac);
+        EXPECT_EQ(ac.positions.size(), row.positions) << row.name;
+    }
+}
+
 TEST_F(GroundMotion, TheTakeOffRollOpensTheThrottleByTheGroundSpeed)
 {
     struct Row {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace hlw::test {
 namespace {
 
@@ -80,10 +82,57 @@ TEST_F(LiveSafetyTest, StaticTwinsOfEveryActiveGroundAircraftAreRemoved)
     static_cast<void>(byRegistration);
     staticAc("DLH4AB*", "D-OTHER");
     staticAc("KLM1*", "PH-AAA");
+    // Only aircraft on the ground have static twins to clear.
+    LiveAircraft& airborne = groundAc(47.02, 8.0, 0, 0x4c0003);
+    airborne.groundMode = 0;
+    airborne.phase = MovementPhase::flying;
+    airborne.flight.callsign = "KLM1";
+    airborne.flight.registration = "PH-AAA";
     safety.removeStaticTwins(live);
     EXPECT_EQ(state.statics[0].state, SimObjectState::removingfromsim);
     EXPECT_EQ(state.statics[1].state, SimObjectState::removingfromsim);
     EXPECT_EQ(state.statics[2].state, SimObjectState::active);
+}
+
+TEST_F(LiveSafetyTest, ATaxiingOrParkingAircraftThatMovedRemovesTheStaticAircraftItTouches)
+{
+    struct Row {
+        const char* name;
+        MovementPhase phase;
+        double offsetNm; // east of the static aircraft's stand
+        bool rolling;
+        bool sameCallsign;
+        bool moved;
+        bool removed;
+    };
+    // Both half spans of 0.0185 nm, x 1.1: within 0.0407 nm.
+    for (const Row row : {
+             Row{"taxiing onto it", MovementPhase::taxi, 0.03, false, false, true, true},
+             Row{"parking onto it", MovementPhase::parking, 0.03, false, false, true, true},
+             Row{"just clear", MovementPhase::taxi, 0.045, false, false, true, false},
+             Row{"parked", MovementPhase::parked, 0.0, false, false, true, false},
+             Row{"pushing back", MovementPhase::pushing_back, 0.0, false, false, true, false},
+             Row{"on a take-off roll", MovementPhase::taxi, 0.0, true, false, true, false},
+             Row{"its own static copy", MovementPhase::taxi, 0.0, false, true, true, false},
+             Row{"standing where it stood at the last pass", MovementPhase::taxi, 0.0, false, false, false, false},
+         }) {
+        state.live.clear();
+        state.statics.clear();
+        StaticAircraft& fixed = staticAc("SWR12", "HB-JXA");
+        fixed.standLat = 47.0;
+        fixed.standLon = 8.0;
+        fixed.flight.halfWingspanNm = 0.0185;
+        const double lon = 8.0 + row.offsetNm * degPerNm / std::cos(47.0 * radPerDeg);
+        LiveAircraft& ac = groundAc(47.0, lon, 90, 0x4c0010);
+        ac.phase = row.phase;
+        ac.flight.callsign = row.sameCallsign ? "SWR12" : "AFR11";
+        ac.takeOffRoll = row.rolling ? 1 : 0;
+        if (!row.moved) {
+            ac.savedPosition = {ac.latitude, ac.longitude};
+        }
+        safety.checkMovingAgainstParked(live);
+        EXPECT_EQ(state.statics[0].state == SimObjectState::removingfromsim, row.removed) << row.name;
+    }
 }
 
 TEST_F(LiveSafetyTest, TheMeanTimeParkedWrapsOverTheWeekAndCountsOnlyAircraftWithAParkedSlot)

@@ -3,6 +3,7 @@
 // passenger aircraft parks on.
 #include "motion_fixture.h"
 
+#include "engine/ground_motion.h"
 #include "engine/position_stream.h"
 #include "engine/stand_conflicts.h"
 #include "engine/stand_parking.h"
@@ -94,6 +95,90 @@ TEST_F(StandParking, ATaxiingAircraftAtRestNearAStandRemovesALiveOneParkedThereA
     EXPECT_EQ(ac.positions[2].stationary, 1);
     EXPECT_EQ(ac.positions[2].dueTick - ac.positions[1].dueTick, 50);
     EXPECT_EQ(ac.standNumber, stand.standNumber);
+}
+
+TEST_F(StandParking, OnRealDataATaxiingAircraftLooksForAStandOnlyWhenItsNextSpeedIsAtMostFiveKnots)
+{
+    struct Row {
+        double nextSpeedKt;
+        MovementPhase phase;
+    };
+    for (const Row row : {Row{3.0, MovementPhase::parking}, Row{5.0, MovementPhase::parking},
+                          Row{8.0, MovementPhase::taxi}}) {
+        state.live.clear();
+        LiveAircraft& ac = restingNear("A2", 10.0);
+        ac.positions[1].groundSpeedKt = row.nextSpeedKt;
+        // The last position within 0.0189 nm of the front.
+        ac.positions[0].latitude = ac.positions[1].latitude - 0.01 * degPerNm;
+        ac.previousPhase = MovementPhase::taxi;
+        gf_nextPosGround(live, ac);
+        EXPECT_EQ(ac.phase, row.phase) << row.nextSpeedKt << " kt";
+    }
+}
+
+TEST_F(StandParking, AnAircraftThatMayHaveBeenTowedFindsAStandFartherAway)
+{
+    struct Row {
+        double metresOff;
+        bool mayBeTowed;
+        MovementPhase phase;
+    };
+    // Searched within 0.0108 nm (20 m), or 0.0297 nm (55 m) for an aircraft that may have been towed.
+    for (const Row row : {Row{15.0, false, MovementPhase::parking}, Row{40.0, false, MovementPhase::taxi},
+                          Row{40.0, true, MovementPhase::parking}, Row{70.0, true, MovementPhase::taxi}}) {
+        state.live.clear();
+        LiveAircraft& ac = restingNear("A2", row.metresOff);
+        try2Park(live, ac, row.mayBeTowed);
+        EXPECT_EQ(ac.phase, row.phase) << row.metresOff << " m" << (row.mayBeTowed ? ", may be towed" : "");
+    }
+}
+
+TEST_F(StandParking, AnAircraftCreatedMovingTakesTheStandOnlyWhenItComesToRestThere)
+{
+    struct Row {
+        double nextSpeedKt;
+        double restMetresOff; // the last position from the stand
+        SpawnStand result;
+    };
+    for (const Row row : {Row{3.0, 5.0, SpawnStand::parked}, Row{5.0, 5.0, SpawnStand::parked},
+                          Row{8.0, 5.0, SpawnStand::none}}) {
+        state.live.clear();
+        const StandRecord& stand = airport.stand("A3");
+        const LatLon rest = gf_destinationPoint({stand.latitude, stand.longitude}, std::numbers::pi,
+                                                row.restMetresOff / 0.3048);
+        LiveAircraft& ac = add(gf_makeLive(AircraftCategory::Large, MovementPhase::birth,
+                                           {gf_ground(rest.lat - 0.01 * degPerNm, rest.lon, 6, state.tick),
+                                            gf_ground(rest.lat, rest.lon, row.nextSpeedKt, state.tick + 1500)}));
+        gf_setPerformance(ac.flight, AircraftCategory::Large);
+        EXPECT_EQ(gf_chooseSpawnStand(live, ac), row.result) << row.nextSpeedKt << " kt";
+    }
+}
+
+TEST_F(StandParking, AnAdjacentStandIsFreeUnlessAnAircraftStandingThereCouldTouchTheOneParking)
+{
+    struct Row {
+        const char* name;
+        MovementPhase phase;
+        const char* callsign;
+        double halfSpanNm;
+        bool free;
+    };
+    // A2 and A3 are 70 m (0.0378 nm) apart; two half spans of 0.0185 nm x 1.1 reach 0.0407 nm.
+    for (const Row row : {Row{"parked", MovementPhase::parked, "AFR11", 0.0185, false},
+                          Row{"pushing back", MovementPhase::pushing_back, "AFR11", 0.0185, false},
+                          Row{"taxiing away", MovementPhase::taxi, "AFR11", 0.0185, true},
+                          Row{"the same flight", MovementPhase::parked, "DLH4AB", 0.0185, true},
+                          Row{"a small aircraft", MovementPhase::parked, "AFR11", 0.01, true}}) {
+        state.live.clear();
+        LiveAircraft& neighbour = onStand("A2", row.callsign, row.phase);
+        neighbour.flight.halfWingspanNm = row.halfSpanNm;
+        LiveAircraft& arriving = onStand("A3", "DLH4AB", MovementPhase::parking);
+        arriving.flight.halfWingspanNm = 0.0185;
+        const StandRecord& a3 = airport.stand("A3");
+        EXPECT_EQ(gf_adjacentFree(live, airport.stand("A2").standNumber, arriving, a3), row.free) << row.name;
+        gf_removeAdjacentColliding(live, arriving, a3);
+        EXPECT_EQ(state.live.front().state == SimObjectState::removingfromsim, !row.free) << row.name;
+    }
 }
 
 TEST_F(StandParking, TheReservedStandAndTheStandOfTheUserAreNeverTaken)
