@@ -85,7 +85,7 @@ void LiveTrafficServer::connectAndHandshake()
     gf_logFlushNow();
     readers_.resetState();
     while (!gf_runEnding() && !closed_.load()) {
-        const net::AcceptResult accepted = server->acceptClient(timings_.acceptPoll);
+        const net::AcceptResult accepted = accept(*server, timings_.acceptPoll);
         if (accepted.status == net::AcceptStatus::timedOut) {
             continue;
         }
@@ -97,6 +97,21 @@ void LiveTrafficServer::connectAndHandshake()
         }
     }
     gf_clearMessage();
+}
+
+net::AcceptResult LiveTrafficServer::accept(net::TcpServer& server, std::chrono::milliseconds timeout)
+{
+    net::AcceptResult result = server.acceptClient(timeout);
+    if (result.closedPeersDropped > 0) {
+        const auto dropped = static_cast<uint64_t>(result.closedPeersDropped);
+        const uint64_t total = closedPeersDropped_.fetch_add(dropped) + dropped;
+        if (!gf_runEnding()) {
+            closedPeerLines_.log(
+                "closed peers",
+                fmt::format("RealTraffic link: connection closed before it was served; dropped ({} so far)", total));
+        }
+    }
+    return result;
 }
 
 bool LiveTrafficServer::handshake(net::TcpServer& server)
@@ -189,7 +204,7 @@ void LiveTrafficServer::sendUserPosition()
     }
     if (!server->connected()) {
         if (gf_stopDecision().reason == ExitReason::notYetSet &&
-            server->acceptClient(0ms).status == net::AcceptStatus::accepted) {
+            accept(*server, 0ms).status == net::AcceptStatus::accepted) {
             setLiveSourceReady(true);
             // The level of the one version exchange still holds for the returning application.
             simTimeInUse.store(simTimeEnabled.load());
@@ -278,7 +293,7 @@ uint16_t LiveTrafficServer::port() const
 LinkCounts LiveTrafficServer::counts() const
 {
     return {handshakes_.load(), userPositions_.load(), simTimes_.load(), lostClients_.load(),
-            userPositionsSkipped_.load()};
+            userPositionsSkipped_.load(), closedPeersDropped_.load()};
 }
 
 } // namespace hlw

@@ -6,16 +6,20 @@
 // The link never blocks the worker for long: the wait for the first client polls the stop flags, the version
 // reply is gathered for at most 5 s, every send ends within 200 ms, and after a lost client the engine goes on
 // ticking while each position send tries one accept without waiting. A client that sends no version reply in
-// time is dropped and the wait goes on, so that a silent connection never holds the one client slot.
+// time is dropped and the wait goes on, so that a silent connection never holds the one client slot; a queued
+// connection whose peer has already gone is never taken for the application.
 //
 // Threads: the worker calls everything but close(), which any thread may call: it sends "exit" to a connected
 // client and wakes the worker's waits; the worker alone closes descriptors (the next start or the run reset).
 #include "core/status_board.h"
+#include "core/steady_time_source.h"
 #include "engine/lifecycle_hooks.h"
 #include "engine/live_traffic_link.h"
+#include "engine/log_throttle.h"
 #include "engine/reset_registry.h"
 #include "engine/sim_link.h"
 #include "engine/traffic_readers.h"
+#include "platform/net/net_results.h"
 
 #include <atomic>
 #include <chrono>
@@ -43,6 +47,7 @@ struct LinkCounts {
     uint64_t simTimes = 0;      // "Qs123=" lines sent
     uint64_t lostClients = 0;
     uint64_t userPositionsSkipped = 0; // the client's buffer was full
+    uint64_t closedPeersDropped = 0;   // queued connections whose peer had gone before they were taken
 };
 
 class LiveTrafficServer final : public LiveTrafficLink {
@@ -73,6 +78,8 @@ public:
 
 private:
     std::shared_ptr<net::TcpServer> server() const;
+    // One accept; connections found closed in the queue are counted and logged at most once a minute.
+    net::AcceptResult accept(net::TcpServer& server, std::chrono::milliseconds timeout);
     // The handshake with a client just accepted; false when it gave no reply in time and was dropped.
     bool handshake(net::TcpServer& server);
     std::string readVersionReply(net::TcpServer& server, bool& silent);
@@ -93,6 +100,8 @@ private:
     std::atomic<uint64_t> simTimes_{0};
     std::atomic<uint64_t> lostClients_{0};
     std::atomic<uint64_t> userPositionsSkipped_{0};
+    std::atomic<uint64_t> closedPeersDropped_{0};
+    LogThrottle closedPeerLines_{gf_systemSteadyTime()}; // the worker's
 };
 
 } // namespace hlw

@@ -2,6 +2,7 @@
 
 #include "core/message_line.h"
 #include "engine/run_state.h"
+#include "platform/net/tcp_client.h"
 #include "settings/catalogue.h"
 #include "support/child_process.h"
 #include "support/log_capture.h"
@@ -259,6 +260,58 @@ TEST_F(LiveTrafficLinkTest, ALostClientAndItsReturnWhileTheTickRuns)
     EXPECT_EQ(link.counts().userPositions, sentBefore + 1);
     EXPECT_EQ(link.counts().handshakes, 1U) << "no second version exchange";
     EXPECT_LT(longest, 250ms);
+}
+
+// Connections that were opened and closed again while they waited in the listen queue are never taken for the
+// returning application: its loss removes the aircraft once, and the real application is served when it comes.
+TEST_F(LiveTrafficLinkTest, ClosedConnectionsInTheQueueNeverRemoveTheAircraftAgain)
+{
+    net::TcpClient application;
+    auto waiting = std::async(std::launch::async, [this] { link.connectAndHandshake(); });
+    ASSERT_TRUE(application.connect("127.0.0.1", link.port(), 2000ms));
+    std::string request;
+    ASSERT_TRUE(application.receive(request, 16384, 2000ms).hasData());
+    ASSERT_EQ(request, "Qs999=version\r\n");
+    ASSERT_TRUE(application.sendText(R"({"level":1,"version":"1.2.3"})").ok);
+    ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+
+    constexpr int closedConnections = 4;
+    for (int i = 0; i < closedConnections; ++i) {
+        net::TcpClient gone;
+        ASSERT_TRUE(gone.connect("127.0.0.1", link.port(), 2000ms)) << i;
+    }
+    application.close();
+    const auto tick = [this] {
+        link.sendUserPosition();
+        std::this_thread::sleep_for(20ms);
+    };
+    ASSERT_TRUE(test::gf_eventually([&] {
+        tick();
+        return link.counts().lostClients == 1;
+    }));
+    // Each closed connection taken as the application would be lost again at its second position.
+    for (int i = 0; i < 3 * closedConnections + 10; ++i) {
+        tick();
+    }
+    EXPECT_EQ(lifecycle.removals.load(), 1);
+    EXPECT_EQ(link.counts().lostClients, 1U);
+    EXPECT_EQ(link.counts().closedPeersDropped, static_cast<uint64_t>(closedConnections));
+    EXPECT_FALSE(status().liveSourceReady);
+    EXPECT_THAT(log.text(), HasSubstr("RealTraffic link: connection closed before it was served; dropped ("));
+    EXPECT_THAT(log.text(), Not(HasSubstr("RealTraffic re-connected")));
+
+    const uint64_t positionsBefore = link.counts().userPositions;
+    net::TcpClient returning;
+    ASSERT_TRUE(returning.connect("127.0.0.1", link.port(), 2000ms));
+    ASSERT_TRUE(test::gf_eventually([&] {
+        tick();
+        return link.counts().userPositions > positionsBefore;
+    }));
+    EXPECT_TRUE(status().liveSourceReady);
+    std::string position;
+    ASSERT_TRUE(returning.receive(position, 16384, 2000ms).hasData());
+    EXPECT_TRUE(position.starts_with("Qs121=")) << position;
+    EXPECT_EQ(lifecycle.removals.load(), 1);
 }
 
 // A client that connects and says nothing is dropped after the reply time; the next one is served.

@@ -60,6 +60,8 @@ struct AcceptResult {
     AcceptStatus status;
     int errorCode;
     std::string errorText;
+    // Connections taken from the listen queue and closed at once because their peer had already gone.
+    int closedPeersDropped = 0;
 };
 
 } // namespace hlw::net

@@ -63,6 +63,15 @@ WaitOutcome gf_waitReadable(int fd, std::chrono::milliseconds timeout, int& erro
     return WaitOutcome::failed;
 }
 
+bool gf_peerGone(int fd) noexcept
+{
+    pollfd entry{fd, POLLIN | POLLRDHUP, 0};
+    if (::poll(&entry, 1, 0) <= 0) {
+        return false;
+    }
+    return (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
 bool gf_setTimeout(int fd, int option, std::chrono::milliseconds timeout) noexcept
 {
     timeval value{};

@@ -25,6 +25,10 @@ enum class WaitOutcome { ready, timedOut, failed };
 // EINTR is reported as timedOut so that callers simply loop.
 WaitOutcome gf_waitReadable(int fd, std::chrono::milliseconds timeout, int& errorCode) noexcept;
 
+// True when the peer of a connected stream socket has already closed its side, reset the connection or left an
+// error on it; looks without waiting and without taking any byte.
+bool gf_peerGone(int fd) noexcept;
+
 // Sets SO_RCVTIMEO or SO_SNDTIMEO; false with errno set on failure.
 bool gf_setTimeout(int fd, int option, std::chrono::milliseconds timeout) noexcept;
 

@@ -3,6 +3,7 @@
 #include "platform/net/socket_error.h"
 #include "platform/net/socket_helpers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <netdb.h>
@@ -48,7 +49,7 @@ TcpServer::TcpServer(const std::string& port, BindScope scope, std::chrono::mill
         const int code = errno;
         throw SocketError("Bind failed at port " + port + " with error " + gf_errorText(code), code);
     }
-    if (::listen(listener_.fd(), SOMAXCONN) != 0) {
+    if (::listen(listener_.fd(), kListenBacklog) != 0) {
         const int code = errno;
         throw SocketError("listen failed with error " + gf_errorText(code), code);
     }
@@ -63,6 +64,44 @@ AcceptResult TcpServer::acceptClient(std::chrono::milliseconds timeout)
     if (connected_.load()) {
         return {AcceptStatus::alreadyConnected};
     }
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int closedPeers = 0;
+    for (;;) {
+        std::chrono::milliseconds left = timeout;
+        if (timeout != kWaitForever) {
+            const auto rest = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            left = std::max(rest, std::chrono::milliseconds::zero());
+        }
+        SocketHandle accepted;
+        AcceptResult result = takeQueued(left, accepted);
+        // A client that connected and went while it waited in the queue would be lost at the first send.
+        if (result.status == AcceptStatus::accepted && gf_peerGone(accepted.fd())) {
+            ++closedPeers;
+            continue;
+        }
+        result.closedPeersDropped = closedPeers;
+        if (result.status != AcceptStatus::accepted) {
+            return result;
+        }
+        const int on = 1;
+        if (::setsockopt(accepted.fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
+            const int code = errno;
+            result = {AcceptStatus::failed, code, "setsockopt failed with error " + gf_errorText(code)};
+            result.closedPeersDropped = closedPeers;
+            return result;
+        }
+        const std::lock_guard lock(fdMutex_);
+        if (woken_.load()) {
+            return {AcceptStatus::woken};
+        }
+        client_ = std::move(accepted);
+        connected_.store(true);
+        return result;
+    }
+}
+
+AcceptResult TcpServer::takeQueued(std::chrono::milliseconds timeout, SocketHandle& accepted)
+{
     int errorCode = 0;
     const WaitOutcome outcome = gf_waitReadable(listener_.fd(), timeout, errorCode);
     if (woken_.load()) {
@@ -74,7 +113,7 @@ AcceptResult TcpServer::acceptClient(std::chrono::milliseconds timeout)
     if (outcome == WaitOutcome::failed) {
         return {AcceptStatus::failed, errorCode, "poll failed with error " + gf_errorText(errorCode)};
     }
-    SocketHandle accepted(::accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+    accepted.reset(::accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!accepted.valid()) {
         const int code = errno;
         if (woken_.load()) {
@@ -85,17 +124,6 @@ AcceptResult TcpServer::acceptClient(std::chrono::milliseconds timeout)
         }
         return {AcceptStatus::failed, code, "accept failed with error " + gf_errorText(code)};
     }
-    const int on = 1;
-    if (::setsockopt(accepted.fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
-        const int code = errno;
-        return {AcceptStatus::failed, code, "setsockopt failed with error " + gf_errorText(code)};
-    }
-    const std::lock_guard lock(fdMutex_);
-    if (woken_.load()) {
-        return {AcceptStatus::woken};
-    }
-    client_ = std::move(accepted);
-    connected_.store(true);
     return {AcceptStatus::accepted};
 }
 

@@ -24,8 +24,12 @@ public:
     static constexpr std::size_t kDefaultReceiveBound = 16384;
     static constexpr std::chrono::milliseconds kDefaultSendTimeout{2000};
 
+    // One client is served, so only a few connections wait in the listen queue; more are not completed by the
+    // system until the queue has room.
+    static constexpr int kListenBacklog = 4;
+
     // Listens on port (as text; "0" picks a free one) on 127.0.0.1 or all interfaces, with SO_REUSEADDR and
-    // backlog SOMAXCONN. Throws SocketError: "getaddrinfo failed with error {}", "socket failed with error {}",
+    // backlog kListenBacklog. Throws SocketError: "getaddrinfo failed with error {}", "socket failed with error {}",
     // "setsockopt(SO_REUSEADDR) failed", "Bind failed at port {} with error {}", "listen failed with error {}".
     explicit TcpServer(const std::string& port, BindScope scope = BindScope::loopback,
                        std::chrono::milliseconds sendTimeout = kDefaultSendTimeout);
@@ -36,8 +40,9 @@ public:
     bool connected() const noexcept { return connected_.load(); }
 
     // Waits up to timeout (kWaitForever: until a client comes or wake()) for a client; returns at once
-    // with alreadyConnected when one is connected. The client gets TCP_NODELAY; a failure there is
-    // "setsockopt failed with error {}".
+    // with alreadyConnected when one is connected. A queued connection whose peer has already closed or failed
+    // is closed and the next one taken, within the same time-out. The client gets TCP_NODELAY; a failure there
+    // is "setsockopt failed with error {}".
     AcceptResult acceptClient(std::chrono::milliseconds timeout = kWaitForever);
 
     // Sends all bytes (MSG_NOSIGNAL: a gone peer never raises SIGPIPE) within one deadline of the send time-out
@@ -62,6 +67,8 @@ public:
     bool woken() const noexcept { return woken_.load(); }
 
 private:
+    // Waits up to timeout for a queued connection and takes it; timedOut when none came.
+    AcceptResult takeQueued(std::chrono::milliseconds timeout, SocketHandle& accepted);
     int clientFd() const;
     int sendWithin(int fd, std::string_view bytes) const;
 

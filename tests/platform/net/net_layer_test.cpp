@@ -137,6 +137,46 @@ TEST(NetTimeOuts, AcceptAndReceivesGiveUpAfterTheirTime)
     EXPECT_TRUE(pair.server.connected());
 }
 
+// The one-client server keeps a short queue, and a queued connection whose peer has gone (closed at once, or after
+// it sent something) is closed and the next one taken within the same accept.
+TEST(TcpServer, QueuedConnectionsWhosePeerWentAreSkipped)
+{
+    TcpServer server("0");
+    std::vector<TcpClient> queued(TcpServer::kListenBacklog + 3);
+    std::size_t completed = 0;
+    for (TcpClient& client : queued) {
+        completed += client.connect("127.0.0.1", server.port(), 100ms) ? 1 : 0;
+    }
+    queued.clear();
+    const AcceptResult drained = server.acceptClient(0ms);
+    EXPECT_EQ(drained.status, AcceptStatus::timedOut);
+    EXPECT_GE(drained.closedPeersDropped, static_cast<int>(completed));
+    EXPECT_LE(drained.closedPeersDropped, TcpServer::kListenBacklog + 1) << "the queue stays short";
+
+    TcpClient closed;
+    TcpClient talked;
+    TcpClient waiting;
+    ASSERT_TRUE(closed.connect("127.0.0.1", server.port(), 2000ms) &&
+                talked.connect("127.0.0.1", server.port(), 2000ms) &&
+                waiting.connect("127.0.0.1", server.port(), 2000ms));
+    closed.close();
+    ASSERT_TRUE(talked.sendText("{}").ok);
+    talked.close();
+    const AcceptResult result = server.acceptClient(2000ms);
+    ASSERT_EQ(result.status, AcceptStatus::accepted);
+    EXPECT_EQ(result.closedPeersDropped, 2);
+    ASSERT_TRUE(server.sendLine("Qs999=version").ok);
+    EXPECT_EQ(lf_receiveAll(waiting, 15), "Qs999=version\r\n");
+
+    server.dropClient();
+    TcpClient gone;
+    ASSERT_TRUE(gone.connect("127.0.0.1", server.port(), 2000ms));
+    gone.close();
+    const AcceptResult none = server.acceptClient(100ms);
+    EXPECT_TRUE(none.status == AcceptStatus::timedOut && none.closedPeersDropped == 1);
+    EXPECT_FALSE(server.connected());
+}
+
 // With the default action a SIGPIPE would end this test program.
 TEST(TcpServer, PeersThatEndOrGoAway)
 {
