@@ -13,18 +13,11 @@
 namespace hlw {
 namespace {
 
-// Stores the value clamped into the setting's range and saves it.
-void lf_storeAndSave(IntParameter& setting, int32_t value)
-{
-    setting.setClamped(value);
-    setting.save();
-}
-
 // A coordinate stuck at a bound of its range falls back.
 void lf_unstick(IntParameter& setting, int32_t fallback)
 {
     if (setting.get() == setting.minimum() || setting.get() == setting.maximum()) {
-        lf_storeAndSave(setting, fallback);
+        setting.setClampedAndSave(fallback);
     }
 }
 
@@ -65,8 +58,8 @@ void gf_placeOnMonitor(ui::Window& window, bool windowExists, int32_t fallbackX,
     if (corner == stored) {
         return;
     }
-    lf_storeAndSave(settings::mainWindowX, corner.x);
-    lf_storeAndSave(settings::mainWindowY, corner.y);
+    settings::mainWindowX.setClampedAndSave(corner.x);
+    settings::mainWindowY.setClampedAndSave(corner.y);
     if (windowExists) {
         window.move({settings::mainWindowX.get(), settings::mainWindowY.get()});
     }
@@ -103,8 +96,8 @@ void gf_saveWindowPosition(ui::Window& window)
     const ui::Rect rect = window.minimised() ? window.normalRect() : window.windowRect();
     const int32_t oldX = settings::mainWindowX.get();
     const int32_t oldY = settings::mainWindowY.get();
-    lf_storeAndSave(settings::mainWindowX, rect.left);
-    lf_storeAndSave(settings::mainWindowY, rect.top);
+    settings::mainWindowX.setClampedAndSave(rect.left);
+    settings::mainWindowY.setClampedAndSave(rect.top);
     gf_placeOnMonitor(window, true, oldX, oldY);
 }
 

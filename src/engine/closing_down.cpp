@@ -91,8 +91,7 @@ void lf_removeFlightPlanFolder()
 void lf_switchScansOff()
 {
     for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
-        scan->set(false);
-        scan->save();
+        scan->setAndSave(false);
         scan->showCheck();
     }
 }

@@ -19,8 +19,7 @@ namespace {
 
 void lf_switchOn(BoolCheckBoxParameter& scan)
 {
-    scan.set(true);
-    scan.save();
+    scan.setAndSave(true);
     scan.showCheck();
 }
 

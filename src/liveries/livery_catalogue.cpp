@@ -330,9 +330,8 @@ void gf_logCategory(AircraftCategory category)
         gf_log(fmt::format("Category {}: No livery found", name));
         if (setting) {
             if (setting->setting->get()) {
-                setting->setting->set(false);
+                setting->setting->setAndSave(false);
                 setting->setting->showCheck();
-                setting->setting->save();
                 gf_log(fmt::format("{} temporarily switched off because you do not have {} installed",
                                    setting->setting->key(), setting->missing));
             }

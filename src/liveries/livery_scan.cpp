@@ -270,8 +270,7 @@ LiveryScanResult gf_scanLiveries(const LiveryScanSetup& setup)
         gf_log("liveries scan stopped; nothing written");
         return result;
     }
-    settings::scanLiveries.set(false);
-    settings::scanLiveries.save();
+    settings::scanLiveries.setAndSave(false);
     settings::scanLiveries.showCheck();
     gf_liveryView().scanSwitchShown();
     gf_enableControl(settings::aiPackageSelector);

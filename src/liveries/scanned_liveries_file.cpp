@@ -22,9 +22,8 @@ namespace {
 [[noreturn]] void lf_failAndRescan(int code, const std::string& message)
 {
     gf_logAlert(fmt::format("{}, \"{}\" switched on for the next start", message, settings::scanLiveries.key()));
-    settings::scanLiveries.set(true);
+    settings::scanLiveries.setAndSave(true);
     settings::scanLiveries.showCheck();
-    settings::scanLiveries.save();
     throw UserErrorException(code, message);
 }
 

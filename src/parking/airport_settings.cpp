@@ -82,27 +82,22 @@ void gf_applyLearnedSettings(pugi::xml_node document)
 void gf_restoreApfOverriddenSettings(const OverriddenSettings& kept)
 {
     if (settings::maxLiveSel.get() != kept.maxLiveSel) {
-        settings::maxLiveSel.setClamped(kept.maxLiveSel);
-        settings::maxLiveSel.save();
+        settings::maxLiveSel.setClampedAndSave(kept.maxLiveSel);
     }
     if (settings::maxFit.get() != kept.maxFit) {
-        settings::maxFit.setClamped(kept.maxFit);
-        settings::maxFit.save();
+        settings::maxFit.setClampedAndSave(kept.maxFit);
         gf_syncMaxFit();
     }
     if (settings::range.get() != kept.range) {
-        settings::range.setClamped(kept.range);
-        settings::range.save();
+        settings::range.setClampedAndSave(kept.range);
         gf_setRange(kept.range);
     }
     if (settings::parkingPercentage.get() != kept.parkingPercentage) {
-        settings::parkingPercentage.setClamped(kept.parkingPercentage);
-        settings::parkingPercentage.save();
+        settings::parkingPercentage.setClampedAndSave(kept.parkingPercentage);
         settings::parkingPercentage.showSelection();
     }
     if (settings::autoRange.get() != kept.autoRange) {
-        settings::autoRange.set(kept.autoRange);
-        settings::autoRange.save();
+        settings::autoRange.setAndSave(kept.autoRange);
         settings::autoRange.showCheck();
         gf_enableControl(settings::range, !kept.autoRange);
         gf_enableControl(settings::arAboveHeight, kept.autoRange);
@@ -111,8 +106,7 @@ void gf_restoreApfOverriddenSettings(const OverriddenSettings& kept)
          {std::pair{&settings::initialLoadOnly, kept.initialLoadOnly}, std::pair{&settings::parkSoft, kept.parkSoft},
           std::pair{&settings::week, kept.week}}) {
         if (setting->get() != value) {
-            setting->set(value);
-            setting->save();
+            setting->setAndSave(value);
             setting->showCheck();
         }
     }

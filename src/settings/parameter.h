@@ -71,6 +71,9 @@ class BoolParameter : public Parameter {
     void log() const;
     // Writes this one setting into "parameters.xml" (defined with the settings file code).
     void save() const;
+    // Assigns and saves under the settings-file lock, so that a load running meanwhile cannot replace the new
+    // value by the stored one between the two steps. Every change that is to be kept goes this way.
+    void setAndSave(bool value);
 
   private:
     const bool default_;
@@ -113,6 +116,9 @@ class IntParameter : public NumberParameter<int32_t> {
     void log() const;
     // Writes this one setting into "parameters.xml" (defined with the settings file code).
     void save() const;
+    // Assigns the value clamped to the bounds and saves it under the settings-file lock, so that a load running
+    // meanwhile cannot replace the new value by the stored one between the two steps.
+    void setClampedAndSave(int32_t value);
 };
 
 // Never stored: the one float setting is derived from another setting.

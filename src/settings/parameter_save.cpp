@@ -105,6 +105,20 @@ void StringParameter::save() const
     lf_saveOne(*this, [](const StringParameter& setting) { return setting.get(); });
 }
 
+void BoolParameter::setAndSave(bool value)
+{
+    const auto lock = gf_lockParametersFile();
+    set(value);
+    save();
+}
+
+void IntParameter::setClampedAndSave(int32_t value)
+{
+    const auto lock = gf_lockParametersFile();
+    setClamped(value);
+    save();
+}
+
 void StringParameter::setAndSave(std::string value)
 {
     const auto lock = gf_lockParametersFile();

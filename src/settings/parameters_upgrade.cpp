@@ -56,8 +56,7 @@ void gf_upgradeParameters()
     const auto lock = gf_lockParametersFile();
     if (gf_readParameters()) {
         for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
-            scan->set(true);
-            scan->save();
+            scan->setAndSave(true);
             scan->showCheck();
         }
         return;

@@ -3,12 +3,17 @@
 #include "settings/parameters_file.h"
 
 #include "parameters_file_fixture.h"
+#include "support/log_capture.h"
 
 #include <fmt/format.h>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <functional>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 
 namespace hlw::test {
 namespace {
@@ -39,7 +44,53 @@ TEST(SettingThreads, RangeStaysInStepWithItsDerivedValues)
     EXPECT_EQ(rangeMetres.load(), settings::range.get() * 1852);
 }
 
+// Whether the thread sleeps in a futex wait, that is on a lock another thread holds.
+bool lf_waitsOnALock(pid_t thread)
+{
+    std::ifstream current(fmt::format("/proc/self/task/{}/syscall", thread));
+    long number = -1;
+    current >> number;
+    return number == SYS_futex;
+}
+
 using ConcurrentSaves = ParametersFileTest;
+
+// The window thread changes a setting while the worker re-reads the file: however the two meet, the load never
+// falls between the change and its save, so memory and file keep the new value. The worker holds the file (its
+// load has begun) until the window thread waits for it, then loads.
+TEST_F(ConcurrentSaves, ALoadNeverFallsBetweenAChangeAndItsSave)
+{
+    struct Row {
+        std::string key;
+        std::function<void()> change;
+        std::function<std::string()> value;
+        std::string changed;
+    };
+    const Row rows[] = {
+        {"MAIN_WINDOW_X", [] { settings::mainWindowX.setClampedAndSave(40); },
+         [] { return std::to_string(settings::mainWindowX.get()); }, "40"},
+        {"WEEK", [] { settings::week.setAndSave(true); }, [] { return valueText(settings::week.get()); }, "true"},
+    };
+    settings::mainWindowX.set(39);
+    ASSERT_TRUE(gf_saveParameters(false));
+    for (const Row& row : rows) {
+        std::atomic<pid_t> windowThread{0};
+        std::thread changer;
+        {
+            const auto lock = gf_lockParametersFile();
+            changer = std::thread([&] {
+                windowThread.store(::gettid());
+                row.change();
+            });
+            ASSERT_TRUE(gf_eventually([&] { return windowThread.load() != 0 && lf_waitsOnALock(windowThread.load()); }))
+                << row.key;
+            gf_readParameters();
+        }
+        changer.join();
+        EXPECT_EQ(row.value(), row.changed) << row.key;
+        EXPECT_EQ(stored(row.key), row.changed) << row.key;
+    }
+}
 
 // Saves of all kinds, loads and lookups at once: every last value reaches the file, readers see whole texts.
 TEST_F(ConcurrentSaves, LoseNoUpdate)
