@@ -28,7 +28,7 @@ const char* gf_usage() {
            "  --frames HZ         frame events per second (default 30, 0 = none)\n"
            "  --facility-dir DIR  folder of <ICAO>.json facility files (default samples/facilities)\n"
            "  --user-id N         object id of the user aircraft (default 1)\n"
-           "  --first-object-id N first id of created objects (default user id + 1)\n"
+           "  --first-object-id N first id of created objects (default 1000, or user id + 1 when higher)\n"
            "  --offline           start without accepting clients (\"sim online\" opens)\n"
            "  --duration S        stop after S seconds\n"
            "  --watch-stdin / --no-watch-stdin  stop when standard input ends (default: when it is a pipe)\n"

@@ -5,6 +5,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 namespace hlw::standin {
 namespace {
 
@@ -24,7 +26,8 @@ nlohmann::json lf_auditEntry(const SimCall& call) {
 
 Simulation::Simulation(ClientSink& sink, StartOptions options, Clock::time_point now)
     : sink_(sink), options_(std::move(options)), startedAt_(now), userId_(options_.userId),
-      nextObjectId_(options_.firstObjectId != 0 ? options_.firstObjectId : options_.userId + 1),
+      nextObjectId_(options_.firstObjectId != 0 ? options_.firstObjectId
+                                                : std::max(defaultFirstObjectId, options_.userId + 1)),
       frameHz_(options_.frameHz), nextFrame_(now), lastAdvance_(now), facilityDir_(options_.facilityDir) {
     resetWorld();
 }

@@ -64,11 +64,15 @@ struct FacilityFault {
     bool drop = false;                  // the connection closes after half of the answer
 };
 
+// Created objects are numbered from here by default, well above the user aircraft's id as a simulator numbers
+// them; a client that takes small ids for its own (the user's and below) never sees one.
+inline constexpr uint32_t defaultFirstObjectId = 1000;
+
 struct StartOptions {
     double frameHz = 30.0;
     std::filesystem::path facilityDir = "samples/facilities";
     uint32_t userId = 1;
-    uint32_t firstObjectId = 0; // 0: just above the user id
+    uint32_t firstObjectId = 0; // 0: defaultFirstObjectId, or just above the user id when that is higher
 };
 
 class Simulation {

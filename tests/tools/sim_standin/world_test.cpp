@@ -324,7 +324,8 @@ SimCall lf_create(uint32_t packet, const std::string& title, const std::string& 
 
 class StandinWorld : public ::testing::Test {
 protected:
-    StandinWorld() : simulation(sink, StartOptions{0.0, "", 1, 0}, start) {
+    // Created objects numbered from 2, just above the user's, so that the checks can name them.
+    StandinWorld() : simulation(sink, StartOptions{0.0, "", 1, 2}, start) {
         simulation.connect(1, "Hollowmere");
         simulation.handleCall(1, lf_call(SimCallKind::SubscribeToSystemEvent, 1, {202}, {"ObjectAdded"}));
         simulation.handleCall(1, lf_call(SimCallKind::SubscribeToSystemEvent, 2, {203}, {"ObjectRemoved"}));
