@@ -82,9 +82,10 @@ void LiveTrafficReaders::logCounts() const
                 fmt::format(", {} {}", gf_lineDropName(static_cast<LineDrop>(index)), now.traffic.dropped[index]);
         }
     }
-    gf_log(fmt::format("Traffic Reader: {} datagrams received, {} queued, {} dropped{}; queue high-water mark {}",
+    gf_log(fmt::format("Traffic Reader: {} datagrams received, {} queued, {} dropped{}; queue high-water mark {}, {} "
+                       "oldest records dropped from the full queue",
                        now.trafficDatagrams, now.traffic.queued, now.traffic.droppedTotal(), reasons,
-                       now.queue.highWaterMark));
+                       now.queue.highWaterMark, now.queue.overflowDropped));
     gf_log(fmt::format("QNH Reader: {} datagrams received, {} published, {} refused, {} skipped", now.qnhDatagrams,
                        now.qnh.published, now.qnh.refused, now.qnh.skipped));
 }

@@ -53,7 +53,7 @@ public:
     void startQnhReader() override;
     void startTrafficReader(bool localOnly) override;
     void stop() override;
-    // Also logs what each reader received in this run.
+    // Also logs what each reader received in this run, with the records the full queue dropped.
     void join() override;
     // Nothing while the live-traffic source is not ready. A running reader without a new datagram since the last
     // run shows stalled; one that receives again shows receiving.

@@ -33,9 +33,12 @@ bool TrafficQueue::push(TrafficRecord&& record)
         head_ = (head_ + 1) % capacity;
         --size_;
         ++counts_.overflowDropped;
+        ++dropsSinceAlert_;
         if (uint64_t heldBack = 0; overflowAlerts_.admit("traffic queue full", heldBack)) {
-            gf_logAlert(fmt::format("Traffic queue full: the oldest record was dropped ({} so far)",
-                                    counts_.overflowDropped));
+            gf_logAlert(fmt::format("Traffic queue full: the oldest record was dropped ({} since the last alert, {} "
+                                    "so far)",
+                                    dropsSinceAlert_, counts_.overflowDropped));
+            dropsSinceAlert_ = 0;
         }
     }
     slots_[(head_ + size_) % capacity] = std::move(record);
@@ -65,6 +68,7 @@ void TrafficQueue::clear()
     }
     head_ = 0;
     counts_ = {};
+    dropsSinceAlert_ = 0;
 }
 
 TrafficQueueCounts TrafficQueue::counts() const

@@ -5,7 +5,7 @@
 // from the worker.
 //
 // The queue is bounded: a full queue drops its oldest record for a new one, counts it and alerts at most once a
-// minute. Its slots are made once, so queuing allocates nothing beyond what a record's strings need. The same lock
+// minute with the drops since the last alert and in all. Its slots are made once, so queuing allocates nothing beyond what a record's strings need. The same lock
 // guards the set of callsigns heard while a parking adjustment collects them: the reader inserts, the worker empties,
 // arms, copies and disarms. The engine tick the reader stamps records with is an atomic that only the worker writes.
 // Lock order: the traffic-queue lock is taken before the log lock and holds no other.
@@ -81,6 +81,7 @@ private:
     std::size_t size_ = 0;
     TrafficQueueCounts counts_;
     LogThrottle overflowAlerts_;
+    uint64_t dropsSinceAlert_ = 0;
     std::atomic<int32_t> engineTick_{0};
     // Read without the lock first, so that a reader that is not collecting never takes it for a callsign.
     std::atomic<bool> collecting_{false};

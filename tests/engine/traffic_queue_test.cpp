@@ -93,12 +93,12 @@ TEST_F(TrafficQueueTest, AFullQueueDropsItsOldestRecordAndAlertsOnceAMinute)
     EXPECT_EQ(counts.queued, TrafficQueue::capacity + 10);
     EXPECT_EQ(queue.pop()->hexId, 20010U) << "the ten oldest went";
     EXPECT_EQ(log.count("==> Traffic queue full: the oldest record was dropped"), 1U);
-    EXPECT_THAT(log.text(), HasSubstr("(1 so far)"));
+    EXPECT_THAT(log.text(), HasSubstr("(1 since the last alert, 1 so far)"));
 
     time.advance(61s);
     pushHexIds(30000, 2);
     EXPECT_EQ(log.count("==> Traffic queue full: the oldest record was dropped"), 2U);
-    EXPECT_THAT(log.text(), HasSubstr("(11 so far)"));
+    EXPECT_THAT(log.text(), HasSubstr("(10 since the last alert, 11 so far)"));
 
     queue.clear();
     counts = queue.counts();

@@ -235,8 +235,46 @@ TEST_F(TrafficReadersTest, AStopEndsBothReadersWithinAHundredMilliseconds)
     EXPECT_THAT(logged, HasSubstr("QNH Reader has stopped\n"));
     EXPECT_THAT(logged, HasSubstr("          Traffic Reader disconnected\n"));
     EXPECT_THAT(logged,
-                HasSubstr("Traffic Reader: 1 datagrams received, 1 queued, 0 dropped; queue high-water mark 1\n"));
+                HasSubstr("Traffic Reader: 1 datagrams received, 1 queued, 0 dropped; queue high-water mark 1, 0 oldest "
+                          "records dropped from the full queue\n"));
     EXPECT_EQ(gf_stopDecision().reason, ExitReason::notYetSet) << "a stop is no reader error";
+}
+
+// A burst that the worker does not take from the queue: the full queue drops its oldest records, each alert gives
+// the drops since the one before, and the run's summary line gives them all.
+TEST_F(TrafficReadersTest, RecordsDroppedByTheFullQueueAreCountedInTheAlertsAndTheSummary)
+{
+    readers.startTrafficReader(true);
+    int index = 0;
+    const auto sendBurst = [&](std::size_t count) {
+        // In slices the socket's buffer holds, so that no datagram is lost on the way.
+        for (std::size_t sent = 0; sent < count;) {
+            std::vector<std::string> slice;
+            for (; slice.size() < 50 && sent < count; ++sent, ++index) {
+                slice.push_back(feed::gf_burstLine(index, {centre.lat, centre.lon}, 1717000000.0 + index));
+            }
+            sendTraffic(slice);
+        }
+    };
+    sendBurst(TrafficQueue::capacity + 400);
+    const uint64_t queuedInBurst = readers.counts().traffic.queued;
+    ASSERT_GT(queuedInBurst, TrafficQueue::capacity);
+    const uint64_t droppedInBurst = queuedInBurst - TrafficQueue::capacity;
+    EXPECT_EQ(log.count("==> Traffic queue full: the oldest record was dropped (1 since the last alert, 1 so far)"), 1U);
+
+    time.advance(61s);
+    sendBurst(3);
+    const uint64_t dropped = readers.counts().traffic.queued - TrafficQueue::capacity;
+    EXPECT_EQ(dropped, droppedInBurst + 3);
+    EXPECT_EQ(queue.counts().overflowDropped, dropped);
+    EXPECT_THAT(log.text(), HasSubstr(fmt::format("the oldest record was dropped ({} since the last alert, {} so far)",
+                                                  droppedInBurst, droppedInBurst + 1)));
+    readers.stop();
+    readers.join();
+    EXPECT_THAT(log.text(), HasSubstr(fmt::format(" {} queued, ", readers.counts().traffic.queued)));
+    EXPECT_THAT(log.text(),
+                HasSubstr(fmt::format("queue high-water mark {}, {} oldest records dropped from the full queue\n",
+                                      TrafficQueue::capacity, dropped)));
 }
 
 TEST_F(TrafficReadersTest, WatchdogShowsStalledAndReceivingReaders)
