@@ -167,8 +167,12 @@ TEST_F(StandinLink, ACreatedAircraftIsBoundReleasedFrozenAndThenMovedByItsPositi
     AiPositionUpdate update;
     update.objectId = id;
     update.data = {47.5, 8.6, 0.0, 0.0, 1.0, 2500.0, 0.0, 150.0};
-    link->commands().fillBuffer().push_back(update);
-    ASSERT_TRUE(link->commands().publishPositions());
+    // The hand-over never waits: while the client thread holds the queues it fails, as a tick's would, and the
+    // next tick offers its positions again.
+    ASSERT_TRUE(waitUntil([&] {
+        link->commands().fillBuffer().push_back(update);
+        return link->commands().publishPositions();
+    }));
     AiControls controls{id, AircraftCategory::Large, 4, 5};
     gf_setGear(link->commands(), controls, 1);
     gf_setFlaps(link->commands(), controls, 2);
