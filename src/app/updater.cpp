@@ -193,7 +193,8 @@ bool gf_updateProgram(const VersionData& version, const UpdaterOptions& options)
     lf_removeIfThere(lf_unpackedInstaller(), "Warning: could not remove old installer: {}");
     const std::string url =
         fmt::format("{}release/{}/{}", gf_downloadsBaseAddress(), productName, downloadedZipPath.string());
-    if (!gf_download(url, downloadedZipPath, true)) {
+    // The zip is read once, with its checksums checked, and removed: a scratch file.
+    if (!gf_download(url, downloadedZipPath, true, {}, maxDownloadBytes, DownloadedFile::scratch)) {
         gf_setMessage(fmt::format("Downloading program installer file version {} failed", version.text()), true);
         return false;
     }
@@ -219,8 +220,9 @@ bool gf_updateProgram(const VersionData& version, const UpdaterOptions& options)
 
 bool gf_checkVersions(const UpdaterOptions& options)
 {
+    // Read once and removed: a scratch file.
     if (!gf_download(gf_downloadsBaseAddress() + versionsJsonPath.string(), versionsJsonPath, false, {},
-                     maxVersionsJsonBytes)) {
+                     maxVersionsJsonBytes, DownloadedFile::scratch)) {
         gf_logAlert("Downloading version info from my web site failed!");
         return true;
     }

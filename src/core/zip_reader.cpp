@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -108,6 +109,9 @@ bool ZipReader::extract(std::uint64_t index, const std::filesystem::path& target
         error = fmt::format("cannot create {}: {}", target.string(), std::generic_category().message(errno));
         return false;
     }
+    // Reserving the entry's blocks at once spares every write its own reservation; where the file system cannot,
+    // or the disk has no room, the writes below say so.
+    static_cast<void>(::fallocate(::fileno(file.get()), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(stat.size)));
     std::vector<char> chunk(zipChunkBytes);
     std::uint64_t written = 0;
     while (true) {

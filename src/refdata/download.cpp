@@ -111,18 +111,18 @@ void lf_setOptions(CURL* handle, const std::string& url, BodySink& sink, const D
     lf_set(handle, CURLOPT_XFERINFOFUNCTION, &lf_abortWhenStopping);
 }
 
-// Flushes, syncs and closes; false when any of them fails (a full disk shows up here at the latest).
-bool lf_finishFile(FileHandle file)
+// Flushes, syncs a kept file and closes; false when any of them fails (a full disk shows up here at the latest).
+bool lf_finishFile(FileHandle file, DownloadedFile kind)
 {
     std::FILE* raw = file.release();
     const bool flushed = std::fflush(raw) == 0;
-    const bool synced = flushed && ::fsync(::fileno(raw)) == 0;
+    const bool synced = flushed && (kind == DownloadedFile::scratch || ::fsync(::fileno(raw)) == 0);
     const bool closed = std::fclose(raw) == 0;
     return flushed && synced && closed;
 }
 
 bool lf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check, std::uint64_t maxBytes)
+                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind)
 {
     const std::filesystem::path part = lf_partPathOf(target);
     // The ".part" file goes on every path; after the rename it no longer exists and nothing happens.
@@ -149,7 +149,7 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
         gf_log(fmt::format("Download error: 'HTTP status {}' for {}", status, url));
         return false;
     }
-    if (!lf_finishFile(std::move(file))) {
+    if (!lf_finishFile(std::move(file), kind)) {
         gf_log(fmt::format("Could not write output file: {}", part.string()));
         return false;
     }
@@ -169,14 +169,14 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
 } // namespace
 
 bool gf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check, std::uint64_t maxBytes)
+                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind)
 {
     if (handle == nullptr) {
         gf_log(fmt::format("Download error: 'no libcurl handle' for {}", url));
         return false;
     }
     try {
-        return lf_download(handle, url, target, binary, check, maxBytes);
+        return lf_download(handle, url, target, binary, check, maxBytes, kind);
     } catch (const std::exception& error) {
         gf_log(fmt::format("Downloader exception: '{}', {} => {}", error.what(), url, target.string()));
         return false;
@@ -184,11 +184,11 @@ bool gf_download(CURL* handle, const std::string& url, const std::filesystem::pa
 }
 
 bool gf_download(const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check, std::uint64_t maxBytes)
+                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind)
 {
     lf_initCurl();
     const std::unique_ptr<CURL, CurlCleanup> handle(curl_easy_init());
-    return gf_download(handle.get(), url, target, binary, check, maxBytes);
+    return gf_download(handle.get(), url, target, binary, check, maxBytes, kind);
 }
 
 bool gf_downloadDataFile(const std::filesystem::path& name, const std::filesystem::path& target)

@@ -20,6 +20,12 @@ inline constexpr std::uint64_t maxDownloadBytes = std::uint64_t{1} << 30;
 // The bound of a sealed data file, many times the size of the largest one.
 inline constexpr std::uint64_t maxDataFileBytes = std::uint64_t{256} << 20;
 
+// What the finished file is for. A kept file is forced to disk before it replaces the target, so that a disk that
+// cannot take it shows up at once. A scratch file is read back by the caller, which checks its content, and removed
+// right away: forcing it to disk would write every byte to the disk for nothing (and its removal would then free
+// allocated blocks instead of dropping cached pages).
+enum class DownloadedFile { kept, scratch };
+
 // Looks at the complete ".part" file before it replaces the target; false refuses it.
 using DownloadCheck = std::function<bool(const std::filesystem::path& partFile)>;
 
@@ -27,10 +33,12 @@ using DownloadCheck = std::function<bool(const std::filesystem::path& partFile)>
 // anew for each call). binary false opens the file in text mode. maxBytes bounds the file's size. True on
 // success.
 bool gf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes);
+                 const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes,
+                 DownloadedFile kind = DownloadedFile::kept);
 // The same with a handle of its own.
 bool gf_download(const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes);
+                 const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes,
+                 DownloadedFile kind = DownloadedFile::kept);
 
 // Downloads the data file "name" of the running major version ("{base}{major}/{name}") into target in binary
 // mode, accepting it only when it is a complete sealed data file of at most maxDataFileBytes. Logs "Downloaded '{}' to '{}'" or the alert

@@ -141,6 +141,27 @@ TEST_F(Download, StalledOrStoppedTransfersEndEarly)
     EXPECT_THAT(logText(), HasSubstr(curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK)));
 }
 
+// A scratch file is not forced to disk, but its writes are checked as a kept file's are: a disk that fills during
+// the transfer fails both and keeps the old target; a complete transfer replaces it either way.
+TEST_F(Download, ADiskThatFillsFailsAKeptOrAScratchFileAlike)
+{
+    for (const DownloadedFile kind : {DownloadedFile::kept, DownloadedFile::scratch}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        bool done = true;
+        {
+            const test::FileSizeLimit fullDisk(goodBytes.size() / 2);
+            done = gf_download(server->url("good.bin"), target, true, {}, maxDownloadBytes, kind);
+        }
+        EXPECT_FALSE(done);
+        expectOldTargetKept();
+        const std::string failure = curl_easy_strerror(CURLE_WRITE_ERROR);
+        EXPECT_THAT(logText(), HasSubstr(fmt::format("Download error: '{}' for {}", failure, server->url("good.bin"))));
+        ASSERT_TRUE(gf_download(server->url("good.bin"), target, true, {}, maxDownloadBytes, kind));
+        EXPECT_EQ(readWholeFile(target), goodBytes);
+        writeWholeFile(target, oldContents);
+    }
+}
+
 // Junk, or a sealed file cut behind a full chunk, passes a plain download but never replaces a data file.
 TEST_F(Download, CompleteTransfersAndDataFilesFromTheMajorVersionFolderReplaceTheTarget)
 {
