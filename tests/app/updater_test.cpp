@@ -470,6 +470,54 @@ TEST_F(Updater, AFullDiskWhileUnpackingLeavesNoInstallerAndIsUserError112)
     expectNoDownloadLeftovers();
 }
 
+// The release notes in every failure mode, and the notes and the zip behind a redirect: the new version is prepared
+// whatever the notes do; notes that do not come are missing, never partial. Junk with status 200 has nothing to be
+// checked against (the notes are only shown to the user) and is stored as it came.
+TEST_F(Updater, ReleaseNotesInEveryFailureModeAndRedirectsStillEndWithTheNewVersion)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    // What "new_version" holds as the notes: nothing, the served file, or the server's 5000 junk bytes.
+    enum class Notes { missing, served, junk };
+    struct Row {
+        const char* prefix;
+        Notes notes;
+    };
+    const Row rows[] = {
+        {"only/ReleaseNotes.pdf/404/", Notes::missing},      {"only/ReleaseNotes.pdf/status/503/", Notes::missing},
+        {"only/ReleaseNotes.pdf/cut/", Notes::missing},      {"only/ReleaseNotes.pdf/stallbody/4/", Notes::missing},
+        {"only/ReleaseNotes.pdf/junk/", Notes::junk},        {"only/ReleaseNotes.pdf/redirect/", Notes::served},
+        {"only/latest_version.zip/redirect/", Notes::served},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.prefix);
+        gf_resetRunFlags();
+        useBase(row.prefix);
+        EXPECT_EQ(lf_userErrorOf([] { EXPECT_FALSE(gf_checkVersions({})); }), 0);
+        EXPECT_EQ(readWholeFile(program / "new_version" / "install_new_version.exe"), installerBytes);
+        EXPECT_THAT(readWholeFile(program / "new_version" / "README.txt"), HasSubstr("A new version is available"));
+        const fs::path notes = program / "new_version" / "ReleaseNotes.pdf";
+        switch (row.notes) {
+        case Notes::missing:
+            EXPECT_FALSE(fs::exists(notes));
+            break;
+        case Notes::served:
+            EXPECT_EQ(readWholeFile(notes), "%PDF-1.4 notes");
+            break;
+        case Notes::junk:
+            EXPECT_EQ(readWholeFile(notes).size(), 5000U);
+            break;
+        }
+        EXPECT_EQ(gf_stopDecision(), (StopDecision{ExitReason::newVersion, 0}));
+        for (const char* name : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"}) {
+            EXPECT_EQ(readWholeFile(program / "input" / name), std::string("old ") + name);
+        }
+        expectNoDownloadLeftovers();
+    }
+    EXPECT_THAT(log(), HasSubstr(fmt::format("could not download {}docs/ReleaseNotes.pdf to {}\n",
+                                             server->url("only/ReleaseNotes.pdf/stallbody/4/"),
+                                             "new_version/ReleaseNotes.pdf")));
+}
+
 // Release notes that do not come, or a file browser that cannot be opened, do not stop the new version.
 TEST_F(Updater, MissingNotesOrFileBrowserStillEndWithTheNewVersion)
 {
