@@ -5,9 +5,10 @@
 // from the worker.
 //
 // The queue is bounded: a full queue drops its oldest record for a new one, counts it and alerts at most once a
-// minute with the drops since the last alert and in all. Its slots are made once, so queuing allocates nothing beyond what a record's strings need. The same lock
-// guards the set of callsigns heard while a parking adjustment collects them: the reader inserts, the worker empties,
-// arms, copies and disarms. The engine tick the reader stamps records with is an atomic that only the worker writes.
+// minute with the drops since the last alert and in all. Its slots are made once, so queuing allocates nothing
+// beyond what a record's strings need. The same lock guards the set of callsigns heard while a parking adjustment
+// collects them: the reader inserts, the worker empties, arms, copies and disarms. The engine tick the reader stamps
+// records with is an atomic that only the worker writes.
 // Lock order: the traffic-queue lock is taken before the log lock and holds no other.
 #include "core/steady_time_source.h"
 #include "engine/log_throttle.h"

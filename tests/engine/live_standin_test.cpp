@@ -155,21 +155,27 @@ TEST_F(LiveStandin, AnAirborneAircraftIsCreatedBoundFlownAndRemovedWhenItsMadeUp
     // active, the object reaches the position sent last. The ticks wait meanwhile, so nothing newer is sent; how
     // long the position takes to arrive depends on the load of the machine, not on the program.
     int followed = 0;
-    ASSERT_TRUE(runUntil([&] {
-        const bool sentNow = !driver.sent.empty() && driver.sent.back().tick == driver.state.tick - 1 &&
-                             driver.sent.back().update.objectId == objectId;
-        if (driver.state.tick % 200 == 0 && sentNow && !driver.state.live.empty() &&
-            driver.state.live[0].state == SimObjectState::active) {
-            const AiPositionData sent = driver.sent.back().update.data;
-            std::optional<double> metres;
-            EXPECT_TRUE(gf_eventually([&] {
-                metres = metresFrom(objectId, sent);
-                return metres && *metres < 150.0;
-            }, 5s)) << "tick " << driver.state.tick << ": " << (metres ? fmt::format("{:.0f} m", *metres) : "no object");
-            ++followed;
-        }
-        return driver.state.live.empty();
-    }, 12000));
+    ASSERT_TRUE(runUntil(
+        [&] {
+            const bool sentNow = !driver.sent.empty() && driver.sent.back().tick == driver.state.tick - 1 &&
+                                 driver.sent.back().update.objectId == objectId;
+            if (driver.state.tick % 200 == 0 && sentNow && !driver.state.live.empty() &&
+                driver.state.live[0].state == SimObjectState::active) {
+                const AiPositionData sent = driver.sent.back().update.data;
+                std::optional<double> metres;
+                EXPECT_TRUE(gf_eventually(
+                    [&] {
+                        metres = metresFrom(objectId, sent);
+                        return metres && *metres < 150.0;
+                    },
+                    5s))
+                    << "tick " << driver.state.tick << ": "
+                    << (metres ? fmt::format("{:.0f} m", *metres) : "no object");
+                ++followed;
+            }
+            return driver.state.live.empty();
+        },
+        12000));
     EXPECT_GE(followed, 20);
     ASSERT_TRUE(gf_eventually([this] { return ownObjects().empty(); }, 3s));
     EXPECT_FALSE(simConnectError.load());

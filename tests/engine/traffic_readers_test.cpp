@@ -238,9 +238,10 @@ TEST_F(TrafficReadersTest, AStopEndsBothReadersWithinAHundredMilliseconds)
     EXPECT_THAT(logged, HasSubstr("Traffic Reader has stopped\n"));
     EXPECT_THAT(logged, HasSubstr("QNH Reader has stopped\n"));
     EXPECT_THAT(logged, HasSubstr("          Traffic Reader disconnected\n"));
-    EXPECT_THAT(logged,
-                HasSubstr("Traffic Reader: 1 datagrams received, 1 queued, 0 dropped; queue high-water mark 1, 0 oldest "
-                          "records dropped from the full queue\n"));
+    EXPECT_THAT(
+        logged,
+        HasSubstr("Traffic Reader: 1 datagrams received, 1 queued, 0 dropped; queue high-water mark 1, 0 oldest "
+                  "records dropped from the full queue\n"));
     EXPECT_EQ(gf_stopDecision().reason, ExitReason::notYetSet) << "a stop is no reader error";
 }
 
@@ -264,7 +265,8 @@ TEST_F(TrafficReadersTest, RecordsDroppedByTheFullQueueAreCountedInTheAlertsAndT
     const uint64_t queuedInBurst = readers.counts().traffic.queued;
     ASSERT_GT(queuedInBurst, TrafficQueue::capacity);
     const uint64_t droppedInBurst = queuedInBurst - TrafficQueue::capacity;
-    EXPECT_EQ(log.count("==> Traffic queue full: the oldest record was dropped (1 since the last alert, 1 so far)"), 1U);
+    EXPECT_EQ(log.count("==> Traffic queue full: the oldest record was dropped (1 since the last alert, 1 so far)"),
+              1U);
 
     time.advance(61s);
     sendBurst(3);
