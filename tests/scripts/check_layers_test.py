@@ -66,6 +66,7 @@ class LayerCheck(unittest.TestCase):
             ("platform/os/a.cpp", "core/log.h"),
             ("settings/a.cpp", "b.h"),
             ("settings/a.cpp", "tools/b.h"),
+            ("settings/a.h", "platform/ui/window.h"),
         ]
         for owner, included in forbidden:
             with self.subTest(owner=owner, included=included):
@@ -73,11 +74,49 @@ class LayerCheck(unittest.TestCase):
                 self.assertEqual(status, 1, output)
                 self.assertIn(f"{owner}:2:", output)
 
+    def test_angle_bracket_project_includes_are_read_too(self):
+        status, output = run_check({"liveries/a.cpp": "#include <vector>\n#include <fmt/format.h>\n"})
+        self.assertEqual(status, 0, output)
+        for included in ("engine/run_state.h", "platform/ui/window.h", "tools/b.h"):
+            with self.subTest(included=included):
+                status, output = run_check({"liveries/a.cpp": f"#include <vector>\n#include <{included}>\n"})
+                self.assertEqual(status, 1, output)
+                self.assertIn("liveries/a.cpp:2:", output)
+
+    def test_every_single_header_exception_gives_its_reason(self):
+        for owner, headers in check_layers.ALLOWED_HEADERS.items():
+            for header, reason in headers.items():
+                with self.subTest(owner=owner, header=header):
+                    self.assertGreater(len(reason.split()), 3)
+
     def test_a_source_outside_the_library_folders_fails(self):
         status, output = run_check({"stray.cpp": "", "misc/a.h": ""})
         self.assertEqual(status, 1)
         self.assertIn("stray.cpp: not in a library folder", output)
         self.assertIn("misc/a.h: not in a library folder", output)
+
+    def test_public_link_lists_hold_exactly_what_the_headers_include(self):
+        headers = {
+            "core/a.h": "",
+            "refdata/a.h": '#include "core/a.h"\n#include <pugixml.hpp>\n',
+            "refdata/a.cpp": '#include "refdata/a.h"\n#include "settings/b.h"\n#include <fmt/format.h>\n',
+        }
+        cases = [
+            ("PUBLIC hlmr_core pugixml::pugixml PRIVATE hlmr_settings fmt::fmt", None),
+            ("PUBLIC pugixml::pugixml PRIVATE hlmr_core hlmr_settings", "includes hlmr_core, which is only PRIVATE"),
+            ("PUBLIC hlmr_core PRIVATE hlmr_settings", "includes pugixml::pugixml, which is not linked"),
+            ("PUBLIC hlmr_core pugixml::pugixml hlmr_settings", "hlmr_settings is PUBLIC but no header"),
+        ]
+        for lists, problem in cases:
+            with self.subTest(lists=lists):
+                cmake = f"# the library\nhlmr_add_library(hlmr_refdata {lists})\n"
+                files = {**headers, "refdata/CMakeLists.txt": cmake}
+                status, output = run_check(files)
+                if problem is None:
+                    self.assertEqual(status, 0, output)
+                else:
+                    self.assertEqual(status, 1, output)
+                    self.assertIn(problem, output)
 
     def test_the_exit_status_tells_the_outcome(self):
         with tempfile.TemporaryDirectory() as temp:
