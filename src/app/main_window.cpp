@@ -21,18 +21,14 @@
 
 namespace hlw {
 
-MainWindow::MainWindow(ui::Window& window, MainWindowState& state, ThreadStarter startThread)
-    : window_(window), state_(state), startThread_(std::move(startThread))
+MainWindow::MainWindow(ui::Window& window, MainWindowState& state, ThreadStarter startThread,
+                       std::chrono::milliseconds waitLogInterval)
+    : window_(window), state_(state), startThread_(std::move(startThread)), waitLogInterval_(waitLogInterval)
 {
 }
 
-MainWindow::~MainWindow()
-{
-    // Only when run() could not join it: a worker that does not end is let go rather than ending the process.
-    if (!joinWorker(workerEndTimeout)) {
-        worker_.detach();
-    }
-}
+// No worker is left running: it uses the window's state and the program's parts, which go with the window.
+MainWindow::~MainWindow() { joinWorkerWaiting(); }
 
 bool MainWindow::create()
 {
@@ -58,10 +54,7 @@ int MainWindow::run(WorkerContext& context, const std::atomic<bool>& closeSignal
     if (worker_.joinable()) {
         userClosing.store(true);
         gf_requestStop(ExitReason::userClosedSim, 0);
-        if (!joinWorker(workerEndTimeout)) {
-            gf_logAlert(fmt::format("The worker did not end within {} s", workerEndTimeout.count()));
-            worker_.detach();
-        }
+        joinWorkerWaiting();
     }
     context_ = nullptr;
     return code;
@@ -164,6 +157,16 @@ bool MainWindow::joinWorker(std::chrono::milliseconds wait)
     }
     worker_.join();
     return true;
+}
+
+void MainWindow::joinWorkerWaiting()
+{
+    std::chrono::milliseconds waited{0};
+    while (!joinWorker(waitLogInterval_)) {
+        waited += waitLogInterval_;
+        gf_logAlert(fmt::format("The worker has not ended after {:.1f} s; still waiting for it",
+                                std::chrono::duration<double>(waited).count()));
+    }
 }
 
 } // namespace hlw

@@ -2,8 +2,8 @@
 // The main window's own logic on the window thread: it creates the window at its stored place with its
 // controls, starts each worker when asked (joining the one before), runs the close command, paints the band
 // backgrounds, the status area and the message band, and on the quit message saves its place and ends the loop.
-// No worker outlives it: before it returns it asks a running worker to stop and joins it (waiting at most
-// workerEndTimeout).
+// No worker outlives it: before it returns it asks a running worker to stop and joins it, however long that takes,
+// with a log line after every workerEndTimeout of waiting.
 #include "app/main_window_state.h"
 #include "engine/window_port.h"
 #include "engine/worker_context.h"
@@ -25,7 +25,9 @@ class MainWindow final : public ui::WindowEvents, public WindowPort {
     // Starts a thread running the body; throws std::system_error when no thread can be started.
     using ThreadStarter = std::function<std::thread(std::function<void()>)>;
 
-    MainWindow(ui::Window& window, MainWindowState& state, ThreadStarter startThread = &lf_startThread);
+    // A worker that has not ended when the window goes is waited for, with a log line after every waitLogInterval.
+    MainWindow(ui::Window& window, MainWindowState& state, ThreadStarter startThread = &lf_startThread,
+               std::chrono::milliseconds waitLogInterval = workerEndTimeout);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -58,11 +60,14 @@ class MainWindow final : public ui::WindowEvents, public WindowPort {
     void quit();
     // Joins the worker once it has ended, waiting at most the time given; false when it has not ended by then.
     bool joinWorker(std::chrono::milliseconds wait);
+    // Joins the worker however long it takes, logging after every waitLogInterval_ that it is still waited for.
+    void joinWorkerWaiting();
 
     ui::Window& window_;
     MainWindowState& state_;
     ThreadStarter startThread_;
     WorkerContext* context_ = nullptr;
+    const std::chrono::milliseconds waitLogInterval_;
     std::thread worker_;
     // Set by the worker's thread as its last step.
     std::mutex workerMutex_;

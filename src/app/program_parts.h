@@ -27,6 +27,8 @@ namespace hlw {
 struct ProgramParts {
     ProgramParts()
     {
+        lifecycle.attach(tick);
+        parkingTraffic.attach(tick);
         resets.add("simulator link", [this] { simLink.resetRun(); });
         resets.add("park airport", [this] {
             parking.resetRun();
@@ -43,6 +45,9 @@ struct ProgramParts {
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;
 
+    // Each member refers only to members above it. The engine sends through the live-traffic link and places
+    // static aircraft through the parking service, and both call back into the engine: their engine-side parts
+    // are made first and attached to the engine in the constructor's body.
     // First: the simulator link reports to it.
     StatusBoard status;
     ResetRegistry resets;
@@ -50,15 +55,14 @@ struct ProgramParts {
     SimClientLink simLink{simEvents};
     TrafficQueue traffic;
     LiveTrafficReaders readers{traffic, status, resets, gf_systemSteadyTime()};
-    // The engine's side of the park airport refers to the engine, which is made further down.
-    EngineParkingTraffic parkingTraffic{tick, readers, traffic};
+    EngineParkingTraffic parkingTraffic{readers, traffic};
     ParkingService parking{parkingTraffic, status, gf_systemSteadyTime()};
     DestinationStands destinations{gf_systemSteadyTime()};
     AddonAirportsScan addonScan{status, gf_systemSteadyTime()};
     LiveMotion motion{readers};
     LiveSafety safety;
-    // The link removes the engine's aircraft when its client goes; the engine sends through the link.
-    EngineLifecycle lifecycle{tick, safety};
+    // The link removes the engine's aircraft when its client goes.
+    EngineLifecycle lifecycle{safety};
     LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};
     TrafficEngine tick{{simLink.commands(), simLink.replies(), simLink, liveLink, traffic, parking, status,
                         gf_systemSteadyTime(), gf_flightPlanFolder},

@@ -10,6 +10,7 @@
 #include "settings/catalogue.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace hlw {
 
@@ -19,9 +20,17 @@ bool lf_isActive(const StaticAircraft& aircraft) noexcept { return aircraft.stat
 
 } // namespace
 
+TrafficEngine& EngineLifecycle::engine() const
+{
+    if (engine_ == nullptr) {
+        throw std::logic_error("EngineLifecycle used before its engine was attached");
+    }
+    return *engine_;
+}
+
 void EngineLifecycle::refreshCounts(StatusBoard& status)
 {
-    LiveEngineState& state = engine_.state();
+    LiveEngineState& state = engine().state();
     if (const WeekdaySlot now = gf_unpackWeekdaySlot(nowWeekdaySlot.load()); now.weekday >= 1) {
         state.weekday = static_cast<uint32_t>(now.weekday);
         state.halfHour = static_cast<uint32_t>(now.slot);
@@ -40,7 +49,7 @@ void EngineLifecycle::refreshCounts(StatusBoard& status)
 
 void EngineLifecycle::takeArrival()
 {
-    LiveEngineState& state = engine_.state();
+    LiveEngineState& state = engine().state();
     if (state.arrivals.empty()) {
         return;
     }
@@ -51,16 +60,16 @@ void EngineLifecycle::takeArrival()
         return;
     }
     if (aircraft->flight.slotsMarked == 0) {
-        engine_.links().parking.markUsedSlots(*aircraft);
+        engine().links().parking.markUsedSlots(*aircraft);
         aircraft->flight.slotsMarked = 1;
     }
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     safety_.removeStaticTwinOf(live, *aircraft);
 }
 
 std::optional<uint32_t> EngineLifecycle::objectIdOf(std::string_view callsign)
 {
-    LiveEngineState& state = engine_.state();
+    LiveEngineState& state = engine().state();
     const auto it = std::ranges::find_if(state.live, [callsign](const LiveAircraft& aircraft) {
         return lf_isActive(aircraft) && aircraft.flight.callsign == callsign;
     });
@@ -73,34 +82,34 @@ std::optional<uint32_t> EngineLifecycle::objectIdOf(std::string_view callsign)
 
 void EngineLifecycle::removeAllStatic()
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     gf_removeAllStatic(live);
 }
 
-void EngineLifecycle::fillCallsignList() { gf_fillCallsignList(engine_.state()); }
+void EngineLifecycle::fillCallsignList() { gf_fillCallsignList(engine().state()); }
 
 void EngineLifecycle::removeGroundAircraftNearUser()
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     safety_.removeGroundAircraftNearUser(live);
 }
 
 void EngineLifecycle::removeGroundAircraftAheadOfUser()
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     safety_.removeGroundAircraftAheadOfUser(live);
 }
 
 void EngineLifecycle::checkMovingAgainstParked()
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     safety_.checkMovingAgainstParked(live);
 }
 
 void EngineLifecycle::removeByCallsign(std::string_view callsign)
 {
-    LiveContext live = engine_.context();
-    for (LiveAircraft& aircraft : engine_.state().live) {
+    LiveContext live = engine().context();
+    for (LiveAircraft& aircraft : engine().state().live) {
         if (lf_isActive(aircraft) && aircraft.flight.callsign == callsign) {
             removeAircraftFromSim(live, aircraft);
         }
@@ -109,14 +118,14 @@ void EngineLifecycle::removeByCallsign(std::string_view callsign)
 
 void EngineLifecycle::removeStaticTwins()
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     safety_.removeStaticTwins(live);
 }
 
 void EngineLifecycle::removeForLostLink()
 {
-    LiveContext live = engine_.context();
-    LiveEngineState& state = engine_.state();
+    LiveContext live = engine().context();
+    LiveEngineState& state = engine().state();
     for (LiveAircraft& aircraft : state.live) {
         if (lf_isActive(aircraft) || aircraft.state == SimObjectState::adding2sim) {
             removeAircraftFromSim(live, aircraft);
@@ -127,24 +136,24 @@ void EngineLifecycle::removeForLostLink()
 
 void EngineLifecycle::freeStand(std::string_view stand)
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     safety_.freeStand(live, stand);
 }
 
-void EngineLifecycle::forgetMatchingNames() { engine_.state().rememberedTitles.clear(); }
+void EngineLifecycle::forgetMatchingNames() { engine().state().rememberedTitles.clear(); }
 
-void EngineLifecycle::forgetTitlesPerHexId() { engine_.state().rememberedTitles.clear(); }
+void EngineLifecycle::forgetTitlesPerHexId() { engine().state().rememberedTitles.clear(); }
 
-void EngineLifecycle::forgetGhostNames() { engine_.state().ghosts.clear(); }
+void EngineLifecycle::forgetGhostNames() { engine().state().ghosts.clear(); }
 
-void EngineLifecycle::writeObjectIdList() { gf_writeLiveAcList(engine_.state(), paths::objectIdListPath); }
+void EngineLifecycle::writeObjectIdList() { gf_writeLiveAcList(engine().state(), paths::objectIdListPath); }
 
-void EngineLifecycle::logUnmatchedNames() { gf_logNoMatch(engine_.state().unmatchedNames); }
+void EngineLifecycle::logUnmatchedNames() { gf_logNoMatch(engine().state().unmatchedNames); }
 
 void EngineLifecycle::setParkedNavLights(bool on)
 {
-    LiveEngineState& state = engine_.state();
-    SimCommandQueues& queues = engine_.links().commands;
+    LiveEngineState& state = engine().state();
+    SimCommandQueues& queues = engine().links().commands;
     const uint32_t value = on ? 1U : 0U;
     for (const StaticAircraft& aircraft : state.statics) {
         if (lf_isActive(aircraft)) {
@@ -160,8 +169,8 @@ void EngineLifecycle::setParkedNavLights(bool on)
 
 void EngineLifecycle::trimToLiveLimit()
 {
-    const auto active = static_cast<int32_t>(std::ranges::count_if(engine_.state().live, lf_isActive));
-    LiveContext live = engine_.context();
+    const auto active = static_cast<int32_t>(std::ranges::count_if(engine().state().live, lf_isActive));
+    LiveContext live = engine().context();
     for (int32_t excess = active - settings::maxLiveSel.get(); excess > 0; --excess) {
         if (gf_removeFarthestLiveAc(live, -1.0)) {
             return;

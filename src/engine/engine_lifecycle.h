@@ -10,7 +10,10 @@ namespace hlw {
 
 class EngineLifecycle final : public LifecycleHooks {
 public:
-    EngineLifecycle(TrafficEngine& engine, SafetyRemovals& safety) : engine_(engine), safety_(safety) {}
+    EngineLifecycle(TrafficEngine& engine, SafetyRemovals& safety) : engine_(&engine), safety_(safety) {}
+    // For an owner that makes the engine after the link that calls this: attach() before the first call.
+    explicit EngineLifecycle(SafetyRemovals& safety) : safety_(safety) {}
+    void attach(TrafficEngine& engine) noexcept { engine_ = &engine; }
 
     // Live aircraft active and not parked, active parked ones, active static ones.
     void refreshCounts(StatusBoard& status) override;
@@ -40,7 +43,10 @@ public:
     void setParkedNavLights(bool on) override;
 
 private:
-    TrafficEngine& engine_;
+    // Throws std::logic_error before attach().
+    TrafficEngine& engine() const;
+
+    TrafficEngine* engine_ = nullptr;
     SafetyRemovals& safety_;
 };
 

@@ -4,17 +4,27 @@
 #include "engine/live_lifecycle.h"
 #include "engine/run_state.h"
 
+#include <stdexcept>
+
 namespace hlw {
+
+TrafficEngine& EngineParkingTraffic::engine() const
+{
+    if (engine_ == nullptr) {
+        throw std::logic_error("EngineParkingTraffic used before its engine was attached");
+    }
+    return *engine_;
+}
 
 void EngineParkingTraffic::createStatic(StaticAircraft aircraft)
 {
-    LiveEngineState& state = engine_.state();
+    LiveEngineState& state = engine().state();
     AiCreateRequest request;
     request.position = {aircraft.standLat, aircraft.standLon, 0.0, 0.0, 0.0, aircraft.standHeading * degPerRad, 1, 0};
     request.callsign = aircraft.flight.callsign;
     request.title = std::string(aircraft.flight.title);
     request.hexId = aircraft.flight.hexId;
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     state.statics.push_back(std::move(aircraft));
     gf_setState(live, state.statics.back(), SimObjectState::adding2sim);
     state.staticCreations.push_back(std::move(request));
@@ -22,20 +32,20 @@ void EngineParkingTraffic::createStatic(StaticAircraft aircraft)
 
 void EngineParkingTraffic::removeAircraft(StaticAircraft& aircraft)
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     removeAircraftFromSim(live, aircraft);
 }
 
 void EngineParkingTraffic::removeAllStatic()
 {
-    LiveContext live = engine_.context();
+    LiveContext live = engine().context();
     gf_removeAllStatic(live);
 }
 
 void EngineParkingTraffic::leaveStands()
 {
-    LiveContext live = engine_.context();
-    for (LiveAircraft& aircraft : engine_.state().live) {
+    LiveContext live = engine().context();
+    for (LiveAircraft& aircraft : engine().state().live) {
         switch (aircraft.phase) {
         case MovementPhase::parked:
         case MovementPhase::pushing_back:
@@ -55,11 +65,11 @@ void EngineParkingTraffic::leaveStands()
 
 std::optional<UserAircraftState> EngineParkingTraffic::userAircraft() const
 {
-    std::optional<UserAircraftFix>& user = engine_.state().user;
+    std::optional<UserAircraftFix>& user = engine().state().user;
     // Before the tick's first request of the run (the driver's first call at the start of the main loop) the
     // simulator's latest report is asked for here.
     if (!user) {
-        user = engine_.links().sim.requestUserPosition();
+        user = engine().links().sim.requestUserPosition();
     }
     if (!user) {
         return std::nullopt;

@@ -14,12 +14,15 @@ namespace hlw {
 class EngineParkingTraffic final : public ParkingTraffic {
 public:
     EngineParkingTraffic(TrafficEngine& engine, TrafficReaders& readers, TrafficQueue& traffic)
-        : engine_(engine), readers_(readers), traffic_(traffic)
+        : engine_(&engine), readers_(readers), traffic_(traffic)
     {
     }
+    // For an owner that makes the engine after the parking service that calls this: attach() before the first call.
+    EngineParkingTraffic(TrafficReaders& readers, TrafficQueue& traffic) : readers_(readers), traffic_(traffic) {}
+    void attach(TrafficEngine& engine) noexcept { engine_ = &engine; }
 
-    std::vector<LiveAircraft>& liveAircraft() override { return engine_.state().live; }
-    std::vector<StaticAircraft>& staticAircraft() override { return engine_.state().statics; }
+    std::vector<LiveAircraft>& liveAircraft() override { return engine().state().live; }
+    std::vector<StaticAircraft>& staticAircraft() override { return engine().state().statics; }
     void createStatic(StaticAircraft aircraft) override;
     void removeAircraft(StaticAircraft& aircraft) override;
     void removeAllStatic() override;
@@ -31,7 +34,10 @@ public:
     void parkAirportChanged(std::optional<LatLon> position, double elevationFt) override;
 
 private:
-    TrafficEngine& engine_;
+    // Throws std::logic_error before attach().
+    TrafficEngine& engine() const;
+
+    TrafficEngine* engine_ = nullptr;
     TrafficReaders& readers_;
     TrafficQueue& traffic_;
 };

@@ -325,6 +325,40 @@ TEST_F(MainWindowTest, AWorkerStillRunningWhenTheLoopEndsIsStoppedAndJoined)
     EXPECT_THAT(log(), HasSubstr("Exiting: USER CLOSED SIM\n"));
 }
 
+// A worker that does not end soon after the loop is still joined, never let go: run() waits for it, saying so in
+// the log after every interval of waiting.
+TEST_F(MainWindowTest, ASlowWorkerIsWaitedForWithALogLineAndJoined)
+{
+    std::mutex gateMutex;
+    std::condition_variable gateOpened;
+    bool open = false;
+    const auto gated = [&](std::function<void()> body) {
+        return std::thread([&, body = std::move(body)] {
+            {
+                std::unique_lock lock(gateMutex);
+                gateOpened.wait(lock, [&] { return open; });
+            }
+            body();
+        });
+    };
+    MainWindow mainWindow(window, state, gated, std::chrono::milliseconds(20));
+    ASSERT_TRUE(mainWindow.create());
+    runWindow(mainWindow);
+    ASSERT_TRUE(test::gf_eventually([&] { return mainWindow.workersStarted() == 1; }));
+    window.quit(9);
+    ASSERT_TRUE(test::gf_eventually([&] { return log().find("still waiting for it") != std::string::npos; }));
+    EXPECT_FALSE(ended.load());
+    {
+        std::lock_guard lock(gateMutex);
+        open = true;
+    }
+    gateOpened.notify_all();
+    windowThread.join();
+    EXPECT_EQ(code, 9);
+    EXPECT_FALSE(mainWindow.workerRunning());
+    EXPECT_THAT(log(), HasSubstr("The worker has not ended after 0.0"));
+}
+
 TEST_F(MainWindowTest, TheWorkerPutsTheWindowOnTop)
 {
     MainWindow mainWindow(window, state);
