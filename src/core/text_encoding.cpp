@@ -1,5 +1,7 @@
 #include "core/text_encoding.h"
 
+#include "core/utf8_sequence.h"
+
 #include <algorithm>
 #include <array>
 #include <fstream>
@@ -16,11 +18,6 @@ constexpr std::array<std::string_view, 6> encodingNames{"ANSI",          "Unicod
 unsigned char lf_byte(std::string_view text, std::size_t index) noexcept
 {
     return static_cast<unsigned char>(text[index]);
-}
-
-bool lf_isContinuation(unsigned char byte) noexcept
-{
-    return (byte & 0xC0U) == 0x80U;
 }
 
 // The encodings that the first four bytes decide alone, or nothing.
@@ -43,42 +40,19 @@ bool lf_decideByLeadingBytes(std::string_view sample, TextEncoding& encoding) no
     return true;
 }
 
-// Strict UTF-8 (no overlong forms, nothing above U+10FFFF). A sequence cut off by the end of the text is
-// accepted only when cutAllowed says the text is a sample of a longer file.
+// Strict UTF-8 with the encoded surrogates taken as the programs writing these files take them. A sequence cut off
+// by the end of the text is accepted only when cutAllowed says the text is a sample of a longer file.
 bool lf_isUtf8(std::string_view text, bool cutAllowed) noexcept
 {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char lead = lf_byte(text, i);
-        std::size_t following = 0;
-        unsigned char secondMin = 0x80;
-        unsigned char secondMax = 0xBF;
-        if (lead < 0x80) {
-            ++i;
-            continue;
+    while (!text.empty()) {
+        const std::size_t length = gf_utf8SequenceLength(text, Surrogates::accepted);
+        if (length == utf8CutOff) {
+            return cutAllowed;
         }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            following = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            following = 2;
-            secondMin = lead == 0xE0 ? 0xA0 : 0x80;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            following = 3;
-            secondMin = lead == 0xF0 ? 0x90 : 0x80;
-            secondMax = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
+        if (length == 0) {
             return false;
         }
-        for (std::size_t k = 1; k <= following; ++k) {
-            if (i + k >= text.size()) {
-                return cutAllowed;
-            }
-            const unsigned char byte = lf_byte(text, i + k);
-            if (!lf_isContinuation(byte) || (k == 1 && (byte < secondMin || byte > secondMax))) {
-                return false;
-            }
-        }
-        i += following + 1;
+        text.remove_prefix(length);
     }
     return true;
 }

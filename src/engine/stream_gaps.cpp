@@ -1,5 +1,6 @@
 // Gaps in the data: a hold in place on the ground, or made-up positions along the heading.
 #include "engine/angles.h"
+#include "engine/optional_categories.h"
 #include "engine/position_stream.h"
 #include "engine/user_aircraft.h"
 #include "settings/catalogue.h"
@@ -20,19 +21,6 @@ constexpr int32_t parkedStepSeconds = 604800;
 constexpr int32_t holdStepTicks = 300;
 constexpr int32_t airborneExtrapolations = 8;
 constexpr int32_t groundExtrapolations = 10;
-
-bool lf_categoryEnabled(AircraftCategory category)
-{
-    switch (category) {
-    case AircraftCategory::Light: return settings::lightAircraft.get();
-    case AircraftCategory::HighPerf: return settings::highPerfAircraft.get();
-    case AircraftCategory::Rotorcraft: return settings::helicopters.get();
-    case AircraftCategory::Buzjets:
-    case AircraftCategory::Large:
-    case AircraftCategory::Heavy: return true;
-    }
-    return false;
-}
 
 // Another active taxiing aircraft close enough that this one must not block it.
 bool lf_taxiingNeighbour(const LiveContext& context, const LiveAircraft& aircraft)
@@ -72,7 +60,7 @@ bool lf_hold(LiveContext& context, LiveAircraft& aircraft)
 // The first made-up position: how many may follow, or 0 when the aircraft is not to go on.
 int32_t lf_firstExtrapolationCount(const LiveContext& context, const LiveAircraft& aircraft)
 {
-    if (!lf_categoryEnabled(aircraft.flight.category)) {
+    if (!gf_categoryShown(aircraft.flight.category)) {
         return 0;
     }
     if (aircraft.groundMode != 0) {

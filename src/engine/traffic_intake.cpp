@@ -1,6 +1,7 @@
 #include "engine/traffic_intake.h"
 
 #include "engine/live_lifecycle.h"
+#include "engine/optional_categories.h"
 #include "engine/position_stream.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
@@ -51,22 +52,9 @@ bool lf_leavingOrReachingGround(const ParkingPort& parking, const PositionRecord
            std::abs(altitude - lf_referenceElevationFt(parking)) <= nearGroundFt;
 }
 
-bool lf_categoryTaken(AircraftCategory category)
-{
-    switch (category) {
-    case AircraftCategory::Light: return settings::lightAircraft.get();
-    case AircraftCategory::HighPerf: return settings::highPerfAircraft.get();
-    case AircraftCategory::Rotorcraft: return settings::helicopters.get();
-    case AircraftCategory::Buzjets:
-    case AircraftCategory::Large:
-    case AircraftCategory::Heavy: return true;
-    }
-    return false;
-}
-
 void lf_createLiveAc(LiveContext& context, TrafficRecord& record)
 {
-    if (!lf_categoryTaken(gf_modelCategory(record.head.model)) ||
+    if (!gf_categoryShown(gf_modelCategory(record.head.model)) ||
         lf_leavingOrReachingGround(context.parking, record.position)) {
         return;
     }

@@ -14,6 +14,7 @@
 #include "core/string_helpers.h"
 #include "core/time_text.h"
 #include "core/user_error.h"
+#include "core/utf8_sequence.h"
 #include "core/version_data.h"
 #include "core/wide_text.h"
 #include "core/wsa_error_text.h"
@@ -249,6 +250,44 @@ TEST(WideText, ConvertsBothWaysOrThrowsTheTextsTheCallersLog)
 
 // Halves round away from zero; a value that does not fit throws before any cast. The status board repaints on a
 // change only and resets to its start values.
+// The one UTF-8 reader: its table of edges, and the surrogate rule that is the callers' choice.
+TEST(Text, Utf8SequencesWithTheSurrogateRuleOfTheCaller)
+{
+    struct Case {
+        std::string_view bytes;
+        std::size_t surrogatesAccepted;
+        std::size_t surrogatesRefused;
+    };
+    const Case cases[] = {
+        {"", 0, 0},
+        {"A\xFF", 1, 1},
+        {"\xC3\xA9x", 2, 2},           // U+00E9
+        {"\xC0\xAF", 0, 0},            // overlong "/"
+        {"\xC2", utf8CutOff, utf8CutOff},
+        {"\xE0\x9F\xBF", 0, 0},        // overlong U+07FF
+        {"\xE2\x82\xAC", 3, 3},        // U+20AC
+        {"\xED\x9F\xBF", 3, 3},        // U+D7FF, the last before the surrogates
+        {"\xED\xA0\x80", 3, 0},        // U+D800
+        {"\xED\xBF\xBF", 3, 0},        // U+DFFF
+        {"\xED\xA0", utf8CutOff, 0},
+        {"\xEE\x80\x80", 3, 3},        // U+E000
+        {"\xE2\x28\xA1", 0, 0},
+        {"\xF0\x8F\xBF\xBF", 0, 0},    // overlong U+FFFF
+        {"\xF0\x9F\x98\x80", 4, 4},    // U+1F600
+        {"\xF0\x9F\x98", utf8CutOff, utf8CutOff},
+        {"\xF4\x8F\xBF\xBF", 4, 4},    // U+10FFFF
+        {"\xF4\x90\x80\x80", 0, 0},    // above U+10FFFF
+        {"\xF5\x80\x80\x80", 0, 0},
+        {"\x80", 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(gf_utf8SequenceLength(c.bytes, Surrogates::accepted), c.surrogatesAccepted)
+            << testing::PrintToString(std::string(c.bytes));
+        EXPECT_EQ(gf_utf8SequenceLength(c.bytes, Surrogates::refused), c.surrogatesRefused)
+            << testing::PrintToString(std::string(c.bytes));
+    }
+}
+
 TEST(Values, NarrowingAndTheStatusBoard)
 {
     const std::pair<double, int64_t> fits[] = {

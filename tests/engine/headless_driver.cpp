@@ -2,6 +2,7 @@
 
 #include "engine/angles.h"
 #include "engine/live_lifecycle.h"
+#include "engine/optional_categories.h"
 #include "engine/position_stream.h"
 #include "engine/reply_application.h"
 #include "records/refused_titles.h"
@@ -16,16 +17,6 @@ namespace {
 
 // A created object is configured and moved this many ticks after its binding.
 constexpr int32_t configureAfterTicks = 200;
-
-bool lf_categoryTaken(AircraftCategory category)
-{
-    switch (category) {
-    case AircraftCategory::Light: return settings::lightAircraft.get();
-    case AircraftCategory::HighPerf: return settings::highPerfAircraft.get();
-    case AircraftCategory::Rotorcraft: return settings::helicopters.get();
-    default: return true;
-    }
-}
 
 } // namespace
 
@@ -178,7 +169,7 @@ void HeadlessDriver::intake(LiveContext& live, const TrafficRecord& record)
     LiveAircraft* aircraft = state.findLive(record.hexId);
     if (aircraft == nullptr) {
         FlightRecord flight = gf_makeFlightRecord(record);
-        if (lf_categoryTaken(flight.category)) {
+        if (gf_categoryShown(flight.category)) {
             state.live.emplace_back(record.position, std::move(flight), record.timestamp);
         }
         return;
