@@ -1,9 +1,10 @@
 #include "engine/flight_plans.h"
 
+#include "core/fresh_file.h"
+
 #include <fmt/format.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <system_error>
 
 namespace hlw {
@@ -47,14 +48,15 @@ bool gf_writeFlightPlan(const std::filesystem::path& path, const FlightRecord& f
     // The process id keeps two programs' temporary files apart; one worker writes one plan at a time.
     std::filesystem::path temporary = path;
     temporary += fmt::format(".{}.tmp", ::getpid());
-    const std::string text = gf_flightPlanText(flight);
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (out) {
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
+    // Created anew, so that a link planted at the temporary name cannot take the write elsewhere.
+    const int descriptor = gf_createFreshFile(temporary);
+    if (descriptor < 0) {
+        return false;
     }
+    const bool written = gf_writeAll(descriptor, gf_flightPlanText(flight));
+    const bool closed = ::close(descriptor) == 0;
     std::error_code error;
-    if (!out) {
+    if (!written || !closed) {
         std::filesystem::remove(temporary, error);
         return false;
     }

@@ -1,5 +1,6 @@
 #include "refdata/download.h"
 
+#include "core/fresh_file.h"
 #include "core/log.h"
 #include "core/run_state_port.h"
 #include "core/version_data.h"
@@ -47,6 +48,19 @@ std::filesystem::path lf_partPathOf(const std::filesystem::path& target)
     std::filesystem::path part = target;
     part += ".part";
     return part;
+}
+
+std::FILE* lf_openFresh(const std::filesystem::path& part, bool binary)
+{
+    const int descriptor = gf_createFreshFile(part);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(descriptor, binary ? "wb" : "w");
+    if (file == nullptr) {
+        ::close(descriptor);
+    }
+    return file;
 }
 
 // Where the body goes, and how much of it may come: a server need not announce the size.
@@ -127,7 +141,8 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
     const std::filesystem::path part = lf_partPathOf(target);
     // The ".part" file goes on every path; after the rename it no longer exists and nothing happens.
     const RemoveOnExit removePart(part);
-    FileHandle file(std::fopen(part.c_str(), binary ? "wb" : "w"));
+    // Created anew, so that a link planted at the ".part" name cannot send the body elsewhere.
+    FileHandle file(lf_openFresh(part, binary));
     if (!file) {
         gf_log(fmt::format("Could not open output file: {}", part.string()));
         return false;

@@ -5,7 +5,9 @@
 #include "engine/flight_plans.h"
 #include "support/temp_dir.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -98,6 +100,22 @@ TEST(FlightPlans, AWriteThatFailsReportsFalseAndLeavesNoFile)
     const fs::path folder = dir.path() / "orig_dest";
     writeWholeFile(folder, "not a folder");
     EXPECT_FALSE(gf_writeFlightPlan(gf_flightPlanPath(folder, 92), flight));
+}
+
+// A link planted at the temporary name (the plan folder is open to other programs) takes no write elsewhere.
+TEST(FlightPlans, ALinkAtTheTemporaryNameIsReplacedNotFollowed)
+{
+    TempDir dir;
+    const fs::path victim = dir.path() / "victim.txt";
+    writeWholeFile(victim, "not to be overwritten");
+    const fs::path path = gf_flightPlanPath(dir.path() / "plans", 5);
+    fs::create_directories(path.parent_path());
+    fs::create_symlink(victim, path.string() + fmt::format(".{}.tmp", ::getpid()));
+    const FlightRecord flight = lf_flight(AircraftCategory::Large, "ZRH", "LHR");
+    ASSERT_TRUE(gf_writeFlightPlan(path, flight));
+    EXPECT_EQ(readWholeFile(victim), "not to be overwritten");
+    EXPECT_EQ(readWholeFile(path), gf_flightPlanText(flight));
+    EXPECT_EQ(lf_filesIn(path.parent_path()), std::vector<fs::path>{"5.pln"});
 }
 
 class PlanRoad : public ::testing::Test, public EngineFixture {

@@ -201,5 +201,17 @@ TEST_F(Download, CompleteTransfersAndDataFilesFromTheMajorVersionFolderReplaceTh
     expectOldTargetKept();
 }
 
+// A link planted at the ".part" name (the data folder is open to other programs) takes no write elsewhere.
+TEST_F(Download, ALinkAtThePartNameIsReplacedNotFollowed)
+{
+    const fs::path victim = dir / "victim.txt";
+    writeWholeFile(victim, oldContents);
+    fs::create_symlink(victim, target.string() + ".part");
+    ASSERT_TRUE(gf_download(server->url("good.bin"), target, true));
+    EXPECT_EQ(readWholeFile(victim), oldContents);
+    EXPECT_EQ(readWholeFile(target), goodBytes);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(target.string() + ".part")));
+}
+
 } // namespace
 } // namespace hlw
