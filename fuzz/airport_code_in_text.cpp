@@ -2,6 +2,7 @@
 // text as a token of exactly four letters or digits, and a known airport among them wins.
 #include "fuzz_check.h"
 
+#include "refdata/airport_code_in_text.h"
 #include "refdata/airports_database.h"
 
 #include <string>

@@ -9,6 +9,7 @@
 #include "liveries/livery_scan.h"
 #include "liveries/livery_tables.h"
 #include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
 #include "refdata/reference_database.h"
 #include "refdata/reference_tables.h"
 #include "settings/catalogue.h"

@@ -19,6 +19,7 @@
 #include "parking/static_placement.h"
 #include "liveries/livery_tables.h"
 #include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_database.h"
 #include "settings/catalogue.h"

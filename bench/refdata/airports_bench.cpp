@@ -1,6 +1,8 @@
 // The closest-airport search over every airport of the bundled sample database, at each airport's own
 // position (a hit, often with a neighbour to weigh) and in open country (nothing within 5 nm).
 #include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
+#include "refdata/closest_airport.h"
 
 #include <benchmark/benchmark.h>
 

@@ -13,6 +13,7 @@
 #include "liveries/livery_tables.h"
 #include "liveries/registration_codes.h"
 #include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
 #include "refdata/reference_database.h"
 #include "refdata/remove_with_warning.h"
 #include "refdata/sealed_file.h"
@@ -20,6 +21,7 @@
 #include "settings/catalogue.h"
 #include "settings/control_services.h"
 #include "settings/parameters_file.h"
+#include "settings/parameters_upgrade.h"
 
 #include <fmt/format.h>
 

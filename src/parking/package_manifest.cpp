@@ -1,6 +1,7 @@
 #include "parking/package_manifest.h"
 
 #include "core/whole_file.h"
+#include "refdata/airport_code_in_text.h"
 #include "refdata/reference_lookups.h"
 
 #include <fmt/format.h>

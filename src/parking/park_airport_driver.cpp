@@ -9,6 +9,7 @@
 #include "parking/learned_save.h"
 #include "parking/parking_service.h"
 #include "parking/parking_window_port.h"
+#include "refdata/closest_airport.h"
 #include "settings/catalogue.h"
 #include "settings/control_services.h"
 

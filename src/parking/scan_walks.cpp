@@ -8,6 +8,7 @@
 #include "parking/bgl_reader.h"
 #include "parking/package_manifest.h"
 #include "parking/scan_outputs.h"
+#include "refdata/airport_code_in_text.h"
 #include "refdata/reference_lookups.h"
 #include "settings/catalogue.h"
 

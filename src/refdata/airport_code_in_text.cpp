@@ -1,6 +1,5 @@
-// Airport codes inside package names and paths ("my-eham-scenery", "EHAM_EGLL"). A token is a run of exactly
-// four letters or digits between characters that are neither (or the ends of the text); a plain scan finds the
-// same tokens in the same order as repeatedly searching and cutting out each token would.
+#include "refdata/airport_code_in_text.h"
+
 #include "refdata/airports_database.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
-// Reading "airports.enc": decrypted to "airports.xml" beside it, parsed into a table of its own, and installed
-// only when the whole file has been read, so a failed read never leaves a half-filled table behind.
+#include "refdata/airports_reader.h"
+
 #include "core/capped_alerts.h"
 #include "core/log.h"
 #include "core/string_helpers.h"

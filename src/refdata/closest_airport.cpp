@@ -1,5 +1,5 @@
-// The airport the user stands at: the closest one within 5 nm, unless the airport passed over for it has a
-// stand nearer to the user.
+#include "refdata/closest_airport.h"
+
 #include "core/log.h"
 #include "refdata/airports_database.h"
 #include "refdata/closest_stand_port.h"

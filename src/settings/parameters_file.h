@@ -30,10 +30,6 @@ bool gf_readParameters();
 // False, with the alert "saving: {} failed", when the file could not be written; the old file then stays.
 bool gf_saveParameters(bool writeDefaults);
 
-// The start-up step: the load, then either storing "SCAN_LIVERIES" and "SCAN_AIRPORTS" as true (new file) or
-// the treatment of a program-version change. File-system errors of the removals it makes are thrown.
-void gf_upgradeParameters();
-
 // Converts a file of the older layout in place: "root" is put around the stored "parameters", every stored
 // value is kept. True when the file was converted and saved or needed nothing; false when it could not be read
 // or written.

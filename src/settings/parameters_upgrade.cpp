@@ -1,4 +1,5 @@
-// The start-up step of the settings file: the load, and what a new file or a program-version change requires.
+#include "settings/parameters_upgrade.h"
+
 #include "core/log.h"
 #include "core/product.h"
 #include "core/version_data.h"

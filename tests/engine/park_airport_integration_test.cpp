@@ -17,6 +17,7 @@
 #include "liveries/livery_data.h"
 #include "liveries/livery_tables.h"
 #include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
 #include "refdata/download_settings.h"
 #include "refdata/reference_database.h"
 #include "refdata/reference_tables.h"

@@ -12,6 +12,7 @@
 #include "core/user_error.h"
 #include "parking_fixture.h"
 #include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
 #include "refdata/reference_database.h"
 #include "refdata/reference_lookups.h"
 #include "refdata/reference_tables.h"

@@ -1,6 +1,9 @@
 // The airports database: reading "airports.enc", the closest airport and airport codes in package names.
 #include "core/user_error.h"
+#include "refdata/airport_code_in_text.h"
 #include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
+#include "refdata/closest_airport.h"
 #include "refdata/closest_stand_port.h"
 #include "refdata/project_key.h"
 #include "seal_stream.h"

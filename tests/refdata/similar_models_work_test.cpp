@@ -22,7 +22,7 @@ std::atomic<std::size_t> allocatedBytes{0};
 
 } // namespace
 
-// Counts while asked to; the standard operator delete frees what malloc gave.
+// Counts while asked to. The pair is replaced together, so that what malloc gave free takes back.
 void* operator new(std::size_t size)
 {
     if (counting.load(std::memory_order_relaxed)) {
@@ -33,6 +33,12 @@ void* operator new(std::size_t size)
     }
     throw std::bad_alloc();
 }
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
 
 namespace hlw {
 namespace {

@@ -2,6 +2,7 @@
 #include "settings/parameters_file.h"
 
 #include "parameters_file_fixture.h"
+#include "settings/parameters_upgrade.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>

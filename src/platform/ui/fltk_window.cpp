@@ -3,6 +3,7 @@
 #include "platform/ui/fltk_painter.h"
 #include "platform/ui/fltk_widgets.h"
 #include "platform/ui/fltk_x11.h"
+#include "platform/ui/screens.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>

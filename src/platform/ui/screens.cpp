@@ -1,5 +1,6 @@
-#include "platform/ui/window.h"
+#include "platform/ui/screens.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 

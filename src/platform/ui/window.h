@@ -63,12 +63,6 @@ class WindowEvents {
     virtual void onPaint(Painter& painter) = 0;
 };
 
-// A screen with its work area (the screen without panels and task bars).
-struct Screen {
-    Rect bounds;
-    Rect workArea;
-};
-
 class Window : public ControlPort {
   public:
     // Window thread: creates and shows the window with its controls. False when it cannot be created.
@@ -92,9 +86,5 @@ class Window : public ControlPort {
     // A modal note with an OK button, shown on the window thread.
     virtual void messageBox(std::string text, std::string caption) = 0;
 };
-
-// The screen a rectangle overlaps most; with no overlap the one nearest to it; the first on a tie. Its work area,
-// or an empty rectangle without screens.
-Rect gf_nearestWorkArea(const Rect& rect, const std::vector<Screen>& screens);
 
 } // namespace hlw::ui
