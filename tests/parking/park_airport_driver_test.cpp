@@ -178,5 +178,24 @@ TEST_F(Driver, TheUsersStandAtTheLoadIsReservedAndReReadPicksUpAnEditedStand)
     EXPECT_EQ(service.checkReservedStands(), std::nullopt) << "an unknown airport: the list's message stands";
 }
 
+TEST_F(Driver, AReloadSearchesTheNewStandTableForTheUsersStand)
+{
+    const LatLon user{52.31, 4.76};
+    standAt(user);
+    ASSERT_TRUE(service.chooseParkAirport(AirportCode("EHAM")));
+    ASSERT_EQ(service.loadParkAirport(), "");
+    ASSERT_EQ(service.nearestStandName(user.lat, user.lon), "A1");
+
+    // The stand where the user stands has another name in the file read next; the position has not moved.
+    folder.write("airports/my_simaddon/EHAM.xml",
+                 lf_airport(R"(<parkpos id="K7" latitude="52.310000" longitude="4.760000" radius="30" type="5" />)"));
+    service.closeParkAirport();
+    ASSERT_TRUE(service.chooseParkAirport(AirportCode("EHAM")));
+    ASSERT_EQ(service.loadParkAirport(), "");
+    EXPECT_EQ(service.nearestStandName(user.lat + 1e-9, user.lon), "K7");
+    EXPECT_EQ(service.reservedStand(), "K7") << "no stand of the old table becomes the reserved stand";
+    EXPECT_EQ(test::readWholeFile(folder.dir / "airports/my_park_airports.txt"), "EHAM,K7\n");
+}
+
 } // namespace
 } // namespace hlw

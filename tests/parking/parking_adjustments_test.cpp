@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 namespace hlw {
 namespace {
@@ -133,19 +134,37 @@ TEST_F(Adjustments, MoreLiveAircraftThanWantedGoLongestParkedFirst)
 
 TEST_F(Adjustments, WithNothingWantedEverythingGoesAndTheAdjustmentEnds)
 {
-    load(4, R"(<opt reg="D-AINA" day="3" hh="18:20" cs="DLH5" />)");
-    settings::maxParkSel.set(0);
-    parked("L10", 2, 10min);
-    traffic.statics = {test::gf_staticAt("DLH5*", "A20N", *service.standByNumber(1), SimObjectState::active, 9)};
-    traffic.statics[0].flight.registration = "D-AINA";
-    traffic.statics[0].flight.airline = gf_airlineIndex("DLH");
-    traffic.statics[0].parkedWeekday = 3;
-    traffic.statics[0].parkedSlot = 18;
-    service.runAdjustments();
-    EXPECT_EQ(service.positionsToPlace(), 0);
-    EXPECT_TRUE(service.standUse().empty());
-    EXPECT_EQ(traffic.removed, (std::vector<std::string>{"L10", "DLH5*"}));
-    EXPECT_NE(folder.logText().find("Parking adjustments: 1 to be removed, 0 to be added"), std::string::npos);
+    struct Case {
+        const char* what;
+        std::function<void()> wantNothing;
+    };
+    const Case cases[] = {{"MAX_PARK_SEL 0", [] { settings::maxParkSel.set(0); }},
+                          {"a negative percentage", [] { settings::parkingPercentage.set(-40); }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        load(4, R"(<opt reg="D-AINA" day="3" hh="18:20" cs="DLH5" />)");
+        c.wantNothing();
+        traffic.live.clear();
+        traffic.removed.clear();
+        parked("L10", 2, 10min);
+        // DLH4* at the same stand is on its way out already: it must not be removed a second time.
+        const StandRecord& first = *service.standByNumber(1);
+        traffic.statics = {test::gf_staticAt("DLH4*", "A20N", first, SimObjectState::removingfromsim, 8),
+                           test::gf_staticAt("DLH5*", "A20N", first, SimObjectState::active, 9)};
+        traffic.statics[1].flight.registration = "D-AINA";
+        traffic.statics[1].flight.airline = gf_airlineIndex("DLH");
+        traffic.statics[1].parkedWeekday = 3;
+        traffic.statics[1].parkedSlot = 18;
+        const std::size_t logBefore = folder.logText().size();
+        service.runAdjustments();
+        EXPECT_EQ(service.positionsToPlace(), 0);
+        EXPECT_TRUE(service.standUse().empty());
+        EXPECT_EQ(traffic.removed, (std::vector<std::string>{"L10", "DLH5*"}));
+        EXPECT_NE(folder.logText().find("Parking adjustments: 1 to be removed, 0 to be added", logBefore),
+                  std::string::npos);
+        service.closeParkAirport();
+        settings::maxParkSel.set(settings::maxParkSel.defaultValue());
+    }
 }
 
 } // namespace

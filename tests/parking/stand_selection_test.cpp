@@ -7,10 +7,14 @@
 
 #include "parking_fixture.h"
 #include "parking_world.h"
+#include "core/random_choice.h"
 #include "settings/catalogue.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
 
 namespace hlw {
 namespace {
@@ -215,6 +219,41 @@ TEST_F(Selection, AnAircraftPresentAlreadyIsLeftOutAndItsOptionKeepsItsNumber)
         EXPECT_EQ(option.number, 1U) << stands[left].id << " keeps its number, so that it is still saved";
         EXPECT_FALSE(stands[left].selected);
     }
+}
+
+TEST_F(Selection, TheLastFitKeepsARandomChoiceOfItsStandsAndDropsNoMoreThanItFound)
+{
+    settings::random.set(true);
+    // S1 is learned for the current half hour (fit 0), S2 to S4 for the one before (fit 1).
+    addStands({gf_option("PH-BXA", "KLM", "B738", 2, lf_slots({20}), "KLM1"),
+               gf_option("PH-BXB", "KLM", "B738", 2, lf_slots({19}), "KLM2"),
+               gf_option("PH-BXC", "KLM", "B738", 2, lf_slots({19}), "KLM3"),
+               gf_option("PH-BXD", "KLM", "B738", 2, lf_slots({19}), "KLM4")});
+    const auto reselect = [this](int32_t wanted, int32_t already) {
+        for (StandRecord& stand : stands) {
+            stand.selected = stand.blocked = false;
+        }
+        selection.clear();
+        selection.selectParkPositions({2, 20}, wanted, already, stands, statics);
+    };
+    std::set<std::string> leftOut;
+    for (uint32_t seed = 1; seed <= 60 && leftOut.size() < 3; ++seed) {
+        gf_seedThreadRandomEngine(seed);
+        reselect(3, 0);
+        const std::vector<std::string> ids = chosen();
+        ASSERT_EQ(ids.size(), 3U) << seed;
+        EXPECT_EQ(ids[0], "S1@0") << "a position of an earlier fit is never the one dropped";
+        for (const char* id : {"S2@1", "S3@1", "S4@1"}) {
+            if (std::ranges::find(ids, id) == ids.end()) {
+                leftOut.insert(id);
+            }
+        }
+    }
+    EXPECT_EQ(leftOut.size(), 3U) << "each stand of the last fit is left out for some seed";
+
+    // An adjustment with more aircraft present than wanted: the pass drops what it found, nothing more.
+    reselect(2, 5);
+    EXPECT_TRUE(selection.selected.empty());
 }
 
 TEST_F(Selection, ANegativeOrZeroWantedSelectsNothing)
