@@ -15,6 +15,9 @@ void ParkingWindowHooks::applyAutoRange()
     const bool automatic = settings::autoRange.get();
     gf_enableControl(settings::range, !automatic);
     gf_enableControl(settings::arAboveHeight, automatic);
+    if (automatic) {
+        requests_.autoRange.store(true);
+    }
 }
 
 void ParkingWindowHooks::initialLoadOnlyChanged(bool initialLoadOnly)

@@ -68,9 +68,9 @@ struct ProgramParts {
                         gf_systemSteadyTime(), gf_flightPlanFolder},
                        motion};
     SimControls controls{status};
-    ParkingWindowHooks parkingWindow{status, controls};
-    ShellServices app{controls, simLink, parking};
     WorkerRequests requests;
+    ParkingWindowHooks parkingWindow{status, controls, requests};
+    ShellServices app{controls, simLink, parking};
 
     WorkerContext context(WindowPort& window, SteadyTimeSource& time)
     {
