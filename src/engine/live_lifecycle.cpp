@@ -296,6 +296,19 @@ void gf_handleNewLiveAc(LiveContext& context, LiveAircraft& aircraft)
     spawnLiveAc(context, aircraft);
 }
 
+AiCreateRequest gf_creationRequest(const LiveAircraft& aircraft)
+{
+    const bool onGround = !aircraft.positions.empty() && aircraft.positions.front().airborne == 0;
+    AiCreateRequest request;
+    request.position = {aircraft.latitude,           aircraft.longitude, aircraft.altitudeFt,
+                        aircraft.pitch * degPerRad,  aircraft.bank * degPerRad,
+                        aircraft.heading * degPerRad, onGround ? 1U : 0U, 0};
+    request.callsign = aircraft.flight.callsign;
+    request.title = std::string(aircraft.flight.title);
+    request.hexId = aircraft.flight.hexId;
+    return request;
+}
+
 void spawnLiveAc(LiveContext& context, LiveAircraft& aircraft)
 {
     std::deque<PositionRecord>& positions = aircraft.positions;

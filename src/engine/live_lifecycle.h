@@ -27,6 +27,10 @@ void gf_setState(LiveContext& context, StaticAircraft& aircraft, SimObjectState 
 void gf_handleNewLiveAc(LiveContext& context, LiveAircraft& aircraft);
 // Chooses the livery, decides the first phase, sets the initial attitude and asks for the object.
 void spawnLiveAc(LiveContext& context, LiveAircraft& aircraft);
+// The request for the aircraft's object where it is, its attitude in degrees; an aircraft on the ground is asked
+// for on the ground (its first position is a ground one), so that the simulator puts it on the terrain and not at the
+// altitude its ground reports carry.
+AiCreateRequest gf_creationRequest(const LiveAircraft& aircraft);
 
 // The simulator created the aircraft's object; false refuses the object id (below 3).
 bool gf_onObjectCreated(LiveContext& context, LiveAircraft& aircraft, uint32_t objectId, double heightAboveGroundFt);

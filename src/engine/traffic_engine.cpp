@@ -1,7 +1,7 @@
 #include "engine/traffic_engine.h"
 
 #include "core/log.h"
-#include "engine/angles.h"
+#include "engine/live_lifecycle.h"
 #include "engine/position_stream.h"
 #include "engine/run_state.h"
 #include "engine/traffic_intake.h"
@@ -99,14 +99,7 @@ void TrafficEngine::requestFromAddingStack()
         gf_logAlert(fmt::format("{} {} objectid = 0?", "lf_handleAddingStack", gf_describeAc(aircraft->flight)));
         return;
     }
-    AiCreateRequest request;
-    request.position = {aircraft->latitude,           aircraft->longitude, aircraft->altitudeFt,
-                        aircraft->pitch * degPerRad,  aircraft->bank * degPerRad,
-                        aircraft->heading * degPerRad, 0, 0};
-    request.callsign = aircraft->flight.callsign;
-    request.title = std::string(aircraft->flight.title);
-    request.hexId = hexId;
-    state_.liveCreations.push_back(std::move(request));
+    state_.liveCreations.push_back(gf_creationRequest(*aircraft));
 }
 
 void TrafficEngine::requestAcInRange()

@@ -34,6 +34,10 @@ void FakeSimulator::frame(int32_t tick)
         object.altFt = request.position.Altitude;
         object.staticCgFt = staticCgFt;
         object.staticPitchRad = staticPitchRad;
+        // Like the simulator, an object asked for on the ground stands on the terrain.
+        if (request.position.OnGround != 0) {
+            object.altFt = terrain.elevationFt(object.latDeg, object.lonDeg) + staticCgFt;
+        }
         const double aboveGround = object.altFt - terrain.elevationFt(object.latDeg, object.lonDeg);
         replies_.push({object.id, request.hexId, 0, SimReplyType::liveCreated, 0.0, aboveGround});
         replies_.push({object.id, 0, 0, SimReplyType::staticCg, staticCgFt, staticPitchRad});

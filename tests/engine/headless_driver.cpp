@@ -1,6 +1,5 @@
 #include "headless_driver.h"
 
-#include "engine/angles.h"
 #include "engine/live_lifecycle.h"
 #include "engine/optional_categories.h"
 #include "engine/position_stream.h"
@@ -209,13 +208,7 @@ void HeadlessDriver::turnAddingStackIntoRequest()
     if (aircraft == nullptr || aircraft->flight.callsign.empty()) {
         return;
     }
-    AiCreateRequest request;
-    request.position = {aircraft->latitude, aircraft->longitude, aircraft->altitudeFt, aircraft->pitch * degPerRad,
-                        aircraft->bank * degPerRad, aircraft->heading * degPerRad, 0, 0};
-    request.callsign = aircraft->flight.callsign;
-    request.title = std::string(aircraft->flight.title);
-    request.hexId = hexId;
-    state.liveCreations.push_back(std::move(request));
+    state.liveCreations.push_back(gf_creationRequest(*aircraft));
 }
 
 } // namespace hlw::test

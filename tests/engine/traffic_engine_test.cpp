@@ -252,6 +252,18 @@ TEST_F(Tick, TheNewestAircraftOnTheAddingStackBecomesACreationRequestInDegrees)
     }
 }
 
+TEST_F(Tick, AnAircraftOnTheGroundIsAskedForOnTheGroundNotAtTheAltitudeOfItsGroundReports)
+{
+    // Ground reports carry altitude 0: without the flag the object would stand below an airport's terrain.
+    LiveAircraft& aircraft = state.live.emplace_back(
+        gf_makeLive(AircraftCategory::Large, MovementPhase::taxi, {gf_ground(47.0, 8.0, 10, 0)}));
+    state.addingStack = {aircraft.flight.hexId};
+    engine.requestFromAddingStack();
+    ASSERT_EQ(state.liveCreations.size(), 1u);
+    EXPECT_EQ(state.liveCreations.front().position.OnGround, 1u);
+    EXPECT_DOUBLE_EQ(state.liveCreations.front().position.Altitude, 0.0);
+}
+
 TEST_F(Tick, InRangeEvery20TicksUserPositionEverySecondAndTheTickGoesToTheReader)
 {
     settings::range.set(40);
