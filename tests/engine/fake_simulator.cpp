@@ -7,7 +7,8 @@ namespace hlw::test {
 namespace {
 
 constexpr double staticCgFt = 8.0;
-constexpr double staticPitchRad = 0.7 * 0.017453292519943295;
+constexpr double radPerDeg = 0.017453292519943295;
+constexpr double staticPitchRad = 0.7 * radPerDeg;
 constexpr int32_t groundReportTicks = 20;
 
 } // namespace
@@ -32,6 +33,9 @@ void FakeSimulator::frame(int32_t tick)
         object.latDeg = request.position.Latitude;
         object.lonDeg = request.position.Longitude;
         object.altFt = request.position.Altitude;
+        object.pitchRad = request.position.Pitch * radPerDeg;
+        object.bankRad = request.position.Bank * radPerDeg;
+        object.headingRad = request.position.Heading * radPerDeg;
         object.staticCgFt = staticCgFt;
         object.staticPitchRad = staticPitchRad;
         // Like the simulator, an object asked for on the ground stands on the terrain.

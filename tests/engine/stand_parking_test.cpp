@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <numbers>
+#include <string>
+#include <vector>
 
 namespace hlw::test {
 namespace {
@@ -93,6 +95,7 @@ TEST_F(StandParking, ATaxiingAircraftAtRestNearAStandRemovesALiveOneParkedThereA
     const StandRecord& stand = airport.stand("A2");
     EXPECT_EQ(ac.positions[1].latitude, stand.latitude);
     EXPECT_EQ(ac.positions[2].stationary, 1);
+    EXPECT_EQ(ac.positions[2].groundSpeedKt, 0.0);
     EXPECT_EQ(ac.positions[2].dueTick - ac.positions[1].dueTick, 50);
     EXPECT_EQ(ac.standNumber, stand.standNumber);
 }
@@ -133,6 +136,25 @@ TEST_F(StandParking, AnAircraftThatMayHaveBeenTowedFindsAStandFartherAway)
     }
 }
 
+TEST_F(StandParking, ALiveAircraftParkingOnAStandRemovesTheStaticAircraftStandingThere)
+{
+    for (const char* standId : {"A3", "A4"}) {
+        StaticAircraft& fixed = state.statics.emplace_back();
+        fixed.flight.callsign = std::string("STAT") + standId;
+        fixed.standNumber = airport.stand(standId).standNumber;
+        fixed.state = SimObjectState::active;
+        fixed.objectId = 900 + static_cast<uint32_t>(state.statics.size());
+    }
+    LiveAircraft& ac = onStand("A3", "DLH4AB", MovementPhase::parked);
+    ac.groundMode = 0;
+    const std::string logged = log.during([&] { gf_parkAc(live, ac); });
+    EXPECT_NE(logged.find("DLH4AB   parks over static STATA3"), std::string::npos) << logged;
+    EXPECT_EQ(state.statics[0].state, SimObjectState::removingfromsim);
+    EXPECT_EQ(state.statics[1].state, SimObjectState::active);
+    EXPECT_EQ(ac.groundMode, 1);
+    EXPECT_EQ(airport.unselected, std::vector<int32_t>{airport.stand("A3").standNumber});
+}
+
 TEST_F(StandParking, AnAircraftCreatedMovingTakesTheStandOnlyWhenItComesToRestThere)
 {
     struct Row {
@@ -151,6 +173,7 @@ TEST_F(StandParking, AnAircraftCreatedMovingTakesTheStandOnlyWhenItComesToRestTh
                                             gf_ground(rest.lat, rest.lon, row.nextSpeedKt, state.tick + 1500)}));
         gf_setPerformance(ac.flight, AircraftCategory::Large);
         EXPECT_EQ(gf_chooseSpawnStand(live, ac), row.result) << row.nextSpeedKt << " kt";
+        EXPECT_EQ(ac.standNumber, row.result == SpawnStand::parked ? stand.standNumber : 0);
     }
 }
 
@@ -220,6 +243,8 @@ TEST_F(StandParking, AnAircraftWithinTwoMetresOfItsStandParksFartherAwayItTaxisO
         const bool parked = row.phase == MovementPhase::parked;
         EXPECT_EQ(airport.stand("A5").occupied, parked);
         EXPECT_EQ(state.arrivals.size(), parked ? 1u : 0u);
+        EXPECT_EQ(airport.maxParkChecks, parked ? std::vector<bool>{false} : std::vector<bool>{});
+        airport.maxParkChecks.clear();
         // A passenger aircraft parked on the cargo stand: its cargo flag is learned away.
         EXPECT_EQ(airport.stand("A5").cargoChange, parked);
     }
