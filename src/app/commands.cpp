@@ -42,8 +42,7 @@ bool lf_toggle(BoolCheckBoxParameter& setting)
     ui::ControlPort& port = ui::gf_controlPort();
     const bool value = !port.controlChecked(setting.controlId()).value_or(setting.get());
     port.setChecked(setting.controlId(), value);
-    setting.set(value);
-    setting.save();
+    setting.setAndSave(value);
     return value;
 }
 
@@ -80,8 +79,7 @@ std::string lf_upper(std::string text)
 template <typename List> int32_t lf_storeChoice(List& list, int32_t index)
 {
     const int32_t before = list.get();
-    list.setClamped(list.choices().at(static_cast<std::size_t>(index)));
-    list.save();
+    list.setClampedAndSave(list.choices().at(static_cast<std::size_t>(index)));
     return before;
 }
 
@@ -302,15 +300,13 @@ bool WindowCommands::lists(const ui::Command& command)
     }
     if (id == simChoice.controlId()) {
         if (!simChoice.equals(choice->text)) {
-            simChoice.set(choice->text);
-            simChoice.save();
+            simChoice.setAndSave(choice->text);
             ui::gf_controlPort().comboSelect(id, choice->index);
             gf_switchSimVersion();
         }
     } else if (id == aiPackageSelector.controlId()) {
         if (!aiPackageSelector.equals(choice->text)) {
-            aiPackageSelector.set(choice->text);
-            aiPackageSelector.save();
+            aiPackageSelector.setAndSave(choice->text);
             gf_setMessage("If you want to make this choice effective, you must start a Scan for liveries", true);
         }
     } else if (id == callsign2ObjectId.controlId()) {
@@ -337,8 +333,7 @@ bool WindowCommands::lists(const ui::Command& command)
     } else if (id == maxFitFl.controlId()) {
         const float value = maxFitFl.choices().at(static_cast<std::size_t>(choice->index));
         maxFitFl.set(value);
-        maxFit.setClamped(static_cast<int32_t>(std::lround(2.0F * value)) - 1);
-        maxFit.save();
+        maxFit.setClampedAndSave(static_cast<int32_t>(std::lround(2.0F * value)) - 1);
     } else {
         for (IntComboParameter* list : {&maxParkSel, &parkingPercentage, &airpRange, &arAboveHeight, &airpHeight}) {
             if (id == list->controlId()) {

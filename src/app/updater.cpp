@@ -75,13 +75,11 @@ void lf_updateItem(const DataItem& item, const VersionData& web)
             return;
         }
     } else {
-        item.scan->set(true);
-        item.scan->save();
+        item.scan->setAndSave(true);
         item.scan->showCheck();
         ui::gf_controlPort().invalidate(settingsPanelRect, true);
     }
-    item.stored.set(web.text());
-    item.stored.save();
+    item.stored.setAndSave(web.text());
     lf_logUpdated(item.key, web);
 }
 

@@ -38,8 +38,7 @@ class ScanEnd {
             gf_syncFileSystem(paths::airportsFolder);
         }
         try {
-            settings::scanAirports.set(false);
-            settings::scanAirports.save();
+            settings::scanAirports.setAndSave(false);
             settings::scanAirports.showCheck();
         } catch (const std::exception& error) {
             gf_logAlert(fmt::format("SCAN_AIRPORTS could not be switched off: {}", error.what()));

@@ -76,17 +76,19 @@ TEST_F(ConcurrentSaves, ALoadNeverFallsBetweenAChangeAndItsSave)
     for (const Row& row : rows) {
         std::atomic<pid_t> windowThread{0};
         std::thread changer;
+        bool changerWaited = false;
         {
             const auto lock = gf_lockParametersFile();
             changer = std::thread([&] {
                 windowThread.store(::gettid());
                 row.change();
             });
-            ASSERT_TRUE(gf_eventually([&] { return windowThread.load() != 0 && lf_waitsOnALock(windowThread.load()); }))
-                << row.key;
+            changerWaited =
+                gf_eventually([&] { return windowThread.load() != 0 && lf_waitsOnALock(windowThread.load()); });
             gf_readParameters();
         }
         changer.join();
+        ASSERT_TRUE(changerWaited) << row.key << ": the changing thread never waited for the settings file";
         EXPECT_EQ(row.value(), row.changed) << row.key;
         EXPECT_EQ(stored(row.key), row.changed) << row.key;
     }
