@@ -111,11 +111,9 @@ TEST_F(ConcurrentSaves, LoseNoUpdate)
                 settings::destination.setAndSave(fmt::format("T{}-{}", thread, i));
             }
             if (thread == 0) {
-                settings::maxHoldingMinutes.set(i);
-                settings::maxHoldingMinutes.save();
+                settings::maxHoldingMinutes.setClampedAndSave(i);
             } else if (thread == 1) {
-                settings::week.set(i % 2 == 1);
-                settings::week.save();
+                settings::week.setAndSave(i % 2 == 1);
             } else if (thread == 2) {
                 EXPECT_TRUE(gf_readStoredIntParameter("MAX_HOLDING_MINUTES").has_value());
             } else if (thread < 5 && i % 4 == 0) {
