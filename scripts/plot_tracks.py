@@ -15,7 +15,11 @@ import math
 import pathlib
 import sys
 
-import matplotlib
+try:
+    import matplotlib
+except ImportError:
+    sys.exit("plot_tracks.py needs matplotlib: install Debian's python3-matplotlib (scripts/setup.sh does) and run "
+             "it with /usr/bin/python3")
 
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402

@@ -68,6 +68,15 @@ class PlotTracks(unittest.TestCase):
         with tempfile.TemporaryDirectory() as temp:
             self.assertEqual(plot(pathlib.Path(temp), pathlib.Path(temp)).returncode, 1)
 
+    def test_without_matplotlib_it_says_what_to_install(self):
+        # -S leaves out the site packages, where Debian's matplotlib lives.
+        with tempfile.TemporaryDirectory() as temp:
+            result = subprocess.run([sys.executable, "-S", str(SCRIPT), temp], capture_output=True, text=True,
+                                    timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("python3-matplotlib", result.stderr)
+        self.assertNotIn("Traceback", result.stderr)
+
 
 if __name__ == "__main__":
     HARNESS_FOLDER = pathlib.Path(sys.argv.pop(1))
