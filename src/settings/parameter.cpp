@@ -1,6 +1,8 @@
 #include "settings/parameter.h"
 
 #include "core/log.h"
+#include "settings/parameter_save.h"
+#include "settings/parameters_file.h"
 
 #include <fmt/format.h>
 
@@ -139,6 +141,42 @@ std::string IntChoiceFormat::text(int32_t value)
 std::string FloatChoiceFormat::text(float value)
 {
     return fmt::format("{:.1f}", value);
+}
+
+void BoolParameter::save() const
+{
+    gf_saveSettingValue(key(), [this] { return std::string(get() ? "true" : "false"); }, [this] { log(); });
+}
+
+void IntParameter::save() const
+{
+    gf_saveSettingValue(key(), [this] { return std::to_string(get()); }, [this] { log(); });
+}
+
+void StringParameter::save() const
+{
+    gf_saveSettingValue(key(), [this] { return get(); }, [this] { log(); });
+}
+
+void BoolParameter::setAndSave(bool value)
+{
+    const auto lock = gf_lockParametersFile();
+    set(value);
+    save();
+}
+
+void IntParameter::setClampedAndSave(int32_t value)
+{
+    const auto lock = gf_lockParametersFile();
+    setClamped(value);
+    save();
+}
+
+void StringParameter::setAndSave(std::string value)
+{
+    const auto lock = gf_lockParametersFile();
+    set(std::move(value));
+    save();
 }
 
 } // namespace hlw

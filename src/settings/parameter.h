@@ -69,7 +69,7 @@ class BoolParameter : public Parameter {
 
     // "{}={}" with the value as "true" or "false"; nothing while the run stops or the user closes the program.
     void log() const;
-    // Writes this one setting into "parameters.xml" (defined with the settings file code).
+    // Writes this one setting into "parameters.xml" (settings/parameter_save.h).
     void save() const;
     // Assigns and saves under the settings-file lock, so that a load running meanwhile cannot replace the new
     // value by the stored one between the two steps. Every change that is to be kept goes this way.
@@ -114,7 +114,7 @@ class IntParameter : public NumberParameter<int32_t> {
 
     // "{}={}" in decimal; nothing while the run stops or the user closes the program.
     void log() const;
-    // Writes this one setting into "parameters.xml" (defined with the settings file code).
+    // Writes this one setting into "parameters.xml" (settings/parameter_save.h).
     void save() const;
     // Assigns the value clamped to the bounds and saves it under the settings-file lock, so that a load running
     // meanwhile cannot replace the new value by the stored one between the two steps.
@@ -148,7 +148,7 @@ class StringParameter : public Parameter {
 
     // "{}=\"{}\"": the value in double quotes; nothing while the run stops or the user closes the program.
     void log() const;
-    // Writes this one setting into "parameters.xml" (defined with the settings file code).
+    // Writes this one setting into "parameters.xml" (settings/parameter_save.h).
     void save() const;
     // Assigns and saves under the settings-file lock, so that a load running meanwhile cannot replace the new
     // value by the stored one between the two steps.

@@ -1,8 +1,7 @@
-// The one-setting saves of the setting objects: a change made in the window or by the program is written
-// into "parameters.xml" at once, under the settings-file lock.
+#include "settings/parameter_save.h"
+
 #include "core/log.h"
 #include "settings/catalogue.h"
-#include "settings/parameter.h"
 #include "settings/parameters_document.h"
 #include "settings/parameters_file.h"
 #include "settings/xml_attributes.h"
@@ -53,15 +52,16 @@ pugi::xml_node lf_parametersOf(pugi::xml_document& document)
     return root ? root.append_child("parameters") : pugi::xml_node();
 }
 
-// The value is read under the lock, so that of two racing changes the file keeps the one memory keeps.
-template <typename Setting, typename ValueText>
-void lf_saveOne(const Setting& setting, ValueText valueTextOf)
+} // namespace
+
+void gf_saveSettingValue(const std::string& key, const std::function<std::string()>& valueText,
+                         const std::function<void()>& logSaved)
 {
     const auto lock = gf_lockParametersFile();
-    const std::string valueText = valueTextOf(setting);
+    const std::string value = valueText();
     if (!gf_parametersFileExists()) {
-        lf_saveIntoNewFile(setting.key(), valueText);
-        setting.log();
+        lf_saveIntoNewFile(key, value);
+        logSaved();
         return;
     }
     pugi::xml_document document;
@@ -82,48 +82,10 @@ void lf_saveOne(const Setting& setting, ValueText valueTextOf)
             return;
         }
     }
-    lf_storeValue(parameters, setting.key(), valueText);
-    setting.log();
+    lf_storeValue(parameters, key, value);
+    logSaved();
     gf_wrapParametersRootInPlace(document);
     gf_saveParametersDocument(document);
-}
-
-} // namespace
-
-void BoolParameter::save() const
-{
-    lf_saveOne(*this, [](const BoolParameter& setting) { return std::string(setting.get() ? "true" : "false"); });
-}
-
-void IntParameter::save() const
-{
-    lf_saveOne(*this, [](const IntParameter& setting) { return std::to_string(setting.get()); });
-}
-
-void StringParameter::save() const
-{
-    lf_saveOne(*this, [](const StringParameter& setting) { return setting.get(); });
-}
-
-void BoolParameter::setAndSave(bool value)
-{
-    const auto lock = gf_lockParametersFile();
-    set(value);
-    save();
-}
-
-void IntParameter::setClampedAndSave(int32_t value)
-{
-    const auto lock = gf_lockParametersFile();
-    setClamped(value);
-    save();
-}
-
-void StringParameter::setAndSave(std::string value)
-{
-    const auto lock = gf_lockParametersFile();
-    set(std::move(value));
-    save();
 }
 
 } // namespace hlw
