@@ -12,6 +12,7 @@
 #include "engine/parking_traffic_link.h"
 #include "engine/traffic_engine.h"
 #include "engine/live_traffic_readers.h"
+#include "engine/link_run_events.h"
 #include "engine/live_traffic_server.h"
 #include "engine/sim_client_link.h"
 #include "engine/sim_link_run_events.h"
@@ -63,7 +64,8 @@ struct ProgramParts {
     LiveSafety safety;
     // The link removes the engine's aircraft when its client goes.
     EngineLifecycle lifecycle{safety};
-    LiveTrafficServer liveLink{simLink, readers, lifecycle, status, resets};
+    LinkRunEvents linkEvents{simLink, readers, lifecycle};
+    LiveTrafficServer liveLink{linkEvents, status, resets};
     TrafficEngine tick{{simLink.commands(), simLink.replies(), simLink, liveLink, traffic, parking, status,
                         gf_systemSteadyTime(), gf_flightPlanFolder},
                        motion};

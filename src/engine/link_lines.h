@@ -7,7 +7,7 @@
 //       double (so 100 kt is 1e+05)
 //   "Qs123=ms"  the simulator's UTC time in milliseconds, at level 2
 //   "exit"  when the program closes the link
-#include "engine/sim_link.h"
+#include "engine/user_aircraft_fix.h"
 
 #include <cstdint>
 #include <optional>

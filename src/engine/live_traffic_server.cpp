@@ -38,9 +38,9 @@ enum class ReplyEnd { complete, peerClosed, timedOut, interrupted };
 
 } // namespace
 
-LiveTrafficServer::LiveTrafficServer(SimLink& sim, TrafficReaders& readers, LifecycleHooks& lifecycle,
-                                     StatusBoard& status, ResetRegistry& resets, LinkTimings timings)
-    : sim_(sim), readers_(readers), lifecycle_(lifecycle), status_(status), timings_(timings)
+LiveTrafficServer::LiveTrafficServer(LinkEvents& events, StatusBoard& status, ResetRegistry& resets,
+                                     LinkTimings timings)
+    : events_(events), status_(status), timings_(timings)
 {
     resets.add("live-traffic link", [this] { release(); });
 }
@@ -83,7 +83,7 @@ void LiveTrafficServer::connectAndHandshake()
     }
     gf_setMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", productName), true);
     gf_logFlushNow();
-    readers_.resetState();
+    events_.resetReaders();
     while (!gf_runEnding() && !closed_.load()) {
         const net::AcceptResult accepted = accept(*server, timings_.acceptPoll);
         if (accepted.status == net::AcceptStatus::timedOut) {
@@ -194,7 +194,7 @@ void LiveTrafficServer::sendUserPosition()
     if (!rtOnThisPc.load() || closed_.load()) {
         return;
     }
-    const UserAircraftFix user = sim_.userAircraft();
+    const UserAircraftFix user = events_.userAircraft();
     if (std::abs(user.latitude) <= 0.0001 && std::abs(user.longitude) <= 0.0001) {
         return;
     }
@@ -260,9 +260,9 @@ void LiveTrafficServer::clientLost(net::TcpServer& server, const std::string& er
     simTimeInUse.store(false);
     simUtcSeconds.store(0);
     if (!userClosing.load()) {
-        lifecycle_.removeForLostLink();
+        events_.removeLiveAircraft();
     }
-    readers_.resetState();
+    events_.resetReaders();
     gf_setMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_nowClockText()), true);
 }
 

@@ -13,12 +13,10 @@
 // client and wakes the worker's waits; the worker alone closes descriptors (the next start or the run reset).
 #include "core/status_board.h"
 #include "core/steady_time_source.h"
-#include "engine/lifecycle_hooks.h"
+#include "engine/link_events.h"
 #include "engine/live_traffic_link.h"
 #include "engine/log_throttle.h"
 #include "engine/reset_registry.h"
-#include "engine/sim_link.h"
-#include "engine/traffic_readers.h"
 #include "platform/net/net_results.h"
 
 #include <atomic>
@@ -52,8 +50,7 @@ struct LinkCounts {
 
 class LiveTrafficServer final : public LiveTrafficLink {
 public:
-    LiveTrafficServer(SimLink& sim, TrafficReaders& readers, LifecycleHooks& lifecycle, StatusBoard& status,
-                      ResetRegistry& resets, LinkTimings timings = {});
+    LiveTrafficServer(LinkEvents& events, StatusBoard& status, ResetRegistry& resets, LinkTimings timings = {});
     ~LiveTrafficServer() override;
     LiveTrafficServer(const LiveTrafficServer&) = delete;
     LiveTrafficServer& operator=(const LiveTrafficServer&) = delete;
@@ -87,9 +84,7 @@ private:
     void setLiveSourceReady(bool ready);
     void release();
 
-    SimLink& sim_;
-    TrafficReaders& readers_;
-    LifecycleHooks& lifecycle_;
+    LinkEvents& events_;
     StatusBoard& status_;
     const LinkTimings timings_;
     mutable std::mutex serverMutex_; // guards server_ (the pointer, not the server)

@@ -1,27 +1,12 @@
 #pragma once
 // What the worker asks of the simulator link: its client thread, the user-aircraft requests and the user
 // aircraft's data. The link sets flightRunning and userDataArrived (engine/run_state.h) from its own thread.
+#include "engine/user_aircraft_fix.h"
 #include "parking/parking_port.h"
 
 #include <optional>
 
 namespace hlw {
-
-// The user aircraft as the link's once-per-second report last gave it.
-struct UserAircraftFix {
-    double latitude = 0.0;
-    double longitude = 0.0;
-    double altitudeFt = 0.0;
-    bool onGround = false;
-    // Pitch positive nose down, bank positive to the left, the true heading; radians.
-    double pitchRad = 0.0;
-    double bankRad = 0.0;
-    double headingRad = 0.0;
-    double groundSpeedKt = 0.0;
-    double heightAboveGroundFt = 0.0;
-    // From the reference data; 0 while unknown.
-    double halfWingSpanNm = 0.0;
-};
 
 class SimLink {
 public:

@@ -1,6 +1,7 @@
 #include "engine/live_traffic_server.h"
 
 #include "core/message_line.h"
+#include "engine/link_run_events.h"
 #include "engine/run_state.h"
 #include "platform/net/tcp_client.h"
 #include "settings/catalogue.h"
@@ -117,7 +118,8 @@ protected:
     CountingLifecycle lifecycle;
     StatusBoard board;
     ResetRegistry resets;
-    LiveTrafficServer link{sim, readers, lifecycle, board, resets, LinkTimings{20ms, 500ms, 200ms}};
+    LinkRunEvents events{sim, readers, lifecycle};
+    LiveTrafficServer link{events, board, resets, LinkTimings{20ms, 500ms, 200ms}};
     std::unique_ptr<test::ChildProcess> feed;
 };
 
@@ -356,7 +358,7 @@ TEST_F(LiveTrafficLinkTest, TheFirstWaitEndsOnACloseFromAnotherThreadOrAStop)
 TEST_F(LiveTrafficLinkTest, WithoutAServerNothingIsSentOrAwaited)
 {
     ResetRegistry ownResets;
-    LiveTrafficServer unopened{sim, readers, lifecycle, board, ownResets};
+    LiveTrafficServer unopened{events, board, ownResets};
     simTimeEnabled.store(true);
     simUtcSeconds.store(1717000000);
     const auto start = std::chrono::steady_clock::now();

@@ -6,6 +6,7 @@
 #include "core/message_line.h"
 #include "engine/engine_lifecycle.h"
 #include "engine/idle_sim_link.h"
+#include "engine/link_run_events.h"
 #include "engine/live_traffic_server.h"
 #include "engine/run_state.h"
 #include "platform/net/tcp_client.h"
@@ -108,7 +109,8 @@ protected:
     SafetyRemovals safety;
     EngineLifecycle lifecycle{engine, safety};
     ResetRegistry resets;
-    LiveTrafficServer server{user, readers, lifecycle, status, resets, LinkTimings{20ms, 2000ms, 200ms}};
+    LinkRunEvents events{user, readers, lifecycle};
+    LiveTrafficServer server{events, status, resets, LinkTimings{20ms, 2000ms, 200ms}};
     Clock::duration longestTick{};
 };
 
