@@ -12,6 +12,7 @@
 #include "engine/live_motion.h"
 #include "engine/live_safety.h"
 #include "engine/position_stream.h"
+#include "engine/received_positions.h"
 #include "records/category_performance.h"
 #include "refdata/code_table.h"
 #include "settings/catalogue.h"

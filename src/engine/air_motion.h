@@ -13,9 +13,6 @@
 
 namespace hlw {
 
-// One tick along the current leg.
-void gf_stepMotion(LiveContext& context, LiveAircraft& aircraft);
-
 // Sets up an air leg toward the position behind the front: phase, vertical plan, pitch, heading and bank rates,
 // configuration. qnhHpa shifts the descent rate of an approach.
 void gf_stepAirborne(LiveContext& context, LiveAircraft& aircraft, double qnhHpa);

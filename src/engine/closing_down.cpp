@@ -1,10 +1,11 @@
-#include "engine/worker_steps.h"
+#include "engine/closing_down.h"
 
 #include "core/log.h"
 #include "core/message_line.h"
 #include "core/product.h"
 #include "core/count_text.h"
 #include "engine/run_state.h"
+#include "engine/start_up.h"
 #include "engine/stop_wait.h"
 #include "liveries/matching_summary.h"
 #include "settings/catalogue.h"

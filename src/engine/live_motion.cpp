@@ -2,6 +2,7 @@
 
 #include "engine/air_motion.h"
 #include "engine/ground_motion.h"
+#include "engine/motion_step.h"
 #include "engine/stand_parking.h"
 
 namespace hlw {

@@ -8,7 +8,6 @@
 #include "core/time_text.h"
 #include "engine/run_state.h"
 #include "engine/stop_wait.h"
-#include "engine/worker_steps.h"
 #include "liveries/matching_summary.h"
 #include "platform/os/timer_resolution.h"
 #include "settings/catalogue.h"

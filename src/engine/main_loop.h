@@ -49,4 +49,7 @@ private:
     bool parkAdjustPaused_ = false;
 };
 
+// The main loop until a stop or a close; the loop's own counts go to the log when it ends.
+void gf_runMainLoop(WorkerContext& context);
+
 } // namespace hlw

@@ -1,4 +1,5 @@
-// One tick of a live aircraft along its leg: position, heading, attitude and altitude.
+#include "engine/motion_step.h"
+
 #include "core/log.h"
 #include "engine/air_motion.h"
 #include "engine/angles.h"

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "engine/angles.h"
 #include "engine/live_lifecycle.h"
+#include "engine/stream_gaps.h"
 
 #include <fmt/format.h>
 

@@ -39,9 +39,6 @@ bool updateLiveAc(LiveContext& context, LiveAircraft& aircraft);
 // Switches to the next leg, filling a gap in the data first; removes the aircraft when nothing can be flown.
 void nextPosMain(LiveContext& context, LiveAircraft& aircraft);
 
-// A received position of a known aircraft, screened and appended.
-void decodeExisting(LiveContext& context, LiveAircraft& aircraft, PositionRecord position);
-
 // Leg helpers the motion uses.
 // Re-times the next position of an air leg by its distance and the leg speed.
 void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
@@ -62,16 +59,5 @@ void gf_shrinkWindows(LiveAircraft& aircraft) noexcept;
 // Real data follows made-up positions again: count 0, windows 3000 and lateWindow, holding ended; with
 // frontDueNow the front position becomes due at the next tick.
 void gf_resumeRealData(LiveContext& context, LiveAircraft& aircraft, int32_t lateWindow, bool frontDueNow);
-
-// A gap: fewer than two positions. Appends a made-up position or a hold and returns true, or returns false when
-// the aircraft is to be removed.
-bool gf_nextPosNoData(LiveContext& context, LiveAircraft& aircraft);
-// Stores the count and appends a copy of the front position moved ahead by the aircraft's speed.
-void gf_extrapolatePosition(LiveContext& context, LiveAircraft& aircraft, int32_t count);
-
-// Screens a received position against the last one of the stream; false drops it.
-bool gf_filterPosition(const LiveAircraft& aircraft, PositionRecord& position);
-// The leaving of a stand: the stand use is learned and the stand freed.
-void gf_leaveStand(LiveContext& context, LiveAircraft& aircraft, PositionRecord& position);
 
 } // namespace hlw

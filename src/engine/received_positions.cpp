@@ -1,4 +1,5 @@
-// Received positions of a known aircraft: screened by phase, trimmed, timed after the last one and appended.
+#include "engine/received_positions.h"
+
 #include "core/log.h"
 #include "engine/angles.h"
 #include "engine/live_commands.h"

@@ -1,4 +1,4 @@
-#include "engine/worker_steps.h"
+#include "engine/start_up.h"
 
 #include "core/atomic_file.h"
 #include "core/known_folders.h"

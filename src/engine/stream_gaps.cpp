@@ -1,4 +1,5 @@
-// Gaps in the data: a hold in place on the ground, or made-up positions along the heading.
+#include "engine/stream_gaps.h"
+
 #include "engine/angles.h"
 #include "engine/optional_categories.h"
 #include "engine/position_stream.h"

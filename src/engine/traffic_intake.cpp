@@ -3,6 +3,7 @@
 #include "engine/live_lifecycle.h"
 #include "engine/optional_categories.h"
 #include "engine/position_stream.h"
+#include "engine/received_positions.h"
 #include "refdata/code_table.h"
 #include "refdata/reference_lookups.h"
 #include "settings/catalogue.h"

@@ -1,4 +1,4 @@
-#include "engine/worker_steps.h"
+#include "engine/traffic_start.h"
 
 #include "core/log.h"
 #include "core/reference_time.h"

@@ -2,6 +2,7 @@
 // heading chase, the descent rate, the flare heights), the set-up of an air leg (touchdown ahead, low-level climbs,
 // the approach by the height above ground) and the per-tick step (flare, nose lowering after touchdown, take-off
 // run and climb-out, the floor of the latest ground report).
+#include "engine/received_positions.h"
 #include "headless_driver.h"
 #include "motion_fixture.h"
 

@@ -3,6 +3,7 @@
 #include "engine/live_lifecycle.h"
 #include "engine/optional_categories.h"
 #include "engine/position_stream.h"
+#include "engine/received_positions.h"
 #include "engine/reply_application.h"
 #include "records/refused_titles.h"
 #include "settings/catalogue.h"

@@ -2,6 +2,7 @@
 
 #include "engine/air_motion.h"
 #include "engine/angles.h"
+#include "engine/motion_step.h"
 #include "records/category_performance.h"
 
 namespace hlw::test {

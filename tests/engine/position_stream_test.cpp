@@ -1,5 +1,7 @@
 // The position stream: re-timing within the windows, the leg speed, made-up positions and holds over gaps, the
 // screens of received positions by phase, and what an active aircraft sends each tick.
+#include "engine/received_positions.h"
+#include "engine/stream_gaps.h"
 #include "live_fixture.h"
 
 #include "engine/angles.h"

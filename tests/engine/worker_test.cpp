@@ -2,9 +2,10 @@
 
 #include "core/log.h"
 #include "core/message_line.h"
+#include "engine/closing_down.h"
 #include "engine/run_state.h"
+#include "engine/start_up.h"
 #include "engine/stop_requests.h"
-#include "engine/worker_steps.h"
 #include "settings/catalogue.h"
 #include "support/temp_dir.h"
 #include "worker_fakes.h"

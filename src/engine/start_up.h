@@ -1,5 +1,6 @@
 #pragma once
-// The steps of a worker's run, shared by the files that make up the worker (worker.h is the entry).
+// The start-up of a worker's run: program and output folders, settings and installation, data files and the
+// livery scan.
 #include "engine/worker_context.h"
 
 #include <filesystem>
@@ -21,15 +22,5 @@ void gf_removeDecryptedCopies();
 void gf_runLiveryStartUp();
 // The flight-plan folder "orig_dest" in the per-user data folder.
 std::filesystem::path gf_flightPlanFolder();
-
-// Traffic start: simulator link, user aircraft, add-on scan, range, live-traffic link, readers, first traffic.
-// False when a stop or a close came meanwhile.
-bool gf_startSession(WorkerContext& context);
-
-// The main loop until a stop or a close; the loop's own counts go to the log when it ends.
-void gf_runMainLoop(WorkerContext& context);
-
-// Closing down; never throws and always posts to the window.
-void gf_closingDown(WorkerContext& context) noexcept;
 
 } // namespace hlw
