@@ -1,7 +1,7 @@
 // The QNH datagram reader: never throws, gives a pressure within 900 ... 1100 hPa or a problem line, never both.
 #include "fuzz_check.h"
 
-#include "engine/qnh_datagram.h"
+#include "engine/intake/qnh_datagram.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

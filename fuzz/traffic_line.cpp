@@ -3,7 +3,7 @@
 // a reason, and only a field error carries a message. The heard callsign is a view into the datagram.
 #include "fuzz_check.h"
 
-#include "engine/traffic_line_parser.h"
+#include "engine/intake/traffic_line_parser.h"
 
 #include <cmath>
 #include <numbers>

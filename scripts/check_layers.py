@@ -18,8 +18,12 @@ import re
 import sys
 
 PLATFORM = ("platform/os", "platform/net", "platform/ui", "platform/sim")
+# The engine's parts along the data path: the run flags and waits at the bottom, the three ends that receive and
+# send (UDP intake, the live-traffic link, the simulator link), the live aircraft above them, the worker's run on top.
+ENGINE = ("engine/base", "engine/intake", "engine/link", "engine/sim", "engine/live", "engine/run")
 
 # Per folder, the other folders it may include; a folder may always include itself.
+BELOW_ENGINE = {"core", "settings", "refdata", "records", "liveries", "parking", "platform/net", "platform/sim"}
 ALLOWED = {
     "core": {"platform/os"},
     "settings": {"core"},
@@ -27,21 +31,29 @@ ALLOWED = {
     "records": {"core", "settings", "refdata"},
     "liveries": {"core", "settings", "refdata", "records"},
     "parking": {"core", "settings", "refdata", "records", "liveries", "platform/sim"},
-    "engine": {"core", "settings", "refdata", "records", "liveries", "parking", "platform/net", "platform/sim"},
-    "app": {"core", "settings", "refdata", "records", "liveries", "parking", "engine", *PLATFORM},
+    "engine/base": BELOW_ENGINE,
+    "engine/intake": BELOW_ENGINE | {"engine/base"},
+    "engine/link": BELOW_ENGINE | {"engine/base"},
+    "engine/sim": BELOW_ENGINE | {"engine/base"},
+    "engine/live": BELOW_ENGINE | {"engine/base", "engine/intake", "engine/link", "engine/sim"},
+    "engine/run": BELOW_ENGINE | set(ENGINE),
+    "app": {"core", "settings", "refdata", "records", "liveries", "parking", *ENGINE, *PLATFORM},
 }
 # The platform layers stand in for the target platform: they use one another and nothing of the program.
 for layer in PLATFORM:
     ALLOWED[layer] = set(PLATFORM)
 
 # Single headers a folder may include from a folder it may not otherwise use, each with its reason.
+TIMER_RESOLUTION = "platform/os/timer_resolution.h"
 ALLOWED_HEADERS = {
     "settings": {
         "platform/ui/control_port.h": "a setting shows its value in its window control through the control port",
     },
-    "engine": {
-        "platform/os/timer_resolution.h": "the simulator client's loop holds the timer-resolution guard for its "
-        "1 ms steps",
+    "engine/sim": {
+        TIMER_RESOLUTION: "the simulator client's loop holds the timer-resolution guard while it runs",
+    },
+    "engine/run": {
+        TIMER_RESOLUTION: "the main loop holds the timer-resolution guard for its 10 ms steps",
     },
 }
 
@@ -70,9 +82,9 @@ HEADER_SUFFIXES = {".h", ".hpp", ".inl"}
 def folder_of(relative_path):
     """The layer of a path relative to src/ ("platform/ui/x.h" -> "platform/ui"), or None."""
     parts = pathlib.PurePosixPath(relative_path).parts
-    if len(parts) >= 3 and parts[0] == "platform" and "/".join(parts[:2]) in ALLOWED:
+    if len(parts) >= 3 and "/".join(parts[:2]) in ALLOWED:
         return "/".join(parts[:2])
-    if len(parts) >= 2 and parts[0] in ALLOWED and parts[0] != "platform":
+    if len(parts) >= 2 and parts[0] in ALLOWED:
         return parts[0]
     return None
 

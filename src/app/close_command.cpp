@@ -2,7 +2,7 @@
 
 #include "core/message_line.h"
 #include "core/product.h"
-#include "engine/run_state.h"
+#include "engine/base/run_state.h"
 
 #include <fmt/format.h>
 

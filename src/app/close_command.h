@@ -2,7 +2,7 @@
 // The window's close command, shared by the window and the console host: the closing text on the message line
 // (not logged), userClosing, the link to the live-traffic application closed, and the stop "USER CLOSED SIM"
 // unless a reason was given before. The worker's closing down then ends the program.
-#include "engine/worker_context.h"
+#include "engine/run/worker_context.h"
 
 namespace hlw {
 

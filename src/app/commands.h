@@ -8,7 +8,7 @@
 #include "app/sim_controls.h"
 #include "core/geodesy.h"
 #include "core/status_board.h"
-#include "engine/worker_requests.h"
+#include "engine/run/worker_requests.h"
 #include "platform/ui/window.h"
 #include "settings/parameter.h"
 

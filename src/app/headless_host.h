@@ -4,8 +4,8 @@
 // end (SIGINT, SIGTERM), and shows the message line on the console. It joins each worker before starting the next
 // one and before it returns, so no worker outlives it.
 #include "app/window_messages.h"
-#include "engine/window_port.h"
-#include "engine/worker_context.h"
+#include "engine/run/window_port.h"
+#include "engine/run/worker_context.h"
 #include "platform/ui/control_port.h"
 
 #include <atomic>

@@ -14,7 +14,7 @@
 #include "app/window_livery_view.h"
 #include "core/log.h"
 #include "core/product.h"
-#include "engine/run_state.h"
+#include "engine/base/run_state.h"
 #include "platform/os/single_instance.h"
 #include "platform/ui/fltk_window.h"
 #include "settings/catalogue.h"

@@ -11,8 +11,8 @@
 #include "core/pc_clock.h"
 #include "core/product.h"
 #include "core/time_text.h"
-#include "engine/run_state.h"
-#include "engine/worker.h"
+#include "engine/base/run_state.h"
+#include "engine/run/worker.h"
 #include "settings/catalogue.h"
 
 #include <fmt/format.h>

@@ -5,8 +5,8 @@
 // No worker outlives it: before it returns it asks a running worker to stop and joins it, however long that takes,
 // with a log line after every workerEndTimeout of waiting.
 #include "app/main_window_state.h"
-#include "engine/window_port.h"
-#include "engine/worker_context.h"
+#include "engine/run/window_port.h"
+#include "engine/run/worker_context.h"
 #include "platform/ui/window.h"
 
 #include <atomic>

@@ -2,8 +2,8 @@
 // The program shell's answers to the worker, on the worker thread: the start-up state of the main window's
 // controls, the version check, the destination at start-up and the automatic range.
 #include "app/sim_controls.h"
-#include "engine/app_services.h"
-#include "engine/sim_link.h"
+#include "engine/run/app_services.h"
+#include "engine/sim/sim_link.h"
 #include "parking/parking_port.h"
 
 #include <functional>

@@ -6,7 +6,7 @@
 #include "app/control_table.h"
 #include "core/log.h"
 #include "core/message_line.h"
-#include "engine/run_state.h"
+#include "engine/base/run_state.h"
 #include "liveries/livery_tables.h"
 #include "platform/ui/recording_window.h"
 #include "refdata/airports_database.h"

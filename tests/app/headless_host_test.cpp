@@ -2,8 +2,8 @@
 
 #include "core/log.h"
 #include "core/message_line.h"
-#include "engine/run_state.h"
-#include "engine/stop_requests.h"
+#include "engine/base/run_state.h"
+#include "engine/base/stop_requests.h"
 #include "settings/catalogue.h"
 #include "support/temp_dir.h"
 #include "worker_fakes.h"

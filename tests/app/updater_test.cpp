@@ -8,7 +8,7 @@
 #include "core/user_error.h"
 #include "core/version_data.h"
 #include "core/zip_archive.h"
-#include "engine/run_state.h"
+#include "engine/base/run_state.h"
 #include "http_test_server.h"
 #include "platform/os/file_browser.h"
 #include "refdata/download_settings.h"

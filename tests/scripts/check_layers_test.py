@@ -38,10 +38,21 @@ class LayerCheck(unittest.TestCase):
             ("records/a.h", "refdata/b.h"),
             ("liveries/a.cpp", "records/flight_record.h"),
             ("parking/a.cpp", "platform/sim/c.h"),
-            ("engine/a.cpp", "parking/b.h"),
-            ("engine/a.cpp", "platform/net/b.h"),
+            ("engine/live/a.cpp", "parking/b.h"),
+            ("engine/intake/a.cpp", "platform/net/b.h"),
             ("app/a.cpp", "platform/ui/b.h"),
-            ("engine/a.cpp", "platform/os/timer_resolution.h"),
+            ("engine/sim/a.cpp", "platform/os/timer_resolution.h"),
+            ("engine/run/a.cpp", "platform/os/timer_resolution.h"),
+            # The engine's parts along the data path.
+            ("engine/intake/a.cpp", "engine/base/b.h"),
+            ("engine/link/a.h", "engine/base/b.h"),
+            ("engine/sim/a.h", "engine/base/b.h"),
+            ("engine/live/a.cpp", "engine/intake/b.h"),
+            ("engine/live/a.cpp", "engine/link/b.h"),
+            ("engine/live/a.h", "engine/sim/b.h"),
+            ("engine/run/a.cpp", "engine/live/b.h"),
+            ("engine/run/a.cpp", "engine/sim/b.h"),
+            ("app/a.cpp", "engine/run/b.h"),
             ("platform/sim/a.cpp", "platform/net/b.h"),
             ("liveries/a.cpp", "liveries/b.h"),
         ]
@@ -52,17 +63,26 @@ class LayerCheck(unittest.TestCase):
 
     def test_forbidden_includes_fail_with_their_line(self):
         forbidden = [
-            ("liveries/a.cpp", "engine/run_state.h"),
+            ("liveries/a.cpp", "engine/base/run_state.h"),
             ("liveries/a.h", "parking/b.h"),
             ("liveries/a.cpp", "platform/ui/control_port.h"),
             ("records/a.h", "liveries/b.h"),
             ("refdata/a.cpp", "records/b.h"),
             ("core/a.cpp", "settings/b.h"),
             ("core/a.cpp", "platform/net/b.h"),
-            ("engine/a.cpp", "platform/os/user_folders.h"),
+            ("engine/sim/a.cpp", "platform/os/user_folders.h"),
+            ("engine/live/a.cpp", "platform/os/timer_resolution.h"),
+            # Against the data path: a lower part of the engine never includes a higher one, nor one beside it.
+            ("engine/base/a.h", "engine/intake/b.h"),
+            ("engine/intake/a.cpp", "engine/link/b.h"),
+            ("engine/link/a.cpp", "engine/sim/b.h"),
+            ("engine/sim/a.cpp", "engine/intake/b.h"),
+            ("engine/sim/a.h", "engine/live/b.h"),
+            ("engine/live/a.cpp", "engine/run/b.h"),
+            ("engine/link/a.cpp", "engine/run/b.h"),
             ("liveries/a.cpp", "platform/os/timer_resolution.h"),
-            ("parking/a.cpp", "engine/b.h"),
-            ("engine/a.cpp", "app/b.h"),
+            ("parking/a.cpp", "engine/base/b.h"),
+            ("engine/run/a.cpp", "app/b.h"),
             ("platform/os/a.cpp", "core/log.h"),
             ("settings/a.cpp", "b.h"),
             ("settings/a.cpp", "tools/b.h"),
@@ -77,7 +97,7 @@ class LayerCheck(unittest.TestCase):
     def test_angle_bracket_project_includes_are_read_too(self):
         status, output = run_check({"liveries/a.cpp": "#include <vector>\n#include <fmt/format.h>\n"})
         self.assertEqual(status, 0, output)
-        for included in ("engine/run_state.h", "platform/ui/window.h", "tools/b.h"):
+        for included in ("engine/base/run_state.h", "platform/ui/window.h", "tools/b.h"):
             with self.subTest(included=included):
                 status, output = run_check({"liveries/a.cpp": f"#include <vector>\n#include <{included}>\n"})
                 self.assertEqual(status, 1, output)
@@ -90,10 +110,12 @@ class LayerCheck(unittest.TestCase):
                     self.assertGreater(len(reason.split()), 3)
 
     def test_a_source_outside_the_library_folders_fails(self):
-        status, output = run_check({"stray.cpp": "", "misc/a.h": ""})
+        status, output = run_check({"stray.cpp": "", "misc/a.h": "", "engine/a.cpp": ""})
         self.assertEqual(status, 1)
         self.assertIn("stray.cpp: not in a library folder", output)
         self.assertIn("misc/a.h: not in a library folder", output)
+        # The engine is its parts: nothing sits beside them.
+        self.assertIn("engine/a.cpp: not in a library folder", output)
 
     def test_public_link_lists_hold_exactly_what_the_headers_include(self):
         headers = {

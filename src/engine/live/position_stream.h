@@ -1,0 +1,63 @@
+#pragma once
+// The position stream of a live aircraft: each received position is due 3000 ticks after it arrived; the
+// aircraft flies from one position to the next in legs, each next position re-timed to the aircraft's own speed
+// within windows around its received due tick. Gaps in the data are filled with made-up positions or a hold, and
+// each received position is screened before it joins the stream. Every tick an active aircraft sends its
+// attitude to the simulator.
+#include "engine/live/live_context.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace hlw {
+
+// A leg lasts at least this many ticks.
+inline constexpr int32_t minLegTicks = 25;
+// Travel times are held within 24 h of ticks before they become due ticks.
+inline constexpr int64_t maxTravelTicks = 8'640'000;
+// A stream never holds more positions than this; an aircraft whose stream would grow beyond is removed.
+inline constexpr std::size_t maxQueuedPositions = 200;
+// Two positions this close in latitude and longitude (degrees) are the same point.
+inline constexpr double samePointDeg = 1e-8;
+// Windows shrink back toward this size.
+inline constexpr int32_t normalWindowTicks = 1000;
+// A pushed-back aircraft has no distance from where its push-back ended yet: the first position never counts
+// as leaving.
+inline constexpr double noPushBackDistanceYet = 900.0;
+// A leg on real data that would end more than lagDeadBandTicks off its received due tick takes up to
+// 1 / lagPullShare of its travel time less or more, toward the received due tick.
+inline constexpr int64_t lagPullShare = 20;
+inline constexpr int64_t lagDeadBandTicks = 20;
+// At most this many passes of nextPosMain look for a next leg.
+inline constexpr int nextLegPasses = 4;
+
+// One tick of the aircraft: the buffer handler, a time-out of an unanswered request, or for an active aircraft
+// the next leg when the front position is due, the motion step and the position sent. True when the record is
+// to be erased this tick. An exception is logged once and removes the aircraft.
+bool updateLiveAc(LiveContext& context, LiveAircraft& aircraft);
+
+// Switches to the next leg, filling a gap in the data first; removes the aircraft when nothing can be flown.
+void nextPosMain(LiveContext& context, LiveAircraft& aircraft);
+
+// Leg helpers the motion uses.
+// Re-times the next position of an air leg by its distance and the leg speed.
+void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
+// Due in max(25, ticks) from now; while data is real moved toward the received due tick by up to a twentieth of
+// the ticks and held within the windows around it; never sooner than a minimal leg from now.
+void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks);
+// Drops the positions between the front and the i-th (counted from the front) when the i-th is airborne, re-times
+// the new next position and sets the climb rate toward it. False when the i-th position is not usable.
+bool gf_retimeForClimb(LiveContext& context, LiveAircraft& aircraft, std::size_t i);
+// Knots between the front and the next position.
+double gf_legSpeed(const LiveAircraft& aircraft);
+// The turn at the next position toward the one after it, +-pi; 0 with fewer than three positions.
+double gf_turnAhead(const LiveAircraft& aircraft);
+// Every position after the front is at least at the lift-off speed of the aircraft's category.
+bool gf_aboveLiftOffSpeed(const LiveAircraft& aircraft);
+// Both windows one step (100 ticks) closer to the normal size.
+void gf_shrinkWindows(LiveAircraft& aircraft) noexcept;
+// Real data follows made-up positions again: count 0, windows 3000 and lateWindow, holding ended; with
+// frontDueNow the front position becomes due at the next tick.
+void gf_resumeRealData(LiveContext& context, LiveAircraft& aircraft, int32_t lateWindow, bool frontDueNow);
+
+} // namespace hlw

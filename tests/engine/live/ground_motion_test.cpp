@@ -1,0 +1,208 @@
+// The ground motion: the curve of a turn, the pull-out and the push-back off a stand with their units, the turn
+// step scaled to the ground path, which turns get curves, and the take-off roll's throttle.
+#include "motion_fixture.h"
+
+#include "engine/live/angles.h"
+#include "engine/live/ground_motion.h"
+#include "engine/live/position_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace hlw::test {
+namespace {
+
+constexpr double degPerNm = 1.0 / 60.0;
+constexpr double feetPerNm = 6076.11549;
+
+double lf_metres(const LatLon& a, const LatLon& b)
+{
+    return gf_distanceNm(a, b) * metresPerNm;
+}
+LatLon lf_at(const PositionRecord& p)
+{
+    return {p.latitude, p.longitude};
+}
+
+class GroundMotion : public ::testing::Test, public MotionFixture {
+  protected:
+    LiveAircraft& taxiing(std::vector<PositionRecord> stream)
+    {
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi, std::move(stream));
+        ac.groundMode = 1;
+        return ac;
+    }
+    LiveAircraft& parkedAt(const StandRecord& stand, double halfSpanNm)
+    {
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::parked,
+                                  {gf_ground(stand.latitude, stand.longitude, 0, state.tick)});
+        ac.groundMode = 1;
+        ac.flight.halfWingspanNm = halfSpanNm;
+        ac.standLat = stand.latitude;
+        ac.standLon = stand.longitude;
+        ac.standHeading = stand.heading;
+        ac.standNumber = stand.standNumber;
+        ac.heading = stand.heading;
+        return ac;
+    }
+};
+
+TEST_F(GroundMotion, TheCurvePassesItsControlPointsWithTheHeadingOfItsTangent)
+{
+    GroundCurve curve;
+    curve.startLat = 50.0;
+    curve.startLon = 8.0;
+    curve.east[0] = curve.north[0] = 0.0;
+    curve.east[1] = 0.0;
+    curve.north[1] = 100.0;
+    curve.east[2] = 100.0;
+    curve.north[2] = 100.0;
+    curve.startTime = 0.0;
+    curve.endTime = 1.0;
+    double lat = 0.0;
+    double lon = 0.0;
+    double heading = 0.0;
+    ASSERT_TRUE(gf_curvePosition(curve, 0.5, lat, lon, heading));
+    EXPECT_NEAR(lat, 50.000674867, 1e-9);
+    EXPECT_NEAR(lon, 8.000349969, 1e-9);
+    EXPECT_NEAR(heading * degPerRad, 45.0, 1e-9);
+    EXPECT_FALSE(gf_curvePosition(curve, 1.01, lat, lon, heading));
+    EXPECT_FALSE(gf_curvePosition(GroundCurve{}, 0.5, lat, lon, heading));
+}
+
+TEST_F(GroundMotion, APullOutGoesTwiceTheHalfSpanAlongTheStandAtTaxiSpeed)
+{
+    StandRecord east;
+    east.latitude = 47.0;
+    east.longitude = 8.0;
+    east.heading = 90.0 * radPerDeg;
+    LiveAircraft& ac = parkedAt(east, 0.01);
+    gf_pullOut(live, ac);
+    ASSERT_EQ(ac.positions.size(), 2u);
+    const PositionRecord& target = ac.positions.back();
+    EXPECT_NEAR(gf_distanceNm({47.0, 8.0}, lf_at(target)) * feetPerNm, 121.52, 0.01);
+    EXPECT_NEAR(gf_bearingRad({47.0, 8.0}, lf_at(target)) * degPerRad, 90.0, 0.01);
+    EXPECT_EQ(target.dueTick - state.tick, 1800);
+    EXPECT_EQ(ac.phase, MovementPhase::taxi);
+    EXPECT_EQ(ac.positions.front().groundSpeedKt, 4.0);
+}
+
+TEST_F(GroundMotion, APushBackReversesTwoAndAHalfStandRadiiWithTheCurveEndsAHalfSpanToEitherSide)
+{
+    const StandRecord& stand = airport.stand("A1"); // radius 20 m, nose north
+    LiveAircraft& ac = parkedAt(stand, 0.01);
+    gf_startPushBack(live, ac);
+    ASSERT_EQ(ac.positions.size(), 4u);
+    const LatLon at{stand.latitude, stand.longitude};
+    const PositionRecord& middle = ac.positions[1];
+    const PositionRecord& back = ac.positions[2];
+    EXPECT_NEAR(lf_metres(at, lf_at(back)), 50.0, 0.01);
+    EXPECT_NEAR(gf_bearingRad(at, lf_at(back)) * degPerRad, 180.0, 0.01);
+    EXPECT_EQ(back.dueTick - state.tick, 2430);
+    EXPECT_NEAR(lf_metres(at, lf_at(middle)), 25.0, 0.01);
+    const LatLon minus = lf_at(ac.positions[3]);
+    const LatLon plus = lf_at(ac.savedPositionRecord);
+    EXPECT_NEAR(lf_metres(lf_at(back), minus), 18.52, 0.01);
+    EXPECT_NEAR(lf_metres(lf_at(back), plus), 18.52, 0.01);
+    EXPECT_NEAR(lf_metres(minus, plus), 37.04, 0.01);
+    EXPECT_EQ(ac.phase, MovementPhase::pushing_back);
+    EXPECT_EQ(ac.pushBackHoldCounter, 2);
+}
+
+TEST_F(GroundMotion, ThePushBackCurveLastsNinetyDegreesAtTheTurnStepInItsUnitMix)
+{
+    struct Row {
+        AircraftCategory category;
+        int32_t ticks;
+    };
+    for (const Row row : {Row{AircraftCategory::Light, 344}, Row{AircraftCategory::Buzjets, 516},
+                          Row{AircraftCategory::HighPerf, 516}, Row{AircraftCategory::Large, 737},
+                          Row{AircraftCategory::Heavy, 1031}, Row{AircraftCategory::Rotorcraft, 258}}) {
+        FlightRecord flight;
+        gf_setPerformance(flight, row.category);
+        EXPECT_EQ(gf_pushBackCurveTicks(flight), row.ticks) << static_cast<int>(row.category);
+    }
+}
+
+TEST_F(GroundMotion, TheTurnStepOfACurveIsScaledWithThirtyMetresInNauticalMiles)
+{
+    LiveAircraft& ac =
+        taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(47.0 + 0.05 * degPerNm, 8.0, 10, state.tick + 1800)});
+    // The curve is timed along its length: here 0.05 nm, its control point half way.
+    ac.curve.startTime = 0.0;
+    ac.curve.endTime = 1.0;
+    ac.curve.east[1] = ac.curve.east[2] = 0.0;
+    ac.curve.north[1] = 0.025 * 1852.0;
+    ac.curve.north[2] = 0.05 * 1852.0;
+    ac.turnAngleDeg = 30.0;
+    const double step = ac.flight.normalTurnStepRad;
+    gf_groundPathStep(live, ac);
+    const double turns = std::round(30.0 / step / 100.0);
+    const double v = 1800.0 / turns;
+    const double r = std::min(v * 10.0 / 30.0, v * (30.0 / 1852.0) / 0.05);
+    EXPECT_NEAR(ac.flight.turnStepRad, step / r, 1e-12);
+    EXPECT_EQ(ac.positions[1].dueTick - state.tick, 1800);
+}
+
+TEST_F(GroundMotion, OnlyTurnsBetweenThreeAndOneHundredSixtyDegreesBecomeCurves)
+{
+    struct Row {
+        double turnDeg;
+        bool curve;
+    };
+    for (const Row row : {Row{2.0, false}, Row{30.0, true}, Row{120.0, true}, Row{170.0, false}}) {
+        state.live.clear();
+        const LatLon next{47.0 + 0.01 * degPerNm, 8.0};
+        const LatLon after = gf_destinationPoint(next, row.turnDeg * radPerDeg, 100.0);
+        LiveAircraft& ac =
+            taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(next.lat, next.lon, 10, state.tick + 400),
+                     gf_ground(after.lat, after.lon, 10, state.tick + 700)});
+        ac.heading = 0.0;
+        gf_nextPosGround(live, ac);
+        EXPECT_EQ(ac.curve.set(), row.curve) << row.turnDeg;
+    }
+}
+
+TEST_F(GroundMotion, ASpeedChangeOfMoreThanFiveKnotsOverAHundredMetresOfRealDataGetsAPointBetween)
+{
+    struct Row {
+        const char* name;
+        double nextKt;
+        double metres;
+        int32_t extrapolation;
+        std::size_t positions;
+    };
+    for (const Row row : {Row{"25 to 5 kt over 200 m", 5.0, 200.0, 0, 3u}, Row{"25 to 20 kt", 20.0, 200.0, 0, 2u},
+                          Row{"25 to 5 kt over 80 m", 5.0, 80.0, 0, 2u},
+                          Row{"made-up positions", 5.0, 200.0, 1, 2u}}) {
+        state.live.clear();
+        const LatLon next = gf_destinationPoint({47.0, 8.0}, 0.0, row.metres / 0.3048);
+        LiveAircraft& ac =
+            taxiing({gf_ground(47.0, 8.0, 25, state.tick), gf_ground(next.lat, next.lon, row.nextKt, state.tick + 1500)});
+        ac.heading = 0.0;
+        ac.extrapolationCount = row.extrapolation;
+        gf_nextPosGround(live, ac);
+        EXPECT_EQ(ac.positions.size(), row.positions) << row.name;
+    }
+}
+
+TEST_F(GroundMotion, TheTakeOffRollOpensTheThrottleByTheGroundSpeed)
+{
+    struct Row {
+        double frontKt;
+        double nextKt;
+        uint32_t throttle;
+    };
+    for (const Row row : {Row{10, 12, 0}, Row{15, 12, 1}, Row{12, 25, 2}, Row{25, 20, 4}}) {
+        state.live.clear();
+        LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, row.frontKt, state.tick),
+                                    gf_ground(47.0 + 0.1 * degPerNm, 8.0, row.nextKt, state.tick + 2000)});
+        ac.takeOffRoll = 1;
+        gf_stepGround(live, ac);
+        EXPECT_EQ(ac.lastThrottleIndex, row.throttle) << row.frontKt << " " << row.nextKt;
+    }
+}
+
+} // namespace
+} // namespace hlw::test

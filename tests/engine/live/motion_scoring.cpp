@@ -1,0 +1,258 @@
+#include "motion_scoring.h"
+
+#include "core/geodesy.h"
+#include "engine/live/angles.h"
+#include "traffic_feed/flight_path.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace hlw::test {
+
+namespace {
+
+constexpr double metresPerNm = 1852.0;
+constexpr double denseStepSeconds = 0.1;
+constexpr feed::GeoPoint defaultCentre{52.3086, 4.7639};
+
+double lf_percentile(std::vector<double> values, double share)
+{
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::ranges::sort(values);
+    const auto index = static_cast<std::size_t>(std::min<double>(values.size() - 1, share * (values.size() - 1) + 0.5));
+    return values[index];
+}
+
+// The reference interpolated at the time; none outside it.
+bool lf_at(const std::vector<ReferencePoint>& reference, double time, ReferencePoint& out)
+{
+    if (reference.empty() || time < reference.front().time || time > reference.back().time) {
+        return false;
+    }
+    const auto it = std::ranges::lower_bound(reference, time, {}, &ReferencePoint::time);
+    if (it == reference.begin()) {
+        out = *it;
+        return true;
+    }
+    const ReferencePoint& b = *it;
+    const ReferencePoint& a = *(it - 1);
+    const double f = b.time > a.time ? (time - a.time) / (b.time - a.time) : 0.0;
+    out = a;
+    out.time = time;
+    out.lat = a.lat + f * (b.lat - a.lat);
+    out.lon = a.lon + f * (b.lon - a.lon);
+    out.altitudeFt = a.altitudeFt + f * (b.altitudeFt - a.altitudeFt);
+    out.groundSpeedKt = a.groundSpeedKt + f * (b.groundSpeedKt - a.groundSpeedKt);
+    out.onGround = f < 0.5 ? a.onGround : b.onGround;
+    return true;
+}
+
+double lf_metres(double lat1, double lon1, double lat2, double lon2)
+{
+    return gf_distanceNm({lat1, lon1}, {lat2, lon2}) * metresPerNm;
+}
+
+// The reference time within +-5 s of the expected one whose position is nearest to the frame.
+double lf_nearestTime(const std::vector<ReferencePoint>& reference, const ObjectFrame& frame, double expected)
+{
+    double best = expected;
+    double bestMetres = 1e18;
+    ReferencePoint point;
+    for (double t = expected - 5.0; t <= expected + 5.0; t += 0.02) {
+        if (lf_at(reference, t, point)) {
+            const double metres = lf_metres(point.lat, point.lon, frame.lat, frame.lon);
+            if (metres < bestMetres) {
+                bestMetres = metres;
+                best = t;
+            }
+        }
+    }
+    return best;
+}
+
+// The reference's turn rate at the time, deg/s, over one second.
+double lf_referenceTurn(const std::vector<ReferencePoint>& reference, double time)
+{
+    ReferencePoint a;
+    ReferencePoint b;
+    if (!lf_at(reference, time - 0.5, a) || !lf_at(reference, time + 0.5, b)) {
+        return 0.0;
+    }
+    return std::abs(gf_normalisePlusMinusPi((b.trackDeg - a.trackDeg) * radPerDeg)) * degPerRad;
+}
+
+} // namespace
+
+std::vector<ReferencePoint> gf_readReference(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    std::string line;
+    std::getline(in, line);
+    std::vector<ReferencePoint> points;
+    while (std::getline(in, line)) {
+        std::replace(line.begin(), line.end(), ',', ' ');
+        std::istringstream fields(line);
+        ReferencePoint p;
+        int ground = 0;
+        if (fields >> p.time >> p.lat >> p.lon >> p.altitudeFt >> p.groundSpeedKt >> p.trackDeg >> p.verticalFpm >>
+            ground) {
+            p.onGround = ground != 0;
+            points.push_back(p);
+        }
+    }
+    std::ranges::sort(points, {}, &ReferencePoint::time);
+    return points;
+}
+
+void gf_writeReference(const std::filesystem::path& path, const std::vector<ReferencePoint>& points)
+{
+    std::ofstream out(path);
+    out << "time,lat,lon,alt_ft,gs_kt,track_deg,vrate_fpm,on_ground\n";
+    for (const ReferencePoint& p : points) {
+        out << fmt::format("{:.2f},{:.8f},{:.8f},{:.1f},{:.1f},{:.2f},{:.0f},{}\n", p.time, p.lat, p.lon, p.altitudeFt,
+                           p.groundSpeedKt, p.trackDeg, p.verticalFpm, p.onGround ? 1 : 0);
+    }
+}
+
+std::vector<ReferencePoint> gf_denseReference(const feed::Scenario& scenario)
+{
+    if (scenario.flights.empty()) {
+        return {};
+    }
+    const feed::FlightSpec& spec = scenario.flights.front();
+    feed::FlightPath path(spec, scenario.centre.value_or(defaultCentre));
+    const double end = std::min(spec.endTime.value_or(1e9), scenario.duration.value_or(1e9));
+    std::vector<ReferencePoint> points;
+    for (double t = spec.startTime; t <= end && !path.finished(); t += denseStepSeconds) {
+        const feed::AircraftState& s = path.state();
+        points.push_back(
+            {t, s.position.lat, s.position.lon, s.altitudeFt, s.groundSpeedKt, s.trackDeg, s.verticalFpm, s.onGround});
+        path.advance(denseStepSeconds);
+    }
+    return points;
+}
+
+FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::vector<ReferencePoint>& reference,
+                           double delaySeconds)
+{
+    FlightScore score;
+    std::vector<double> air;
+    std::vector<double> ground;
+    std::vector<double> altitude;
+    score.lagMin = 1e9;
+    score.lagMax = -1e9;
+    ReferencePoint point;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const ObjectFrame& frame = frames[i];
+        const double time = frame.time - delaySeconds;
+        if (i == 0) {
+            score.firstFrameTime = time;
+        }
+        if (!lf_at(reference, time, point)) {
+            continue;
+        }
+        const double error = lf_metres(point.lat, point.lon, frame.lat, frame.lon);
+        (point.onGround ? ground : air).push_back(error);
+        if (!point.onGround) {
+            altitude.push_back(std::abs(point.altitudeFt - frame.altitudeFt));
+        }
+        // Every 50th frame: the lag along the track (not where the aircraft stands still).
+        if (i % 50 == 0 && point.groundSpeedKt > 5.0) {
+            const double lag = time - lf_nearestTime(reference, frame, time);
+            score.lagMin = std::min(score.lagMin, lag);
+            score.lagMax = std::max(score.lagMax, lag);
+        }
+        if (frame.altitudeFt - frame.terrainFt < frame.staticCgFt - 1.0) {
+            ++score.framesBelowGround;
+        }
+        if (i == 0) {
+            continue;
+        }
+        const ObjectFrame& before = frames[i - 1];
+        const double dt = frame.time - before.time;
+        const double step = lf_metres(before.lat, before.lon, frame.lat, frame.lon);
+        score.largestJumpM = std::max(score.largestJumpM, step - point.groundSpeedKt * metresPerNm / 3600.0 * dt - 1.0);
+        if (i >= 100) {
+            const ObjectFrame& second = frames[i - 100];
+            const double span = frame.time - second.time;
+            if (span > 0.5 && span < 1.5) {
+                const double turn = gf_normalisePlusMinusPi(frame.headingRad - second.headingRad) * degPerRad / span;
+                score.turnExcessDegS =
+                    std::max(score.turnExcessDegS, std::abs(turn) - lf_referenceTurn(reference, time) - 1.0);
+                if (std::abs(frame.bankRad) > 2.0 * radPerDeg && std::abs(turn) > 0.5 && turn * frame.bankRad > 0.0) {
+                    ++score.framesTurningAgainstBank;
+                }
+            }
+        }
+    }
+    if (score.lagMin > score.lagMax) {
+        score.lagMin = score.lagMax = 0.0;
+    }
+    score.airFrames = static_cast<int64_t>(air.size());
+    score.groundFrames = static_cast<int64_t>(ground.size());
+    score.airP50 = lf_percentile(air, 0.5);
+    score.airP95 = lf_percentile(air, 0.95);
+    score.airMax = air.empty() ? 0.0 : *std::ranges::max_element(air);
+    score.groundP50 = lf_percentile(ground, 0.5);
+    score.groundP95 = lf_percentile(ground, 0.95);
+    score.groundMax = ground.empty() ? 0.0 : *std::ranges::max_element(ground);
+    score.altitudeP95 = lf_percentile(altitude, 0.95);
+    return score;
+}
+
+std::string gf_scoreTableHeader()
+{
+    return "| case | air error p50 / p95 / max (m) | ground error p50 / p95 / max (m) | altitude error p95 (ft) | "
+           "lag beside the delay (s) | largest jump (m) | turn beyond the source (deg/s) | turning against the bank "
+           "| below ground | goals met |\n|---|---|---|---|---|---|---|---|---|---|\n";
+}
+
+std::string gf_scoreRow(const std::string& name, const FlightScore& s)
+{
+    std::vector<std::string> missed;
+    if (s.airP95 > 50.0) {
+        missed.emplace_back("air p95");
+    }
+    if (s.groundP95 > 20.0) {
+        missed.emplace_back("ground p95");
+    }
+    if (s.lagMin < -1.0 || s.lagMax > 1.0) {
+        missed.emplace_back("lag");
+    }
+    if (s.largestJumpM > 0.0) {
+        missed.emplace_back("jump");
+    }
+    if (s.turnExcessDegS > 0.0) {
+        missed.emplace_back("turn rate");
+    }
+    if (s.framesTurningAgainstBank > 0) {
+        missed.emplace_back("bank side");
+    }
+    if (s.framesBelowGround > 0) {
+        missed.emplace_back("below ground");
+    }
+    std::string goals = "yes";
+    if (!missed.empty()) {
+        goals = "NO:";
+        for (const std::string& m : missed) {
+            goals += " " + m;
+        }
+    }
+    return fmt::format("| {} | {:.1f} / {:.1f} / {:.1f} ({} frames) | {:.1f} / {:.1f} / {:.1f} ({} frames) | {:.1f} | "
+                       "{:+.2f} .. {:+.2f} | {:.2f} | {:.2f} | {} | {} | {} |\n",
+                       name, s.airP50, s.airP95, s.airMax, s.airFrames, s.groundP50, s.groundP95, s.groundMax,
+                       s.groundFrames, s.altitudeP95, s.lagMin, s.lagMax, s.largestJumpM, s.turnExcessDegS,
+                       s.framesTurningAgainstBank, s.framesBelowGround, goals);
+}
+
+} // namespace hlw::test
