@@ -6,7 +6,7 @@
 // waits.
 #include "app/sim_controls.h"
 #include "core/status_board.h"
-#include "engine/worker_requests.h"
+#include "engine/run/worker_requests.h"
 #include "parking/parking_window_port.h"
 
 namespace hlw {
