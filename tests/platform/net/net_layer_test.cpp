@@ -46,13 +46,14 @@ std::string lf_receiveAll(TcpClient& client, std::size_t wanted)
     return all;
 }
 
-// Sends until the gone peer's reset shows; the last result.
+// Sends until the gone peer's reset shows, or for 5 s; the last result.
 template <class Send> SendResult lf_sendUntilFailure(Send send)
 {
-    SendResult result(true);
-    for (int attempt = 0; result.ok && attempt < 50; ++attempt) {
+    const auto deadline = Clock::now() + 5s;
+    SendResult result = send();
+    while (result.ok && Clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
         result = send();
-        std::this_thread::sleep_for(20ms);
     }
     return result;
 }
@@ -110,7 +111,6 @@ TEST(TcpServer, OneClientAtATimeLinesRepliesAndOverruns)
     EXPECT_TRUE(pair.server.receive(text, 16384, 2000ms).status == ReceiveStatus::data && text == R"({"level":2})");
     // A reply that fills the whole buffer may be longer still: an overrun, nothing kept.
     ASSERT_TRUE(pair.client.sendText(std::string(64, 'x')).ok);
-    std::this_thread::sleep_for(50ms);
     const ReceiveResult result = pair.server.receive(text, 64, 2000ms);
     EXPECT_TRUE(result.status == ReceiveStatus::overrun && result.size == 64u && text.empty());
 
@@ -244,14 +244,16 @@ TEST(TcpServer, SendsFromTwoThreadsKeepTheirLinesWhole)
 }
 
 // A client that never reads: the kernel buffers fill and the send stalls. The send ends at one deadline for the whole
-// text, however the peer drains it, and a wake() never waits for it.
+// text, however the peer drains it, and a wake() never waits for it. The upper bounds leave room for a loaded
+// machine and stay far below the 10 s a send without its deadline or its wake would take.
 TEST(TcpServer, AStalledSendEndsAtItsDeadlineOrAtOnceOnWake)
 {
     const std::string bulk(32 << 20, 'x');
     ConnectedPair stalled(300ms);
     const auto start = Clock::now();
     EXPECT_EQ(stalled.server.sendText(bulk).errorCode, ETIMEDOUT);
-    EXPECT_TRUE(Clock::now() - start >= 290ms && Clock::now() - start < 600ms);
+    const auto stalledFor = Clock::now() - start;
+    EXPECT_TRUE(stalledFor >= 290ms && stalledFor < 3s) << (stalledFor / 1ms) << " ms";
     EXPECT_FALSE(stalled.server.connected());
 
     ConnectedPair woken(10s);
@@ -259,8 +261,8 @@ TEST(TcpServer, AStalledSendEndsAtItsDeadlineOrAtOnceOnWake)
     ASSERT_EQ(sending.wait_for(200ms), std::future_status::timeout) << "the send did not stall";
     const auto wake = Clock::now();
     woken.server.wake();
-    EXPECT_LT(Clock::now() - wake, 50ms);
-    ASSERT_EQ(sending.wait_for(500ms), std::future_status::ready);
+    EXPECT_LT(Clock::now() - wake, 2s);
+    ASSERT_EQ(sending.wait_for(3s), std::future_status::ready);
     EXPECT_EQ(sending.get().errorCode, ESHUTDOWN);
 }
 
@@ -331,7 +333,7 @@ TEST(TcpClient, ConnectGivesUpWhenNobodyAnswers)
     TcpClient late;
     const auto start = Clock::now();
     EXPECT_FALSE(late.connect("127.0.0.1", gf_boundPort(listener.fd()), 0ms));
-    EXPECT_LT(Clock::now() - start, 50ms) << "no time means no wait";
+    EXPECT_LT(Clock::now() - start, 500ms) << "no time means no wait, however loaded the machine";
     EXPECT_FALSE(late.connect("127.0.0.1", gf_boundPort(listener.fd()), 100ms));
     EXPECT_TRUE(late.lastError() == ETIMEDOUT && !late.connected());
     // A broadcast address is no TCP peer: refused at once.
