@@ -34,7 +34,8 @@ std::string plainName(const std::string& name) {
 
 } // namespace
 
-SimDispatcher::SimDispatcher(SimLinkShared& shared, ModelFacts facts) : shared_(shared), facts_(std::move(facts)) {
+SimDispatcher::SimDispatcher(SimLinkShared& shared, ModelFacts facts)
+    : shared_(shared), objectData_(shared, std::move(facts), pending_, added_), frameSender_(shared, pending_, added_) {
     pending_.reserve(256);
     added_.reserve(256);
 }
@@ -77,8 +78,8 @@ void SimDispatcher::dispatch(const SIMCONNECT_RECV* record, DWORD bytes) {
         onNewFlight();
         break;
     case SIMCONNECT_RECV_ID_EVENT_FRAME: sendFrame(shared_.handle.load()); break;
-    case SIMCONNECT_RECV_ID_SIMOBJECT_DATA: onObjectData(record, bytes); break;
-    case SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE: onObjectDataByType(record, bytes); break;
+    case SIMCONNECT_RECV_ID_SIMOBJECT_DATA: objectData_.onObjectData(record, bytes); break;
+    case SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE: objectData_.onObjectDataByType(record, bytes); break;
     default: break;
     }
 }

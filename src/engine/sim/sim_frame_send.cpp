@@ -1,6 +1,4 @@
-// The frame send: on each simulator frame the queued AI positions, client events, creations and removals go
-// to the simulator, in that order, unless the worker holds the command mutex just then.
-#include "engine/sim/sim_dispatch.h"
+#include "engine/sim/sim_frame_send.h"
 
 #include "core/count_text.h"
 #include "core/log.h"
@@ -21,7 +19,7 @@ constexpr std::chrono::seconds forgetInterval{1};
 
 } // namespace
 
-void SimDispatcher::sendFrame(HANDLE handle) {
+void SimFrameSender::sendFrame(HANDLE handle) {
     forgetOldCreations();
     const SimCommandQueues::Lock held = shared_.commands.tryLock();
     if (!held.owns_lock()) {
@@ -63,7 +61,7 @@ void SimDispatcher::sendFrame(HANDLE handle) {
     queued.removals.clear();
 }
 
-void SimDispatcher::transmitFailed(uint32_t eventId) {
+void SimFrameSender::transmitFailed(uint32_t eventId) {
     const SteadyTime now = shared_.now();
     if (transmitMessageShown_ && now - lastTransmitMessage_ < transmitMessageInterval) {
         return;
@@ -73,7 +71,7 @@ void SimDispatcher::transmitFailed(uint32_t eventId) {
     gf_setMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", eventId), true);
 }
 
-void SimDispatcher::createInSim(HANDLE handle, const AiCreateRequest& request) {
+void SimFrameSender::createInSim(HANDLE handle, const AiCreateRequest& request) {
     if (SimConnect_AICreateNonATCAircraft(handle, request.title.c_str(), request.callsign.c_str(), request.position,
                                           kReqCreate) < 0) {
         gf_logAlert(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
@@ -89,7 +87,7 @@ void SimDispatcher::createInSim(HANDLE handle, const AiCreateRequest& request) {
     pending_.add({packetId, request.hexId, request.callsign, shared_.now()});
 }
 
-void SimDispatcher::removeFromSim(HANDLE handle, uint32_t objectId, uint32_t userObjectId) {
+void SimFrameSender::removeFromSim(HANDLE handle, uint32_t objectId, uint32_t userObjectId) {
     if (objectId <= userObjectId) {
         gf_logAlert(fmt::format("SimConnect call to remove ac with objectid {}", gf_objectIdText(objectId)));
         return;
@@ -101,7 +99,7 @@ void SimDispatcher::removeFromSim(HANDLE handle, uint32_t objectId, uint32_t use
     }
 }
 
-void SimDispatcher::forgetOldCreations() {
+void SimFrameSender::forgetOldCreations() {
     const SteadyTime now = shared_.now();
     if (now - lastForget_ < forgetInterval) {
         return;

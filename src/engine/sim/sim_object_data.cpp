@@ -1,6 +1,4 @@
-// The object data the simulator sends: the static CG of a new AI aircraft, the aircraft within range, and
-// the user aircraft's data.
-#include "engine/sim/sim_dispatch.h"
+#include "engine/sim/sim_object_data.h"
 
 #include "core/count_text.h"
 #include "core/log.h"
@@ -40,7 +38,12 @@ std::optional<Value> readData(DWORD requestId, std::span<const uint8_t> data) {
 
 } // namespace
 
-void SimDispatcher::onObjectData(const SIMCONNECT_RECV* record, DWORD bytes) {
+SimObjectData::SimObjectData(SimLinkShared& shared, ModelFacts facts, PendingCreations& pending, AddedObjects& added)
+    : shared_(shared), facts_(std::move(facts)), pending_(pending), added_(added)
+{
+}
+
+void SimObjectData::onObjectData(const SIMCONNECT_RECV* record, DWORD bytes) {
     const auto head = gf_readRecord<SimObjectDataHead>(record, bytes);
     if (!head) {
         return;
@@ -60,7 +63,7 @@ void SimDispatcher::onObjectData(const SIMCONNECT_RECV* record, DWORD bytes) {
     }
 }
 
-void SimDispatcher::onObjectDataByType(const SIMCONNECT_RECV* record, DWORD bytes) {
+void SimObjectData::onObjectDataByType(const SIMCONNECT_RECV* record, DWORD bytes) {
     const auto head = gf_readRecord<SimObjectDataHead>(record, bytes);
     if (!head || head->dwRequestID != kReqInRange) {
         return;
@@ -82,7 +85,7 @@ void SimDispatcher::onObjectDataByType(const SIMCONNECT_RECV* record, DWORD byte
                           data->groundAltitudeFt, data->altAboveGroundFt});
 }
 
-void SimDispatcher::onNewObjectInRange(uint32_t objectId, const InRangeData& data, const std::string& atcId) {
+void SimObjectData::onNewObjectInRange(uint32_t objectId, const InRangeData& data, const std::string& atcId) {
     std::optional<uint32_t> hexId;
     if (!atcId.empty()) {
         hexId = pending_.takeByCallsign(atcId);
@@ -123,7 +126,7 @@ void SimDispatcher::onNewObjectInRange(uint32_t objectId, const InRangeData& dat
     }
 }
 
-void SimDispatcher::onUserOnGround(std::span<const uint8_t> data) {
+void SimObjectData::onUserOnGround(std::span<const uint8_t> data) {
     const auto onGround = readData<int64_t>(kReqUserOnGround, data);
     if (!onGround) {
         return;
@@ -132,7 +135,7 @@ void SimDispatcher::onUserOnGround(std::span<const uint8_t> data) {
     userDataArrived.store(true);
 }
 
-void SimDispatcher::onUserBlock(uint32_t objectId, std::span<const uint8_t> data) {
+void SimObjectData::onUserBlock(uint32_t objectId, std::span<const uint8_t> data) {
     const auto block = readData<UserBlock>(kReqUserBlock, data);
     if (!block) {
         return;
@@ -151,7 +154,7 @@ void SimDispatcher::onUserBlock(uint32_t objectId, std::span<const uint8_t> data
     }
 }
 
-void SimDispatcher::onUserTitle(std::span<const uint8_t> data) {
+void SimObjectData::onUserTitle(std::span<const uint8_t> data) {
     const std::string title(gf_cutUtf8(gf_fieldText(data), userTitleBytes));
     if (title.empty()) {
         gf_log("! Title of your aircraft is empty?");
@@ -163,7 +166,7 @@ void SimDispatcher::onUserTitle(std::span<const uint8_t> data) {
     }
 }
 
-void SimDispatcher::onUserModel(std::span<const uint8_t> data) {
+void SimObjectData::onUserModel(std::span<const uint8_t> data) {
     if (data.size() < 32) {
         logShortData(kReqUserModel, data.size(), 32);
         return;
@@ -178,7 +181,7 @@ void SimDispatcher::onUserModel(std::span<const uint8_t> data) {
     }
 }
 
-void SimDispatcher::applyUserModel(const std::string& model) {
+void SimObjectData::applyUserModel(const std::string& model) {
     if (model.empty()) {
         shared_.events.showAircraftText(std::string(kUnknownUserAircraftText));
         gf_setMessage(fmt::format("171: No model info from your user aircraft received in SimConnect, {} is taken "
