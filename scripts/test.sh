@@ -8,18 +8,27 @@ bash scripts/setup.sh || exit 1
 jobs=$(nproc)
 status=0
 
+# CPU seconds (user + system) used so far by the finished commands of this script: the figure to compare between
+# runs, since wall time depends on what else the machine runs.
+cpu_seconds() {
+  local stat
+  read -r -a stat < /proc/$$/stat
+  echo $(( (stat[15] + stat[16]) / $(getconf CLK_TCK) ))
+}
+
 run_build() {
   local dir=$1; shift
-  local started=$SECONDS
+  local started=$SECONDS cpu_started
+  cpu_started=$(cpu_seconds)
   echo "=== ${dir}: configure and build"
   if ! cmake -S . -B "build/${dir}" -G Ninja "$@" >"build-${dir}.configure.log" 2>&1; then
     cat "build-${dir}.configure.log"; status=1; return
   fi
   rm -f "build-${dir}.configure.log"
   if ! cmake --build "build/${dir}" -j "${jobs}"; then status=1; return; fi
-  echo "=== ${dir}: built in $((SECONDS - started)) s; tests"
+  echo "=== ${dir}: built in $((SECONDS - started)) s, CPU $(($(cpu_seconds) - cpu_started)) s; tests"
   if ! ctest --test-dir "build/${dir}" --output-on-failure -j "${jobs}"; then status=1; fi
-  echo "=== ${dir}: done after $((SECONDS - started)) s"
+  echo "=== ${dir}: done after $((SECONDS - started)) s, CPU $(($(cpu_seconds) - cpu_started)) s"
 }
 
 mkdir -p build
