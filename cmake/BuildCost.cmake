@@ -6,14 +6,15 @@
 #   per build instead of once per source file;
 # - the ThreadSanitizer build builds only the suites labelled "concurrency" and what they need.
 #
-# Precompiled headers are on unless the compiler runs under ccache, which does not cache the compiles that use
-# them without extra settings; -DHLMR_PCH=ON/OFF decides either way. A target may opt out with
+# Precompiled headers are on with g++ unless it runs under ccache, which does not cache the compiles that use them
+# without extra settings; -DHLMR_PCH=ON/OFF decides either way. A target may opt out with
 # set_target_properties(<target> PROPERTIES DISABLE_PRECOMPILE_HEADERS ON), or set its own PRECOMPILE_HEADERS.
 
-if(CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache")
-  set(hlmr_pch_default OFF)
-else()
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache"
+   AND NOT CMAKE_CXX_COMPILER MATCHES "ccache")
   set(hlmr_pch_default ON)
+else()
+  set(hlmr_pch_default OFF)
 endif()
 option(HLMR_PCH "Precompile the common third-party and standard headers" ${hlmr_pch_default})
 
@@ -131,7 +132,9 @@ function(hlmr_finish_targets)
       set(producer hlmr_pch_std)
     endif()
     target_precompile_headers(${target} REUSE_FROM ${producer})
-    # A header that no longer fits a target's flags is then parsed as text: slower, never a failed build.
-    target_compile_options(${target} PRIVATE -Wno-error=invalid-pch)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      # A header that no longer fits a target's flags is then parsed as text: slower, never a failed build.
+      target_compile_options(${target} PRIVATE -Wno-error=invalid-pch)
+    endif()
   endforeach()
 endfunction()
