@@ -23,7 +23,8 @@ function(hlmr_add_library name)
 endfunction()
 
 # hlmr_add_test(name SOURCES ... LIBS ... LABELS ...): one GoogleTest executable, registered with CTest.
-# The first label is the kind (unit, integration, e2e) and becomes the CTest label. The label "concurrency"
+# The first label is the kind (unit, integration, e2e) and becomes the CTest label. An e2e test runs alone and may
+# take 600 s unless TIMEOUT says otherwise; any other 120 s. The label "concurrency"
 # marks suites that the ThreadSanitizer build (HLMR_SANITIZE=thread) runs; that build builds only those.
 function(hlmr_add_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -31,7 +32,11 @@ function(hlmr_add_test name)
     set(ARG_LABELS unit)
   endif()
   if(NOT ARG_TIMEOUT)
-    set(ARG_TIMEOUT 120)
+    if("e2e" IN_LIST ARG_LABELS)
+      set(ARG_TIMEOUT 600)
+    else()
+      set(ARG_TIMEOUT 120)
+    endif()
   endif()
   # A test that cannot be built is never skipped quietly.
   foreach(source ${ARG_SOURCES})
@@ -57,8 +62,13 @@ function(hlmr_add_test name)
     set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
     return()
   endif()
-  gtest_discover_tests(${name} TEST_PREFIX "${name}." PROPERTIES LABELS ${kind} TIMEOUT ${ARG_TIMEOUT}
-                       DISCOVERY_TIMEOUT 60)
+  set(properties LABELS ${kind} TIMEOUT ${ARG_TIMEOUT})
+  if("e2e" IN_LIST ARG_LABELS)
+    # Whole runs in real time, with programs of their own: each runs alone, so that other tests running beside it
+    # on a small or busy machine cannot make it miss its waits.
+    list(APPEND properties RUN_SERIAL TRUE)
+  endif()
+  gtest_discover_tests(${name} TEST_PREFIX "${name}." PROPERTIES ${properties} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # A source that several tests of one folder list (a fixture, a helper) is compiled once for all those whose compile
