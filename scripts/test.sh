@@ -3,6 +3,16 @@
 # in the AddressSanitizer + UndefinedBehaviorSanitizer build, and the concurrency suites under ThreadSanitizer.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+
+# --remove-passed-builds (for CI on a fresh clone): a build folder whose tests all passed is removed before the next
+# build starts, so that the disk holds one build at a time; a failed build stays for its logs.
+remove_passed=false
+case "${1-}" in
+  "") ;;
+  --remove-passed-builds) remove_passed=true ;;
+  *) echo "usage: $0 [--remove-passed-builds]" >&2; exit 2 ;;
+esac
+
 bash scripts/setup.sh || exit 1
 
 jobs=$(nproc)
@@ -27,8 +37,13 @@ run_build() {
   rm -f "build-${dir}.configure.log"
   if ! cmake --build "build/${dir}" -j "${jobs}"; then status=1; return; fi
   echo "=== ${dir}: built in $((SECONDS - started)) s, CPU $(($(cpu_seconds) - cpu_started)) s; tests"
-  if ! ctest --test-dir "build/${dir}" --output-on-failure -j "${jobs}"; then status=1; fi
-  echo "=== ${dir}: done after $((SECONDS - started)) s, CPU $(($(cpu_seconds) - cpu_started)) s"
+  local passed=true
+  if ! ctest --test-dir "build/${dir}" --output-on-failure -j "${jobs}"; then status=1; passed=false; fi
+  echo "=== ${dir}: done after $((SECONDS - started)) s, CPU $(($(cpu_seconds) - cpu_started)) s," \
+       "$(du -sh "build/${dir}" | cut -f1) on disk"
+  if $remove_passed && $passed; then
+    rm -rf "build/${dir}"
+  fi
 }
 
 mkdir -p build
