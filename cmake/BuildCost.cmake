@@ -4,7 +4,9 @@
 #   optimized itself; the code under test keeps the optimization of the build;
 # - precompiled headers: the standard library, {fmt} and, for test code, GoogleTest and GoogleMock are parsed once
 #   per build instead of once per source file;
-# - the ThreadSanitizer build builds only the suites labelled "concurrency" and what they need.
+# - the ThreadSanitizer build builds only the suites labelled "concurrency" and what they need;
+# - executables link with lld where it is installed: each test program links the static libraries it uses, and lld
+#   does that in less than half the CPU time of the default linker (more so for the larger sanitizer builds).
 #
 # Precompiled headers are on with g++ unless it runs under ccache, which does not cache the compiles that use them
 # without extra settings; -DHLMR_PCH=ON/OFF decides either way. A target may opt out with
@@ -17,6 +19,13 @@ else()
   set(hlmr_pch_default OFF)
 endif()
 option(HLMR_PCH "Precompile the common third-party and standard headers" ${hlmr_pch_default})
+
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=lld HLMR_HAVE_LLD)
+option(HLMR_LLD "Link with lld" ${HLMR_HAVE_LLD})
+if(HLMR_LLD)
+  add_link_options(-fuse-ld=lld)
+endif()
 
 set(HLMR_TEST_CODE_OPTIONS $<$<NOT:$<CONFIG:Debug>>:-Og>)
 
