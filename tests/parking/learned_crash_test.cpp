@@ -1,6 +1,6 @@
 // A kill -9 at any moment leaves the learned file as the last completed save wrote it: a child program loads the
-// park airport and learns and saves in a loop; it is killed with SIGKILL at 100 random moments, many of them during
-// a save. After each kill the learned file reads completely and holds exactly the options of the last save the
+// park airport and learns and saves in a loop; it is killed with SIGKILL at 100 or more random moments, many of them
+// during a save. After each kill the learned file reads completely and holds exactly the options of the last save the
 // child reported finished, or of the save that was under way, never a mix; and the next run loads and saves again.
 #include "parking/apf_reader.h"
 
@@ -79,7 +79,12 @@ TEST(LearnedFileCrash, AKilledSaveLeavesTheLastCompletedSave)
     // save, measured in every other run. Each kill comes at a random moment within one such round, so that it falls
     // within a save however fast or slow a loaded machine makes the saves.
     std::chrono::microseconds round = 120ms;
-    for (int kill = 0; kill < 100; ++kill) {
+    // At least 100 kills, and more while fewer than 10 of them have fallen within a write: how many random moments
+    // hit a save depends on how fast this build learns beside how fast it writes.
+    constexpr int leastKills = 100;
+    constexpr int leastInterrupted = 10;
+    int kill = 0;
+    for (; kill < leastKills || (interrupted < leastInterrupted && kill < 4 * leastKills); ++kill) {
         SCOPED_TRACE(kill);
         test::ChildProcess child({HLMR_LEARN_LOOP_CHILD, folder.dir.path().string()}, {},
                                  folder.dir / "child-errors.txt");
@@ -117,9 +122,9 @@ TEST(LearnedFileCrash, AKilledSaveLeavesTheLastCompletedSave)
         underWay += onDisk != reported ? 1 : 0;
         ASSERT_EQ(registrations, lf_firstRegistrations(onDisk)) << "exactly the options of one save";
     }
-    std::cout << interrupted << " of 100 kills interrupted a write; " << underWay
+    std::cout << interrupted << " of " << kill << " kills interrupted a write; " << underWay
               << " left a save the child had not reported; " << onDisk << " learned options saved\n";
-    EXPECT_GE(interrupted, 10) << "many kills come during a save";
+    EXPECT_GE(interrupted, leastInterrupted) << "many kills come during a save";
     EXPECT_GE(onDisk, 50 * learnedPerRound) << "every other run completed a save at least";
     std::cout << fmt::format("a round of learning and saving took {:.1f} ms at the end\n", round.count() / 1000.0);
     test::resetAirportSettings();
