@@ -5,11 +5,11 @@
 // Only the worker thread touches them; parking reads them through the interfaces it declares.
 #include "core/geodesy.h"
 #include "records/flight_record.h"
+#include "records/position_queue.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -108,7 +108,7 @@ struct LiveAircraft : StaticAircraft {
     double trueAirspeedKt = 0.0;   // 0 while the next position is stationary
 
     // The stream still to fly: the front is the position last reached (during a leg: the one flown to).
-    std::deque<PositionRecord> positions;
+    PositionQueue positions;
     double lastTimestamp = 0.0; // of the newest traffic record
     LatLon savedPosition;       // at the last static overlap check
     std::chrono::steady_clock::time_point parkedSince{};

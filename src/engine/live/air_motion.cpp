@@ -66,7 +66,7 @@ void lf_setWindows(LiveAircraft& aircraft, int32_t early, int32_t late) noexcept
 
 void lf_verticalPlan(LiveContext& context, LiveAircraft& aircraft, double qnhHpa)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     PositionRecord& front = positions[0];
     PositionRecord& next = positions[1];
     const double ticks = lf_ticksToDue(context, next);
@@ -301,7 +301,7 @@ void gf_startTakeOff(LiveContext& context, LiveAircraft& aircraft)
 
 void gf_considerTakeOffRun(LiveContext& context, LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (aircraft.takeOffRoll == 0 || aircraft.phase == MovementPhase::take_off || positions.size() < 2 ||
         positions.front().groundSpeedKt < takeOffRunSpeedKt) {
         return;

@@ -88,7 +88,7 @@ void lf_checkSpeedChange(LiveAircraft& aircraft)
 
 void lf_turnsAndSpeeds(LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     const PositionRecord& front = positions[0];
     const PositionRecord& next = positions[1];
     if (positions.size() >= 3 && positions[2].stationary == 0) {
@@ -118,7 +118,7 @@ void lf_turnsAndSpeeds(LiveAircraft& aircraft)
 
 void lf_pushingBack(LiveContext& context, LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     --aircraft.pushBackHoldCounter;
     if (aircraft.pushBackHoldCounter == 1) {
         if (aircraft.pushBackTurnKnown != 0 && positions.size() >= 3) {
@@ -194,7 +194,7 @@ bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, dou
 
 void gf_insertMidpoint(LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     const PositionRecord& front = positions[0];
     const PositionRecord& next = positions[1];
     PositionRecord middle = next;
@@ -210,7 +210,7 @@ void gf_insertMidpoint(LiveAircraft& aircraft)
 
 void gf_makeTurnCurve(LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     PositionRecord& afterNext = positions[2];
     if (afterNext.groundSpeedKt == 0.0) {
         afterNext.groundSpeedKt = (positions[0].groundSpeedKt + positions[1].groundSpeedKt) / 2.0;
@@ -229,7 +229,7 @@ void gf_makeTurnCurve(LiveAircraft& aircraft)
 
 void gf_nextPosGround(LiveContext& context, LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (aircraft.phase == MovementPhase::pushing_back) {
         lf_pushingBack(context, aircraft);
     } else if (aircraft.phase != MovementPhase::parked && positions[1].stationary == 0) {
@@ -257,7 +257,7 @@ void gf_nextPosGround(LiveContext& context, LiveAircraft& aircraft)
 
 void gf_groundPathStep(LiveContext& context, LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     const PositionRecord& front = positions[0];
     const PositionRecord& next = positions[1];
     FlightRecord& flight = aircraft.flight;
@@ -363,7 +363,7 @@ void gf_pullOut(LiveContext& context, LiveAircraft& aircraft)
     const double distanceNm = 2.0 * flight.halfWingspanNm;
     const LatLon target =
         gf_destinationPoint({aircraft.standLat, aircraft.standLon}, aircraft.standHeading, distanceNm * feetPerNm);
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     positions.resize(1);
     PositionRecord& front = positions.front();
     front.groundSpeedKt = flight.taxiSpeedKt;
@@ -398,7 +398,7 @@ void gf_startPushBack(LiveContext& context, LiveAircraft& aircraft)
     const double heading = aircraft.standHeading + std::numbers::pi;
     const double backNm = 2.5 * stand->radius;
     const int64_t backTicks = lf_travelTicks(backNm, flight.taxiSpeedKt);
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     positions.resize(1);
     // The push runs at taxi speed from its start.
     positions.front().groundSpeedKt = flight.taxiSpeedKt;

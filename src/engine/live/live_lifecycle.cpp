@@ -311,7 +311,7 @@ AiCreateRequest gf_creationRequest(const LiveAircraft& aircraft)
 
 void spawnLiveAc(LiveContext& context, LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (positions.size() < 2) {
         gf_logAlert(fmt::format("{} sz:{}", "spawnLiveAc", positions.size()));
         return;
@@ -450,7 +450,7 @@ void gf_giveUpAircraft(LiveContext& context, LiveAircraft& aircraft)
 void liveryRespawn(LiveContext& context, LiveAircraft& aircraft)
 {
     try {
-        std::deque<PositionRecord>& positions = aircraft.positions;
+        PositionQueue& positions = aircraft.positions;
         if (positions.empty()) {
             gf_giveUpAircraft(context, aircraft);
             return;

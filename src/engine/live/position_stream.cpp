@@ -114,7 +114,7 @@ void lf_updateActive(LiveContext& context, LiveAircraft& aircraft)
 // Positions of the air: the first moving position after the front; a stationary one in between is dropped.
 void lf_dropStationaryInAir(LiveAircraft& aircraft)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     while (positions.size() >= 2 && aircraft.groundMode == 0 && positions[1].stationary != 0 &&
            aircraft.flight.category != AircraftCategory::Rotorcraft) {
         positions.erase(positions.begin() + 1);
@@ -125,7 +125,7 @@ void lf_startLeg(LiveContext& context, LiveAircraft& aircraft)
 {
     aircraft.curve.clear();
     aircraft.curveTime = 0.0;
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (lf_samePoint(positions[0], positions[1])) {
         positions[1].stationary = 1;
     }
@@ -274,7 +274,7 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
 
 bool gf_retimeForClimb(LiveContext& context, LiveAircraft& aircraft, std::size_t i)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (i < 1 || i >= positions.size() || positions[i].airborne == 0) {
         return false;
     }
@@ -304,7 +304,7 @@ double gf_legSpeed(const LiveAircraft& aircraft)
 
 double gf_turnAhead(const LiveAircraft& aircraft)
 {
-    const std::deque<PositionRecord>& positions = aircraft.positions;
+    const PositionQueue& positions = aircraft.positions;
     if (positions.size() < 3) {
         return 0.0;
     }

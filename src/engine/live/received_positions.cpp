@@ -65,7 +65,7 @@ void lf_clearStand(LiveAircraft& aircraft) noexcept
 
 bool lf_duringLanding(LiveContext& context, LiveAircraft& aircraft, PositionRecord& position)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (lf_samePoint(position, positions.back())) {
         return false;
     }
@@ -234,7 +234,7 @@ bool lf_checkExtendingSituations(LiveContext& context, LiveAircraft& aircraft, P
 // A ground position behind a stationary last one: the stop is shortened when the aircraft moves again soon.
 void lf_trimStop(LiveAircraft& aircraft, const PositionRecord& position)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (position.airborne != 0 || positions.back().stationary == 0) {
         return;
     }
@@ -377,7 +377,7 @@ void gf_leaveStand(LiveContext& context, LiveAircraft& aircraft, PositionRecord&
 void decodeExisting(LiveContext& context, LiveAircraft& aircraft, PositionRecord position)
 {
     try {
-        std::deque<PositionRecord>& positions = aircraft.positions;
+        PositionQueue& positions = aircraft.positions;
         if (positions.size() >= maxQueuedPositions) {
             gf_log(fmt::format("{} more than {} positions queued, removed", gf_describeAc(aircraft.flight),
                                maxQueuedPositions));

@@ -76,7 +76,7 @@ void gf_setParkedSlot(const LiveContext& context, StaticAircraft& aircraft) noex
 
 void try2Park(LiveContext& context, LiveAircraft& aircraft, bool mayBeTowed)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (positions.empty()) {
         gf_logAlert(fmt::format("{} empty sz?", "try2Park"));
         return;
@@ -113,7 +113,7 @@ void try2Park(LiveContext& context, LiveAircraft& aircraft, bool mayBeTowed)
 
 void drive2Stand(LiveContext& context, LiveAircraft& aircraft, const LatLon& stand, double standHeadingRad)
 {
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     if (positions.empty()) {
         gf_logAlert(fmt::format("{} empty sz?", "drive2Stand"));
         return;
@@ -242,7 +242,7 @@ void gf_makeWay(LiveContext& context, const LiveAircraft& aircraft, const StandR
 SpawnStand gf_chooseSpawnStand(LiveContext& context, LiveAircraft& aircraft)
 {
     ParkingPort& parking = context.parking;
-    std::deque<PositionRecord>& positions = aircraft.positions;
+    PositionQueue& positions = aircraft.positions;
     const std::optional<LatLon> airport = parking.parkAirportPosition();
     if (!parking.hasStands() || !parking.parkAirportActive() || !airport || positions.size() < 2 ||
         gf_distanceNm(*airport, lf_at(positions.front())) > spawnAirportReachNm) {
