@@ -110,6 +110,52 @@ TEST(PositionQueue, AStreamThatKeepsItsLengthStopsGrowing)
     EXPECT_EQ(lf_dues(queue), expected);
 }
 
+TEST(PositionQueue, GrowingAWrappedRingKeepsTheOrder)
+{
+    PositionQueue queue;
+    int32_t due = 0;
+    for (; due < 12; ++due) {
+        queue.push_back(lf_position(due));
+    }
+    // Eight legs flown: element 1 now sits in the ring's ninth slot, and the next appends wrap to its start.
+    for (int leg = 0; leg < 8; ++leg) {
+        queue.pop_front();
+    }
+    while (queue.size() < queue.capacity()) {
+        queue.push_back(lf_position(due++));
+    }
+    ASSERT_EQ(queue.capacity(), PositionQueue::firstRingCapacity + 1);
+    queue.push_back(lf_position(due++));
+    queue.push_front(lf_position(-1));
+    EXPECT_EQ(queue.capacity(), 2 * PositionQueue::firstRingCapacity + 1);
+    std::vector<int32_t> expected(queue.size());
+    std::iota(expected.begin() + 1, expected.end(), 8);
+    expected.front() = -1;
+    EXPECT_EQ(lf_dues(queue), expected);
+}
+
+// The front lives apart from the ring: it is handed over whenever an element moves into or out of place 0.
+TEST(PositionQueue, TheFrontIsHandedOverToAndFromTheRing)
+{
+    PositionQueue queue;
+    queue.push_back(lf_position(1));
+    queue.push_back(lf_position(2));
+    queue.pop_front();
+    EXPECT_EQ(lf_dues(queue), std::vector<int32_t>{2});
+    queue.pop_front();
+    EXPECT_TRUE(queue.empty());
+    queue.push_front(lf_position(5));
+    queue.push_front(lf_position(3));
+    queue.insert(queue.begin(), lf_position(4));
+    EXPECT_EQ(lf_dues(queue), (std::vector<int32_t>{4, 3, 5}));
+    EXPECT_EQ(queue.erase(queue.begin()), queue.begin());
+    EXPECT_EQ(queue.front().dueTick, 3);
+    EXPECT_EQ(queue.front().bankRad, lf_position(3).bankRad);
+    queue.resize(1);
+    queue.push_back(queue.front());
+    EXPECT_EQ(lf_dues(queue), (std::vector<int32_t>{3, 3}));
+}
+
 TEST(PositionQueue, CopiesAreDeepAndAMovedFromQueueIsEmpty)
 {
     PositionQueue queue;
