@@ -104,6 +104,16 @@ void gf_applyOnGroundStatus(LiveContext& context, SimRequests& sim, LiveAircraft
     if (aircraft.groundMode != 0 || aircraft.phaseCountdown >= 2) {
         aircraft.altitudeFt = reply.value1 + aircraft.flight.staticCgHeightFt;
     }
+    // A bound object created on the ground starts to move once the simulator has told where the ground under it
+    // lies and how high its centre of gravity stands above it, instead of standing until its configuration two
+    // seconds later and starting that far behind its positions.
+    if (aircraft.state == SimObjectState::adding2sim && aircraft.objectId != 0 && aircraft.groundMode != 0 &&
+        reply.hexIdOrFlag == 1 && aircraft.flight.staticCgHeightFt > 0.0) {
+        gf_setState(context, aircraft, SimObjectState::active);
+        if (aircraft.removeWhenCreated != 0) {
+            removeAircraftFromSim(context, aircraft);
+        }
+    }
 }
 
 void gf_applyStaticCg(FlightRecord& flight, double heightFt, double pitchRad) noexcept
@@ -182,8 +192,8 @@ void ReplyApplication::onLiveCreated(LiveContext& context, const SimReply& reply
         return;
     }
     // An airborne object moves from its first frame: standing still until its configuration it would start two
-    // seconds behind its positions. One on the ground waits for the simulator's ground under it. Engines, lights,
-    // throttle and flaps follow 200 ticks later.
+    // seconds behind its positions. One on the ground waits for the simulator's first on-ground report (see
+    // gf_applyOnGroundStatus). Engines, lights, throttle and flaps follow 200 ticks later.
     if (!aircraft->positions.empty() && aircraft->positions.front().airborne != 0) {
         gf_setState(context, *aircraft, SimObjectState::active);
         if (aircraft->removeWhenCreated != 0) {

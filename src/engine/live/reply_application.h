@@ -44,7 +44,8 @@ private:
 };
 
 // The simulator's on-ground report of an object: ground mode, a touchdown with its spoilers and settling, the
-// height above ground and the altitude on the ground.
+// height above ground and the altitude on the ground; a bound object created on the ground becomes active with it
+// once its static CG height is known.
 void gf_applyOnGroundStatus(LiveContext& context, SimRequests& sim, LiveAircraft& aircraft, const SimReply& reply);
 // The static CG height (1 to 35 ft, else kept) and static pitch (-1 to 2.5 degrees, else 0.7 degrees).
 void gf_applyStaticCg(FlightRecord& flight, double heightFt, double pitchRad) noexcept;

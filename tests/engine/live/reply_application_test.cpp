@@ -95,6 +95,27 @@ TEST_F(Replies, CreatedObjectsAreBoundAtOnceAndConfiguredTwoSecondsLater)
     EXPECT_TRUE(applier.deferred().empty());
 }
 
+TEST_F(Replies, AnObjectCreatedOnTheGroundMovesFromTheSimulatorsFirstGroundReportOnceItsCgIsKnown)
+{
+    LiveAircraft& taxiing = state.live.emplace_back(gf_makeLive(
+        AircraftCategory::Large, MovementPhase::taxi, {gf_ground(47.0, 8.0, 15, 0), gf_ground(47.001, 8.0, 15, 300)}));
+    taxiing.flight.hexId = 0x4b0002;
+    taxiing.state = SimObjectState::adding2sim;
+    push(SimReplyType::liveCreated, 310, 0x4b0002, 0.0, 0.0);
+    apply();
+    EXPECT_EQ(taxiing.objectId, 310u);
+    EXPECT_EQ(taxiing.state, SimObjectState::adding2sim) << "the ground under it is not known yet";
+    push(SimReplyType::onGroundStatus, 310, 1, 364.0, 0.0);
+    apply();
+    EXPECT_EQ(taxiing.state, SimObjectState::adding2sim) << "without its CG height it would be sent into the ground";
+    push(SimReplyType::staticCg, 310, 0, 8.0, 0.7 * radPerDeg);
+    push(SimReplyType::onGroundStatus, 310, 1, 364.0, 8.0);
+    apply();
+    EXPECT_EQ(taxiing.state, SimObjectState::active) << "not two seconds later with its configuration";
+    EXPECT_EQ(taxiing.altitudeFt, 372.0);
+    EXPECT_EQ(applier.deferred().size(), 1u) << "engines, lights and flaps still follow after 200 ticks";
+}
+
 struct Touchdown {
     const char* what;
     AircraftCategory category;
