@@ -18,6 +18,8 @@ namespace {
 
 constexpr double metresPerNm = 1852.0;
 constexpr double denseStepSeconds = 0.1;
+// Wide enough that a replay several seconds off shows its lag rather than the window's edge.
+constexpr double lagSearchSeconds = 20.0;
 constexpr feed::GeoPoint defaultCentre{52.3086, 4.7639};
 
 double lf_percentile(std::vector<double> values, double share)
@@ -59,13 +61,13 @@ double lf_metres(double lat1, double lon1, double lat2, double lon2)
     return gf_distanceNm({lat1, lon1}, {lat2, lon2}) * metresPerNm;
 }
 
-// The reference time within +-5 s of the expected one whose position is nearest to the frame.
+// The reference time within the lag search window of the expected one whose position is nearest to the frame.
 double lf_nearestTime(const std::vector<ReferencePoint>& reference, const ObjectFrame& frame, double expected)
 {
     double best = expected;
     double bestMetres = 1e18;
     ReferencePoint point;
-    for (double t = expected - 5.0; t <= expected + 5.0; t += 0.02) {
+    for (double t = expected - lagSearchSeconds; t <= expected + lagSearchSeconds; t += 0.02) {
         if (lf_at(reference, t, point)) {
             const double metres = lf_metres(point.lat, point.lon, frame.lat, frame.lon);
             if (metres < bestMetres) {
