@@ -1,10 +1,10 @@
 // The motion quality harness: flies every scenario of motion_scenarios.h in simulated time and writes into the
 // folder given with --out the tracks ("<scenario>.csv"), the received positions ("<scenario>_data.csv"), the
 // fixture airport ("airport.csv") and "motion_quality_summary.md" with every figure against its goal. It ends
-// with 1 when a scenario misses a goal that no rule of the motion explains, or does not show what it must (a
-// touchdown, a parking, a phase), else 0. Then it holds replays to dense reference tracks: reference cases made
-// from the scenarios (the dense track written first, the samples drawn from it 0.5 to 5 s apart with 3 m of
-// jitter, one case with gaps) are scored into "reference_scores.md" (reported, not failing the run).
+// with 1 when a scenario misses a goal or does not show what it must (a touchdown, a parking, a phase), else 0.
+// Then it holds replays to dense reference tracks: reference cases made from the scenarios (the dense track
+// written first, the samples drawn from it 0.5 to 5 s apart with 3 m of jitter, one case with gaps) are scored
+// into "reference_scores.md" (reported, not failing the run).
 //
 //   hlmr-motion-harness --out DIR [--only NAME]
 // A recorded flight of the feed's scenario format against its dense reference, with the park airport there (or
@@ -31,40 +31,6 @@ namespace {
 
 using namespace hlw;
 using namespace hlw::test;
-
-// Goals that a rule of the motion cannot meet in a scenario: the figure is reported with the rule that decides it.
-struct RuleMiss {
-    const char* scenario;
-    const char* figure;
-    const char* rule;
-};
-
-constexpr const char* stepSpeedRule =
-    "a leg is flown at one speed, the mean of its two reported ground speeds, and a point between two speeds is "
-    "inserted only when they differ by more than 5 kt over at least 100 m: an accelerating take-off roll changes "
-    "speed in steps at the leg ends";
-constexpr RuleMiss ruleMisses[] = {
-    {"climb_out", "ground speed change", stepSpeedRule},
-    {"push_back_left", "ground speed change", stepSpeedRule},
-    {"push_back_right", "ground speed change", stepSpeedRule},
-    {"push_back_straight", "ground speed change", stepSpeedRule},
-    {"taxi_corner_200", "ground speed change",
-     "a curve is flown at an even pace of its parameter, not of its length: a sharp curve is fast at its ends and "
-     "slow in its middle"},
-    {"data_gaps", "air speed change",
-     "made-up positions slow by 5 % each, and when real data resumes the front position is due at the next tick: "
-     "the aircraft takes the real data's pace at once"},
-};
-
-const char* lf_ruleFor(const std::string& scenario, const std::string& figure)
-{
-    for (const RuleMiss& miss : ruleMisses) {
-        if (scenario == miss.scenario && figure == miss.figure) {
-            return miss.rule;
-        }
-    }
-    return nullptr;
-}
 
 // What the run must show beyond the figures, as lines of the summary; empty when all is there.
 std::vector<std::string> lf_shortfalls(const MotionScenario& scenario, const ScenarioRun& run)
@@ -149,20 +115,10 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
                                run.speedsChecked);
         summary << "| figure | value | goal | met |\n|---|---|---|---|\n";
         int scenarioMisses = 0;
-        std::vector<std::string> rules;
         for (const GoalResult& result : gf_goalResults(run.figures)) {
-            const char* rule = result.met ? nullptr : lf_ruleFor(scenario.name, result.figure);
             summary << fmt::format("| {} | {} | {} | {} |\n", result.figure, result.value, result.goal,
-                                   result.met        ? "yes"
-                                   : rule != nullptr ? "no, by rule"
-                                                     : "NO");
-            if (rule != nullptr) {
-                rules.push_back(fmt::format("{}: {}", result.figure, rule));
-            }
-            scenarioMisses += result.met || rule != nullptr ? 0 : 1;
-        }
-        for (const std::string& rule : rules) {
-            summary << fmt::format("\nMissed by rule, {}.\n", rule);
+                                   result.met ? "yes" : "NO");
+            scenarioMisses += result.met ? 0 : 1;
         }
         for (const std::string& shortfall : lf_shortfalls(scenario, run)) {
             summary << fmt::format("\nNOT SHOWN: {}\n", shortfall);
