@@ -14,42 +14,15 @@
 #include "refdata/similar_models.h"
 #include "settings/catalogue.h"
 
+#include "support/allocation_counter.h"
+
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <malloc.h>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
-
-// Every heap allocation of the program is counted, so that a benchmark can report what one match allocates.
-// The replacements pair operator new with malloc and operator delete with free, which GCC cannot see through.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<std::size_t> allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
 
 namespace hlw {
 namespace {
@@ -240,7 +213,7 @@ void BM_MatchLivery(benchmark::State& state)
     std::vector<FlightRecord> flights = lf_flights();
     std::size_t next = 0;
     std::size_t matched = 0;
-    const std::size_t allocationsBefore = allocations.load();
+    const test::AllocationWindow allocations;
     for (auto _ : state) {
         FlightRecord& record = flights[next];
         next = (next + 1) % flights.size();
@@ -250,7 +223,7 @@ void BM_MatchLivery(benchmark::State& state)
     }
     const double matches = static_cast<double>(state.iterations());
     state.counters["matched_pct"] = 100.0 * static_cast<double>(matched) / matches;
-    state.counters["allocs_per_match"] = static_cast<double>(allocations.load() - allocationsBefore) / matches;
+    state.counters["allocs_per_match"] = static_cast<double>(allocations.counted().count) / matches;
 }
 BENCHMARK(BM_MatchLivery)->ArgsProduct({{1, 2, 3, 4}, {0, 1}})->ArgNames({"depth", "random"});
 
@@ -273,13 +246,13 @@ void BM_MatchLiveryLongestWay(benchmark::State& state)
     record.registration = "D-QQQQ";
     record.category = AircraftCategory::Light;
     gf_matchLivery(record);
-    const std::size_t allocationsBefore = allocations.load();
+    const test::AllocationWindow allocations;
     for (auto _ : state) {
         gf_matchLivery(record);
         benchmark::DoNotOptimize(record.title);
     }
     state.counters["allocs_per_match"] =
-        static_cast<double>(allocations.load() - allocationsBefore) / static_cast<double>(state.iterations());
+        static_cast<double>(allocations.counted().count) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_MatchLiveryLongestWay)->ArgsProduct({{1, 2, 3, 4}, {0, 1}})->ArgNames({"depth", "random"});
 

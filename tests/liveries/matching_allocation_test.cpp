@@ -1,46 +1,16 @@
 // A match runs in the engine tick and must not allocate, apart from the log line of an accepted match. Every
-// allocation of this test program is counted while a test asks for it.
+// allocation of the match's own thread is counted.
 #include "liveries/livery_matching.h"
 
 #include "settings/catalogue.h"
 
 #include "livery_world.h"
+#include "support/allocation_counter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cstdlib>
-#include <new>
 #include <vector>
-
-namespace {
-thread_local bool counting = false;
-thread_local std::size_t allocations = 0;
-} // namespace
-
-// The replacements pair operator new with malloc and operator delete with free, which GCC cannot see through.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size)
-{
-    if (counting) {
-        ++allocations;
-    }
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
 
 namespace hlw {
 namespace {
@@ -50,11 +20,9 @@ using test::LiveryWorld;
 
 std::size_t lf_allocationsOfMatch(FlightRecord& record)
 {
-    allocations = 0;
-    counting = true;
+    const test::AllocationWindow window(test::AllocationWindow::Threads::callerOnly);
     gf_matchLivery(record);
-    counting = false;
-    return allocations;
+    return window.counted().count;
 }
 
 TEST(MatchingAllocations, OnlyTheLogLineOfAnAcceptedMatchAllocates)

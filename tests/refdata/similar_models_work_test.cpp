@@ -4,41 +4,14 @@
 // of its own because it counts every allocation.
 #include "refdata/code_table.h"
 #include "refdata/similar_models.h"
+#include "support/allocation_counter.h"
 #include "support/dbase_fixture.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<std::size_t> allocatedBytes{0};
-
-} // namespace
-
-// Counts while asked to. The pair is replaced together, so that what malloc gave free takes back.
-void* operator new(std::size_t size)
-{
-    if (counting.load(std::memory_order_relaxed)) {
-        allocatedBytes.fetch_add(size, std::memory_order_relaxed);
-    }
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-#pragma GCC diagnostic pop
 
 namespace hlw {
 namespace {
@@ -77,13 +50,12 @@ Work lf_buildOneGroup(test::DbaseFolder& folder, int members)
     EXPECT_TRUE(
         folder.read(test::DbaseText().set("similar_types", test::elements("similar", "types", {group})).text()));
     const AllLiveries liveries({gf_airlineIndex("DLH"), gf_airlineIndex("EZY")});
-    allocatedBytes.store(0);
-    counting.store(true);
+    const test::AllocationWindow window;
     gf_buildSimilarModels(liveries);
-    counting.store(false);
+    const std::size_t allocatedBytes = window.counted().bytes;
     EXPECT_EQ(gf_similarModelDefinitionCount(), static_cast<std::size_t>(members));
     EXPECT_EQ(gf_similarModelsWithLivery(gf_modelIndex("W0000")).size(), static_cast<std::size_t>(members - 1));
-    return {liveries.questions, allocatedBytes.load()};
+    return {liveries.questions, allocatedBytes};
 }
 
 TEST(SimilarModelBuild, WorkGrowsWithTheGroupWhenEveryMemberHasLiveries)

@@ -13,38 +13,19 @@
 #include "traffic_feed/scenario.h"
 #include "traffic_feed/traffic_line.h"
 
+#include "support/allocation_counter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <malloc.h>
-#include <new>
 #include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-// Every heap allocation of the program is counted, so that a benchmark can report what one line allocates.
-// The replacements pair operator new with malloc and operator delete with free, which GCC cannot see through.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<std::size_t> allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace hlw {
 namespace {
@@ -99,13 +80,12 @@ void lf_runLines(benchmark::State& state, const std::vector<std::string>& lines,
         intake.handle(line); // the model codes are interned before the count starts
     }
     std::size_t next = 0;
-    const std::size_t allocationsBefore = allocations.load();
+    const test::AllocationWindow allocations;
     for (auto _ : state) {
         intake.handle(lines[next]);
         next = next + 1 == lines.size() ? 0 : next + 1;
     }
-    const auto perLine = static_cast<double>(allocations.load() - allocationsBefore) /
-                         static_cast<double>(state.iterations());
+    const auto perLine = static_cast<double>(allocations.counted().count) / static_cast<double>(state.iterations());
     state.counters["allocs_per_line"] = perLine;
     state.counters["lines_per_s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

@@ -16,60 +16,17 @@
 // --tool=callgrind --toggle-collect='*lf_timedTick*' engine_tick_bench --benchmark_filter='BM_EngineTick/1'
 #include "tick_world.h"
 
+#include "support/allocation_counter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
 #include <time.h>
-
-// Every heap allocation of the program is counted. The replacements pair operator new with malloc and operator
-// delete with free, which GCC cannot see through.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<std::size_t> allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-void* operator new(std::size_t size, std::align_val_t alignment)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    const auto align = static_cast<std::size_t>(alignment);
-    if (void* block = std::aligned_alloc(align, (std::max<std::size_t>(size, 1) + align - 1) / align * align)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
-void operator delete(void* block, std::align_val_t) noexcept
-{
-    std::free(block);
-}
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept
-{
-    std::free(block);
-}
 
 namespace hlw::bench {
 namespace {
@@ -146,11 +103,11 @@ void BM_EngineTick(benchmark::State& bench)
         if (flush) {
             lf_flushCaches();
         }
-        const std::size_t allocationsBefore = allocations.load(std::memory_order_relaxed);
+        const test::AllocationWindow allocations;
         const double cpuStart = lf_threadCpuSeconds();
         lf_timedTick(world);
         const double cpuSeconds = lf_threadCpuSeconds() - cpuStart;
-        const std::size_t tickAllocations = allocations.load(std::memory_order_relaxed) - allocationsBefore;
+        const std::size_t tickAllocations = allocations.counted().count;
         allocated += tickAllocations;
         mostInOneTick = std::max(mostInOneTick, tickAllocations);
         ticksAllocating += tickAllocations > 0 ? 1 : 0;

@@ -17,34 +17,14 @@
 #include "refdata/code_table.h"
 #include "settings/catalogue.h"
 
+#include "support/allocation_counter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <new>
 #include <random>
 #include <vector>
-
-// Every heap allocation of the program is counted. The replacements pair operator new with malloc and operator
-// delete with free, which GCC cannot see through.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<std::size_t> allocations{0};
-}
-
-void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace hlw {
 namespace {
@@ -237,13 +217,13 @@ void BM_UpdateActiveAircraft(benchmark::State& bench)
     std::size_t plainTickAllocations = 0;
     for (auto _ : bench) {
         const std::size_t queuedBefore = lf_queuedPositions(world.state);
-        const std::size_t allocationsBefore = allocations.load(std::memory_order_relaxed);
+        const test::AllocationWindow allocations;
         const Clock::time_point start = Clock::now();
         for (LiveAircraft& aircraft : world.state.live) {
             updateLiveAc(world.context, aircraft);
         }
         const Clock::time_point end = Clock::now();
-        const std::size_t allocated = allocations.load(std::memory_order_relaxed) - allocationsBefore;
+        const std::size_t allocated = allocations.counted().count;
         if (lf_queuedPositions(world.state) == queuedBefore) {
             ++plainTicks;
             plainTickAllocations += allocated;
