@@ -1,14 +1,11 @@
-// The park-airport driver of the parking service: which airport becomes the park airport (the nearest list airport
-// in sight, or the airport where the user stands), its load at the driver's next run, leaving it when it goes out
-// of sight or a nearer list airport comes in sight, the park-airport list, and closing.
+#include "parking/park_airport_driver.h"
+
 #include "core/log.h"
 #include "core/message_line.h"
 #include "core/time_text.h"
 #include "parking/apf_load.h"
 #include "parking/apf_location.h"
 #include "parking/learned_save.h"
-#include "parking/parking_service.h"
-#include "parking/parking_window_port.h"
 #include "refdata/closest_airport.h"
 #include "settings/catalogue.h"
 #include "settings/control_services.h"
@@ -30,28 +27,34 @@ bool lf_inSight(double distanceNm, const UserAircraftState& user)
 
 } // namespace
 
-bool ParkingService::readParkAirportList()
+ParkAirportDriver::ParkAirportDriver(ParkingTraffic& traffic, StatusBoard& status, SteadyTimeSource& time,
+                                     std::filesystem::path listFile, ParkAirport& park, DrivenParkingParts parts)
+    : traffic_(traffic), status_(status), time_(time), listFile_(std::move(listFile)), park_(park), parts_(parts)
+{
+}
+
+bool ParkAirportDriver::readList()
 {
     return list_.read(listFile_);
 }
 
-void ParkingService::clearParkAirportList()
+void ParkAirportDriver::clearList()
 {
     list_.clear();
 }
 
-void ParkingService::addParkAirport(const AirportCode& code, const LatLon& position)
+void ParkAirportDriver::addToList(const AirportCode& code, const LatLon& position)
 {
     list_.addDestination(code, position, listFile_);
 }
 
-void ParkingService::driveParkAirport(bool firstCall)
+void ParkAirportDriver::drive(bool firstCall)
 {
     try {
-        if (busy_.load() && selection_.selected.empty()) {
-            parkingControls(true);
+        if (parts_.controls.busy() && parts_.selection.selected.empty()) {
+            parts_.controls.enable(true);
             gf_clearMessage();
-            showStaticMeanHours();
+            parts_.staticParking.showMeanHours();
         }
         if (!readRequest_) {
             const std::optional<UserAircraftState> user = traffic_.userAircraft();
@@ -60,22 +63,22 @@ void ParkingService::driveParkAirport(bool firstCall)
                 list_.updateDistances(user->position);
             }
             if (park_.airport && user) {
-                checkParkAirportInSight(*user);
+                checkInSight(*user);
             } else if (!park_.airport) {
-                findParkAirportInSight(user, firstCall);
+                findInSight(user, firstCall);
             }
             return;
         }
         gf_clearMessage();
         readRequest_ = false;
-        if (const std::string failure = loadParkAirport(); failure.empty()) {
+        if (const std::string failure = load(); failure.empty()) {
             status_.update([](StatusValues& values) { values.minutesToStaticUpdate = staticRefreshMinutes; });
-            calcStaticParking();
+            parts_.staticParking.calculate();
         } else {
             failedLoads_[park_.airport->icao] = time_.now();
-            parkingControls(true);
+            parts_.controls.enable(true);
             gf_setMessage(failure, true);
-            closeParkAirport();
+            close();
         }
         gf_enableControl(settings::destination);
         gf_logFlushNow();
@@ -84,7 +87,7 @@ void ParkingService::driveParkAirport(bool firstCall)
     }
 }
 
-bool ParkingService::backingOff(const AirportCode& code)
+bool ParkAirportDriver::backingOff(const AirportCode& code)
 {
     const auto failed = failedLoads_.find(code);
     if (failed == failedLoads_.end()) {
@@ -97,7 +100,7 @@ bool ParkingService::backingOff(const AirportCode& code)
     return false;
 }
 
-void ParkingService::findParkAirportInSight(const std::optional<UserAircraftState>& user, bool firstCall)
+void ParkAirportDriver::findInSight(const std::optional<UserAircraftState>& user, bool firstCall)
 {
     if (!user) {
         return;
@@ -110,11 +113,11 @@ void ParkingService::findParkAirportInSight(const std::optional<UserAircraftStat
         }
         // Measured here: a destination keeps the list unsorted and its distance unset.
         const double distance = gf_distanceNm(user->position, first->position());
-        if (!lf_inSight(distance, *user) || !chooseParkAirport(first->icao)) {
+        if (!lf_inSight(distance, *user) || !choose(first->icao)) {
             return;
         }
         gf_setMessage(fmt::format("{} in sight at {:.1F} nm", first->icao, distance), true);
-        requestParkAirport(false);
+        request(false);
         return;
     }
     const AirportRecord* airport = gf_closestAirport(user->position);
@@ -131,12 +134,12 @@ void ParkingService::findParkAirportInSight(const std::optional<UserAircraftStat
         return;
     }
     gf_log(onGround);
-    if (chooseParkAirport(airport->icao)) {
-        requestParkAirport(firstCall);
+    if (choose(airport->icao)) {
+        request(firstCall);
     }
 }
 
-void ParkingService::checkParkAirportInSight(const UserAircraftState& user)
+void ParkAirportDriver::checkInSight(const UserAircraftState& user)
 {
     if (user.onGround) {
         return;
@@ -146,7 +149,7 @@ void ParkingService::checkParkAirportInSight(const UserAircraftState& user)
     if (!lf_inSight(d0, user)) {
         gf_log(fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_nowClockText(),
                            gf_airportText(airport), d0));
-        leaveParkAirport();
+        leave();
         return;
     }
     const ParkAirportEntry* first = list_.front();
@@ -157,26 +160,26 @@ void ParkingService::checkParkAirportInSight(const UserAircraftState& user)
     if (lf_inSight(d1, user) && d0 >= d1) {
         gf_log(fmt::format("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
                            gf_nowClockText(), first->icao, d1, gf_airportText(airport)));
-        leaveParkAirport();
+        leave();
     }
 }
 
-void ParkingService::requestParkAirport(bool showMessage)
+void ParkAirportDriver::request(bool showMessage)
 {
     readRequest_ = true;
     startStaticParking(showMessage);
 }
 
-void ParkingService::startStaticParking(bool showMessage)
+void ParkAirportDriver::startStaticParking(bool showMessage)
 {
-    parkingControls(false);
+    parts_.controls.enable(false);
     traffic_.collectCallsigns();
     if (showMessage) {
         gf_setMessage("Calculating static parked aircraft ...", false);
     }
 }
 
-bool ParkingService::chooseParkAirport(const AirportCode& code)
+bool ParkAirportDriver::choose(const AirportCode& code)
 {
     const AirportRecord* airport = gf_findAirport(code);
     if (airport == nullptr) {
@@ -190,7 +193,7 @@ bool ParkingService::chooseParkAirport(const AirportCode& code)
     return true;
 }
 
-std::string ParkingService::loadParkAirport()
+std::string ParkAirportDriver::load()
 {
     clearStandTable();
     if (!park_.airport) {
@@ -203,7 +206,7 @@ std::string ParkingService::loadParkAirport()
         result = fmt::format("{} {} not found", "lf_readParkedFile", code);
     } else {
         result = gf_readApf(fileText, park_, status_);
-        nearest_.forget();
+        parts_.nearest.forget();
     }
     const bool loaded = result.empty();
     bool reservedFound = false;
@@ -213,7 +216,7 @@ std::string ParkingService::loadParkAirport()
         park_.lastSave = time_.now();
         if (const std::optional<UserAircraftState> user = traffic_.userAircraft()) {
             // The stand where the user stands at the load becomes, and stays, the airport's reserved stand.
-            const std::string id = nearestStandName(user->position.lat, user->position.lon);
+            const std::string id = parts_.nearest(park_.state.stands, user->position, user->onGround);
             const ParkAirportEntry* first = list_.front();
             if (first == nullptr || first->icao != code) {
                 list_.addDestination(code, park_.airport->position(), listFile_);
@@ -241,7 +244,7 @@ std::string ParkingService::loadParkAirport()
     return result;
 }
 
-std::optional<std::string> ParkingService::checkReservedStands()
+std::optional<std::string> ParkAirportDriver::checkReservedStands()
 {
     if (!list_.read(listFile_)) {
         return std::nullopt;
@@ -249,8 +252,8 @@ std::optional<std::string> ParkingService::checkReservedStands()
     std::string message;
     const std::optional<UserAircraftState> user = traffic_.userAircraft();
     const ParkAirportEntry* first = list_.front();
-    if (user && !busy_.load() && park_.airport && first != nullptr && first->icao == park_.airport->icao &&
-        nearestStandName(user->position.lat, user->position.lon).empty() && !first->reservedStand.empty() &&
+    if (user && !parts_.controls.busy() && park_.airport && first != nullptr && first->icao == park_.airport->icao &&
+        parts_.nearest(park_.state.stands, user->position, user->onGround).empty() && !first->reservedStand.empty() &&
         first->reservedStand != park_.reservedStand) {
         message = fmt::format("reserved stand changed from '{}' to '{}'", park_.reservedStand, first->reservedStand);
         std::vector<StandRecord>& stands = park_.state.stands;
@@ -275,7 +278,7 @@ std::optional<std::string> ParkingService::checkReservedStands()
     return message;
 }
 
-void ParkingService::reserveStandForUser(const std::string& stand)
+void ParkAirportDriver::reserveStandForUser(const std::string& stand)
 {
     const ParkAirportEntry* first = list_.front();
     if (stand.empty() || first == nullptr || !park_.airport || first->icao != park_.airport->icao ||
@@ -285,12 +288,12 @@ void ParkingService::reserveStandForUser(const std::string& stand)
     list_.reserveFirst(stand, listFile_);
 }
 
-bool ParkingService::saveLearned()
+bool ParkAirportDriver::saveLearned()
 {
     return gf_saveLearnedAirport(park_, time_.now());
 }
 
-void ParkingService::saveCheckpoint()
+void ParkAirportDriver::saveCheckpoint()
 {
     if (park_.apfLoaded.load() && park_.state.learnedUpdates.count() > 0 &&
         time_.now() - park_.lastSave >= checkpointEvery) {
@@ -298,7 +301,7 @@ void ParkingService::saveCheckpoint()
     }
 }
 
-void ParkingService::closeParkAirport()
+void ParkAirportDriver::close()
 {
     if (park_.apfLoaded.load()) {
         saveLearned();
@@ -319,9 +322,8 @@ void ParkingService::closeParkAirport()
     park_.reservedStand.clear();
     traffic_.parkAirportChanged(std::nullopt, 0.0);
     park_.state.learnedUpdates.reset();
-    selection_.clear();
-    standUse_.clear();
-    removals_.clear();
+    parts_.selection.clear();
+    parts_.adjustments.clear();
     clearStandTable();
     status_.update([](StatusValues& values) {
         values.parkAirportCode.clear();
@@ -335,15 +337,15 @@ void ParkingService::closeParkAirport()
     });
 }
 
-void ParkingService::leaveParkAirport()
+void ParkAirportDriver::leave()
 {
-    selection_.selected.clear();
+    parts_.selection.selected.clear();
     traffic_.removeAllStatic();
     traffic_.leaveStands();
-    closeParkAirport();
+    close();
 }
 
-void ParkingService::resetRun()
+void ParkAirportDriver::reset()
 {
     park_.airport.reset();
     park_.state.reset();
@@ -353,15 +355,20 @@ void ParkingService::resetRun()
     park_.reservedStand.clear();
     park_.apfLoaded.store(false);
     list_.clear();
-    selection_.clear();
-    standUse_.clear();
-    removals_.clear();
+    parts_.selection.clear();
+    parts_.adjustments.clear();
     failedLoads_.clear();
-    nearest_.forget();
-    busy_.store(false);
+    parts_.nearest.forget();
+    parts_.controls.clearBusy();
     readRequest_ = false;
-    maxPark_ = 0;
+    parts_.staticParking.resetMaxPark();
     traffic_.parkAirportChanged(std::nullopt, 0.0);
+}
+
+void ParkAirportDriver::clearStandTable()
+{
+    park_.state.clearStands();
+    parts_.nearest.forget();
 }
 
 } // namespace hlw

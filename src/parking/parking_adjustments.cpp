@@ -1,11 +1,10 @@
-// The parking adjustment of the parking service: the stand selection runs again against what already stands at the
-// park airport. Static aircraft whose learned stay still holds are kept, the others removed; live aircraft parked
-// too long are removed; the missing static aircraft are selected for placement.
+#include "parking/parking_adjustments.h"
+
 #include "core/log.h"
 #include "core/message_line.h"
 #include "core/star_text.h"
-#include "parking/parking_service.h"
-#include "parking/wanted_count.h"
+#include "parking/stand_lookups.h"
+#include "parking/static_placement.h"
 #include "refdata/reference_lookups.h"
 #include "settings/catalogue.h"
 
@@ -55,7 +54,29 @@ int32_t lf_weekIndex(WeekdaySlot at) noexcept
 
 } // namespace
 
-void ParkingService::listParkedLive()
+ParkingAdjustments::ParkingAdjustments(ParkingTraffic& traffic, StatusBoard& status, SteadyTimeSource& time,
+                                       ParkAirport& park, StandSelection& selection, StaticParking& staticParking)
+    : traffic_(traffic), status_(status), time_(time), park_(park), selection_(selection), staticParking_(staticParking)
+{
+}
+
+void ParkingAdjustments::clear()
+{
+    standUse_.clear();
+    removals_.clear();
+}
+
+std::string ParkingAdjustments::standName(StandNumber standNumber) const
+{
+    return gf_standName(park_.state.stands, standNumber);
+}
+
+const StandRecord* ParkingAdjustments::standByNumber(StandNumber standNumber) const
+{
+    return gf_findStand(std::span<const StandRecord>(park_.state.stands), standNumber);
+}
+
+void ParkingAdjustments::listParkedLive()
 {
     std::vector<ParkedLiveEntry>& parked = selection_.parkedLive;
     parked.clear();
@@ -82,7 +103,7 @@ void ParkingService::listParkedLive()
     std::ranges::stable_sort(parked, {}, &ParkedLiveEntry::minutesParked);
 }
 
-void ParkingService::removeLiveParked(std::size_t count)
+void ParkingAdjustments::removeLiveParked(std::size_t count)
 {
     std::vector<LiveAircraft>& live = traffic_.liveAircraft();
     const std::vector<LiveParkedTime> longest = gf_listLiveParked(live, time_);
@@ -97,7 +118,7 @@ void ParkingService::removeLiveParked(std::size_t count)
     }
 }
 
-void ParkingService::addStandUse(const StaticAircraft& aircraft)
+void ParkingAdjustments::addStandUse(const StaticAircraft& aircraft)
 {
     const FlightRecord& flight = aircraft.flight;
     standUse_.push_back({flight.callsign, flight.secondCallsign, flight.thirdCallsign, flight.registration,
@@ -105,7 +126,7 @@ void ParkingService::addStandUse(const StaticAircraft& aircraft)
 }
 
 // The aircraft's learned stay goes on at its stand within the fit the passes reached.
-bool ParkingService::stillScheduled(WeekdaySlot now, const StaticAircraft& aircraft) const
+bool ParkingAdjustments::stillScheduled(WeekdaySlot now, const StaticAircraft& aircraft) const
 {
     const int32_t maxFit = std::min(std::max(selection_.lastFitReal, selection_.lastFitSoft), lastSlot);
     const StandRecord* stand = standByNumber(aircraft.standNumber);
@@ -127,7 +148,7 @@ bool ParkingService::stillScheduled(WeekdaySlot now, const StaticAircraft& aircr
 }
 
 // Keeps the aircraft when the position's learned stay began at or before its own, else it goes.
-void ParkingService::keepOrRemove(const StaticAircraft& aircraft, std::size_t position, WeekdaySlot now)
+void ParkingAdjustments::keepOrRemove(const StaticAircraft& aircraft, std::size_t position, WeekdaySlot now)
 {
     std::vector<SelectedParkPosition>& selected = selection_.selected;
     const WeekdaySlot start = gf_slotsBefore(now, selected[position].fit);
@@ -140,7 +161,7 @@ void ParkingService::keepOrRemove(const StaticAircraft& aircraft, std::size_t po
     }
 }
 
-void ParkingService::applySelection(WeekdaySlot now)
+void ParkingAdjustments::applySelection(WeekdaySlot now)
 {
     std::vector<SelectedParkPosition>& selected = selection_.selected;
     for (const StaticAircraft& aircraft : traffic_.staticAircraft()) {
@@ -188,7 +209,7 @@ void ParkingService::applySelection(WeekdaySlot now)
 }
 
 // A kept aircraft whose learned stay ends with the current half hour leaves.
-void ParkingService::markLeavingStays(WeekdaySlot now)
+void ParkingAdjustments::markLeavingStays(WeekdaySlot now)
 {
     const int32_t next = now.slot + 1;
     const int32_t nextDay = now.weekday % 7 + 1;
@@ -222,7 +243,7 @@ void ParkingService::markLeavingStays(WeekdaySlot now)
 
 // Drops what exceeds the wanted count: positions still to place first, then the earliest parked static aircraft,
 // then the live aircraft parked longest; it stops when nothing is left to drop.
-void ParkingService::trimToWanted(int32_t wanted)
+void ParkingAdjustments::trimToWanted(int32_t wanted)
 {
     std::vector<SelectedParkPosition>& selected = selection_.selected;
     std::vector<ParkedLiveEntry>& parked = selection_.parkedLive;
@@ -248,9 +269,9 @@ void ParkingService::trimToWanted(int32_t wanted)
     }
 }
 
-void ParkingService::runAdjustments()
+void ParkingAdjustments::run()
 {
-    const WeekdaySlot now = logDayAndHour();
+    const WeekdaySlot now = staticParking_.logDayAndHour();
     status_.update([](StatusValues& values) {
         values.softOptionsUsed = false;
         values.otherWeekdaysUsed = false;
@@ -279,9 +300,8 @@ void ParkingService::runAdjustments()
             traffic_.removeAircraft(aircraft);
         }
     }
-    markReservedStands();
-    const int32_t wanted = gf_wantedStaticCount(static_cast<int32_t>(park_.state.stands.size()), status_);
-    maxPark_ = wanted;
+    staticParking_.markReservedStands();
+    const int32_t wanted = staticParking_.takeWantedCount();
     listParkedLive();
     const auto parkedCount = static_cast<int32_t>(selection_.parkedLive.size());
     if (wanted > 0 && parkedCount > wanted) {

@@ -1,6 +1,5 @@
 #include "parking/parking_service.h"
 
-#include "parking/parking_window_port.h"
 #include "parking/stand_learning.h"
 #include "settings/catalogue.h"
 
@@ -11,7 +10,8 @@ namespace hlw {
 ParkingService::ParkingService(ParkingTraffic& traffic, StatusBoard& status, SteadyTimeSource& time,
                                std::filesystem::path listFile)
     : traffic_(traffic), status_(status), time_(time),
-      listFile_(listFile.empty() ? paths::myParkAirportsPath : std::move(listFile))
+      driver_(traffic, status, time, listFile.empty() ? paths::myParkAirportsPath : std::move(listFile), park_,
+              {selection_, nearest_, controls_, staticParking_, adjustments_})
 {
 }
 
@@ -64,7 +64,7 @@ void ParkingService::unselectStand(int32_t standNumber)
 
 void ParkingService::checkMaxPark(bool oneMoreLive)
 {
-    gf_checkMaxPark(oneMoreLive, maxPark_, traffic_, park_.state.stands, time_);
+    gf_checkMaxPark(oneMoreLive, staticParking_.maxPark(), traffic_, park_.state.stands, time_);
 }
 
 void ParkingService::setStandOccupied(int32_t standNumber, bool occupied)
@@ -108,18 +108,6 @@ std::optional<LatLon> ParkingService::parkAirportPosition() const
 double ParkingService::parkAirportElevationFt() const
 {
     return parkAirportActive() ? static_cast<double>(park_.header.altitude) : 0.0;
-}
-
-void ParkingService::parkingControls(bool enabled)
-{
-    busy_.store(!enabled);
-    gf_parkingWindow().parkingControls(enabled);
-}
-
-void ParkingService::clearStandTable()
-{
-    park_.state.clearStands();
-    nearest_.forget();
 }
 
 } // namespace hlw

@@ -1,25 +1,26 @@
 #pragma once
-// The park airport side of the program: the parking port that the engine calls. It chooses the park airport
-// (the driver), loads its stands with their learned use, answers the engine's stand lookups, selects the stands
-// that get static parked aircraft and places them one by one, and keeps the parked aircraft within the max-park
-// number. What it needs of the engine comes through ParkingTraffic, what it shows through the status board and
-// the parking window port. Everything runs on the worker; the loaded and busy flags may be read from any thread.
+// The park airport side of the program: the parking port that the engine calls. It owns the park airport with its
+// stands and learned use, the stand selection and the parts that work on them: the driver that chooses, loads and
+// leaves the park airport, the static-parking calculation, the parking adjustments and the placement of static
+// aircraft. It answers the engine's stand lookups itself and delegates the rest. What it needs of the engine comes
+// through ParkingTraffic, what it shows through the status board and the parking window port. Everything runs on
+// the worker; the loaded and busy flags may be read from any thread.
 #include "core/status_board.h"
 #include "core/steady_time_source.h"
 #include "parking/park_airport.h"
+#include "parking/park_airport_driver.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_adjustments.h"
+#include "parking/parking_controls.h"
 #include "parking/parking_port.h"
 #include "parking/parking_traffic.h"
 #include "parking/stand_lookups.h"
 #include "parking/stand_selection.h"
+#include "parking/static_parking.h"
 #include "parking/static_placement.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <unordered_map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,13 +30,7 @@ namespace hlw {
 class ParkingService final : public ParkingPort {
   public:
     // The static-parking countdown after a load, in minutes.
-    static constexpr int32_t staticRefreshMinutes = 20;
-    // An airport whose load failed is not chosen again for this long.
-    static constexpr std::chrono::minutes failedLoadBackOff{10};
-    // While learned changes are unsaved, the learned file is saved this often.
-    static constexpr std::chrono::minutes checkpointEvery{5};
-    // Live aircraft parked longer than this are removed by an adjustment (Heavy aircraft: twice as long).
-    static constexpr std::chrono::minutes maxLiveParked{90};
+    static constexpr int32_t staticRefreshMinutes = ParkAirportDriver::staticRefreshMinutes;
 
     // The list file is "airports/my_park_airports.txt" unless another is given (tests).
     ParkingService(ParkingTraffic& traffic, StatusBoard& status, SteadyTimeSource& time,
@@ -44,12 +39,12 @@ class ParkingService final : public ParkingPort {
     ParkingService& operator=(const ParkingService&) = delete;
 
     // The engine's questions.
-    bool readParkAirportList() override;
-    void clearParkAirportList() override;
-    void addParkAirport(const AirportCode& code, const LatLon& position) override;
-    std::optional<ParkAirportEntry> firstParkAirport() const override { return list_.publishedFirst(); }
-    void driveParkAirport(bool firstCall) override;
-    std::optional<std::string> checkReservedStands() override;
+    bool readParkAirportList() override { return driver_.readList(); }
+    void clearParkAirportList() override { driver_.clearList(); }
+    void addParkAirport(const AirportCode& code, const LatLon& position) override { driver_.addToList(code, position); }
+    std::optional<ParkAirportEntry> firstParkAirport() const override { return driver_.list().publishedFirst(); }
+    void driveParkAirport(bool firstCall) override { driver_.drive(firstCall); }
+    std::optional<std::string> checkReservedStands() override { return driver_.checkReservedStands(); }
     std::optional<std::string> reservedStand() const override;
     std::string nearestStandName(double latDeg, double lonDeg) const override;
     std::string standName(int32_t standNumber) const override;
@@ -63,79 +58,57 @@ class ParkingService final : public ParkingPort {
     void placeNextStatic() override;
     void addRealStandOption(LiveAircraft& aircraft, StandUseReason reason) override;
     void markUsedSlots(LiveAircraft& aircraft) override;
-    void saveCheckpoint() override;
-    void reserveStandForUser(const std::string& stand) override;
+    void saveCheckpoint() override { driver_.saveCheckpoint(); }
+    void reserveStandForUser(const std::string& stand) override { driver_.reserveStandForUser(stand); }
     bool parkAirportActive() const override;
     std::optional<LatLon> parkAirportPosition() const override;
     double parkAirportElevationFt() const override;
     bool hasStands() const override { return !park_.state.stands.empty(); }
     bool fileLoaded() const override { return park_.apfLoaded.load(); }
-    bool staticParkingBusy() const override { return busy_.load(); }
+    bool staticParkingBusy() const override { return controls_.busy(); }
     int32_t positionsToPlace() const override { return static_cast<int32_t>(selection_.selected.size()); }
-    void beginAdjustment() override { parkingControls(false); }
-    void runAdjustments() override;
-    void startStaticRefresh() override { parkingControls(false); }
+    void beginAdjustment() override { controls_.enable(false); }
+    void runAdjustments() override { adjustments_.run(); }
+    void startStaticRefresh() override { controls_.enable(false); }
     // Removes the park airport's static aircraft and the live aircraft on its ground, then closes it.
-    void leaveParkAirport() override;
+    void leaveParkAirport() override { driver_.leave(); }
 
     // Makes the airport with the code the park airport; false when the airports database lacks it.
-    bool chooseParkAirport(const AirportCode& code);
+    bool chooseParkAirport(const AirportCode& code) { return driver_.choose(code); }
     // Loads the chosen park airport's file; empty text on success, else the reason.
-    std::string loadParkAirport();
+    std::string loadParkAirport() { return driver_.load(); }
     // The whole stand selection for the park airport's static aircraft.
-    void calcStaticParking();
+    void calcStaticParking() { staticParking_.calculate(); }
     // The park airport's state cleared; when its file was loaded, the learned file saved and the settings it
     // overrode put back.
-    void closeParkAirport();
+    void closeParkAirport() { driver_.close(); }
     // Saves the learned file now (see gf_saveLearnedAirport).
-    bool saveLearned();
+    bool saveLearned() { return driver_.saveLearned(); }
     // The run reset: no park airport, no stands, nothing selected, the counters at their start.
-    void resetRun();
+    void resetRun() { driver_.reset(); }
 
     const ParkAirport& park() const noexcept { return park_; }
     ParkAirport& park() noexcept { return park_; }
     StandSelection& selection() noexcept { return selection_; }
-    const ParkAirportList& list() const noexcept { return list_; }
-    const std::vector<StandUseRecord>& standUse() const noexcept { return standUse_; }
+    const ParkAirportList& list() const noexcept { return driver_.list(); }
+    const std::vector<StandUseRecord>& standUse() const noexcept { return adjustments_.standUse(); }
     StaticPlacer& placer() noexcept { return placer_; }
     // The max-park number: the wanted count of the last selection.
-    int32_t maxPark() const noexcept { return maxPark_; }
+    int32_t maxPark() const noexcept { return staticParking_.maxPark(); }
 
   private:
-    void findParkAirportInSight(const std::optional<UserAircraftState>& user, bool firstCall);
-    void checkParkAirportInSight(const UserAircraftState& user);
-    bool backingOff(const AirportCode& code);
-    void requestParkAirport(bool showMessage);
-    void startStaticParking(bool showMessage);
-    void parkingControls(bool enabled);
-    void clearStandTable();
-    WeekdaySlot logDayAndHour();
-    void markReservedStands();
-    void showStaticMeanHours();
-    void listParkedLive();
-    void removeLiveParked(std::size_t count);
-    void applySelection(WeekdaySlot now);
-    bool stillScheduled(WeekdaySlot now, const StaticAircraft& aircraft) const;
-    void keepOrRemove(const StaticAircraft& aircraft, std::size_t position, WeekdaySlot now);
-    void addStandUse(const StaticAircraft& aircraft);
-    void markLeavingStays(WeekdaySlot now);
-    void trimToWanted(int32_t wanted);
-
     ParkingTraffic& traffic_;
     StatusBoard& status_;
     SteadyTimeSource& time_;
-    const std::filesystem::path listFile_;
     ParkAirport park_;
-    ParkAirportList list_;
     StandSelection selection_;
-    std::vector<StandUseRecord> standUse_;
-    std::vector<StaticRemoval> removals_;
-    std::unordered_map<AirportCode, SteadyTimeSource::TimePoint, AirportCodeHash> failedLoads_;
     StaticPlacer placer_;
     mutable NearestStandName nearest_;
-    std::atomic<bool> busy_{false};
-    bool readRequest_ = false;
-    int32_t maxPark_ = 0;
+    ParkingControls controls_;
+    // Each part refers only to the members above it.
+    StaticParking staticParking_{traffic_, status_, park_, selection_, nearest_, controls_};
+    ParkingAdjustments adjustments_{traffic_, status_, time_, park_, selection_, staticParking_};
+    ParkAirportDriver driver_;
 };
 
 } // namespace hlw

@@ -1,9 +1,9 @@
-// The static-parking calculation of the parking service: which stands of the park airport get a static parked
-// aircraft now, with the positions ordered so that placement takes the best fit first.
+#include "parking/static_parking.h"
+
 #include "core/log.h"
 #include "core/narrow.h"
 #include "core/time_text.h"
-#include "parking/parking_service.h"
+#include "parking/static_placement.h"
 #include "parking/wanted_count.h"
 #include "settings/catalogue.h"
 
@@ -13,7 +13,13 @@
 
 namespace hlw {
 
-WeekdaySlot ParkingService::logDayAndHour()
+StaticParking::StaticParking(ParkingTraffic& traffic, StatusBoard& status, ParkAirport& park, StandSelection& selection,
+                             NearestStandName& nearest, ParkingControls& controls)
+    : traffic_(traffic), status_(status), park_(park), selection_(selection), nearest_(nearest), controls_(controls)
+{
+}
+
+WeekdaySlot StaticParking::logDayAndHour()
 {
     const WeekdaySlot now = traffic_.weekdaySlot();
     gf_log(fmt::format("\n{} (utc) It is day {} ({}), {:.1F} hours", gf_nowClockText(), now.weekday,
@@ -21,7 +27,7 @@ WeekdaySlot ParkingService::logDayAndHour()
     return now;
 }
 
-void ParkingService::markReservedStands()
+void StaticParking::markReservedStands()
 {
     std::vector<StandRecord>& stands = park_.state.stands;
     const auto reserve = [&stands](const std::string& id) {
@@ -34,17 +40,17 @@ void ParkingService::markReservedStands()
         reserve(park_.reservedStand);
     }
     if (const std::optional<UserAircraftState> user = traffic_.userAircraft()) {
-        const std::string userStand = nearestStandName(user->position.lat, user->position.lon);
+        const std::string userStand = nearest_(stands, user->position, user->onGround);
         if (!userStand.empty() && userStand != park_.reservedStand) {
             reserve(userStand);
         }
     }
 }
 
-void ParkingService::calcStaticParking()
+void StaticParking::calculate()
 {
     const WeekdaySlot now = logDayAndHour();
-    parkingControls(false);
+    controls_.enable(false);
     selection_.clear();
     selection_.heardCallsigns = traffic_.takeHeardCallsigns();
     status_.update([](StatusValues& values) {
@@ -64,8 +70,7 @@ void ParkingService::calcStaticParking()
     }
     markReservedStands();
     const auto standCount = static_cast<int32_t>(stands.size());
-    const int32_t wanted = gf_wantedStaticCount(standCount, status_);
-    maxPark_ = wanted;
+    const int32_t wanted = takeWantedCount();
     std::vector<SelectedParkPosition>& selected = selection_.selected;
     if (wanted > static_cast<int32_t>(selected.size())) {
         selection_.selectParkPositions(now, wanted, 0, stands, traffic_.staticAircraft());
@@ -80,7 +85,7 @@ void ParkingService::calcStaticParking()
     });
     if (selected.empty()) {
         gf_log("no parking positions found");
-        parkingControls(true);
+        controls_.enable(true);
         return;
     }
     const int32_t percentage =
@@ -90,13 +95,19 @@ void ParkingService::calcStaticParking()
     std::ranges::stable_sort(selected, std::ranges::greater{}, &SelectedParkPosition::fit);
 }
 
-void ParkingService::showStaticMeanHours()
+void StaticParking::showMeanHours()
 {
     if (selection_.otherWeekdaysUsed) {
         return;
     }
     const float mean = gf_meanStaticParkedHours(traffic_.staticAircraft(), traffic_.weekdaySlot());
     status_.update([mean](StatusValues& values) { values.meanParkedHoursStatic = mean; });
+}
+
+int32_t StaticParking::takeWantedCount()
+{
+    maxPark_ = gf_wantedStaticCount(static_cast<int32_t>(park_.state.stands.size()), status_);
+    return maxPark_;
 }
 
 } // namespace hlw
