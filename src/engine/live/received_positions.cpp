@@ -27,7 +27,8 @@ constexpr double standStepNm = 0.00162;
 constexpr double goneFromStandNm = 0.108;
 // A report within this height of the ground under a landed aircraft is a roll-out report (ft).
 constexpr double rollOutBandFt = 108.0;
-// The take-off roll starts when both of the last two ground speeds reach this (kt).
+// The take-off roll starts when both of the last two ground speeds reach this (kt); below it a ground report is
+// taxiing.
 constexpr double takeOffRollSpeedKt = 43.0;
 // A landing aircraft reported climbing faster than this (ft/min) is going around; the approach check ends its
 // landing at the same rate.
@@ -63,6 +64,15 @@ void lf_clearStand(LiveAircraft& aircraft) noexcept
     aircraft.cargoStand = 0;
 }
 
+// A landed aircraft whose last two reports are on the ground at taxi speed has left the roll-out, whatever the
+// replay, half a minute behind, still does.
+bool lf_taxiingAfterTouchdown(const LiveAircraft& aircraft, const PositionRecord& last,
+                              const PositionRecord& position) noexcept
+{
+    return aircraft.landing == 0 && last.airborne == 0 && position.airborne == 0 &&
+           last.groundSpeedKt < takeOffRollSpeedKt && position.groundSpeedKt < takeOffRollSpeedKt;
+}
+
 bool lf_duringLanding(LiveContext& context, LiveAircraft& aircraft, PositionRecord& position)
 {
     PositionQueue& positions = aircraft.positions;
@@ -85,7 +95,8 @@ bool lf_duringLanding(LiveContext& context, LiveAircraft& aircraft, PositionReco
                 positions.assign(1, here);
             }
         }
-    } else {
+    } else if (!lf_taxiingAfterTouchdown(aircraft, positions.back(), position)) {
+        // Reports behind the landing aircraft's heading are dropped; once it taxis, they turn off the runway.
         for (int dropped = 0; dropped < 2 && positions.size() >= 2; ++dropped) {
             if (!lf_offHeading(aircraft, positions.back(), position, 90.0)) {
                 break;

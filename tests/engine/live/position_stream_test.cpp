@@ -257,6 +257,36 @@ TEST_F(Stream, ALandingRollTurningRoundStartsFromWhereTheAircraftIs)
     EXPECT_EQ(ac.lateWindow, 5000);
 }
 
+struct TurnOff {
+    const char* name;
+    bool touchedDown;
+    double speedKt;
+    size_t kept; // queued positions after the report north of the last one
+};
+
+TEST_F(Stream, ReportsOffTheLandingHeadingAreDroppedUntilTheLandedAircraftTaxis)
+{
+    // Rolling east; the newest report lies north of the last queued one, 90 deg off the replay's heading.
+    const std::vector<TurnOff> rows = {
+        {"on the approach", false, 20, 3},
+        {"rolling out at 60 kt", true, 60, 3},
+        {"turning off at taxi speed", true, 20, 4},
+    };
+    for (const TurnOff& row : rows) {
+        SCOPED_TRACE(row.name);
+        state.live.clear();
+        LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, row.speedKt, state.tick + 100),
+                                    gf_ground(47.0, 8.002, row.speedKt, state.tick + 400),
+                                    gf_ground(47.0, 8.004, row.speedKt, state.tick + 700)});
+        ac.heading = 90.0 * radPerDeg;
+        ac.landing = row.touchedDown ? 0 : 1;
+        ac.landingRoll = row.touchedDown ? 1 : 0;
+        decodeExisting(context, ac, gf_ground(47.001, 8.004, row.speedKt, state.tick + 1000));
+        ASSERT_EQ(ac.positions.size(), row.kept);
+        EXPECT_EQ(ac.positions.back().latitude, 47.001) << "the new report is kept";
+    }
+}
+
 TEST_F(Stream, AStreamNeverGrowsBeyondItsLimit)
 {
     LiveAircraft& ac = flying({gf_air(47.0, 8.0, 5000, 250, state.tick)});
