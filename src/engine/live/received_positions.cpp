@@ -378,7 +378,17 @@ void gf_leaveStand(LiveContext& context, LiveAircraft& aircraft, PositionRecord&
         if (aircraft.mayBeTowed != 0 && context.time.now() - aircraft.parkedSince < towLimit) {
             aircraft.towed = 1;
         }
-        gf_resumeRealData(context, aircraft, aircraft.takeOffRoll != 0 ? 5000 : 3000, true);
+        gf_resumeRealData(context, aircraft, aircraft.takeOffRoll != 0 ? 5000 : 3000, false);
+        // The made-up front stands until the real aircraft started to move: this report's distance from the stand
+        // at its speed before it is due, so that the aircraft leaves the stand with its delay (at once when that
+        // moment has passed).
+        int32_t startTick = context.tick() + 1;
+        if (position.groundSpeedKt > 0.0) {
+            const double ticks = gf_distanceNm({aircraft.standLat, aircraft.standLon}, lf_at(position)) * 360000.0 /
+                                 position.groundSpeedKt;
+            startTick = std::max(startTick, position.dueTick - static_cast<int32_t>(std::lround(ticks)));
+        }
+        aircraft.positions.front().dueTick = startTick;
     }
     context.parking.addRealStandOption(aircraft, StandUseReason::left);
     context.parking.setStandOccupied(aircraft.standNumber, false);

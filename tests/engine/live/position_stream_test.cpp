@@ -239,6 +239,27 @@ TEST_F(Stream, AParkedAircraftLeavesItsStandOnlyWhenItMovesAway)
     EXPECT_EQ(parking.standUses.back().second, StandUseReason::goneUnseen);
 }
 
+TEST_F(Stream, AnAircraftLeavingItsStandAfterMadeUpDataStartsWithTheDelayOfTheRealOne)
+{
+    // Parked with its made-up position a week ahead; the real aircraft starts to move off the stand at 3 kt at a
+    // moment due 30 s from now and is reported every 3 s.
+    LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 0, state.tick + 60480000)});
+    ac.setPhase(MovementPhase::parked);
+    ac.standLat = 47.0;
+    ac.standLon = 8.0;
+    ac.standNumber = 9;
+    ac.extrapolationCount = 1;
+    const int32_t startedDue = state.tick + 3000;
+    constexpr double nmPerReport = 3.0 * 3.0 / 3600.0;
+    for (int report = 1; report <= 10 && ac.leavingStand == 0; ++report) {
+        decodeExisting(context, ac,
+                       gf_ground(47.0 + report * nmPerReport * degPerNm, 8.0, 3, startedDue + report * 300));
+    }
+    ASSERT_NE(ac.leavingStand, 0);
+    EXPECT_EQ(ac.extrapolationCount, 0);
+    EXPECT_NEAR(ac.positions.front().dueTick, startedDue, 1) << "not at the next tick, half a minute early";
+}
+
 TEST_F(Stream, ALandingRollTurningRoundStartsFromWhereTheAircraftIs)
 {
     LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 60, state.tick + 100)});
