@@ -28,7 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace settings;
 
-constexpr int32_t staticRefreshMinutes = 20;
 constexpr int32_t adjustmentPeriodSeconds = 15;
 constexpr double airborneOnlyHeightFt = 150.0;
 

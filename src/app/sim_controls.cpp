@@ -8,7 +8,6 @@ namespace {
 
 using namespace settings;
 
-constexpr int32_t staticRefreshMinutes = 20;
 constexpr int32_t parkingPercentageForRun = 30;
 
 void lf_enable(std::initializer_list<const ControlBinding*> bindings, bool enabled)

@@ -10,6 +10,9 @@
 
 namespace hlw {
 
+// Minutes between two refreshes of the static aircraft; the countdown the status area shows starts here.
+inline constexpr int32_t staticRefreshMinutes = 20;
+
 // The state of a UDP reader as its lamp shows it.
 enum class ReaderLamp : int32_t { receiving = 1, stalled = 2, notRunning = 3 };
 
@@ -65,7 +68,7 @@ struct StatusValues {
     int32_t positionsToPlace = 0;
     int32_t maxParkLive = 0;
     int32_t maxParkPercent = 0;
-    int32_t minutesToStaticUpdate = 20;
+    int32_t minutesToStaticUpdate = staticRefreshMinutes;
     // A static-parking calculation runs (the parking controls are switched off meanwhile).
     bool staticParkingBusy = false;
 

@@ -30,7 +30,6 @@ namespace hlw {
 class ParkingService final : public ParkingPort {
   public:
     // The static-parking countdown after a load, in minutes.
-    static constexpr int32_t staticRefreshMinutes = ParkAirportDriver::staticRefreshMinutes;
 
     // The list file is "airports/my_park_airports.txt" unless another is given (tests).
     ParkingService(ParkingTraffic& traffic, StatusBoard& status, SteadyTimeSource& time,

@@ -254,7 +254,7 @@ TEST_F(ParkAirportLoad, OnTheGroundTheAirportWhereTheUserStandsIsLoadedAtTheNext
     EXPECT_TRUE(service.fileLoaded());
     EXPECT_FALSE(traffic.collecting);
     EXPECT_EQ(service.selection().heardCallsigns, (std::unordered_set<std::string>{"KLM1"}));
-    EXPECT_EQ(status.snapshot().minutesToStaticUpdate, ParkingService::staticRefreshMinutes);
+    EXPECT_EQ(status.snapshot().minutesToStaticUpdate, staticRefreshMinutes);
     EXPECT_NE(folder.logText().find("no parking positions found"), std::string::npos) << "no learned use here";
     EXPECT_FALSE(service.staticParkingBusy());
 }

@@ -5,6 +5,7 @@
 #include "core/message_line.h"
 #include "core/product.h"
 #include "core/reference_time.h"
+#include "core/status_board.h"
 #include "core/time_text.h"
 #include "engine/base/run_state.h"
 #include "engine/base/stop_wait.h"
@@ -26,7 +27,6 @@ constexpr auto stepPeriod = 10ms;
 constexpr auto maxLag = 100ms;
 constexpr int32_t stepsPerNotRunningRound = 100;
 constexpr int32_t secondsPerDay = 86400;
-constexpr int32_t staticRefreshMinutes = 20;
 
 void lf_markWeekdaySlot() { nowWeekdaySlot.store(gf_packWeekdaySlot(gf_nowTime())); }
 
