@@ -4,6 +4,9 @@
 
 namespace hlw {
 
+// Feet in one nautical mile: distances in nautical miles meet the destination point's feet with this.
+inline constexpr double feetPerNm = 6076.11549;
+
 // A position in degrees, north and east positive.
 struct LatLon {
     double lat = 0.0;

@@ -1,6 +1,7 @@
 // Ground legs: timing with curves, points between speed changes, push-back and pull-out, and the leg set-up.
 #include "engine/live/ground_motion.h"
 
+#include "core/geodesy.h"
 #include "core/log.h"
 #include "engine/live/air_motion.h"
 #include "engine/live/angles.h"
@@ -19,7 +20,6 @@ namespace hlw {
 
 namespace {
 
-constexpr double feetPerNm = 6076.11549;
 constexpr double ticksPerHourAtOneKnot = 360000.0;
 // Turns of at most this many degrees need no curve, and above the upper one none is flown.
 constexpr double smallTurnDeg = 3.0;

@@ -1,5 +1,6 @@
 #include "engine/live/live_safety.h"
 
+#include "core/geodesy.h"
 #include "engine/live/angles.h"
 #include "engine/live/live_lifecycle.h"
 #include "refdata/reference_lookups.h"
@@ -11,7 +12,6 @@ namespace hlw {
 
 namespace {
 
-constexpr double feetPerNm = 6076.11549;
 constexpr double halfHoursPerWeek = 336.0;
 constexpr double userLowFt = 500.0;
 constexpr double headingLineNm = 1.0;

@@ -1,5 +1,6 @@
 #include "engine/live/stream_gaps.h"
 
+#include "core/geodesy.h"
 #include "engine/live/angles.h"
 #include "engine/live/optional_categories.h"
 #include "engine/live/position_stream.h"
@@ -13,7 +14,6 @@ namespace hlw {
 
 namespace {
 
-constexpr double feetPerNm = 6076.11549;
 // Made-up positions lie this many seconds apart on the ground, in the air, and a week ahead for a parked aircraft.
 constexpr int32_t groundStepSeconds = 3;
 constexpr int32_t airStepSeconds = 8;
