@@ -1,5 +1,14 @@
 include(GoogleTest)
 
+# Unity builds of the merged test programs: the sources of a program are compiled in batches of
+# HLMR_UNITY_TESTS_BATCH, each batch one translation unit, so that the headers they share are parsed and
+# instantiated once per batch instead of once per source. For a one-off build from scratch (CI); an incremental
+# build then recompiles a whole batch for one changed test source, hence off by default.
+# A source whose file-local names or `using namespace` would change meaning beside others is kept out of its
+# batch with set_source_files_properties(<source> PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON).
+option(HLMR_UNITY_TESTS "Compile the merged test programs as unity builds" OFF)
+set(HLMR_UNITY_TESTS_BATCH 8 CACHE STRING "Test sources per unity translation unit")
+
 # hlmr_add_library(name PUBLIC ... PRIVATE ...): the static library of one source folder, built from every .cpp
 # in it. PUBLIC names what the folder's headers include, which every user of the library gets too; PRIVATE what
 # only its .cpp files use. Which folder may include which is checked by scripts/check_layers.py (a CTest test).
@@ -205,6 +214,9 @@ function(_hlmr_merge_suites program)
   endforeach()
   if(HLMR_SANITIZE STREQUAL "thread")
     set_target_properties(${program} PROPERTIES HLMR_CONCURRENCY_SUITE ON)
+  endif()
+  if(HLMR_UNITY_TESTS)
+    set_target_properties(${program} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${HLMR_UNITY_TESTS_BATCH})
   endif()
 endfunction()
 
