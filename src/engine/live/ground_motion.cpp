@@ -8,6 +8,7 @@
 #include "engine/live/live_commands.h"
 #include "engine/live/position_stream.h"
 #include "engine/live/stand_parking.h"
+#include "engine/live/travel_ticks.h"
 #include "records/stand_record.h"
 
 #include <fmt/format.h>
@@ -20,7 +21,6 @@ namespace hlw {
 
 namespace {
 
-constexpr double ticksPerHourAtOneKnot = 360000.0;
 // Turns of at most this many degrees need no curve, and above the upper one none is flown.
 constexpr double smallTurnDeg = 3.0;
 constexpr double sharpTurnDeg = 45.0;
@@ -37,13 +37,6 @@ LatLon lf_at(const PositionRecord& position) noexcept
 int32_t lf_throttle(const LiveAircraft& aircraft, int32_t index) noexcept
 {
     return aircraft.flight.category == AircraftCategory::Rotorcraft ? 4 : index;
-}
-
-// Ticks at the speed over the distance, a whole number within the travel-time limit.
-int64_t lf_travelTicks(double distanceNm, double speedKt) noexcept
-{
-    const double ticks = distanceNm * ticksPerHourAtOneKnot / speedKt;
-    return std::isfinite(ticks) ? std::llround(std::clamp(ticks, 0.0, double(maxTravelTicks))) : maxTravelTicks;
 }
 
 // Local metres east and north of the start.
@@ -271,7 +264,7 @@ void gf_groundPathStep(LiveContext& context, LiveAircraft& aircraft)
     // A turn is timed along its curve: a sharp one ends close to where it starts.
     const double distanceNm =
         aircraft.curve.set() ? lf_curveLengthNm(aircraft.curve) : gf_distanceNm(lf_at(front), lf_at(next));
-    const int64_t travel = std::max<int64_t>(minLegTicks, lf_travelTicks(distanceNm, gf_legSpeed(aircraft)));
+    const int64_t travel = std::max<int64_t>(minLegTicks, gf_boundedTravelTicks(distanceNm, gf_legSpeed(aircraft)));
     if (aircraft.curve.set() || aircraft.turnToBearing != 0) {
         const double angleDeg = aircraft.curve.set() ? aircraft.turnAngleDeg : aircraft.headingDifferenceDeg;
         // The turn step in radians against an angle in degrees, as the rule has it.
@@ -373,7 +366,7 @@ void gf_pullOut(LiveContext& context, LiveAircraft& aircraft)
     next.stationary = 0;
     next.airborne = 0;
     next.altitudeFt = 0.0;
-    next.dueTick = context.tick() + static_cast<int32_t>(lf_travelTicks(distanceNm, flight.taxiSpeedKt));
+    next.dueTick = context.tick() + static_cast<int32_t>(gf_boundedTravelTicks(distanceNm, flight.taxiSpeedKt));
     positions.push_back(next);
     aircraft.setPhase(MovementPhase::taxi);
     aircraft.bearingToNext = aircraft.heading;
@@ -397,7 +390,7 @@ void gf_startPushBack(LiveContext& context, LiveAircraft& aircraft)
     const FlightRecord& flight = aircraft.flight;
     const double heading = aircraft.standHeading + std::numbers::pi;
     const double backNm = 2.5 * stand->radius;
-    const int64_t backTicks = lf_travelTicks(backNm, flight.taxiSpeedKt);
+    const int64_t backTicks = gf_boundedTravelTicks(backNm, flight.taxiSpeedKt);
     PositionQueue& positions = aircraft.positions;
     positions.resize(1);
     // The push runs at taxi speed from its start.
@@ -414,7 +407,7 @@ void gf_startPushBack(LiveContext& context, LiveAircraft& aircraft)
     positions.push_back(target);
     gf_insertMidpoint(aircraft);
     const double sideFeet = flight.halfWingspanNm * feetPerNm;
-    const int64_t sideTicks = lf_travelTicks(flight.halfWingspanNm, flight.taxiSpeedKt);
+    const int64_t sideTicks = gf_boundedTravelTicks(flight.halfWingspanNm, flight.taxiSpeedKt);
     PositionRecord end = target;
     end.dueTick = context.tick() + static_cast<int32_t>(backTicks / 2 + sideTicks);
     const LatLon plus = gf_destinationPoint(back, heading + std::numbers::pi / 2.0, sideFeet);

@@ -4,6 +4,7 @@
 #include "engine/live/angles.h"
 #include "engine/live/live_lifecycle.h"
 #include "engine/live/stream_gaps.h"
+#include "engine/live/travel_ticks.h"
 
 #include <fmt/format.h>
 
@@ -245,10 +246,7 @@ void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft)
     } else {
         speedKt = gf_legSpeed(aircraft);
     }
-    const double ticks = gf_distanceNm(lf_at(front), lf_at(next)) * 360000.0 / speedKt;
-    gf_retimeNextBy(context, aircraft,
-                    std::isfinite(ticks) ? std::llround(std::clamp(ticks, 0.0, double(maxTravelTicks)))
-                                         : maxTravelTicks);
+    gf_retimeNextBy(context, aircraft, gf_boundedTravelTicks(gf_distanceNm(lf_at(front), lf_at(next)), speedKt));
 }
 
 void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks)
@@ -297,7 +295,7 @@ double gf_legSpeed(const LiveAircraft& aircraft)
     const PositionRecord& next = aircraft.positions[1];
     if (front.groundSpeedKt == 0.0 && next.groundSpeedKt == 0.0) {
         const double ticks = std::max(minLegTicks, next.dueTick - front.dueTick);
-        return std::max(1.0, gf_distanceNm(lf_at(front), lf_at(next)) * 360000.0 / ticks);
+        return std::max(1.0, gf_distanceNm(lf_at(front), lf_at(next)) * ticksPerHour / ticks);
     }
     return (front.groundSpeedKt + next.groundSpeedKt) / 2.0;
 }

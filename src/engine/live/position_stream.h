@@ -5,6 +5,7 @@
 // each received position is screened before it joins the stream. Every tick an active aircraft sends its
 // attitude to the simulator.
 #include "engine/live/live_context.h"
+#include "engine/live/travel_ticks.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +14,6 @@ namespace hlw {
 
 // A leg lasts at least this many ticks.
 inline constexpr int32_t minLegTicks = 25;
-// Travel times are held within 24 h of ticks before they become due ticks.
-inline constexpr int64_t maxTravelTicks = 8'640'000;
 // A stream never holds more positions than this; an aircraft whose stream would grow beyond is removed.
 inline constexpr std::size_t maxQueuedPositions = 200;
 // Two positions this close in latitude and longitude (degrees) are the same point.

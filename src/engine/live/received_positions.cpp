@@ -5,6 +5,7 @@
 #include "engine/live/live_commands.h"
 #include "engine/live/live_lifecycle.h"
 #include "engine/live/position_stream.h"
+#include "engine/live/travel_ticks.h"
 #include "records/stand_record.h"
 #include "settings/catalogue.h"
 
@@ -384,8 +385,8 @@ void gf_leaveStand(LiveContext& context, LiveAircraft& aircraft, PositionRecord&
         // moment has passed).
         int32_t startTick = context.tick() + 1;
         if (position.groundSpeedKt > 0.0) {
-            const double ticks = gf_distanceNm({aircraft.standLat, aircraft.standLon}, lf_at(position)) * 360000.0 /
-                                 position.groundSpeedKt;
+            const double ticks = gf_travelTicks(gf_distanceNm({aircraft.standLat, aircraft.standLon}, lf_at(position)),
+                                                      position.groundSpeedKt);
             startTick = std::max(startTick, position.dueTick - static_cast<int32_t>(std::lround(ticks)));
         }
         aircraft.positions.front().dueTick = startTick;

@@ -7,6 +7,7 @@
 #include "engine/live/live_lifecycle.h"
 #include "engine/live/position_stream.h"
 #include "engine/live/stand_conflicts.h"
+#include "engine/live/travel_ticks.h"
 #include "records/stand_record.h"
 #include "settings/catalogue.h"
 
@@ -133,9 +134,9 @@ void drive2Stand(LiveContext& context, LiveAircraft& aircraft, const LatLon& sta
     point.verticalSpeedFpm = 0.0;
     point.stationary = there ? 1 : 0;
     point.bankRad = aircraft.bank;
-    const double ticks = gf_distanceNm(lf_at(positions.front()), stand) * 360000.0 / taxiKt;
+    const double ticks = gf_travelTicks(gf_distanceNm(lf_at(positions.front()), stand), taxiKt);
     point.dueTick = positions.front().dueTick +
-                    static_cast<int32_t>(std::lround(std::clamp(std::isfinite(ticks) ? ticks : 100.0, 100.0, 8.64e6)));
+                    static_cast<int32_t>(std::lround(std::clamp(std::isfinite(ticks) ? ticks : 100.0, 100.0, double(maxTravelTicks))));
     last.groundSpeedKt = taxiKt;
     PositionRecord stop = point;
     stop.groundSpeedKt = 0.0;

@@ -3,6 +3,7 @@
 #include "engine/live/angles.h"
 #include "engine/live/live_commands.h"
 #include "engine/live/position_stream.h"
+#include "engine/live/travel_ticks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,9 +80,9 @@ void StraightMotion::groundPathStep(LiveContext& context, LiveAircraft& aircraft
     PositionRecord& next = aircraft.positions[1];
     if (next.stationary == 0) {
         const double ticks =
-            gf_distanceNm({front.latitude, front.longitude}, {next.latitude, next.longitude}) * 360000.0 /
-            gf_legSpeed(aircraft);
-        gf_retimeNextBy(context, aircraft, std::isfinite(ticks) ? std::llround(std::min(ticks, 8.64e6)) : maxTravelTicks);
+            gf_travelTicks(gf_distanceNm({front.latitude, front.longitude}, {next.latitude, next.longitude}),
+                           gf_legSpeed(aircraft));
+        gf_retimeNextBy(context, aircraft, std::isfinite(ticks) ? std::llround(std::min(ticks, double(maxTravelTicks))) : maxTravelTicks);
         return;
     }
     // A stop keeps its spacing from the front position.

@@ -4,6 +4,7 @@
 #include "engine/live/angles.h"
 #include "engine/live/optional_categories.h"
 #include "engine/live/position_stream.h"
+#include "engine/live/travel_ticks.h"
 #include "engine/sim/user_aircraft.h"
 #include "settings/catalogue.h"
 
@@ -179,7 +180,7 @@ void gf_extrapolatePosition(LiveContext& context, LiveAircraft& aircraft, int32_
             next.stationary = 1;
         }
         next.groundSpeedKt = speedKt;
-        const double distanceFt = speedKt * stepSeconds * ticksPerSecond * feetPerNm / 360000.0;
+        const double distanceFt = speedKt * stepSeconds * ticksPerSecond * feetPerNm / ticksPerHour;
         const LatLon moved = gf_destinationPoint({next.latitude, next.longitude}, aircraft.heading, distanceFt);
         const bool didMove = moved.lat != next.latitude || moved.lon != next.longitude;
         next.latitude = moved.lat;
