@@ -35,7 +35,6 @@ struct DrivenParkingParts {
 
 class ParkAirportDriver {
   public:
-    // The static-parking countdown after a load, in minutes.
     // An airport whose load failed is not chosen again for this long.
     static constexpr std::chrono::minutes failedLoadBackOff{10};
     // While learned changes are unsaved, the learned file is saved this often.
