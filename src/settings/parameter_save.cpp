@@ -59,6 +59,11 @@ void gf_saveSettingValue(const std::string& key, const std::function<std::string
 {
     const auto lock = gf_lockParametersFile();
     const std::string value = valueText();
+    if (gf_parametersPathBlocked()) {
+        // The load said that nothing is saved over what stands at the path; the change is only logged.
+        logSaved();
+        return;
+    }
     if (!gf_parametersFileExists()) {
         lf_saveIntoNewFile(key, value);
         logSaved();

@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -120,6 +121,12 @@ bool gf_saveParametersDocument(const pugi::xml_document& document)
 pugi::xml_parse_result gf_loadParametersDocument(pugi::xml_document& document)
 {
     const std::filesystem::path path = parametersFilePath();
+    if (gf_parametersPathBlocked()) {
+        // The reader would take a folder for a file of unbounded size; the load reports the folder itself.
+        pugi::xml_parse_result refused;
+        refused.status = pugi::status_io_error;
+        return refused;
+    }
     const pugi::xml_parse_result result = document.load_file(path.c_str());
     if (!result) {
         if (gf_parametersFileExists()) {
@@ -144,9 +151,22 @@ pugi::xml_parse_result gf_loadParametersDocument(pugi::xml_document& document)
 bool gf_parametersFileExists()
 {
     std::error_code error;
-    const bool exists = std::filesystem::exists(parametersFilePath(), error);
+    const std::filesystem::file_status status = std::filesystem::status(parametersFilePath(), error);
+    if (std::filesystem::exists(status)) {
+        return std::filesystem::is_regular_file(status);
+    }
     // A folder that cannot be examined is treated as holding a file, so that nothing is written blindly.
-    return exists || (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory);
+    return error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory;
+}
+
+std::optional<std::string> gf_parametersPathBlocked()
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(parametersFilePath(), error);
+    if (!std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) {
+        return std::nullopt;
+    }
+    return std::filesystem::is_directory(status) ? "a folder, not a file" : "not a regular file";
 }
 
 } // namespace hlw

@@ -2,6 +2,8 @@
 // Building blocks of "parameters.xml" shared by the load, the save of all and the one-setting saves.
 // Callers hold the settings-file lock (settings/parameters_file.h).
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include <pugixml.hpp>
 
@@ -21,9 +23,14 @@ bool gf_saveParametersDocument(const pugi::xml_document& document);
 
 // Loads parametersFilePath() with the default options; an alert names the reason when an existing file does
 // not load. A document with elements nested more than 64 levels deep is refused as unreadable (and emptied).
+// A folder or another non-file at the path fails at once, without an alert (gf_readParameters says it).
 pugi::xml_parse_result gf_loadParametersDocument(pugi::xml_document& document);
 
-// True when something (readable or not) stands at parametersFilePath().
+// True when a file (readable or not) stands at parametersFilePath(), or when the path cannot be examined.
 bool gf_parametersFileExists();
+
+// What stands at parametersFilePath() when it is something other than a file ("a folder, not a file"): no settings
+// can be read from it nor written over it. None when the path holds a file, nothing or cannot be examined.
+std::optional<std::string> gf_parametersPathBlocked();
 
 } // namespace hlw

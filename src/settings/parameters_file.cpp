@@ -77,6 +77,8 @@ void lf_readAll(pugi::xml_document& document, pugi::xml_node parameters)
             gf_setIntControlText(*setting);
         }
     }
+    // The range that the traffic filter and the engine read follows the loaded "RANGE".
+    gf_setRange(settings::range.get());
     for (StringParameter* setting : settings::stringParameterList) {
         if (setting) {
             lf_readString(document, parameters, *setting);
@@ -102,6 +104,16 @@ bool gf_readParameters()
     const auto lock = gf_lockParametersFile();
     gf_log(gf_starTitle(70, 0, true, false, "parameters"));
     const std::filesystem::path path = parametersFilePath();
+    if (const std::optional<std::string> blocked = gf_parametersPathBlocked()) {
+        // Said once here; the saves of this run then skip the file without a word.
+        gf_logAlert(fmt::format("{} is {}: the settings are not read from it and keep their values (the defaults "
+                                "at the first start), and no change is saved while it stands there",
+                                path.string(), *blocked));
+        pugi::xml_document values;
+        gf_buildParametersDocument(values, false);
+        lf_logClosingLine();
+        return true;
+    }
     pugi::xml_document document;
     const pugi::xml_parse_result loaded = gf_loadParametersDocument(document);
     const pugi::xml_node parameters = loaded ? gf_parametersElement(document) : pugi::xml_node();
@@ -124,6 +136,9 @@ bool gf_readParameters()
 bool gf_saveParameters(bool writeDefaults)
 {
     const auto lock = gf_lockParametersFile();
+    if (gf_parametersPathBlocked()) {
+        return false;
+    }
     pugi::xml_document document;
     bool saved = false;
     if (gf_buildParametersDocument(document, writeDefaults)) {

@@ -22,12 +22,14 @@ namespace hlw {
 // Loads every setting of the six storage lists, clamps numbers to their bounds, appends absent settings with
 // their defaults, shows the values in their controls and writes the file back. A missing, unreadable or
 // "parameters"-less file is replaced by one holding the defaults (an existing one keeps one older generation
-// first); the result is true exactly then.
+// first); the result is true exactly then. A folder or another non-file at the path is neither read nor replaced:
+// one alert names it, the values stay and are logged and shown, the result is true, and the saves skip it.
 bool gf_readParameters();
 
 // Writes a new file from the six lists: each setting's default when writeDefaults is set (then "PROGRAM_VERSION"
 // holds the running version), else its current value. Controls show the current values in both cases.
 // False, with the alert "saving: {} failed", when the file could not be written; the old file then stays.
+// False without a word while a folder or another non-file stands at the path.
 bool gf_saveParameters(bool writeDefaults);
 
 // Converts a file of the older layout in place: "root" is put around the stored "parameters", every stored

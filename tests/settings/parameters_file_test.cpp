@@ -95,6 +95,17 @@ TEST_F(SettingsFile, StoredValuesAreTakenClampedCompletedShownAndWrittenBackInTh
     EXPECT_THAT(logText(), HasSubstr("\nfrom '" + settingsPath().string() + "'\nRANDOM=false\nALWAYS_ON_TOP=true\n"));
 }
 
+// The range that the traffic filter reads is the loaded one, not the one before the load.
+TEST_F(SettingsFile, TheDerivedRangeFollowsTheLoadedRange)
+{
+    for (const int32_t nm : {10, 100, 40}) {
+        writeWholeFile(settingsPath(), settingsFileText({{"RANGE", std::to_string(nm)}}));
+        EXPECT_FALSE(gf_readParameters());
+        EXPECT_EQ(rangeNm.load(), static_cast<double>(nm));
+        EXPECT_EQ(rangeMetres.load(), nm * 1852);
+    }
+}
+
 TEST_F(SettingsFile, SaveOfAllWritesCurrentValuesOrDefaultsAndShowsCurrentValues)
 {
     settings::range.set(65);
@@ -156,6 +167,34 @@ TEST_F(SettingsFile, OneSettingIntoAnUnusableFileWritesAllCurrentValues)
         EXPECT_EQ(stored("parking_percentage"), "70");
     }
     EXPECT_THAT(logText(), HasSubstr("==> " + settingsPath().string() + " holds no settings"));
+}
+
+// A folder named like the file: one alert at the load, the values logged once, every later step quiet, and the
+// folder with its content left as it is.
+TEST_F(SettingsFile, AFolderInPlaceOfTheFileGivesOneAlertAndTheRunKeepsItsValues)
+{
+    fs::create_directories(settingsPath());
+    writeWholeFile(settingsPath() / "inside.txt", "kept");
+
+    EXPECT_EQ(gf_readStoredIntParameter("RANGE"), std::nullopt);
+    gf_upgradeParameters();
+    settings::week.setAndSave(true);
+    settings::range.setClampedAndSave(10);
+    EXPECT_FALSE(gf_saveParameters(false));
+    EXPECT_FALSE(gf_wrapParametersRoot());
+    settings::mainWindowY.save();
+
+    const std::string log = logText();
+    const std::string alert = "==> " + settingsPath().string() + " is a folder, not a file: the settings are not read";
+    EXPECT_THAT(log, HasSubstr(alert));
+    EXPECT_EQ(log.find("==> "), log.rfind("==> ")) << log;
+    EXPECT_EQ(log.find("\nRANDOM=true\n"), log.rfind("\nRANDOM=true\n")) << "the settings are listed once";
+    EXPECT_THAT(log, HasSubstr("\nWEEK=true\n"));
+    EXPECT_EQ(settings::maxLiveSel.get(), settings::maxLiveSel.defaultValue());
+    EXPECT_TRUE(settings::scanLiveries.get());
+    EXPECT_EQ(readWholeFile(settingsPath() / "inside.txt"), "kept");
+    EXPECT_FALSE(fs::exists(generationPath()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dataFolder), fs::directory_iterator()), 1);
 }
 
 // The window saves its position before the first load: an older-layout file gets "root" and keeps every value.
