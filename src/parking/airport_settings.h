@@ -23,9 +23,10 @@ struct OverriddenSettings {
     bool operator==(const OverriddenSettings&) const = default;
 };
 
-// Applies the settings a learned document holds, each within its bounds, and logs each value applied as a
-// continuation line. "parking_percentage" becomes 30 when the document lacks it. Nothing is saved to
-// "parameters.xml".
+// Applies the settings a learned document holds and logs each value applied as a continuation line. A number
+// that is not a whole number within its setting's bounds, or a check box's value that is not true or false, is
+// refused with one alert line and the setting keeps the user's value. "parking_percentage" becomes 30 when the
+// document lacks it. Nothing is saved to "parameters.xml".
 void gf_applyLearnedSettings(pugi::xml_node document);
 
 // Puts every kept value back that differs from the current one, within its bounds, and saves it.

@@ -271,8 +271,8 @@ TEST_F(LearnedOverlay, SettingsAreAppliedWithinTheirBounds)
          50, 65, 55, 9, false, true, true, true},
         {R"(<parameter name="MAX_LIVE_SEL" value="99999"/><parameter name="RANGE" value="-4"/>
             <parameter name="parking_percentage" value="500"/><parameter name="MAX_FIT" value="99"/>)",
-         500, 2, 100, 47, true, false, false, false},
-        {R"(<parameter name="parking_percentage" value="-5"/><parameter name="MAX_FIT" value="-3"/>)", 500, 40, 0, 0,
+         500, 40, 70, 47, true, false, false, false},
+        {R"(<parameter name="parking_percentage" value="-5"/><parameter name="MAX_FIT" value="-3"/>)", 500, 40, 70, 47,
          true, false, false, false},
     };
     for (const SettingsCase& c : cases) {

@@ -338,7 +338,7 @@ def write_fixtures(args):
             "an overlapping use is dropped, a disjoint one kept", "complete")
     learned("days_0_9.xml", '<parkpos id="A1"><opt reg="PH-A" day="0" hh="1" /><opt reg="PH-B" day="9" hh="1" />'
             '<opt reg="PH-C" day="7" hh="x" /></parkpos>', "days outside 1..7 and empty slots are skipped", "complete")
-    learned("settings_out_of_range.xml", "", "settings beyond their bounds are clamped", "complete",
+    learned("settings_out_of_range.xml", "", "settings beyond their bounds are refused", "complete",
             [("MAX_LIVE_SEL", 99999), ("RANGE", -4), ("parking_percentage", 500), ("MAX_FIT", 99)])
     learned("no_parking_percentage.xml", "", "parking_percentage becomes 30", "complete", [("RANGE", 65)])
     learned("unmatched.xml", '<parkpos id="GONE" radius_change="true" radius="10"><opt reg="PH-Q" day="3" hh="4" />'
