@@ -17,6 +17,7 @@ namespace hlw {
 namespace {
 
 constexpr int32_t slotsPerDay = 48;
+constexpr int32_t slotsPerWeek = 7 * slotsPerDay;
 constexpr int32_t lastSlot = slotsPerDay - 1;
 
 bool lf_sameAircraftCodes(const StandCodes& a, const FlightRecord& b) noexcept
@@ -50,6 +51,13 @@ std::string_view lf_withoutStar(std::string_view callsign) noexcept
 int32_t lf_weekIndex(WeekdaySlot at) noexcept
 {
     return at.weekday * slotsPerDay + at.slot;
+}
+
+// The half hours from the start of the kept aircraft's stay to now, over the week: as the fit of its new position,
+// the aircraft placed again keeps the parked time it had.
+int32_t lf_halfHoursSinceParked(WeekdaySlot now, const StandUseRecord& record) noexcept
+{
+    return ((lf_weekIndex(now) - record.parkedIndex()) % slotsPerWeek + slotsPerWeek) % slotsPerWeek;
 }
 
 } // namespace
@@ -321,7 +329,7 @@ void ParkingAdjustments::run()
     applySelection(now);
     for (const StandUseRecord& record : standUse_) {
         if (record.leaves) {
-            selection_.selected.push_back({record.standNumber, static_cast<int32_t>(record.parkedSlot), record.codes,
+            selection_.selected.push_back({record.standNumber, lf_halfHoursSinceParked(now, record), record.codes,
                                            record.coupledCallsign1, record.coupledCallsign2, record.registration,
                                            false});
             removals_.push_back({record.callsign, record.standNumber});

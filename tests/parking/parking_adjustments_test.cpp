@@ -6,6 +6,7 @@
 #include "parking_world.h"
 #include "refdata/airports_database.h"
 #include "refdata/code_table.h"
+#include "refdata/reference_lookups.h"
 #include "settings/catalogue.h"
 #include "support/fake_steady_time.h"
 
@@ -32,6 +33,12 @@ class Adjustments : public ::testing::Test {
             stands += fmt::format(R"(<parkpos id="S{}" latitude="{:.6f}" longitude="4.760000" radius="30" type="5">{}</parkpos>)",
                                   i + 1, 52.30 + 0.01 * i, i == 0 ? options : "");
         }
+        loadStands(stands);
+    }
+
+    // An airport of the "parkpos" elements, loaded.
+    void loadStands(const std::string& stands)
+    {
         folder.write("airports/my_simaddon/EHAM.xml",
                      test::apfText(stands, R"(<parameter name="publisher" value="simaddon" />
                                               <parameter name="altitude" value="-11" />)"));
@@ -47,6 +54,26 @@ class Adjustments : public ::testing::Test {
             callsign, "A20N", *service.standByNumber(stand), 600 + static_cast<uint32_t>(traffic.live.size())));
         aircraft.flight.category = category;
         aircraft.parkedSince = time.now() - ago;
+        return aircraft;
+    }
+
+    // An active static aircraft at the stand with the reference data's codes of the registration, its stay begun
+    // at the weekday and slot; its coupled callsigns are those of the option it was placed for.
+    StaticAircraft& placedStatic(const std::string& callsign, StandNumber stand, const std::string& registration,
+                                 WeekdaySlot parkedAt, const std::string& coupled1 = "", const std::string& coupled2 = "")
+    {
+        StaticAircraft& aircraft = traffic.statics.emplace_back(
+            test::gf_staticAt(callsign, "B738", *service.standByNumber(stand), SimObjectState::active,
+                              static_cast<uint32_t>(traffic.statics.size() + 1)));
+        const RegistrationCodes codes = gf_findDbaseRecord(registration).value();
+        aircraft.flight.airline = codes.airline;
+        aircraft.flight.secondAirline = codes.secondAirline;
+        aircraft.flight.model = codes.model;
+        aircraft.flight.registration = registration;
+        aircraft.flight.secondCallsign = coupled1;
+        aircraft.flight.thirdCallsign = coupled2;
+        aircraft.parkedWeekday = static_cast<uint32_t>(parkedAt.weekday);
+        aircraft.parkedSlot = static_cast<uint32_t>(parkedAt.slot);
         return aircraft;
     }
 
@@ -164,6 +191,166 @@ TEST_F(Adjustments, WithNothingWantedEverythingGoesAndTheAdjustmentEnds)
                   std::string::npos);
         service.closeParkAirport();
         settings::maxParkSel.set(settings::maxParkSel.defaultValue());
+    }
+}
+
+TEST_F(Adjustments, AStaticAircraftWhoseCoupledCallsignIsHeardLiveIsRemovedFirst)
+{
+    struct Case {
+        const char* what;
+        std::unordered_set<std::string> heard;
+        bool removed;
+    };
+    const Case cases[] = {{"first coupled callsign", {"DLH5"}, true},
+                          {"second coupled callsign", {"DLH6"}, true},
+                          {"its own callsign and another", {"DLH5*", "DLH7"}, false},
+                          {"nothing", {}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Its learned stay goes on past the current half hour.
+        load(1, R"(<opt reg="D-AINA" day="3" hh="16:24" cs="DLH5:DLH6" />)");
+        wantAll();
+        traffic.statics.clear();
+        traffic.removed.clear();
+        placedStatic("DLH5*", 1, "D-AINA", {3, 16}, "DLH5", "DLH6");
+        traffic.heard = c.heard;
+        const std::size_t logBefore = folder.logText().size();
+        service.runAdjustments();
+        const bool logged = folder.logText().find("S1      : DLH5* flies live now, removed", logBefore) != std::string::npos;
+        EXPECT_EQ(logged, c.removed);
+        if (c.removed) {
+            EXPECT_EQ(traffic.removed, std::vector<std::string>{"DLH5*"});
+            EXPECT_TRUE(service.standUse().empty());
+            EXPECT_EQ(service.positionsToPlace(), 0) << "its own learned stay is not placed again while it flies";
+        } else {
+            EXPECT_TRUE(traffic.removed.empty());
+            EXPECT_EQ(service.standUse().size(), 1U);
+        }
+        service.closeParkAirport();
+    }
+}
+
+TEST_F(Adjustments, AStaticAircraftTouchingANeighboursNewPositionStaysOnlyIfItCameFirst)
+{
+    // Two stands 30 m apart, adjacent; the static aircraft (half wing span 18 m) at S1 has no learned stay of its
+    // own, the learned stay at S2 began fit half hours ago. The selection measures between the stands' centres and
+    // chooses S2; the adjustment measures from where the aircraft stands.
+    struct Case {
+        double offCentreMetres;
+        int32_t fit;
+        bool kept;
+    };
+    const Case cases[] = {{15.0, 5, true}, {15.0, 4, true}, {15.0, 3, false}, {0.0, 5, false}};
+    const LatLon s1{52.30, 4.76};
+    const LatLon s2 = test::gf_metresFrom(s1, 30.0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(fmt::format("{} m off, fit {}", c.offCentreMetres, c.fit));
+        loadStands(fmt::format(
+            R"(<parkpos id="S1" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5"></parkpos>)"
+            R"(<parkpos id="S2" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5">)"
+            R"(<opt reg="D-AINA" day="3" hh="{}" cs="DLH5" /></parkpos>)",
+            s1.lat, s1.lon, s2.lat, s2.lon, now.slot - c.fit));
+        wantAll();
+        ASSERT_EQ(service.standByNumber(1)->adjacentStands, std::vector<StandNumber>{2});
+        traffic.statics.clear();
+        traffic.removed.clear();
+        // Placed at fit 3 an hour ago: its stay began at slot 16.
+        StaticAircraft& aircraft = placedStatic("KLM1*", 1, "PH-BXA", {3, 16});
+        aircraft.flight.halfWingspanNm = 18.0 / metresPerNm;
+        const LatLon at = test::gf_metresFrom(s1, c.offCentreMetres);
+        aircraft.standLat = at.lat;
+        aircraft.standLon = at.lon;
+        service.runAdjustments();
+        if (c.kept) {
+            EXPECT_TRUE(traffic.removed.empty());
+            EXPECT_EQ(service.standUse().size(), 1U);
+            EXPECT_EQ(service.positionsToPlace(), 0) << "the neighbour's position gives way";
+        } else {
+            EXPECT_EQ(traffic.removed, std::vector<std::string>{"KLM1*"});
+            ASSERT_EQ(service.positionsToPlace(), 1);
+            EXPECT_EQ(service.selection().selected[0].standNumber, 2);
+        }
+        service.closeParkAirport();
+    }
+}
+
+TEST_F(Adjustments, ALeavingAircraftIsPlacedAgainUnderItsCoupledCallsignAndKeepsItsParkedTime)
+{
+    // Its learned stay as KLM1 ends with the current half hour: it leaves as KLM2, placed again with the parked time
+    // it had. Another static aircraft parked at S2 a little earlier; with room for one, the max-park limit removes
+    // that one, parked first.
+    struct Case {
+        WeekdaySlot parkedAt;
+        const char* todaysSlots;
+        int32_t halfHoursParked;
+        WeekdaySlot otherParkedAt;
+    };
+    const Case cases[] = {{{3, 16}, "16:20", 4, {3, 10}}, {{2, 40}, "0:20", 28, {2, 34}}};
+    test::InstalledLiveries liveries{R"(    <l a="KLM" m="B738" t="KLM Boeing 737-800 PH-BXA" r="PH-BXA" />
+)"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(fmt::format("parked at {}/{}", c.parkedAt.weekday, c.parkedAt.slot));
+        load(2, fmt::format(R"(<opt reg="PH-BXA" day="3" hh="{}" cs="KLM1:KLM2" />)", c.todaysSlots));
+        wantAll();
+        traffic.statics.clear();
+        traffic.removed.clear();
+        placedStatic("KLM1*", 1, "PH-BXA", c.parkedAt, "KLM1", "KLM2");
+        service.runAdjustments();
+        EXPECT_EQ(traffic.removed, std::vector<std::string>{"KLM1*"});
+        EXPECT_TRUE(service.standUse().empty());
+        ASSERT_EQ(service.positionsToPlace(), 1);
+        const SelectedParkPosition& position = service.selection().selected[0];
+        EXPECT_EQ(position.standNumber, 1);
+        EXPECT_EQ(position.callsign, "KLM1");
+        EXPECT_EQ(position.secondCallsign, "KLM2");
+        EXPECT_FALSE(position.stays);
+        EXPECT_EQ(position.fit, c.halfHoursParked);
+
+        // The simulator has removed the old object; the position is placed.
+        std::erase_if(traffic.statics, [](const StaticAircraft& a) { return a.state == SimObjectState::removingfromsim; });
+        service.placeNextStatic();
+        ASSERT_EQ(traffic.statics.size(), 1U);
+        StaticAircraft& placed = traffic.statics[0];
+        EXPECT_EQ(placed.flight.callsign, "KLM2*");
+        EXPECT_EQ(placed.parkedWeekday, static_cast<uint32_t>(c.parkedAt.weekday));
+        EXPECT_EQ(placed.parkedSlot, static_cast<uint32_t>(c.parkedAt.slot));
+        placed.state = SimObjectState::active;
+        placedStatic("DLH5*", 2, "D-AINA", c.otherParkedAt);
+        gf_checkMaxPark(false, 1, traffic, service.park().state.stands, time);
+        EXPECT_EQ(traffic.removed, (std::vector<std::string>{"KLM1*", "DLH5*"}));
+        service.closeParkAirport();
+    }
+}
+
+TEST_F(Adjustments, AStayFromThePreviousDayHoldsWithinTheFitTheSelectionReached)
+{
+    // The window looks back MAX_FIT half hours from now, into the previous day's last 46 slots at most.
+    struct Case {
+        WeekdaySlot now;
+        int32_t maxFit;
+        int32_t day;
+        const char* slots;
+        bool kept;
+    };
+    const Case cases[] = {
+        {{3, 2}, 47, 2, "44:47", true},  {{3, 2}, 4, 2, "44:47", true},  {{3, 2}, 4, 2, "40:44", false},
+        {{3, 2}, 2, 2, "44:47", false},  {{3, 2}, 47, 1, "44:47", false}, {{1, 2}, 47, 7, "44:47", true},
+        {{3, 0}, 47, 2, "1", true},      {{3, 0}, 47, 2, "0", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(fmt::format("now {}/{}, MAX_FIT {}, day {} slots {}", c.now.weekday, c.now.slot, c.maxFit, c.day,
+                                 c.slots));
+        load(1, fmt::format(R"(<opt reg="PH-BXA" day="{}" hh="{}" cs="KLM1" />)", c.day, c.slots));
+        wantAll();
+        settings::maxFit.set(c.maxFit);
+        traffic.now = c.now;
+        traffic.statics.clear();
+        traffic.removed.clear();
+        placedStatic("KLM1*", 1, "PH-BXA", {c.day, 44}, "KLM1");
+        service.runAdjustments();
+        EXPECT_EQ(traffic.removed.empty(), c.kept);
+        EXPECT_EQ(service.standUse().size(), c.kept ? 1U : 0U);
+        service.closeParkAirport();
     }
 }
 
