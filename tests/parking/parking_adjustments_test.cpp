@@ -1,5 +1,7 @@
 // Parking adjustments on the fake clock: live aircraft parked too long, a static aircraft kept or replaced by the
-// learned stay of a new position, more live aircraft than wanted, and nothing wanted at all.
+// learned stay of a new position at its stand or at a neighbour's, more live aircraft than wanted, nothing wanted at
+// all, a static aircraft whose coupled callsign flies live, a leaving one placed again under its departure
+// callsign, and a stay that began the day before.
 #include "parking/parking_service.h"
 
 #include "parking_fixture.h"
