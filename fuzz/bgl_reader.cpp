@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace hlw;
     const BglWords words(std::string(fuzz::asText(data, size)));
-    const std::vector<BglAirportRecord> records = gf_findBglAirports(words);
+    BglWalkBudget budget("fuzz.bgl");
+    const std::vector<BglAirportRecord> records = gf_findBglAirports(words, budget);
     std::set<uint64_t> starts;
     for (const BglAirportRecord& record : records) {
         fuzz::check(record.word < words.size() && record.sizeWords > 0, "airport records lie inside the file");
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ReportLines report;
         BglAirportStands airport;
         try {
-            airport = gf_readBglStands(words, record, "fuzz.bgl", report);
+            airport = gf_readBglStands(words, record, "fuzz.bgl", report, budget);
         } catch (const std::out_of_range&) {
             continue;
         }

@@ -34,7 +34,7 @@ std::optional<AirportCode> lf_supportedAirport(const std::string& ident, ReportL
 }
 
 void lf_processAirportRecord(const BglWords& words, const BglAirportRecord& record, const AirportCode& code,
-                             const fs::path& path, AddonScanRun& run)
+                             const fs::path& path, BglWalkBudget& budget, AddonScanRun& run)
 {
     ReportLines& report = run.report();
     ApfData data;
@@ -49,7 +49,10 @@ void lf_processAirportRecord(const BglWords& words, const BglAirportRecord& reco
     if (gf_manifestNamesNoMaker(data.manifest)) {
         return;
     }
-    BglAirportStands airport = gf_readBglStands(words, record, data.bglPathText, report);
+    BglAirportStands airport = gf_readBglStands(words, record, data.bglPathText, report, budget);
+    if (budget.spent()) {
+        return;
+    }
     data.altitude = airport.altitudeFt;
     data.stands = std::move(airport.stands);
     gf_writeGeneratedAirport(data, airport.helipads, run.simulator().code, report);
@@ -60,6 +63,7 @@ void lf_processAirportRecord(const BglWords& words, const BglAirportRecord& reco
 
 void gf_processBglFile(const fs::path& path, AddonScanRun& run)
 {
+    BglWalkBudget budget(path.string());
     try {
         WholeFile file = gf_readWholeFile(path, bglFileMaxBytes);
         if (file.status == WholeFileStatus::tooLarge) {
@@ -70,9 +74,12 @@ void gf_processBglFile(const fs::path& path, AddonScanRun& run)
             return;
         }
         const BglWords words(std::move(file.bytes));
-        for (const BglAirportRecord& record : gf_findBglAirports(words)) {
+        for (const BglAirportRecord& record : gf_findBglAirports(words, budget)) {
+            if (budget.spent()) {
+                break;
+            }
             if (const std::optional<AirportCode> code = lf_supportedAirport(record.ident, run.report())) {
-                lf_processAirportRecord(words, record, *code, path, run);
+                lf_processAirportRecord(words, record, *code, path, budget, run);
             }
         }
     } catch (const std::exception& error) {
@@ -81,6 +88,7 @@ void gf_processBglFile(const fs::path& path, AddonScanRun& run)
     } catch (...) {
         gf_logAlert(fmt::format("Exception in lf_processBGLfile: {}", path.string()));
     }
+    budget.logLeftOut();
 }
 
 } // namespace hlw

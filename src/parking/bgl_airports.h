@@ -12,7 +12,9 @@ namespace hlw {
 // Airport scenery files are a few megabytes; a larger file is not read.
 inline constexpr std::size_t bglFileMaxBytes = 256U << 20U;
 
-// Never throws: a damaged file ends with an alert line, and the airports written from it before stay.
+// Never throws: a damaged file ends with an alert line, and the airports written from it before stay. All walks
+// over the file's records share one BglWalkBudget: once it is spent the rest of the file is not read (an airport
+// read only in part is not written), and the file's walk messages beyond the first few end in one count line.
 void gf_processBglFile(const std::filesystem::path& path, AddonScanRun& run);
 
 } // namespace hlw

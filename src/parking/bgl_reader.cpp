@@ -1,7 +1,6 @@
 #include "parking/bgl_reader.h"
 
 #include "core/geodesy.h"
-#include "core/log.h"
 
 #include <fmt/format.h>
 
@@ -85,29 +84,33 @@ bool lf_headingValid(double degrees)
     return std::isfinite(degrees) && std::abs(degrees) <= 360.0;
 }
 
-// The walk of one airport section's records, from its first subsection's data to the end of the file.
-void lf_walkSection(const BglWords& words, uint64_t firstRecord, std::unordered_set<uint64_t>& seen,
+// The walk of one airport section's records, from its first subsection's data to the end of the file. A record
+// that an earlier section's walk met ends the walk; so each record of the file is walked at most once.
+void lf_walkSection(const BglWords& words, uint64_t firstRecord, std::vector<bool>& walked, BglWalkBudget& budget,
                     std::vector<BglAirportRecord>& found)
 {
     uint64_t index = firstRecord;
     int steps = 0;
-    while (index + 1 < words.size()) {
+    while (index + 1 < words.size() && !walked[index]) {
         if (++steps > bglMaxSteps) {
-            gf_logAlert(fmt::format("Error: Maximum loop iterations reached (2) {} possible corrupt BGL or malformed "
-                                    "input.",
-                                    emDash));
+            budget.alert(fmt::format("Error: Maximum loop iterations reached (2) {} possible corrupt BGL or malformed "
+                                     "input.",
+                                     emDash));
             return;
         }
+        if (!budget.step()) {
+            return;
+        }
+        walked[index] = true;
         const uint64_t sizeWords = words.recordSize(index) / 4;
         if (words.recordId(index) == bglAirportRecordId) {
             if (sizeWords == 0) {
-                gf_logAlert(fmt::format("   Warning: decodeSizeAtBoundary returned {} at o2 = {}", 0, index));
+                budget.alert(fmt::format("   Warning: decodeSizeAtBoundary returned {} at o2 = {}", 0, index));
                 return;
             }
-            if (index + identWord < words.size() && !seen.contains(index)) {
+            if (index + identWord < words.size()) {
                 BglIdent ident = gf_decodeBglIdent(words.at(index + identWord));
                 if (ident.valid) {
-                    seen.insert(index);
                     found.push_back({index, sizeWords, std::move(ident.text)});
                 }
             }
@@ -121,8 +124,8 @@ void lf_walkSection(const BglWords& words, uint64_t firstRecord, std::unordered_
 
 class StandReader {
   public:
-    StandReader(const BglWords& words, std::string_view pathText, ReportLines& report)
-        : words_(words), pathText_(pathText), report_(report)
+    StandReader(const BglWords& words, std::string_view pathText, ReportLines& report, BglWalkBudget& budget)
+        : words_(words), pathText_(pathText), report_(report), budget_(budget)
     {
     }
 
@@ -160,7 +163,7 @@ class StandReader {
         const uint64_t end = at + sizeWords;
         const uint32_t count = words_.at(at + 1) >> 16U;
         uint64_t entry = at + parkingsHeadWords;
-        for (uint32_t n = 0; n < count; ++n) {
+        for (uint32_t n = 0; n < count && budget_.step(); ++n) {
             const uint64_t length = entry + bglParkingEntryWords <= end
                                         ? bglParkingEntryWords + (words_.at(entry) >> 24U)
                                         : bglParkingEntryWords;
@@ -224,6 +227,7 @@ class StandReader {
     const BglWords& words_;
     std::string_view pathText_;
     ReportLines& report_;
+    BglWalkBudget& budget_;
     std::vector<LatLon> helipads_;
     std::unordered_set<std::string> usedIds_;
 };
@@ -308,7 +312,7 @@ BglIdent gf_decodeBglIdent(uint32_t packed)
     return ident;
 }
 
-std::vector<BglAirportRecord> gf_findBglAirports(const BglWords& words)
+std::vector<BglAirportRecord> gf_findBglAirports(const BglWords& words, BglWalkBudget& budget)
 {
     std::vector<BglAirportRecord> found;
     if (words.size() < sectionTableWord + 1 || words.at(1) != bglHeaderBytes) {
@@ -318,8 +322,8 @@ std::vector<BglAirportRecord> gf_findBglAirports(const BglWords& words)
     if (sections == 0 || words.size() < sectionWords * sections + sectionTableWord) {
         return found;
     }
-    std::unordered_set<uint64_t> seen;
-    for (uint64_t i = 0; i < sections; ++i) {
+    std::vector<bool> walked(words.size());
+    for (uint64_t i = 0; i < sections && !budget.spent(); ++i) {
         const uint64_t entry = sectionTableWord + sectionWords * i;
         if (words.at(entry) != bglAirportSectionType || (words.at(entry + 1) & bglLongSubsectionFlag) != 0) {
             continue;
@@ -328,30 +332,33 @@ std::vector<BglAirportRecord> gf_findBglAirports(const BglWords& words)
         if (dataOffsetWord >= words.size()) {
             continue;
         }
-        lf_walkSection(words, words.at(dataOffsetWord) / 4, seen, found);
+        lf_walkSection(words, words.at(dataOffsetWord) / 4, walked, budget, found);
     }
     return found;
 }
 
 BglAirportStands gf_readBglStands(const BglWords& words, const BglAirportRecord& record, std::string_view pathText,
-                                  ReportLines& report)
+                                  ReportLines& report, BglWalkBudget& budget)
 {
     BglAirportStands airport;
     const double feet = std::round(words.at(record.word + altitudeWord) * feetPerMetre / 1000.0);
     airport.altitudeFt = feet > maxAltitudeFt ? 0 : static_cast<int32_t>(feet);
-    StandReader reader(words, pathText, report);
+    StandReader reader(words, pathText, report, budget);
     const uint64_t end = record.word + record.sizeWords;
     uint64_t index = record.word + bglAirportHeadWords;
     int steps = 0;
     while (index < end) {
         if (++steps > bglMaxSteps) {
-            gf_logAlert(fmt::format("Error: Maximum loop iterations reached (1) {} possible corrupt SIA or malformed "
-                                    "input",
-                                    emDash));
+            budget.alert(fmt::format("Error: Maximum loop iterations reached (1) {} possible corrupt SIA or malformed "
+                                     "input",
+                                     emDash));
+            break;
+        }
+        if (!budget.step()) {
             break;
         }
         if (index >= words.size()) {
-            gf_log(fmt::format("   Error: o3={} exceeded data buffer size ({}), aborting.", index, words.size()));
+            budget.note(fmt::format("   Error: o3={} exceeded data buffer size ({}), aborting.", index, words.size()));
             break;
         }
         const uint16_t id = words.recordId(index);
@@ -365,7 +372,7 @@ BglAirportStands gf_readBglStands(const BglWords& words, const BglAirportRecord&
         }
         if (sizeWords == 0) {
             const std::string warning = fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", index);
-            id == bglHelipadRecordId ? gf_logAlert(warning) : gf_log(warning);
+            id == bglHelipadRecordId ? budget.alert(warning) : budget.note(warning);
             break;
         }
         index += sizeWords;

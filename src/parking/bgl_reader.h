@@ -4,7 +4,8 @@
 // records (id 0x56), whose subrecords hold helipads (0x26) and parkings (0xE7). Everything is read through
 // bounds-checked 32-bit little-endian words: a field outside the file throws std::out_of_range, a count or size
 // that does not fit its record is logged and cut off there, and numbers that are not finite or out of range
-// skip their stand with a report line.
+// skip their stand with a report line. All walks over one file's records draw on the file's BglWalkBudget.
+#include "parking/bgl_walk_budget.h"
 #include "parking/report_lines.h"
 #include "records/stand_record.h"
 
@@ -69,8 +70,9 @@ struct BglAirportRecord {
 
 // The airport records with a valid ident, each once, in the order the walk of the airport sections meets them.
 // Nothing, without a message, for a header or section table that does not fit the file; the walk of one section
-// stops at a record of size 0 and after bglMaxSteps records, with an alert line.
-std::vector<BglAirportRecord> gf_findBglAirports(const BglWords& words);
+// stops at a record of size 0 and after bglMaxSteps records, with an alert line, and at a record that the walk of
+// an earlier section met: from there on it would repeat that walk.
+std::vector<BglAirportRecord> gf_findBglAirports(const BglWords& words, BglWalkBudget& budget);
 
 struct BglAirportStands {
     int32_t altitudeFt = 0;
@@ -80,8 +82,9 @@ struct BglAirportStands {
 
 // The helipads and the first parkings subrecord of one airport record. Parkings entries end at the end of their
 // subrecord ("===> " report line); skipped stands get report lines. pathText names the file in report lines.
-// Throws std::out_of_range when a field lies beyond the file.
+// Throws std::out_of_range when a field lies beyond the file. When the budget is spent on the way the airport
+// has not been read whole.
 BglAirportStands gf_readBglStands(const BglWords& words, const BglAirportRecord& record, std::string_view pathText,
-                                  ReportLines& report);
+                                  ReportLines& report, BglWalkBudget& budget);
 
 } // namespace hlw

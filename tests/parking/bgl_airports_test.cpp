@@ -10,6 +10,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 
 namespace hlw {
@@ -93,6 +94,26 @@ TEST_F(BglAirports, ADamagedAirportIsDroppedAndTheAirportsBeforeItStay)
                                    (folder.dir / "pkg/scenery/cut.bgl").string())),
               std::string::npos)
         << log;
+}
+
+// A crafted file of 100,000 airport sections that all lead into one chain of 9,100 records: the chain is walked
+// once, its airport is written and the step limit is logged once.
+TEST_F(BglAirports, ManySectionsIntoOneLongChainCostOneWalk)
+{
+    BglFile file{{lf_airport("EHAM", 3)}};
+    file.repeatedAirportSections = 100'000;
+    file.fillerRecords = 9'100;
+    folder.write("pkg/scenery/crafted.bgl", tree::gf_bglFileBytes(file));
+    AddonScanRun run(status, time, {}, {});
+    const std::size_t linesBefore = std::ranges::count(folder.logText(), '\n');
+    const auto start = std::chrono::steady_clock::now();
+    gf_processBglFile(folder.dir / "pkg/scenery/crafted.bgl", run);
+    // Generous: the walk takes milliseconds; a walk per section took 20 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    const std::string log = folder.logText();
+    EXPECT_LE(std::ranges::count(log, '\n') - linesBefore, 3) << log;
+    EXPECT_NE(log.find("Maximum loop iterations reached (2)"), std::string::npos) << log;
+    EXPECT_EQ(standsOf("EHAM"), 3);
 }
 
 TEST_F(BglAirports, APackageWhoseManifestNamesNoMakerWritesNothing)

@@ -59,17 +59,28 @@ struct Read {
     std::string log;
 };
 
-Read lf_read(const BglFile& file)
+Read lf_read(const BglFile& file, int64_t budgetSteps = bglFileMaxSteps)
 {
     test::LogCapture log;
     Read read;
     const BglWords words(tree::gf_bglFileBytes(file));
-    read.records = gf_findBglAirports(words);
+    BglWalkBudget budget("x.bgl", budgetSteps);
+    read.records = gf_findBglAirports(words, budget);
     for (const BglAirportRecord& record : read.records) {
-        read.airports.push_back(gf_readBglStands(words, record, "x.bgl", read.report));
+        read.airports.push_back(gf_readBglStands(words, record, "x.bgl", read.report, budget));
     }
+    budget.logLeftOut();
     read.log = log.text();
     return read;
+}
+
+std::size_t lf_count(const std::string& text, std::string_view part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
 }
 
 std::string lf_joined(const ReportLines& lines)
@@ -292,10 +303,49 @@ TEST(BglReader, ParkingsCutByTheEndOfTheFileThrow)
     const std::string whole = tree::gf_bglFileBytes(file);
     file.cutTo = whole.size() - 30; // inside the last entry, not on a word boundary
     const BglWords words(tree::gf_bglFileBytes(file));
-    const std::vector<BglAirportRecord> records = gf_findBglAirports(words);
+    BglWalkBudget budget("x.bgl");
+    const std::vector<BglAirportRecord> records = gf_findBglAirports(words, budget);
     ASSERT_EQ(records.size(), 1U);
     ReportLines report;
-    EXPECT_THROW(gf_readBglStands(words, records[0], "x.bgl", report), std::out_of_range);
+    EXPECT_THROW(gf_readBglStands(words, records[0], "x.bgl", report, budget), std::out_of_range);
+}
+
+// Walks of one file share its budget: sections that lead into records already walked end there, the file's
+// steps end every walk once spent (one alert), and its walk messages beyond the first few are only counted.
+TEST(BglReader, TheWalksOfAFileShareOneBudget)
+{
+    const std::string loopAlert = "==> Error: Maximum loop iterations reached (2)";
+    const std::string spentAlert = "==> Error: x.bgl needs more than";
+    BglFile file = lf_twoAirports();
+    file.repeatedAirportSections = 500;
+    file.fillerRecords = bglMaxSteps;
+    Read read = lf_read(file);
+    EXPECT_EQ(read.records.size(), 3U);
+    EXPECT_EQ(lf_count(read.log, loopAlert), 1U) << read.log;
+    EXPECT_EQ(lf_count(read.log, spentAlert), 0U) << read.log;
+
+    // The section walk meets the three airports and 7 other records; the airports' walks get nothing.
+    file = lf_twoAirports();
+    file.fillerRecords = 50;
+    read = lf_read(file, 10);
+    EXPECT_EQ(read.records.size(), 3U);
+    for (const BglAirportStands& airport : read.airports) {
+        EXPECT_TRUE(airport.stands.empty());
+    }
+    EXPECT_EQ(lf_count(read.log, spentAlert + " 10 steps"), 1U) << read.log;
+
+    // Each airport's first helipad gives its size as 0: one warning per airport, the first three logged.
+    file = {};
+    for (const char* ident : {"EHAM", "EHRD", "EHGG", "EHEH", "EHBK"}) {
+        BglAirport airport = lf_airport(ident);
+        airport.helipads = {{52.0, 4.0, 20.0F}};
+        airport.zeroHelipadSize = true;
+        file.airports.push_back(airport);
+    }
+    read = lf_read(file);
+    EXPECT_EQ(read.records.size(), 5U);
+    EXPECT_EQ(lf_count(read.log, "decodeSizeAtBoundary returned 0 at o3"), 3U) << read.log;
+    EXPECT_EQ(lf_count(read.log, "   2 more messages about the records of x.bgl left out"), 1U) << read.log;
 }
 
 TEST(BglReader, QuickCheckReadsOnlyHeaderAndSectionTable)

@@ -157,7 +157,7 @@ uint32_t gf_packBglLongitude(double lon)
 std::string gf_bglFileBytes(const BglFile& file)
 {
     const uint32_t airportSections = file.secondAirportSection ? 2 : 1;
-    const uint32_t sections = file.otherSections + airportSections;
+    const uint32_t sections = file.otherSections + airportSections + file.repeatedAirportSections;
     Bytes out;
     const std::size_t subsections =
         lf_frame(out, sections, file.headerSize.value_or(headerBytes), file.sectionCount.value_or(sections));
@@ -173,7 +173,8 @@ std::string gf_bglFileBytes(const BglFile& file)
     for (uint32_t i = 0; i < sections; ++i) {
         const std::size_t entry = subsections + subsectionBytes * i;
         const bool airport = i >= file.otherSections;
-        const std::size_t k = i - (airport ? file.otherSections : i);
+        const std::size_t section = i - (airport ? file.otherSections : i);
+        const std::size_t k = section < airportSections ? section : 0;
         const std::size_t data = airport && k < records.size() ? records[k] : sceneryData;
         out.put(entry + 8, static_cast<uint32_t>(data));
         uint32_t offset = static_cast<uint32_t>(entry);
