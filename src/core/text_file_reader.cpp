@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/message_line.h"
+#include "core/whole_file.h"
 #include "platform/os/text_conversion.h"
 
 #include <fmt/format.h>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr std::string_view utf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t ansiLinesReserve = 2048;
+constexpr std::string_view readErrorText = "read error";
 
 std::ifstream lf_openOrThrow(const std::filesystem::path& path)
 {
@@ -29,7 +31,7 @@ std::string lf_readAll(std::istream& stream)
 {
     std::string text{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
     if (stream.bad()) {
-        throw std::runtime_error("read error");
+        throw std::runtime_error(std::string(readErrorText));
     }
     return text;
 }
@@ -97,10 +99,10 @@ void lf_splitByEncoding(TextEncoding encoding, std::string_view bytes, const std
         fmt::format("file {} has unknown charset: {}", path.string(), gf_textEncodingName(encoding)));
 }
 
-void lf_logReadFailure(const std::filesystem::path& path, const std::exception& error)
+void lf_logReadFailure(const std::filesystem::path& path, std::string_view reason)
 {
     // Logged directly: the message line ignores new messages while it shows an error.
-    const std::string text = fmt::format("Read failed for '{}': {}", path.string(), error.what());
+    const std::string text = fmt::format("Read failed for '{}': {}", path.string(), reason);
     gf_logAlert(text);
     gf_setMessage(text, false);
 }
@@ -153,29 +155,37 @@ bool gf_readTextFile(TextEncoding encoding, const std::filesystem::path& path, s
         lf_splitByEncoding(lf_wholeTextEncoding(encoding, bytes), bytes, path, lines);
         return true;
     } catch (const std::exception& error) {
-        lf_logReadFailure(path, error);
+        lf_logReadFailure(path, error.what());
         return false;
     }
 }
 
-TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::vector<std::string>& lines)
+TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::size_t maxBytes,
+                                 std::vector<std::string>& lines)
 {
     lines.clear();
-    std::error_code ec;
-    std::ifstream file(path, std::ios::binary);
-    if (!file || std::filesystem::is_directory(path, ec)) {
+    const WholeFile file = gf_readWholeFile(path, maxBytes);
+    switch (file.status) {
+    case WholeFileStatus::ok:
+        break;
+    case WholeFileStatus::cannotOpen:
+        return {TextEncoding::noneFound, false};
+    case WholeFileStatus::tooLarge:
+        return {TextEncoding::noneFound, false, true};
+    case WholeFileStatus::readFailed:
+        lf_logReadFailure(path, readErrorText);
         return {TextEncoding::noneFound, false};
     }
+    const std::string& bytes = file.bytes;
     TextEncoding encoding = TextEncoding::noneFound;
     try {
-        const std::string bytes = lf_readAll(file);
         const std::string_view sample = std::string_view(bytes).substr(0, encodingSampleSize);
         encoding = lf_wholeTextEncoding(gf_detectTextEncodingOfSample(sample, bytes.size() > encodingSampleSize), bytes);
         lf_splitByEncoding(encoding, bytes, path, lines);
         return {encoding, true};
     } catch (const std::exception& error) {
         lines.clear();
-        lf_logReadFailure(path, error);
+        lf_logReadFailure(path, error.what());
         return {encoding, false};
     }
 }

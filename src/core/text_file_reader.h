@@ -22,13 +22,16 @@ bool gf_readTextFile(TextEncoding encoding, const std::filesystem::path& path, s
 struct TextFileRead {
     TextEncoding encoding;
     bool ok;
+    bool tooLarge = false;
 };
 
 // gf_detectTextEncoding and gf_readTextFile in one, reading the file once: "none_found" (and no lines, nothing
-// logged) when the file cannot be opened or is a folder; otherwise the encoding the text was read in (the
+// logged) when the file cannot be opened or is no regular file, or when it is larger than maxBytes (then tooLarge,
+// and nothing of it is read: its size is checked first); otherwise the encoding the text was read in (the
 // detected one, or "ANSI" where gf_readTextFile falls back to it), with ok false and the failure logged as
 // gf_readTextFile logs it when the bytes cannot be read or converted.
-TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::vector<std::string>& lines);
+TextFileRead gf_readTextFileOnce(const std::filesystem::path& path, std::size_t maxBytes,
+                                 std::vector<std::string>& lines);
 
 // Appends the lines of an open binary stream, read from its start to its end, without conversion.
 // A stream in a failed state adds nothing; an empty stream is left cleared at its start.

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/text_encoding.h"
 #include "core/text_file_reader.h"
+#include "core/whole_file.h"
 #include "liveries/lossy_path_text.h"
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/scan_lists.h"
@@ -113,7 +114,12 @@ std::optional<std::vector<std::string>> gf_readAircraftCfgLines(const std::files
     std::vector<std::string> lines;
     lines.reserve(4096);
     // One read of the file both detects its encoding and gives its lines.
-    const TextFileRead read = gf_readTextFileOnce(file, lines);
+    const TextFileRead read = gf_readTextFileOnce(file, aircraftCfgMaxBytes, lines);
+    if (read.tooLarge) {
+        gf_addInvalidAircraftCfg(fmt::format("{} {}, not read", file.string(),
+                                             gf_wholeFileProblem(WholeFileStatus::tooLarge, aircraftCfgMaxBytes)));
+        return std::nullopt;
+    }
     if (read.encoding == TextEncoding::noneFound) {
         reportNoEncoding(fmt::format("! No text encoding detected for {}", gf_lossyPathText(file)));
         return std::nullopt;

@@ -12,6 +12,7 @@
 #include "core/xml_save.h"
 #include "platform/os/file_browser.h"
 #include "platform/os/user_folders.h"
+#include "support/allocation_counter.h"
 #include "support/log_capture.h"
 
 #include <gtest/gtest.h>
@@ -283,9 +284,30 @@ TEST_F(Files, TextFilesReadAsUtf8Lines)
         EXPECT_TRUE(gf_readTextFile(gf_detectTextEncoding(path), path, lines));
         EXPECT_EQ(lines, expected) << path;
         lines = {"stale"};
-        const TextFileRead read = gf_readTextFileOnce(path, lines);
+        const TextFileRead read = gf_readTextFileOnce(path, 1U << 20U, lines);
         EXPECT_TRUE(read.ok && read.encoding == encoding && lines == expected) << path;
     }
+}
+
+// A file above the cap is refused by its size before anything of it is read: a large sparse file allocates nothing
+// worth counting.
+TEST_F(Files, TextFilesAboveTheCapAreNotRead)
+{
+    const fs::path four = file("ab\r\n");
+    Lines lines{"stale"};
+    const TextFileRead whole = gf_readTextFileOnce(four, 4, lines);
+    EXPECT_TRUE(whole.ok && !whole.tooLarge && lines == Lines{"ab"});
+    const TextFileRead refused = gf_readTextFileOnce(four, 3, lines);
+    EXPECT_TRUE(!refused.ok && refused.tooLarge && refused.encoding == TextEncoding::noneFound && lines.empty());
+
+    const fs::path sparse = dir / "sparse.cfg";
+    writeWholeFile(sparse, "[fltsim.0]\r\n");
+    ASSERT_EQ(::truncate(sparse.c_str(), 64 << 20), 0);
+    const test::AllocationWindow window;
+    const TextFileRead large = gf_readTextFileOnce(sparse, 16U << 20U, lines);
+    EXPECT_LT(window.counted().bytes, 64U << 10U);
+    EXPECT_TRUE(!large.ok && large.tooLarge && lines.empty());
+    EXPECT_EQ(log.count("Read failed"), 0U);
 }
 
 // A failed read is logged as an alert even while an error hides new messages, then shown on the message line.
@@ -296,9 +318,9 @@ TEST_F(Files, FailedReadsAreLoggedAndShown)
     Lines lines{"stale"};
     EXPECT_FALSE(gf_readTextFile(TextEncoding::unicode, bad16, lines) || !lines.empty());
     EXPECT_FALSE(gf_readTextFile(TextEncoding::noneFound, dir / "missing", lines));
-    const TextFileRead once = gf_readTextFileOnce(bad16, lines);
+    const TextFileRead once = gf_readTextFileOnce(bad16, 1U << 20U, lines);
     EXPECT_TRUE(!once.ok && once.encoding == TextEncoding::unicode);
-    EXPECT_EQ(gf_readTextFileOnce(dir, lines).encoding, TextEncoding::noneFound);
+    EXPECT_EQ(gf_readTextFileOnce(dir, 1U << 20U, lines).encoding, TextEncoding::noneFound);
     EXPECT_EQ(log.count("==> Read failed for '" + bad16.string() + "': wide_to_utf8: invalid UTF-16\n"), 2U);
     EXPECT_EQ(log.count(fmt::format("==> Read failed for '{0}': file {0} has unknown charset: none_found",
                                     (dir / "missing").string())),

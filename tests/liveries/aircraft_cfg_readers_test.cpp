@@ -281,6 +281,19 @@ TEST_F(AircraftCfgReaders, MissingAndUnreadableFilesGiveNothing)
     EXPECT_NO_THROW(EXPECT_THAT(gf_searchLiveriesinFile(1, folder), IsEmpty()));
 }
 
+// A file just above the cap (sparse, so that it costs no disk) is listed as invalid with its size and gives nothing.
+TEST_F(AircraftCfgReaders, AFileAboveTheCapIsReportedInvalidAndNotRead)
+{
+    const fs::path generic =
+        write("Community/pkg/SimObjects/Airplanes/GEN_A320/aircraft.cfg",
+              {"icao_type_designator = A320", "[fltsim.0]", "title = GEN A320 Lufthansa D-AIXA", "icao_airline = DLH"});
+    fs::resize_file(generic, aircraftCfgMaxBytes + 1);
+    test::clearReportLists();
+    EXPECT_THAT(gf_searchLiveriesinFile(1, generic), IsEmpty());
+    EXPECT_THAT(gf_scanReport(ScanReport::InvalidAircraftCfg).lines(),
+                ElementsAre(fmt::format("{} is larger than 16777216 bytes, not read", generic.string())));
+}
+
 TEST_F(AircraftCfgReaders, AnExceptionEndsTheFileAndIsLoggedAndPassedOn)
 {
     const std::string longName(300, 'T');
