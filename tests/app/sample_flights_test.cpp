@@ -1,4 +1,4 @@
-#include "app/sample_flights.h"
+#include "support/sample_flights.h"
 
 #include "core/log.h"
 #include "core/user_error.h"

@@ -4,8 +4,8 @@
 // - LiveServices: the farthest-aircraft removal, flight plans, the static-CG request, the airborne safety test
 //   and the callsign list. The defaults make no room, write no plan, request nothing and find nothing ahead.
 // - MotionSteps: how a leg is set up and flown in the air and on the ground, and the stand steps of a ground
-//   aircraft. LiveMotion (engine/live_motion.h) is the motion of the program; StraightMotion
-//   (engine/straight_motion.h) a plain straight step for tests of the stream alone.
+//   aircraft. LiveMotion (engine/live/live_motion.h) is the motion of the program; tests of the stream alone
+//   fly a plain straight step of their own.
 #include "core/steady_time_source.h"
 #include "engine/live/live_engine_state.h"
 #include "engine/sim/sim_commands.h"

@@ -3,11 +3,11 @@
 // live-traffic link, parking with its static placements), a traffic queue on a fake clock, a flight-plan folder and the log in
 // temporary folders, and reference tables that know the models A320 (Large), B77W (Heavy), C172 (Light) and EC35
 // (Rotorcraft). The settings the engine reads are put back to their defaults at both ends.
-#include "engine/live/straight_motion.h"
 #include "engine/live/traffic_engine.h"
 #include "live_fixture.h"
 #include "support/fake_steady_time.h"
 #include "support/log_capture.h"
+#include "support/straight_motion.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -12,11 +12,11 @@
 #include "engine/intake/traffic_readers.h"
 #include "engine/live/live_context.h"
 #include "engine/live/live_motion.h"
-#include "engine/live/straight_motion.h"
 #include "engine/sim/sim_replies.h"
 #include "engine/sim/sim_requests.h"
 #include "live_fixture.h"
 #include "support/fake_steady_time.h"
+#include "support/straight_motion.h"
 
 #include <cstdint>
 #include <deque>

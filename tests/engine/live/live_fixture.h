@@ -3,9 +3,9 @@
 // plain straight motion, command queues and a fake steady clock, the log in a temporary folder, and builders of
 // positions and aircraft. The settings the live code reads are put back to their defaults at the end.
 #include "engine/live/live_context.h"
-#include "engine/live/straight_motion.h"
 #include "support/fake_steady_time.h"
 #include "support/log_capture.h"
+#include "support/straight_motion.h"
 
 #include <cstdint>
 #include <optional>

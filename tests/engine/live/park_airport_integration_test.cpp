@@ -5,7 +5,6 @@
 // or beside a parked live aircraft. The same seed at the same time selects the same.
 #include "engine/base/run_state.h"
 #include "engine/live/parking_traffic_link.h"
-#include "engine/live/straight_motion.h"
 #include "engine/live/traffic_engine.h"
 #include "parking/parking_service.h"
 
@@ -22,6 +21,7 @@
 #include "refdata/reference_database.h"
 #include "refdata/reference_tables.h"
 #include "settings/catalogue.h"
+#include "support/straight_motion.h"
 #include "support/temp_dir.h"
 
 #include <fmt/format.h>

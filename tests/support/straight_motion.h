@@ -1,7 +1,7 @@
 #pragma once
-// The plain motion: every leg is a straight line at constant rates toward the next position, heading along the
-// bearing to it, wings and nose level; on the ground the same, and no stands. The full air and ground motion
-// replaces it.
+// A plain motion for tests of the position stream and the engine without the program's air and ground motion:
+// every leg is a straight line at constant rates toward the next position, heading along the bearing to it, wings
+// and nose level; on the ground the same, and no stands.
 #include "engine/live/live_context.h"
 
 namespace hlw {

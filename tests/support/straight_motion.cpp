@@ -1,4 +1,4 @@
-#include "engine/live/straight_motion.h"
+#include "support/straight_motion.h"
 
 #include "engine/live/angles.h"
 #include "engine/live/live_commands.h"
