@@ -172,6 +172,9 @@ struct LiveAircraft : StaticAircraft {
     uint8_t below10000Configured = 0;
     uint8_t touchdown = 0;
     uint8_t landingRoll = 0;
+    // Came down from the air onto the ground; cleared when a take-off roll starts. Reports at the ground's height
+    // do not start one then.
+    uint8_t landed = 0;
     uint8_t leavingStand = 0;
     uint8_t turnToBearing = 0;
 };

@@ -268,6 +268,7 @@ void gf_startTakeOffRoll(LiveContext& context, LiveAircraft& aircraft)
     }
     SimCommandQueues& commands = context.commands;
     aircraft.takeOffRoll = 1;
+    aircraft.landed = 0;
     gf_setAcThrottle(commands, aircraft, 0);
     gf_setAcSpoilers(commands, aircraft, 0);
     gf_setAcFlaps(commands, aircraft, 1);

@@ -276,6 +276,7 @@ void lf_abortLanding(LiveContext& context, LiveAircraft& aircraft)
 {
     aircraft.setPhase(MovementPhase::taxi);
     aircraft.takeOffRoll = 1;
+    aircraft.landed = 0;
     aircraft.landing = 0;
     aircraft.mayBeTowed = 0;
     aircraft.climbConfigured = 0;
@@ -302,12 +303,19 @@ void lf_groundTransitions(LiveContext& context, LiveAircraft& aircraft, const Po
         return;
     }
     const PositionRecord& last = aircraft.positions.back();
+    const bool climbingAway = lf_clearOfGround(aircraft, position) && lf_clearOfGround(aircraft, last);
     if (aircraft.landingRoll == 0) {
-        const bool fast = position.groundSpeedKt >= takeOffRollSpeedKt && last.groundSpeedKt >= takeOffRollSpeedKt;
-        if ((position.airborne != 0 || fast) && aircraft.phase == MovementPhase::taxi) {
+        bool takeOff = position.groundSpeedKt >= takeOffRollSpeedKt && last.groundSpeedKt >= takeOffRollSpeedKt;
+        if (aircraft.landed == 0) {
+            takeOff = takeOff || position.airborne != 0;
+        } else {
+            // After a touchdown, fast reports at the ground's height roll out; they count only from the ground.
+            takeOff = climbingAway || (takeOff && position.airborne == 0 && last.airborne == 0);
+        }
+        if (takeOff && aircraft.phase == MovementPhase::taxi) {
             context.motion.startTakeOffRoll(context, aircraft);
         }
-    } else if (lf_clearOfGround(aircraft, position) && lf_clearOfGround(aircraft, last)) {
+    } else if (climbingAway) {
         lf_abortLanding(context, aircraft);
     }
 }

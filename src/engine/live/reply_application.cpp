@@ -31,6 +31,7 @@ void lf_touchdown(LiveContext& context, SimRequests& sim, LiveAircraft& aircraft
     FlightRecord& flight = aircraft.flight;
     aircraft.touchdown = 1;
     aircraft.landingRoll = 1;
+    aircraft.landed = 1;
     aircraft.landing = 0;
     aircraft.mayBeTowed = 1;
     aircraft.headingAtTouchdown = aircraft.heading;
@@ -94,6 +95,11 @@ void gf_applyOnGroundStatus(LiveContext& context, SimRequests& sim, LiveAircraft
         aircraft.state != SimObjectState::removingfromsim && aircraft.phase != MovementPhase::take_off) {
         if (aircraft.flareStage != 0 || aircraft.landing != 0) {
             lf_touchdown(context, sim, aircraft);
+        } else if (aircraft.phase == MovementPhase::flying) {
+            // Down without a flare (no park airport near): it rolls out as a landed aircraft all the same.
+            aircraft.landingRoll = 1;
+            aircraft.landed = 1;
+            aircraft.headingAtTouchdown = aircraft.heading;
         }
         aircraft.groundMode = 1;
         aircraft.altitudeRate = 0.0;

@@ -23,6 +23,9 @@ constexpr int32_t parkedStepSeconds = 604800;
 constexpr int32_t holdStepTicks = 300;
 constexpr int32_t airborneExtrapolations = 8;
 constexpr int32_t groundExtrapolations = 10;
+// A made-up position of a landing roll is this much slower than the one before it, down to the floor (kt).
+constexpr double landingRollSlowingKt = 10.0;
+constexpr double landingRollFloorKt = 20.0;
 
 // Another active taxiing aircraft close enough that this one must not block it.
 bool lf_taxiingNeighbour(const LiveContext& context, const LiveAircraft& aircraft)
@@ -106,18 +109,11 @@ double lf_takeOffRollSpeed(double groundSpeedKt, double& verticalSpeedFpm)
     return 180.0;
 }
 
+// A landing roll slows by landingRollSlowingKt per made-up position down to landingRollFloorKt, so that its legs
+// join without a jump in speed.
 double lf_landingRollSpeed(double groundSpeedKt)
 {
-    if (groundSpeedKt >= 140.0) {
-        return 100.0;
-    }
-    if (groundSpeedKt >= 100.0) {
-        return 80.0;
-    }
-    if (groundSpeedKt >= 80.0) {
-        return 60.0;
-    }
-    return groundSpeedKt >= 60.0 ? 30.0 : 20.0;
+    return std::max(landingRollFloorKt, groundSpeedKt - landingRollSlowingKt);
 }
 
 } // namespace

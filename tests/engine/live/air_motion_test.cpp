@@ -301,6 +301,41 @@ TEST_F(AirMotion, ALandedAircraftAbortsItsLandingOnlyForReportsClearOfTheGroundU
     }
 }
 
+TEST_F(AirMotion, AfterATouchdownOnlyReportsClimbingAwayOrFastOnTheGroundStartATakeOffRoll)
+{
+    struct Row {
+        const char* what;
+        bool landed;
+        double altitudeFt; // 0: a ground report
+        double speedKt;
+        bool takeOffRoll;
+    };
+    // Without a park airport the reader counts roll-out reports above 35 kt as airborne, at the ground's height.
+    const Row rows[] = {
+        {"roll-out report at the ground's height", true, 364.0, 70.0, false},
+        {"roll-out report in the reader's widest ground band", true, 470.0, 70.0, false},
+        {"reports climbing away: a go-around", true, 700.0, 140.0, true},
+        {"fast reports on the ground: a take-off after taxiing", true, 0.0, 60.0, true},
+        {"not landed: a departure's first airborne report", false, 364.0, 40.0, true},
+    };
+    for (const Row& row : rows) {
+        state.live.clear();
+        const auto report = [&](double lon, int32_t due) {
+            return row.altitudeFt == 0.0 ? gf_ground(47.0, lon, row.speedKt, due)
+                                         : gf_air(47.0, lon, row.altitudeFt, row.speedKt, due);
+        };
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi,
+                                  {gf_ground(47.0, 7.99, 80, state.tick), report(8.0, state.tick + 300)});
+        ac.groundMode = 1;
+        ac.landed = row.landed ? 1 : 0;
+        ac.heading = 90.0 * radPerDeg;
+        ac.groundAltitudeFt = 364.0;
+        decodeExisting(live, ac, report(8.01, state.tick + 600));
+        EXPECT_EQ(ac.takeOffRoll != 0, row.takeOffRoll) << row.what;
+        EXPECT_EQ(ac.landed != 0, row.landed && !row.takeOffRoll) << row.what;
+    }
+}
+
 TEST_F(AirMotion, AnAirLegKeepsTheTakeOffPhaseAndPutsAnyOtherPhaseIntoFlying)
 {
     struct Row {

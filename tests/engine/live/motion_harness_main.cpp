@@ -1,7 +1,8 @@
 // The motion quality harness: flies every scenario of motion_scenarios.h in simulated time and writes into the
 // folder given with --out the tracks ("<scenario>.csv"), the received positions ("<scenario>_data.csv"), the
-// fixture airport ("airport.csv") and "motion_quality_summary.md" with every figure against its goal. It ends
-// with 1 when a scenario misses a goal or does not show what it must (a touchdown, a parking, a phase), else 0.
+// fixture airport ("airport.csv") and "motion_quality_summary.md" with every figure against its goal, and the replay
+// of the scenario's first flight held to its dense track (motion_scoring.h; reported). It ends with 1 when a
+// scenario misses a goal or does not show what it must (a touchdown, a parking, a phase), else 0.
 // Then it holds replays to dense reference tracks: reference cases made from the scenarios (the dense track
 // written first, the samples drawn from it 0.5 to 5 s apart with 3 m of jitter, one case with gaps) are scored
 // into "reference_scores.md" (reported, not failing the run).
@@ -110,6 +111,9 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
             continue;
         }
         const ScenarioRun run = gf_runScenario(scenario, folder);
+        std::istringstream text(scenario.text);
+        const FlightScore score =
+            gf_scoreFlight(run.frames, gf_denseReference(feed::gf_parseScenario(text, scenario.name)), 30.0);
         summary << fmt::format("\n## {}\n\n{} (QNH {}); {} ticks of active aircraft, {} air legs speed-checked.\n\n",
                                scenario.name, scenario.description, scenario.qnhHpa, run.figures.ticks,
                                run.speedsChecked);
@@ -120,12 +124,19 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
                                    result.met ? "yes" : "NO");
             scenarioMisses += result.met ? 0 : 1;
         }
+        summary << "\nThe replay held to the dense track (reported):\n\n| figure | value | goal | met |\n|---|---|---|---|\n";
+        for (const GoalResult& result : gf_scoreGoalResults(score)) {
+            summary << fmt::format("| {} | {} | {} | {} |\n", result.figure, result.value, result.goal,
+                                   result.met ? "yes" : "NO");
+        }
         for (const std::string& shortfall : lf_shortfalls(scenario, run)) {
             summary << fmt::format("\nNOT SHOWN: {}\n", shortfall);
             ++scenarioMisses;
         }
-        std::cout << fmt::format("{:22} {}\n", scenario.name,
-                                 scenarioMisses == 0 ? "ok" : fmt::format("{} missed", scenarioMisses));
+        std::cout << fmt::format("{:22} {} (air p95 {:.1f} m, ground p95 {:.1f} m, lag {:+.2f} .. {:+.2f} s)\n",
+                                 scenario.name,
+                                 scenarioMisses == 0 ? "ok" : fmt::format("{} missed", scenarioMisses), score.airP95,
+                                 score.groundP95, score.lagMin, score.lagMax);
         misses += scenarioMisses;
     }
     std::cout << fmt::format("summary: {}\n", (folder / "motion_quality_summary.md").string());

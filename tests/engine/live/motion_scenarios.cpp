@@ -69,12 +69,11 @@ std::string lf_head(const StandFixture& airport, int32_t seconds)
     return fmt::format("centre {:.6f} {:.6f}\nduration {}\nseed 5\n", centre->lat, centre->lon, seconds);
 }
 
-// Legs along the runway's centre line from alongM, changing speed by 10 kt every leg at 3 kt/s; alongM ends where
-// the last leg ends.
-std::string lf_speedLegs(const Places& places, double& alongM, double fromKt, double toKt)
+// Legs along the runway's centre line from alongM, changing speed by 10 kt every leg at knotsPerSecond; alongM
+// ends where the last leg ends.
+std::string lf_speedLegs(const Places& places, double& alongM, double fromKt, double toKt, double knotsPerSecond = 3.0)
 {
     constexpr double stepKt = 10.0;
-    constexpr double knotsPerSecond = 3.0;
     constexpr double metresPerSecondPerKnot = 1852.0 / 3600.0;
     std::string legs;
     const double direction = toKt > fromKt ? 1.0 : -1.0;
@@ -122,6 +121,21 @@ std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int
         hex, hex % 1000, hex % 100, StandFixture::elevationFt, start.lat, start.lon, altitude,
         places.text(aimingPointM, 0), rollOut, places.text(along + 100, 60), places.text(along + 100, 150),
         places.text(1140, 150), places.text(1140, 225), places.text(1140, 244));
+}
+
+std::string gf_rollOutFlight(const StandFixture& airport)
+{
+    const Places places(airport);
+    const LatLon aim = places.at(aimingPointM, 0.0);
+    const LatLon start = gf_destinationPoint(aim, 270.0 * radPerDeg, 4.0 * feetPerNm);
+    const double altitude = StandFixture::elevationFt + 4.0 * feetPerNm * std::tan(3.0 * radPerDeg);
+    double along = aimingPointM;
+    std::string rollOut = lf_speedLegs(places, along, 140.0, 80.0);
+    rollOut += lf_speedLegs(places, along, 80.0, 60.0, 1.0);
+    return fmt::format("flight hex=4000550 callsign=SWR550 type=A320 reg=HB-JLA from=GVA to=ZRH elev={} lat={:.7f} "
+                       "lon={:.7f} alt={:.0f} track=90 gs=140 vs=-743 interval=2-4\n  approach {} gs=140\n{}",
+                       StandFixture::elevationFt, start.lat, start.lon, altitude, places.text(aimingPointM, 0),
+                       rollOut);
 }
 
 std::string gf_pushBackFlight(const StandFixture& airport, double sideM)
@@ -216,6 +230,15 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
                                    "  taxi {:.7f} {:.7f} gs=60\n",
                                    far.lat, far.lon - 0.15, far.lat, far.lon, far.lat, far.lon + 0.02));
         }
+    }
+    {
+        // Without a park airport the traffic reader takes a report above 35 kt as airborne, at the ground's height.
+        MotionScenario& scenario =
+            add("landing_without_park_airport",
+                "a landing with no park airport: a roll-out slowing from 140 to 80 kt at 3 kt/s, then to 60 kt at 1 "
+                "kt/s, where the data ends on the runway",
+                head + gf_rollOutFlight(airport));
+        scenario.noParkAirport = true;
     }
     {
         const LatLon aim = places.at(aimingPointM, 0.0);
@@ -328,9 +351,10 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
     SimReplyQueue replies;
     HeadlessDriver driver{commands, replies};
     driver.parkingPort = &airport;
-    std::optional<ParkAirportFix> park = ParkAirportFix{*airport.parkAirportPosition(), StandFixture::elevationFt};
-    if (scenario.elsewhere) {
-        park = scenario.parkAirport;
+    const ParkAirportFix fixture{*airport.parkAirportPosition(), StandFixture::elevationFt};
+    std::optional<ParkAirportFix> park = fixture;
+    if (scenario.elsewhere || scenario.noParkAirport) {
+        park = scenario.noParkAirport ? std::nullopt : scenario.parkAirport;
         driver.parkingPort = &driver.parking;
         if (park) {
             driver.parking.airport = park->position;
@@ -342,8 +366,8 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
     driver.state.weekday = 1;
     driver.state.halfHour = 20;
     FakeSimulator simulator{commands, replies};
-    if (park) {
-        simulator.terrain.add({park->position.lat, park->position.lon, 15.0, park->elevationFt});
+    if (const std::optional<ParkAirportFix> ground = scenario.noParkAirport ? fixture : park) {
+        simulator.terrain.add({ground->position.lat, ground->position.lon, 15.0, ground->elevationFt});
     }
     InvariantChecker checker{{.smoothData = scenario.smoothData}};
     QualityMeter meter(airport, simulator);
@@ -369,7 +393,7 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
                 const standin::SimObject& o = object->second;
                 run.frames.push_back({(driver.state.tick - startTick) / 100.0, o.latDeg, o.lonDeg, o.altFt,
                                       o.headingRad, o.bankRad, simulator.terrain.elevationFt(o.latDeg, o.lonDeg),
-                                      aircraft.flight.staticCgHeightFt});
+                                      aircraft.flight.staticCgHeightFt, aircraft.groundMode == 0});
             }
         }
     };

@@ -31,6 +31,8 @@ struct MotionScenario {
     // Flown elsewhere than at the fixture airport: the park airport there (none: no park airport at all).
     bool elsewhere = false;
     std::optional<ParkAirportFix> parkAirport;
+    // Flown at the fixture airport, its ground in place, but with no park airport at all.
+    bool noParkAirport = false;
 };
 
 struct ScenarioRun {
@@ -46,6 +48,9 @@ struct ScenarioRun {
 // The flight of a 3 deg approach from distanceNm out to the fixture airport's runway at 140 kt through touchdown,
 // roll-out, turn-off and taxi to a stop 6 m short of stand A3, as the feed's flight directives.
 std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int hex);
+// A 3 deg approach from 4 nm out to the fixture airport's runway at 140 kt, touchdown and a roll-out slowing by 3 kt/s
+// to 80 kt and then by 1 kt/s to 60 kt, where the flight's data ends.
+std::string gf_rollOutFlight(const StandFixture& airport);
 // An aircraft on stand A2 that pushes back 50 m, ending sideM to its right (0: straight), starts its engines, taxis
 // out to the runway and takes off.
 std::string gf_pushBackFlight(const StandFixture& airport, double sideM);

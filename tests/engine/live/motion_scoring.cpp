@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -17,6 +18,11 @@ namespace hlw::test {
 namespace {
 
 constexpr double metresPerNm = 1852.0;
+constexpr double gravity = 9.80665;
+// Below this speed (m/s) an object's heading is not held to its bank.
+constexpr double bankTurnSpeedFloor = 15.0;
+// A landed object may rise this far above the ground it landed on only when the reports climb away (ft).
+constexpr double climbAwayFt = 50.0;
 constexpr double denseStepSeconds = 0.1;
 // Wide enough that a replay several seconds off shows its lag rather than the window's edge.
 constexpr double lagSearchSeconds = 20.0;
@@ -154,13 +160,22 @@ FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::ve
     score.lagMin = 1e9;
     score.lagMax = -1e9;
     ReferencePoint point;
+    std::optional<double> landedOnFt;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const ObjectFrame& frame = frames[i];
         const double time = frame.time - delaySeconds;
         if (i == 0) {
             score.firstFrameTime = time;
         }
-        if (!lf_at(reference, time, point)) {
+        const bool referenceHere = lf_at(reference, time, point);
+        if (i > 0 && frames[i - 1].airborne && !frame.airborne) {
+            landedOnFt = frame.terrainFt;
+        }
+        if (landedOnFt && !(referenceHere && point.altitudeFt > *landedOnFt + climbAwayFt)) {
+            score.heightAfterLandingFt =
+                std::max(score.heightAfterLandingFt, frame.altitudeFt - *landedOnFt - frame.staticCgFt);
+        }
+        if (!referenceHere) {
             continue;
         }
         const double error = lf_metres(point.lat, point.lon, frame.lat, frame.lon);
@@ -191,6 +206,15 @@ FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::ve
                 const double turn = gf_normalisePlusMinusPi(frame.headingRad - second.headingRad) * degPerRad / span;
                 score.turnExcessDegS =
                     std::max(score.turnExcessDegS, std::abs(turn) - lf_referenceTurn(reference, time) - 1.0);
+                const ObjectFrame& middle = frames[i - 50];
+                const double speed = lf_metres(second.lat, second.lon, frame.lat, frame.lon) / span;
+                if (frame.airborne && middle.airborne && second.airborne && speed > bankTurnSpeedFloor) {
+                    const double bank = std::min(
+                        {std::max({std::abs(frame.bankRad), std::abs(middle.bankRad), std::abs(second.bankRad)}),
+                         89.0 * radPerDeg});
+                    const double bankTurn = gravity * std::tan(bank) / speed * degPerRad;
+                    score.turnBeyondBankDegS = std::max(score.turnBeyondBankDegS, std::abs(turn) - bankTurn);
+                }
                 if (std::abs(frame.bankRad) > 2.0 * radPerDeg && std::abs(turn) > 0.5 && turn * frame.bankRad > 0.0) {
                     ++score.framesTurningAgainstBank;
                 }
@@ -212,49 +236,48 @@ FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::ve
     return score;
 }
 
+std::vector<GoalResult> gf_scoreGoalResults(const FlightScore& s)
+{
+    return {
+        {"air error p95", fmt::format("{:.1f} m", s.airP95), "<= 50 m", s.airP95 <= 50.0},
+        {"ground error p95", fmt::format("{:.1f} m", s.groundP95), "<= 20 m", s.groundP95 <= 20.0},
+        {"lag beside the delay", fmt::format("{:+.2f} .. {:+.2f} s", s.lagMin, s.lagMax), "within +-1 s",
+         s.lagMin >= -1.0 && s.lagMax <= 1.0},
+        {"largest jump", fmt::format("{:.2f} m", s.largestJumpM), "0 m", s.largestJumpM <= 0.0},
+        {"air turn beyond the bank", fmt::format("{:.2f} deg/s", s.turnBeyondBankDegS), "<= 1 deg/s",
+         s.turnBeyondBankDegS <= 1.0},
+        {"turning against the bank", fmt::format("{} frames", s.framesTurningAgainstBank), "0",
+         s.framesTurningAgainstBank == 0},
+        {"below ground", fmt::format("{} frames", s.framesBelowGround), "0", s.framesBelowGround == 0},
+        {"height after landing", fmt::format("{:.1f} ft", s.heightAfterLandingFt), "<= 50 ft unless the reports climb",
+         s.heightAfterLandingFt <= climbAwayFt},
+        {"turn beyond the source", fmt::format("{:.2f} deg/s", s.turnExcessDegS), "reported", true},
+    };
+}
+
 std::string gf_scoreTableHeader()
 {
     return "| case | air error p50 / p95 / max (m) | ground error p50 / p95 / max (m) | altitude error p95 (ft) | "
-           "lag beside the delay (s) | largest jump (m) | turn beyond the source (deg/s) | turning against the bank "
-           "| below ground | goals met |\n|---|---|---|---|---|---|---|---|---|---|\n";
+           "lag beside the delay (s) | largest jump (m) | air turn beyond the bank (deg/s) | turning against the bank "
+           "| below ground | height after landing (ft) | turn beyond the source (deg/s) | goals met |\n"
+           "|---|---|---|---|---|---|---|---|---|---|---|---|\n";
 }
 
 std::string gf_scoreRow(const std::string& name, const FlightScore& s)
 {
-    std::vector<std::string> missed;
-    if (s.airP95 > 50.0) {
-        missed.emplace_back("air p95");
-    }
-    if (s.groundP95 > 20.0) {
-        missed.emplace_back("ground p95");
-    }
-    if (s.lagMin < -1.0 || s.lagMax > 1.0) {
-        missed.emplace_back("lag");
-    }
-    if (s.largestJumpM > 0.0) {
-        missed.emplace_back("jump");
-    }
-    if (s.turnExcessDegS > 0.0) {
-        missed.emplace_back("turn rate");
-    }
-    if (s.framesTurningAgainstBank > 0) {
-        missed.emplace_back("bank side");
-    }
-    if (s.framesBelowGround > 0) {
-        missed.emplace_back("below ground");
-    }
-    std::string goals = "yes";
-    if (!missed.empty()) {
-        goals = "NO:";
-        for (const std::string& m : missed) {
-            goals += " " + m;
+    std::string goals;
+    for (const GoalResult& result : gf_scoreGoalResults(s)) {
+        if (!result.met) {
+            goals += " " + result.figure;
         }
     }
+    goals = goals.empty() ? "yes" : "NO:" + goals;
     return fmt::format("| {} | {:.1f} / {:.1f} / {:.1f} ({} frames) | {:.1f} / {:.1f} / {:.1f} ({} frames) | {:.1f} | "
-                       "{:+.2f} .. {:+.2f} | {:.2f} | {:.2f} | {} | {} | {} |\n",
+                       "{:+.2f} .. {:+.2f} | {:.2f} | {:.2f} | {} | {} | {:.1f} | {:.2f} | {} |\n",
                        name, s.airP50, s.airP95, s.airMax, s.airFrames, s.groundP50, s.groundP95, s.groundMax,
-                       s.groundFrames, s.altitudeP95, s.lagMin, s.lagMax, s.largestJumpM, s.turnExcessDegS,
-                       s.framesTurningAgainstBank, s.framesBelowGround, goals);
+                       s.groundFrames, s.altitudeP95, s.lagMin, s.lagMax, s.largestJumpM, s.turnBeyondBankDegS,
+                       s.framesTurningAgainstBank, s.framesBelowGround, s.heightAfterLandingFt, s.turnExcessDegS,
+                       goals);
 }
 
 } // namespace hlw::test

@@ -5,10 +5,15 @@
 //   altitude error p95 in the air
 //   lag: the reference time the object is closest to along the track, less the delay    goal: within +-1 s
 //   jump: the step between two frames beyond what the reference speed explains plus 1 m    goal: none
-//   turn: the heading's rate (over 1 s) beyond the reference's turn rate + 1 deg/s, and frames whose heading turns
-//         against the side the bank leans (bank above 2 deg, turn above 0.5 deg/s)    goals: none
-//   frames below the ground (height above terrain below the static CG height less 1 ft)
+//   turn: in the air, the heading's rate (over 1 s) beyond what the bank flies at the object's speed,
+//         g tan(bank) / speed    goal: <= 1 deg/s; frames whose heading turns against the side the bank leans (bank
+//         above 2 deg, turn above 0.5 deg/s)    goal: none; the rate beyond the reference's turn rate + 1 deg/s is
+//         reported
+//   frames below the ground (height above terrain below the static CG height less 1 ft)    goal: none
+//   after a touchdown (an object that flew and then moves on the ground), the greatest height above the ground it
+//         landed on while the reference is not more than 50 ft above that ground    goal: <= 50 ft
 // The reference CSV: "time,lat,lon,alt_ft,gs_kt,track_deg,vrate_fpm,on_ground", time in seconds of the feed.
+#include "motion_quality.h"
 #include "traffic_feed/scenario.h"
 
 #include <cstdint>
@@ -34,8 +39,8 @@ void gf_writeReference(const std::filesystem::path& path, const std::vector<Refe
 // The dense track (every 0.1 s) of the scenario's first flight, as the feed flies it.
 std::vector<ReferencePoint> gf_denseReference(const feed::Scenario& scenario);
 
-// One frame of the simulator's object: feed seconds, position, attitude (radians, bank positive left) and the
-// terrain below it.
+// One frame of the simulator's object: feed seconds, position, attitude (radians, bank positive left), the terrain
+// below it and whether the program flies it by the air rules.
 struct ObjectFrame {
     double time = 0.0;
     double lat = 0.0;
@@ -45,6 +50,7 @@ struct ObjectFrame {
     double bankRad = 0.0;
     double terrainFt = 0.0;
     double staticCgFt = 0.0;
+    bool airborne = false;
 };
 
 struct FlightScore {
@@ -55,14 +61,19 @@ struct FlightScore {
     double altitudeP95 = 0.0;
     double lagMin = 0.0, lagMax = 0.0; // seconds beside the delay
     double largestJumpM = 0.0;         // beyond the speed's step plus 1 m
-    double turnExcessDegS = 0.0;
+    double turnExcessDegS = 0.0;       // beyond the reference's turn rate + 1 deg/s
+    double turnBeyondBankDegS = 0.0;   // in the air, beyond the bank's turn rate
     int64_t framesTurningAgainstBank = 0;
+    double heightAfterLandingFt = 0.0; // the greatest, while the reports stay down
     int64_t framesBelowGround = 0;
     double firstFrameTime = 0.0; // feed seconds of the first frame, less the delay
 };
 
 FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::vector<ReferencePoint>& reference,
                            double delaySeconds);
+
+// The score against the goals of a replay, in the order of the summary.
+std::vector<GoalResult> gf_scoreGoalResults(const FlightScore& score);
 
 // "| case | air p50/p95/max | ground p50/p95/max | ... |" rows with the goals marked.
 std::string gf_scoreTableHeader();

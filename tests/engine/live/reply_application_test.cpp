@@ -114,6 +114,8 @@ TEST_F(Replies, AnObjectCreatedOnTheGroundMovesFromTheSimulatorsFirstGroundRepor
     EXPECT_EQ(taxiing.state, SimObjectState::active) << "not two seconds later with its configuration";
     EXPECT_EQ(taxiing.altitudeFt, 372.0);
     EXPECT_EQ(applier.deferred().size(), 1u) << "engines, lights and flaps still follow after 200 ticks";
+    EXPECT_EQ(taxiing.landed, 0) << "created on the ground, it has not landed";
+    EXPECT_EQ(taxiing.landingRoll, 0);
 }
 
 struct Touchdown {
@@ -131,7 +133,7 @@ TEST_F(Replies, ATouchdownSettlesTheNoseAndSendsSpoilersAndThrottleUnlessLight)
         {"Heavy in its flare", AircraftCategory::Heavy, 2, false, true, {{500, {100, 100, 100}}}},
         {"FSLTL livery", AircraftCategory::Large, 4, true, true, {{500, {100, -100, -100}}}},
         {"Light in its flare", AircraftCategory::Light, 3, false, true, {}},
-        {"no flare", AircraftCategory::Heavy, 0, false, false, {}},
+        {"no flare (no park airport near): a roll-out all the same", AircraftCategory::Heavy, 0, false, true, {}},
     };
     for (const Touchdown& row : rows) {
         state.live.clear();
@@ -154,6 +156,7 @@ TEST_F(Replies, ATouchdownSettlesTheNoseAndSendsSpoilersAndThrottleUnlessLight)
         EXPECT_EQ(aircraft.groundMode, 1) << row.what;
         EXPECT_EQ(aircraft.altitudeFt, 372.0) << row.what << ": the ground plus the static CG";
         EXPECT_EQ(aircraft.landingRoll != 0, row.landingRoll) << row.what;
+        EXPECT_EQ(aircraft.landed != 0, row.landingRoll) << row.what;
         EXPECT_EQ(sim.spoilersThrottle.size(), row.direct.size()) << row.what;
         for (std::size_t i = 0; i < std::min(row.direct.size(), sim.spoilersThrottle.size()); ++i) {
             EXPECT_EQ(sim.spoilersThrottle[i].second.throttle1Pct, row.direct[i].second.throttle1Pct) << row.what;
@@ -162,8 +165,9 @@ TEST_F(Replies, ATouchdownSettlesTheNoseAndSendsSpoilersAndThrottleUnlessLight)
         const bool spoilerEvent = std::ranges::any_of(events(), [](const ClientEventRequest& e) {
             return e.eventId == kClientSpoilersSet;
         });
-        EXPECT_EQ(spoilerEvent, row.landingRoll && row.category != AircraftCategory::Rotorcraft) << row.what;
-        if (row.landingRoll) {
+        const bool flare = row.flareStage != 0;
+        EXPECT_EQ(spoilerEvent, flare && row.category != AircraftCategory::Rotorcraft) << row.what;
+        if (flare) {
             EXPECT_NEAR(aircraft.pitch + 450 * aircraft.pitchRate, 0.7 * radPerDeg, 1e-12) << row.what;
             EXPECT_NEAR(aircraft.bank + 450 * aircraft.bankRate, 0.0, 1e-12) << row.what;
             EXPECT_EQ(state.arrivals.size(), 1u) << row.what;
