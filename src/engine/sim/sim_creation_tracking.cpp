@@ -37,16 +37,39 @@ std::optional<PendingCreate> PendingCreations::takeByPacket(uint32_t packetId) {
     return taken;
 }
 
-void PendingCreations::dropSentBefore(SteadyTime cutoff) {
-    std::erase_if(entries_, [cutoff](const PendingCreate& p) {
-        if (p.sentAt >= cutoff) {
-            return false;
+void PendingCreations::setOverdueBefore(SteadyTime cutoff) {
+    for (auto entry = entries_.begin(); entry != entries_.end();) {
+        if (entry->sentAt >= cutoff) {
+            ++entry;
+            continue;
         }
-        gf_log(fmt::format("{:>8}: creation (hexid {:x}, packet {}) not confirmed by the simulator within {} s, "
-                           "forgotten",
-                           p.callsign, p.hexId, p.packetId, kCreationMemory.count()));
-        return true;
-    });
+        gf_log(fmt::format("{:>8}: creation (hexid {:x}, packet {}) not confirmed by the simulator within {} s; "
+                           "its object is removed should it come later",
+                           entry->callsign, entry->hexId, entry->packetId, kCreationMemory.count()));
+        if (overdue_.size() == kOverdueCreationLimit) {
+            overdue_.pop_front();
+        }
+        overdue_.push_back(std::move(*entry));
+        entry = entries_.erase(entry);
+    }
+}
+
+std::optional<PendingCreate> PendingCreations::takeOverdue(std::string_view callsign) {
+    const auto found = std::find_if(overdue_.begin(), overdue_.end(),
+                                    [callsign](const PendingCreate& p) { return p.callsign == callsign; });
+    if (found == overdue_.end()) {
+        return std::nullopt;
+    }
+    PendingCreate taken = std::move(*found);
+    overdue_.erase(found);
+    return taken;
+}
+
+std::optional<SteadyTime> PendingCreations::oldestOverdue() const {
+    if (overdue_.empty()) {
+        return std::nullopt;
+    }
+    return overdue_.front().sentAt;
 }
 
 void AddedObjects::add(uint32_t objectId, SteadyTime now) { announced_.insert_or_assign(objectId, now); }

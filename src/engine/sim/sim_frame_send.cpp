@@ -9,6 +9,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 namespace hlw {
 namespace {
 
@@ -105,8 +107,9 @@ void SimFrameSender::forgetOldCreations() {
         return;
     }
     lastForget_ = now;
-    pending_.dropSentBefore(now - kCreationMemory);
-    added_.dropAnnouncedBefore(now - kCreationMemory);
+    pending_.setOverdueBefore(now - kCreationMemory);
+    // An overdue creation's object is announced after the creation was sent.
+    added_.dropAnnouncedBefore(std::min(now - kCreationMemory, pending_.oldestOverdue().value_or(now)));
 }
 
 } // namespace hlw

@@ -13,6 +13,8 @@
 
 #include <fmt/format.h>
 
+#include <chrono>
+
 namespace hlw {
 namespace {
 
@@ -90,6 +92,12 @@ void SimObjectData::onNewObjectInRange(uint32_t objectId, const InRangeData& dat
     if (!atcId.empty()) {
         hexId = pending_.takeByCallsign(atcId);
     }
+    if (!hexId && !atcId.empty()) {
+        if (const std::optional<PendingCreate> overdue = pending_.takeOverdue(atcId)) {
+            removeLateObject(objectId, *overdue);
+            return;
+        }
+    }
     if (!hexId || *hexId == 0) {
         if (atcId == "AS-GEN") {
             if (!asGenLogged_) {
@@ -124,6 +132,15 @@ void SimObjectData::onNewObjectInRange(uint32_t objectId, const InRangeData& dat
     } else {
         shared_.replies.push({objectId, *hexId, 0, SimReplyType::liveCreated, 0.0, data.altAboveGroundFt});
     }
+}
+
+// The engine gave the aircraft up when its creation was not confirmed in time; no record waits for the object, which
+// would stand frozen in the simulator for good.
+void SimObjectData::removeLateObject(uint32_t objectId, const PendingCreate& overdue) {
+    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(shared_.now() - overdue.sentAt);
+    gf_log(fmt::format("{:>8}: object {} of the creation given up (hexid {:x}) came {} s after it was sent, removed",
+                       overdue.callsign, gf_objectIdText(objectId), overdue.hexId, waited.count()));
+    shared_.commands.queueRemoval(objectId);
 }
 
 void SimObjectData::onUserOnGround(std::span<const uint8_t> data) {

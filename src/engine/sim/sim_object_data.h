@@ -24,6 +24,7 @@ public:
 
 private:
     void onNewObjectInRange(uint32_t objectId, const InRangeData& data, const std::string& atcId);
+    void removeLateObject(uint32_t objectId, const PendingCreate& overdue);
     void onUserOnGround(std::span<const uint8_t> data);
     void onUserBlock(uint32_t objectId, std::span<const uint8_t> data);
     void onUserTitle(std::span<const uint8_t> data);

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace hlw::test {
@@ -96,6 +97,10 @@ class EngineRun : public ::testing::Test {
         dispatcher.sendFrame(handle);
         answer(recording.calls(handle));
         recording.clearCalls(handle);
+        while (!heldBack_.empty() && heldBack_.front().first <= engine.state().tick) {
+            recording.inject(handle, std::move(heldBack_.front().second));
+            heldBack_.erase(heldBack_.begin());
+        }
         ASSERT_EQ(SimConnect_CallDispatch(handle, &SimDispatcher::dispatchProc, &dispatcher), S_OK);
     }
     void answer(const std::vector<SimCall>& calls)
@@ -107,7 +112,12 @@ class EngineRun : public ::testing::Test {
                 objects[id] = SimObject{call.texts.at(0), call.texts.at(1), now, -1, {}};
                 recording.inject(handle,
                                  gf_addRemoveRecordBytes(kEventObjectAdded, id, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
-                recording.inject(handle, gf_inRangeRecordBytes(id, 5000.0, 0.0, 0, call.texts.at(1)));
+                std::vector<uint8_t> inRange = gf_inRangeRecordBytes(id, 5000.0, 0.0, 0, call.texts.at(1));
+                if (firstInRangeAfterTicks > 0 && heldBackOnce_.insert(call.texts.at(1)).second) {
+                    heldBack_.emplace_back(now + firstInRangeAfterTicks, std::move(inRange));
+                } else {
+                    recording.inject(handle, std::move(inRange));
+                }
             } else if (call.kind == SimCallKind::AIRemoveObject) {
                 const uint32_t id = call.numbers.at(0);
                 objects.at(id).removedAtTick = now;
@@ -211,10 +221,15 @@ class EngineRun : public ::testing::Test {
                           [this] { return world.dir.path(); }},
                          motion};
     std::map<uint32_t, SimObject> objects;
+    // When set, the first object of each tail number is announced at once but shows in the by-type records only
+    // this many ticks after its creation, as an object beyond the requested radius would.
+    int32_t firstInRangeAfterTicks = 0;
 
   private:
     std::size_t next_ = 0;
     uint32_t nextObjectId_ = 1000;
+    std::set<std::string> heldBackOnce_;
+    std::vector<std::pair<int32_t, std::vector<uint8_t>>> heldBack_; // by due tick, in order
 };
 
 TEST_F(EngineRun, RecordsBecomeAircraftWithTheirTitleThirtySecondsLaterAreReplayedAndRemovedWhenTheDataEnds)
@@ -263,6 +278,33 @@ TEST_F(EngineRun, RecordsBecomeAircraftWithTheirTitleThirtySecondsLaterAreReplay
     EXPECT_TRUE(planWhileActive) << "the flight plan of the first object";
     EXPECT_FALSE(std::filesystem::exists(world.dir / "1000.pln")) << "deleted with its object";
     EXPECT_EQ(world.logText().find("given up"), std::string::npos);
+}
+
+// An object that comes after the engine has given its aircraft up (60 s unbound) is the program's all the same: it
+// is removed, so that no object stays behind.
+TEST_F(EngineRun, AnObjectThatComesAfterItsAircraftWasGivenUpIsRemoved)
+{
+    firstInRangeAfterTicks = 7000;
+    while (engine.state().tick < startTick + 20000) {
+        tick();
+    }
+    EXPECT_TRUE(engine.state().live.empty()) << engine.state().live.size() << " aircraft left";
+    ASSERT_EQ(objects.size(), 2u);
+    for (const auto& [id, object] : objects) {
+        SCOPED_TRACE(object.tailNumber);
+        EXPECT_TRUE(object.track.empty()) << "never bound, never moved";
+        EXPECT_GE(object.removedAtTick, object.createdAtTick + firstInRangeAfterTicks) << "stays in the simulator";
+    }
+    const std::string log = world.logText();
+    const auto count = [&log](const std::string& needle) {
+        std::size_t n = 0;
+        for (auto at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(count("not bound to an object after 60 s, given up"), 2u) << log;
+    EXPECT_EQ(count("of the creation given up (hexid"), 2u) << log;
 }
 
 } // namespace
