@@ -67,6 +67,49 @@ void lf_takeStand(LiveAircraft& aircraft, const StandRecord& stand) noexcept
     aircraft.cargoStand = stand.cargo ? 1 : 0;
 }
 
+// The static aircraft at the stand, placed or queued, are removed for the live one.
+void lf_makeWayAtStand(LiveContext& context, const LiveAircraft& aircraft, const StandRecord& stand)
+{
+    std::vector<StaticAircraft>& statics = context.state.statics;
+    const FlightRecord& live = aircraft.flight;
+    for (StaticAircraft& fixed : statics) {
+        if (fixed.standNumber != stand.standNumber ||
+            (fixed.state != SimObjectState::active && fixed.state != SimObjectState::adding2sim)) {
+            continue;
+        }
+        const bool queued = fixed.state == SimObjectState::adding2sim;
+        gf_log(fmt::format("{}{:8}: {:8} {} makes way for{} {} {}", queued ? "queued " : "", stand.id,
+                           fixed.flight.callsign, fixed.flight.registration,
+                           lf_sameLiveVersion(fixed, aircraft) ? " the same live version" : "", live.callsign,
+                           live.registration));
+        removeAircraftFromSim(context, fixed);
+    }
+    std::erase_if(statics, [](const StaticAircraft& fixed) { return fixed.creationCancelled != 0; });
+}
+
+// A live aircraft created on the ground without a stand (about to push back or taxiing) may stand within a stand
+// that a static aircraft holds: the static one makes way, as for an aircraft that takes the stand.
+void lf_makeWayWhereCreated(LiveContext& context, const LiveAircraft& aircraft)
+{
+    const LatLon at{aircraft.latitude, aircraft.longitude};
+    std::vector<StandNumber> within;
+    for (const StaticAircraft& fixed : context.state.statics) {
+        if (fixed.state != SimObjectState::active && fixed.state != SimObjectState::adding2sim) {
+            continue;
+        }
+        const StandRecord* stand = context.parking.standByNumber(fixed.standNumber);
+        if (stand != nullptr && std::ranges::find(within, stand->standNumber) == within.end() &&
+            gf_distanceNm(at, {stand->latitude, stand->longitude}) <= stand->radius) {
+            within.push_back(stand->standNumber);
+        }
+    }
+    for (const StandNumber number : within) {
+        if (const StandRecord* stand = context.parking.standByNumber(number)) {
+            lf_makeWayAtStand(context, aircraft, *stand);
+        }
+    }
+}
+
 } // namespace
 
 void gf_setParkedSlot(const LiveContext& context, StaticAircraft& aircraft) noexcept
@@ -208,21 +251,9 @@ void gf_setParkedConfig(LiveContext& context, StaticAircraft& aircraft)
 
 void gf_makeWay(LiveContext& context, const LiveAircraft& aircraft, const StandRecord& stand)
 {
+    lf_makeWayAtStand(context, aircraft, stand);
     std::vector<StaticAircraft>& statics = context.state.statics;
     const FlightRecord& live = aircraft.flight;
-    for (StaticAircraft& fixed : statics) {
-        if (fixed.standNumber != stand.standNumber ||
-            (fixed.state != SimObjectState::active && fixed.state != SimObjectState::adding2sim)) {
-            continue;
-        }
-        const bool queued = fixed.state == SimObjectState::adding2sim;
-        gf_log(fmt::format("{}{:8}: {:8} {} makes way for{} {} {}", queued ? "queued " : "", stand.id,
-                           fixed.flight.callsign, fixed.flight.registration,
-                           lf_sameLiveVersion(fixed, aircraft) ? " the same live version" : "", live.callsign,
-                           live.registration));
-        removeAircraftFromSim(context, fixed);
-    }
-    std::erase_if(statics, [](const StaticAircraft& fixed) { return fixed.creationCancelled != 0; });
     for (const int32_t adjacentNumber : stand.adjacentStands) {
         const StandRecord* adjacent = context.parking.standByNumber(adjacentNumber);
         if (adjacent == nullptr) {
@@ -313,6 +344,8 @@ void gf_parkAc(LiveContext& context, LiveAircraft& aircraft)
                 removeAircraftFromSim(context, fixed);
             }
         }
+    } else {
+        lf_makeWayWhereCreated(context, aircraft);
     }
     aircraft.phaseCountdown = 1;
 }

@@ -20,7 +20,8 @@ void gf_makeWay(LiveContext& context, const LiveAircraft& aircraft, const StandR
 // The stand of a new aircraft whose front position is on the ground; may set its erase flag.
 SpawnStand gf_chooseSpawnStand(LiveContext& context, LiveAircraft& aircraft);
 // The object of an aircraft with a ground front position was created: ground mode, gear down; a parked one takes
-// its stand from the static aircraft.
+// its stand from the static aircraft, and one without a stand makes the static aircraft of every stand it stands
+// within make way.
 void gf_parkAc(LiveContext& context, LiveAircraft& aircraft);
 // A passenger aircraft on a stand marked for cargo: the stand's cargo flag is learned away.
 void gf_updateStandCargo(LiveContext& context, const LiveAircraft& aircraft);

@@ -1,6 +1,6 @@
 // Live aircraft at the fixture airport's stands: who may take a held stand, parking of a taxiing aircraft at rest
-// near a stand, the arrival on it, the stand of an aircraft created on the ground, and the cargo flag of a stand a
-// passenger aircraft parks on.
+// near a stand, the arrival on it, the stand of an aircraft created on the ground and the static aircraft that make
+// way for it, and the cargo flag of a stand a passenger aircraft parks on.
 #include "motion_fixture.h"
 
 #include "engine/live/ground_motion.h"
@@ -153,6 +153,37 @@ TEST_F(StandParking, ALiveAircraftParkingOnAStandRemovesTheStaticAircraftStandin
     EXPECT_EQ(state.statics[1].state, SimObjectState::active);
     EXPECT_EQ(ac.groundMode, 1);
     EXPECT_EQ(airport.unselected, std::vector<int32_t>{airport.stand("A3").standNumber});
+}
+
+TEST_F(StandParking, AnAircraftCreatedOnTheGroundWithoutAStandMakesTheStaticAircraftOfAStandItStandsWithinLeave)
+{
+    struct Row {
+        double metresSouth; // of the centre of A3, whose radius is 20 m
+        bool removed;
+    };
+    const StandRecord& stand = airport.stand("A3");
+    for (const Row row : {Row{8.0, true}, Row{19.0, true}, Row{21.0, false}}) {
+        SCOPED_TRACE(row.metresSouth);
+        state.statics.clear();
+        state.live.clear();
+        StaticAircraft& fixed = state.statics.emplace_back();
+        fixed.flight.callsign = "STATA3";
+        fixed.flight.registration = "PH-STA";
+        fixed.standNumber = stand.standNumber;
+        fixed.state = SimObjectState::active;
+        fixed.objectId = 901;
+        const LatLon at =
+            gf_destinationPoint({stand.latitude, stand.longitude}, std::numbers::pi, row.metresSouth / 0.3048);
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi, {gf_ground(at.lat, at.lon, 3, state.tick)});
+        ac.flight.callsign = "KLM1001";
+        ac.flight.registration = "PH-IFJ";
+        const std::string logged = log.during([&] { gf_parkAc(live, ac); });
+        EXPECT_EQ(state.statics[0].state, row.removed ? SimObjectState::removingfromsim : SimObjectState::active);
+        EXPECT_EQ(logged.find("A3      : STATA3   PH-STA makes way for KLM1001 PH-IFJ") != std::string::npos,
+                  row.removed)
+            << logged;
+        EXPECT_EQ(ac.standNumber, 0);
+    }
 }
 
 TEST_F(StandParking, AnAircraftCreatedMovingTakesTheStandOnlyWhenItComesToRestThere)
