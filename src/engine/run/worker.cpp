@@ -45,9 +45,9 @@ void lf_applyDestination(WorkerContext& context)
     if (settings::destination.empty()) {
         return;
     }
+    // The shell's destination command puts the airport into the park-airport list itself.
     const FixedCode<4> airport(settings::destination.get());
-    if (const AirportRecord* record = gf_findAirport(airport)) {
-        context.parking.addParkAirport(airport, record->position());
+    if (gf_findAirport(airport) != nullptr) {
         context.app.applyDestination(airport);
     }
 }
