@@ -1,6 +1,7 @@
 #include "parking/stand_index.h"
 
 #include "core/geodesy.h"
+#include "parking/stand_grid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +11,30 @@ namespace {
 
 constexpr double adjacencyFactor = 1.1;
 constexpr double nmPerDegree = 60.0;
+
+// The rule itself, as every pair of stands is judged: within the latitude band that the largest radius can
+// reach, and closer than the sum of the radii divided by the adjacency factor.
+class AdjacencyRule {
+  public:
+    explicit AdjacencyRule(double largestRadius)
+        // The great-circle distance is never shorter than the difference in latitude: pairs farther apart north
+        // or south than two of the largest radii cannot block each other (a hair of margin against rounding).
+        : reachDeg_(2.0 * largestRadius / adjacencyFactor / nmPerDegree * (1.0 + 1e-9))
+    {
+    }
+
+    bool blocks(const StandRecord& stand, const StandRecord& other) const noexcept
+    {
+        if (std::abs(other.latitude - stand.latitude) > reachDeg_) {
+            return false;
+        }
+        const double d = gf_distanceNm({stand.latitude, stand.longitude}, {other.latitude, other.longitude});
+        return gf_standsAdjacent(d, stand.radius, other.radius);
+    }
+
+  private:
+    double reachDeg_;
+};
 
 } // namespace
 
@@ -30,19 +55,19 @@ void gf_indexStands(std::span<StandRecord> stands)
             largestRadius = std::max(largestRadius, stand.radius);
         }
     }
-    // The great-circle distance is never shorter than the difference in latitude: pairs farther apart north or
-    // south than two of the largest radii cannot block each other (a hair of margin against rounding).
-    const double reachDeg = 2.0 * largestRadius / adjacencyFactor / nmPerDegree * (1.0 + 1e-9);
-    for (StandRecord& stand : stands) {
-        for (const StandRecord& other : stands) {
-            if (&other == &stand || std::abs(other.latitude - stand.latitude) > reachDeg) {
-                continue;
-            }
-            const double d = gf_distanceNm({stand.latitude, stand.longitude}, {other.latitude, other.longitude});
-            if (gf_standsAdjacent(d, stand.radius, other.radius)) {
-                stand.adjacentStands.push_back(other.standNumber);
-            }
+    const AdjacencyRule rule(largestRadius);
+    // Two stands block each other only closer than the sum of their radii / 1.1, so closer than the larger
+    // radius x 2 / 1.1: the rule needs to judge only the pairs the grid finds that near.
+    gf_forEachNearStandPair(stands, 2.0 / adjacencyFactor, [&](std::size_t a, std::size_t b) {
+        if (rule.blocks(stands[a], stands[b])) {
+            stands[a].adjacentStands.push_back(stands[b].standNumber);
         }
+        if (rule.blocks(stands[b], stands[a])) {
+            stands[b].adjacentStands.push_back(stands[a].standNumber);
+        }
+    });
+    for (StandRecord& stand : stands) {
+        std::ranges::sort(stand.adjacentStands);
     }
 }
 

@@ -1,0 +1,223 @@
+// The stand index and the load of a very large airport file:
+// - numbering and linking 30,000 stands (goal: 50 ms each): an airport of 150 rows of 200 stands 60 m apart with
+//   radii of 8 to 40 m, every tenth stand overlapping its neighbour; the same stands in one row along a parallel
+//   (where a sweep over latitude alone compares every pair); the airport with one stand of the largest radius a
+//   file may give (10 km), which blocks thousands of stands;
+// - the main loop's step that loads the park airport: the park-airport driver reading a local file of those
+//   30,000 stands (9 MB, two recorded uses each) and calculating the static parking, as the main loop runs it
+//   once the user stands at the airport (goal: 1 s).
+#include "parking/parking_service.h"
+#include "parking/stand_index.h"
+#include "refdata/airports_database.h"
+#include "refdata/airports_reader.h"
+#include "refdata/reference_database.h"
+
+#include <benchmark/benchmark.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace hlw;
+
+constexpr LatLon schiphol{52.3086, 4.7639};
+constexpr double metresPerDegree = 111132.95;
+constexpr int standCount = 30000;
+constexpr int standsPerRow = 200;
+
+struct BenchStand {
+    LatLon at;
+    double radiusMetres;
+};
+
+LatLon lf_offset(const LatLon& from, double northMetres, double eastMetres)
+{
+    return {from.lat + northMetres / metresPerDegree,
+            from.lon + eastMetres / (metresPerDegree * std::cos(from.lat * radiansPerDegree))};
+}
+
+// Rows of stands 60 m apart, 120 m between rows, or all in one row.
+std::vector<BenchStand> lf_layout(bool oneRow)
+{
+    std::mt19937 random(2026);
+    std::uniform_real_distribution<double> radius(8.0, 40.0);
+    std::vector<BenchStand> stands;
+    stands.reserve(standCount);
+    for (int i = 0; i < standCount; ++i) {
+        const int row = oneRow ? 0 : i / standsPerRow;
+        const int place = oneRow ? i : i % standsPerRow;
+        const double east = 60.0 * place - (i % 10 == 9 ? 25.0 : 0.0);
+        stands.push_back({lf_offset(schiphol, 120.0 * row, east), radius(random)});
+    }
+    return stands;
+}
+
+std::vector<StandRecord> lf_stands(const std::vector<BenchStand>& layout)
+{
+    std::vector<StandRecord> stands;
+    stands.reserve(layout.size());
+    for (const BenchStand& stand : layout) {
+        stands.push_back(StandRecord::fromFile(fmt::format("S{}", stands.size() + 1), {}, stand.at.lat, stand.at.lon,
+                                               0.0, stand.radiusMetres, 9, false, false, false));
+    }
+    return stands;
+}
+
+void BM_IndexStands(benchmark::State& run)
+{
+    std::vector<StandRecord> stands = lf_stands(lf_layout(run.range(0) == 1));
+    if (run.range(0) == 2) {
+        stands[standCount / 2 + standsPerRow / 2].radius = 10000.0 / metresPerNm;
+    }
+    for (auto _ : run) {
+        gf_indexStands(stands);
+        benchmark::ClobberMemory();
+    }
+    std::size_t links = 0;
+    for (const StandRecord& stand : stands) {
+        links += stand.adjacentStands.size();
+    }
+    run.counters["links"] = static_cast<double>(links);
+}
+// With repetitions, the fastest run is the figure least disturbed by other work on the machine.
+BENCHMARK(BM_IndexStands)
+    ->ArgName("airport|row|huge")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", [](const std::vector<double>& runs) { return *std::ranges::min_element(runs); });
+
+// The engine as the park-airport driver sees it: the user aircraft on the ground at Schiphol.
+class BenchTraffic final : public ParkingTraffic {
+  public:
+    std::vector<LiveAircraft>& liveAircraft() override { return live_; }
+    std::vector<StaticAircraft>& staticAircraft() override { return statics_; }
+    void createStatic(StaticAircraft) override {}
+    void removeAircraft(StaticAircraft&) override {}
+    void removeAllStatic() override {}
+    void leaveStands() override {}
+    void collectCallsigns() override {}
+    std::unordered_set<std::string> takeHeardCallsigns() override { return {}; }
+    std::optional<UserAircraftState> userAircraft() const override
+    {
+        UserAircraftState user;
+        user.position = schiphol;
+        user.onGround = true;
+        return user;
+    }
+    WeekdaySlot weekdaySlot() const override { return {3, 20}; }
+    void parkAirportChanged(std::optional<LatLon>, double) override {}
+
+  private:
+    std::vector<LiveAircraft> live_;
+    std::vector<StaticAircraft> statics_;
+};
+
+// A program folder with the sample databases and EHAM's local file of 30,000 stands, made the current folder.
+class LargeAirportFolder {
+  public:
+    LargeAirportFolder() : folder_(fs::temp_directory_path() / fmt::format("hlmr-stand-index-bench-{}", ::getpid()))
+    {
+        fs::create_directories(folder_ / "airports" / "my_simaddon");
+        fs::current_path(folder_);
+        if (!gf_readDbase(fs::path(HLMR_SAMPLES_INPUT) / "dbase.enc") ||
+            !gf_readAirports(fs::path(HLMR_SAMPLES_INPUT) / "airports.enc")) {
+            throw std::runtime_error("the sample databases were not read");
+        }
+        std::ofstream file(folder_ / "airports" / "my_simaddon" / "EHAM.xml", std::ios::binary);
+        file << lf_airportFile();
+        if (!file.flush()) {
+            throw std::runtime_error("the airport file was not written");
+        }
+        bytes_ = fs::file_size(folder_ / "airports" / "my_simaddon" / "EHAM.xml");
+    }
+    ~LargeAirportFolder()
+    {
+        fs::current_path(fs::temp_directory_path());
+        fs::remove_all(folder_);
+    }
+    LargeAirportFolder(const LargeAirportFolder&) = delete;
+    LargeAirportFolder& operator=(const LargeAirportFolder&) = delete;
+
+    std::uintmax_t bytes() const noexcept { return bytes_; }
+
+  private:
+    static std::string lf_airportFile()
+    {
+        std::string text = R"(<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <meta>
+    <info name="author" value="Hollowmere" />
+    <info name="version" value="12.5.1" />
+    <info name="date" value="Dec  6, 2026" />
+    <info name="copyright" value="Copyright (c) the makers of Hollowmere. All rights reserved." />
+    <info name="sim" value="1" />
+  </meta>
+  <parameters>
+    <parameter name="airport_name" value="Schiphol" />
+    <parameter name="publisher" value="simaddon" />
+    <parameter name="altitude" value="-11" />
+  </parameters>
+  <parkpositions>
+)";
+        const char* fleet[][3] = {{"PH-BXA", "KLM", "B738"}, {"D-AINA", "DLH", "A20N"}, {"G-EUPA", "BAW", "A319"}};
+        int n = 0;
+        for (const BenchStand& stand : lf_layout(false)) {
+            ++n;
+            fmt::format_to(std::back_inserter(text),
+                           R"(    <parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" heading="{}" radius="{:.1f}" type="9">)"
+                           "\n",
+                           n, stand.at.lat, stand.at.lon, n % 360, stand.radiusMetres);
+            for (int k = 0; k < 2; ++k) {
+                const auto& [reg, airline, model] = fleet[(n + k) % 3];
+                fmt::format_to(std::back_inserter(text),
+                               R"(      <opt reg="{}" airl="{}" type="{}" day="{}" hh="{}:{}" cs="{}{}" />)"
+                               "\n",
+                               reg, airline, model, (n + k) % 7 + 1, n % 46, n % 46 + 1, airline, n % 9000 + 1);
+            }
+            text += "    </parkpos>\n";
+        }
+        text += "  </parkpositions>\n</root>\n";
+        return text;
+    }
+
+    fs::path folder_;
+    std::uintmax_t bytes_ = 0;
+};
+
+void BM_LoadLargeAirportStep(benchmark::State& run)
+{
+    const LargeAirportFolder folder;
+    BenchTraffic traffic;
+    StatusBoard status;
+    ParkingService service(traffic, status, gf_systemSteadyTime());
+    for (auto _ : run) {
+        run.PauseTiming();
+        service.closeParkAirport();
+        // The first step finds the airport the user stands at and asks for its file.
+        service.driveParkAirport(true);
+        run.ResumeTiming();
+        service.driveParkAirport(false);
+        run.PauseTiming();
+        if (!service.fileLoaded() || service.park().state.stands.size() != standCount) {
+            run.SkipWithError("the airport file was not loaded");
+            break;
+        }
+        run.ResumeTiming();
+    }
+    run.counters["file MB"] = static_cast<double>(folder.bytes()) / 1e6;
+    run.counters["to place"] = service.positionsToPlace();
+}
+BENCHMARK(BM_LoadLargeAirportStep)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->ComputeStatistics("max", [](const std::vector<double>& runs) { return *std::ranges::max_element(runs); });
+
+} // namespace
