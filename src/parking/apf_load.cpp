@@ -5,6 +5,7 @@
 #include "parking/apf_download.h"
 #include "parking/apf_location.h"
 #include "parking/apf_reader.h"
+#include "parking/damaged_learned.h"
 #include "parking/quality_factors.h"
 #include "parking/stand_index.h"
 #include "settings/catalogue.h"
@@ -109,7 +110,9 @@ void lf_readLearnedFile(ParkAirport& park)
         lf_applyFirstVisitDefaults(park);
         return;
     }
-    gf_readLearned(park.learnedPath, park.header.airportName, park.state);
+    if (gf_learnedFileDamaged(gf_readLearned(park.learnedPath, park.header.airportName, park.state))) {
+        gf_keepDamagedLearnedFile(park.learnedPath, park.state);
+    }
     park.state.quality = gf_qualityFactors(park.state.stands);
     if (park.state.handmade) {
         gf_log("A handmade airport file overruled the archived file!");

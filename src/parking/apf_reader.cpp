@@ -386,9 +386,7 @@ LearnedRead gf_readLearned(const fs::path& path, std::string_view airportName, P
 {
     pugi::xml_document document;
     if (const auto problem = gf_loadApfDocument(path, document)) {
-        gf_save1GenerationOf(path);
-        gf_logAlert(fmt::format("{} found, but could not be loaded, saved as {}: {}", path.generic_string(),
-                                gf_generationName(path.generic_string(), 1), *problem));
+        gf_logAlert(fmt::format("{} found, but could not be loaded: {}", path.generic_string(), *problem));
         state.learnedRead = LearnedRead::unparsable;
         return state.learnedRead;
     }

@@ -26,7 +26,8 @@ enum class LearnedRead {
     clearedByVersion, // an older program wrote it: the learned options of the airport's stands were not read
     stoppedEarly,     // no meta block, or an error part-way: the rest was not read
     handmadeFailed,   // a handmade file with a bad stand id: its stands are incomplete
-    unparsable,       // not XML; it was copied to its older generation
+    unparsable,       // not XML
+    damagedKeptAside, // not XML or stopped early, and moved to a name of its own: a save writes a new file
 };
 
 // True when a save from memory would lose what the learned file holds beyond what was read.

@@ -235,11 +235,12 @@ TEST_F(LearnedOverlay, HandmadeFilesReplaceTheStandsWhateverTheirValue)
     EXPECT_NE(folder.logText().find("lf_readLearned: 94: Stand 'H1' appears more than once."), std::string::npos);
 }
 
-TEST_F(LearnedOverlay, UnreadableFilesAreKeptAsTheirOlderGeneration)
+TEST_F(LearnedOverlay, UnreadableFilesAreReportedAndLeftAsTheyAre)
 {
     EXPECT_EQ(read("<root><parkpositions>"), LearnedRead::unparsable);
-    EXPECT_TRUE(fs::exists(folder.dir / "EHAM0.xml"));
-    EXPECT_NE(folder.logText().find("EHAM.xml found, but could not be loaded, saved as "), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder.dir / "EHAM0.xml")) << "the older generation is no place for a damaged file";
+    EXPECT_EQ(test::readWholeFile(folder.dir / "EHAM.xml"), "<root><parkpositions>");
+    EXPECT_NE(folder.logText().find("EHAM.xml found, but could not be loaded: "), std::string::npos);
     EXPECT_EQ(read(R"(<root><parkpositions><parkpos id="A1" radius_change="true" radius="1"/></parkpositions></root>)"),
               LearnedRead::stoppedEarly);
     EXPECT_EQ(stands()[0], "A1 52.100000 4.100000 h0.0 r40.0 t0 cfalse rfalse hfalse mfalse rcfalse ccfalse");

@@ -1,7 +1,11 @@
 // Saving what the park airport learned: to the learned path kept at the load, with the count of updates, the older
 // generation at a visit's first save, the 5-minute checkpoint and a reload that restores every option; and the
 // cases that save nothing: a failed load, no learned path, a learned file not read completely, a save that fails.
+// A damaged learned file is kept under a name of its own, the good older generation stays, learning goes on and
+// the next save writes a whole file.
 #include "parking/parking_service.h"
+
+#include "core/message_line.h"
 
 #include "parking_fixture.h"
 #include "parking_world.h"
@@ -156,9 +160,10 @@ TEST_F(LearnedSave, NothingIsSavedWithoutALoadALearnedPathOrACompleteRead)
     const Case cases[] = {
         {"a failed load", lf_airport(R"(<parkpos id="Z" latitude="0" longitude="0" />)"), "", false},
         {"no learned path", lf_airport(twoStands, ""), "", true},
-        {"a learned file without meta block", lf_airport(),
-         "<root><parameters/><parkpositions><parkpos id=\"A1\"><opt reg=\"PH-BXA\" day=\"1\" hh=\"3\" /></parkpos>"
-         "</parkpositions></root>",
+        {"a handmade learned file with a repeated stand id", lf_airport(),
+         test::apfText(R"(<parkpos id="H1" latitude="52.31" longitude="4.76" radius="30" />
+                          <parkpos id="H1" latitude="52.32" longitude="4.76" radius="30" />)",
+                       R"(<parameter name="handmade" value="true" />)"),
          true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -209,6 +214,63 @@ TEST_F(LearnedSave, AFailedSaveKeepsTheChangesAndLeftoverTemporaryFilesGo)
     ASSERT_TRUE(service.saveLearned());
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_EQ(service.park().state.learnedUpdates.count(), 0);
+}
+
+TEST_F(LearnedSave, ADamagedLearnedFileIsKeptAsideTheGoodOlderGenerationStaysAndLearningGoesOn)
+{
+    const fs::path learned = folder.dir / learnedFile;
+    const fs::path older = folder.dir / "airports/learned/my_simaddon/EHAM0.xml";
+    const auto damagedName = [&](int n) {
+        return folder.dir / fmt::format("airports/learned/my_simaddon/EHAM.damaged{}.xml", n);
+    };
+    // A good learned file of an earlier visit.
+    ASSERT_EQ(visit(), "");
+    learn("PH-BXA", 1, {2, 20});
+    learn("D-AINA", 2, {3, 30});
+    ASSERT_TRUE(service.saveLearned());
+    service.closeParkAirport();
+    const std::string good = readWholeFile(learned);
+    ASSERT_GT(good.size(), 1000U);
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    std::string withoutMeta = good;
+    withoutMeta.erase(withoutMeta.find("<meta>"), withoutMeta.find("</meta>") + 7 - withoutMeta.find("<meta>"));
+    const Case cases[] = {{"cut off after 700 bytes", good.substr(0, 700)}, {"without its meta block", withoutMeta}};
+    int kept = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.write("airports/learned/my_simaddon/EHAM0.xml", good);
+        folder.write(learnedFile, c.bytes);
+        gf_resetMessageLine();
+        ASSERT_EQ(visit(), "");
+        ++kept;
+        const std::string keptAs = fmt::format("airports/learned/my_simaddon/EHAM.damaged{}.xml", kept);
+        EXPECT_EQ(readWholeFile(older), good) << "the good older generation stays";
+        EXPECT_EQ(gf_messageLineTexts().message,
+                  fmt::format("Learned file {} was damaged; kept as {}", learnedFile.generic_string(), keptAs));
+        EXPECT_EQ(logCount(fmt::format("is damaged: kept as {};", keptAs)), 1U);
+        EXPECT_FALSE(fs::exists(learned));
+        ASSERT_TRUE(fs::exists(damagedName(kept)));
+        EXPECT_EQ(readWholeFile(damagedName(kept)), c.bytes);
+
+        learn("PH-BXA", 1, {4, 12});
+        ASSERT_TRUE(service.saveLearned());
+        service.closeParkAirport();
+        EXPECT_EQ(readWholeFile(older), good) << "a save after a damaged file keeps no generation of it";
+        gf_resetMessageLine();
+        ASSERT_EQ(visit(), "") << "the saved file is whole";
+        EXPECT_EQ(service.park().state.learnedRead, LearnedRead::complete);
+        EXPECT_EQ(learnedOptions(), (std::vector<std::string>{"A1 PH-BXA 4 12"}));
+        EXPECT_EQ(gf_messageLineTexts().message, "");
+        EXPECT_FALSE(fs::exists(damagedName(kept + 1)));
+        service.closeParkAirport();
+    }
+    // Each damaged file kept its own name.
+    EXPECT_EQ(readWholeFile(damagedName(1)), cases[0].bytes);
+    EXPECT_EQ(logCount("is damaged: kept as"), 2U);
 }
 
 } // namespace
