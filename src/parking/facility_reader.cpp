@@ -2,6 +2,7 @@
 
 #include "core/geodesy.h"
 #include "core/log.h"
+#include "core/run_state_port.h"
 #include "platform/sim/sim_program_ids.h"
 
 #include <fmt/format.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <numbers>
+#include <utility>
 
 namespace hlw {
 namespace {
@@ -318,7 +320,15 @@ std::vector<StandRecord> gf_nameFacilityStands(const std::vector<FacilityStand>&
     return named;
 }
 
-FacilityReader::FacilityReader(SteadyTimeSource& time) : time_(time), nextRequestId_(sim_ids::kReqFacility) {}
+bool gf_facilityWaitStopping() noexcept
+{
+    return gf_runState().stopRequested() || gf_runState().userClosing();
+}
+
+FacilityReader::FacilityReader(SteadyTimeSource& time, std::function<bool()> stopping)
+    : time_(time), stopping_(std::move(stopping)), nextRequestId_(sim_ids::kReqFacility)
+{
+}
 
 FacilityReader::~FacilityReader()
 {
@@ -396,6 +406,10 @@ bool FacilityReader::read(const AirportCode& code, ApfData& data, int32_t& helip
             gf_logAlert(fmt::format("Facility data of {} not read: the simulator closed the connection ({})", code,
                                     facilityClientName));
             close();
+            return false;
+        }
+        if (stopping_()) {
+            gf_logAlert(fmt::format("Facility data of {} not read: the run is ending", code));
             return false;
         }
         const SteadyTimeSource::TimePoint now = time_.now();

@@ -6,8 +6,8 @@
 //
 // Every request has a fresh request id (2001, 2002, ...), and records of other ids (an earlier, abandoned
 // request) are ignored. The wait for an answer ends after 10 s without a record of the request, when the
-// simulator reports an exception for the request, or when it closes the connection; the read then fails with an
-// alert line and nothing is filled in. Payloads are checked against their layout before a field is read, a record
+// simulator reports an exception for the request, when it closes the connection, or as soon as the reader's stop
+// question says so (within a few milliseconds); the read then fails with an alert line and nothing is filled in. Payloads are checked against their layout before a field is read, a record
 // with a value that is not finite or out of range is skipped, and at most 5,000 stands are kept.
 #include "core/fixed_code.h"
 #include "core/steady_time_source.h"
@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -73,9 +74,13 @@ std::vector<StandRecord> gf_nameFacilityStands(const std::vector<FacilityStand>&
 // "a", "b", ..., "z", "aa", "ab", ...: the suffix of the n-th repeat (n >= 1); empty for 0.
 std::string gf_standRepeatSuffix(uint64_t n);
 
+// A stop of the run is requested or the user is closing the program (the run state port).
+bool gf_facilityWaitStopping() noexcept;
+
 class FacilityReader {
   public:
-    explicit FacilityReader(SteadyTimeSource& time);
+    // stopping is asked throughout every wait for an answer.
+    explicit FacilityReader(SteadyTimeSource& time, std::function<bool()> stopping = gf_facilityWaitStopping);
     ~FacilityReader();
     FacilityReader(const FacilityReader&) = delete;
     FacilityReader& operator=(const FacilityReader&) = delete;
@@ -96,6 +101,7 @@ class FacilityReader {
     bool open();
 
     SteadyTimeSource& time_;
+    std::function<bool()> stopping_;
     HANDLE handle_ = nullptr;
     DWORD nextRequestId_;
 };

@@ -1,7 +1,8 @@
 // The add-on airports scan over the "min" tree of the airport tree builder, in a program folder: each outcome the
 // tree lays out becomes exactly its link file or generated file, with the simulator stand-in answering facility
 // requests or refusing the connection; the counters, the scan log, "tblo" and the entries of "tblo.zip"; the
-// warning when nothing was found, a missing root, a stop in the middle and a missing airport list.
+// warning when nothing was found, a missing root, a stop in the middle, a close during a stalled facility request
+// and a missing airport list.
 #include "parking/addon_scan.h"
 
 #include "airport_tree.h"
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <set>
 
@@ -118,6 +120,25 @@ class StopAfter final : public RunStatePort {
 
   private:
     mutable std::atomic<int> left_;
+};
+
+// The user closing the program from a moment on.
+class ClosingFrom final : public RunStatePort {
+  public:
+    explicit ClosingFrom(std::chrono::steady_clock::time_point at) : at_(at) { gf_installRunStatePort(this); }
+    ~ClosingFrom() override { gf_installRunStatePort(nullptr); }
+    ClosingFrom(const ClosingFrom&) = delete;
+    ClosingFrom& operator=(const ClosingFrom&) = delete;
+
+    bool stopRequested() const noexcept override { return false; }
+    bool userClosing() const noexcept override { return std::chrono::steady_clock::now() >= at_; }
+    bool simIsMsfs2020() const noexcept override { return true; }
+    int32_t simCode() const noexcept override { return 1; }
+    bool simTimeInUse() const noexcept override { return false; }
+    int64_t simUtcSeconds() const noexcept override { return 0; }
+
+  private:
+    const std::chrono::steady_clock::time_point at_;
 };
 
 class AddonScanTest : public ::testing::Test {
@@ -386,6 +407,22 @@ TEST_F(AddonScanTest, AStopEndsTheWalkAndTheScanStillEndsProperly)
     EXPECT_TRUE(fs::exists(folder.dir / "output/info/AirportsScanLog.txt"));
     const std::string log = folder.logText();
     EXPECT_THAT(log, HasSubstr("airports scan ends"));
+    expectScanSwitchedOff();
+}
+
+TEST_F(AddonScanTest, AClosingDuringAStalledFacilityRequestEndsTheScanAtOnce)
+{
+    answerFacilities();
+    ASSERT_TRUE(standin->control("facility noend on")["ok"].get<bool>());
+    const auto closeAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    {
+        const ClosingFrom closing(closeAt);
+        scan();
+    }
+    // Every facility request would wait 10 s for its end.
+    EXPECT_LT(std::chrono::steady_clock::now() - closeAt, std::chrono::seconds(2));
+    EXPECT_THAT(folder.logText(), HasSubstr("not read: the run is ending"));
+    EXPECT_THAT(folder.logText(), HasSubstr("airports scan ends"));
     expectScanSwitchedOff();
 }
 

@@ -1,5 +1,6 @@
 // The facility reader against the simulator stand-in process and the sample facility files, with each of the
-// stand-in's facility switches: every failed read is one alert, and the next airport is read as usual.
+// stand-in's facility switches: every failed read is one alert, and the next airport is read as usual; a stop ends a
+// stalled request at once.
 #include "parking/facility_reader.h"
 
 #include "standin_process.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 namespace hlw {
@@ -109,6 +111,26 @@ TEST_F(FacilityStandin, ADelayedAnswerWithinTheWaitIsRead)
     standin.control("facility delay EHRD 300");
     ASSERT_TRUE(read(reader, "EHRD"));
     EXPECT_EQ(data.stands.size(), 6U);
+}
+
+TEST_F(FacilityStandin, AStopEndsAStalledRequestWithinATenthOfASecond)
+{
+    using Clock = std::chrono::steady_clock;
+    // Real time: the stand-in never ends its answer, and the stop comes 300 ms into the wait.
+    std::optional<Clock::time_point> stopAt;
+    FacilityReader reader(gf_systemSteadyTime(), [&] { return stopAt && Clock::now() >= *stopAt; });
+    ASSERT_TRUE(standin.control("facility noend EHRD")["ok"].get<bool>());
+    stopAt = Clock::now() + 300ms;
+    const std::string added = log.during([&] { EXPECT_FALSE(read(reader, "EHRD")); });
+    EXPECT_LT(Clock::now() - *stopAt, 100ms);
+    EXPECT_NE(added.find("==> Facility data of EHRD not read: the run is ending"), std::string::npos) << added;
+    EXPECT_TRUE(data.stands.empty());
+
+    // The connection stays; once the stop is over the next airport is read.
+    stopAt.reset();
+    standin.control("facility clear");
+    ASSERT_TRUE(read(reader, "LSZH"));
+    EXPECT_EQ(data.stands.size(), 9U);
 }
 
 } // namespace
