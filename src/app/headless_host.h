@@ -44,6 +44,7 @@ public:
 
     // The control port: no controls, only the posted messages.
     bool hasControl(ui::ControlId) const override { return false; }
+    bool showsControls() const override { return false; }
     void enable(ui::ControlId, bool) override {}
     void setChecked(ui::ControlId, bool) override {}
     void setText(ui::ControlId, std::string) override {}

@@ -99,6 +99,9 @@ void SimControls::enableForStartUp()
     simChoice.fillCombo();
 
     gf_enableControl(destination, false);
+    // The settings load fills no text into this box, and the close of a run empties the setting: without this
+    // the box would still show the destination of the run before.
+    gf_setStringControlText(destination);
     for (const IntComboParameter* list : {&airpRange, &airpHeight}) {
         gf_enableControl(*list);
         list->fillCombo();

@@ -173,6 +173,11 @@ void lf_installNewVersion(const VersionData& web, const UpdaterOptions& options)
         gf_logAlert(fmt::format("Could not write {}", (paths::newVersionFolder / "README.txt").string()));
     }
     if (gf_shellOpen(installer)) {
+        // The run ends without a restart and the window stays until the user closes it: the line says what next.
+        gf_setMessage(fmt::format("New version {} is in the folder that was opened, {}: close {} and run its "
+                                  "installer",
+                                  web.text(), installer.parent_path().string(), productName),
+                      true);
         gf_logFlushNow();
     } else {
         if (options.messageBox) {

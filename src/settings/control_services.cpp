@@ -12,7 +12,10 @@ void lf_setControlText(ui::ControlId id, std::string text)
 {
     ui::ControlPort& port = ui::gf_controlPort();
     if (!port.hasControl(id)) {
-        gf_log(fmt::format("GetDlgItem failed for ID {}", id));
+        // Without a window there is no control to miss.
+        if (port.showsControls()) {
+            gf_log(fmt::format("GetDlgItem failed for ID {}", id));
+        }
         return;
     }
     port.setText(id, std::move(text));

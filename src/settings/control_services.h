@@ -13,7 +13,8 @@ inline constexpr ui::Rect settingsPanelRect{0, 112, 880, 392};
 void gf_enableControl(const ControlBinding& binding, bool enabled = true);
 
 // Writes the value as decimal text into the setting's control (a list selects the entry equal to it, or none)
-// and repaints the settings panel. Logs "GetDlgItem failed for ID {}" when the window has no such control.
+// and repaints the settings panel. Logs "GetDlgItem failed for ID {}" when the window has no such control; a
+// program without a window says nothing.
 void gf_setIntControlText(const IntComboParameter& parameter);
 // The same for a text setting.
 void gf_setStringControlText(const StringEditParameter& parameter);

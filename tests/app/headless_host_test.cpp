@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string lf_readBack(std::FILE* file)
 {
@@ -34,7 +35,8 @@ std::string lf_readBack(std::FILE* file)
 }
 
 // Real threads (host, workers, the simulator link's and the readers' threads) with fake neighbours on a fake
-// clock: start, main loop, a reader error and its restart, the second main loop, the close, the end.
+// clock: start, main loop, a reader error and its restart, the second main loop, the close, the end; the console
+// shows the message line and the log holds no complaint about missing controls.
 TEST(HeadlessHost, ARestartAfterAReaderErrorAndTheCloseLeaveNoThreadBehind)
 {
     test::TempDir dir;
@@ -93,6 +95,9 @@ TEST(HeadlessHost, ARestartAfterAReaderErrorAndTheCloseLeaveNoThreadBehind)
     EXPECT_GE(world.tick.ticks.load(), 600);
     EXPECT_THAT(lf_readBack(out), HasSubstr("Close window button clicked, closing Hollowmere ...\n"));
     EXPECT_THAT(log, HasSubstr("The traffic reader has stopped with error: receive failed\n"));
+    // Each start loaded the settings, whose controls a program without a window does not have nor miss.
+    EXPECT_THAT(log, HasSubstr("parameters.xml"));
+    EXPECT_THAT(log, Not(HasSubstr("GetDlgItem failed")));
     std::fclose(out);
     std::fclose(err);
     gf_resetRunFlags();

@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, OpensAtItsPlaceWithItsControlsAndPaintsTheBands)
                             "fill 0,392,880,448 0x000000", "fill 0,448,881,477 0x32CD32"));
 }
 
-// Green with a message, red with an error (which hides messages set after it); yellow text at (3, 455).
+// Green with a message, red with an error (which hides messages set after it); yellow text at (3, 455) in one row.
 TEST_F(MainWindowTest, TheMessageBandIsGreenWithAMessageAndRedWithAnError)
 {
     MainWindow mainWindow(window, state);
@@ -144,6 +144,11 @@ TEST_F(MainWindowTest, TheMessageBandIsGreenWithAMessageAndRedWithAnError)
         {[] { gf_setMessage("ignored while the error shows", false); }, "fill 0,448,881,477 0x0000FF",
          "text 3,455 0x00FFFF 150: No install path detected", false},
         {[] { gf_clearError(); }, "fill 0,448,881,477 0x32CD32", nullptr, true},
+        // A line break or tab is no glyph: drawn as one row, without those at its ends.
+        {[] { gf_setMessage("Parking adjustments: 0 to be removed, 3 to be added\n", false); },
+         "fill 0,448,881,477 0x32CD32", "text 3,455 0x00FFFF Parking adjustments: 0 to be removed, 3 to be added", true},
+        {[] { gf_showError("\nReading failed:\tline 3\r\n"); }, "fill 0,448,881,477 0x0000FF",
+         "text 3,455 0x00FFFF Reading failed: line 3", true},
     };
     for (const auto& row : rows) {
         window.controls().takeOperations();

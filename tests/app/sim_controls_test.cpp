@@ -39,6 +39,7 @@ class SimControlsTest : public ::testing::Test {
             flag->set(flag->defaultValue());
         }
         settings::blockCallsign.set("");
+        settings::destination.set(settings::destination.defaultValue());
         settings::maxParkSel.set(settings::maxParkSel.defaultValue());
         settings::simChoice.set(settings::simChoice.defaultValue());
     }
@@ -199,6 +200,24 @@ TEST_F(SimControlsTest, UnblockIsEnabledExactlyWhileACallsignIsBlocked)
         settings::blockCallsign.set(callsign);
         controls.enableForStartUp();
         EXPECT_EQ(enabled(settings::unblockButton), *callsign != '\0') << callsign;
+    }
+}
+
+// The close of a run empties DESTINATION; the box shows what the next start has, not the run before's airport.
+TEST_F(SimControlsTest, TheDestinationBoxShowsTheSettingAtEveryStartUp)
+{
+    struct Row {
+        const char* shownBefore;
+        const char* setting;
+    };
+    const Row rows[] = {{"EHRD", ""}, {"", "EHAM"}, {"EHRD", "EHAM"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.shownBefore << " -> " << row.setting);
+        window.setText(settings::destination.controlId(), row.shownBefore);
+        settings::destination.set(row.setting);
+        controls.enableForStartUp();
+        EXPECT_EQ(state(settings::destination).text, row.setting);
+        EXPECT_FALSE(enabled(settings::destination));
     }
 }
 

@@ -337,6 +337,12 @@ TEST_F(Updater, ANewProgramLeavesTheInstallerTheNotesAndTheReadmeAndEndsTheRun)
     EXPECT_FALSE(fs::exists(program / "new_version" / "old.txt"));
     EXPECT_EQ(gf_stopDecision(), (StopDecision{ExitReason::newVersion, 0}));
     EXPECT_EQ(readWholeFile(dir / "shell.txt"), (program / "new_version").string() + "\n");
+    // The window waits for the user to close it: its message line says where the new version is.
+    const std::string told = fmt::format("New version 12.6.0 is in the folder that was opened, {}: close Hollowmere "
+                                         "and run its installer",
+                                         (program / "new_version").string());
+    EXPECT_EQ(gf_messageLineTexts().message, told);
+    EXPECT_THAT(log(), HasSubstr(told + "\n"));
     // The data sets wait for the new program.
     EXPECT_EQ(settings::airportsVersion.get(), "12.0.0");
     EXPECT_THAT(log(), HasSubstr("msfs_app program version at web = 12.6.0\n"));

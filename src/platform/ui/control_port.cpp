@@ -9,6 +9,7 @@ namespace {
 class DiscardingControlPort final : public ControlPort {
   public:
     bool hasControl(ControlId) const override { return false; }
+    bool showsControls() const override { return false; }
     void enable(ControlId, bool) override {}
     void setChecked(ControlId, bool) override {}
     void setText(ControlId, std::string) override {}

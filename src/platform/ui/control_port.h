@@ -23,6 +23,9 @@ class ControlPort {
 
     // True once the window has created a control with this id.
     virtual bool hasControl(ControlId id) const = 0;
+    // False for a port without a window (the console's, the discarding one): it never has controls, so a control
+    // it does not have is nothing to report.
+    virtual bool showsControls() const { return true; }
 
     virtual void enable(ControlId id, bool enabled) = 0;
     virtual void setChecked(ControlId id, bool checked) = 0;
