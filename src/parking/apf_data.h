@@ -17,7 +17,14 @@ struct PackageManifest {
     std::string packageVersion; // "package_version", or "version" when that is empty
     std::string manufacturer;
     std::string creator;
-    bool operator==(const PackageManifest&) const = default;
+    std::filesystem::path file{}; // where it was read; empty for one the scan makes up
+
+    // What the manifest says; where it lies is no part of that.
+    bool operator==(const PackageManifest& other) const
+    {
+        return title == other.title && packageVersion == other.packageVersion &&
+               manufacturer == other.manufacturer && creator == other.creator;
+    }
 };
 
 struct ApfData {

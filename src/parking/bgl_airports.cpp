@@ -47,6 +47,7 @@ void lf_processAirportRecord(const BglWords& words, const BglAirportRecord& reco
         return;
     }
     if (gf_manifestNamesNoMaker(data.manifest)) {
+        report.push_back(gf_noMakerLine(code, *data.manifest));
         return;
     }
     BglAirportStands airport = gf_readBglStands(words, record, data.bglPathText, report, budget);

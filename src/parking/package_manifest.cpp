@@ -99,6 +99,7 @@ std::optional<PackageManifest> gf_readManifest(const fs::path& path, ReportLines
         return std::nullopt;
     }
     PackageManifest manifest;
+    manifest.file = path;
     manifest.title = gf_jsonString(document, "title");
     manifest.packageVersion = gf_jsonString(document, "package_version");
     if (manifest.packageVersion.empty()) {
@@ -123,6 +124,12 @@ bool gf_manifestNamesNoMaker(const std::optional<PackageManifest>& manifest)
 {
     constexpr std::size_t makerMinLength = 4;
     return manifest && manifest->manufacturer.size() < makerMinLength && manifest->creator.size() < makerMinLength;
+}
+
+std::string gf_noMakerLine(const AirportCode& code, const PackageManifest& manifest)
+{
+    return fmt::format("{} gets no airport file: the manifest {} names no maker (manufacturer '{}', creator '{}')", code,
+                       manifest.file.generic_string(), manifest.manufacturer, manifest.creator);
 }
 
 std::optional<PackageManifest> gf_searchManifest(const fs::path& path, ReportLines& report)

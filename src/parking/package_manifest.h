@@ -38,6 +38,9 @@ std::string gf_jsonString(const nlohmann::json& object, std::string_view key);
 // True for a manifest whose manufacturer and creator are both shorter than 4 characters: it names no maker, and
 // the add-on airports scan writes no airport file for its package. False without a manifest.
 bool gf_manifestNamesNoMaker(const std::optional<PackageManifest>& manifest);
+// The scan log line that says why the airport gets no airport file: the manifest found for it (which may lie
+// above the airport's own package) names no maker.
+std::string gf_noMakerLine(const AirportCode& code, const PackageManifest& manifest);
 
 // The manifest of the package that holds the file: searched in the file's folder and up to 6 folders above it.
 std::optional<PackageManifest> gf_searchManifest(const std::filesystem::path& path, ReportLines& report);

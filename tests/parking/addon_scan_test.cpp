@@ -1,8 +1,8 @@
 // The add-on airports scan over the "min" tree of the airport tree builder, in a program folder: each outcome the
 // tree lays out becomes exactly its link file or generated file, with the simulator stand-in answering facility
 // requests or refusing the connection; the counters, the scan log, "tblo" and the entries of "tblo.zip"; the
-// warning when nothing was found, a missing root, a stop in the middle, a close during a stalled facility request
-// and a missing airport list.
+// warning when nothing was found, a missing root, a stop in the middle, a close during a stalled facility request,
+// the scan log line of an airport whose manifest names no maker and a missing airport list.
 #include "parking/addon_scan.h"
 
 #include "airport_tree.h"
@@ -424,6 +424,27 @@ TEST_F(AddonScanTest, AClosingDuringAStalledFacilityRequestEndsTheScanAtOnce)
     EXPECT_THAT(folder.logText(), HasSubstr("not read: the run is ending"));
     EXPECT_THAT(folder.logText(), HasSubstr("airports scan ends"));
     expectScanSwitchedOff();
+}
+
+TEST_F(AddonScanTest, AnAirportUnderAManifestThatNamesNoMakerGetsNothingAndTheScanLogSaysWhy)
+{
+    // A manifest above the packages: the search climbs to it from EHTX's package, which has none of its own.
+    const fs::path above = folder.dir / "sim/packages/manifest.json";
+    test::writeWholeFile(above, R"({"title": "Downloads", "manufacturer": "", "creator": "me"})");
+    answerFacilities();
+    scan();
+    std::map<std::string, Expected> expected = expectedFiles({"Official", "Community"}, true);
+    ASSERT_EQ(expected.erase("airports/my_thirdparty/EHTX.xml"), 1U);
+    expectOutputs(expected);
+    const std::string lines = scanLog();
+    EXPECT_THAT(lines, HasSubstr(fmt::format("\nEHTX gets no airport file: the manifest {} names no maker "
+                                             "(manufacturer '', creator 'me')\n",
+                                             above.generic_string())));
+    // The same for a package whose own manifest names no maker.
+    EXPECT_THAT(lines, HasSubstr(fmt::format("\nEHKD gets no airport file: the manifest {} names no maker "
+                                             "(manufacturer '', creator 'ab')\n",
+                                             (folder.dir / "sim/packages/Community/quiet-ehkd-dekooy/manifest.json")
+                                                 .generic_string())));
 }
 
 TEST_F(AddonScanTest, AMissingAirportListEndsTheScanWithItsErrorAndTheScanSwitchedOff)
