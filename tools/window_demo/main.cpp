@@ -1,8 +1,9 @@
 // Shows the main window with one named scenario of status values, its panel settings and its message line, until
 // the window is closed or the process gets SIGINT or SIGTERM. Prints "ready" once the first paint is done, so
 // that a script can take its screenshot then.
-//   hlmr-window-demo <scenario> [x y]   the window's client area at (x, y), default (0, 0)
-//   hlmr-window-demo --list             the scenarios, one per line with what each shows
+//   hlmr-window-demo <scenario> [x y] [--live N]   the window's client area at (x, y), default (0, 0); --live
+//                                                  shows N live aircraft instead of the scenario's count
+//   hlmr-window-demo --list                        the scenarios, one per line with what each shows
 #include "app/client_area_paint.h"
 #include "app/control_table.h"
 #include "app/sim_controls.h"
@@ -16,11 +17,15 @@
 #include <fmt/format.h>
 
 #include <atomic>
+#include <charconv>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -67,7 +72,7 @@ int lf_list()
     return 0;
 }
 
-int lf_show(const demo::WindowScenario& scenario, ui::Point position)
+int lf_show(const demo::WindowScenario& scenario, ui::Point position, std::optional<int32_t> liveCount)
 {
     std::unique_ptr<ui::FltkWindow> window = ui::FltkWindow::open();
     if (!window) {
@@ -76,7 +81,10 @@ int lf_show(const demo::WindowScenario& scenario, ui::Point position)
     }
     ui::gf_installControlPort(window.get());
     StatusBoard status;
-    status.update([&](StatusValues& values) { values = scenario.status; });
+    status.update([&](StatusValues& values) {
+        values = scenario.status;
+        values.liveCount = liveCount.value_or(values.liveCount);
+    });
     demo::gf_applyPanelSettings(scenario.panel);
     DemoEvents events(*window, status);
     const ui::WindowSpec spec{fmt::format("{} - {}", productName, scenario.name), position, clientWidth,
@@ -111,23 +119,36 @@ int main(int argc, char** argv)
     if (argc == 2 && std::string_view(argv[1]) == "--list") {
         return lf_list();
     }
-    if (argc != 2 && argc != 4) {
-        fmt::print(stderr, "usage: hlmr-window-demo <scenario> [x y] | --list\n");
+    std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    std::optional<int32_t> liveCount;
+    if (arguments.size() >= 2 && arguments[arguments.size() - 2] == "--live") {
+        const std::string_view text = arguments.back();
+        int32_t count = -1;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+        if (error != std::errc{} || end != text.data() + text.size() || count < 0) {
+            fmt::print(stderr, "--live takes a count of aircraft, not '{}'\n", text);
+            return 2;
+        }
+        liveCount = count;
+        arguments.resize(arguments.size() - 2);
+    }
+    if (arguments.size() != 1 && arguments.size() != 3) {
+        fmt::print(stderr, "usage: hlmr-window-demo <scenario> [x y] [--live N] | --list\n");
         return 2;
     }
-    const demo::WindowScenario* scenario = demo::gf_findWindowScenario(argv[1]);
+    const demo::WindowScenario* scenario = demo::gf_findWindowScenario(arguments[0]);
     if (scenario == nullptr) {
-        fmt::print(stderr, "unknown scenario '{}'; --list shows them\n", argv[1]);
+        fmt::print(stderr, "unknown scenario '{}'; --list shows them\n", arguments[0]);
         return 2;
     }
     ui::Point position;
-    if (argc == 4) {
-        position = {std::atoi(argv[2]), std::atoi(argv[3])};
+    if (arguments.size() == 3) {
+        position = {std::atoi(arguments[1].data()), std::atoi(arguments[2].data())};
     }
     struct sigaction action {};
     action.sa_handler = lf_onCloseSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    return lf_show(*scenario, position);
+    return lf_show(*scenario, position, liveCount);
 }
