@@ -171,10 +171,11 @@ class LargeAirportFolder {
         int n = 0;
         for (const BenchStand& stand : lf_layout(false)) {
             ++n;
-            fmt::format_to(std::back_inserter(text),
-                           R"(    <parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" heading="{}" radius="{:.1f}" type="9">)"
-                           "\n",
-                           n, stand.at.lat, stand.at.lon, n % 360, stand.radiusMetres);
+            fmt::format_to(
+                std::back_inserter(text),
+                R"(    <parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" heading="{}" radius="{:.1f}" type="9">)"
+                "\n",
+                n, stand.at.lat, stand.at.lon, n % 360, stand.radiusMetres);
             for (int k = 0; k < 2; ++k) {
                 const auto& [reg, airline, model] = fleet[(n + k) % 3];
                 fmt::format_to(std::back_inserter(text),

@@ -22,8 +22,8 @@ struct PackageManifest {
     // What the manifest says; where it lies is no part of that.
     bool operator==(const PackageManifest& other) const
     {
-        return title == other.title && packageVersion == other.packageVersion &&
-               manufacturer == other.manufacturer && creator == other.creator;
+        return title == other.title && packageVersion == other.packageVersion && manufacturer == other.manufacturer &&
+               creator == other.creator;
     }
 };
 

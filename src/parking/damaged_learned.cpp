@@ -51,9 +51,9 @@ void gf_keepDamagedLearnedFile(const fs::path& learned, ParkAirportState& state)
     gf_logAlert(fmt::format("learned file {} is damaged: kept as {}; learning goes on and the next save writes a new "
                             "file",
                             learned.generic_string(), kept->generic_string()));
-    gf_setMessage(fmt::format("Learned file {} was damaged; kept as {}", learned.generic_string(),
-                              kept->generic_string()),
-                  false);
+    gf_setMessage(
+        fmt::format("Learned file {} was damaged; kept as {}", learned.generic_string(), kept->generic_string()),
+        false);
 }
 
 } // namespace hlw

@@ -7,8 +7,9 @@
 // Every request has a fresh request id (2001, 2002, ...), and records of other ids (an earlier, abandoned
 // request) are ignored. The wait for an answer ends after 10 s without a record of the request, when the
 // simulator reports an exception for the request, when it closes the connection, or as soon as the reader's stop
-// question says so (within a few milliseconds); the read then fails with an alert line and nothing is filled in. Payloads are checked against their layout before a field is read, a record
-// with a value that is not finite or out of range is skipped, and at most 5,000 stands are kept.
+// question says so (within a few milliseconds); the read then fails with an alert line and nothing is filled in.
+// Payloads are checked against their layout before a field is read, a record with a value that is not finite or out of
+// range is skipped, and at most 5,000 stands are kept.
 #include "core/fixed_code.h"
 #include "core/steady_time_source.h"
 #include "parking/apf_data.h"

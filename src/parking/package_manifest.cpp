@@ -128,8 +128,8 @@ bool gf_manifestNamesNoMaker(const std::optional<PackageManifest>& manifest)
 
 std::string gf_noMakerLine(const AirportCode& code, const PackageManifest& manifest)
 {
-    return fmt::format("{} gets no airport file: the manifest {} names no maker (manufacturer '{}', creator '{}')", code,
-                       manifest.file.generic_string(), manifest.manufacturer, manifest.creator);
+    return fmt::format("{} gets no airport file: the manifest {} names no maker (manufacturer '{}', creator '{}')",
+                       code, manifest.file.generic_string(), manifest.manufacturer, manifest.creator);
 }
 
 std::optional<PackageManifest> gf_searchManifest(const fs::path& path, ReportLines& report)

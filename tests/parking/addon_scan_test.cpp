@@ -441,10 +441,10 @@ TEST_F(AddonScanTest, AnAirportUnderAManifestThatNamesNoMakerGetsNothingAndTheSc
                                              "(manufacturer '', creator 'me')\n",
                                              above.generic_string())));
     // The same for a package whose own manifest names no maker.
-    EXPECT_THAT(lines, HasSubstr(fmt::format("\nEHKD gets no airport file: the manifest {} names no maker "
-                                             "(manufacturer '', creator 'ab')\n",
-                                             (folder.dir / "sim/packages/Community/quiet-ehkd-dekooy/manifest.json")
-                                                 .generic_string())));
+    EXPECT_THAT(lines, HasSubstr(fmt::format(
+                           "\nEHKD gets no airport file: the manifest {} names no maker "
+                           "(manufacturer '', creator 'ab')\n",
+                           (folder.dir / "sim/packages/Community/quiet-ehkd-dekooy/manifest.json").generic_string())));
 }
 
 TEST_F(AddonScanTest, AMissingAirportListEndsTheScanWithItsErrorAndTheScanSwitchedOff)

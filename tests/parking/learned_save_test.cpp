@@ -157,14 +157,13 @@ TEST_F(LearnedSave, NothingIsSavedWithoutALoadALearnedPathOrACompleteRead)
         std::string learned; // empty: none
         bool loads;
     };
-    const Case cases[] = {
-        {"a failed load", lf_airport(R"(<parkpos id="Z" latitude="0" longitude="0" />)"), "", false},
-        {"no learned path", lf_airport(twoStands, ""), "", true},
-        {"a handmade learned file with a repeated stand id", lf_airport(),
-         test::apfText(R"(<parkpos id="H1" latitude="52.31" longitude="4.76" radius="30" />
+    const Case cases[] = {{"a failed load", lf_airport(R"(<parkpos id="Z" latitude="0" longitude="0" />)"), "", false},
+                          {"no learned path", lf_airport(twoStands, ""), "", true},
+                          {"a handmade learned file with a repeated stand id", lf_airport(),
+                           test::apfText(R"(<parkpos id="H1" latitude="52.31" longitude="4.76" radius="30" />
                           <parkpos id="H1" latitude="52.32" longitude="4.76" radius="30" />)",
-                       R"(<parameter name="handmade" value="true" />)"),
-         true}};
+                                         R"(<parameter name="handmade" value="true" />)"),
+                           true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove_all(folder.dir / "airports");

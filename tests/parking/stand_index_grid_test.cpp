@@ -37,8 +37,8 @@ std::vector<std::vector<StandNumber>> lf_everyPair(const std::vector<StandRecord
             if (a == b || std::abs(stands[b].latitude - stands[a].latitude) > reachDeg) {
                 continue;
             }
-            const double d = gf_distanceNm({stands[a].latitude, stands[a].longitude},
-                                           {stands[b].latitude, stands[b].longitude});
+            const double d =
+                gf_distanceNm({stands[a].latitude, stands[a].longitude}, {stands[b].latitude, stands[b].longitude});
             if (gf_standsAdjacent(d, stands[a].radius, stands[b].radius)) {
                 adjacent[a].push_back(static_cast<StandNumber>(b + 1));
             }
