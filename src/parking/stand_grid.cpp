@@ -94,8 +94,8 @@ CellKey lf_cellOf(const GridStand& stand, const ScaleClass& scale)
             lf_cellIndex(stand.z, scale.cell)};
 }
 
-// The occupied cells and where their stands lie in the grid's list: an open-addressing table, small enough to stay
-// in the cache.
+// The occupied cells and where their stands lie in the grid's list: an open-addressing table of flat slots, at
+// most half full, so that a look-up of an empty cell ends at the first empty slot.
 class CellTable {
   public:
     struct Range {
