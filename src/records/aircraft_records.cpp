@@ -34,7 +34,7 @@ StaticAircraft::StaticAircraft(FlightRecord flightData, int32_t stand, double st
 }
 
 LiveAircraft::LiveAircraft(const PositionRecord& first, FlightRecord flightData, double timestamp)
-    : lastTimestamp(timestamp)
+    : lastTimestamp(timestamp), legReceivedDueTick(first.dueTick)
 {
     flight = std::move(flightData);
     positions.push_back(first);

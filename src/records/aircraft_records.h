@@ -142,6 +142,9 @@ struct LiveAircraft : StaticAircraft {
     // How far a re-timed due tick may move before or after its received due tick.
     int32_t earlyWindow = 1000;
     int32_t lateWindow = 1000;
+    // The received due tick of the position the current leg flies to (the front's, once the leg has ended): the
+    // time between two reports, which the next leg's timing compares with its speeds.
+    int32_t legReceivedDueTick = 0;
     int32_t phaseCountdown = 1; // ticks left in the take-off run; 1 outside a take-off
     int32_t pushBackHoldCounter = 0;
     uint32_t movingAwayCount = 0; // positions of a parked aircraft each farther from the stand

@@ -47,6 +47,9 @@ private:
     void send(FeedContext& context)
     {
         AircraftState state = path_->state();
+        if (spec_.speedLagSeconds > 0.0) {
+            state.groundSpeedKt = laggedSpeedKt(context);
+        }
         if (spec_.noiseMetres > 0.0) {
             const double bearing = std::uniform_real_distribution<double>(0.0, 360.0)(context.random());
             const double metres = std::uniform_real_distribution<double>(0.0, spec_.noiseMetres)(context.random());
@@ -72,6 +75,21 @@ private:
             twin.hexId = *spec_.twinHexId;
             context.sendTraffic(gf_formatTrafficLine(twin, state, stamp));
         }
+    }
+
+    // The ground speed of the flight speedLagSeconds before this sample (its first one before then).
+    double laggedSpeedKt(const FeedContext& context)
+    {
+        if (!lagged_) {
+            lagged_.emplace(spec_, context.centre());
+            laggedTime_ = spec_.startTime;
+        }
+        const double time = next_ - spec_.speedLagSeconds;
+        if (time > laggedTime_) {
+            lagged_->advance(time - laggedTime_);
+            laggedTime_ = time;
+        }
+        return lagged_->state().groundSpeedKt;
     }
 
     bool hasFiniteLegs() const
@@ -104,6 +122,8 @@ private:
 
     FlightSpec spec_;
     std::optional<FlightPath> path_;
+    std::optional<FlightPath> lagged_;
+    double laggedTime_ = 0.0;
     int samples_ = 0;
     std::optional<std::string> heldBack_;
     double next_;

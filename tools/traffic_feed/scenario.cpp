@@ -162,6 +162,7 @@ FlightSpec lf_flight(const std::vector<std::string>& words)
         spec.twinHexId = lf_hexId(*twin);
     }
     spec.noiseMetres = keys.number("noise").value_or(0.0);
+    spec.speedLagSeconds = keys.number("gslag").value_or(0.0);
     if (const auto gaps = keys.text("gaps")) {
         for (const std::string& gap : lf_list(*gaps)) {
             double from = 0.0;
@@ -173,8 +174,8 @@ FlightSpec lf_flight(const std::vector<std::string>& words)
     spec.duplicateEvery = static_cast<int>(keys.number("dup").value_or(0.0));
     spec.lateEvery = static_cast<int>(keys.number("late").value_or(0.0));
     keys.requireAllUsed();
-    if (spec.noiseMetres < 0.0 || spec.duplicateEvery < 0 || spec.lateEvery < 0) {
-        throw std::invalid_argument("noise=, dup= and late= must not be negative");
+    if (spec.noiseMetres < 0.0 || spec.speedLagSeconds < 0.0 || spec.duplicateEvery < 0 || spec.lateEvery < 0) {
+        throw std::invalid_argument("noise=, gslag=, dup= and late= must not be negative");
     }
     if (spec.groundSpeedKt < 0.0) {
         throw std::invalid_argument("gs= must not be negative");

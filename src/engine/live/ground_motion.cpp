@@ -26,6 +26,7 @@ constexpr double smallTurnDeg = 3.0;
 constexpr double sharpTurnDeg = 45.0;
 constexpr double widestCurveDeg = 160.0;
 constexpr double pushBackTurnDeg = 90.0;
+constexpr double settingOffTurnDeg = 90.0;
 constexpr double parkingNextSpeedKt = 5.0;
 constexpr double parkingReachNm = 0.0189;
 
@@ -107,6 +108,49 @@ void lf_turnsAndSpeeds(LiveAircraft& aircraft)
         aircraft.headingDifferenceDeg = gf_angleBetween(aircraft.bearingToNext, aircraft.heading) * degPerRad;
         aircraft.turnToBearing = aircraft.headingDifferenceDeg > smallTurnDeg ? 1 : 0;
     }
+}
+
+// The speed an aircraft sets off with from a standstill: the first speed reported after it, which may come a report
+// late; 0 when none of the next few reports has one.
+double lf_settingOffSpeedKt(const PositionQueue& positions)
+{
+    constexpr std::size_t lookAhead = 3;
+    for (std::size_t i = 1; i < std::min(positions.size(), lookAhead + 1) && positions[i].stationary == 0; ++i) {
+        if (positions[i].groundSpeedKt > 0.0) {
+            return positions[i].groundSpeedKt;
+        }
+    }
+    return 0.0;
+}
+
+// A taxi leg on real data from a standstill to a position it has moved to: the aircraft stands until the real one
+// set off, the leg's length at its setting-off speed before that position is due, so that it does not creep off
+// early and arrive late.
+void lf_standUntilSettingOff(LiveAircraft& aircraft)
+{
+    PositionQueue& positions = aircraft.positions;
+    const PositionRecord& front = positions[0];
+    const PositionRecord& next = positions[1];
+    if (aircraft.phase != MovementPhase::taxi || aircraft.extrapolationCount != 0 || front.groundSpeedKt != 0.0 ||
+        next.stationary != 0) {
+        return;
+    }
+    const double speedKt = lf_settingOffSpeedKt(positions);
+    // Setting off at right angles or more to its heading, the aircraft moves off slowly as it turns rather than
+    // late.
+    if (speedKt <= 0.0 ||
+        gf_angleBetween(gf_bearingRad(lf_at(front), lf_at(next)), aircraft.heading) >= settingOffTurnDeg * radPerDeg) {
+        return;
+    }
+    const int64_t moving = gf_boundedTravelTicks(gf_distanceNm(lf_at(front), lf_at(next)), speedKt);
+    const int64_t setOff = int64_t{next.dueTick} - moving;
+    if (setOff - aircraft.legReceivedDueTick <= reportTimesDeadBandTicks || moving >= reportTimesLimitTicks) {
+        return;
+    }
+    PositionRecord standing = front;
+    standing.stationary = 1;
+    standing.dueTick = static_cast<int32_t>(setOff);
+    positions.insert(positions.begin() + 1, standing);
 }
 
 void lf_pushingBack(LiveContext& context, LiveAircraft& aircraft)
@@ -196,7 +240,9 @@ void gf_insertMidpoint(LiveAircraft& aircraft)
     middle.groundSpeedKt = (front.groundSpeedKt + next.groundSpeedKt) / 2.0;
     middle.altitudeFt = std::max(0.0, (front.altitudeFt + next.altitudeFt) / 2.0);
     middle.airborne = middle.altitudeFt > 0.0 ? 1 : 0;
-    middle.dueTick = static_cast<int32_t>(std::lround((double(front.dueTick) + double(next.dueTick)) / 2.0));
+    // Halfway between the reports in time: the front's due tick may have moved with its own leg's timing.
+    middle.dueTick =
+        static_cast<int32_t>(std::lround((double(aircraft.legReceivedDueTick) + double(next.dueTick)) / 2.0));
     middle.stationary = 0;
     positions.insert(positions.begin() + 1, middle);
 }
@@ -226,7 +272,10 @@ void gf_nextPosGround(LiveContext& context, LiveAircraft& aircraft)
     if (aircraft.phase == MovementPhase::pushing_back) {
         lf_pushingBack(context, aircraft);
     } else if (aircraft.phase != MovementPhase::parked && positions[1].stationary == 0) {
-        lf_turnsAndSpeeds(aircraft);
+        lf_standUntilSettingOff(aircraft);
+        if (positions[1].stationary == 0) {
+            lf_turnsAndSpeeds(aircraft);
+        }
     }
     if (aircraft.phase == MovementPhase::taxi && positions.back().stationary != 0 && context.parking.fileLoaded()) {
         const bool leftStandUntowed = aircraft.towed == 0 && (aircraft.previousPhase == MovementPhase::parked ||
@@ -358,6 +407,7 @@ void gf_pullOut(LiveContext& context, LiveAircraft& aircraft)
         gf_destinationPoint({aircraft.standLat, aircraft.standLon}, aircraft.standHeading, distanceNm * feetPerNm);
     PositionQueue& positions = aircraft.positions;
     positions.resize(1);
+    gf_setFrontDue(aircraft, context.tick());
     PositionRecord& front = positions.front();
     front.groundSpeedKt = flight.taxiSpeedKt;
     PositionRecord next = front;
@@ -393,6 +443,7 @@ void gf_startPushBack(LiveContext& context, LiveAircraft& aircraft)
     const int64_t backTicks = gf_boundedTravelTicks(backNm, flight.taxiSpeedKt);
     PositionQueue& positions = aircraft.positions;
     positions.resize(1);
+    gf_setFrontDue(aircraft, context.tick());
     // The push runs at taxi speed from its start.
     positions.front().groundSpeedKt = flight.taxiSpeedKt;
     PositionRecord target = positions.front();

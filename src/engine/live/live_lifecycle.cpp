@@ -316,6 +316,7 @@ void spawnLiveAc(LiveContext& context, LiveAircraft& aircraft)
         gf_logAlert(fmt::format("{} sz:{}", "spawnLiveAc", positions.size()));
         return;
     }
+    aircraft.legReceivedDueTick = positions.front().dueTick;
     if (positions[1].stationary != 0) {
         positions[0].stationary = 1;
         for (std::size_t i = 0; i < std::min<std::size_t>(3, positions.size()); ++i) {

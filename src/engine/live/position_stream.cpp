@@ -161,6 +161,47 @@ void lf_startLeg(LiveContext& context, LiveAircraft& aircraft)
     positions.pop_front();
 }
 
+// How far a leg's travel time at its speeds gives way to the time between its reports: 0 while they agree, 1 where
+// they plainly disagree, in between rising with the difference.
+double lf_reportTimesWeight(int64_t ticks, int64_t betweenReports) noexcept
+{
+    const double difference = std::abs(double(ticks - betweenReports));
+    const double share = difference / double(betweenReports);
+    const double byShare = (share - reportTimesAgreeShare) / (reportTimesDisagreeShare - reportTimesAgreeShare);
+    const double byTicks = (difference - reportTimesDeadBandTicks) / double(reportTimesDeadBandTicks);
+    return std::clamp(std::min(byShare, byTicks), 0.0, 1.0);
+}
+
+// The speed flown on the leg that has just ended, from its steps (kt; a minute of latitude is a nautical mile).
+double lf_flownSpeedKt(const LiveAircraft& aircraft) noexcept
+{
+    constexpr double nmPerDegree = 60.0;
+    const double northNm = aircraft.latStep * nmPerDegree;
+    const double eastNm = aircraft.lonStep * nmPerDegree * std::cos(aircraft.latitude * radPerDeg);
+    return std::hypot(northNm, eastNm) * ticksPerHour;
+}
+
+// Where the speeds and the positions disagree (speeds that lag an acceleration, a stop between two reports) the
+// leg ends when its report is due, catching up a lag by at most a tenth of the reports' pace. On the ground the
+// leg speed then changes from that of the last (moving) leg by no more than reportTimesJumpKt.
+int64_t lf_followReportTimes(const LiveAircraft& aircraft, int64_t ticks, int64_t betweenReports, int64_t now)
+{
+    const PositionRecord& next = aircraft.positions[1];
+    const double weight = lf_reportTimesWeight(ticks, betweenReports);
+    const double catchUp = double(betweenReports) / reportTimesCatchUpShare;
+    const double toDue = std::clamp(double(int64_t{next.dueTick} - now), double(betweenReports) - catchUp,
+                                    double(betweenReports) + catchUp);
+    double followed = double(ticks) + weight * (toDue - double(ticks));
+    const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(next));
+    const double lastKt = lf_flownSpeedKt(aircraft);
+    if (aircraft.groundMode != 0 && !aircraft.curve.set() && legNm > 0.0 && followed > 0.0 && lastKt > 1.0) {
+        const double kt = std::clamp(legNm * ticksPerHour / followed, lastKt - reportTimesJumpKt,
+                                     lastKt + reportTimesJumpKt);
+        followed = kt > 0.0 ? legNm * ticksPerHour / kt : followed;
+    }
+    return std::llround(followed);
+}
+
 // Lift-off speeds of the categories in knots.
 double lf_liftOffSpeedKt(AircraftCategory category)
 {
@@ -253,6 +294,12 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
 {
     PositionRecord& next = aircraft.positions[1];
     const int64_t now = context.tick();
+    const int64_t betweenReports = int64_t{next.dueTick} - aircraft.legReceivedDueTick;
+    if (aircraft.extrapolationCount < 1 && next.groundSpeedKt > 0.0 && betweenReports >= minLegTicks &&
+        betweenReports <= reportTimesLimitTicks) {
+        ticks = lf_followReportTimes(aircraft, ticks, betweenReports, now);
+    }
+    aircraft.legReceivedDueTick = next.dueTick;
     const int64_t travel = std::clamp<int64_t>(ticks, minLegTicks, maxTravelTicks);
     int64_t due = now + travel;
     if (aircraft.extrapolationCount < 1) {
@@ -263,9 +310,10 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
             const int64_t pull = travel / lagPullShare;
             due += std::clamp<int64_t>(off - std::clamp<int64_t>(off, -lagDeadBandTicks, lagDeadBandTicks), -pull, pull);
         }
-        due = std::clamp<int64_t>(due, int64_t{next.dueTick} - aircraft.earlyWindow,
-                                  std::max(int64_t{next.dueTick} - aircraft.earlyWindow,
-                                           int64_t{next.dueTick} + aircraft.lateWindow));
+        // A leg to a stop may end as soon as its speed takes it there: the aircraft then stands.
+        const bool toStop = next.groundSpeedKt == 0.0 && next.stationary == 0 && next.airborne == 0;
+        const int64_t earliest = toStop ? now : int64_t{next.dueTick} - aircraft.earlyWindow;
+        due = std::clamp<int64_t>(due, earliest, std::max(earliest, int64_t{next.dueTick} + aircraft.lateWindow));
     }
     next.dueTick = static_cast<int32_t>(std::max(due, now + minLegTicks));
 }
@@ -296,6 +344,11 @@ double gf_legSpeed(const LiveAircraft& aircraft)
     if (front.groundSpeedKt == 0.0 && next.groundSpeedKt == 0.0) {
         const double ticks = std::max(minLegTicks, next.dueTick - front.dueTick);
         return std::max(1.0, gf_distanceNm(lf_at(front), lf_at(next)) * ticksPerHour / ticks);
+    }
+    if (front.groundSpeedKt == 0.0 || next.groundSpeedKt == 0.0) {
+        // From or to a standstill: the aircraft moves at the speed of the moving end and stands before it sets off
+        // or after it has stopped, not at half that speed all the way.
+        return std::max(front.groundSpeedKt, next.groundSpeedKt);
     }
     return (front.groundSpeedKt + next.groundSpeedKt) / 2.0;
 }
@@ -329,8 +382,14 @@ void gf_resumeRealData(LiveContext& context, LiveAircraft& aircraft, int32_t lat
     aircraft.lateWindow = lateWindow;
     aircraft.holding = 0;
     if (frontDueNow && !aircraft.positions.empty()) {
-        aircraft.positions.front().dueTick = context.tick() + 1;
+        gf_setFrontDue(aircraft, context.tick() + 1);
     }
+}
+
+void gf_setFrontDue(LiveAircraft& aircraft, int32_t tick) noexcept
+{
+    aircraft.positions.front().dueTick = tick;
+    aircraft.legReceivedDueTick = tick;
 }
 
 } // namespace hlw

@@ -27,6 +27,18 @@ inline constexpr double noPushBackDistanceYet = 900.0;
 // 1 / lagPullShare of its travel time less or more, toward the received due tick.
 inline constexpr int64_t lagPullShare = 20;
 inline constexpr int64_t lagDeadBandTicks = 20;
+// A leg on real data whose travel time at its speeds disagrees with the time between its two reports (up to
+// reportTimesLimitTicks) ends when its report is due instead, catching up at most 1 / reportTimesCatchUpShare of
+// the reports' pace: wholly from a difference of reportTimesDisagreeShare of that time (and twice
+// reportTimesDeadBandTicks), not at all up to reportTimesAgreeShare (or the dead band), in part in between, so that
+// the leg speed changes without a jump between the two timings. On the ground the leg speed then changes from the
+// last leg's by at most reportTimesJumpKt.
+inline constexpr double reportTimesAgreeShare = 0.05;
+inline constexpr double reportTimesDisagreeShare = 0.15;
+inline constexpr int64_t reportTimesDeadBandTicks = 5;
+inline constexpr double reportTimesCatchUpShare = 10.0;
+inline constexpr double reportTimesJumpKt = 12.0;
+inline constexpr int64_t reportTimesLimitTicks = 6000;
 // At most this many passes of nextPosMain look for a next leg.
 inline constexpr int nextLegPasses = 4;
 
@@ -41,13 +53,16 @@ void nextPosMain(LiveContext& context, LiveAircraft& aircraft);
 // Leg helpers the motion uses.
 // Re-times the next position of an air leg by its distance and the leg speed.
 void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
-// Due in max(25, ticks) from now; while data is real moved toward the received due tick by up to a twentieth of
-// the ticks and held within the windows around it; never sooner than a minimal leg from now.
+// Due in max(25, ticks) from now, or toward the next position's received due tick when the ticks disagree with the
+// time between the front's and the next position's reports (real data, the next position moving); while data is
+// real moved toward the received due tick by up to a twentieth of the ticks and held within the windows around it
+// (a leg to a stop may end sooner); never sooner than a minimal leg from now.
 void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks);
 // Drops the positions between the front and the i-th (counted from the front) when the i-th is airborne, re-times
 // the new next position and sets the climb rate toward it. False when the i-th position is not usable.
 bool gf_retimeForClimb(LiveContext& context, LiveAircraft& aircraft, std::size_t i);
-// Knots between the front and the next position.
+// Knots between the front and the next position: the mean of their speeds, the moving one's from or to a
+// standstill, from their spacing when both stand.
 double gf_legSpeed(const LiveAircraft& aircraft);
 // The turn at the next position toward the one after it, +-pi; 0 with fewer than three positions.
 double gf_turnAhead(const LiveAircraft& aircraft);
@@ -55,6 +70,8 @@ double gf_turnAhead(const LiveAircraft& aircraft);
 bool gf_aboveLiftOffSpeed(const LiveAircraft& aircraft);
 // Both windows one step (100 ticks) closer to the normal size.
 void gf_shrinkWindows(LiveAircraft& aircraft) noexcept;
+// The front position becomes due at the tick, which the next leg's timing takes as the front's received due tick.
+void gf_setFrontDue(LiveAircraft& aircraft, int32_t tick) noexcept;
 // Real data follows made-up positions again: count 0, windows 3000 and lateWindow, holding ended; with
 // frontDueNow the front position becomes due at the next tick.
 void gf_resumeRealData(LiveContext& context, LiveAircraft& aircraft, int32_t lateWindow, bool frontDueNow);

@@ -92,8 +92,8 @@ bool lf_duringLanding(LiveContext& context, LiveAircraft& aircraft, PositionReco
                 here.latitude = aircraft.latitude;
                 here.longitude = aircraft.longitude;
                 here.altitudeFt = aircraft.altitudeFt;
-                here.dueTick = context.tick() + 1;
                 positions.assign(1, here);
+                gf_setFrontDue(aircraft, context.tick() + 1);
             }
         }
     } else if (!lf_taxiingAfterTouchdown(aircraft, positions.back(), position)) {
@@ -397,7 +397,7 @@ void gf_leaveStand(LiveContext& context, LiveAircraft& aircraft, PositionRecord&
                                                       position.groundSpeedKt);
             startTick = std::max(startTick, position.dueTick - static_cast<int32_t>(std::lround(ticks)));
         }
-        aircraft.positions.front().dueTick = startTick;
+        gf_setFrontDue(aircraft, startTick);
     }
     context.parking.addRealStandOption(aircraft, StandUseReason::left);
     context.parking.setStandOccupied(aircraft.standNumber, false);
@@ -436,7 +436,7 @@ void decodeExisting(LiveContext& context, LiveAircraft& aircraft, PositionRecord
         lf_groundTransitions(context, aircraft, position);
         positions.push_back(position);
         if (positions.size() == 2 && positions[0].stationary != 0 && positions[1].stationary != 0) {
-            positions[0].dueTick = context.tick() + 1;
+            gf_setFrontDue(aircraft, context.tick() + 1);
             positions[0].groundSpeedKt = positions[1].groundSpeedKt;
         }
     } catch (const std::exception& e) {

@@ -187,6 +187,54 @@ TEST_F(GroundMotion, ASpeedChangeOfMoreThanFiveKnotsOverAHundredMetresOfRealData
     }
 }
 
+// From a standstill the aircraft stands until the real one set off: the leg at the first speed reported after the
+// stop (perhaps a report late) before its report is due; at right angles to the heading it creeps off as before.
+TEST_F(GroundMotion, ALegFromAStandstillStandsUntilTheRealAircraftSetOff)
+{
+    struct Row {
+        const char* name;
+        double headingDeg;
+        double nextKt;       // the next report, 100 m east
+        double thirdKt;      // the one after it, 200 m east
+        int32_t standsUntil; // relative to now; 0: no stand
+    };
+    // 100 m at 10 kt take 1944 ticks; the next report is due in 3000.
+    for (const Row row : {Row{"set off at 10 kt", 90.0, 10.0, 10.0, 3000 - 1944},
+                          Row{"its speed a report late", 90.0, 0.0, 10.0, 3000 - 1944},
+                          Row{"no speed reported yet", 90.0, 0.0, 0.0, 0},
+                          Row{"setting off into a turn of 120 deg", 330.0, 10.0, 10.0, 0}}) {
+        state.live.clear();
+        const LatLon next = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 100.0 / 0.3048);
+        const LatLon third = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 200.0 / 0.3048);
+        LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 0, state.tick), gf_ground(next.lat, next.lon, row.nextKt,
+                                                                                  state.tick + 3000),
+                                    gf_ground(third.lat, third.lon, row.thirdKt, state.tick + 5000)});
+        ac.positions.front().stationary = 1;
+        ac.heading = row.headingDeg * radPerDeg;
+        gf_nextPosGround(live, ac);
+        if (row.standsUntil == 0) {
+            EXPECT_EQ(ac.positions[1].stationary, 0) << row.name;
+            continue;
+        }
+        ASSERT_EQ(ac.positions.size(), 4u) << row.name;
+        EXPECT_NE(ac.positions[1].stationary, 0) << row.name;
+        EXPECT_NEAR(ac.positions[1].dueTick - state.tick, row.standsUntil, 1) << row.name;
+        EXPECT_EQ(ac.positions[1].latitude, 47.0) << row.name;
+    }
+}
+
+// A report at 0 kt that the aircraft moved to is a stop: the leg keeps the speed it comes with (a twentieth
+// slower toward the report's due tick) and the aircraft stands at its end, sooner than the early window allows.
+TEST_F(GroundMotion, ALegToAStopKeepsItsSpeedAndStandsAtItsEnd)
+{
+    const LatLon stop = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 20.0 / 0.3048);
+    LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 10, state.tick), gf_ground(stop.lat, stop.lon, 0, state.tick + 5000)});
+    ac.heading = 90.0 * radPerDeg;
+    gf_nextPosGround(live, ac);
+    // 20 m at 10 kt: 389 ticks, and a twentieth of them.
+    EXPECT_EQ(ac.positions[1].dueTick - state.tick, 389 + 19);
+}
+
 TEST_F(GroundMotion, TheTakeOffRollOpensTheThrottleByTheGroundSpeed)
 {
     struct Row {

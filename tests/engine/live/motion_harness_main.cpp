@@ -112,8 +112,9 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
         }
         const ScenarioRun run = gf_runScenario(scenario, folder);
         std::istringstream text(scenario.text);
-        const FlightScore score =
-            gf_scoreFlight(run.frames, gf_denseReference(feed::gf_parseScenario(text, scenario.name)), 30.0);
+        const std::vector<ReferencePoint> reference = gf_denseReference(feed::gf_parseScenario(text, scenario.name));
+        gf_writeReference(folder / (scenario.name + "_reference.csv"), reference);
+        const FlightScore score = gf_scoreFlight(run.frames, reference, 30.0);
         summary << fmt::format("\n## {}\n\n{} (QNH {}); {} ticks of active aircraft, {} air legs speed-checked.\n\n",
                                scenario.name, scenario.description, scenario.qnhHpa, run.figures.ticks,
                                run.speedsChecked);

@@ -208,6 +208,23 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
                            lf_departure(places)));
         scenario.phases = {MovementPhase::take_off, MovementPhase::flying};
     }
+    {
+        // Reported ground speeds 8 s behind what the positions show: on the take-off roll they are 24 kt short.
+        double along = 670.0;
+        const std::string roll = lf_speedLegs(places, along, 10.0, 155.0);
+        MotionScenario& scenario = add(
+            "departure_after_stops",
+            "taxi with a stop of 14 s and one of 210 s, take-off roll and climb-out, the ground speeds sent 8 s late",
+            lf_head(airport, 450) +
+                fmt::format("flight hex=4000211 callsign=SWR211 type=A320 reg=HB-JCB from=ZRH to=LHR elev={} {} "
+                            "alt={} track=90 gs=15 interval=2-4 gslag=8\n  taxi {} gs=15\n  hold 14\n"
+                            "  taxi {} gs=15\n  hold 210\n  taxi {} gs=10\n  taxi {} gs=10\n{}"
+                            "  fly 60 vs=2500 gs=160 track=90\n",
+                            StandFixture::elevationFt, places.start(200, 150), StandFixture::elevationFt,
+                            places.text(330, 150), places.text(530, 150), places.text(610, 0), places.text(670, 0),
+                            roll));
+        scenario.phases = {MovementPhase::taxi, MovementPhase::take_off, MovementPhase::flying};
+    }
     for (const int qnh : {1000, 1013, 1030}) {
         {
             MotionScenario& scenario =

@@ -42,23 +42,30 @@ struct Retiming {
     const char* name;
     double distanceNm;
     double speedKt;
-    int32_t receivedDue; // relative to now
+    int32_t frontReceivedDue; // relative to now
+    int32_t receivedDue;      // relative to now
     bool extrapolating;
     int32_t expectedDue; // relative to now
 };
 
+// The front's report came as long before the next one's as the speeds take (2 nm at 240 kt: 3000 ticks), unless
+// the row is about the two disagreeing.
 TEST_F(Stream, ANextPositionIsRetimedToTheLegSpeedWithinItsWindows)
 {
     const std::vector<Retiming> cases = {
-        {"2 nm at 240 kt, a twentieth nearer the received due tick", 2.0, 240, 3500, false, 3150},
-        {"2 nm at 240 kt, within 0.2 s of the received due tick", 2.0, 240, 3015, false, 3000},
-        {"2 nm at 240 kt, a lead pulled back", 2.0, 240, 2900, false, 2920},
-        {"4 nm held by the late window", 4.0, 240, 3500, false, 4500},
-        {"4 nm while extrapolating", 4.0, 240, 3500, true, 6000},
-        {"early window", 0.5, 240, 3500, false, 2500},
-        {"a leg never shorter than 25 ticks", 0.01, 240, 10, false, minLegTicks},
-        {"an overdue position still gets a whole leg", 2.0, 240, -2000, false, minLegTicks},
-        {"a garbage speed is held within a day", 4.0, 0.001, 3500, true, int32_t(maxTravelTicks)},
+        {"2 nm at 240 kt, a twentieth nearer the received due tick", 2.0, 240, 500, 3500, false, 3150},
+        {"2 nm at 240 kt, within 0.2 s of the received due tick", 2.0, 240, 15, 3015, false, 3000},
+        {"2 nm at 240 kt, a lead pulled back", 2.0, 240, -100, 2900, false, 2920},
+        {"4 nm held by the late window", 4.0, 240, -2500, 3500, false, 4500},
+        {"4 nm while extrapolating", 4.0, 240, 0, 3500, true, 6000},
+        {"early window", 0.5, 240, 2750, 3500, false, 2500},
+        {"a leg never shorter than 25 ticks", 0.01, 240, -5, 10, false, minLegTicks},
+        {"an overdue position still gets a whole leg", 2.0, 240, -5000, -2000, false, minLegTicks},
+        {"a garbage speed is held within a day", 4.0, 0.001, 0, 3500, true, int32_t(maxTravelTicks)},
+        {"reports 4000 ticks apart over 2 nm at 240 kt: their time, not the speeds'", 2.0, 240, 0, 4000, false,
+         4000},
+        {"the same 10 s behind: a tenth of the reports' pace caught up, a twentieth pulled", 2.0, 240, -1000, 3000,
+         false, 3420},
     };
     for (const Retiming& row : cases) {
         SCOPED_TRACE(row.name);
@@ -67,6 +74,7 @@ TEST_F(Stream, ANextPositionIsRetimedToTheLegSpeedWithinItsWindows)
         LiveAircraft& ac = flying({gf_air(47.0, 8.0, 5000, row.speedKt, now),
                                    gf_air(47.0 + row.distanceNm * degPerNm, 8.0, 5000, row.speedKt, now + row.receivedDue)});
         ac.extrapolationCount = row.extrapolating ? 3 : 0;
+        ac.legReceivedDueTick = now + row.frontReceivedDue;
         gf_retimeNext(context, ac);
         EXPECT_EQ(ac.positions[1].dueTick - now, row.expectedDue);
     }

@@ -162,9 +162,12 @@ void InvariantChecker::checkLeg(int32_t tick, const LiveAircraft& aircraft, Trac
     }
     const bool received = track.hadNext && std::abs(track.next.lat - target.latitude) < 1e-9 &&
                           std::abs(track.next.lon - target.longitude) < 1e-9;
+    // A leg to a stop (a position reported on the ground at 0 kt that the aircraft moves to) may end any time
+    // sooner: the aircraft then stands there.
+    const bool toStop = target.groundSpeedKt == 0.0 && target.airborne == 0;
     if (received && track.countBefore < 1 && aircraft.extrapolationCount < 1 && target.stationary == 0 &&
         target.dueTick > tick + minLegTicks &&
-        (target.dueTick < track.nextDue - track.early || target.dueTick > track.nextDue + track.late)) {
+        ((target.dueTick < track.nextDue - track.early && !toStop) || target.dueTick > track.nextDue + track.late)) {
         fail(tick, aircraft, fmt::format("due {} outside {} - {} .. + {}", target.dueTick, track.nextDue,
                                          track.early, track.late));
     }

@@ -2,7 +2,8 @@
 // Checks of a headless run, every tick, and a track of it:
 // - InvariantChecker: what an aircraft sends and how its stream is flown. Sent values finite and in range; no
 //   step above 50 m between two positions of one object; legs set up for at least 25 ticks with due ticks that
-//   only grow, never before now and, while data is real, within the windows around the received due tick; at
+//   only grow, never before now and, while data is real, within the windows around the received due tick (a leg
+//   to a stop may end any time sooner); at
 //   most 200 queued positions; extrapolation counts 8, 7, ... 1, -1 (or 10 ... on the ground); state and phase
 //   changes only along the lifecycle's edges; on smooth data the speed flown per leg within 20 % of the data's
 //   once settled. The first violation is kept with tick, hex id, phase and values.

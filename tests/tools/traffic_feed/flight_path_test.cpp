@@ -245,6 +245,29 @@ TEST(FeedSources, ImperfectSamples)
     EXPECT_GE(late, 2);
 }
 
+// A lagging speed source: each sample's position is where the flight is, its ground speed what it was five seconds
+// before.
+TEST(FeedSources, TheSentGroundSpeedLagsBehindThePositions)
+{
+    FlightSpec spec = lf_flight(100.0, 0.0);
+    spec.legs.push_back({LegKind::fly, 10.0, {}, {}, {}, {}, {}});
+    spec.legs.push_back({LegKind::fly, 30.0, {}, {}, 200.0, {}, {}});
+    spec.speedLagSeconds = 5.0;
+    auto source = gf_makeFlightSource(spec);
+    RecordingContext context;
+    while (source->nextTime() <= 40.0) {
+        context.now = source->nextTime();
+        source->fire(context);
+    }
+    ASSERT_GE(context.lines.size(), 8u);
+    for (const auto& [time, line] : context.lines) {
+        EXPECT_EQ(lf_field(line, 8), time < 15.0 ? 100.0 : 200.0) << time;
+        const double flownNm = time <= 10.0 ? 100.0 * time / 3600.0 : (1000.0 + 200.0 * (time - 10.0)) / 3600.0;
+        const GeoPoint sent{lf_field(line, 2), lf_field(line, 3)};
+        EXPECT_LT(gf_distanceNm(gf_destination({52.0, 4.0}, 0.0, flownNm), sent) * 1852.0, 2.0) << time;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, SampleScenario, ::testing::Values("eham_airborne.txt", "eham_ground.txt"));
 
 } // namespace

@@ -67,10 +67,12 @@ TEST(Scenario, ReadsEveryDirective)
 
 TEST(Scenario, ReadsImperfectDataKeysAndTheApproach)
 {
-    const Scenario s = lf_parse("flight hex=1 type=A320 alt=3000 gs=140 noise=25 gaps=60-100,200-230 dup=4 late=7\n"
-                                "approach 52.3 4.73 gs=135\n");
+    const Scenario s =
+        lf_parse("flight hex=1 type=A320 alt=3000 gs=140 noise=25 gslag=8 gaps=60-100,200-230 dup=4 late=7\n"
+                 "approach 52.3 4.73 gs=135\n");
     const FlightSpec& f = s.flights.at(0);
     EXPECT_EQ(f.noiseMetres, 25.0);
+    EXPECT_EQ(f.speedLagSeconds, 8.0);
     EXPECT_EQ(f.gaps, (std::vector<std::pair<double, double>>{{60.0, 100.0}, {200.0, 230.0}}));
     EXPECT_EQ(f.duplicateEvery, 4);
     EXPECT_EQ(f.lateEvery, 7);
@@ -78,6 +80,7 @@ TEST(Scenario, ReadsImperfectDataKeysAndTheApproach)
     EXPECT_EQ(f.legs[0].kind, LegKind::approach);
     EXPECT_EQ(*f.legs[0].groundSpeedKt, 135.0);
     EXPECT_THROW(lf_parse("flight hex=1 dup=-2\n"), ScenarioError);
+    EXPECT_THROW(lf_parse("flight hex=1 gslag=-1\n"), ScenarioError);
 }
 
 TEST(Scenario, RecordedDatagramsKeepTheirTextByteForByte)
