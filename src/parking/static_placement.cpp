@@ -94,7 +94,9 @@ bool StaticPlacer::placeNext(std::vector<SelectedParkPosition>& selected, std::s
     }
     const std::span<const StaticAircraft> statics = traffic.staticAircraft();
     for (const StaticAircraft& fixed : statics) {
-        if (lf_standsAt(fixed, p.standNumber, stand)) {
+        // One whose removal is under way makes room: an adjustment removes the static aircraft that a position
+        // replaces, at its stand or touching it, and places the position before the simulator confirms the removal.
+        if (fixed.state != SimObjectState::removingfromsim && lf_standsAt(fixed, p.standNumber, stand)) {
             gf_log(fmt::format("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly "
                                "colliding",
                                name, p.callsign, fixed.flight.callsign, gf_standName(stands, fixed.standNumber)));

@@ -27,8 +27,8 @@ class StaticPlacer {
     uint32_t counter = 0;
 
     // Places the last position of the list (and drops it from the list): refused, with a log line, when a live
-    // aircraft parks or parks at that stand or next to it, a static aircraft stands there or next to it, the stand
-    // does not exist or is occupied, or no livery matches. True when a static aircraft was created.
+    // aircraft parks or parks at that stand or next to it, a static aircraft not being removed stands there or next
+    // to it, the stand does not exist or is occupied, or no livery matches. True when a static aircraft was created.
     bool placeNext(std::vector<SelectedParkPosition>& selected, std::span<const StandRecord> stands,
                    ParkingTraffic& traffic);
 };

@@ -1,7 +1,8 @@
 // Parking adjustments on the fake clock: live aircraft parked too long, a static aircraft kept or replaced by the
 // learned stay of a new position at its stand or at a neighbour's, more live aircraft than wanted, nothing wanted at
 // all, a static aircraft whose coupled callsign flies live, a leaving one placed again under its departure
-// callsign, and a stay that began the day before.
+// callsign, a position placed while the static aircraft it replaces is still being removed, and a stay that began
+// the day before.
 #include "parking/parking_service.h"
 
 #include "parking_fixture.h"
@@ -320,6 +321,73 @@ TEST_F(Adjustments, ALeavingAircraftIsPlacedAgainUnderItsCoupledCallsignAndKeeps
         placedStatic("DLH5*", 2, "D-AINA", c.otherParkedAt);
         gf_checkMaxPark(false, 1, traffic, service.park().state.stands, time);
         EXPECT_EQ(traffic.removed, (std::vector<std::string>{"KLM1*", "DLH5*"}));
+        service.closeParkAirport();
+    }
+}
+
+TEST_F(Adjustments, APositionReplacingAStaticAircraftIsPlacedWhileTheOldOneIsStillBeingRemoved)
+{
+    // Each path removes a static aircraft for a position at its stand or at the neighbour it touches; the placement
+    // comes before the simulator has confirmed the removal.
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        StandNumber stand;
+        const char* callsign;
+        WeekdaySlot parkedAt;
+    };
+    const LatLon s1{52.30, 4.76};
+    const LatLon s2 = test::gf_metresFrom(s1, 30.0);
+    const Case cases[] = {
+        {"leaving, placed again under its coupled callsign",
+         [&] {
+             load(2, R"(<opt reg="PH-BXA" day="3" hh="16:20" cs="KLM1:KLM2" />)");
+             placedStatic("KLM1*", 1, "PH-BXA", {3, 16}, "KLM1", "KLM2");
+         },
+         1, "KLM2*", {3, 16}},
+        {"replaced at its stand by a later stay",
+         [&] {
+             load(1, R"(<opt reg="D-AINA" day="3" hh="18" cs="DLH5" />)");
+             placedStatic("KLM1*", 1, "PH-BXA", {3, 16});
+         },
+         1, "DLH5*", {3, 18}},
+        {"touching the neighbour's later stay",
+         [&] {
+             loadStands(fmt::format(
+                 R"(<parkpos id="S1" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5"></parkpos>)"
+                 R"(<parkpos id="S2" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5">)"
+                 R"(<opt reg="D-AINA" day="3" hh="17" cs="DLH5" /></parkpos>)",
+                 s1.lat, s1.lon, s2.lat, s2.lon));
+             placedStatic("KLM1*", 1, "PH-BXA", {3, 16}).flight.halfWingspanNm = 18.0 / metresPerNm;
+         },
+         2, "DLH5*", {3, 17}},
+    };
+    test::InstalledLiveries liveries{R"(    <l a="KLM" m="B738" t="KLM Boeing 737-800 PH-BXA" r="PH-BXA" />
+    <l a="DLH" m="A20N" t="Lufthansa A320neo D-AINA" r="D-AINA" />
+)"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        traffic.statics.clear();
+        traffic.removed.clear();
+        c.arrange();
+        wantAll();
+        service.runAdjustments();
+        ASSERT_EQ(traffic.removed, std::vector<std::string>{"KLM1*"});
+        ASSERT_EQ(service.positionsToPlace(), 1);
+        const std::size_t logBefore = folder.logText().size();
+        service.placeNextStatic();
+        EXPECT_EQ(folder.logText().find("no static parking", logBefore), std::string::npos)
+            << folder.logText().substr(logBefore);
+        EXPECT_EQ(traffic.statics.size(), 2U);
+        if (traffic.statics.size() == 2U) {
+            EXPECT_EQ(traffic.statics[0].state, SimObjectState::removingfromsim);
+            const StaticAircraft& placed = traffic.statics[1];
+            EXPECT_EQ(placed.flight.callsign, c.callsign);
+            EXPECT_EQ(placed.standNumber, c.stand);
+            EXPECT_EQ(placed.state, SimObjectState::adding2sim);
+            EXPECT_EQ(placed.parkedWeekday, static_cast<uint32_t>(c.parkedAt.weekday));
+            EXPECT_EQ(placed.parkedSlot, static_cast<uint32_t>(c.parkedAt.slot));
+        }
         service.closeParkAirport();
     }
 }
