@@ -91,6 +91,7 @@ bool lf_packTblo(AddonScanRun& run)
 struct FolderScan {
     bool thirdPartyFound = false;
     bool tbloKept = false; // "tblo" holds the archive, or the files an archive could not be made of
+    bool stopped = false;  // the run is ending: the walks may have been cut short
 };
 
 // Every root walked, the scan log written, the files gathered and packed.
@@ -103,8 +104,18 @@ FolderScan lf_scanAllFolders(const std::vector<fs::path>& roots, AddonScanRun& r
         gf_logFlush("problems with removing previous files (maybe still open?): " + error.message());
     }
     run.status().update([](StatusValues& values) { values.tbloNeeded = 0; });
+    FolderScan scan;
     for (const fs::path& root : roots) {
+        if (AddonScanRun::stopping()) {
+            break;
+        }
         gf_scanRoot(root, run);
+    }
+    scan.stopped = AddonScanRun::stopping();
+    if (scan.stopped) {
+        const std::string line = "\nThe airports scan stopped: the run is ending";
+        gf_log(line);
+        run.report().push_back(line);
     }
     if (run.writeScanLog()) {
         gf_logFlush(gf_scanLogPath().generic_string() + " written");
@@ -112,7 +123,6 @@ FolderScan lf_scanAllFolders(const std::vector<fs::path>& roots, AddonScanRun& r
     gf_clearMessage();
     run.report().clear();
     gf_copyThirdpartyFilesToTblo(paths::tbloFolder);
-    FolderScan scan;
     scan.tbloKept = lf_packTblo(run);
     run.countBoth();
     scan.thirdPartyFound = run.status().snapshot().thirdPartyCount != 0;
@@ -148,7 +158,8 @@ void AddonAirportsScan::scanAddonAirports()
         lf_prepareTblo();
         lf_prepareOutputFolders();
         const FolderScan scan = lf_scanAllFolders(gf_scanRoots(simulator.msfs2020), run);
-        if (!scan.thirdPartyFound) {
+        // A scan cut short cannot tell.
+        if (!scan.thirdPartyFound && !scan.stopped) {
             gf_setMessage("Warning: Scan has not found any add-on airports", true);
         }
         if (!scan.tbloKept) {

@@ -373,6 +373,7 @@ void FacilityReader::close() noexcept
 
 bool FacilityReader::read(const AirportCode& code, ApfData& data, int32_t& helipads)
 {
+    stopped_ = false;
     if (code.empty()) {
         gf_logAlert("Facility data not requested: no airport code");
         return false;
@@ -410,6 +411,7 @@ bool FacilityReader::read(const AirportCode& code, ApfData& data, int32_t& helip
         }
         if (stopping_()) {
             gf_logAlert(fmt::format("Facility data of {} not read: the run is ending", code));
+            stopped_ = true;
             return false;
         }
         const SteadyTimeSource::TimePoint now = time_.now();

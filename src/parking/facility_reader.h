@@ -91,6 +91,8 @@ class FacilityReader {
     // facilities flag, helipads the number of helipads, and the result is true. False, with an alert line and
     // nothing changed, when the connection cannot be opened, the request fails or the answer does not end.
     bool read(const AirportCode& code, ApfData& data, int32_t& helipads);
+    // The last read ended because the stop question said so: the run is ending, nothing failed.
+    bool stopped() const noexcept { return stopped_; }
 
     bool isOpen() const noexcept { return handle_ != nullptr; }
     // Closes the connection when it is open, with its log lines.
@@ -105,6 +107,7 @@ class FacilityReader {
     std::function<bool()> stopping_;
     HANDLE handle_ = nullptr;
     DWORD nextRequestId_;
+    bool stopped_ = false;
 };
 
 } // namespace hlw

@@ -76,7 +76,8 @@ void lf_readFailed(const AirportCode& code, AddonScanRun& run)
 }
 
 // The airport of a BGL file from the simulator's facility data. True when the file is dealt with: linked, written,
-// or naming an airport that the airports database does not know; false when the BGL reader is to read it.
+// naming an airport that the airports database does not know, or left because the run is ending during its facility
+// request; false when the BGL reader is to read it.
 bool lf_readFacilities(const fs::path& file, AddonScanRun& run)
 {
     ReportLines& report = run.report();
@@ -102,6 +103,9 @@ bool lf_readFacilities(const fs::path& file, AddonScanRun& run)
     if (run.facilities().read(*code, data, helipads)) {
         gf_writeGeneratedAirport(data, helipads, run.simulator().code, report);
         run.countBoth();
+        return true;
+    }
+    if (run.facilities().stopped()) {
         return true;
     }
     lf_readFailed(*code, run);
@@ -243,7 +247,7 @@ void lf_scanPackage(const fs::path& package, bool simulatorPackage, int32_t& sim
     if (run.facilities().read(found.code, data, helipads)) {
         gf_writeGeneratedAirport(data, helipads, run.simulator().code, report);
         run.countBoth();
-    } else {
+    } else if (!run.facilities().stopped()) {
         lf_readFailed(found.code, run);
     }
 }

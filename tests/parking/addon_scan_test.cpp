@@ -125,20 +125,24 @@ class StopAfter final : public RunStatePort {
 // The user closing the program from a moment on.
 class ClosingFrom final : public RunStatePort {
   public:
-    explicit ClosingFrom(std::chrono::steady_clock::time_point at) : at_(at) { gf_installRunStatePort(this); }
+    explicit ClosingFrom(std::chrono::steady_clock::time_point at, bool msfs2020 = true) : at_(at), msfs2020_(msfs2020)
+    {
+        gf_installRunStatePort(this);
+    }
     ~ClosingFrom() override { gf_installRunStatePort(nullptr); }
     ClosingFrom(const ClosingFrom&) = delete;
     ClosingFrom& operator=(const ClosingFrom&) = delete;
 
     bool stopRequested() const noexcept override { return false; }
     bool userClosing() const noexcept override { return std::chrono::steady_clock::now() >= at_; }
-    bool simIsMsfs2020() const noexcept override { return true; }
-    int32_t simCode() const noexcept override { return 1; }
+    bool simIsMsfs2020() const noexcept override { return msfs2020_; }
+    int32_t simCode() const noexcept override { return msfs2020_ ? 1 : 2; }
     bool simTimeInUse() const noexcept override { return false; }
     int64_t simUtcSeconds() const noexcept override { return 0; }
 
   private:
     const std::chrono::steady_clock::time_point at_;
+    const bool msfs2020_;
 };
 
 class AddonScanTest : public ::testing::Test {
@@ -412,18 +416,46 @@ TEST_F(AddonScanTest, AStopEndsTheWalkAndTheScanStillEndsProperly)
 
 TEST_F(AddonScanTest, AClosingDuringAStalledFacilityRequestEndsTheScanAtOnce)
 {
+    // EHLE is asked for from its BGL file (MSFS 2020) or its streamed package (MSFS 2024); the walk order of the
+    // streamed packages decides whether EHAM was linked before.
+    struct Case {
+        bool msfs2020;
+        const char* firstRoot;
+    };
+    const Case cases[] = {{true, "packages/Official"}, {false, "packages/StreamedPackages"}};
     answerFacilities();
     ASSERT_TRUE(standin->control("facility noend on")["ok"].get<bool>());
-    const auto closeAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    {
-        const ClosingFrom closing(closeAt);
-        scan();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.firstRoot);
+        const std::size_t logBefore = folder.logText().size();
+        const auto closeAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        {
+            const ClosingFrom closing(closeAt, c.msfs2020);
+            scan();
+        }
+        // Every facility request would wait 10 s for its end.
+        EXPECT_LT(std::chrono::steady_clock::now() - closeAt, std::chrono::seconds(2));
+        const std::string log = folder.logText().substr(logBefore);
+        EXPECT_THAT(log, HasSubstr("==> Facility data of EHLE not read: the run is ending\n"));
+        EXPECT_THAT(log, HasSubstr("airports scan ends"));
+        expectScanSwitchedOff();
+        // A stop is no failure: nothing more is read after the request, neither the airport's BGL file nor another
+        // package or root; links made before it stay.
+        const std::string lines = scanLog();
+        EXPECT_THAT(lines, HasSubstr(c.firstRoot));
+        EXPECT_TRUE(
+            lines.ends_with("\nEHLE does not exist as simaddon\n\nThe airports scan stopped: the run is ending\n"))
+            << lines;
+        for (const std::string& text : {log, lines}) {
+            EXPECT_THAT(text, Not(HasSubstr("Reading Facilites data for EHLE")));
+            EXPECT_THAT(text, Not(HasSubstr("packages/Community")));
+        }
+        for (const std::string& made : filesIn({"airports/my_simaddon", "airports/my_thirdparty"})) {
+            EXPECT_TRUE(made.ends_with(".txt")) << made;
+        }
+        EXPECT_THAT(log, Not(HasSubstr("Warning: Scan has not found any add-on airports")));
+        settings::scanAirports.set(true);
     }
-    // Every facility request would wait 10 s for its end.
-    EXPECT_LT(std::chrono::steady_clock::now() - closeAt, std::chrono::seconds(2));
-    EXPECT_THAT(folder.logText(), HasSubstr("not read: the run is ending"));
-    EXPECT_THAT(folder.logText(), HasSubstr("airports scan ends"));
-    expectScanSwitchedOff();
 }
 
 TEST_F(AddonScanTest, AnAirportUnderAManifestThatNamesNoMakerGetsNothingAndTheScanLogSaysWhy)

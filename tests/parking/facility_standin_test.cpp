@@ -1,6 +1,6 @@
 // The facility reader against the simulator stand-in process and the sample facility files, with each of the
 // stand-in's facility switches: every failed read is one alert, and the next airport is read as usual; a stop ends a
-// stalled request at once.
+// stalled request at once, and the reader tells it from a failure.
 #include "parking/facility_reader.h"
 
 #include "standin_process.h"
@@ -96,6 +96,7 @@ TEST_F(FacilityStandin, EveryFaultFailsOnlyItsAirport)
         EXPECT_NE(added.find(row.alert), std::string::npos) << row.command << "\n" << added;
         EXPECT_TRUE(data.stands.empty() && data.airportName.empty()) << row.command;
         EXPECT_EQ(reader.isOpen(), row.stillOpen) << row.command;
+        EXPECT_FALSE(reader.stopped()) << row.command;
         standin.control("facility clear");
         standin.control(std::string("facility dir ") + HLMR_SAMPLE_FACILITIES_DIR);
         // The next airport: a fresh request (and after a drop a fresh connection) that late records of the failed
@@ -125,12 +126,14 @@ TEST_F(FacilityStandin, AStopEndsAStalledRequestWithinATenthOfASecond)
     EXPECT_LT(Clock::now() - *stopAt, 100ms);
     EXPECT_NE(added.find("==> Facility data of EHRD not read: the run is ending"), std::string::npos) << added;
     EXPECT_TRUE(data.stands.empty());
+    EXPECT_TRUE(reader.stopped());
 
     // The connection stays; once the stop is over the next airport is read.
     stopAt.reset();
     standin.control("facility clear");
     ASSERT_TRUE(read(reader, "LSZH"));
     EXPECT_EQ(data.stands.size(), 9U);
+    EXPECT_FALSE(reader.stopped());
 }
 
 } // namespace
