@@ -344,23 +344,29 @@ TEST_F(Adjustments, APositionReplacingAStaticAircraftIsPlacedWhileTheOldOneIsSti
              load(2, R"(<opt reg="PH-BXA" day="3" hh="16:20" cs="KLM1:KLM2" />)");
              placedStatic("KLM1*", 1, "PH-BXA", {3, 16}, "KLM1", "KLM2");
          },
-         1, "KLM2*", {3, 16}},
+         1,
+         "KLM2*",
+         {3, 16}},
         {"replaced at its stand by a later stay",
          [&] {
              load(1, R"(<opt reg="D-AINA" day="3" hh="18" cs="DLH5" />)");
              placedStatic("KLM1*", 1, "PH-BXA", {3, 16});
          },
-         1, "DLH5*", {3, 18}},
+         1,
+         "DLH5*",
+         {3, 18}},
         {"touching the neighbour's later stay",
          [&] {
-             loadStands(fmt::format(
-                 R"(<parkpos id="S1" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5"></parkpos>)"
-                 R"(<parkpos id="S2" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5">)"
-                 R"(<opt reg="D-AINA" day="3" hh="17" cs="DLH5" /></parkpos>)",
-                 s1.lat, s1.lon, s2.lat, s2.lon));
+             loadStands(
+                 fmt::format(R"(<parkpos id="S1" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5"></parkpos>)"
+                             R"(<parkpos id="S2" latitude="{:.7f}" longitude="{:.7f}" radius="30" type="5">)"
+                             R"(<opt reg="D-AINA" day="3" hh="17" cs="DLH5" /></parkpos>)",
+                             s1.lat, s1.lon, s2.lat, s2.lon));
              placedStatic("KLM1*", 1, "PH-BXA", {3, 16}).flight.halfWingspanNm = 18.0 / metresPerNm;
          },
-         2, "DLH5*", {3, 17}},
+         2,
+         "DLH5*",
+         {3, 17}},
     };
     test::InstalledLiveries liveries{R"(    <l a="KLM" m="B738" t="KLM Boeing 737-800 PH-BXA" r="PH-BXA" />
     <l a="DLH" m="A20N" t="Lufthansa A320neo D-AINA" r="D-AINA" />
