@@ -129,6 +129,8 @@ struct LiveAircraft : StaticAircraft {
     double pitchRate = 0.0;   // radians per tick
     double bankRate = 0.0;    // radians per tick
     double headingRate = 0.0; // radians per tick, turns in the air
+    // The heading change per tick that each radian of bank flies at the air leg's speed.
+    double turnPerBankRad = 0.0;
     double altitudeRate = 0.0; // ft per tick
     double legVerticalSpeedFpm = 0.0;
     double legTrueAirspeedKt = 0.0; // negative while pushing back

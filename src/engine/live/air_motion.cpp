@@ -251,9 +251,16 @@ void gf_stepAirborne(LiveContext& context, LiveAircraft& aircraft, double qnhHpa
         turn = gf_turnAhead(aircraft);
     }
     aircraft.headingRate = turn / ticks;
-    // A received bank is held to the category's limits like any other; without one the aircraft banks into the
-    // turn (a right turn lowers the right wing: a negative bank).
-    gf_setBankRate(aircraft, next.bankRad ? *next.bankRad : -turn, ticks);
+    // The heading turns no faster than the bank flies at the leg's speed (gf_turnWithinBank), and the aircraft banks
+    // for the turn the positions ask for: a received bank when it leans into that turn (held to the category's
+    // limits like any other), else the bank of a coordinated turn (a right turn lowers the right wing: a negative
+    // bank).
+    const double speedKt = gf_distanceNm({aircraft.latitude, aircraft.longitude}, {next.latitude, next.longitude}) *
+                           ticksPerHour / ticks;
+    const bool bankIntoTurn = next.bankRad && *next.bankRad * turn <= 0.0;
+    gf_setBankRate(aircraft, bankIntoTurn ? *next.bankRad : gf_bankForTurn(aircraft.headingRate, speedKt), ticks);
+    aircraft.turnPerBankRad =
+        gf_turnPerBank(speedKt, std::max(std::abs(aircraft.bank), std::abs(aircraft.bank + aircraft.bankRate * ticks)));
     if (aircraft.positions.front().altitudeFt < cruiseAltitudeFt) {
         lf_configBelow10000(context, aircraft);
     } else {

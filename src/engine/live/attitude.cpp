@@ -22,6 +22,13 @@ const std::array<AttitudeLimits, 6> attitudeTable{{
 }};
 
 constexpr double chaseDeadBandRad = 0.5 * radPerDeg;
+constexpr double gravityMs2 = 9.80665;
+constexpr double metresPerSecondPerKnot = 1852.0 / 3600.0;
+constexpr double ticksPerSecond = 100.0;
+// Below this speed a turn is not held to a bank.
+constexpr double slowestBankedKt = 20.0;
+constexpr double steepestChordBankRad = 80.0 * radPerDeg;
+constexpr double turnMarginRadPerTick = 0.3 * radPerDeg / ticksPerSecond;
 constexpr double flareMarginsFt[4] = {30.0, 20.0, 10.0, 3.0};
 
 } // namespace
@@ -48,6 +55,26 @@ void gf_setBankRate(LiveAircraft& aircraft, double targetBankRad, double ticks)
     const double target = std::clamp(targetBankRad, -limits.maxBankRad, limits.maxBankRad);
     aircraft.bankRate =
         std::clamp((target - aircraft.bank) / std::max(1.0, ticks), -limits.maxBankChangeRad, limits.maxBankChangeRad);
+}
+
+double gf_turnPerBank(double speedKt, double bankRad) noexcept
+{
+    const double bank = std::min(std::abs(bankRad), steepestChordBankRad);
+    const double chord = bank > 1e-6 ? std::tan(bank) / bank : 1.0;
+    return chord * gravityMs2 / (std::max(speedKt, slowestBankedKt) * metresPerSecondPerKnot) / ticksPerSecond;
+}
+
+double gf_bankForTurn(double headingRatePerTick, double speedKt) noexcept
+{
+    const double radPerSecond = headingRatePerTick * ticksPerSecond;
+    return -std::atan(std::max(speedKt, 0.0) * metresPerSecondPerKnot * radPerSecond / gravityMs2);
+}
+
+double gf_turnWithinBank(double headingRatePerTick, double bankRad, double turnPerBankRad) noexcept
+{
+    const double bankTurn = -bankRad * turnPerBankRad;
+    return std::clamp(headingRatePerTick, std::min(0.0, bankTurn) - turnMarginRadPerTick,
+                      std::max(0.0, bankTurn) + turnMarginRadPerTick);
 }
 
 double gf_chaseHeading(double headingRad, double targetRad, double turnStepRad) noexcept

@@ -26,6 +26,16 @@ double gf_pitchForVerticalSpeed(double verticalSpeedFpm) noexcept;
 // category's maximum bank change per tick.
 void gf_setBankRate(LiveAircraft& aircraft, double targetBankRad, double ticks);
 
+// The heading change per tick that each radian of bank up to bankRad flies at the speed: g tan(bank) / speed in a
+// coordinated turn, taken along the chord of the tangent from 0 to bankRad so that a tick needs no tangent.
+double gf_turnPerBank(double speedKt, double bankRad) noexcept;
+// The bank of a coordinated turn at the heading rate (radians per tick, positive to the right) and the speed: a right
+// turn lowers the right wing, a negative bank.
+double gf_bankForTurn(double headingRatePerTick, double speedKt) noexcept;
+// The heading change of one tick in the air: the heading rate held within the turn the bank flies, on the side it
+// leans, with a margin of a third of a degree per second either way.
+double gf_turnWithinBank(double headingRatePerTick, double bankRad, double turnPerBankRad) noexcept;
+
 // One step of a heading chase: the heading turns toward the target on the shorter side by the turn step, never past
 // the target, and not at all while they differ by 0.5 deg or less. The result lies in [0, 2 pi).
 double gf_chaseHeading(double headingRad, double targetRad, double turnStepRad) noexcept;

@@ -158,7 +158,13 @@ void lf_position(LiveAircraft& aircraft)
     case MovementPhase::take_off:
     case MovementPhase::flying:
     case MovementPhase::parked:
-    case MovementPhase::birth: aircraft.heading = gf_normaliseTwoPi(aircraft.heading + aircraft.headingRate); break;
+    case MovementPhase::birth: {
+        const double turn = aircraft.groundMode == 0
+                                ? gf_turnWithinBank(aircraft.headingRate, aircraft.bank, aircraft.turnPerBankRad)
+                                : aircraft.headingRate;
+        aircraft.heading = gf_normaliseTwoPi(aircraft.heading + turn);
+        break;
+    }
     default:
         if (aircraft.phase == MovementPhase::parking || aircraft.turnToBearing != 0) {
             aircraft.heading = gf_chaseHeading(aircraft.heading, aircraft.bearingToNext, aircraft.flight.turnStepRad);

@@ -181,9 +181,9 @@ double lf_flownSpeedKt(const LiveAircraft& aircraft) noexcept
     return std::hypot(northNm, eastNm) * ticksPerHour;
 }
 
-// Where the speeds and the positions disagree (speeds that lag an acceleration, a stop between two reports) the
-// leg ends when its report is due, catching up a lag by at most a tenth of the reports' pace. On the ground the
-// leg speed then changes from that of the last (moving) leg by no more than reportTimesJumpKt.
+// Where the speeds and the positions of a ground leg disagree (speeds that lag an acceleration, a stop between two
+// reports) the leg ends when its report is due, catching up a lag by at most a tenth of the reports' pace; its
+// speed then changes from that of the last (moving) leg by no more than reportTimesJumpKt.
 int64_t lf_followReportTimes(const LiveAircraft& aircraft, int64_t ticks, int64_t betweenReports, int64_t now)
 {
     const PositionRecord& next = aircraft.positions[1];
@@ -194,7 +194,7 @@ int64_t lf_followReportTimes(const LiveAircraft& aircraft, int64_t ticks, int64_
     double followed = double(ticks) + weight * (toDue - double(ticks));
     const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(next));
     const double lastKt = lf_flownSpeedKt(aircraft);
-    if (aircraft.groundMode != 0 && !aircraft.curve.set() && legNm > 0.0 && followed > 0.0 && lastKt > 1.0) {
+    if (!aircraft.curve.set() && legNm > 0.0 && followed > 0.0 && lastKt > 1.0) {
         const double kt = std::clamp(legNm * ticksPerHour / followed, lastKt - reportTimesJumpKt,
                                      lastKt + reportTimesJumpKt);
         followed = kt > 0.0 ? legNm * ticksPerHour / kt : followed;
@@ -295,8 +295,8 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
     PositionRecord& next = aircraft.positions[1];
     const int64_t now = context.tick();
     const int64_t betweenReports = int64_t{next.dueTick} - aircraft.legReceivedDueTick;
-    if (aircraft.extrapolationCount < 1 && next.groundSpeedKt > 0.0 && betweenReports >= minLegTicks &&
-        betweenReports <= reportTimesLimitTicks) {
+    if (aircraft.groundMode != 0 && aircraft.extrapolationCount < 1 && next.groundSpeedKt > 0.0 &&
+        betweenReports >= minLegTicks && betweenReports <= reportTimesLimitTicks) {
         ticks = lf_followReportTimes(aircraft, ticks, betweenReports, now);
     }
     aircraft.legReceivedDueTick = next.dueTick;

@@ -27,12 +27,12 @@ inline constexpr double noPushBackDistanceYet = 900.0;
 // 1 / lagPullShare of its travel time less or more, toward the received due tick.
 inline constexpr int64_t lagPullShare = 20;
 inline constexpr int64_t lagDeadBandTicks = 20;
-// A leg on real data whose travel time at its speeds disagrees with the time between its two reports (up to
-// reportTimesLimitTicks) ends when its report is due instead, catching up at most 1 / reportTimesCatchUpShare of
+// A ground leg on real data whose travel time at its speeds disagrees with the time between its two reports (up
+// to reportTimesLimitTicks) ends when its report is due instead, catching up at most 1 / reportTimesCatchUpShare of
 // the reports' pace: wholly from a difference of reportTimesDisagreeShare of that time (and twice
 // reportTimesDeadBandTicks), not at all up to reportTimesAgreeShare (or the dead band), in part in between, so that
-// the leg speed changes without a jump between the two timings. On the ground the leg speed then changes from the
-// last leg's by at most reportTimesJumpKt.
+// the leg speed changes without a jump between the two timings; it then changes from the last leg's by at most
+// reportTimesJumpKt.
 inline constexpr double reportTimesAgreeShare = 0.05;
 inline constexpr double reportTimesDisagreeShare = 0.15;
 inline constexpr int64_t reportTimesDeadBandTicks = 5;
@@ -54,7 +54,8 @@ void nextPosMain(LiveContext& context, LiveAircraft& aircraft);
 // Re-times the next position of an air leg by its distance and the leg speed.
 void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
 // Due in max(25, ticks) from now, or toward the next position's received due tick when the ticks disagree with the
-// time between the front's and the next position's reports (real data, the next position moving); while data is
+// time between the front's and the next position's reports (real data on the ground, the next position moving; in
+// the air the speeds are smoother than the positions of a noisy source); while data is
 // real moved toward the received due tick by up to a twentieth of the ticks and held within the windows around it
 // (a leg to a stop may end sooner); never sooner than a minimal leg from now.
 void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks);

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace hlw::test {
 namespace {
@@ -101,6 +102,52 @@ TEST_F(AirMotion, WithoutAReceivedBankTheAircraftBanksIntoTheTurnRightWingDownTo
         gf_stepAirborne(live, ac, 1013);
         EXPECT_GT(ac.headingRate * turnDeg, 0.0) << turnDeg;
         EXPECT_LT(ac.bankRate * turnDeg, 0.0) << turnDeg;
+    }
+}
+
+// Positions that turn 60 deg right within 2 s (a noisy source): the heading turns no faster than the bank flies at
+// the leg's speed, g tan(bank) / speed, with a third of a degree per second to spare, and only to the side the bank
+// leans; a received bank that leans against the turn the positions show is not taken.
+TEST_F(AirMotion, TheHeadingTurnsNoFasterThanTheBankFliesAndToTheSideItLeans)
+{
+    constexpr double gravity = 9.80665;
+    constexpr double marginRadPerTick = 0.3 * radPerDeg / 100.0;
+    // The tangent is taken along its chord up to the leg's bank: at most a tenth above it up to 30 deg.
+    constexpr double chordAbove = 1.11;
+    struct Row {
+        const char* name;
+        std::optional<double> receivedBankDeg; // positive to the left
+        double startBankDeg;
+    };
+    for (const Row& row : {Row{"no bank received", std::nullopt, 0.0}, Row{"banked into the turn", -15.0, 0.0},
+                           Row{"a received bank leaning against the turn", 8.0, 0.0},
+                           Row{"still banked the other way", std::nullopt, 10.0}}) {
+        state.live.clear();
+        LiveAircraft& ac = cruising(AircraftCategory::Large, 5000, 5000, 3000);
+        const LatLon next{ac.positions[1].latitude, ac.positions[1].longitude};
+        const LatLon afterNext = gf_destinationPoint(next, 60.0 * radPerDeg, 12000.0);
+        ac.positions.push_back(gf_air(afterNext.lat, afterNext.lon, 5000, 240, state.tick + 3200));
+        ac.positions[1].bankRad = row.receivedBankDeg ? std::optional(*row.receivedBankDeg * radPerDeg) : std::nullopt;
+        ac.bank = row.startBankDeg * radPerDeg;
+        ac.heading = 0.0;
+        gf_stepAirborne(live, ac, 1013);
+        EXPECT_LT(ac.bankRate, 0.0) << row.name << ": it banks to the right";
+        // The leg flies 2 nm in 30 s: 240 kt.
+        const double speedMs = 2.0 * 1852.0 / 30.0;
+        double turned = 0.0;
+        for (int tick = 0; tick < 2000; ++tick) {
+            const double before = ac.heading;
+            const double bank = ac.bank;
+            step(ac, 1);
+            const double turn = gf_normalisePlusMinusPi(ac.heading - before);
+            const double flown = std::max(std::abs(bank), std::abs(ac.bank));
+            ASSERT_LE(std::abs(turn), chordAbove * gravity * std::tan(flown) / speedMs / 100.0 + marginRadPerTick)
+                << row.name << " at tick " << tick;
+            ASSERT_TRUE(turn * bank <= 0.0 || std::abs(turn) <= marginRadPerTick + 1e-12)
+                << row.name << " at tick " << tick;
+            turned += turn;
+        }
+        EXPECT_GT(turned * degPerRad, 10.0) << row.name << ": it turns all the same";
     }
 }
 

@@ -333,6 +333,22 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
         add("duplicated_late", "every 4th sample twice, every 7th late",
             head + lf_airborne("B738", "SWR122", 4000122, 18000, 350, "  fly 90\n  fly 30 turn=-2\n", "dup=4 late=7"));
     }
+    {
+        // A source whose positions jump by up to 40 m every 1 to 2 s at 120 kt (a 20 deg bank turns 3 deg/s), in a
+        // smooth turn and then a turn flown as 5 s straight segments joined at 15 deg corners.
+        std::string polygon;
+        for (int corner = 1; corner <= 12; ++corner) {
+            polygon += fmt::format("  fly 5 track={}\n", 90 + 15 * corner);
+        }
+        MotionScenario& scenario =
+            add("noisy_turns", "a light aircraft at 120 kt turning with 40 m of noise every 1 to 2 s, then round 12 "
+                               "corners of 15 deg 5 s apart",
+                head + fmt::format("flight hex=4000140 callsign=SWR140 type=C172 reg=HB-CQA from=ZRH to=GVA bearing=270 "
+                                   "dist=6 alt=3000 track=90 gs=120 interval=1-2 noise=40\n  fly 20\n"
+                                   "  fly 40 turn=3\n  fly 20 turn=0\n{}  fly 30\n",
+                                   polygon));
+        scenario.phases = {MovementPhase::flying};
+    }
     struct CategoryFlight {
         const char* category;
         const char* type;
