@@ -135,7 +135,7 @@ void SimObjectData::onNewObjectInRange(uint32_t objectId, const InRangeData& dat
 }
 
 // The engine gave the aircraft up when its creation was not confirmed in time; no record waits for the object, which
-// would stand frozen in the simulator for good.
+// would otherwise stay in the simulator for good.
 void SimObjectData::removeLateObject(uint32_t objectId, const PendingCreate& overdue) {
     const auto waited = std::chrono::duration_cast<std::chrono::seconds>(shared_.now() - overdue.sentAt);
     gf_log(fmt::format("{:>8}: object {} of the creation given up (hexid {:x}) came {} s after it was sent, removed",
