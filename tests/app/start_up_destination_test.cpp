@@ -37,8 +37,8 @@ TEST(StartUpDestination, TheStoredDestinationEntersTheParkAirportListOnce)
     SimControls controls(world.status);
     ShellServices shell(controls, world.simLink, world.parking);
     const WorkerContext fakes = world.context();
-    WorkerContext context{fakes.simLink, fakes.readers, fakes.liveLink, fakes.tick,   fakes.lifecycle,
-                          fakes.parking, fakes.addonScan, shell,        fakes.window, fakes.time,
+    WorkerContext context{fakes.simLink, fakes.readers,   fakes.liveLink, fakes.tick,   fakes.lifecycle,
+                          fakes.parking, fakes.addonScan, shell,          fakes.window, fakes.time,
                           fakes.status,  fakes.traffic,   fakes.requests, fakes.resets};
     world.director = [](SteadyTimeSource::Duration elapsed) {
         if (elapsed >= 20s && !userClosing.load()) {

@@ -12,22 +12,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <netinet/in.h>
 #include <optional>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
-#include <vector>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace hlw {
 namespace {
@@ -102,8 +102,8 @@ class RangeRun : public ::testing::Test {
         const std::string dbase = (fs::path(HLMR_SAMPLES_PLAIN) / "dbase.xml").string();
         lf_run(fmt::format("'{}' '{}' siminstall --root '{}' --sim 2020 --edition store > /dev/null", HLMR_PYTHON,
                            HLMR_SAMPLE_BUILDER, user().string()));
-        lf_run(fmt::format("'{}' '{}' sample --out '{}' --dbase '{}' > /dev/null", HLMR_PYTHON,
-                           HLMR_PACKAGE_GENERATOR, (user() / "packages").string(), dbase));
+        lf_run(fmt::format("'{}' '{}' sample --out '{}' --dbase '{}' > /dev/null", HLMR_PYTHON, HLMR_PACKAGE_GENERATOR,
+                           (user() / "packages").string(), dbase));
         // The live-traffic application on this PC, its link on a free port; the range saved at 10 nm and kept so.
         fs::create_directories(user() / "roaming" / "VidiveZovadaz");
         test::writeWholeFile(user() / "roaming" / "VidiveZovadaz" / "RealTraffic.jar", "");
@@ -129,19 +129,14 @@ class RangeRun : public ::testing::Test {
     void startProgram()
     {
         const std::string root = dir.path().string();
-        hollowmere.emplace(std::vector<std::string>{"env",
-                                                    "-C",
-                                                    program().string(),
-                                                    "HLMR_UI=headless",
-                                                    "XDG_RUNTIME_DIR=" + root + "/runtime",
-                                                    "HLMR_ROAMING_APPDATA=" + root + "/user/roaming",
-                                                    "HLMR_LOCAL_APPDATA=" + root + "/user/local",
-                                                    "HLMR_SHELL_OPEN_LOG=" + root + "/user/opened-folders.txt",
-                                                    fmt::format("HLMR_SIM_PORT={}", standin.simPort()),
-                                                    fmt::format("HLMR_TRAFFIC_PORT={}", trafficPort),
-                                                    fmt::format("HLMR_QNH_PORT={}", qnhPort),
-                                                    HOLLOWMERE_PROGRAM},
-                           dir / "out.txt", dir / "err.txt");
+        hollowmere.emplace(
+            std::vector<std::string>{
+                "env", "-C", program().string(), "HLMR_UI=headless", "XDG_RUNTIME_DIR=" + root + "/runtime",
+                "HLMR_ROAMING_APPDATA=" + root + "/user/roaming", "HLMR_LOCAL_APPDATA=" + root + "/user/local",
+                "HLMR_SHELL_OPEN_LOG=" + root + "/user/opened-folders.txt",
+                fmt::format("HLMR_SIM_PORT={}", standin.simPort()), fmt::format("HLMR_TRAFFIC_PORT={}", trafficPort),
+                fmt::format("HLMR_QNH_PORT={}", qnhPort), HOLLOWMERE_PROGRAM},
+            dir / "out.txt", dir / "err.txt");
     }
     // 12 s of the scenario, started once the program waits for the link, so that its clock runs with the program.
     void startFeed()
@@ -171,8 +166,9 @@ class RangeRun : public ::testing::Test {
         const nlohmann::json list = standin.control("obj list");
         for (const nlohmann::json& object : list.at("objects")) {
             if (object.at("kind") == "own") {
-                own[object.at("id").get<uint32_t>()] = {object.at("atc_id").get<std::string>(),
-                                                        {object.at("lat").get<double>(), object.at("lon").get<double>()}};
+                own[object.at("id").get<uint32_t>()] = {
+                    object.at("atc_id").get<std::string>(),
+                    {object.at("lat").get<double>(), object.at("lon").get<double>()}};
             }
         }
         return own;
@@ -207,7 +203,8 @@ TEST_F(RangeRun, OnlyAircraftWithinTheSavedRangeAreCreatedAndNoneStaysBehind)
             break;
         }
         ASSERT_LT(std::chrono::steady_clock::now(), end)
-            << "objects left: " << standin.control("obj list").dump() << "\n" << log();
+            << "objects left: " << standin.control("obj list").dump() << "\n"
+            << log();
         std::this_thread::sleep_for(500ms);
     }
     const std::string text = log();
@@ -218,8 +215,8 @@ TEST_F(RangeRun, OnlyAircraftWithinTheSavedRangeAreCreatedAndNoneStaysBehind)
     ASSERT_EQ(sent.size(), 7u) << test::readWholeFile(dir / "feed.txt");
     std::set<std::string> within;
     for (const auto& [callsign, positions] : sent) {
-        const bool anyWithin = std::ranges::any_of(
-            positions, [](const LatLon& at) { return gf_distanceNm(userAt, at) <= rangeNmSaved; });
+        const bool anyWithin =
+            std::ranges::any_of(positions, [](const LatLon& at) { return gf_distanceNm(userAt, at) <= rangeNmSaved; });
         if (anyWithin) {
             within.insert(callsign);
         }
