@@ -304,11 +304,18 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
     int64_t due = now + travel;
     if (aircraft.extrapolationCount < 1) {
         // The aircraft keeps to the set delay: a leg that would end more than lagDeadBandTicks off its received due
-        // tick takes up to a twentieth less or more time, so that a lag or lead left by an earlier leg does not stay.
+        // tick takes up to a twentieth less or more time toward it (in the air as much as airPullKt of speed
+        // allows, up to a fifth), so that a lag or lead left by an earlier leg, or by a creation, does not stay.
         const int64_t off = int64_t{next.dueTick} - due;
         if (std::abs(off) > lagDeadBandTicks) {
-            const int64_t pull = travel / lagPullShare;
-            due += std::clamp<int64_t>(off - std::clamp<int64_t>(off, -lagDeadBandTicks, lagDeadBandTicks), -pull, pull);
+            double share = 1.0 / lagPullShare;
+            const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(next));
+            if (aircraft.groundMode == 0 && legNm > 0.0) {
+                const double speedKt = legNm * ticksPerHour / double(travel);
+                share = std::clamp(airPullKt / speedKt, share, airPullMostShare);
+            }
+            const int64_t pull = std::llround(double(travel) * share);
+            due += std::clamp<int64_t>(off, -pull, pull);
         }
         // A leg to a stop may end as soon as its speed takes it there: the aircraft then stands.
         const bool toStop = next.groundSpeedKt == 0.0 && next.stationary == 0 && next.airborne == 0;

@@ -24,9 +24,13 @@ inline constexpr int32_t normalWindowTicks = 1000;
 // as leaving.
 inline constexpr double noPushBackDistanceYet = 900.0;
 // A leg on real data that would end more than lagDeadBandTicks off its received due tick takes up to
-// 1 / lagPullShare of its travel time less or more, toward the received due tick.
+// 1 / lagPullShare of its travel time less or more, toward the received due tick; in the air up to as much as
+// changes its speed by airPullKt, at most airPullMostShare of its travel time (a creation's lag is caught up sooner
+// at low speeds, and noisy positions do not swing the speed by more than twice that).
 inline constexpr int64_t lagPullShare = 20;
 inline constexpr int64_t lagDeadBandTicks = 20;
+inline constexpr double airPullKt = 12.0;
+inline constexpr double airPullMostShare = 0.2;
 // A ground leg on real data whose travel time at its speeds disagrees with the time between its two reports (up
 // to reportTimesLimitTicks) ends when its report is due instead, catching up at most 1 / reportTimesCatchUpShare of
 // the reports' pace: wholly from a difference of reportTimesDisagreeShare of that time (and twice
@@ -55,9 +59,9 @@ void nextPosMain(LiveContext& context, LiveAircraft& aircraft);
 void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
 // Due in max(25, ticks) from now, or toward the next position's received due tick when the ticks disagree with the
 // time between the front's and the next position's reports (real data on the ground, the next position moving; in
-// the air the speeds are smoother than the positions of a noisy source); while data is
-// real moved toward the received due tick by up to a twentieth of the ticks and held within the windows around it
-// (a leg to a stop may end sooner); never sooner than a minimal leg from now.
+// the air the speeds are smoother than the positions of a noisy source); while data is real moved toward the
+// received due tick by up to a twentieth of the ticks (in the air by what airPullKt allows) and held within the
+// windows around it (a leg to a stop may end sooner); never sooner than a minimal leg from now.
 void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks);
 // Drops the positions between the front and the i-th (counted from the front) when the i-th is airborne, re-times
 // the new next position and sets the climb rate toward it. False when the i-th position is not usable.

@@ -55,7 +55,8 @@ TEST_F(Stream, ANextPositionIsRetimedToTheLegSpeedWithinItsWindows)
     const std::vector<Retiming> cases = {
         {"2 nm at 240 kt, a twentieth nearer the received due tick", 2.0, 240, 500, 3500, false, 3150},
         {"2 nm at 240 kt, within 0.2 s of the received due tick", 2.0, 240, 15, 3015, false, 3000},
-        {"2 nm at 240 kt, a lead pulled back", 2.0, 240, -100, 2900, false, 2920},
+        {"2 nm at 240 kt, a lead pulled back to the received due tick", 2.0, 240, -100, 2900, false, 2900},
+        {"0.5 nm at 120 kt, as much pulled as 12 kt of speed: a tenth", 0.5, 120, 500, 2000, false, 1650},
         {"4 nm held by the late window", 4.0, 240, -2500, 3500, false, 4500},
         {"4 nm while extrapolating", 4.0, 240, 0, 3500, true, 6000},
         {"early window", 0.5, 240, 2750, 3500, false, 2500},
