@@ -91,7 +91,8 @@ void lf_score(const MotionScenario& scenario, const std::vector<ReferencePoint>&
 {
     gf_writeReference(folder / (scenario.name + "_reference.csv"), reference);
     const ScenarioRun run = gf_runScenario(scenario, folder);
-    const FlightScore score = gf_scoreFlight(run.frames, reference, 30.0);
+    const FlightScore score =
+        gf_scoreFlight(run.frames, gf_whileReported(reference, run.firstReportTime, run.lastReportTime), 30.0);
     table << gf_scoreRow(scenario.name, score);
     std::cout << fmt::format("{:22} air p95 {:.1f} m, ground p95 {:.1f} m, lag {:+.2f} .. {:+.2f} s\n", scenario.name,
                              score.airP95, score.groundP95, score.lagMin, score.lagMax);
@@ -114,7 +115,8 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
         std::istringstream text(scenario.text);
         const std::vector<ReferencePoint> reference = gf_denseReference(feed::gf_parseScenario(text, scenario.name));
         gf_writeReference(folder / (scenario.name + "_reference.csv"), reference);
-        const FlightScore score = gf_scoreFlight(run.frames, reference, 30.0);
+        const FlightScore score =
+            gf_scoreFlight(run.frames, gf_whileReported(reference, run.firstReportTime, run.lastReportTime), 30.0);
         summary << fmt::format("\n## {}\n\n{} (QNH {}); {} ticks of active aircraft, {} air legs speed-checked.\n\n",
                                scenario.name, scenario.description, scenario.qnhHpa, run.figures.ticks,
                                run.speedsChecked);

@@ -440,6 +440,13 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
     filter.parkAirport = park;
     const Trajectory trajectory = gf_trajectoryOf(parsed, startTick, filter);
     firstHexId = trajectory.records.empty() ? 0 : trajectory.records.front().record.hexId;
+    for (const TimedRecord& timed : trajectory.records) {
+        if (timed.record.hexId == firstHexId) {
+            const double time = (timed.arrivalTick - startTick) / 100.0;
+            run.firstReportTime = run.lastReportTime == 0.0 ? time : std::min(run.firstReportTime, time);
+            run.lastReportTime = std::max(run.lastReportTime, time);
+        }
+    }
     {
         std::ofstream data(folder / (scenario.name + "_data.csv"));
         data << "t,hexid,lat,lon,alt_ft,gs_kt,ground\n";

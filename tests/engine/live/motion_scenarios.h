@@ -43,6 +43,9 @@ struct ScenarioRun {
     uint32_t created = 0;
     // The simulator's object of the scenario's first aircraft, every frame.
     std::vector<ObjectFrame> frames;
+    // Feed seconds of the first and the last report of that aircraft that the traffic reader took.
+    double firstReportTime = 0.0;
+    double lastReportTime = 0.0;
 };
 
 // The flight of a 3 deg approach from distanceNm out to the fixture airport's runway at 140 kt through touchdown,

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -148,6 +149,16 @@ std::vector<ReferencePoint> gf_denseReference(const feed::Scenario& scenario)
         path.advance(denseStepSeconds);
     }
     return points;
+}
+
+std::vector<ReferencePoint> gf_whileReported(const std::vector<ReferencePoint>& reference, double firstReportTime,
+                                             double lastReportTime)
+{
+    std::vector<ReferencePoint> reported;
+    std::ranges::copy_if(reference, std::back_inserter(reported), [&](const ReferencePoint& point) {
+        return point.time >= firstReportTime && point.time <= lastReportTime;
+    });
+    return reported;
 }
 
 FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::vector<ReferencePoint>& reference,

@@ -38,6 +38,10 @@ std::vector<ReferencePoint> gf_readReference(const std::filesystem::path& path);
 void gf_writeReference(const std::filesystem::path& path, const std::vector<ReferencePoint>& points);
 // The dense track (every 0.1 s) of the scenario's first flight, as the feed flies it.
 std::vector<ReferencePoint> gf_denseReference(const feed::Scenario& scenario);
+// The part of the reference from the first to the last report the program took (feed seconds): where the reader
+// drops reports by its rules, or after the data ends, the replay has nothing to follow.
+std::vector<ReferencePoint> gf_whileReported(const std::vector<ReferencePoint>& reference, double firstReportTime,
+                                             double lastReportTime);
 
 // One frame of the simulator's object: feed seconds, position, attitude (radians, bank positive left), the terrain
 // below it and whether the program flies it by the air rules.
