@@ -3,8 +3,9 @@
 the stands; altitude and height above ground with the flare stages; heading, pitch and bank; ground speed.
 
 Reads every track CSV in a folder: the motion harness's "<name>.csv" (with "<name>_data.csv" for the received
-positions and "airport.csv" for the runway and stands beside it), or a track of the simulator stand-in (one PNG per
-object of the program). Writes "<name>.png" (or "<name>_<object>.png") into the output folder.
+positions, "<name>_reference.csv" for the dense track of the real flight, shifted by the 30 s delay, and
+"airport.csv" for the runway and stands beside it), or a track of the simulator stand-in (one PNG per object of the
+program). Writes "<name>.png" (or "<name>_<object>.png") into the output folder.
 
     plot_tracks.py TRACK_FOLDER [--out PNG_FOLDER]
 """
@@ -97,9 +98,12 @@ def local(origin, lats, lons):
             [(lat - origin[0]) * METRES_PER_DEGREE for lat in lats])
 
 
-def plot_plan(axis, track, data, airport):
+def plot_plan(axis, track, data, airport, reference):
     origin = (track.columns["lat"][0], track.columns["lon"][0])
     east, north = local(origin, track.columns["lat"], track.columns["lon"])
+    if reference:
+        ref_east, ref_north = local(origin, [p[0] for p in reference], [p[1] for p in reference])
+        axis.plot(ref_east, ref_north, color="gray", linewidth=0.8, linestyle="--", label="real flight", zorder=1)
     phases = track.columns["phase"]
     start = 0
     labelled = set()
@@ -175,10 +179,10 @@ def plot_speed(axis, track):
     axis.set_title("ground speed")
 
 
-def draw(track, data, airport, path):
+def draw(track, data, airport, reference, path):
     figure, axes = plt.subplots(2, 2, figsize=(14, 10))
     figure.suptitle(track.name)
-    plot_plan(axes[0][0], track, data, airport)
+    plot_plan(axes[0][0], track, data, airport, reference)
     plot_heights(axes[0][1], track)
     plot_attitude(axes[1][0], track)
     plot_speed(axes[1][1], track)
@@ -193,6 +197,14 @@ def received_positions(path):
     if not data.exists():
         return []
     return [(float(row["lat"]), float(row["lon"])) for row in read_csv(data)]
+
+
+def reference_track(path):
+    """(lat, lon) of the dense track of the real flight beside a harness track, or none."""
+    reference = path.with_name(path.stem + "_reference.csv")
+    if not reference.exists():
+        return []
+    return [(float(row["lat"]), float(row["lon"])) for row in read_csv(reference)]
 
 
 def tracks_of(path):
@@ -221,7 +233,7 @@ def main(argv):
         for track in tracks_of(path):
             if len(track) < 2:
                 continue
-            draw(track, received_positions(path), airport, out / f"{track.name}.png")
+            draw(track, received_positions(path), airport, reference_track(path), out / f"{track.name}.png")
             written += 1
     print(f"{written} plots in {out}")
     return 0 if written else 1

@@ -24,6 +24,7 @@ constexpr double lowLevelClimbFloorFtPerTick = 0.2;
 constexpr double approachNearNm = 10.0;
 constexpr double takeOffRunSpeedKt = 43.0;
 constexpr double slowClimbFpm = 256.0;
+constexpr double turnBaselineNm = 0.15;
 
 bool lf_rotorcraft(const LiveAircraft& aircraft) noexcept
 {
@@ -56,6 +57,33 @@ bool lf_nearParkAirport(const LiveContext& context, const LiveAircraft& aircraft
     const std::optional<LatLon> airport = context.parking.parkAirportPosition();
     return context.parking.parkAirportActive() && airport &&
            gf_distanceNm(*airport, {aircraft.latitude, aircraft.longitude}) <= approachNearNm;
+}
+
+struct TurnAhead {
+    double turnRad = 0.0;
+    double ticks = 0.0;
+};
+
+// The turn toward the track beyond the next position, taken over at least turnBaselineNm (or to the last position),
+// and the ticks until the middle of that stretch: over the short legs of a source that reports every second or two,
+// the bearing of a single leg swings with the noise of its positions.
+TurnAhead lf_turnAheadInTheAir(const LiveAircraft& aircraft, double legTicks)
+{
+    const PositionQueue& positions = aircraft.positions;
+    if (positions.size() < 3) {
+        return {0.0, legTicks};
+    }
+    const PositionRecord& from = positions[1];
+    std::size_t to = 2;
+    while (to + 1 < positions.size() &&
+           gf_distanceNm({from.latitude, from.longitude}, {positions[to].latitude, positions[to].longitude}) <
+               turnBaselineNm) {
+        ++to;
+    }
+    const double bearing =
+        gf_bearingRad({from.latitude, from.longitude}, {positions[to].latitude, positions[to].longitude});
+    return {gf_normalisePlusMinusPi(bearing - aircraft.heading),
+            legTicks + std::max(0.0, double(positions[to].dueTick - from.dueTick) / 2.0)};
 }
 
 void lf_setWindows(LiveAircraft& aircraft, int32_t early, int32_t late) noexcept
@@ -247,10 +275,12 @@ void gf_stepAirborne(LiveContext& context, LiveAircraft& aircraft, double qnhHpa
     if (next.trueHeadingPresent != 0 && next.bankRad && next.trueHeadingRad &&
         aircraft.heightAboveGroundFt < lowTurnHeightFt) {
         turn = gf_normalisePlusMinusPi(*next.trueHeadingRad - aircraft.heading);
+        aircraft.headingRate = turn / ticks;
     } else {
-        turn = gf_turnAhead(aircraft);
+        const TurnAhead ahead = lf_turnAheadInTheAir(aircraft, ticks);
+        turn = ahead.turnRad;
+        aircraft.headingRate = turn / ahead.ticks;
     }
-    aircraft.headingRate = turn / ticks;
     // The heading turns no faster than the bank flies at the leg's speed (gf_turnWithinBank), and the aircraft banks
     // for the turn the positions ask for: a received bank when it leans into that turn (held to the category's
     // limits like any other), else the bank of a coordinated turn (a right turn lowers the right wing: a negative

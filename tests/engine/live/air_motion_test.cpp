@@ -151,6 +151,25 @@ TEST_F(AirMotion, TheHeadingTurnsNoFasterThanTheBankFliesAndToTheSideItLeans)
     }
 }
 
+// Reports 60 m apart, each 20 m to either side of the track north: the heading turns toward the track over 0.15 nm
+// beyond the next position, not toward the bearing of the next short leg, 18 deg off to the side.
+TEST_F(AirMotion, OverShortNoisyLegsTheHeadingTurnsTowardTheTrackOverASixthOfAMile)
+{
+    LiveAircraft& ac = cruising(AircraftCategory::Light, 3000, 3000, 300);
+    const LatLon next{ac.positions[1].latitude, ac.positions[1].longitude};
+    for (int i = 1; i <= 8; ++i) {
+        LatLon ahead = gf_destinationPoint(next, 0.0, 60.0 * i / 0.3048);
+        ahead = gf_destinationPoint(ahead, (i % 2 == 0 ? 90.0 : 270.0) * radPerDeg, 20.0 / 0.3048);
+        ac.positions.push_back(gf_air(ahead.lat, ahead.lon, 3000, 120, state.tick + 300 + 100 * i));
+    }
+    ac.heading = 0.0;
+    gf_stepAirborne(live, ac, 1013);
+    // The first short leg bears 18 deg to the left; the stretch of 0.15 nm (278 m) ends 300 m on, 20 m to the left:
+    // 4 deg, over the time to its middle.
+    EXPECT_LT(ac.headingRate, 0.0);
+    EXPECT_LT(std::abs(ac.headingRate) * 300.0 * degPerRad, 4.0);
+}
+
 TEST_F(AirMotion, TheHeadingChaseStopsWithinHalfADegreeWithoutSwingingAboutTheTarget)
 {
     double heading = 0.0;

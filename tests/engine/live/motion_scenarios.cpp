@@ -336,9 +336,10 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
     {
         // A source whose positions jump by up to 40 m every 1 to 2 s at 120 kt (a 20 deg bank turns 3 deg/s), in a
         // smooth turn and then a turn flown as 5 s straight segments joined at 15 deg corners.
+        // The smooth turn ends on a track of 210 deg; the corners turn on to 30 deg.
         std::string polygon;
         for (int corner = 1; corner <= 12; ++corner) {
-            polygon += fmt::format("  fly 5 track={}\n", 90 + 15 * corner);
+            polygon += fmt::format("  fly 5 track={}\n", (210 + 15 * corner) % 360);
         }
         MotionScenario& scenario =
             add("noisy_turns", "a light aircraft at 120 kt turning with 40 m of noise every 1 to 2 s, then round 12 "
