@@ -229,6 +229,19 @@ bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, dou
     return true;
 }
 
+double gf_curvePace(const GroundCurve& curve, double time) noexcept
+{
+    constexpr double steadiest = 4.0;
+    const double u = std::clamp((time - curve.startTime) / (curve.endTime - curve.startTime), 0.0, 1.0);
+    const double dEast = 2.0 * (1.0 - u) * curve.east[1] + 2.0 * u * (curve.east[2] - curve.east[1]);
+    const double dNorth = 2.0 * (1.0 - u) * curve.north[1] + 2.0 * u * (curve.north[2] - curve.north[1]);
+    const double speed = std::hypot(dEast, dNorth);
+    if (!(curve.lengthM > 0.0) || !(speed > 0.0)) {
+        return 1.0;
+    }
+    return std::clamp(curve.lengthM / speed, 1.0 / steadiest, steadiest);
+}
+
 void gf_insertMidpoint(LiveAircraft& aircraft)
 {
     PositionQueue& positions = aircraft.positions;
@@ -263,6 +276,7 @@ void gf_makeTurnCurve(LiveAircraft& aircraft)
     lf_local(curve, afterNext, curve.east[2], curve.north[2]);
     curve.startTime = 0.0;
     curve.endTime = 1.0;
+    curve.lengthM = lf_curveLengthNm(curve) * metresPerNm;
     positions.erase(positions.begin() + 1);
 }
 

@@ -17,6 +17,10 @@ inline constexpr double curveMetresPerDegree = 111132.95;
 
 // The position and heading on the curve at the time; false when the curve is unset or the time lies outside it.
 bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, double& lonDeg, double& headingRad);
+// How much faster than its even pace the curve's time runs at the time so that the aircraft keeps one speed along
+// the curve: its length over the speed of the curve's point at that time, within 1/4 .. 4; 1 for a curve without a
+// length.
+double gf_curvePace(const GroundCurve& curve, double time) noexcept;
 
 // Ticks of the 90 deg curve at the end of a push-back: round(90 / turn step / 100), the turn step in radians per tick
 // against degrees as the rule has it (Light 344, Large 737, Heavy 1031 ticks).

@@ -71,6 +71,43 @@ TEST_F(GroundMotion, TheCurvePassesItsControlPointsWithTheHeadingOfItsTangent)
     EXPECT_FALSE(gf_curvePosition(GroundCurve{}, 0.5, lat, lon, heading));
 }
 
+// A turn round a corner of 90 deg, 100 m either side, is flown at one speed: its time runs faster where its points
+// move slower (at the apex they move at 0.7 of the ends' pace), and it ends after about as many ticks as at an even
+// pace.
+TEST_F(GroundMotion, ACurveIsFlownAtOneSpeedAlongItsLength)
+{
+    const LatLon corner = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 100.0 / 0.3048);
+    const LatLon after = gf_destinationPoint(corner, 0.0, 100.0 / 0.3048);
+    LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 15, state.tick), gf_ground(corner.lat, corner.lon, 15, state.tick + 2000),
+                                gf_ground(after.lat, after.lon, 15, state.tick + 4000)});
+    ac.latitude = 47.0;
+    ac.longitude = 8.0;
+    gf_makeTurnCurve(ac);
+    ASSERT_TRUE(ac.curve.set());
+    const int ticks = 2000;
+    double curveTime = 0.0;
+    LatLon last{47.0, 8.0};
+    double slowest = 1e9;
+    double fastest = 0.0;
+    int steps = 0;
+    while (curveTime < 1.0 && steps < 2 * ticks) {
+        curveTime += gf_curvePace(ac.curve, curveTime) / ticks;
+        double lat = 0.0;
+        double lon = 0.0;
+        double heading = 0.0;
+        if (!gf_curvePosition(ac.curve, curveTime, lat, lon, heading)) {
+            break;
+        }
+        const double step = lf_metres(last, {lat, lon});
+        slowest = std::min(slowest, step);
+        fastest = std::max(fastest, step);
+        last = {lat, lon};
+        ++steps;
+    }
+    EXPECT_LT(fastest / slowest, 1.02);
+    EXPECT_NEAR(steps, ticks, ticks / 50);
+}
+
 TEST_F(GroundMotion, APullOutGoesTwiceTheHalfSpanAlongTheStandAtTaxiSpeed)
 {
     StandRecord east;
