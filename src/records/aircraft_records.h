@@ -85,7 +85,7 @@ struct GroundCurve {
     double north[3] = {none, none, none};
     double startTime = none;
     double endTime = none;
-    double lengthM = none; // along the curve
+    double lengthNm = none; // along the curve
 
     bool set() const noexcept { return !std::isnan(east[1]) && !std::isnan(startTime); }
     void clear() noexcept { *this = GroundCurve{}; }

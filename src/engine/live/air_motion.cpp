@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "engine/live/angles.h"
 #include "engine/live/attitude.h"
+#include "engine/live/ground_motion.h"
 #include "engine/live/live_commands.h"
 #include "engine/live/position_stream.h"
 
@@ -25,6 +26,11 @@ constexpr double approachNearNm = 10.0;
 constexpr double takeOffRunSpeedKt = 43.0;
 constexpr double slowClimbFpm = 256.0;
 constexpr double turnBaselineNm = 0.15;
+// A leg on real data this long in ticks, toward a report whose track lies between these angles off the heading,
+// is flown as a curve.
+constexpr double curvedLegTicks = 1000.0;
+constexpr double curvedLegLeastTurnRad = 5.0 * radPerDeg;
+constexpr double curvedLegMostTurnRad = 120.0 * radPerDeg;
 
 bool lf_rotorcraft(const LiveAircraft& aircraft) noexcept
 {
@@ -84,6 +90,51 @@ TurnAhead lf_turnAheadInTheAir(const LiveAircraft& aircraft, double legTicks)
         gf_bearingRad({from.latitude, from.longitude}, {positions[to].latitude, positions[to].longitude});
     return {gf_normalisePlusMinusPi(bearing - aircraft.heading),
             legTicks + std::max(0.0, double(positions[to].dueTick - from.dueTick) / 2.0)};
+}
+
+// A long air leg on real data (the first after a gap in the data) toward a report whose track differs from the
+// heading: a curve that leaves along the heading and arrives along the report's track, where a straight leg would
+// cut across the turn the real aircraft flew in the meantime. False when the two do not meet ahead of both.
+bool lf_curveToTrack(LiveAircraft& aircraft, const PositionRecord& next, double ticks)
+{
+    const double track = next.trackDeg * radPerDeg;
+    const double turn = gf_normalisePlusMinusPi(track - aircraft.heading);
+    if (ticks < curvedLegTicks || aircraft.extrapolationCount != 0 || next.groundSpeedKt <= 0.0 ||
+        std::abs(turn) < curvedLegLeastTurnRad || std::abs(turn) > curvedLegMostTurnRad) {
+        return false;
+    }
+    GroundCurve curve;
+    curve.startLat = aircraft.latitude;
+    curve.startLon = aircraft.longitude;
+    const double endNorth = (next.latitude - curve.startLat) * curveMetresPerDegree;
+    const double endEast = (next.longitude - curve.startLon) * curveMetresPerDegree * std::cos(curve.startLat * radPerDeg);
+    // Along the heading from the start a, back along the track from the end b, to where the two lines meet.
+    const double headingEast = std::sin(aircraft.heading);
+    const double headingNorth = std::cos(aircraft.heading);
+    const double trackEast = std::sin(track);
+    const double trackNorth = std::cos(track);
+    const double det = headingEast * trackNorth - headingNorth * trackEast;
+    if (std::abs(det) < 1e-9) {
+        return false;
+    }
+    const double a = (endEast * trackNorth - endNorth * trackEast) / det;
+    const double b = (headingEast * endNorth - headingNorth * endEast) / det;
+    if (a <= 0.0 || b <= 0.0) {
+        return false;
+    }
+    curve.east[0] = 0.0;
+    curve.north[0] = 0.0;
+    curve.east[1] = a * headingEast;
+    curve.north[1] = a * headingNorth;
+    curve.east[2] = endEast;
+    curve.north[2] = endNorth;
+    curve.startTime = 0.0;
+    curve.endTime = 1.0;
+    curve.lengthNm = gf_curveLengthNm(curve);
+    aircraft.curve = curve;
+    aircraft.curveTime = 0.0;
+    aircraft.curveTimeStep = 1.0 / ticks;
+    return true;
 }
 
 void lf_setWindows(LiveAircraft& aircraft, int32_t early, int32_t late) noexcept
@@ -275,6 +326,9 @@ void gf_stepAirborne(LiveContext& context, LiveAircraft& aircraft, double qnhHpa
     if (next.trueHeadingPresent != 0 && next.bankRad && next.trueHeadingRad &&
         aircraft.heightAboveGroundFt < lowTurnHeightFt) {
         turn = gf_normalisePlusMinusPi(*next.trueHeadingRad - aircraft.heading);
+        aircraft.headingRate = turn / ticks;
+    } else if (lf_curveToTrack(aircraft, next, ticks)) {
+        turn = gf_normalisePlusMinusPi(next.trackDeg * radPerDeg - aircraft.heading);
         aircraft.headingRate = turn / ticks;
     } else {
         const TurnAhead ahead = lf_turnAheadInTheAir(aircraft, ticks);

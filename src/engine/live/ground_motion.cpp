@@ -47,8 +47,9 @@ void lf_local(const GroundCurve& curve, const PositionRecord& position, double& 
     east = (position.longitude - curve.startLon) * curveMetresPerDegree * std::cos(curve.startLat * radPerDeg);
 }
 
-// The length of the curve's path in nautical miles, from 16 chords.
-double lf_curveLengthNm(const GroundCurve& curve) noexcept
+} // namespace
+
+double gf_curveLengthNm(const GroundCurve& curve) noexcept
 {
     constexpr int chords = 16;
     double metres = 0.0;
@@ -66,6 +67,8 @@ double lf_curveLengthNm(const GroundCurve& curve) noexcept
     }
     return metres / metresPerNm;
 }
+
+namespace {
 
 void lf_checkSpeedChange(LiveAircraft& aircraft)
 {
@@ -236,10 +239,10 @@ double gf_curvePace(const GroundCurve& curve, double time) noexcept
     const double dEast = 2.0 * (1.0 - u) * curve.east[1] + 2.0 * u * (curve.east[2] - curve.east[1]);
     const double dNorth = 2.0 * (1.0 - u) * curve.north[1] + 2.0 * u * (curve.north[2] - curve.north[1]);
     const double speed = std::hypot(dEast, dNorth);
-    if (!(curve.lengthM > 0.0) || !(speed > 0.0)) {
+    if (!(curve.lengthNm > 0.0) || !(speed > 0.0)) {
         return 1.0;
     }
-    return std::clamp(curve.lengthM / speed, 1.0 / steadiest, steadiest);
+    return std::clamp(curve.lengthNm * metresPerNm / speed, 1.0 / steadiest, steadiest);
 }
 
 void gf_insertMidpoint(LiveAircraft& aircraft)
@@ -276,7 +279,7 @@ void gf_makeTurnCurve(LiveAircraft& aircraft)
     lf_local(curve, afterNext, curve.east[2], curve.north[2]);
     curve.startTime = 0.0;
     curve.endTime = 1.0;
-    curve.lengthM = lf_curveLengthNm(curve) * metresPerNm;
+    curve.lengthNm = gf_curveLengthNm(curve);
     positions.erase(positions.begin() + 1);
 }
 
@@ -326,7 +329,7 @@ void gf_groundPathStep(LiveContext& context, LiveAircraft& aircraft)
     flight.turnStepRad = flight.normalTurnStepRad;
     // A turn is timed along its curve: a sharp one ends close to where it starts.
     const double distanceNm =
-        aircraft.curve.set() ? lf_curveLengthNm(aircraft.curve) : gf_distanceNm(lf_at(front), lf_at(next));
+        aircraft.curve.set() ? gf_curveLengthNm(aircraft.curve) : gf_distanceNm(lf_at(front), lf_at(next));
     const int64_t travel = std::max<int64_t>(minLegTicks, gf_boundedTravelTicks(distanceNm, gf_legSpeed(aircraft)));
     if (aircraft.curve.set() || aircraft.turnToBearing != 0) {
         const double angleDeg = aircraft.curve.set() ? aircraft.turnAngleDeg : aircraft.headingDifferenceDeg;

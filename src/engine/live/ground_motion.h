@@ -17,6 +17,8 @@ inline constexpr double curveMetresPerDegree = 111132.95;
 
 // The position and heading on the curve at the time; false when the curve is unset or the time lies outside it.
 bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, double& lonDeg, double& headingRad);
+// The length of the curve's path in nautical miles, from 16 chords.
+double gf_curveLengthNm(const GroundCurve& curve) noexcept;
 // How much faster than its even pace the curve's time runs at the time so that the aircraft keeps one speed along
 // the curve: its length over the speed of the curve's point at that time, within 1/4 .. 4; 1 for a curve without a
 // length.

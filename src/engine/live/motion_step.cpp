@@ -151,7 +151,12 @@ void lf_position(LiveAircraft& aircraft)
             if (aircraft.phase == MovementPhase::pushing_back) {
                 heading += std::numbers::pi;
             }
-            aircraft.heading = gf_chaseHeading(aircraft.heading, heading, aircraft.flight.turnStepRad);
+            // In the air the heading keeps turning no faster than the bank flies.
+            aircraft.heading =
+                aircraft.groundMode == 0
+                    ? gf_normaliseTwoPi(aircraft.heading + gf_turnWithinBank(aircraft.headingRate, aircraft.bank,
+                                                                             aircraft.turnPerBankRad))
+                    : gf_chaseHeading(aircraft.heading, heading, aircraft.flight.turnStepRad);
         } else {
             gf_log(fmt::format("{} error in curve at index: {:.2F}", aircraft.flight.callsign, aircraft.curveTime));
         }

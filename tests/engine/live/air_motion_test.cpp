@@ -170,6 +170,44 @@ TEST_F(AirMotion, OverShortNoisyLegsTheHeadingTurnsTowardTheTrackOverASixthOfAMi
     EXPECT_LT(std::abs(ac.headingRate) * 300.0 * degPerRad, 4.0);
 }
 
+// The first leg after a gap in the data toward a report on another track: a curve that leaves along the heading
+// and arrives along the report's track, instead of a straight line across the turn the real aircraft flew; a short
+// leg, or one toward a report on the heading, stays straight.
+TEST_F(AirMotion, ALongLegTowardAReportOnAnotherTrackIsACurveFromTheHeadingOntoTheTrack)
+{
+    struct Row {
+        const char* name;
+        int32_t dueIn;
+        double trackDeg;
+        bool curve;
+    };
+    for (const Row& row : {Row{"30 s after a gap, onto a track 45 deg to the right", 3000, 45.0, true},
+                           Row{"a leg of 5 s", 500, 45.0, false}, Row{"onto the heading", 3000, 0.0, false}}) {
+        state.live.clear();
+        // 2 nm north and 0.8 nm east: the report comes in on a track of 45 deg.
+        const LatLon next = gf_destinationPoint(gf_destinationPoint({46.9, 8.0}, 0.0, 2.0 * 6076.11549), 90.0 * radPerDeg,
+                                                0.8 * 6076.11549);
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::flying,
+                                  {gf_air(46.9, 8.0, 5000, 240, state.tick),
+                                   gf_air(next.lat, next.lon, 5000, 240, state.tick + row.dueIn)});
+        ac.positions[1].trackDeg = row.trackDeg;
+        ac.latitude = 46.9;
+        ac.longitude = 8.0;
+        ac.heading = 0.0;
+        gf_stepAirborne(live, ac, 1013);
+        EXPECT_EQ(ac.curve.set(), row.curve) << row.name;
+        if (!row.curve) {
+            continue;
+        }
+        EXPECT_NEAR(ac.curve.east[1], 0.0, 1e-6) << "it leaves along the heading";
+        ac.latStep = 0.0;
+        ac.lonStep = 0.0;
+        step(ac, row.dueIn);
+        EXPECT_LT(gf_distanceNm({ac.latitude, ac.longitude}, next) * metresPerNm, 5.0) << "it arrives at the report";
+        EXPECT_GT(ac.heading * degPerRad, 10.0) << "turning onto the track within the bank";
+    }
+}
+
 TEST_F(AirMotion, TheHeadingChaseStopsWithinHalfADegreeWithoutSwingingAboutTheTarget)
 {
     double heading = 0.0;
