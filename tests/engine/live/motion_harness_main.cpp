@@ -1,8 +1,9 @@
 // The motion quality harness: flies every scenario of motion_scenarios.h in simulated time and writes into the
 // folder given with --out the tracks ("<scenario>.csv"), the received positions ("<scenario>_data.csv"), the
-// fixture airport ("airport.csv") and "motion_quality_summary.md" with every figure against its goal, and the replay
-// of the scenario's first flight held to its dense track (motion_scoring.h; reported). It ends with 1 when a
-// scenario misses a goal or does not show what it must (a touchdown, a parking, a phase), else 0.
+// fixture airport ("airport.csv") and "motion_quality_summary.md" with every figure against its goal, the replay of
+// the scenario's first flight held to its dense track among them (motion_scoring.h; its errors and lag reported).
+// It ends with 1 when a scenario misses a goal or does not show what it must (a touchdown, a parking, a phase),
+// else 0.
 // Then it holds replays to dense reference tracks: reference cases made from the scenarios (the dense track
 // written first, the samples drawn from it 0.5 to 5 s apart with 3 m of jitter, one case with gaps) are scored
 // into "reference_scores.md" (reported, not failing the run).
@@ -127,10 +128,11 @@ int lf_run(const std::filesystem::path& folder, const std::string& only)
                                    result.met ? "yes" : "NO");
             scenarioMisses += result.met ? 0 : 1;
         }
-        summary << "\nThe replay held to the dense track (reported):\n\n| figure | value | goal | met |\n|---|---|---|---|\n";
+        summary << "\nThe replay held to the dense track:\n\n| figure | value | goal | met |\n|---|---|---|---|\n";
         for (const GoalResult& result : gf_scoreGoalResults(score)) {
             summary << fmt::format("| {} | {} | {} | {} |\n", result.figure, result.value, result.goal,
-                                   result.met ? "yes" : "NO");
+                                   result.met ? "yes" : result.fails ? "NO" : "no (reported)");
+            scenarioMisses += result.met || !result.fails ? 0 : 1;
         }
         for (const std::string& shortfall : lf_shortfalls(scenario, run)) {
             summary << fmt::format("\nNOT SHOWN: {}\n", shortfall);

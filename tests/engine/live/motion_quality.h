@@ -66,6 +66,8 @@ struct GoalResult {
     std::string value;
     std::string goal;
     bool met = true;
+    // A missed goal fails the run; one that does not is reported beside its figure.
+    bool fails = true;
 };
 
 // The figures against their goals, in the order of the summary.
