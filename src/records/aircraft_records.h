@@ -86,6 +86,9 @@ struct GroundCurve {
     double startTime = none;
     double endTime = none;
     double lengthNm = none; // along the curve
+    // The speeds at its ends, between which the speed along it changes evenly.
+    double startKt = none;
+    double endKt = none;
 
     bool set() const noexcept { return !std::isnan(east[1]) && !std::isnan(startTime); }
     void clear() noexcept { *this = GroundCurve{}; }

@@ -242,7 +242,11 @@ double gf_curvePace(const GroundCurve& curve, double time) noexcept
     if (!(curve.lengthNm > 0.0) || !(speed > 0.0)) {
         return 1.0;
     }
-    return std::clamp(curve.lengthNm * metresPerNm / speed, 1.0 / steadiest, steadiest);
+    double speedChange = 1.0;
+    if (curve.startKt > 0.0 && curve.endKt > 0.0) {
+        speedChange = (curve.startKt + (curve.endKt - curve.startKt) * u) / ((curve.startKt + curve.endKt) / 2.0);
+    }
+    return std::clamp(curve.lengthNm * metresPerNm / speed * speedChange, 1.0 / steadiest, steadiest);
 }
 
 void gf_insertMidpoint(LiveAircraft& aircraft)
@@ -280,6 +284,8 @@ void gf_makeTurnCurve(LiveAircraft& aircraft)
     curve.startTime = 0.0;
     curve.endTime = 1.0;
     curve.lengthNm = gf_curveLengthNm(curve);
+    curve.startKt = positions[0].groundSpeedKt;
+    curve.endKt = afterNext.groundSpeedKt;
     positions.erase(positions.begin() + 1);
 }
 

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace hlw::test {
 namespace {
@@ -73,39 +75,47 @@ TEST_F(GroundMotion, TheCurvePassesItsControlPointsWithTheHeadingOfItsTangent)
 
 // A turn round a corner of 90 deg, 100 m either side, is flown at one speed: its time runs faster where its points
 // move slower (at the apex they move at 0.7 of the ends' pace), and it ends after about as many ticks as at an even
-// pace.
-TEST_F(GroundMotion, ACurveIsFlownAtOneSpeedAlongItsLength)
+// pace; between reports of 15 and 5 kt its speed changes evenly from the one to the other.
+TEST_F(GroundMotion, ACurveIsFlownAtOneSpeedAlongItsLengthOrChangesItEvenly)
 {
-    const LatLon corner = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 100.0 / 0.3048);
-    const LatLon after = gf_destinationPoint(corner, 0.0, 100.0 / 0.3048);
-    LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, 15, state.tick), gf_ground(corner.lat, corner.lon, 15, state.tick + 2000),
-                                gf_ground(after.lat, after.lon, 15, state.tick + 4000)});
-    ac.latitude = 47.0;
-    ac.longitude = 8.0;
-    gf_makeTurnCurve(ac);
-    ASSERT_TRUE(ac.curve.set());
-    const int ticks = 2000;
-    double curveTime = 0.0;
-    LatLon last{47.0, 8.0};
-    double slowest = 1e9;
-    double fastest = 0.0;
-    int steps = 0;
-    while (curveTime < 1.0 && steps < 2 * ticks) {
-        curveTime += gf_curvePace(ac.curve, curveTime) / ticks;
-        double lat = 0.0;
-        double lon = 0.0;
-        double heading = 0.0;
-        if (!gf_curvePosition(ac.curve, curveTime, lat, lon, heading)) {
-            break;
+    struct Row {
+        double startKt;
+        double endKt;
+        double lastOverFirst; // the last step over the first
+    };
+    for (const Row row : {Row{15.0, 15.0, 1.0}, Row{15.0, 5.0, 1.0 / 3.0}}) {
+        state.live.clear();
+        const LatLon corner = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 100.0 / 0.3048);
+        const LatLon after = gf_destinationPoint(corner, 0.0, 100.0 / 0.3048);
+        LiveAircraft& ac = taxiing({gf_ground(47.0, 8.0, row.startKt, state.tick),
+                                    gf_ground(corner.lat, corner.lon, 10, state.tick + 2000),
+                                    gf_ground(after.lat, after.lon, row.endKt, state.tick + 4000)});
+        ac.latitude = 47.0;
+        ac.longitude = 8.0;
+        gf_makeTurnCurve(ac);
+        ASSERT_TRUE(ac.curve.set());
+        const int ticks = 2000;
+        double curveTime = 0.0;
+        LatLon last{47.0, 8.0};
+        std::vector<double> steps;
+        while (curveTime < 1.0 && steps.size() < 2 * ticks) {
+            curveTime += gf_curvePace(ac.curve, curveTime) / ticks;
+            double lat = 0.0;
+            double lon = 0.0;
+            double heading = 0.0;
+            if (!gf_curvePosition(ac.curve, curveTime, lat, lon, heading)) {
+                break;
+            }
+            steps.push_back(lf_metres(last, {lat, lon}));
+            last = {lat, lon};
         }
-        const double step = lf_metres(last, {lat, lon});
-        slowest = std::min(slowest, step);
-        fastest = std::max(fastest, step);
-        last = {lat, lon};
-        ++steps;
+        ASSERT_GT(steps.size(), 100u);
+        EXPECT_NEAR(steps.back() / steps.front(), row.lastOverFirst, 0.02) << row.endKt;
+        if (row.startKt == row.endKt) {
+            EXPECT_LT(*std::ranges::max_element(steps) / *std::ranges::min_element(steps), 1.02);
+            EXPECT_NEAR(double(steps.size()), ticks, ticks / 50);
+        }
     }
-    EXPECT_LT(fastest / slowest, 1.02);
-    EXPECT_NEAR(steps, ticks, ticks / 50);
 }
 
 TEST_F(GroundMotion, APullOutGoesTwiceTheHalfSpanAlongTheStandAtTaxiSpeed)
