@@ -3,9 +3,10 @@
 the stands; altitude and height above ground with the flare stages; heading, pitch and bank; ground speed.
 
 Reads every track CSV in a folder: the motion harness's "<name>.csv" (with "<name>_data.csv" for the received
-positions, "<name>_reference.csv" for the dense track of the real flight, shifted by the 30 s delay, and
-"airport.csv" for the runway and stands beside it), or a track of the simulator stand-in (one PNG per object of the
-program). Writes "<name>.png" (or "<name>_<object>.png") into the output folder.
+positions, "<name>_reference.csv" for the dense track of the real flight, drawn in the plan view and, on the
+track's clock (its first point at the due time of the first received position), beside the heading and the ground
+speed, and "airport.csv" for the runway and stands beside it), or a track of the simulator stand-in (one PNG per
+object of the program). Writes "<name>.png" (or "<name>_<object>.png") into the output folder.
 
     plot_tracks.py TRACK_FOLDER [--out PNG_FOLDER]
 """
@@ -102,7 +103,7 @@ def plot_plan(axis, track, data, airport, reference):
     origin = (track.columns["lat"][0], track.columns["lon"][0])
     east, north = local(origin, track.columns["lat"], track.columns["lon"])
     if reference:
-        ref_east, ref_north = local(origin, [p[0] for p in reference], [p[1] for p in reference])
+        ref_east, ref_north = local(origin, [p[1] for p in reference], [p[2] for p in reference])
         axis.plot(ref_east, ref_north, color="gray", linewidth=0.8, linestyle="--", label="real flight", zorder=1)
     phases = track.columns["phase"]
     start = 0
@@ -156,13 +157,16 @@ def plot_heights(axis, track):
     axis.legend(fontsize=6, loc="best")
 
 
-def plot_attitude(axis, track):
+def plot_attitude(axis, track, reference):
     t = track.columns["t"]
     axis.plot(t, track.columns["pitch"], color="tab:orange", label="pitch (deg, nose down +)")
     axis.plot(t, track.columns["bank"], color="tab:red", label="bank (deg, left +)")
     axis.set_xlabel("time (s)")
     axis.set_ylabel("pitch, bank (deg)")
     heading_axis = axis.twinx()
+    if reference:
+        heading_axis.plot([p[0] for p in reference], [p[4] for p in reference], color="gray", linewidth=0.8,
+                          linestyle="--", label="real track (deg)")
     heading_axis.plot(t, track.columns["heading"], color="tab:blue", linewidth=0.8, label="heading (deg)")
     heading_axis.set_ylabel("heading (deg)")
     heading_axis.set_ylim(0, 360)
@@ -172,8 +176,13 @@ def plot_attitude(axis, track):
     axis.set_title("heading, pitch, bank")
 
 
-def plot_speed(axis, track):
-    axis.plot(track.columns["t"], track.columns["gs"], color="tab:purple")
+def plot_speed(axis, track, reference):
+    if reference:
+        axis.plot([p[0] for p in reference], [p[3] for p in reference], color="gray", linewidth=0.8,
+                  linestyle="--", label="real flight")
+    axis.plot(track.columns["t"], track.columns["gs"], color="tab:purple", label="replay")
+    if reference:
+        axis.legend(fontsize=6, loc="best")
     axis.set_xlabel("time (s)")
     axis.set_ylabel("ground speed (kt)")
     axis.set_title("ground speed")
@@ -184,8 +193,8 @@ def draw(track, data, airport, reference, path):
     figure.suptitle(track.name)
     plot_plan(axes[0][0], track, data, airport, reference)
     plot_heights(axes[0][1], track)
-    plot_attitude(axes[1][0], track)
-    plot_speed(axes[1][1], track)
+    plot_attitude(axes[1][0], track, reference)
+    plot_speed(axes[1][1], track, reference)
     figure.tight_layout()
     figure.savefig(path, dpi=80)
     plt.close(figure)
@@ -200,11 +209,19 @@ def received_positions(path):
 
 
 def reference_track(path):
-    """(lat, lon) of the dense track of the real flight beside a harness track, or none."""
+    """The dense track of the real flight beside a harness track as rows of (t, lat, lon, gs, track), on the
+    track's clock: its first point at the due time of the first received position; none without one."""
     reference = path.with_name(path.stem + "_reference.csv")
-    if not reference.exists():
+    data = path.with_name(path.stem + "_data.csv")
+    if not reference.exists() or not data.exists():
         return []
-    return [(float(row["lat"]), float(row["lon"])) for row in read_csv(reference)]
+    rows = read_csv(reference)
+    received = read_csv(data)
+    if not rows or not received:
+        return []
+    shift = float(received[0]["t"]) - float(rows[0]["time"])
+    return [(float(row["time"]) + shift, float(row["lat"]), float(row["lon"]), float(row["gs_kt"]),
+             float(row["track_deg"])) for row in rows]
 
 
 def tracks_of(path):
