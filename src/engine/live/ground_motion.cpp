@@ -429,7 +429,13 @@ void gf_pullOut(LiveContext& context, LiveAircraft& aircraft)
     const LatLon target =
         gf_destinationPoint({aircraft.standLat, aircraft.standLon}, aircraft.standHeading, distanceNm * feetPerNm);
     PositionQueue& positions = aircraft.positions;
-    positions.resize(1);
+    // The reports of the real aircraft beyond the pull-out's end stay: the replay goes on along them.
+    std::size_t beyond = 1;
+    while (beyond < positions.size() &&
+           gf_distanceNm({aircraft.standLat, aircraft.standLon}, lf_at(positions[beyond])) <= distanceNm) {
+        ++beyond;
+    }
+    positions.erase(positions.begin() + 1, positions.begin() + static_cast<std::ptrdiff_t>(beyond));
     gf_setFrontDue(aircraft, context.tick());
     PositionRecord& front = positions.front();
     front.groundSpeedKt = flight.taxiSpeedKt;
@@ -440,7 +446,7 @@ void gf_pullOut(LiveContext& context, LiveAircraft& aircraft)
     next.airborne = 0;
     next.altitudeFt = 0.0;
     next.dueTick = context.tick() + static_cast<int32_t>(gf_boundedTravelTicks(distanceNm, flight.taxiSpeedKt));
-    positions.push_back(next);
+    positions.insert(positions.begin() + 1, next);
     aircraft.setPhase(MovementPhase::taxi);
     aircraft.bearingToNext = aircraft.heading;
     SimCommandQueues& commands = context.commands;

@@ -135,6 +135,26 @@ TEST_F(GroundMotion, APullOutGoesTwiceTheHalfSpanAlongTheStandAtTaxiSpeed)
     EXPECT_EQ(ac.positions.front().groundSpeedKt, 4.0);
 }
 
+// The reports that showed the real aircraft leaving: those within the pull-out's 0.02 nm give way to it, those
+// beyond its end stay behind it.
+TEST_F(GroundMotion, APullOutKeepsTheReportsBeyondItsEnd)
+{
+    StandRecord east;
+    east.latitude = 47.0;
+    east.longitude = 8.0;
+    east.heading = 90.0 * radPerDeg;
+    LiveAircraft& ac = parkedAt(east, 0.01);
+    for (const double nm : {0.01, 0.03, 0.05}) {
+        const LatLon at = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, nm * feetPerNm);
+        ac.positions.push_back(gf_ground(at.lat, at.lon, 5, state.tick + int32_t(nm * 100000)));
+    }
+    gf_pullOut(live, ac);
+    ASSERT_EQ(ac.positions.size(), 4u);
+    EXPECT_NEAR(gf_distanceNm({47.0, 8.0}, lf_at(ac.positions[1])), 0.02, 1e-6) << "the pull-out's end";
+    EXPECT_NEAR(gf_distanceNm({47.0, 8.0}, lf_at(ac.positions[2])), 0.03, 1e-6);
+    EXPECT_NEAR(gf_distanceNm({47.0, 8.0}, lf_at(ac.positions[3])), 0.05, 1e-6);
+}
+
 TEST_F(GroundMotion, APushBackReversesTwoAndAHalfStandRadiiWithTheCurveEndsAHalfSpanToEitherSide)
 {
     const StandRecord& stand = airport.stand("A1"); // radius 20 m, nose north
