@@ -4,7 +4,6 @@
 #include "core/message_line.h"
 #include "engine/base/run_state.h"
 #include "engine/base/stop_requests.h"
-#include "settings/catalogue.h"
 #include "support/temp_dir.h"
 #include "worker_fakes.h"
 
@@ -13,7 +12,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 
 namespace hlw {
 namespace {
@@ -41,12 +39,7 @@ TEST(HeadlessHost, ARestartAfterAReaderErrorAndTheCloseLeaveNoThreadBehind)
 {
     test::TempDir dir;
     test::gf_makeProgramFolder(dir.path());
-    test::ScopedCurrentPath current(dir / "program");
-    gf_overrideDataFolderPath(dir / "user");
-    setenv("HLMR_ROAMING_APPDATA", (dir / "roaming").c_str(), 1);
-    gf_startLog(dir / "Log.txt");
-    gf_resetRunFlags();
-    userClosing.store(false);
+    test::WorkerFolderRun run(dir.path());
     isRestart.store(false);
 
     std::atomic<bool> closeSignal{false};
@@ -71,14 +64,7 @@ TEST(HeadlessHost, ARestartAfterAReaderErrorAndTheCloseLeaveNoThreadBehind)
     const int code = host.run(context);
 
     ui::gf_installControlPort(nullptr);
-    gf_logFlushNow();
-    const std::string log = test::readWholeFile(dir / "Log.txt");
-    gf_stopLog();
-    gf_overrideDataFolderPath(std::nullopt);
-    unsetenv("HLMR_ROAMING_APPDATA");
-    for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
-        scan->set(scan->defaultValue());
-    }
+    const std::string log = run.finishLog();
 
     EXPECT_EQ(code, 0);
     EXPECT_EQ(host.workersStarted(), 2);

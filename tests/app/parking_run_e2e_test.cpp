@@ -6,7 +6,9 @@
 #include "http_test_server.h"
 #include "standin_process.h"
 #include "support/child_process.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>
@@ -15,15 +17,13 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 #include <thread>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,53 +34,17 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 
-// A port that is free now (type SOCK_DGRAM or SOCK_STREAM), so that runs of other suites and other copies of this
-// test on the machine do not collide with this run's program, stand-in and feed.
-uint16_t lf_freePort(int type)
-{
-    const int fd = ::socket(AF_INET, type, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-void lf_run(const std::string& command)
-{
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
-
-// The program folder and the user's folders as the demo lays them out; the user aircraft's stand C5.
-struct ParkingRunFolder {
+// The demo's layout with the airport files it archives, served from www/; the user aircraft's stand C5.
+struct ParkingRunFolder : test::ProgramRun {
     ParkingRunFolder()
     {
-        for (const fs::path& folder : {program() / "docs", program() / "input", dir / "runtime", dir / "www"}) {
-            fs::create_directories(folder);
-        }
-        fs::permissions(dir / "runtime", fs::perms::owner_all);
-        for (const char* name : {"dbase.enc", "airports.enc", "AIG-regcodes.enc"}) {
-            fs::copy_file(fs::path(HLMR_SAMPLES_INPUT) / name, program() / "input" / name);
-        }
-        fs::copy(fs::path(HLMR_SAMPLES_INPUT) / "my_regcodes", program() / "input" / "my_regcodes");
         // The first start scans the simulator's add-on airports (there are none) for the airports of this list.
         test::writeWholeFile(program() / "input" / "ICAO_airports.txt", "EHAM,EGLL,LSZH\r\n");
         const std::string dbase = (fs::path(HLMR_SAMPLES_PLAIN) / "dbase.xml").string();
-        lf_run(fmt::format("'{}' '{}' siminstall --root '{}' --sim 2020 --edition store > /dev/null", HLMR_PYTHON,
-                           HLMR_SAMPLE_BUILDER, user().string()));
-        lf_run(fmt::format("'{}' '{}' sample --out '{}' --dbase '{}' > /dev/null", HLMR_PYTHON,
-                           HLMR_PACKAGE_GENERATOR, (user() / "packages").string(), dbase));
-        lf_run(fmt::format("'{}' '{}' sample --out '{}' --dbase '{}' > /dev/null", HLMR_PYTHON,
-                           HLMR_AIRPORT_GENERATOR, program().string(), dbase));
-        fs::copy(program() / "downloads", dir / "www" / "MSFS", fs::copy_options::recursive);
-        fs::create_directories(user() / "roaming" / "VidiveZovadaz");
-        test::writeWholeFile(user() / "roaming" / "VidiveZovadaz" / "RealTraffic.jar", "");
+        test::gf_runCommand(fmt::format("'{}' '{}' sample --out '{}' --dbase '{}' > /dev/null", HLMR_PYTHON,
+                                        HLMR_AIRPORT_GENERATOR, program().string(), dbase));
+        fs::create_directories(*this / "www");
+        fs::copy(program() / "downloads", *this / "www" / "MSFS", fs::copy_options::recursive);
         pugi::xml_document eham;
         EXPECT_TRUE(eham.load_file((program() / "downloads/archive/stock/EHAM.xml").c_str()));
         const pugi::xml_node c5 =
@@ -88,10 +52,6 @@ struct ParkingRunFolder {
         userStand = fmt::format("{} {}", c5.attribute("latitude").value(), c5.attribute("longitude").value());
     }
 
-    fs::path program() const { return dir / "program"; }
-    fs::path user() const { return dir / "user"; }
-
-    test::TempDir dir;
     std::string userStand;
 };
 
@@ -103,16 +63,10 @@ constexpr auto kRunBudget = 400s;
 class ParkingRun : public ::testing::Test {
   protected:
     ParkingRun()
-        : standin({"--command", fmt::format("user set {} -11 0 0 0 0 on", folder.userStand)}),
-          server(folder.dir / "www")
+        : standin({"--command", fmt::format("user set {} -11 0 0 0 0 on", folder.userStand)}), server(folder / "www")
     {
         // The live-traffic link on a free port as well: the default one may be held by another program's run.
-        fs::create_directories(folder.user() / "roaming" / "Hollowmere");
-        test::writeWholeFile(folder.user() / "roaming" / "Hollowmere" / "parameters.xml",
-                             fmt::format("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
-                                         "    <parameter name=\"PORT_NUMBER\" value=\"{}\" />\n"
-                                         "  </parameters>\n</root>\n",
-                                         linkPort));
+        folder.writeParameters({{"PORT_NUMBER", std::to_string(folder.linkPort)}});
     }
     ~ParkingRun() override
     {
@@ -122,25 +76,25 @@ class ParkingRun : public ::testing::Test {
         }
     }
 
+    // Its environment and file names are made before the fork: the child only sets them and starts the program.
     void startProgram()
     {
+        std::vector<std::string> environment = folder.programEnvironment(standin.simPort());
+        environment.push_back("HLMR_UI=headless");
+        environment.push_back("HLMR_DOWNLOAD_BASE=" + server.url(""));
+        const std::string programFolder = folder.program().string();
+        const std::string out = (folder / "out.txt").string();
+        const std::string err = (folder / "err.txt").string();
         program = ::fork();
         if (program == 0) {
-            const std::string root = folder.dir.path().string();
-            if (::chdir(folder.program().c_str()) != 0) {
+            if (::chdir(programFolder.c_str()) != 0) {
                 _exit(127);
             }
-            ::setenv("HLMR_UI", "headless", 1);
-            ::setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
-            ::setenv("HLMR_ROAMING_APPDATA", (root + "/user/roaming").c_str(), 1);
-            ::setenv("HLMR_LOCAL_APPDATA", (root + "/user/local").c_str(), 1);
-            ::setenv("HLMR_SHELL_OPEN_LOG", (root + "/user/opened-folders.txt").c_str(), 1);
-            ::setenv("HLMR_SIM_PORT", std::to_string(standin.simPort()).c_str(), 1);
-            ::setenv("HLMR_TRAFFIC_PORT", std::to_string(trafficPort).c_str(), 1);
-            ::setenv("HLMR_QNH_PORT", std::to_string(qnhPort).c_str(), 1);
-            ::setenv("HLMR_DOWNLOAD_BASE", server.url("").c_str(), 1);
-            std::freopen((root + "/out.txt").c_str(), "w", stdout);
-            std::freopen((root + "/err.txt").c_str(), "w", stderr);
+            for (std::string& setting : environment) {
+                ::putenv(setting.data());
+            }
+            std::freopen(out.c_str(), "w", stdout);
+            std::freopen(err.c_str(), "w", stderr);
             ::execl(HOLLOWMERE_PROGRAM, HOLLOWMERE_PROGRAM, static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -150,19 +104,9 @@ class ParkingRun : public ::testing::Test {
     // ground traffic play while the program runs, however long the start-up took.
     void startFeed()
     {
-        feed.emplace(std::vector<std::string>{HLMR_TRAFFIC_FEED, "--scenario",
-                                              fmt::format("{}/eham_ground.txt", HLMR_SCENARIO_DIR), "--link-port",
-                                              std::to_string(linkPort), "--reconnect", "--stop-on-exit",
-                                              "--duration", "600", "--traffic-port", std::to_string(trafficPort),
-                                              "--qnh-port", std::to_string(qnhPort), "--link-log",
-                                              (folder.dir / "link-log.txt").string()},
-                     folder.dir / "feed.txt", folder.dir / "feed-errors.txt");
-    }
-
-    std::string log() const
-    {
-        const fs::path path = folder.program() / "Log.txt";
-        return fs::exists(path) ? test::readWholeFile(path) : std::string();
+        feed.emplace(folder.feedCommand("eham_ground.txt",
+                                        {"--duration", "600", "--link-log", (folder / "link-log.txt").string()}),
+                     folder / "feed.txt", folder / "feed-errors.txt");
     }
 
     bool programRunning()
@@ -179,42 +123,24 @@ class ParkingRun : public ::testing::Test {
     // time is up.
     bool waitForLog(const std::string& text)
     {
-        while (log().find(text) == std::string::npos) {
-            if (std::chrono::steady_clock::now() > end || !programRunning()) {
-                return false;
-            }
-            std::this_thread::sleep_for(200ms);
-        }
-        return true;
-    }
-
-    // The static aircraft the simulator holds (callsigns ending in '*').
-    int staticObjects()
-    {
-        int count = 0;
-        const nlohmann::json list = standin.control("obj list");
-        for (const nlohmann::json& object : list["objects"]) {
-            count += object.value("atc_id", std::string()).ends_with('*') ? 1 : 0;
-        }
-        return count;
+        bool logged = false;
+        test::gf_waitUntil(end, [&] {
+            logged = folder.log().find(text) != std::string::npos;
+            return logged || !programRunning();
+        });
+        return logged;
     }
 
     // The program's exit status once it ended within the run's time; nullopt when it did not.
     std::optional<int> waitForExit()
     {
-        while (programRunning()) {
-            if (std::chrono::steady_clock::now() > end) {
-                return std::nullopt;
-            }
-            std::this_thread::sleep_for(100ms);
+        if (!test::gf_waitUntil(end, [&] { return !programRunning(); }, 100ms)) {
+            return std::nullopt;
         }
         return exitStatus;
     }
 
     ParkingRunFolder folder;
-    const uint16_t trafficPort = lf_freePort(SOCK_DGRAM);
-    const uint16_t qnhPort = lf_freePort(SOCK_DGRAM);
-    const uint16_t linkPort = lf_freePort(SOCK_STREAM);
     test::StandinProcess standin;
     test::HttpTestServer server;
     std::optional<test::ChildProcess> feed;
@@ -227,21 +153,21 @@ TEST_F(ParkingRun, ParksLearnsAndSavesAtSchiphol)
 {
     end = std::chrono::steady_clock::now() + kRunBudget;
     startProgram();
-    ASSERT_TRUE(waitForLog("Waiting for RealTraffic to connect")) << log();
+    ASSERT_TRUE(waitForLog("Waiting for RealTraffic to connect")) << folder.log();
     startFeed();
-    ASSERT_TRUE(waitForLog("Airport file read from 'airports/park_airport.xml' for EHAM")) << log();
-    ASSERT_TRUE(waitForLog("positions (")) << log();
-    while (staticObjects() < 10) {
+    ASSERT_TRUE(waitForLog("Airport file read from 'airports/park_airport.xml' for EHAM")) << folder.log();
+    ASSERT_TRUE(waitForLog("positions (")) << folder.log();
+    while (standin.staticObjectCount() < 10) {
         ASSERT_LT(std::chrono::steady_clock::now(), end) << standin.control("obj list").dump();
         std::this_thread::sleep_for(500ms);
     }
-    ASSERT_TRUE(waitForLog("KLM1775  parks")) << log();
+    ASSERT_TRUE(waitForLog("KLM1775  parks")) << folder.log();
 
     ASSERT_EQ(::kill(program, SIGTERM), 0);
     const std::optional<int> status = waitForExit();
-    ASSERT_TRUE(status.has_value()) << "no end within the run's time after SIGTERM\n" << log();
+    ASSERT_TRUE(status.has_value()) << "no end within the run's time after SIGTERM\n" << folder.log();
     EXPECT_TRUE(WIFEXITED(*status)) << *status;
-    const std::string text = log();
+    const std::string text = folder.log();
     EXPECT_THAT(text, HasSubstr("User aircraft on the ground at EHAM"));
     EXPECT_THAT(text, HasSubstr("The park airport is EHAM"));
     EXPECT_THAT(text, HasSubstr("my_park_airports.txt:EHAM,C5 updated stand"));

@@ -1,7 +1,9 @@
 // The program against the simulator stand-in: it waits for the simulator, connects, registers, learns the user
 // aircraft, and ends with the simulator.
 #include "standin_process.h"
+#include "support/free_port.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 #include <fmt/format.h>
 #include <gmock/gmock.h>
@@ -12,8 +14,6 @@
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,20 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-
-uint16_t lf_freeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
 
 class SimLinkRun : public testing::Test {
 protected:
@@ -72,14 +58,7 @@ protected:
         return fs::exists(program() / "Log.txt") ? test::readWholeFile(program() / "Log.txt") : std::string();
     }
     bool waitForLog(const std::string& needle, std::chrono::seconds timeout = 60s) const {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (log().find(needle) == std::string::npos) {
-            if (std::chrono::steady_clock::now() > end) {
-                return false;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return true;
+        return test::gf_within(timeout, [&] { return log().find(needle) != std::string::npos; }, 20ms);
     }
     void startProgram() {
         child = fork();
@@ -116,8 +95,8 @@ protected:
     test::TempDir dir;
     test::StandinProcess standin;
     // The readers' ports, free now, so that runs of other suites on this machine do not collide.
-    const uint16_t trafficPort = lf_freeUdpPort();
-    const uint16_t qnhPort = lf_freeUdpPort();
+    const uint16_t trafficPort = test::gf_freePort(SOCK_DGRAM);
+    const uint16_t qnhPort = test::gf_freePort(SOCK_DGRAM);
     pid_t child = -1;
 };
 

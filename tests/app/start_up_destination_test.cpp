@@ -2,7 +2,6 @@
 // is put into the park-airport list once.
 #include "app/shell_services.h"
 #include "app/sim_controls.h"
-#include "core/log.h"
 #include "core/message_line.h"
 #include "engine/base/run_state.h"
 #include "engine/base/stop_requests.h"
@@ -12,8 +11,6 @@
 #include "worker_fakes.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace hlw {
 namespace {
@@ -26,12 +23,7 @@ TEST(StartUpDestination, TheStoredDestinationEntersTheParkAirportListOnce)
     test::TempDir dir;
     test::gf_makeProgramFolder(dir.path());
     test::gf_writeWorkerParameters(dir.path(), "<parameter name=\"DESTINATION\" value=\"EHAM\"/>");
-    test::ScopedCurrentPath current(dir / "program");
-    gf_overrideDataFolderPath(dir / "user");
-    setenv("HLMR_ROAMING_APPDATA", (dir / "roaming").c_str(), 1);
-    gf_startLog(dir / "Log.txt");
-    gf_resetRunFlags();
-    userClosing.store(false);
+    test::WorkerFolderRun run(dir.path());
 
     test::FakeWorld world;
     SimControls controls(world.status);
@@ -48,17 +40,10 @@ TEST(StartUpDestination, TheStoredDestinationEntersTheParkAirportListOnce)
     };
     gf_runWorker(context);
 
-    gf_logFlushNow();
-    const std::string log = test::readWholeFile(dir / "Log.txt");
-    gf_stopLog();
-    gf_overrideDataFolderPath(std::nullopt);
-    unsetenv("HLMR_ROAMING_APPDATA");
+    const std::string log = run.finishLog();
     gf_resetMessageLine();
     gf_resetRunFlags();
     userClosing.store(false);
-    for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
-        scan->set(scan->defaultValue());
-    }
     settings::msfsInstallPath.set(settings::msfsInstallPath.defaultValue());
 
     EXPECT_EQ(world.journal.count("park airport EHAM"), 1);

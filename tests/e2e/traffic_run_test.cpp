@@ -5,6 +5,7 @@
 // summary the demo printed.
 #include "core/geodesy.h"
 #include "support/child_process.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 #include <fmt/format.h>
@@ -54,28 +55,6 @@ std::vector<std::string> lf_split(const std::string& text, char separator)
     return fields;
 }
 
-struct FedPoint {
-    double at = 0.0; // seconds since 1970, as the datagram's time stamp says
-    LatLon position;
-};
-
-// The feed's traffic datagrams by callsign, in the order sent.
-std::map<std::string, std::vector<FedPoint>> lf_sentFlights(const fs::path& path)
-{
-    std::map<std::string, std::vector<FedPoint>> flights;
-    for (const std::string& line : lf_lines(path)) {
-        const std::vector<std::string> words = lf_split(line, ' ');
-        if (words.size() < 3 || words[1] != "traffic") {
-            continue;
-        }
-        const std::vector<std::string> fields = lf_split(words[2], ',');
-        if (fields.size() > 14) {
-            flights[fields[9]].push_back({std::stod(fields[14]), {std::stod(fields[2]), std::stod(fields[3])}});
-        }
-    }
-    return flights;
-}
-
 // Where the datagrams put the flight at the time: between two of them, in proportion.
 std::optional<LatLon> lf_fedPosition(const std::vector<FedPoint>& points, double at)
 {
@@ -123,7 +102,7 @@ class RunFiles {
 
     const fs::path& path() const { return run_; }
     std::string log() const { return readWholeFile(run_ / "program" / "Log.txt"); }
-    std::map<std::string, std::vector<FedPoint>> sent() const { return lf_sentFlights(run_ / "sent.txt"); }
+    std::map<std::string, std::vector<FedPoint>> sent() const { return gf_sentFlights(run_ / "sent.txt"); }
 
     // The program's live aircraft in the stand-in's "obj list" answers, by object id.
     std::map<uint32_t, SeenObject> seenObjects() const

@@ -8,26 +8,23 @@
 #include "settings/catalogue.h"
 #include "standin_process.h"
 #include "support/child_process.h"
+#include "support/free_port.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 #include "support/xvfb_display.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <map>
-#include <netinet/in.h>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace hlw {
@@ -44,42 +41,6 @@ constexpr ui::Point demoOrigin = windowOrigin;
 // The status band's third row right of the readers' names: only "live: N" is painted there.
 constexpr ui::Rect liveCountRect{560, 82, 880, 112};
 constexpr Pixel green{0x32, 0xCD, 0x32};
-
-// A port that is free now (SOCK_DGRAM or SOCK_STREAM), so that other runs on the machine do not meet this one.
-uint16_t lf_freePort(int type)
-{
-    const int fd = ::socket(AF_INET, type, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-// Checks the condition every 200 ms (the files it reads grow, a screenshot takes a while) until it holds or the
-// time is up.
-bool lf_within(std::chrono::seconds time, const std::function<bool()>& condition)
-{
-    const auto end = std::chrono::steady_clock::now() + time;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(200ms);
-    }
-    return true;
-}
-
-void lf_run(const std::string& command)
-{
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
 
 // The centre of the control that shows the setting.
 ui::Point lf_controlCentre(const ControlBinding& binding)
@@ -123,73 +84,32 @@ class WindowRun : public ::testing::Test {
   protected:
     WindowRun() : standin({"--command", "user set 52.3086 4.7639 0 0 0 0 0 on"})
     {
-        for (const fs::path& folder : {program() / "docs", program() / "input", dir / "runtime"}) {
-            fs::create_directories(folder);
-        }
-        fs::permissions(dir / "runtime", fs::perms::owner_all);
-        for (const char* name : {"dbase.enc", "airports.enc", "AIG-regcodes.enc"}) {
-            fs::copy_file(fs::path(HLMR_SAMPLES_INPUT) / name, program() / "input" / name);
-        }
-        fs::copy(fs::path(HLMR_SAMPLES_INPUT) / "my_regcodes", program() / "input" / "my_regcodes");
         // The first start scans the simulator's add-on airports (there are none) for the airports of this list.
-        test::writeWholeFile(program() / "input" / "ICAO_airports.txt", "EHAM,EGLL,LSZH\r\n");
-        const std::string dbase = (fs::path(HLMR_SAMPLES_PLAIN) / "dbase.xml").string();
-        lf_run(fmt::format("'{}' '{}' siminstall --root '{}' --sim 2020 --edition store > /dev/null", HLMR_PYTHON,
-                           HLMR_SAMPLE_BUILDER, user().string()));
-        lf_run(fmt::format("'{}' '{}' sample --out '{}' --dbase '{}' > /dev/null", HLMR_PYTHON, HLMR_PACKAGE_GENERATOR,
-                           (user() / "packages").string(), dbase));
-        // The live-traffic application on this PC, the link on a free port, the window's corner where the test
-        // looks for it.
-        fs::create_directories(user() / "roaming" / "VidiveZovadaz");
-        test::writeWholeFile(user() / "roaming" / "VidiveZovadaz" / "RealTraffic.jar", "");
-        fs::create_directories(parametersFile().parent_path());
-        test::writeWholeFile(parametersFile(),
-                             fmt::format("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
-                                         "    <parameter name=\"PORT_NUMBER\" value=\"{}\" />\n"
-                                         "    <parameter name=\"AUTO_RANGE\" value=\"false\" />\n"
-                                         "    <parameter name=\"MAIN_WINDOW_X\" value=\"{}\" />\n"
-                                         "    <parameter name=\"MAIN_WINDOW_Y\" value=\"{}\" />\n"
-                                         "  </parameters>\n</root>\n",
-                                         linkPort, windowOrigin.x, windowOrigin.y));
-    }
-
-    fs::path program() const { return dir / "program"; }
-    fs::path user() const { return dir / "user"; }
-    fs::path parametersFile() const { return user() / "roaming" / "Hollowmere" / "parameters.xml"; }
-    std::string log() const
-    {
-        const fs::path path = program() / "Log.txt";
-        return fs::exists(path) ? test::readWholeFile(path) : std::string();
+        test::writeWholeFile(run.program() / "input" / "ICAO_airports.txt", "EHAM,EGLL,LSZH\r\n");
+        // The live-traffic application's link on a free port, the window's corner where the test looks for it.
+        run.writeParameters({{"PORT_NUMBER", std::to_string(run.linkPort)},
+                             {"AUTO_RANGE", "false"},
+                             {"MAIN_WINDOW_X", std::to_string(windowOrigin.x)},
+                             {"MAIN_WINDOW_Y", std::to_string(windowOrigin.y)}});
     }
 
     // Downloads go to a port where nothing listens: refused at once, never out of the machine.
     void startProgram()
     {
-        const std::string root = dir.path().string();
-        hollowmere.emplace(
-            std::vector<std::string>{
-                "env", "-C", program().string(), "-u", "HLMR_UI", "DISPLAY=" + display.name(),
-                "XDG_RUNTIME_DIR=" + root + "/runtime", "HLMR_ROAMING_APPDATA=" + user().string() + "/roaming",
-                "HLMR_LOCAL_APPDATA=" + user().string() + "/local",
-                "HLMR_SHELL_OPEN_LOG=" + user().string() + "/opened-folders.txt",
-                fmt::format("HLMR_SIM_PORT={}", standin.simPort()), fmt::format("HLMR_TRAFFIC_PORT={}", trafficPort),
-                fmt::format("HLMR_QNH_PORT={}", qnhPort),
-                fmt::format("HLMR_DOWNLOAD_BASE=http://127.0.0.1:{}/", lf_freePort(SOCK_STREAM)),
-                "LSAN_OPTIONS=suppressions=" HLMR_FONTCONFIG_LEAKS, HOLLOWMERE_PROGRAM},
-            dir / "out.txt", dir / "err.txt");
+        hollowmere.emplace(run.programCommand(standin.simPort(), {"-u", "HLMR_UI", "DISPLAY=" + display.name(),
+                                                                  fmt::format("HLMR_DOWNLOAD_BASE=http://127.0.0.1:{}/",
+                                                                              test::gf_freePort(SOCK_STREAM)),
+                                                                  "LSAN_OPTIONS=suppressions=" HLMR_FONTCONFIG_LEAKS}),
+                           run / "out.txt", run / "err.txt");
     }
     void startFeed()
     {
-        feed.emplace(std::vector<std::string>{HLMR_TRAFFIC_FEED, "--scenario",
-                                              fmt::format("{}/eham_airborne.txt", HLMR_SCENARIO_DIR), "--link-port",
-                                              std::to_string(linkPort), "--reconnect", "--stop-on-exit", "--duration",
-                                              "300", "--traffic-port", std::to_string(trafficPort), "--qnh-port",
-                                              std::to_string(qnhPort)},
-                     dir / "feed.txt", dir / "feed-errors.txt");
+        feed.emplace(run.feedCommand("eham_airborne.txt", {"--duration", "300"}), run / "feed.txt",
+                     run / "feed-errors.txt");
     }
     bool waitForLog(const std::string& text, std::chrono::seconds within)
     {
-        return lf_within(within, [&] { return log().find(text) != std::string::npos; });
+        return test::gf_within(within, [&] { return run.log().find(text) != std::string::npos; });
     }
 
     // The user's clicks and keys (xdotool's names), at a point of the window's client area.
@@ -232,7 +152,7 @@ class WindowRun : public ::testing::Test {
             shot = test::Screenshot::take(demoDisplay);
             return shot && shot->at(demoOrigin.x + 410, demoOrigin.y + 105) == green;
         };
-        if (!lf_within(10s, painted)) {
+        if (!test::gf_within(10s, painted)) {
             return nullptr;
         }
         demo.stop();
@@ -241,11 +161,8 @@ class WindowRun : public ::testing::Test {
 
     test::XvfbDisplay display;
     test::XvfbDisplay demoDisplay;
-    test::TempDir dir;
+    test::ProgramRun run;
     test::StandinProcess standin;
-    const uint16_t trafficPort = lf_freePort(SOCK_DGRAM);
-    const uint16_t qnhPort = lf_freePort(SOCK_DGRAM);
-    const uint16_t linkPort = lf_freePort(SOCK_STREAM);
     std::optional<test::ChildProcess> hollowmere;
     std::optional<test::ChildProcess> feed;
     std::map<int, test::Screenshot> demoShots;
@@ -257,7 +174,7 @@ TEST_F(WindowRun, TheWindowShowsTheRunTakesTheUsersCommandsAndClosesWithItsButto
         GTEST_SKIP() << display.problem() << demoDisplay.problem();
     }
     startProgram();
-    ASSERT_TRUE(waitForLog("Waiting for RealTraffic to connect", 120s)) << log();
+    ASSERT_TRUE(waitForLog("Waiting for RealTraffic to connect", 120s)) << run.log();
     startFeed();
     const std::optional<std::string> found =
         display.run("timeout 30 xdotool search --sync --onlyvisible --name '^Hollowmere$'");
@@ -271,10 +188,10 @@ TEST_F(WindowRun, TheWindowShowsTheRunTakesTheUsersCommandsAndClosesWithItsButto
     keys("type --delay 20 klc5024");
     keys("key Return");
     const auto saved = [&] {
-        return lf_storedSetting(parametersFile(), "ALWAYS_ON_TOP") == "true" &&
-               lf_storedSetting(parametersFile(), "BLOCK_CALLSIGN") == "KLC5024";
+        return lf_storedSetting(run.parametersFile(), "ALWAYS_ON_TOP") == "true" &&
+               lf_storedSetting(run.parametersFile(), "BLOCK_CALLSIGN") == "KLC5024";
     };
-    EXPECT_TRUE(lf_within(10s, saved)) << test::readWholeFile(parametersFile());
+    EXPECT_TRUE(test::gf_within(10s, saved)) << test::readWholeFile(run.parametersFile());
 
     // The first live aircraft are created 30 s after their first datagrams. The band is read while the stand-in's
     // count stays the same around the screenshot, until it shows that count.
@@ -294,7 +211,7 @@ TEST_F(WindowRun, TheWindowShowsTheRunTakesTheUsersCommandsAndClosesWithItsButto
                                demo == nullptr ? " (the demo showed nothing)" : "");
         return demo != nullptr && lf_sameRegion(*screen, windowOrigin, *demo, demoOrigin, liveCountRect);
     };
-    EXPECT_TRUE(lf_within(90s, showsTheStandinsCount)) << lastLook << "; the screen is in " << shotPath;
+    EXPECT_TRUE(test::gf_within(90s, showsTheStandinsCount)) << lastLook << "; the screen is in " << shotPath;
     ASSERT_TRUE(screen);
     // The simulator lamp: connected, with a flight and the user aircraft's title.
     for (const ui::Point at : {ui::Point{400, 40}, ui::Point{410, 105}, ui::Point{420, 110}}) {
@@ -302,8 +219,8 @@ TEST_F(WindowRun, TheWindowShowsTheRunTakesTheUsersCommandsAndClosesWithItsButto
     }
 
     ASSERT_TRUE(test::gf_pressCloseButton(display.name(), window));
-    EXPECT_EQ(hollowmere->waitForExit(60s), 0) << test::readWholeFile(dir / "err.txt");
-    const std::string text = log();
+    EXPECT_EQ(hollowmere->waitForExit(60s), 0) << test::readWholeFile(run / "err.txt");
+    const std::string text = run.log();
     for (const char* line :
          {"\nALWAYS_ON_TOP=true\n", "\nBLOCK_CALLSIGN=\"KLC5024\"\n", "\nExiting: USER CLOSED SIM\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << "not in the log:" << line;

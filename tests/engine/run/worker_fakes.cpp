@@ -1,11 +1,14 @@
 #include "worker_fakes.h"
 
+#include "core/log.h"
 #include "engine/base/run_state.h"
+#include "settings/catalogue.h"
 #include "support/temp_dir.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
@@ -34,6 +37,28 @@ void gf_writeWorkerParameters(const fs::path& root, const std::string& extra)
                                "<parameter name=\"MSFS_INSTALL_PATH\" value=\"{}\"/>{}"
                                "</parameters></root>\n",
                                (root / "sim").string(), extra));
+}
+
+WorkerFolderRun::WorkerFolderRun(const fs::path& root) : root_(root), current_(root / "program")
+{
+    gf_overrideDataFolderPath(root / "user");
+    setenv("HLMR_ROAMING_APPDATA", (root / "roaming").c_str(), 1);
+    gf_startLog(root / "Log.txt");
+    gf_resetRunFlags();
+    userClosing.store(false);
+}
+
+std::string WorkerFolderRun::finishLog()
+{
+    gf_logFlushNow();
+    std::string log = readWholeFile(root_ / "Log.txt");
+    gf_stopLog();
+    gf_overrideDataFolderPath(std::nullopt);
+    unsetenv("HLMR_ROAMING_APPDATA");
+    for (BoolCheckBoxParameter* scan : {&settings::scanLiveries, &settings::scanAirports}) {
+        scan->set(scan->defaultValue());
+    }
+    return log;
 }
 
 void Journal::add(std::string entry)

@@ -4,6 +4,7 @@
 // down joined them.
 #include "engine/run/worker_context.h"
 #include "support/fake_steady_time.h"
+#include "support/temp_dir.h"
 
 #include <atomic>
 #include <filesystem>
@@ -22,6 +23,23 @@ namespace hlw::test {
 // "parameters.xml" that switches both scans off and stores root/"sim" as the installation (plus `extra`).
 void gf_makeProgramFolder(const std::filesystem::path& root);
 void gf_writeWorkerParameters(const std::filesystem::path& root, const std::string& extra = {});
+
+// A run of the worker in the program folder that gf_makeProgramFolder laid out under root: while the object lives
+// that folder is the current folder; from its start root/"user" is the per-user data folder, root/"roaming" the
+// roaming one and root/"Log.txt" the log, and the run flags are clear. finishLog() stops the log and returns it,
+// and leaves the data folders and the scan settings as a fresh process has them.
+class WorkerFolderRun {
+public:
+    explicit WorkerFolderRun(const std::filesystem::path& root);
+    WorkerFolderRun(const WorkerFolderRun&) = delete;
+    WorkerFolderRun& operator=(const WorkerFolderRun&) = delete;
+
+    std::string finishLog();
+
+private:
+    std::filesystem::path root_;
+    ScopedCurrentPath current_;
+};
 
 class Journal {
 public:

@@ -9,6 +9,7 @@
 #include "platform/sim/sim_program_ids.h"
 #include "sim_link_fixture.h"
 #include "standin_process.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,7 @@ using namespace sim_ids;
 using namespace std::chrono_literals;
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 8s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
+    return gf_within(timeout, done, 5ms);
 }
 
 class StandinLink : public ::testing::Test {

@@ -43,6 +43,15 @@ nlohmann::json StandinProcess::control(const std::string& command) {
     return nlohmann::json::parse(gf_readLine(controlFd_, controlBuffer_, std::chrono::seconds(40)));
 }
 
+int StandinProcess::staticObjectCount() {
+    int count = 0;
+    const nlohmann::json list = control("obj list");
+    for (const nlohmann::json& object : list["objects"]) {
+        count += object.value("atc_id", std::string()).ends_with('*') ? 1 : 0;
+    }
+    return count;
+}
+
 std::optional<int> StandinProcess::stop() {
     if (controlFd_ >= 0) {
         ::close(controlFd_);

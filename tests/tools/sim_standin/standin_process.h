@@ -21,6 +21,8 @@ public:
     uint16_t simPort() const { return simPort_; }
     // Sends one control command and returns its JSON reply; throws when the port fails.
     nlohmann::json control(const std::string& command);
+    // How many of the objects it holds now are static aircraft: those whose ATC id ends in '*'.
+    int staticObjectCount();
     // Stops the process; returns its exit status.
     std::optional<int> stop();
 
