@@ -28,7 +28,7 @@ constexpr double ticksPerSecond = 100.0;
 // Below this speed a turn is not held to a bank.
 constexpr double slowestBankedKt = 20.0;
 constexpr double steepestChordBankRad = 80.0 * radPerDeg;
-constexpr double turnMarginRadPerTick = 0.3 * radPerDeg / ticksPerSecond;
+
 constexpr double flareMarginsFt[4] = {30.0, 20.0, 10.0, 3.0};
 
 } // namespace
@@ -70,12 +70,6 @@ double gf_bankForTurn(double headingRatePerTick, double speedKt) noexcept
     return -std::atan(std::max(speedKt, 0.0) * metresPerSecondPerKnot * radPerSecond / gravityMs2);
 }
 
-double gf_turnWithinBank(double headingRatePerTick, double bankRad, double turnPerBankRad) noexcept
-{
-    const double bankTurn = -bankRad * turnPerBankRad;
-    return std::clamp(headingRatePerTick, std::min(0.0, bankTurn) - turnMarginRadPerTick,
-                      std::max(0.0, bankTurn) + turnMarginRadPerTick);
-}
 
 double gf_chaseHeading(double headingRad, double targetRad, double turnStepRad) noexcept
 {

@@ -5,7 +5,9 @@
 // down, rates per tick of 10 ms.
 #include "records/aircraft_records.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <numbers>
 
 namespace hlw {
 
@@ -32,9 +34,17 @@ double gf_turnPerBank(double speedKt, double bankRad) noexcept;
 // The bank of a coordinated turn at the heading rate (radians per tick, positive to the right) and the speed: a right
 // turn lowers the right wing, a negative bank.
 double gf_bankForTurn(double headingRatePerTick, double speedKt) noexcept;
+// The margin either way of the turn a bank flies: a third of a degree per second, per tick of 10 ms.
+inline constexpr double turnMarginRadPerTick = 0.3 * std::numbers::pi / 180.0 / 100.0;
+
 // The heading change of one tick in the air: the heading rate held within the turn the bank flies, on the side it
-// leans, with a margin of a third of a degree per second either way.
-double gf_turnWithinBank(double headingRatePerTick, double bankRad, double turnPerBankRad) noexcept;
+// leans, with the margin either way. Inline: it runs every tick of every aircraft in the air.
+inline double gf_turnWithinBank(double headingRatePerTick, double bankRad, double turnPerBankRad) noexcept
+{
+    const double bankTurn = -bankRad * turnPerBankRad;
+    return std::clamp(headingRatePerTick, std::min(0.0, bankTurn) - turnMarginRadPerTick,
+                      std::max(0.0, bankTurn) + turnMarginRadPerTick);
+}
 
 // One step of a heading chase: the heading turns toward the target on the shorter side by the turn step, never past
 // the target, and not at all while they differ by 0.5 deg or less. The result lies in [0, 2 pi).
