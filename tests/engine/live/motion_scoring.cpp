@@ -22,6 +22,9 @@ constexpr double metresPerNm = 1852.0;
 constexpr double gravity = 9.80665;
 // Below this speed (m/s) an object's heading is not held to its bank.
 constexpr double bankTurnSpeedFloor = 15.0;
+// The lag is not measured within this many seconds of a turn of the reference by more than this many degrees.
+constexpr double cornerSeconds = 3.0;
+constexpr double sharpCornerDeg = 45.0;
 // A landed object may rise this far above the ground it landed on only when the reports climb away (ft).
 constexpr double climbAwayFt = 50.0;
 constexpr double denseStepSeconds = 0.1;
@@ -84,6 +87,18 @@ double lf_nearestTime(const std::vector<ReferencePoint>& reference, const Object
         }
     }
     return best;
+}
+
+// The reference's track turns by more than sharpCornerDeg within cornerSeconds either side of the time.
+bool lf_sharpCornerNear(const std::vector<ReferencePoint>& reference, double time)
+{
+    ReferencePoint before;
+    ReferencePoint after;
+    if (!lf_at(reference, time - cornerSeconds, before) || !lf_at(reference, time + cornerSeconds, after)) {
+        return false;
+    }
+    return std::abs(gf_normalisePlusMinusPi((after.trackDeg - before.trackDeg) * radPerDeg)) * degPerRad >
+           sharpCornerDeg;
 }
 
 // The reference's turn rate at the time, deg/s, over one second.
@@ -194,8 +209,9 @@ FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::ve
         if (!point.onGround) {
             altitude.push_back(std::abs(point.altitudeFt - frame.altitudeFt));
         }
-        // Every 50th frame: the lag along the track (not where the aircraft stands still).
-        if (i % 50 == 0 && point.groundSpeedKt > 5.0) {
+        // Every 50th frame: the lag along the track (not where the aircraft stands still, nor at a sharp corner,
+        // where a replay that rounds it lies nearest to the one leg and then the other).
+        if (i % 50 == 0 && point.groundSpeedKt > 5.0 && !lf_sharpCornerNear(reference, time)) {
             const double lag = time - lf_nearestTime(reference, frame, time);
             score.lagMin = std::min(score.lagMin, lag);
             score.lagMax = std::max(score.lagMax, lag);

@@ -3,7 +3,8 @@
 // where the real aircraft was the set delay (30 s) earlier.
 //   horizontal error p50 / p95 / max, in the air and on the ground   goals: p95 <= 50 m air, <= 20 m ground
 //   altitude error p95 in the air
-//   lag: the reference time the object is closest to along the track, less the delay    goal: within +-1 s
+//   lag: the reference time the object is closest to along the track, less the delay, except within 3 s of a turn
+//        of the reference by more than 45 deg    goal: within +-1 s
 //   jump: the step between two frames beyond what the reference speed explains plus 1 m    goal: none
 //   turn: in the air, the heading's rate (over 1 s) beyond what the bank flies at the object's speed,
 //         g tan(bank) / speed    goal: <= 1 deg/s; frames whose heading turns against the side the bank leans (bank
