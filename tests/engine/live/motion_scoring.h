@@ -77,9 +77,9 @@ struct FlightScore {
 FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::vector<ReferencePoint>& reference,
                            double delaySeconds);
 
-// The score against the goals of a replay, in the order of the summary. The errors and the lag are reported: a
-// stand's push-back, pull-out and parking follow the engine's own paths rather than the reports, a ground turn cuts
-// the corner of a source that turns at a point, and made-up positions slow down over a gap.
+// The score against the goals of a replay, in the order of the summary. The air error and the lag are reported: a
+// stand's push-back and parking follow the engine's own paths rather than the reports, and made-up positions slow
+// down over a gap in the data.
 std::vector<GoalResult> gf_scoreGoalResults(const FlightScore& score);
 
 // "| case | air p50/p95/max | ground p50/p95/max | ... |" rows with the goals marked.
