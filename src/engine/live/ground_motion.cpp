@@ -128,7 +128,8 @@ double lf_settingOffSpeedKt(const PositionQueue& positions)
 
 // A taxi leg on real data from a standstill to a position it has moved to: the aircraft stands until the real one
 // set off, the leg's length at its setting-off speed before that position is due, so that it does not creep off
-// early and arrive late.
+// early and arrive late. Setting off at right angles or more to its heading, as after a push-back, it turns toward
+// the leg while it stands.
 void lf_standUntilSettingOff(LiveAircraft& aircraft)
 {
     PositionQueue& positions = aircraft.positions;
@@ -139,16 +140,18 @@ void lf_standUntilSettingOff(LiveAircraft& aircraft)
         return;
     }
     const double speedKt = lf_settingOffSpeedKt(positions);
-    // Setting off at right angles or more to its heading, the aircraft moves off slowly as it turns rather than
-    // late.
-    if (speedKt <= 0.0 ||
-        gf_angleBetween(gf_bearingRad(lf_at(front), lf_at(next)), aircraft.heading) >= settingOffTurnDeg * radPerDeg) {
+    if (speedKt <= 0.0) {
         return;
     }
     const int64_t moving = gf_boundedTravelTicks(gf_distanceNm(lf_at(front), lf_at(next)), speedKt);
     const int64_t setOff = int64_t{next.dueTick} - moving;
     if (setOff - aircraft.legReceivedDueTick <= reportTimesDeadBandTicks || moving >= reportTimesLimitTicks) {
         return;
+    }
+    const double bearing = gf_bearingRad(lf_at(front), lf_at(next));
+    if (gf_angleBetween(bearing, aircraft.heading) >= settingOffTurnDeg * radPerDeg) {
+        aircraft.bearingToNext = bearing;
+        aircraft.turnToBearing = 1;
     }
     PositionRecord standing = front;
     standing.stationary = 1;

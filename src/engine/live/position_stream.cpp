@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "engine/live/angles.h"
+#include "engine/live/attitude.h"
 #include "engine/live/live_lifecycle.h"
 #include "engine/live/stream_gaps.h"
 #include "engine/live/travel_ticks.h"
@@ -108,6 +109,11 @@ void lf_updateActive(LiveContext& context, LiveAircraft& aircraft)
         // Standing on the ground: the attitude the simulator reported for the object once it is known.
         aircraft.pitch = aircraft.flight.staticPitchRad;
         aircraft.bank = 0.0;
+    }
+    if (aircraft.positions.front().stationary != 0 && aircraft.groundMode != 0 &&
+        aircraft.phase == MovementPhase::taxi && aircraft.turnToBearing != 0) {
+        // A taxi leg that sets off across the heading is turned toward while the aircraft stands.
+        aircraft.heading = gf_chaseHeading(aircraft.heading, aircraft.bearingToNext, aircraft.flight.turnStepRad);
     }
     lf_sendPosition(context, aircraft);
 }

@@ -255,7 +255,8 @@ TEST_F(GroundMotion, ASpeedChangeOfMoreThanFiveKnotsOverAHundredMetresOfRealData
 }
 
 // From a standstill the aircraft stands until the real one set off: the leg at the first speed reported after the
-// stop (perhaps a report late) before its report is due; at right angles to the heading it creeps off as before.
+// stop (perhaps a report late) before its report is due; setting off at right angles or more to its heading, as
+// after a push-back, it stands as long and turns toward the leg meanwhile.
 TEST_F(GroundMotion, ALegFromAStandstillStandsUntilTheRealAircraftSetOff)
 {
     struct Row {
@@ -269,7 +270,7 @@ TEST_F(GroundMotion, ALegFromAStandstillStandsUntilTheRealAircraftSetOff)
     for (const Row row : {Row{"set off at 10 kt", 90.0, 10.0, 10.0, 3000 - 1944},
                           Row{"its speed a report late", 90.0, 0.0, 10.0, 3000 - 1944},
                           Row{"no speed reported yet", 90.0, 0.0, 0.0, 0},
-                          Row{"setting off into a turn of 120 deg", 330.0, 10.0, 10.0, 0}}) {
+                          Row{"setting off into a turn of 120 deg", 330.0, 10.0, 10.0, 3000 - 1944}}) {
         state.live.clear();
         const LatLon next = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 100.0 / 0.3048);
         const LatLon third = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, 200.0 / 0.3048);
@@ -287,6 +288,20 @@ TEST_F(GroundMotion, ALegFromAStandstillStandsUntilTheRealAircraftSetOff)
         EXPECT_NE(ac.positions[1].stationary, 0) << row.name;
         EXPECT_NEAR(ac.positions[1].dueTick - state.tick, row.standsUntil, 1) << row.name;
         EXPECT_EQ(ac.positions[1].latitude, 47.0) << row.name;
+        const bool turnsWhileStanding = row.headingDeg == 330.0;
+        EXPECT_EQ(ac.turnToBearing != 0, turnsWhileStanding) << row.name;
+        if (turnsWhileStanding) {
+            EXPECT_NEAR(ac.bearingToNext * degPerRad, 90.0, 0.1) << row.name;
+            // A second of the stand: the heading comes round at the turn step; the aircraft stays where it is.
+            ac.positions.front().dueTick = state.tick + 1;
+            ac.latitude = 47.0;
+            ac.longitude = 8.0;
+            for (int tick = 0; tick < 100; ++tick) {
+                updateLiveAc(live, ac);
+            }
+            EXPECT_NEAR(ac.heading * degPerRad, 330.0 + 100.0 * ac.flight.turnStepRad * degPerRad, 0.01) << row.name;
+            EXPECT_EQ(ac.latitude, 47.0) << row.name;
+        }
     }
 }
 
