@@ -139,7 +139,8 @@ struct LiveAircraft : StaticAircraft {
     double legVerticalSpeedFpm = 0.0;
     double legTrueAirspeedKt = 0.0; // negative while pushing back
     GroundCurve curve;
-    double curveTime = 0.0; // 0 .. 0.999999
+    double curveTime = 0.0;  // 0 .. 0.999999
+    double curveShare = 0.0; // of the curve's length flown
     double curveTimeStep = 0.0;
     double turnAngleDeg = 0.0;
 

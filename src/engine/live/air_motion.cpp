@@ -133,6 +133,7 @@ bool lf_curveToTrack(LiveAircraft& aircraft, const PositionRecord& next, double 
     curve.lengthNm = gf_curveLengthNm(curve);
     aircraft.curve = curve;
     aircraft.curveTime = 0.0;
+    aircraft.curveShare = 0.0;
     aircraft.curveTimeStep = 1.0 / ticks;
     return true;
 }

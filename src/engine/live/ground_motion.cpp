@@ -235,7 +235,17 @@ bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, dou
     return true;
 }
 
-double gf_curvePace(const GroundCurve& curve, double time) noexcept
+double gf_curveSpeedChange(const GroundCurve& curve, double share) noexcept
+{
+    if (!(curve.startKt > 0.0) || !(curve.endKt > 0.0)) {
+        return 1.0;
+    }
+    const double startSquared = curve.startKt * curve.startKt;
+    const double squared = startSquared + (curve.endKt * curve.endKt - startSquared) * std::clamp(share, 0.0, 1.0);
+    return std::sqrt(squared) / ((curve.startKt + curve.endKt) / 2.0);
+}
+
+double gf_curvePace(const GroundCurve& curve, double time, double speedChange) noexcept
 {
     constexpr double steadiest = 4.0;
     const double u = std::clamp((time - curve.startTime) / (curve.endTime - curve.startTime), 0.0, 1.0);
@@ -245,10 +255,6 @@ double gf_curvePace(const GroundCurve& curve, double time) noexcept
     const double speed = std::sqrt(dEast * dEast + dNorth * dNorth);
     if (!(curve.lengthNm > 0.0) || !(speed > 0.0)) {
         return 1.0;
-    }
-    double speedChange = 1.0;
-    if (curve.startKt > 0.0 && curve.endKt > 0.0) {
-        speedChange = (curve.startKt + (curve.endKt - curve.startKt) * u) / ((curve.startKt + curve.endKt) / 2.0);
     }
     return std::clamp(curve.lengthNm * metresPerNm / speed * speedChange, 1.0 / steadiest, steadiest);
 }

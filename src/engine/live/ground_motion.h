@@ -19,10 +19,14 @@ inline constexpr double curveMetresPerDegree = 111132.95;
 bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, double& lonDeg, double& headingRad);
 // The length of the curve's path in nautical miles, from 16 chords.
 double gf_curveLengthNm(const GroundCurve& curve) noexcept;
-// How much faster than its even pace the curve's time runs at the time so that the aircraft keeps one speed along
-// the curve: its length over the speed of the curve's point at that time, within 1/4 .. 4; 1 for a curve without a
-// length.
-double gf_curvePace(const GroundCurve& curve, double time) noexcept;
+// The speed at a share of the curve's length over its mean speed: 1 at one speed; between different speeds at its
+// ends, as a steady acceleration or deceleration changes it (its square changes evenly along the length), so that the
+// curve still takes its length over the mean of the two speeds.
+double gf_curveSpeedChange(const GroundCurve& curve, double share) noexcept;
+// How much faster than its even pace the curve's time runs at the time so that the aircraft moves at the speed that
+// speedChange gives: its length over the speed of the curve's point at that time, times speedChange, within
+// 1/4 .. 4; 1 for a curve without a length.
+double gf_curvePace(const GroundCurve& curve, double time, double speedChange) noexcept;
 
 // Ticks of the 90 deg curve at the end of a push-back: round(90 / turn step / 100), the turn step in radians per tick
 // against degrees as the rule has it (Light 344, Large 737, Heavy 1031 ticks).

@@ -142,10 +142,14 @@ void lf_takeOff(LiveContext& context, LiveAircraft& aircraft)
 void lf_position(LiveAircraft& aircraft)
 {
     if (aircraft.curve.set()) {
-        // One speed along the curve: its time runs faster where its points move slower.
-        aircraft.curveTime = std::clamp(
-            aircraft.curveTime + aircraft.curveTimeStep * gf_curvePace(aircraft.curve, aircraft.curveTime), 0.0,
-            curveTimeLimit);
+        // One speed along the curve, or a steady change between its ends' speeds: its time runs faster where its
+        // points move slower.
+        const double speedChange = gf_curveSpeedChange(aircraft.curve, aircraft.curveShare);
+        aircraft.curveTime = std::clamp(aircraft.curveTime + aircraft.curveTimeStep * gf_curvePace(aircraft.curve,
+                                                                                                    aircraft.curveTime,
+                                                                                                    speedChange),
+                                        0.0, curveTimeLimit);
+        aircraft.curveShare += aircraft.curveTimeStep * speedChange;
         double heading = 0.0;
         if (gf_curvePosition(aircraft.curve, aircraft.curveTime, aircraft.latitude, aircraft.longitude, heading)) {
             if (aircraft.phase == MovementPhase::pushing_back) {

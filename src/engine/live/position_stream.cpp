@@ -132,6 +132,7 @@ void lf_startLeg(LiveContext& context, LiveAircraft& aircraft)
 {
     aircraft.curve.clear();
     aircraft.curveTime = 0.0;
+    aircraft.curveShare = 0.0;
     PositionQueue& positions = aircraft.positions;
     if (lf_samePoint(positions[0], positions[1])) {
         positions[1].stationary = 1;
