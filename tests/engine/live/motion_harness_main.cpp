@@ -1,8 +1,8 @@
 // The motion quality harness: flies every scenario of motion_scenarios.h in simulated time and writes into the
 // folder given with --out the tracks ("<scenario>.csv"), the received positions ("<scenario>_data.csv"), the
 // fixture airport ("airport.csv") and "motion_quality_summary.md" with every figure against its goal, the replay of
-// the scenario's first flight held to its dense track among them (motion_scoring.h; its air error and lag
-// reported).
+// the scenario's first flight held to its dense track among them (motion_scoring.h; its air error reported, since a
+// gap longer than the delay is flown on made-up positions).
 // It ends with 1 when a scenario misses a goal or does not show what it must (a touchdown, a parking, a phase),
 // else 0.
 // Then it holds replays to dense reference tracks: reference cases made from the scenarios (the dense track

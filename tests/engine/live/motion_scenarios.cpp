@@ -427,7 +427,8 @@ ScenarioRun gf_runScenario(const MotionScenario& scenario, const std::filesystem
                 const standin::SimObject& o = object->second;
                 run.frames.push_back({(driver.state.tick - startTick) / 100.0, o.latDeg, o.lonDeg, o.altFt,
                                       o.headingRad, o.bankRad, simulator.terrain.elevationFt(o.latDeg, o.lonDeg),
-                                      aircraft.flight.staticCgHeightFt, aircraft.groundMode == 0});
+                                      aircraft.flight.staticCgHeightFt, aircraft.groundMode == 0,
+                                      aircraft.phase == MovementPhase::parking});
             }
         }
     };

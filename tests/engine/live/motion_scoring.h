@@ -56,6 +56,8 @@ struct ObjectFrame {
     double terrainFt = 0.0;
     double staticCgFt = 0.0;
     bool airborne = false;
+    // Driven onto the stand the program chose, at the type's taxi speed: no report's time to keep to.
+    bool parking = false;
 };
 
 struct FlightScore {

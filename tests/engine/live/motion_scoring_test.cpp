@@ -1,5 +1,6 @@
 // The replay's score against its dense reference: the turn a bank flies, the height a landed object climbs to while
-// its reports stay down, the lag not read at a sharp corner, and the reference cut to the reports taken.
+// its reports stay down, the lag not read at a sharp corner or onto a stand, a replay late to set off, and the
+// reference cut to the reports taken.
 #include "motion_scoring.h"
 
 #include "core/geodesy.h"
@@ -92,7 +93,7 @@ TEST(MotionScoring, ALandedObjectMayClimbOnlyWhileItsReportsClimbAway)
     EXPECT_LT(gf_scoreFlight(frames, reference, 30.0).heightAfterLandingFt, 50.0) << "reports climb away";
 }
 
-TEST(MotionScoring, TheLagIsNotReadWithinThreeSecondsOfASharpCorner)
+TEST(MotionScoring, TheLagIsNotReadNearASharpCorner)
 {
     // East for 30 s, then north: a replay that cuts the corner by 20 m on a 45 deg line lies nearest to the one
     // leg, then the other.
@@ -127,6 +128,31 @@ TEST(MotionScoring, TheLagIsNotReadWithinThreeSecondsOfASharpCorner)
     const FlightScore score = gf_scoreFlight(frames, reference, 30.0);
     EXPECT_LT(std::abs(score.lagMin), 0.05);
     EXPECT_LT(std::abs(score.lagMax), 0.05);
+}
+
+// A taxi that stands 10 s, then moves east at 15 kt for 30 s; the replay sets off 0.8 s late. Standing on the spot
+// that the reference held for 10 s, it is read as 0.8 s late, not as late as the search reaches; driven onto its
+// stand 3 s late meanwhile, it is not read at all.
+TEST(MotionScoring, TheLagOfAReplayLateToSetOffIsItsDelayUnlessItParks)
+{
+    std::vector<ReferencePoint> reference;
+    for (int i = 0; i <= 400; ++i) {
+        const double t = i / 10.0;
+        const LatLon at = lf_eastAfter(15.0, std::max(0.0, t - 10.0));
+        reference.push_back({t, at.lat, at.lon, 0.0, t < 10.0 ? 0.0 : 15.0, 90.0, 0.0, true});
+    }
+    for (const double lateSeconds : {0.8, 3.0}) {
+        const bool parking = lateSeconds > 1.0;
+        std::vector<ObjectFrame> frames;
+        for (int tick = 0; tick < 4000; ++tick) {
+            const double t = tick / 100.0;
+            const LatLon at = lf_eastAfter(15.0, std::max(0.0, t - 10.0 - lateSeconds));
+            frames.push_back({t + 30.0, at.lat, at.lon, 0.0, 90.0 * radPerDeg, 0.0, 0.0, 8.0, false, parking});
+        }
+        const FlightScore score = gf_scoreFlight(frames, reference, 30.0);
+        EXPECT_NEAR(score.lagMax, parking ? 0.0 : lateSeconds, 0.05) << lateSeconds;
+        EXPECT_GT(score.lagMin, -0.05) << lateSeconds;
+    }
 }
 
 TEST(MotionScoring, TheReferenceIsCutToTheReportsTheReaderTook)
