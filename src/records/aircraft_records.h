@@ -86,7 +86,7 @@ struct GroundCurve {
     double startTime = none;
     double endTime = none;
     double lengthNm = none; // along the curve
-    // The speeds at its ends, between which the speed along it changes evenly.
+    // The speeds at its ends, between which the speed along it changes as a steady acceleration does.
     double startKt = none;
     double endKt = none;
 

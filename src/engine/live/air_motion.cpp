@@ -106,8 +106,9 @@ bool lf_curveToTrack(LiveAircraft& aircraft, const PositionRecord& next, double 
     GroundCurve curve;
     curve.startLat = aircraft.latitude;
     curve.startLon = aircraft.longitude;
-    const double endNorth = (next.latitude - curve.startLat) * curveMetresPerDegree;
-    const double endEast = (next.longitude - curve.startLon) * curveMetresPerDegree * std::cos(curve.startLat * radPerDeg);
+    double endEast = 0.0;
+    double endNorth = 0.0;
+    gf_curveLocal(curve, next, endEast, endNorth);
     // Along the heading from the start a, back along the track from the end b, to where the two lines meet.
     const double headingEast = std::sin(aircraft.heading);
     const double headingNorth = std::cos(aircraft.heading);
@@ -131,9 +132,8 @@ bool lf_curveToTrack(LiveAircraft& aircraft, const PositionRecord& next, double 
     curve.startTime = 0.0;
     curve.endTime = 1.0;
     curve.lengthNm = gf_curveLengthNm(curve);
+    // The leg's start has set the curve's time and share back to 0.
     aircraft.curve = curve;
-    aircraft.curveTime = 0.0;
-    aircraft.curveShare = 0.0;
     aircraft.curveTimeStep = 1.0 / ticks;
     return true;
 }

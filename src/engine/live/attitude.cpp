@@ -70,7 +70,6 @@ double gf_bankForTurn(double headingRatePerTick, double speedKt) noexcept
     return -std::atan(std::max(speedKt, 0.0) * metresPerSecondPerKnot * radPerSecond / gravityMs2);
 }
 
-
 double gf_chaseHeading(double headingRad, double targetRad, double turnStepRad) noexcept
 {
     const double difference = gf_normalisePlusMinusPi(targetRad - headingRad);

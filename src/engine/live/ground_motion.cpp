@@ -40,14 +40,13 @@ int32_t lf_throttle(const LiveAircraft& aircraft, int32_t index) noexcept
     return aircraft.flight.category == AircraftCategory::Rotorcraft ? 4 : index;
 }
 
-// Local metres east and north of the start.
-void lf_local(const GroundCurve& curve, const PositionRecord& position, double& east, double& north) noexcept
+} // namespace
+
+void gf_curveLocal(const GroundCurve& curve, const PositionRecord& position, double& east, double& north) noexcept
 {
     north = (position.latitude - curve.startLat) * curveMetresPerDegree;
     east = (position.longitude - curve.startLon) * curveMetresPerDegree * std::cos(curve.startLat * radPerDeg);
 }
-
-} // namespace
 
 double gf_curveLengthNm(const GroundCurve& curve) noexcept
 {
@@ -289,8 +288,8 @@ void gf_makeTurnCurve(LiveAircraft& aircraft)
     curve.startLon = aircraft.longitude;
     curve.east[0] = 0.0;
     curve.north[0] = 0.0;
-    lf_local(curve, positions[1], curve.east[1], curve.north[1]);
-    lf_local(curve, afterNext, curve.east[2], curve.north[2]);
+    gf_curveLocal(curve, positions[1], curve.east[1], curve.north[1]);
+    gf_curveLocal(curve, afterNext, curve.east[2], curve.north[2]);
     curve.startTime = 0.0;
     curve.endTime = 1.0;
     curve.lengthNm = gf_curveLengthNm(curve);

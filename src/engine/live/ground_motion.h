@@ -17,6 +17,8 @@ inline constexpr double curveMetresPerDegree = 111132.95;
 
 // The position and heading on the curve at the time; false when the curve is unset or the time lies outside it.
 bool gf_curvePosition(const GroundCurve& curve, double time, double& latDeg, double& lonDeg, double& headingRad);
+// A position in local metres east and north of the curve's start.
+void gf_curveLocal(const GroundCurve& curve, const PositionRecord& position, double& east, double& north) noexcept;
 // The length of the curve's path in nautical miles, from 16 chords.
 double gf_curveLengthNm(const GroundCurve& curve) noexcept;
 // The speed at a share of the curve's length over its mean speed: 1 at one speed; between different speeds at its

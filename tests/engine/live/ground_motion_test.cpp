@@ -27,6 +27,16 @@ LatLon lf_at(const PositionRecord& p)
     return {p.latitude, p.longitude};
 }
 
+// A stand at 47 N 8 E facing east.
+StandRecord lf_standFacingEast()
+{
+    StandRecord stand;
+    stand.latitude = 47.0;
+    stand.longitude = 8.0;
+    stand.heading = 90.0 * radPerDeg;
+    return stand;
+}
+
 class GroundMotion : public ::testing::Test, public MotionFixture {
   protected:
     LiveAircraft& taxiing(std::vector<PositionRecord> stream)
@@ -127,11 +137,7 @@ TEST_F(GroundMotion, ACurveIsFlownAtOneSpeedAlongItsLengthOrChangesItSteadily)
 
 TEST_F(GroundMotion, APullOutGoesTwiceTheHalfSpanAlongTheStandAtTaxiSpeed)
 {
-    StandRecord east;
-    east.latitude = 47.0;
-    east.longitude = 8.0;
-    east.heading = 90.0 * radPerDeg;
-    LiveAircraft& ac = parkedAt(east, 0.01);
+    LiveAircraft& ac = parkedAt(lf_standFacingEast(), 0.01);
     gf_pullOut(live, ac);
     ASSERT_EQ(ac.positions.size(), 2u);
     const PositionRecord& target = ac.positions.back();
@@ -146,11 +152,7 @@ TEST_F(GroundMotion, APullOutGoesTwiceTheHalfSpanAlongTheStandAtTaxiSpeed)
 // beyond its end stay behind it.
 TEST_F(GroundMotion, APullOutKeepsTheReportsBeyondItsEnd)
 {
-    StandRecord east;
-    east.latitude = 47.0;
-    east.longitude = 8.0;
-    east.heading = 90.0 * radPerDeg;
-    LiveAircraft& ac = parkedAt(east, 0.01);
+    LiveAircraft& ac = parkedAt(lf_standFacingEast(), 0.01);
     for (const double nm : {0.01, 0.03, 0.05}) {
         const LatLon at = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, nm * feetPerNm);
         ac.positions.push_back(gf_ground(at.lat, at.lon, 5, state.tick + int32_t(nm * 100000)));
