@@ -41,6 +41,8 @@ public:
     void postQuit() override { postMessage(quitMessage); }
     void setTopmost(bool topmost) override { topmost_.store(topmost); }
     void setExitCode(int code) override { exitCode_.store(code); }
+    // The console shows the error line once; the run then ends by itself.
+    bool userCanClose() const override { return false; }
 
     // The control port: no controls, only the posted messages.
     bool hasControl(ui::ControlId) const override { return false; }

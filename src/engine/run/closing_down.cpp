@@ -141,13 +141,15 @@ void lf_closeRun(WorkerContext& context, const StopDecision& decision, FinalPost
     if (decision.reason == ExitReason::systemError || decision.reason == ExitReason::newVersion) {
         // The error, or the note about the new version, stays on the window until the user closes it.
         lf_leaveParkAirport(context);
-        while (!userClosing.load()) {
-            context.time.sleepFor(stopPollInterval);
+        if (context.window.userCanClose()) {
+            while (!userClosing.load()) {
+                context.time.sleepFor(stopPollInterval);
+            }
+            // The error line still shows, and it holds back messages: the line goes to the log directly.
+            const std::string closed = fmt::format("User closed {}", productName);
+            gf_log(closed);
+            gf_setMessage(closed, false);
         }
-        // The error line still shows, and it holds back messages: the line goes to the log directly.
-        const std::string closed = fmt::format("User closed {}", productName);
-        gf_log(closed);
-        gf_setMessage(closed, false);
     }
     lf_leaveParkAirport(context);
     context.lifecycle.forgetTitlesPerHexId();

@@ -14,6 +14,9 @@ public:
     virtual void setTopmost(bool topmost) = 0;
     // The code the program ends with (the production end sets it).
     virtual void setExitCode(int code) = 0;
+    // True when a user sees the error line and can close the program after reading it; a run without a window
+    // has no one to wait for.
+    virtual bool userCanClose() const { return true; }
 };
 
 } // namespace hlw
