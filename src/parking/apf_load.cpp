@@ -48,10 +48,12 @@ std::string lf_urlPath(const std::vector<std::string_view>& components)
     return text;
 }
 
-bool lf_exists(const fs::path& path)
+// Anything at the path, also what cannot be read as a file (a folder, a link that leads nowhere, a name whose
+// status cannot be learned): only where surely nothing is does a visit start without a learned file.
+bool lf_anythingAt(const fs::path& path)
 {
     std::error_code error;
-    return !path.empty() && fs::is_regular_file(path, error);
+    return fs::symlink_status(path, error).type() != fs::file_type::not_found;
 }
 
 void lf_setCheckBox(BoolCheckBoxParameter& setting, bool value)
@@ -106,7 +108,7 @@ void lf_readLearnedFile(ParkAirport& park)
         lf_applyFirstVisitDefaults(park);
         return;
     }
-    if (!lf_exists(park.learnedPath)) {
+    if (!lf_anythingAt(park.learnedPath)) {
         lf_applyFirstVisitDefaults(park);
         return;
     }

@@ -293,20 +293,25 @@ LearnedRead lf_readLearnedDocument(const pugi::xml_document& document, const fs:
     return clear ? LearnedRead::clearedByVersion : LearnedRead::complete;
 }
 
-} // namespace
-
-std::optional<std::string> gf_loadApfDocument(const fs::path& path, pugi::xml_document& document)
+std::optional<std::string> lf_parseDocument(const std::string& bytes, pugi::xml_document& document)
 {
-    WholeFile file = gf_readWholeFile(path, apfMaxBytes);
-    if (file.status != WholeFileStatus::ok) {
-        document.reset();
-        return gf_wholeFileProblem(file.status, apfMaxBytes);
-    }
-    const pugi::xml_parse_result result = document.load_buffer(file.bytes.data(), file.bytes.size());
+    const pugi::xml_parse_result result = document.load_buffer(bytes.data(), bytes.size());
     if (!result) {
         return result.description();
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> gf_loadApfDocument(const fs::path& path, pugi::xml_document& document)
+{
+    const WholeFile file = gf_readWholeFile(path, apfMaxBytes);
+    if (file.status != WholeFileStatus::ok) {
+        document.reset();
+        return gf_wholeFileProblem(file.status, apfMaxBytes);
+    }
+    return lf_parseDocument(file.bytes, document);
 }
 
 void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& stands, bool fromAirportFile)
@@ -384,8 +389,20 @@ StandCodes gf_readOptCodes(pugi::xml_node opt)
 
 LearnedRead gf_readLearned(const fs::path& path, std::string_view airportName, ParkAirportState& state)
 {
+    const WholeFile file = gf_readWholeFile(path, apfMaxBytes);
+    if (file.status != WholeFileStatus::ok) {
+        // Nothing is known of its content: it may well be whole, so it is neither damaged nor to be replaced.
+        const std::string problem = gf_wholeFileProblem(file.status, apfMaxBytes);
+        gf_logAlert(fmt::format("learned file {} {}: it is left as it is and nothing is saved over it in this visit",
+                                path.generic_string(), problem));
+        gf_setMessage(
+            fmt::format("Learned file {} {}; it is left as it is and not saved", path.generic_string(), problem),
+            false);
+        state.learnedRead = LearnedRead::unreadable;
+        return state.learnedRead;
+    }
     pugi::xml_document document;
-    if (const auto problem = gf_loadApfDocument(path, document)) {
+    if (const auto problem = lf_parseDocument(file.bytes, document)) {
         gf_logAlert(fmt::format("{} found, but could not be loaded: {}", path.generic_string(), *problem));
         state.learnedRead = LearnedRead::unparsable;
         return state.learnedRead;

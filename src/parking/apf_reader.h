@@ -47,7 +47,8 @@ StandCodes gf_readOptCodes(pugi::xml_node opt);
 
 // Lays the learned file over the park airport's stands (see LearnedRead for the outcomes, which the state also
 // keeps). airportName is the airport file's "airport_name". Learned entries of stands the airport does not have
-// are kept for the next save. Never throws, and never changes the file.
+// are kept for the next save. A file that cannot be opened or read, or is larger than apfMaxBytes, is unreadable,
+// which the log and the message line say. Never throws, and never changes the file.
 LearnedRead gf_readLearned(const std::filesystem::path& path, std::string_view airportName, ParkAirportState& state);
 // The same for a document already parsed; path only names it in log lines.
 LearnedRead gf_readLearnedDocument(const pugi::xml_document& document, const std::filesystem::path& path,

@@ -1,5 +1,5 @@
 #pragma once
-// A learned file that could not be read whole (not XML, cut off, without its meta block, or failing part-way) is
+// A learned file whose content is damaged (not XML, cut off, without its meta block, or failing part-way) is
 // kept under a numbered name of its own beside it ("EHAM.damaged1.xml", "EHAM.damaged2.xml", ...), which no save
 // and no older generation ever writes. The learned file's name is then free: learning goes on, the next save
 // writes a whole new file, and the older generation ("EHAM0.xml") keeps the last good file. Worker thread only.

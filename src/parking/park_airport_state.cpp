@@ -6,7 +6,8 @@ namespace hlw {
 
 bool gf_learnedReadIncomplete(LearnedRead read) noexcept
 {
-    return read == LearnedRead::stoppedEarly || read == LearnedRead::handmadeFailed || read == LearnedRead::unparsable;
+    return read == LearnedRead::stoppedEarly || read == LearnedRead::handmadeFailed ||
+           read == LearnedRead::unparsable || read == LearnedRead::unreadable;
 }
 
 void LearnedUpdates::add()

@@ -2,10 +2,11 @@
 // generation at a visit's first save, the 5-minute checkpoint and a reload that restores every option; and the
 // cases that save nothing: a failed load, no learned path, a learned file not read completely, a save that fails.
 // A damaged learned file is kept under a name of its own, the good older generation stays, learning goes on and
-// the next save writes a whole file.
+// the next save writes a whole file; one that cannot be read stays as it is and the visit saves nothing over it.
 #include "parking/parking_service.h"
 
 #include "core/message_line.h"
+#include "parking/apf_reader.h"
 
 #include "parking_fixture.h"
 #include "parking_world.h"
@@ -16,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <functional>
 
 namespace hlw {
 namespace {
@@ -270,6 +273,50 @@ TEST_F(LearnedSave, ADamagedLearnedFileIsKeptAsideTheGoodOlderGenerationStaysAnd
     // Each damaged file kept its own name.
     EXPECT_EQ(readWholeFile(damagedName(1)), cases[0].bytes);
     EXPECT_EQ(logCount("is damaged: kept as"), 2U);
+}
+
+TEST_F(LearnedSave, ALearnedFileThatCannotBeReadStaysAsItIsAndTheVisitSavesNothingOverIt)
+{
+    const fs::path learned = folder.dir / learnedFile;
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* problem;
+        std::function<void()> expectUntouched;
+    };
+    const Case cases[] = {
+        {"a folder in its place", [&] { folder.write(learnedFile / "notes.txt", "mine"); }, "cannot be opened",
+         [&] { EXPECT_EQ(readWholeFile(learned / "notes.txt"), "mine"); }},
+        {"larger than the cap",
+         [&] {
+             folder.write(learnedFile, "<root>");
+             fs::resize_file(learned, apfMaxBytes + 1);
+         },
+         "is larger than 67108864 bytes",
+         [&] {
+             EXPECT_EQ(fs::file_size(learned), apfMaxBytes + 1);
+             std::string start(6, ' ');
+             std::ifstream(learned).read(start.data(), 6);
+             EXPECT_EQ(start, "<root>");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(learned);
+        c.make();
+        gf_resetMessageLine();
+        ASSERT_EQ(visit(), "");
+        EXPECT_EQ(service.park().state.learnedRead, LearnedRead::unreadable);
+        EXPECT_EQ(gf_messageLineTexts().message, fmt::format("Learned file {} {}; it is left as it is and not saved",
+                                                             learnedFile.generic_string(), c.problem));
+        learn("PH-BXA", 1, {2, 20});
+        EXPECT_FALSE(service.saveLearned());
+        service.closeParkAirport();
+        c.expectUntouched();
+        EXPECT_FALSE(fs::exists(folder.dir / "airports/learned/my_simaddon/EHAM0.xml"));
+        EXPECT_FALSE(fs::exists(folder.dir / "airports/learned/my_simaddon/EHAM.damaged1.xml"));
+    }
+    EXPECT_EQ(logCount("it is left as it is and nothing is saved over it"), 2U) << "once per visit";
 }
 
 } // namespace
