@@ -53,11 +53,18 @@ int32_t lf_weekIndex(WeekdaySlot at) noexcept
     return at.weekday * slotsPerDay + at.slot;
 }
 
-// The half hours from the start of the kept aircraft's stay to now, over the week: as the fit of its new position,
-// the aircraft placed again keeps the parked time it had.
+// The half hours from a time within the week back to now, across the week's turn from Sunday to Monday.
+int32_t lf_halfHoursSince(WeekdaySlot now, WeekdaySlot at) noexcept
+{
+    return ((lf_weekIndex(now) - lf_weekIndex(at)) % slotsPerWeek + slotsPerWeek) % slotsPerWeek;
+}
+
+// The half hours from the start of the kept aircraft's stay to now: as the fit of its new position, the aircraft
+// placed again keeps the parked time it had.
 int32_t lf_halfHoursSinceParked(WeekdaySlot now, const StandUseRecord& record) noexcept
 {
-    return ((lf_weekIndex(now) - record.parkedIndex()) % slotsPerWeek + slotsPerWeek) % slotsPerWeek;
+    return lf_halfHoursSince(now,
+                             {static_cast<int32_t>(record.parkedWeekday), static_cast<int32_t>(record.parkedSlot)});
 }
 
 } // namespace
@@ -155,13 +162,13 @@ bool ParkingAdjustments::stillScheduled(WeekdaySlot now, const StaticAircraft& a
     });
 }
 
-// Keeps the aircraft when the position's learned stay began at or before its own, else it goes.
+// Keeps the aircraft when the position's learned stay began at or before its own, else it goes. Both began within
+// the week before now (the position's fit half hours ago), so they are compared by how long ago they began.
 void ParkingAdjustments::keepOrRemove(const StaticAircraft& aircraft, std::size_t position, WeekdaySlot now)
 {
     std::vector<SelectedParkPosition>& selected = selection_.selected;
-    const WeekdaySlot start = gf_slotsBefore(now, selected[position].fit);
     const WeekdaySlot parked{static_cast<int32_t>(aircraft.parkedWeekday), static_cast<int32_t>(aircraft.parkedSlot)};
-    if (lf_weekIndex(start) <= lf_weekIndex(parked)) {
+    if (selected[position].fit >= lf_halfHoursSince(now, parked)) {
         addStandUse(aircraft);
         selected.erase(selected.begin() + static_cast<std::ptrdiff_t>(position));
     } else {
@@ -212,7 +219,8 @@ void ParkingAdjustments::applySelection(WeekdaySlot now)
             removals_.push_back({aircraft.flight.callsign, aircraft.standNumber});
         }
     }
-    std::ranges::stable_sort(standUse_, std::ranges::greater{}, &StandUseRecord::parkedIndex);
+    std::ranges::stable_sort(standUse_, {},
+                             [now](const StandUseRecord& record) { return lf_halfHoursSinceParked(now, record); });
     markLeavingStays(now);
 }
 

@@ -33,8 +33,6 @@ struct StandUseRecord {
     StandNumber standNumber = 0;
     // The learned stay ends with the current half hour.
     bool leaves = false;
-
-    int32_t parkedIndex() const noexcept { return static_cast<int32_t>(parkedWeekday * 48 + parkedSlot); }
 };
 
 // A static aircraft to remove.
@@ -55,7 +53,7 @@ class ParkingAdjustments {
 
     // Runs the adjustment: removes what goes at once and leaves the positions to place in the selection.
     void run();
-    // The static aircraft the last adjustment kept, latest stay first.
+    // The static aircraft the last adjustment kept, latest stay first (counted back from now across the week's turn).
     const std::vector<StandUseRecord>& standUse() const noexcept { return standUse_; }
     // Forgets the kept aircraft (the park airport was closed).
     void clear();

@@ -1,8 +1,8 @@
 // Parking adjustments on the fake clock: live aircraft parked too long, a static aircraft kept or replaced by the
 // learned stay of a new position at its stand or at a neighbour's, more live aircraft than wanted, nothing wanted at
 // all, a static aircraft whose coupled callsign flies live, a leaving one placed again under its departure
-// callsign, a position placed while the static aircraft it replaces is still being removed, and a stay that began
-// the day before.
+// callsign, a position placed while the static aircraft it replaces is still being removed, a stay that began
+// the day before, and stays compared across the week's turn from Sunday to Monday.
 #include "parking/parking_service.h"
 
 #include "parking_fixture.h"
@@ -426,6 +426,66 @@ TEST_F(Adjustments, AStayFromThePreviousDayHoldsWithinTheFitTheSelectionReached)
         service.runAdjustments();
         EXPECT_EQ(traffic.removed.empty(), c.kept);
         EXPECT_EQ(service.standUse().size(), c.kept ? 1U : 0U);
+        service.closeParkAirport();
+    }
+}
+
+TEST_F(Adjustments, StaysAreComparedAcrossTheWeeksTurn)
+{
+    // Monday 01:00: Sunday 23:00 is four half hours back, Monday 00:30 one.
+    constexpr WeekdaySlot monday0100{1, 2};
+    constexpr WeekdaySlot sunday2300{7, 46};
+    constexpr WeekdaySlot monday0030{1, 1};
+    struct Parked {
+        const char* callsign;
+        const char* registration;
+        StandNumber stand;
+        WeekdaySlot at;
+    };
+    struct Case {
+        const char* what;
+        std::string s1Options;
+        std::string s2Options;
+        std::vector<Parked> statics;
+        int32_t maxParkSel;
+        std::vector<std::string> removed;
+    };
+    const Case cases[] = {
+        {"a stay begun Sunday keeps the static aircraft parked Monday",
+         R"(<opt reg="D-AINA" day="7" hh="46" cs="DLH5" />)",
+         "",
+         {{"KLM1*", "PH-BXA", 1, monday0030}},
+         500,
+         {}},
+        {"a stay begun Monday replaces the static aircraft parked Sunday",
+         R"(<opt reg="D-AINA" day="1" hh="1" cs="DLH5" />)",
+         "",
+         {{"KLM1*", "PH-BXA", 1, sunday2300}},
+         500,
+         {"KLM1*"}},
+        {"with room for one, the static aircraft parked Sunday goes first",
+         R"(<opt reg="PH-BXA" day="7" hh="46" cs="KLM1" />)",
+         R"(<opt reg="D-AINA" day="1" hh="1:2" cs="DLH5" soft="true" />)",
+         {{"KLM1*", "PH-BXA", 1, sunday2300}, {"DLH5*", "D-AINA", 2, monday0030}},
+         1,
+         {"KLM1*"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        loadStands(fmt::format(R"(<parkpos id="S1" latitude="52.30" longitude="4.76" radius="30" type="5">{}</parkpos>
+                                  <parkpos id="S2" latitude="52.31" longitude="4.76" radius="30" type="5">{}</parkpos>)",
+                               c.s1Options, c.s2Options));
+        wantAll();
+        settings::maxParkSel.set(c.maxParkSel);
+        traffic.now = monday0100;
+        traffic.statics.clear();
+        traffic.removed.clear();
+        for (const Parked& parked : c.statics) {
+            placedStatic(parked.callsign, parked.stand, parked.registration, parked.at);
+        }
+        service.runAdjustments();
+        EXPECT_EQ(traffic.removed, c.removed);
+        EXPECT_EQ(service.standUse().size(), c.statics.size() - c.removed.size());
         service.closeParkAirport();
     }
 }
