@@ -157,9 +157,14 @@ std::string lf_load(std::string_view fileText, const fs::path& path, ParkAirport
     park.learnedPath = gf_learnedApfPath(fileText, park.header.publisher);
     lf_readLearnedFile(park);
     std::vector<StandRecord>& stands = park.state.stands;
-    gf_indexStands(stands);
+    const fs::path& standsFile = park.state.handmade ? park.learnedPath : path;
+    if (!gf_indexStands(stands)) {
+        return fmt::format("{}: refused to load: its {} stands overlap too much (more than {} pairs of them lie "
+                           "within each other's reach)",
+                           standsFile.generic_string(), stands.size(), maxNearStandPairs);
+    }
     const auto count = static_cast<int32_t>(stands.size());
-    lf_logRead(park, park.state.handmade ? park.learnedPath.generic_string() : path.generic_string());
+    lf_logRead(park, standsFile.generic_string());
     status.update([&](StatusValues& values) {
         values.standCount = count;
         values.airportInfoText = park.header.publisher;

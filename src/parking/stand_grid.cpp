@@ -12,7 +12,7 @@
 namespace hlw {
 namespace {
 
-using NearPairVisitor = std::function<void(std::size_t, std::size_t)>;
+using NearPairVisitor = std::function<bool(std::size_t, std::size_t)>;
 
 // The geodesy's sphere: one degree of a great circle is 60 nm.
 constexpr double earthRadiusNm = 60.0 * degreesPerRadian;
@@ -192,8 +192,8 @@ class StandGrid {
     }
 
     // Visits every near pair of members once: the one that looks for the other finds it in the grid of the
-    // other's scale class, which is its own or above.
-    void visitNearPairs(const NearPairVisitor& visit) const
+    // other's scale class, which is its own or above. False when a visit ended the walk.
+    bool visitNearPairs(const NearPairVisitor& visit) const
     {
         for (const GridStand& stand : stands_) {
             for (auto scale = classOf(stand.scale); scale != scales_.end(); ++scale) {
@@ -206,12 +206,15 @@ class StandGrid {
                 for (int32_t x = low.x; x <= high.x; ++x) {
                     for (int32_t y = low.y; y <= high.y; ++y) {
                         for (int32_t z = low.z; z <= high.z; ++z) {
-                            visitCell(stand, {scale->scale, x, y, z}, visit);
+                            if (!visitCell(stand, {scale->scale, x, y, z}, visit)) {
+                                return false;
+                            }
                         }
                     }
                 }
             }
         }
+        return true;
     }
 
   private:
@@ -220,11 +223,11 @@ class StandGrid {
         return std::ranges::lower_bound(scales_, scale, {}, &ScaleClass::scale);
     }
 
-    void visitCell(const GridStand& stand, const CellKey& key, const NearPairVisitor& visit) const
+    bool visitCell(const GridStand& stand, const CellKey& key, const NearPairVisitor& visit) const
     {
         const CellTable::Range* range = cells_->find(key);
         if (range == nullptr) {
-            return;
+            return true;
         }
         for (uint32_t at = range->begin; at < range->end; ++at) {
             const GridStand& other = stands_[at];
@@ -234,10 +237,11 @@ class StandGrid {
             const double dx = stand.x - other.x;
             const double dy = stand.y - other.y;
             const double dz = stand.z - other.z;
-            if (dx * dx + dy * dy + dz * dz <= other.reach * other.reach) {
-                visit(stand.stand, other.stand);
+            if (dx * dx + dy * dy + dz * dz <= other.reach * other.reach && !visit(stand.stand, other.stand)) {
+                return false;
             }
         }
+        return true;
     }
 
     std::vector<ScaleClass> scales_;
@@ -247,7 +251,7 @@ class StandGrid {
 
 } // namespace
 
-void gf_forEachNearStandPair(std::span<const StandRecord> stands, double reachPerRadius, const NearPairVisitor& visit)
+bool gf_forEachNearStandPair(std::span<const StandRecord> stands, double reachPerRadius, const NearPairVisitor& visit)
 {
     std::vector<std::size_t> griddable;
     std::vector<std::size_t> others;
@@ -258,12 +262,12 @@ void gf_forEachNearStandPair(std::span<const StandRecord> stands, double reachPe
     for (const std::size_t a : others) {
         for (std::size_t b = 0; b < stands.size(); ++b) {
             // Pairs of two such stands are visited once, from the earlier one.
-            if (b != a && (lf_griddable(stands[b]) || b > a)) {
-                visit(a, b);
+            if (b != a && (lf_griddable(stands[b]) || b > a) && !visit(a, b)) {
+                return false;
             }
         }
     }
-    StandGrid(stands, griddable, reachPerRadius).visitNearPairs(visit);
+    return StandGrid(stands, griddable, reachPerRadius).visitNearPairs(visit);
 }
 
 } // namespace hlw

@@ -36,6 +36,12 @@ class AdjacencyRule {
     double reachDeg_;
 };
 
+void lf_emptyLinks(StandRecord& stand)
+{
+    stand.adjacentStands.clear();
+    stand.adjacentStands.shrink_to_fit();
+}
+
 } // namespace
 
 bool gf_standsAdjacent(double distanceNm, double radiusA, double radiusB) noexcept
@@ -43,32 +49,41 @@ bool gf_standsAdjacent(double distanceNm, double radiusA, double radiusB) noexce
     return distanceNm * adjacencyFactor < radiusA + radiusB;
 }
 
-void gf_indexStands(std::span<StandRecord> stands)
+bool gf_indexStands(std::span<StandRecord> stands)
 {
     StandNumber number = 0;
     double largestRadius = 0.0;
     for (StandRecord& stand : stands) {
         stand.standNumber = ++number;
-        stand.adjacentStands.clear();
-        stand.adjacentStands.shrink_to_fit();
+        lf_emptyLinks(stand);
         if (std::isfinite(stand.radius)) {
             largestRadius = std::max(largestRadius, stand.radius);
         }
     }
     const AdjacencyRule rule(largestRadius);
+    std::size_t judged = 0;
     // Two stands block each other only closer than the sum of their radii / 1.1, so closer than the larger
     // radius x 2 / 1.1: the rule needs to judge only the pairs the grid finds that near.
-    gf_forEachNearStandPair(stands, 2.0 / adjacencyFactor, [&](std::size_t a, std::size_t b) {
+    const bool whole = gf_forEachNearStandPair(stands, 2.0 / adjacencyFactor, [&](std::size_t a, std::size_t b) {
+        if (++judged > maxNearStandPairs) {
+            return false;
+        }
         if (rule.blocks(stands[a], stands[b])) {
             stands[a].adjacentStands.push_back(stands[b].standNumber);
         }
         if (rule.blocks(stands[b], stands[a])) {
             stands[b].adjacentStands.push_back(stands[a].standNumber);
         }
+        return true;
     });
     for (StandRecord& stand : stands) {
-        std::ranges::sort(stand.adjacentStands);
+        if (whole) {
+            std::ranges::sort(stand.adjacentStands);
+        } else {
+            lf_emptyLinks(stand);
+        }
     }
+    return whole;
 }
 
 } // namespace hlw
