@@ -17,7 +17,6 @@ namespace hlw {
 namespace {
 
 constexpr int32_t slotsPerDay = 48;
-constexpr int32_t slotsPerWeek = 7 * slotsPerDay;
 constexpr int32_t lastSlot = slotsPerDay - 1;
 
 bool lf_sameAircraftCodes(const StandCodes& a, const FlightRecord& b) noexcept
@@ -48,22 +47,11 @@ std::string_view lf_withoutStar(std::string_view callsign) noexcept
     return callsign;
 }
 
-int32_t lf_weekIndex(WeekdaySlot at) noexcept
-{
-    return at.weekday * slotsPerDay + at.slot;
-}
-
-// The half hours from a time within the week back to now, across the week's turn from Sunday to Monday.
-int32_t lf_halfHoursSince(WeekdaySlot now, WeekdaySlot at) noexcept
-{
-    return ((lf_weekIndex(now) - lf_weekIndex(at)) % slotsPerWeek + slotsPerWeek) % slotsPerWeek;
-}
-
 // The half hours from the start of the kept aircraft's stay to now: as the fit of its new position, the aircraft
 // placed again keeps the parked time it had.
 int32_t lf_halfHoursSinceParked(WeekdaySlot now, const StandUseRecord& record) noexcept
 {
-    return lf_halfHoursSince(now,
+    return gf_halfHoursSince(now,
                              {static_cast<int32_t>(record.parkedWeekday), static_cast<int32_t>(record.parkedSlot)});
 }
 
@@ -168,7 +156,7 @@ void ParkingAdjustments::keepOrRemove(const StaticAircraft& aircraft, std::size_
 {
     std::vector<SelectedParkPosition>& selected = selection_.selected;
     const WeekdaySlot parked{static_cast<int32_t>(aircraft.parkedWeekday), static_cast<int32_t>(aircraft.parkedSlot)};
-    if (selected[position].fit >= lf_halfHoursSince(now, parked)) {
+    if (selected[position].fit >= gf_halfHoursSince(now, parked)) {
         addStandUse(aircraft);
         selected.erase(selected.begin() + static_cast<std::ptrdiff_t>(position));
     } else {

@@ -391,6 +391,12 @@ WeekdaySlot gf_slotsBefore(WeekdaySlot now, int32_t halfHours) noexcept
     return {index / slotsPerDay + 1, index % slotsPerDay};
 }
 
+int32_t gf_halfHoursSince(WeekdaySlot now, WeekdaySlot at) noexcept
+{
+    const int32_t back = (now.weekday - at.weekday) * slotsPerDay + now.slot - at.slot;
+    return (back % slotsPerWeek + slotsPerWeek) % slotsPerWeek;
+}
+
 const char* gf_weekdayName(int32_t weekday) noexcept
 {
     static constexpr std::array<const char*, daysPerWeek> names{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};

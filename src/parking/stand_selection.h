@@ -41,6 +41,9 @@ struct ParkedLiveEntry {
 
 // The weekday and slot the given number of half hours before now, wrapping over the week (336 half hours).
 WeekdaySlot gf_slotsBefore(WeekdaySlot now, int32_t halfHours) noexcept;
+// The half hours from a time within the week back to now (0 to 335), across the week's turn from Sunday to
+// Monday: what began Sunday 23:00 began three half hours before Monday 00:30.
+int32_t gf_halfHoursSince(WeekdaySlot now, WeekdaySlot at) noexcept;
 
 // "Mon" ... "Sun"; "???" outside 1 to 7.
 const char* gf_weekdayName(int32_t weekday) noexcept;

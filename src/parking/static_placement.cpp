@@ -14,9 +14,6 @@
 namespace hlw {
 namespace {
 
-constexpr int32_t slotsPerDay = 48;
-constexpr int32_t slotsPerWeek = 7 * slotsPerDay;
-
 bool lf_active(const StaticAircraft& aircraft) noexcept
 {
     return aircraft.state == SimObjectState::active;
@@ -53,9 +50,10 @@ std::string lf_callsignOf(const SelectedParkPosition& position, uint32_t counter
     return gf_staticCallsign(preferred.empty() ? other : preferred);
 }
 
-int32_t lf_weekIndex(uint32_t weekday, uint32_t slot) noexcept
+// The half hours since the static aircraft was parked.
+int32_t lf_halfHoursParked(WeekdaySlot now, const StaticAircraft& aircraft) noexcept
 {
-    return static_cast<int32_t>(weekday) * slotsPerDay + static_cast<int32_t>(slot);
+    return gf_halfHoursSince(now, {static_cast<int32_t>(aircraft.parkedWeekday), static_cast<int32_t>(aircraft.parkedSlot)});
 }
 
 } // namespace
@@ -178,11 +176,12 @@ void gf_checkMaxPark(bool oneMoreLive, int32_t limit, ParkingTraffic& traffic, s
     if (gf_staticParkedCount(statics) + total <= limit) {
         return;
     }
+    // The one parked longest ago within the week goes.
+    const WeekdaySlot now = traffic.weekdaySlot();
     StaticAircraft* earliest = nullptr;
     for (StaticAircraft& aircraft : statics) {
         if (lf_active(aircraft) &&
-            (earliest == nullptr || lf_weekIndex(aircraft.parkedWeekday, aircraft.parkedSlot) <
-                                        lf_weekIndex(earliest->parkedWeekday, earliest->parkedSlot))) {
+            (earliest == nullptr || lf_halfHoursParked(now, aircraft) > lf_halfHoursParked(now, *earliest))) {
             earliest = &aircraft;
         }
     }
@@ -204,15 +203,12 @@ float gf_meanStaticParkedHours(std::span<const StaticAircraft> statics, WeekdayS
 {
     int64_t count = 0;
     int64_t sum = 0;
-    const int32_t nowIndex = (now.weekday - 1) * slotsPerDay + now.slot;
     for (const StaticAircraft& aircraft : statics) {
         if (aircraft.state != SimObjectState::active && aircraft.state != SimObjectState::removingfromsim) {
             continue;
         }
         ++count;
-        const int32_t parked =
-            (static_cast<int32_t>(aircraft.parkedWeekday) - 1) * slotsPerDay + static_cast<int32_t>(aircraft.parkedSlot);
-        sum += ((nowIndex - parked) % slotsPerWeek + slotsPerWeek) % slotsPerWeek;
+        sum += lf_halfHoursParked(now, aircraft);
     }
     return count == 0 ? 0.0F : static_cast<float>(static_cast<double>(sum) / (2.0 * static_cast<double>(count)) + 0.5);
 }

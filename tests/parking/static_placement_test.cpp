@@ -185,11 +185,15 @@ TEST_F(Placement, TheMaxParkLimitRemovesTheLongestParkedLiveAndTheEarliestActive
         traffic.statics = {test::gf_staticAt("KLM5*", "B738", stands[2], SimObjectState::adding2sim, 5),
                            test::gf_staticAt("KLM6*", "B738", stands[2], SimObjectState::active, 6),
                            test::gf_staticAt("KLM7*", "B738", stands[2], SimObjectState::active, 7)};
-        // The one being added began earliest, but only an active aircraft can go.
-        traffic.statics[0].parkedWeekday = 1;
-        traffic.statics[1].parkedWeekday = 2;
-        traffic.statics[1].parkedSlot = 40;
-        traffic.statics[2].parkedWeekday = 3;
+        // The one being added began earliest, but only an active aircraft can go. On Monday 01:00 the one parked
+        // Sunday 23:00 began before the one parked Monday 00:30.
+        traffic.now = {1, 2};
+        traffic.statics[0].parkedWeekday = 7;
+        traffic.statics[0].parkedSlot = 10;
+        traffic.statics[1].parkedWeekday = 7;
+        traffic.statics[1].parkedSlot = 46;
+        traffic.statics[2].parkedWeekday = 1;
+        traffic.statics[2].parkedSlot = 1;
         traffic.removed.clear();
     };
     struct Case {
