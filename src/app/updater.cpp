@@ -1,5 +1,6 @@
 #include "app/updater.h"
 
+#include "core/capped_alerts.h"
 #include "core/folder_files.h"
 #include "core/known_folders.h"
 #include "core/log.h"
@@ -123,7 +124,23 @@ bool lf_moveInstaller()
     return true;
 }
 
-// Unpacks every entry of the downloaded archive into the installer; a later entry replaces an earlier one.
+// The entries' sizes as the archive states them, added up, stay within the total (the extraction writes no more
+// than an entry states). An entry without a size counts nothing here: its extraction fails.
+bool lf_withinTotal(const ZipReader& archive, std::uint64_t maxTotalBytes)
+{
+    std::uint64_t total = 0;
+    for (std::uint64_t index = 0; index < archive.entryCount(); ++index) {
+        const std::uint64_t size = archive.entrySize(index).value_or(0);
+        if (size > maxTotalBytes - total) {
+            return false;
+        }
+        total += size;
+    }
+    return true;
+}
+
+// Unpacks every entry of the downloaded archive into the installer; a later entry replaces an earlier one. False
+// when the archive does not open or states more than the total.
 bool lf_unpack(const UpdaterOptions& options)
 {
     ZipReader archive;
@@ -133,12 +150,23 @@ bool lf_unpack(const UpdaterOptions& options)
         gf_log(error);
         return false;
     }
+    if (!lf_withinTotal(archive, options.maxTotalBytes)) {
+        gf_logAlert(fmt::format("{} unpacks to more than {} bytes: a bad archive", downloadedZipPath.string(),
+                                options.maxTotalBytes));
+        return false;
+    }
+    // An archive of many entries writes a few lines of each kind and then counts them.
+    CappedAlerts lines(downloadedZipPath.string());
     for (std::uint64_t index = 0; index < archive.entryCount(); ++index) {
-        lf_removeIfThere(lf_unpackedInstaller(), "Warning: could not remove old installer: {}");
+        std::error_code removeError;
+        fs::remove(lf_unpackedInstaller(), removeError);
+        if (removeError) {
+            lines.alert("old installer", "Warning: could not remove old installer: {}", removeError.message());
+        }
         if (archive.extract(index, lf_unpackedInstaller(), error, options.maxEntryBytes)) {
-            gf_log(fmt::format("{} unzipped to {}", downloadedZipPath.string(), lf_unpackedInstaller().string()));
+            lines.line("unzipped", "{} unzipped to {}", downloadedZipPath.string(), lf_unpackedInstaller().string());
         } else {
-            gf_logAlert(fmt::format("Unzipping error code: {}", error));
+            lines.alert("unzipping error", "Unzipping error code: {}", error);
         }
     }
     return true;

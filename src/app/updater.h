@@ -6,6 +6,7 @@
 // there and the run ends with "NEW VERSION". All files are relative to the current (program) folder.
 #include "core/version_data.h"
 #include "core/zip_reader.h"
+#include "refdata/download.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,9 @@ struct UpdaterOptions {
     std::function<void(const std::string&, const std::string&)> messageBox;
     // The largest installer unpacked from the program's zip.
     std::uint64_t maxEntryBytes = maxZipEntryBytes;
+    // The most that the program's zip may unpack to, all its entries together: twice the largest download, far
+    // above any real installer. A zip that states more is a bad archive and nothing of it is unpacked.
+    std::uint64_t maxTotalBytes = 2 * maxDownloadBytes;
 };
 
 // False when a new program version was prepared (the stop request "NEW VERSION" is made); true otherwise, also

@@ -1,7 +1,8 @@
 #pragma once
-// Alerts that a damaged input may repeat for each of its items (a list with a million wrong registrations): of
-// each kind only the first few reach the log, the rest are counted, and one line at the end gives the count.
-// One object serves one input; it is used by one thread.
+// Alerts that a damaged input may repeat for each of its items (a list with a million wrong registrations), and
+// plain lines that it may repeat as well (an archive of a hundred thousand entries): of each kind only the first
+// few reach the log, the rest are counted, and one line at the end gives the count. One object serves one input;
+// it is used by one thread.
 #include <fmt/format.h>
 
 #include <cstddef>
@@ -18,7 +19,8 @@ public:
 
     // source names the input in the count lines.
     explicit CappedAlerts(std::string source, std::size_t limit = defaultLimit);
-    // Logs "{n} more '{kind}' alerts for {source} not logged" for every kind that had alerts held back.
+    // Logs "{n} more '{kind}' alerts for {source} not logged" for every kind that had alerts held back, or for a
+    // kind of plain lines, the plain line "{n} more '{kind}' lines for {source} not logged".
     ~CappedAlerts();
     CappedAlerts(const CappedAlerts&) = delete;
     CappedAlerts& operator=(const CappedAlerts&) = delete;
@@ -28,18 +30,28 @@ public:
     template <typename... Args>
     void alert(std::string_view kind, fmt::format_string<Args...> format, Args&&... args)
     {
-        if (countAndAsk(kind)) {
+        if (countAndAsk(kind, true)) {
             logAlert(fmt::format(format, std::forward<Args>(args)...));
+        }
+    }
+    // The same for a plain log line.
+    template <typename... Args>
+    void line(std::string_view kind, fmt::format_string<Args...> format, Args&&... args)
+    {
+        if (countAndAsk(kind, false)) {
+            logLine(fmt::format(format, std::forward<Args>(args)...));
         }
     }
 
 private:
-    // Counts one alert of the kind; true while it is still to be logged.
-    bool countAndAsk(std::string_view kind);
+    // Counts one line of the kind; true while it is still to be logged.
+    bool countAndAsk(std::string_view kind, bool alert);
     static void logAlert(const std::string& text);
+    static void logLine(const std::string& text);
 
     struct KindCount {
         std::string kind;
+        bool alert = true;
         std::size_t count = 0;
     };
     std::string source_;

@@ -81,6 +81,16 @@ std::string ZipReader::entryName(std::uint64_t index) const
     return name == nullptr ? std::string() : std::string(name);
 }
 
+std::optional<std::uint64_t> ZipReader::entrySize(std::uint64_t index) const
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (archive_ == nullptr || zip_stat_index(archive_, index, 0, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0) {
+        return std::nullopt;
+    }
+    return stat.size;
+}
+
 bool ZipReader::extract(std::uint64_t index, const std::filesystem::path& target, std::string& error,
                         std::uint64_t maxBytes) const
 {

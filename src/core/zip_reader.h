@@ -4,6 +4,7 @@
 // size, and an entry larger than the cap is refused before anything is written.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 struct zip;
@@ -30,6 +31,8 @@ class ZipReader {
     std::uint64_t entryCount() const noexcept;
     // The entry's name in the archive; empty for an index outside the entries.
     std::string entryName(std::uint64_t index) const;
+    // The entry's unpacked size as the archive states it (extract writes no more); none when it states none.
+    std::optional<std::uint64_t> entrySize(std::uint64_t index) const;
 
     // Writes the entry's content into target (created or replaced). False, with the reason, for an entry above
     // maxBytes, a failed read, write or close, or a byte count that differs from the entry's size; a partial file

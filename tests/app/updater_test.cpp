@@ -31,6 +31,7 @@ namespace fs = std::filesystem;
 using test::readWholeFile;
 using test::writeWholeFile;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr const char* installerBytes = "MZ the new installer";
 
@@ -410,6 +411,43 @@ TEST_F(Updater, AZipThatDoesNotComeOrDoesNotUnpackIsUserError112)
     }
     EXPECT_THAT(log(), HasSubstr("Downloading program installer file version 12.6.0 failed"));
     EXPECT_THAT(log(), HasSubstr("Could not open latest_version.zip"));
+}
+
+// An archive whose entries state more than the total, all together, is a bad archive: nothing of it is written.
+// One exactly at the total is unpacked; its many entries write a few lines and a count.
+TEST_F(Updater, AnArchiveAboveTheTotalIsRefusedBeforeAnythingIsWritten)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (char name = 'a'; name <= 'l'; ++name) {
+        entries.emplace_back(fmt::format("{}.exe", name), std::string(100, name));
+    }
+    writeZip(entries);
+    for (const std::uint64_t total : {1199U, 1200U}) {
+        SCOPED_TRACE(total);
+        gf_resetRunFlags();
+        UpdaterOptions options;
+        options.maxTotalBytes = total;
+        const bool refused = total < 1200;
+        EXPECT_EQ(lf_userErrorOf([&] { EXPECT_FALSE(gf_checkVersions(options)); }), refused ? 112 : 0);
+        const fs::path installer = program / "new_version" / "install_new_version.exe";
+        if (refused) {
+            EXPECT_FALSE(fs::exists(installer));
+            EXPECT_THAT(log(), HasSubstr("latest_version.zip unpacks to more than 1199 bytes: a bad archive\n"));
+            EXPECT_THAT(log(), Not(HasSubstr("unzipped to")));
+        } else {
+            EXPECT_EQ(readWholeFile(installer), std::string(100, 'l'));
+            const std::string text = log();
+            std::size_t lines = 0;
+            for (std::size_t at = text.find(" unzipped to "); at != std::string::npos;
+                 at = text.find(" unzipped to ", at + 1)) {
+                ++lines;
+            }
+            EXPECT_EQ(lines, 10U);
+            EXPECT_THAT(log(), HasSubstr("2 more 'unzipped' lines for latest_version.zip not logged\n"));
+        }
+        expectNoDownloadLeftovers();
+    }
 }
 
 // A server that goes away before the program's zip is user error 112 with no installer; one that goes away before
