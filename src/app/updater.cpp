@@ -140,7 +140,7 @@ bool lf_withinTotal(const ZipReader& archive, std::uint64_t maxTotalBytes)
 }
 
 // Unpacks every entry of the downloaded archive into the installer; a later entry replaces an earlier one. False
-// when the archive does not open or states more than the total.
+// when the archive does not open, states more than the total, or the run ends meanwhile.
 bool lf_unpack(const UpdaterOptions& options)
 {
     ZipReader archive;
@@ -157,17 +157,21 @@ bool lf_unpack(const UpdaterOptions& options)
     }
     // An archive of many entries writes a few lines of each kind and then counts them.
     CappedAlerts lines(downloadedZipPath.string());
-    for (std::uint64_t index = 0; index < archive.entryCount(); ++index) {
+    for (std::uint64_t index = 0; index < archive.entryCount() && !options.runEnding(); ++index) {
         std::error_code removeError;
         fs::remove(lf_unpackedInstaller(), removeError);
         if (removeError) {
             lines.alert("old installer", "Warning: could not remove old installer: {}", removeError.message());
         }
-        if (archive.extract(index, lf_unpackedInstaller(), error, options.maxEntryBytes)) {
+        if (archive.extract(index, lf_unpackedInstaller(), error, options.maxEntryBytes, options.runEnding)) {
             lines.line("unzipped", "{} unzipped to {}", downloadedZipPath.string(), lf_unpackedInstaller().string());
-        } else {
+        } else if (!options.runEnding()) {
             lines.alert("unzipping error", "Unzipping error code: {}", error);
         }
+    }
+    if (options.runEnding()) {
+        gf_log(fmt::format("Unpacking {} stopped: the run is ending", downloadedZipPath.string()));
+        return false;
     }
     return true;
 }
@@ -181,10 +185,15 @@ void lf_prepareNewVersionFolder()
     }
 }
 
-// The program update of gf_checkVersions; always ends the run with "NEW VERSION" or throws.
+// The program update of gf_checkVersions; ends the run with "NEW VERSION", throws, or gives the update up when
+// the run is ending anyway.
 void lf_installNewVersion(const VersionData& web, const UpdaterOptions& options)
 {
     if (!gf_updateProgram(web, options)) {
+        if (options.runEnding()) {
+            gf_log(fmt::format("The update to version {} was given up: the run is ending", web.text()));
+            return;
+        }
         throw UserErrorException(112, fmt::format("The downloading/unzipping of the new version failed? {}",
                                                   manualUpdateHint));
     }
@@ -236,6 +245,8 @@ bool gf_updateProgram(const VersionData& version, const UpdaterOptions& options)
     }
     lf_removeIfThere(downloadedZipPath, "Warning: could not remove downloaded zip: {}");
     if (!unpacked) {
+        // An unpacking that stopped part-way may have left an earlier entry.
+        lf_removeIfThere(lf_unpackedInstaller(), "Warning: could not remove extracted: {}");
         return false;
     }
     if (!fs::exists(lf_unpackedInstaller())) {

@@ -6,6 +6,7 @@
 // there and the run ends with "NEW VERSION". All files are relative to the current (program) folder.
 #include "core/version_data.h"
 #include "core/zip_reader.h"
+#include "engine/base/stop_wait.h"
 #include "refdata/download.h"
 
 #include <cstdint>
@@ -22,11 +23,14 @@ struct UpdaterOptions {
     // The most that the program's zip may unpack to, all its entries together: twice the largest download, far
     // above any real installer. A zip that states more is a bad archive and nothing of it is unpacked.
     std::uint64_t maxTotalBytes = 2 * maxDownloadBytes;
+    // True once the run ends (a stop request or the user closing): the unpacking then stops between two chunks.
+    std::function<bool()> runEnding = gf_runEnding;
 };
 
-// False when a new program version was prepared (the stop request "NEW VERSION" is made); true otherwise, also
-// after every failed download of "versions.json" or of a data file. Throws UserErrorException 112 when the new
-// program could not be downloaded or unpacked, and a file-system error when a file's status cannot be read.
+// False when a new program version was prepared (the stop request "NEW VERSION" is made), or when the run ended
+// while the new program was downloaded or unpacked (nothing of it is kept); true otherwise, also after every
+// failed download of "versions.json" or of a data file. Throws UserErrorException 112 when the new program could
+// not be downloaded or unpacked, and a file-system error when a file's status cannot be read.
 bool gf_checkVersions(const UpdaterOptions& options);
 
 // Downloads and unpacks the program version into "new_version/install_new_version.exe"; true when it is there.

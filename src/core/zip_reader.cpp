@@ -92,7 +92,7 @@ std::optional<std::uint64_t> ZipReader::entrySize(std::uint64_t index) const
 }
 
 bool ZipReader::extract(std::uint64_t index, const std::filesystem::path& target, std::string& error,
-                        std::uint64_t maxBytes) const
+                        std::uint64_t maxBytes, const std::function<bool()>& stop) const
 {
     if (archive_ == nullptr) {
         error = "archive not open";
@@ -125,6 +125,10 @@ bool ZipReader::extract(std::uint64_t index, const std::filesystem::path& target
     std::vector<char> chunk(zipChunkBytes);
     std::uint64_t written = 0;
     while (true) {
+        if (stop && stop()) {
+            error = "stopped";
+            return false;
+        }
         const zip_int64_t read = zip_fread(entry.get(), chunk.data(), chunk.size());
         if (read < 0) {
             error = zip_file_strerror(entry.get());

@@ -1,9 +1,11 @@
 #pragma once
 // The reading half of the zip archives: an archive opened read-only through libzip, whose entries are streamed
 // into files in chunks. Every write and the close are checked, the bytes written are compared with the entry's
-// size, and an entry larger than the cap is refused before anything is written.
+// size, an entry larger than the cap is refused before anything is written, and the caller may stop an entry
+// between two chunks.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,10 +37,10 @@ class ZipReader {
     std::optional<std::uint64_t> entrySize(std::uint64_t index) const;
 
     // Writes the entry's content into target (created or replaced). False, with the reason, for an entry above
-    // maxBytes, a failed read, write or close, or a byte count that differs from the entry's size; a partial file
-    // is removed.
+    // maxBytes, a failed read, write or close, a byte count that differs from the entry's size, or stop turning
+    // true (asked before every chunk); a partial file is removed.
     bool extract(std::uint64_t index, const std::filesystem::path& target, std::string& error,
-                 std::uint64_t maxBytes = maxZipEntryBytes) const;
+                 std::uint64_t maxBytes = maxZipEntryBytes, const std::function<bool()>& stop = {}) const;
 
   private:
     zip* archive_ = nullptr;

@@ -21,6 +21,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -448,6 +449,39 @@ TEST_F(Updater, AnArchiveAboveTheTotalIsRefusedBeforeAnythingIsWritten)
         }
         expectNoDownloadLeftovers();
     }
+}
+
+// The run ends while the installer is unpacked: the unpacking stops at the next chunk, nothing of it is kept, the
+// update is given up without a user error and the run is not ended as "NEW VERSION".
+TEST_F(Updater, ARunThatEndsWhileUnpackingGivesTheUpdateUpAtOnce)
+{
+    writeVersions(lf_versionsJson("12.6.0", "12.0.0"));
+    writeZip({{"first.exe", std::string(8 * zipChunkBytes, '\0')}, {"second.exe", "the second"}});
+    // Asked before the first entry and before each chunk: the run ends after the first two chunks. From then on
+    // the installer is looked at on every question, to see that no chunk follows.
+    int asked = 0;
+    std::uintmax_t largestAfterEnd = 0;
+    UpdaterOptions options;
+    options.runEnding = [&] {
+        if (++asked <= 3) {
+            return false;
+        }
+        if (fs::exists(program / "install_new_version.exe")) {
+            largestAfterEnd = std::max(largestAfterEnd, fs::file_size(program / "install_new_version.exe"));
+        }
+        return true;
+    };
+    EXPECT_EQ(lf_userErrorOf([&] { EXPECT_FALSE(gf_checkVersions(options)); }), 0);
+    EXPECT_LE(largestAfterEnd, 2 * zipChunkBytes);
+    EXPECT_FALSE(fs::exists(program / "new_version" / "install_new_version.exe"));
+    EXPECT_FALSE(fs::exists(program / "new_version" / "README.txt"));
+    EXPECT_FALSE(stopRequested.load());
+    const std::string text = log();
+    EXPECT_THAT(text, HasSubstr("Unpacking latest_version.zip stopped: the run is ending\n"));
+    EXPECT_THAT(text, HasSubstr("The update to version 12.6.0 was given up: the run is ending\n"));
+    EXPECT_THAT(text, Not(HasSubstr("unzipped to")));
+    EXPECT_THAT(text, Not(HasSubstr("Unzipping error")));
+    expectNoDownloadLeftovers();
 }
 
 // A server that goes away before the program's zip is user error 112 with no installer; one that goes away before
