@@ -95,6 +95,7 @@ void LiveEngineState::reset()
     rememberedTitles.clear();
     unmatchedNames.clear();
     noLiveryLogged.clear();
+    feedClock.clear();
     selectedObjectId = 0;
     user.reset();
     countedAtTick_ = -1;

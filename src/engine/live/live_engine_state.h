@@ -1,11 +1,12 @@
 #pragma once
 // The engine's aircraft and the queues around them, owned by the worker and handed to every step of the engine
 // tick: the live and static aircraft, the adding stack, the requests waiting to be handed to the simulator client
-// thread, the ghost callsigns, the titles remembered per hex id, the unmatched names and the engine tick counter.
-// Only the worker thread touches it.
+// thread, the ghost callsigns, the titles remembered per hex id, the unmatched names, the feed's time stamps and
+// the engine tick counter. Only the worker thread touches it.
 //
 // The live and static vectors are erased by moving the last record into the erased one's place: indexes and
 // references into them do not survive an erase.
+#include "engine/live/feed_clock.h"
 #include "engine/sim/sim_commands.h"
 #include "engine/sim/sim_link.h"
 #include "records/aircraft_records.h"
@@ -43,6 +44,8 @@ struct LiveEngineState {
     std::unordered_set<std::string> unmatchedNames;
     // Hex ids whose drop for want of a livery was logged: one line per aircraft, not one per try.
     std::unordered_set<uint32_t> noLiveryLogged;
+    // The time stamps of the last records taken in, against which one far ahead is refused.
+    FeedClock feedClock;
 
     // 100 per second, never reset during a program run; the due ticks of the positions count on it.
     int32_t tick = 0;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace hlw {
 
@@ -118,6 +119,11 @@ bool gf_tooSoonOrImplausible(const LiveAircraft& aircraft, const PositionRecord&
 void gf_handleTrafficRecord(LiveContext& context, TrafficRecord& record)
 {
     LiveAircraft* aircraft = context.state.findLive(record.hexId);
+    const std::optional<double> ownLast =
+        aircraft == nullptr ? std::nullopt : std::optional<double>(aircraft->lastTimestamp);
+    if (context.state.feedClock.refuses(record, ownLast)) {
+        return;
+    }
     if (aircraft == nullptr) {
         if (!lf_sameFlightElsewhere(context.state, record.head)) {
             lf_newTrafficRecord(context, record);

@@ -1,6 +1,7 @@
 #pragma once
 // The intake of one received traffic record: a known aircraft gets the new position after plausibility filters,
-// an unknown hex id becomes a new live aircraft in "buffer" when its model and category are taken.
+// an unknown hex id becomes a new live aircraft in "buffer" when its model and category are taken. A record whose
+// time stamp lies far ahead of the feed's is refused first (engine/live/feed_clock.h).
 #include "engine/live/live_context.h"
 
 namespace hlw {

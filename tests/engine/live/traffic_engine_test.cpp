@@ -10,8 +10,10 @@
 #include "refdata/code_table.h"
 #include "settings/catalogue.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -217,6 +219,63 @@ TEST_F(Tick, ABufferedAircraftSkipsAPositionWhileItLeavesOrReachesTheGround)
     gf_handleTrafficRecord(live, climbing);
     EXPECT_EQ(state.live[0].positions.size(), 2u);
     EXPECT_EQ(state.live[0].lastTimestamp, 1010.0);
+}
+
+// One record from the far future between real ones changes nothing the aircraft does: it flies as its twin does,
+// which gets the same records 0.1 deg further east without the one from the future.
+TEST_F(Tick, ARecordFromTheFarFutureBetweenRealOnesChangesNothingTheAircraftDoes)
+{
+    struct Twin {
+        uint32_t hexId;
+        const char* callsign;
+        double east;
+    };
+    const Twin twins[] = {{0x4b0001, "TST1", 0.0}, {0x4b0002, "TST2", 0.1}};
+    constexpr double start = 1.7e9;
+    for (const Twin& twin : twins) {
+        LiveAircraft& aircraft = state.live.emplace_back(gf_makeLive(
+            AircraftCategory::Large, MovementPhase::flying, {gf_air(47.0, 8.0 + twin.east, 5000, 250, state.tick)}));
+        aircraft.flight.hexId = twin.hexId;
+        aircraft.flight.callsign = twin.callsign;
+        aircraft.state = SimObjectState::active;
+        aircraft.objectId = twin.hexId;
+        aircraft.lastTimestamp = start;
+    }
+    const auto send = [this](const Twin& twin, double timestamp, double latitude) {
+        TrafficRecord next = record(timestamp);
+        next.hexId = twin.hexId;
+        next.head.callsign = twin.callsign;
+        next.position = gf_air(latitude, 8.0 + twin.east, 5000, 250, 0);
+        queue(std::move(next));
+    };
+    // What each twin does every tick, its longitude taken back to the first one's.
+    std::vector<std::string> done[2];
+    const auto runAndNote = [&](int32_t ticks) {
+        for (int32_t i = 0; i < ticks; ++i) {
+            runTicks(1);
+            for (std::size_t n = 0; n < 2; ++n) {
+                const LiveAircraft* aircraft = state.findLive(twins[n].hexId);
+                done[n].push_back(aircraft == nullptr
+                                      ? "gone"
+                                      : fmt::format("{:.9f} {:.9f} {:.6f} {} {}", aircraft->latitude,
+                                                    aircraft->longitude - twins[n].east, aircraft->heading,
+                                                    aircraft->positions.size(), gf_simStateName(aircraft->state)));
+            }
+        }
+    };
+    for (int report = 1; report <= 12; ++report) {
+        const double latitude = 47.0 + 0.0058 * report;
+        send(twins[0], start + 5.0 * report, latitude);
+        send(twins[1], start + 5.0 * report, latitude);
+        if (report == 4) {
+            send(twins[0], 4.1e9, latitude); // its real position, stamped in the year 2099
+        }
+        runAndNote(500);
+    }
+    runAndNote(3000);
+    const auto [hidden, twin] = std::ranges::mismatch(done[0], done[1]);
+    EXPECT_TRUE(hidden == done[0].end()) << "tick " << (hidden - done[0].begin()) << ": " << *hidden << " | " << *twin;
+    EXPECT_EQ(log.count("record refused: its time stamp 4100000000 lies"), 1u) << log.text();
 }
 
 TEST_F(Tick, TheNewestAircraftOnTheAddingStackBecomesACreationRequestInDegrees)
