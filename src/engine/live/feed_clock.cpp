@@ -11,8 +11,8 @@ namespace hlw {
 
 bool FeedClock::refuses(const TrafficRecord& record, std::optional<double> ownLast)
 {
-    const Seen seen{record.hexId, record.timestamp, record.position.dueTick - positionDelayTicks};
-    const std::optional<double> feed = newestOther(seen.hexId, seen.arrivalTick);
+    const Seen seen{record.timestamp, record.position.dueTick - positionDelayTicks};
+    const std::optional<double> feed = newest(seen.arrivalTick);
     remember(seen);
     const bool farAhead = feed && record.timestamp - *feed > farAheadSeconds &&
                           (!ownLast || record.timestamp - *ownLast > farAheadSeconds);
@@ -31,14 +31,11 @@ void FeedClock::clear() noexcept
     next_ = 0;
 }
 
-std::optional<double> FeedClock::newestOther(uint32_t hexId, int32_t arrivalTick) const noexcept
+std::optional<double> FeedClock::newest(int32_t arrivalTick) const noexcept
 {
     std::optional<double> newest;
     for (std::size_t index = 0; index < count_; ++index) {
         const Seen& seen = recent_[index];
-        if (seen.hexId == hexId) {
-            continue;
-        }
         const double now = seen.timestamp + static_cast<double>(arrivalTick - seen.arrivalTick) / ticksPerSecond;
         newest = std::max(newest.value_or(now), now);
     }

@@ -5,10 +5,11 @@
 //
 // The feed is compared with itself, never with the PC clock, since a replay of the live-traffic application sends
 // old time stamps. A record lies far ahead when its time stamp is more than farAheadSeconds beyond its aircraft's
-// last one (when the aircraft is live) and beyond the newest time stamp among the feed's last records of other
-// aircraft, each moved on by the engine ticks since it arrived. Refused records are remembered as well: when the
-// whole feed moves ahead (a replay that goes over to live traffic), the first aircraft's record is refused and the
-// next aircraft's is taken, since it does not lie ahead of the first one's.
+// last one (when the aircraft is live) and beyond the newest time stamp among the feed's last records, each moved
+// on by the engine ticks since it arrived. Refused records are remembered as well: when the whole feed moves ahead
+// (a replay that goes over to live traffic), its first record is refused and the next one is taken, whichever
+// aircraft it belongs to, since it does not lie ahead of the first one; a feed of a single aircraft moves ahead
+// as well.
 //
 // The worker's, in the engine state; emptied by the run reset.
 #include "engine/base/log_throttle.h"
@@ -33,13 +34,12 @@ public:
 
 private:
     struct Seen {
-        uint32_t hexId = 0;
         double timestamp = 0.0;
         int32_t arrivalTick = 0;
     };
 
-    // The newest time stamp among the remembered records of other aircraft, at the arrival tick given.
-    std::optional<double> newestOther(uint32_t hexId, int32_t arrivalTick) const noexcept;
+    // The newest time stamp among the remembered records, at the arrival tick given.
+    std::optional<double> newest(int32_t arrivalTick) const noexcept;
     void remember(const Seen& seen) noexcept;
 
     std::array<Seen, rememberedRecords> recent_{};
