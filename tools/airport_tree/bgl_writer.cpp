@@ -1,5 +1,7 @@
 #include "bgl_writer.h"
 
+#include <gsl/narrow>
+
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -156,7 +158,10 @@ uint32_t gf_packBglLongitude(double lon)
 
 std::string gf_bglFileBytes(const BglFile& file)
 {
-    const uint32_t airportSections = file.secondAirportSection ? 2 : 1;
+    uint32_t airportSections = file.secondAirportSection ? 2 : 1;
+    if (file.sectionPerAirport && file.airports.size() > 1) {
+        airportSections = gsl::narrow<uint32_t>(file.airports.size());
+    }
     const uint32_t sections = file.otherSections + airportSections + file.repeatedAirportSections;
     Bytes out;
     const std::size_t subsections =

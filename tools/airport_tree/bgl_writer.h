@@ -51,6 +51,7 @@ struct BglFile {
     bool longSubsections = false;               // the airport section flags 20-byte subsection entries
     std::optional<uint32_t> subsectionOffset{}; // the airport section's first subsection entry (past the file)
     bool secondAirportSection = false;          // a second airport section whose data starts at the second airport
+    bool sectionPerAirport = false;             // an airport section for each airport, its data starting there
     uint32_t repeatedAirportSections = 0;       // more airport sections, each one's data starting at the first airport
     uint32_t fillerRecords = 0;                 // 8-byte records of another id after the airports
     std::optional<std::size_t> cutTo{};         // the file ends after this many bytes
