@@ -1,5 +1,6 @@
 #include "parking/bgl_airports.h"
 
+#include "core/capped_alerts.h"
 #include "core/log.h"
 #include "core/whole_file.h"
 #include "parking/airport_link.h"
@@ -9,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include <map>
 #include <optional>
 
 namespace hlw {
@@ -20,74 +22,200 @@ constexpr std::string_view emDash = "\u2014";
 
 // The ident as an airport code when it is one the airports database knows; an unknown 4-character code gets a
 // scan log line, any other ident (a heliport's 3 characters) none.
-std::optional<AirportCode> lf_supportedAirport(const std::string& ident, ReportLines& report)
+std::optional<AirportCode> lf_supportedAirport(const std::string& ident, CappedAlerts& lines)
 {
     if (ident.size() != 4 || !AirportCode::isValid(ident)) {
         return std::nullopt;
     }
     const AirportCode code(ident);
     if (!gf_isKnownAirport(code)) {
-        report.push_back(fmt::format("{} is not an airport supported by RealTraffic", code));
+        lines.alert("unsupported airport", "{} is not an airport supported by RealTraffic", code);
         return std::nullopt;
     }
     return code;
 }
 
-void lf_processAirportRecord(const BglWords& words, const BglAirportRecord& record, const AirportCode& code,
-                             const fs::path& path, BglWalkBudget& budget, AddonScanRun& run)
+// One ident of the file: what its first record decided, and for an airport whose file is generated the stands
+// it is owed.
+struct IdentInFile {
+    std::size_t lastRecord = 0; // the index of the ident's last record in the file
+    bool decided = false;
+    bool generated = false; // its file is generated from the stands of its records
+    bool read = false;      // a record of it was read whole
+    bool written = false;
+    std::string publisher;
+    std::optional<BglAirportStands> stands; // of its latest record that had any
+};
+
+// The airports of one file, each ident once. The first record of an ident decides between no file, a link file
+// and a generated file; a generated file is written once, at the ident's last record, with the stands of its
+// latest record that had any: what writing every record in turn would leave behind. The status counters, which
+// count the files of the output folders, are set once the file is done: a file with thousands of airports would
+// otherwise list the folder once per airport.
+class FileAirports {
+  public:
+    FileAirports(const fs::path& path, AddonScanRun& run, BglWalkBudget& budget, CappedAlerts& lines)
+        : path_(path), pathText_(path.string()), run_(run), budget_(budget), lines_(lines)
+    {
+    }
+
+    void read()
+    {
+        WholeFile file = gf_readWholeFile(path_, bglFileMaxBytes);
+        if (file.status == WholeFileStatus::tooLarge) {
+            run_.report().push_back(
+                fmt::format("===> {} {}, not read", pathText_, gf_wholeFileProblem(file.status, bglFileMaxBytes)));
+        }
+        if (file.status != WholeFileStatus::ok) {
+            return;
+        }
+        const BglWords words(std::move(file.bytes));
+        const std::vector<BglAirportRecord> records = gf_findBglAirports(words, budget_);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            idents_[records[i].ident].lastRecord = i;
+        }
+        for (std::size_t i = 0; i < records.size() && !budget_.spent(); ++i) {
+            if (AddonScanRun::stopping()) {
+                return;
+            }
+            record(words, records[i], i);
+        }
+    }
+
+    // The generated files of the idents whose last record was not reached: an error or the spent budget ended
+    // the file first. A stop of the run writes no more.
+    void writeOwed()
+    {
+        for (auto& [ident, owed] : idents_) {
+            if (AddonScanRun::stopping()) {
+                return;
+            }
+            if (owed.read && !owed.written) {
+                write(ident, owed);
+            }
+        }
+    }
+
+    void count()
+    {
+        if (linked_) {
+            run_.countBoth();
+        } else if (written_) {
+            run_.countThirdParty();
+        }
+    }
+
+  private:
+    void record(const BglWords& words, const BglAirportRecord& record, std::size_t index)
+    {
+        IdentInFile& ident = idents_[record.ident];
+        if (!ident.decided) {
+            decide(record.ident, ident);
+        }
+        if (!ident.generated) {
+            return;
+        }
+        BglAirportStands airport = gf_readBglStands(words, record, pathText_, lines_, budget_);
+        if (budget_.spent()) {
+            return;
+        }
+        ident.read = true;
+        if (!airport.stands.empty()) {
+            ident.stands = std::move(airport);
+        }
+        if (index == ident.lastRecord) {
+            write(record.ident, ident);
+        }
+    }
+
+    void decide(const std::string& text, IdentInFile& ident)
+    {
+        ident.decided = true;
+        const std::optional<AirportCode> code = lf_supportedAirport(text, lines_);
+        if (!code) {
+            return;
+        }
+        ApfData data = airportData(*code);
+        if (gf_linkAirport(data, run_)) {
+            linked_ = true;
+            return;
+        }
+        if (gf_manifestNamesNoMaker(data.manifest)) {
+            lines_.alert("manifest names no maker", "{}", gf_noMakerLine(*code, *data.manifest));
+            return;
+        }
+        ident.generated = true;
+        ident.publisher = std::move(data.publisher);
+    }
+
+    void write(const std::string& text, IdentInFile& ident)
+    {
+        ident.written = true;
+        ApfData data = airportData(AirportCode(text));
+        data.publisher = ident.publisher;
+        int32_t helipads = 0;
+        if (ident.stands) {
+            data.altitude = ident.stands->altitudeFt;
+            data.stands = std::move(ident.stands->stands);
+            helipads = ident.stands->helipads;
+            ident.stands.reset();
+        }
+        gf_writeGeneratedAirport(data, helipads, run_.simulator().code, run_.report());
+        written_ = true;
+    }
+
+    // The package manifest is looked for once per file.
+    ApfData airportData(const AirportCode& code)
+    {
+        if (!manifestSearched_) {
+            manifestSearched_ = true;
+            manifest_ = gf_searchManifest(path_, run_.report());
+        }
+        ApfData data;
+        data.icao = code;
+        data.bglPath = path_;
+        data.bglPathText = pathText_;
+        data.manifest = manifest_;
+        return data;
+    }
+
+    const fs::path& path_;
+    const std::string pathText_;
+    AddonScanRun& run_;
+    BglWalkBudget& budget_;
+    CappedAlerts& lines_;
+    std::map<std::string, IdentInFile> idents_;
+    bool manifestSearched_ = false;
+    std::optional<PackageManifest> manifest_;
+    bool linked_ = false;
+    bool written_ = false;
+};
+
+template <typename Step> void lf_guarded(const std::string& pathText, Step step)
 {
-    ReportLines& report = run.report();
-    ApfData data;
-    data.icao = code;
-    data.bglPath = path;
-    data.bglPathText = path.string();
-    data.manifest = gf_searchManifest(path, report);
-    if (gf_linkAirport(data, run)) {
-        run.countBoth();
-        return;
+    try {
+        step();
+    } catch (const std::exception& error) {
+        gf_logAlert(fmt::format("Exception in lf_processBGLfile (std::ex): {} {} {}", pathText, emDash, error.what()));
+    } catch (...) {
+        gf_logAlert(fmt::format("Exception in lf_processBGLfile: {}", pathText));
     }
-    if (gf_manifestNamesNoMaker(data.manifest)) {
-        report.push_back(gf_noMakerLine(code, *data.manifest));
-        return;
-    }
-    BglAirportStands airport = gf_readBglStands(words, record, data.bglPathText, report, budget);
-    if (budget.spent()) {
-        return;
-    }
-    data.altitude = airport.altitudeFt;
-    data.stands = std::move(airport.stands);
-    gf_writeGeneratedAirport(data, airport.helipads, run.simulator().code, report);
-    run.countThirdParty();
 }
 
 } // namespace
 
 void gf_processBglFile(const fs::path& path, AddonScanRun& run)
 {
-    BglWalkBudget budget(path.string());
-    try {
-        WholeFile file = gf_readWholeFile(path, bglFileMaxBytes);
-        if (file.status == WholeFileStatus::tooLarge) {
-            run.report().push_back(
-                fmt::format("===> {} {}, not read", path.string(), gf_wholeFileProblem(file.status, bglFileMaxBytes)));
-        }
-        if (file.status != WholeFileStatus::ok) {
-            return;
-        }
-        const BglWords words(std::move(file.bytes));
-        for (const BglAirportRecord& record : gf_findBglAirports(words, budget)) {
-            if (budget.spent()) {
-                break;
-            }
-            if (const std::optional<AirportCode> code = lf_supportedAirport(record.ident, run.report())) {
-                lf_processAirportRecord(words, record, *code, path, budget, run);
-            }
-        }
-    } catch (const std::exception& error) {
-        gf_logAlert(
-            fmt::format("Exception in lf_processBGLfile (std::ex): {} {} {}", path.string(), emDash, error.what()));
-    } catch (...) {
-        gf_logAlert(fmt::format("Exception in lf_processBGLfile: {}", path.string()));
+    const std::string pathText = path.string();
+    BglWalkBudget budget(pathText);
+    {
+        CappedAlerts lines(
+            pathText, [&report = run.report()](std::string line) { report.push_back(std::move(line)); },
+            bglFileMaxRepeatedLines);
+        FileAirports airports(path, run, budget, lines);
+        lf_guarded(pathText, [&airports] { airports.read(); });
+        lf_guarded(pathText, [&airports] { airports.writeOwed(); });
+        airports.count();
     }
     budget.logLeftOut();
 }

@@ -1,5 +1,6 @@
 #include "parking/bgl_reader.h"
 
+#include "core/capped_alerts.h"
 #include "core/geodesy.h"
 
 #include <fmt/format.h>
@@ -124,32 +125,32 @@ void lf_walkSection(const BglWords& words, uint64_t firstRecord, std::vector<boo
 
 class StandReader {
   public:
-    StandReader(const BglWords& words, std::string_view pathText, ReportLines& report, BglWalkBudget& budget)
-        : words_(words), pathText_(pathText), report_(report), budget_(budget)
+    StandReader(const BglWords& words, std::string_view pathText, CappedAlerts& lines, BglWalkBudget& budget)
+        : words_(words), pathText_(pathText), lines_(lines), budget_(budget)
     {
     }
 
     void helipad(uint64_t at, uint64_t sizeWords, BglAirportStands& airport)
     {
         if (sizeWords < helipadWords) {
-            report_.push_back(fmt::format("===> helipad of {} bytes too short (skipped)", sizeWords * 4));
+            lines_.alert("helipad too short", "===> helipad of {} bytes too short (skipped)", sizeWords * 4);
             return;
         }
         const LatLon position = lf_packedPosition(words_.at(at + helipadLatWord), words_.at(at + helipadLonWord));
         if (!lf_positionValid(position)) {
-            report_.push_back("lat/lon helipad incorrect (skipped): " + lf_positionText(position));
+            lines_.alert("helipad position", "lat/lon helipad incorrect (skipped): {}", lf_positionText(position));
             return;
         }
         for (const LatLon& taken : helipads_) {
             if (std::abs(taken.lat - position.lat) < 1e-8 && std::abs(taken.lon - position.lon) < 1e-8) {
-                report_.push_back("double helipad  (skipped) " + lf_positionText(position));
+                lines_.alert("double helipad", "double helipad  (skipped) {}", lf_positionText(position));
                 return;
             }
         }
         const double radiusMetres = static_cast<double>(words_.floatAt(at + helipadWidthWord)) * 0.5;
         if (!lf_radiusValid(radiusMetres)) {
-            report_.push_back(fmt::format("===> helipad {} radius {} m out of range (skipped)",
-                                          lf_positionText(position), radiusMetres));
+            lines_.alert("helipad radius", "===> helipad {} radius {} m out of range (skipped)",
+                         lf_positionText(position), radiusMetres);
             return;
         }
         helipads_.push_back(position);
@@ -158,9 +159,10 @@ class StandReader {
                                                        position.lon, 0.0, radiusMetres, 0, false, false, true));
     }
 
-    void parkings(uint64_t at, uint64_t sizeWords, BglAirportStands& airport)
+    // The entries end with the subrecord, and the subrecord with its airport record at recordEnd.
+    void parkings(uint64_t at, uint64_t sizeWords, uint64_t recordEnd, BglAirportStands& airport)
     {
-        const uint64_t end = at + sizeWords;
+        const uint64_t end = std::min(at + sizeWords, recordEnd);
         const uint32_t count = words_.at(at + 1) >> 16U;
         uint64_t entry = at + parkingsHeadWords;
         for (uint32_t n = 0; n < count && budget_.step(); ++n) {
@@ -168,8 +170,8 @@ class StandReader {
                                         ? bglParkingEntryWords + (words_.at(entry) >> 24U)
                                         : bglParkingEntryWords;
             if (entry + length > end) {
-                report_.push_back(fmt::format("===> parkings of {} end at their subrecord after {} of {} entries",
-                                              pathText_, n, count));
+                lines_.alert("parkings cut short", "===> parkings of {} end at their subrecord after {} of {} entries",
+                             pathText_, n, count);
                 return;
             }
             parking(entry, airport);
@@ -189,14 +191,14 @@ class StandReader {
         }
         const LatLon position = lf_packedPosition(words_.at(at + parkingLatWord), words_.at(at + parkingLonWord));
         if (!lf_positionValid(position)) {
-            report_.push_back(fmt::format("LatLon {} invalid (skipped)", lf_positionText(position)));
+            lines_.alert("parking position", "LatLon {} invalid (skipped)", lf_positionText(position));
             return;
         }
         const double radiusMetres = words_.floatAt(at + parkingRadiusWord);
         const double headingDeg = words_.floatAt(at + parkingHeadingWord);
         if (!lf_radiusValid(radiusMetres) || !lf_headingValid(headingDeg)) {
-            report_.push_back(fmt::format("===> parking {} radius {} m, heading {} out of range (skipped)", id,
-                                          radiusMetres, headingDeg));
+            lines_.alert("parking radius or heading", "===> parking {} radius {} m, heading {} out of range (skipped)",
+                         id, radiusMetres, headingDeg);
             return;
         }
         const std::optional<std::string> unique = uniqueId(id);
@@ -220,13 +222,13 @@ class StandReader {
                 return candidate;
             }
         }
-        report_.push_back(fmt::format("===> Warning: more than 10 duplicate IDs {} in {}", id, pathText_));
+        lines_.alert("duplicate IDs", "===> Warning: more than 10 duplicate IDs {} in {}", id, pathText_);
         return std::nullopt;
     }
 
     const BglWords& words_;
     std::string_view pathText_;
-    ReportLines& report_;
+    CappedAlerts& lines_;
     BglWalkBudget& budget_;
     std::vector<LatLon> helipads_;
     std::unordered_set<std::string> usedIds_;
@@ -338,12 +340,12 @@ std::vector<BglAirportRecord> gf_findBglAirports(const BglWords& words, BglWalkB
 }
 
 BglAirportStands gf_readBglStands(const BglWords& words, const BglAirportRecord& record, std::string_view pathText,
-                                  ReportLines& report, BglWalkBudget& budget)
+                                  CappedAlerts& lines, BglWalkBudget& budget)
 {
     BglAirportStands airport;
     const double feet = std::round(words.at(record.word + altitudeWord) * feetPerMetre / 1000.0);
     airport.altitudeFt = feet > maxAltitudeFt ? 0 : static_cast<int32_t>(feet);
-    StandReader reader(words, pathText, report, budget);
+    StandReader reader(words, pathText, lines, budget);
     const uint64_t end = record.word + record.sizeWords;
     uint64_t index = record.word + bglAirportHeadWords;
     int steps = 0;
@@ -364,7 +366,7 @@ BglAirportStands gf_readBglStands(const BglWords& words, const BglAirportRecord&
         const uint16_t id = words.recordId(index);
         const uint64_t sizeWords = words.recordSize(index) / 4;
         if (id == bglParkingsRecordId) {
-            reader.parkings(index, sizeWords, airport);
+            reader.parkings(index, sizeWords, end, airport);
             break;
         }
         if (id == bglHelipadRecordId) {

@@ -4,9 +4,11 @@
 // records (id 0x56), whose subrecords hold helipads (0x26) and parkings (0xE7). Everything is read through
 // bounds-checked 32-bit little-endian words: a field outside the file throws std::out_of_range, a count or size
 // that does not fit its record is logged and cut off there, and numbers that are not finite or out of range
-// skip their stand with a report line. All walks over one file's records draw on the file's BglWalkBudget.
+// skip their stand with a scan log line. All walks over one file's records draw on the file's BglWalkBudget, and
+// its scan log lines about skipped stands go through one CappedAlerts, so that a crafted file that repeats a
+// fault for every stand gets a few lines of each kind and a count.
+#include "core/capped_alerts.h"
 #include "parking/bgl_walk_budget.h"
-#include "parking/report_lines.h"
 #include "records/stand_record.h"
 
 #include <cstdint>
@@ -81,10 +83,10 @@ struct BglAirportStands {
 };
 
 // The helipads and the first parkings subrecord of one airport record. Parkings entries end at the end of their
-// subrecord ("===> " report line); skipped stands get report lines. pathText names the file in report lines.
-// Throws std::out_of_range when a field lies beyond the file. When the budget is spent on the way the airport
-// has not been read whole.
+// subrecord or of the airport record, whichever comes first, however many the count promises ("===> " line);
+// skipped stands get lines. pathText names the file in the lines. Throws std::out_of_range when a field lies
+// beyond the file. When the budget is spent on the way the airport has not been read whole.
 BglAirportStands gf_readBglStands(const BglWords& words, const BglAirportRecord& record, std::string_view pathText,
-                                  ReportLines& report, BglWalkBudget& budget);
+                                  CappedAlerts& lines, BglWalkBudget& budget);
 
 } // namespace hlw

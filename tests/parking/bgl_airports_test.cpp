@@ -1,9 +1,11 @@
-// BGL files of the BGL writer read by the scan: which airports of a file become generated files, each once, and
-// what a damaged file leaves behind.
+// BGL files of the BGL writer read by the scan: which airports of a file become generated files, each once, what
+// a damaged file leaves behind, and what crafted files cost.
 #include "parking/bgl_airports.h"
 
 #include "bgl_writer.h"
+#include "core/run_state_port.h"
 #include "parking_fixture.h"
+#include "refdata/airports_database.h"
 #include "support/fake_steady_time.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,9 @@
 #include <algorithm>
 #include <chrono>
 #include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace hlw {
 namespace {
@@ -114,6 +119,119 @@ TEST_F(BglAirports, ManySectionsIntoOneLongChainCostOneWalk)
     EXPECT_LE(std::ranges::count(log, '\n') - linesBefore, 3) << log;
     EXPECT_NE(log.find("Maximum loop iterations reached (2)"), std::string::npos) << log;
     EXPECT_EQ(standsOf("EHAM"), 3);
+}
+
+// Four letters after the first one, the index in base 26.
+std::string lf_code(char first, int index)
+{
+    std::string code(4, first);
+    for (int i = 3; i > 0; --i, index /= 26) {
+        code[static_cast<std::size_t>(i)] = static_cast<char>('A' + index % 26);
+    }
+    return code;
+}
+
+// A stop of the run once the file exists.
+class StopOnceWritten final : public RunStatePort {
+  public:
+    explicit StopOnceWritten(fs::path file) : file_(std::move(file)) { gf_installRunStatePort(this); }
+    ~StopOnceWritten() override { gf_installRunStatePort(nullptr); }
+    StopOnceWritten(const StopOnceWritten&) = delete;
+    StopOnceWritten& operator=(const StopOnceWritten&) = delete;
+
+    bool stopRequested() const noexcept override
+    {
+        std::error_code error;
+        return fs::exists(file_, error);
+    }
+    bool userClosing() const noexcept override { return false; }
+    bool simIsMsfs2020() const noexcept override { return true; }
+    int32_t simCode() const noexcept override { return 1; }
+    bool simTimeInUse() const noexcept override { return false; }
+    int64_t simUtcSeconds() const noexcept override { return 0; }
+
+  private:
+    const fs::path file_;
+};
+
+// Crafted files under the size cap, scaled down, in a package whose manifest names a maker: each code is written
+// once with the stands of its last record, a repeated line is written a few times and counted, a parkings count
+// that promises more than the record holds ends at the record, and a stop is seen inside the file.
+TEST_F(BglAirports, CraftedFilesTakeLittleTimeFewLinesAndOneWritePerCode)
+{
+    constexpr int records = 2'000;
+    std::vector<AirportRecord> known{{AirportCode("EHAM"), gf_noIataCode(), 52.3, 4.76, 0.0F, 0}};
+    for (int i = 0; i < records; ++i) {
+        known.push_back({AirportCode(lf_code('K', i)), gf_noIataCode(), 52.3, 4.76, 0.0F, 0});
+    }
+    gf_installAirports(std::move(known));
+    folder.write("pkg/manifest.json", R"({"title":"Crafted","manufacturer":"Tallgrass","creator":"Tallgrass"})");
+
+    struct Shape {
+        const char* name;
+        BglFile file;
+        int writes;
+        int ehamStands;        // -1: no file
+        const char* countLine; // the line that counts the lines left out, or ""
+        bool stopOnceWritten = false;
+    };
+    std::vector<Shape> shapes;
+    BglFile file;
+    file.sectionPerAirport = true;
+    file.airports.assign(records, lf_airport("EHAM", 1));
+    file.airports.back() = lf_airport("EHAM", 2);
+    shapes.push_back({"one code in every record", file, 1, 2, ""});
+    BglAirport promising = lf_airport("EHAM", 1);
+    promising.parkingCount = 65'535;
+    promising.parkingsSize = 8 + 65'535 * 56;
+    file.airports.assign(records, promising);
+    shapes.push_back({"a parkings count that promises more than the record holds", file, 1, 1,
+                      "1995 more 'parkings cut short' alerts for "});
+    BglAirport oneId = lf_airport("EHAM", 200);
+    for (BglParking& parking : oneId.parkings) {
+        parking.number = 5;
+    }
+    file.airports.assign(3, oneId);
+    shapes.push_back({"one stand id in every parking", file, 1, 11, "562 more 'duplicate IDs' alerts for "});
+    file.airports.clear();
+    for (int i = 0; i < records; ++i) {
+        file.airports.push_back(lf_airport(lf_code('X', i).c_str(), 1));
+    }
+    shapes.push_back(
+        {"codes the airports database does not know", file, 0, -1, "1995 more 'unsupported airport' alerts for "});
+    file.airports.clear();
+    for (int i = 0; i < records; ++i) {
+        file.airports.push_back(lf_airport(lf_code('K', i).c_str(), 1));
+    }
+    shapes.push_back({"a stop once the first airport is written", file, 1, -1, "", true});
+
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        fs::remove_all(folder.dir / "airports/my_thirdparty");
+        folder.write("pkg/scenery/crafted.bgl", tree::gf_bglFileBytes(shape.file));
+        std::optional<StopOnceWritten> stop;
+        if (shape.stopOnceWritten) {
+            stop.emplace(folder.dir / "airports/my_thirdparty" / (lf_code('K', 0) + ".xml"));
+        }
+        AddonScanRun run(status, time, {}, {});
+        const std::size_t logLines = std::ranges::count(folder.logText(), '\n');
+        const auto start = std::chrono::steady_clock::now();
+        gf_processBglFile(folder.dir / "pkg/scenery/crafted.bgl", run);
+        // Generous: each takes milliseconds.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        const ReportLines& report = run.report();
+        const std::string lines = fmt::format(
+            "{}", fmt::join(report.begin(), report.begin() + std::min<std::ptrdiff_t>(std::ssize(report), 10), "\n"));
+        EXPECT_LE(report.size(), 8U) << lines;
+        EXPECT_LE(std::ranges::count(folder.logText(), '\n') - logLines, 3) << folder.logText();
+        EXPECT_EQ(std::ranges::count_if(report, [](const std::string& line) { return line.starts_with("Generated "); }),
+                  shape.writes)
+            << lines;
+        EXPECT_TRUE(std::ranges::any_of(report, [&](const std::string& line) {
+            return line.starts_with(shape.countLine);
+        })) << lines;
+        EXPECT_EQ(standsOf("EHAM"), shape.ehamStands);
+    }
 }
 
 TEST_F(BglAirports, APackageWhoseManifestNamesNoMakerWritesNothing)

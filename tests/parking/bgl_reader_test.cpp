@@ -1,6 +1,7 @@
 // The BGL reader against files of the BGL writer: sound airports, every fault the writer can put in, and the
 // quick check.
 #include "parking/bgl_reader.h"
+#include "parking/report_lines.h"
 
 #include "bgl_writer.h"
 #include "parking_fixture.h"
@@ -66,8 +67,11 @@ Read lf_read(const BglFile& file, int64_t budgetSteps = bglFileMaxSteps)
     const BglWords words(tree::gf_bglFileBytes(file));
     BglWalkBudget budget("x.bgl", budgetSteps);
     read.records = gf_findBglAirports(words, budget);
-    for (const BglAirportRecord& record : read.records) {
-        read.airports.push_back(gf_readBglStands(words, record, "x.bgl", read.report, budget));
+    {
+        CappedAlerts lines("x.bgl", [&read](std::string line) { read.report.push_back(std::move(line)); });
+        for (const BglAirportRecord& record : read.records) {
+            read.airports.push_back(gf_readBglStands(words, record, "x.bgl", lines, budget));
+        }
     }
     budget.logLeftOut();
     read.log = log.text();
@@ -306,8 +310,8 @@ TEST(BglReader, ParkingsCutByTheEndOfTheFileThrow)
     BglWalkBudget budget("x.bgl");
     const std::vector<BglAirportRecord> records = gf_findBglAirports(words, budget);
     ASSERT_EQ(records.size(), 1U);
-    ReportLines report;
-    EXPECT_THROW(gf_readBglStands(words, records[0], "x.bgl", report, budget), std::out_of_range);
+    CappedAlerts lines("x.bgl", [](const std::string&) {});
+    EXPECT_THROW(gf_readBglStands(words, records[0], "x.bgl", lines, budget), std::out_of_range);
 }
 
 // Walks of one file share its budget: sections that lead into records already walked end there, the file's

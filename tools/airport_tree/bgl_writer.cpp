@@ -81,7 +81,7 @@ void lf_parkings(Bytes& out, const BglAirport& airport)
         out.put(entry + 28, gf_packBglLongitude(p.lon));
         out.put(entry + 32, gf_packBglLatitude(p.lat));
     }
-    lf_head(out, at, parkingsId, static_cast<uint32_t>(out.size() - at));
+    lf_head(out, at, parkingsId, airport.parkingsSize.value_or(static_cast<uint32_t>(out.size() - at)));
     out.put(at + 6,
             static_cast<uint16_t>(airport.parkingCount.value_or(static_cast<uint32_t>(airport.parkings.size()))));
 }

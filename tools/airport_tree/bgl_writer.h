@@ -38,6 +38,7 @@ struct BglAirport {
     // Faults of this airport's records.
     std::optional<uint32_t> recordSize{};   // the airport record's size in bytes (0, or far past the file)
     std::optional<uint32_t> parkingCount{}; // the parkings count (16 bits), more than the subrecord holds
+    std::optional<uint32_t> parkingsSize{}; // the parkings subrecord's size in bytes, beyond the airport record
     bool zeroHelipadSize = false;           // the first helipad subrecord gives its size as 0
 };
 
