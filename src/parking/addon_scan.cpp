@@ -74,9 +74,9 @@ void lf_prepareOutputFolders()
 
 // The gathered files packed for the user to send in; the button and the status show it. True when "tblo" is to
 // stay: it holds the archive, or the files an archive could not be made of.
-bool lf_packTblo(AddonScanRun& run)
+bool lf_packTblo(AddonScanRun& run, bool stopped)
 {
-    const TbloPacking packing = gf_zipTblo(paths::tbloFolder);
+    const TbloPacking packing = gf_zipTblo(paths::tbloFolder, stopped);
     if (!packing.packed) {
         return packing.files != 0;
     }
@@ -123,7 +123,7 @@ FolderScan lf_scanAllFolders(const std::vector<fs::path>& roots, AddonScanRun& r
     gf_clearMessage();
     run.report().clear();
     gf_copyThirdpartyFilesToTblo(paths::tbloFolder);
-    scan.tbloKept = lf_packTblo(run);
+    scan.tbloKept = lf_packTblo(run, scan.stopped);
     run.countBoth();
     scan.thirdPartyFound = run.status().snapshot().thirdPartyCount != 0;
     return scan;

@@ -218,7 +218,7 @@ bool gf_zipFolder(const fs::path& folder, const fs::path& target)
     return lf_closeZip(archive, targetPath, count);
 }
 
-TbloPacking gf_zipTblo(const fs::path& tblo)
+TbloPacking gf_zipTblo(const fs::path& tblo, bool scanStopped)
 {
     TbloPacking packing;
     try {
@@ -228,7 +228,9 @@ TbloPacking gf_zipTblo(const fs::path& tblo)
         return packing;
     }
     if (packing.files == 0) {
-        gf_logFlush("All your simaddon and third party airports are recognised, no off line learning needed.");
+        if (!scanStopped) {
+            gf_logFlush("All your simaddon and third party airports are recognised, no off line learning needed.");
+        }
         return packing;
     }
     if (!gf_zipFolder(tblo, tblo / paths::tbloZipName)) {

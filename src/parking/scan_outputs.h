@@ -47,8 +47,9 @@ struct TbloPacking {
 };
 
 // The files gathered in the folder packed into "tblo.zip" there, and the packed XML files removed. A folder that
-// holds none gets its log line; when the archive cannot be made the alert "Zippen TBLO folder failed" is logged
-// and the files stay.
-TbloPacking gf_zipTblo(const std::filesystem::path& tblo);
+// holds none after a whole scan gets the log line that every airport is recognised; after a scan that stopped,
+// which cannot tell, nothing is said. When the archive cannot be made the alert "Zippen TBLO folder failed" is
+// logged and the files stay.
+TbloPacking gf_zipTblo(const std::filesystem::path& tblo, bool scanStopped);
 
 } // namespace hlw

@@ -1,8 +1,9 @@
 // The add-on airports scan over the "min" tree of the airport tree builder, in a program folder: each outcome the
 // tree lays out becomes exactly its link file or generated file, with the simulator stand-in answering facility
 // requests or refusing the connection; the counters, the scan log, "tblo" and the entries of "tblo.zip"; the
-// warning when nothing was found, a missing root, a stop in the middle, a close during a stalled facility request,
-// the scan log line of an airport whose manifest names no maker and a missing airport list.
+// warning when nothing was found, a missing root, a stop in the middle and what a stopped scan says, a close during
+// a stalled facility request, the scan log line of an airport whose manifest names no maker and a missing airport
+// list.
 #include "parking/addon_scan.h"
 
 #include "airport_tree.h"
@@ -412,6 +413,21 @@ TEST_F(AddonScanTest, AStopEndsTheWalkAndTheScanStillEndsProperly)
     const std::string log = folder.logText();
     EXPECT_THAT(log, HasSubstr("airports scan ends"));
     expectScanSwitchedOff();
+}
+
+TEST_F(AddonScanTest, AStoppedScanSaysThatItStoppedAndNotThatEveryAirportIsRecognised)
+{
+    // Stopped after the first airport of "Official", before any file was generated.
+    refuseFacilities();
+    {
+        const StopAfter stop(10);
+        scan();
+    }
+    const std::string log = folder.logText();
+    EXPECT_THAT(log, HasSubstr("Reading Facilites data for EHLE via SimConnect failed"));
+    EXPECT_THAT(log, HasSubstr("\nThe airports scan stopped: the run is ending\n"));
+    EXPECT_THAT(log, Not(HasSubstr("recognised")));
+    EXPECT_THAT(log, HasSubstr("airports scan ends"));
 }
 
 TEST_F(AddonScanTest, AClosingDuringAStalledFacilityRequestEndsTheScanAtOnce)
