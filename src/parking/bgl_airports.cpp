@@ -10,8 +10,10 @@
 
 #include <fmt/format.h>
 
-#include <map>
+#include <algorithm>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace hlw {
 namespace {
@@ -71,14 +73,18 @@ class FileAirports {
         }
         const BglWords words(std::move(file.bytes));
         const std::vector<BglAirportRecord> records = gf_findBglAirports(words, budget_);
+        // The map keeps its elements in place.
+        std::vector<IdentInFile*> identOf(records.size());
+        idents_.reserve(records.size());
         for (std::size_t i = 0; i < records.size(); ++i) {
-            idents_[records[i].ident].lastRecord = i;
+            identOf[i] = &idents_[records[i].ident];
+            identOf[i]->lastRecord = i;
         }
         for (std::size_t i = 0; i < records.size() && !budget_.spent(); ++i) {
             if (AddonScanRun::stopping()) {
                 return;
             }
-            record(words, records[i], i);
+            record(words, records[i], i, *identOf[i]);
         }
     }
 
@@ -86,13 +92,18 @@ class FileAirports {
     // the file first. A stop of the run writes no more.
     void writeOwed()
     {
-        for (auto& [ident, owed] : idents_) {
+        std::vector<std::pair<const std::string, IdentInFile>*> owed;
+        for (auto& ident : idents_) {
+            if (ident.second.read && !ident.second.written) {
+                owed.push_back(&ident);
+            }
+        }
+        std::ranges::sort(owed, {}, [](const auto* ident) { return ident->first; });
+        for (auto* ident : owed) {
             if (AddonScanRun::stopping()) {
                 return;
             }
-            if (owed.read && !owed.written) {
-                write(ident, owed);
-            }
+            write(ident->first, ident->second);
         }
     }
 
@@ -106,9 +117,8 @@ class FileAirports {
     }
 
   private:
-    void record(const BglWords& words, const BglAirportRecord& record, std::size_t index)
+    void record(const BglWords& words, const BglAirportRecord& record, std::size_t index, IdentInFile& ident)
     {
-        IdentInFile& ident = idents_[record.ident];
         if (!ident.decided) {
             decide(record.ident, ident);
         }
@@ -184,13 +194,14 @@ class FileAirports {
     AddonScanRun& run_;
     BglWalkBudget& budget_;
     CappedAlerts& lines_;
-    std::map<std::string, IdentInFile> idents_;
+    std::unordered_map<std::string, IdentInFile> idents_;
     bool manifestSearched_ = false;
     std::optional<PackageManifest> manifest_;
     bool linked_ = false;
     bool written_ = false;
 };
 
+// One step over the file: an error ends it with an alert, and what the step wrote before stays.
 template <typename Step> void lf_guarded(const std::string& pathText, Step step)
 {
     try {
