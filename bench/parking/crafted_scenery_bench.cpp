@@ -28,7 +28,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
