@@ -19,7 +19,7 @@ inline constexpr std::size_t bglFileMaxRepeatedLines = 5;
 // Never throws: a damaged file ends with an alert line, and the airports read from it before are still written.
 // All walks over the file's records share one BglWalkBudget: once it is spent the rest of the file is not read
 // (an airport read only in part is not written), and the file's walk messages beyond the first few end in one
-// count line. A stop of the run ends the file before its next record, without writing more.
+// count line. A stop of the run ends the file before its next record or airport file, without writing more.
 void gf_processBglFile(const std::filesystem::path& path, AddonScanRun& run);
 
 } // namespace hlw
