@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <stop_token>
 #include <system_error>
 #include <unistd.h>
 
@@ -84,11 +85,13 @@ std::size_t lf_writeToFile(char* data, std::size_t size, std::size_t count, void
     return std::fwrite(data, size, count, sink.file);
 }
 
-// Ends a transfer as soon as the run is stopped or the user closes the program.
-int lf_abortWhenStopping(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+// Ends a transfer when the run is stopped, the user closes the program or the caller's stop token asks for it.
+// libcurl calls it about once a second while nothing arrives.
+int lf_abortWhenStopping(void* stopPointer, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const RunStatePort& run = gf_runState();
-    return run.stopRequested() || run.userClosing() ? 1 : 0;
+    const std::stop_token& stop = *static_cast<const std::stop_token*>(stopPointer);
+    return run.stopRequested() || run.userClosing() || stop.stop_requested() ? 1 : 0;
 }
 
 template <typename Value>
@@ -101,7 +104,8 @@ void lf_set(CURL* handle, CURLoption option, Value value)
     }
 }
 
-void lf_setOptions(CURL* handle, const std::string& url, BodySink& sink, const DownloadSettings& settings)
+void lf_setOptions(CURL* handle, const std::string& url, BodySink& sink, const DownloadSettings& settings,
+                   const TransferLimits& limits)
 {
     curl_easy_reset(handle);
     const char* protocols = settings.allowPlainHttp ? "https,http" : "https";
@@ -119,10 +123,12 @@ void lf_setOptions(CURL* handle, const std::string& url, BodySink& sink, const D
     lf_set(handle, CURLOPT_CONNECTTIMEOUT, settings.connectTimeoutSeconds);
     lf_set(handle, CURLOPT_LOW_SPEED_LIMIT, settings.lowSpeedLimitBytesPerSecond);
     lf_set(handle, CURLOPT_LOW_SPEED_TIME, settings.lowSpeedTimeSeconds);
+    lf_set(handle, CURLOPT_TIMEOUT, static_cast<long>(limits.wholeTransfer.count()));
     // Signals would reach other threads of the program.
     lf_set(handle, CURLOPT_NOSIGNAL, 1L);
     lf_set(handle, CURLOPT_NOPROGRESS, 0L);
     lf_set(handle, CURLOPT_XFERINFOFUNCTION, &lf_abortWhenStopping);
+    lf_set(handle, CURLOPT_XFERINFODATA, static_cast<const void*>(&limits.stop));
 }
 
 // Flushes, syncs a kept file and closes; false when any of them fails (a full disk shows up here at the latest).
@@ -136,7 +142,7 @@ bool lf_finishFile(FileHandle file, DownloadedFile kind)
 }
 
 bool lf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind)
+                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind, const TransferLimits& limits)
 {
     const std::filesystem::path part = lf_partPathOf(target);
     // The ".part" file goes on every path; after the rename it no longer exists and nothing happens.
@@ -148,7 +154,7 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
         return false;
     }
     BodySink sink{file.get(), 0, maxBytes, false};
-    lf_setOptions(handle, url, sink, gf_downloadSettings());
+    lf_setOptions(handle, url, sink, gf_downloadSettings(), limits);
     const CURLcode result = curl_easy_perform(handle);
     if (sink.tooLarge) {
         gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", maxBytes, url));
@@ -184,14 +190,14 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
 } // namespace
 
 bool gf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind)
+                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind, const TransferLimits& limits)
 {
     if (handle == nullptr) {
         gf_log(fmt::format("Download error: 'no libcurl handle' for {}", url));
         return false;
     }
     try {
-        return lf_download(handle, url, target, binary, check, maxBytes, kind);
+        return lf_download(handle, url, target, binary, check, maxBytes, kind, limits);
     } catch (const std::exception& error) {
         gf_log(fmt::format("Downloader exception: '{}', {} => {}", error.what(), url, target.string()));
         return false;
@@ -199,11 +205,11 @@ bool gf_download(CURL* handle, const std::string& url, const std::filesystem::pa
 }
 
 bool gf_download(const std::string& url, const std::filesystem::path& target, bool binary,
-                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind)
+                 const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind, const TransferLimits& limits)
 {
     lf_initCurl();
     const std::unique_ptr<CURL, CurlCleanup> handle(curl_easy_init());
-    return gf_download(handle.get(), url, target, binary, check, maxBytes, kind);
+    return gf_download(handle.get(), url, target, binary, check, maxBytes, kind, limits);
 }
 
 bool gf_downloadDataFile(const std::filesystem::path& name, const std::filesystem::path& target)

@@ -4,12 +4,16 @@
 // caller gives one, a passed content check. Any failure removes the ".part" file and leaves the old target as
 // it was. Transfers follow at most DownloadSettings::maxRedirects redirects, give up on a connection or a
 // stalled transfer after the set time-outs, give up a file larger than the caller's bound (announced or while it
-// arrives), and end early when a stop is requested or the user closes the program. Every function blocks its caller and writes its own log lines; none throws.
+// arrives) before any byte beyond it is written, give up when the caller's time for the whole transfer is over,
+// and end within about a second when a stop is requested, the user closes the program or the caller's stop token
+// asks for it. Every function blocks its caller and writes its own log lines; none throws.
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <string>
 
 namespace hlw {
@@ -29,16 +33,24 @@ enum class DownloadedFile { kept, scratch };
 // Looks at the complete ".part" file before it replaces the target; false refuses it.
 using DownloadCheck = std::function<bool(const std::filesystem::path& partFile)>;
 
+// What ends a transfer early besides the settings' time-outs and the run's stop: a transfer that runs beside the
+// program's work is bounded in time as a whole, and its owner can end it.
+struct TransferLimits {
+    // The time for the whole transfer; zero bounds only the connection and a stall (DownloadSettings).
+    std::chrono::seconds wholeTransfer{0};
+    std::stop_token stop;
+};
+
 // Downloads url into target with a handle the caller owns (one thread at a time per handle; all options are set
 // anew for each call). binary false opens the file in text mode. maxBytes bounds the file's size. True on
 // success.
 bool gf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
                  const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes,
-                 DownloadedFile kind = DownloadedFile::kept);
+                 DownloadedFile kind = DownloadedFile::kept, const TransferLimits& limits = {});
 // The same with a handle of its own.
 bool gf_download(const std::string& url, const std::filesystem::path& target, bool binary,
                  const DownloadCheck& check = {}, std::uint64_t maxBytes = maxDownloadBytes,
-                 DownloadedFile kind = DownloadedFile::kept);
+                 DownloadedFile kind = DownloadedFile::kept, const TransferLimits& limits = {});
 
 // Downloads the data file "name" of the running major version ("{base}{major}/{name}") into target in binary
 // mode, accepting it only when it is a complete sealed data file of at most maxDataFileBytes. Logs "Downloaded '{}' to '{}'" or the alert

@@ -14,6 +14,9 @@
 
 #include <chrono>
 #include <memory>
+#include <stop_token>
+#include <thread>
+#include <utility>
 
 namespace hlw {
 namespace {
@@ -118,7 +121,8 @@ TEST_F(Download, EveryFailureKeepsTheOldTargetAndLeavesNoPartFile)
                                            server->url("nolength/good.bin"))));
 }
 
-// A stall ends by the low-speed time-out (2 s here); a stop or the user closing the program ends it at once.
+// A stall ends by the low-speed time-out (2 s here); a stop, the user closing the program or the caller's stop ends
+// it at once, and the caller's time limit ends a transfer that goes on too slowly.
 TEST_F(Download, StalledOrStoppedTransfersEndEarly)
 {
     for (const char* path : {"stall/60/good.bin", "stallbody/60/good.bin"}) {
@@ -139,6 +143,25 @@ TEST_F(Download, StalledOrStoppedTransfersEndEarly)
         expectOldTargetKept();
     }
     EXPECT_THAT(logText(), HasSubstr(curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK)));
+    // The caller's stop ends a stall as well, and the caller's time for the whole transfer ends one that goes on
+    // too slowly (good.bin at 10 kB/s takes 5 s).
+    std::stop_source stop;
+    const std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        stop.request_stop();
+    });
+    const std::pair<const char*, TransferLimits> limited[] = {
+        {"stall/60/good.bin", {std::chrono::seconds(0), stop.get_token()}},
+        {"slow/10000/good.bin", {std::chrono::seconds(1), {}}}};
+    for (const auto& [path, limits] : limited) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(gf_download(server->url(path), target, true, {}, maxDownloadBytes, DownloadedFile::kept, limits));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << path;
+        expectOldTargetKept();
+    }
+    EXPECT_THAT(logText(),
+                HasSubstr(fmt::format("Download error: '{}' for {}", curl_easy_strerror(CURLE_OPERATION_TIMEDOUT),
+                                      server->url("slow/10000/good.bin"))));
 }
 
 // A scratch file is not forced to disk, but its writes are checked as a kept file's are: a disk that fills during

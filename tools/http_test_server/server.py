@@ -9,6 +9,7 @@ output. Leading path segments select a failure mode; they can be stacked ("/redi
   /cut/<path>               announces the whole file but sends only its first half, then closes
   /stall/<s>/<path>         sends nothing for <s> seconds, then closes
   /stallbody/<s>/<path>     sends the headers and the first half of the file, then nothing for <s> seconds
+  /slow/<n>/<path>          announces the whole file and sends it at <n> bytes a second
   /redirect/<path>          answers 302 with Location: /<path>
   /junk/<path>              answers 200 with 5000 random bytes
   /nolength/<path>          sends the file without announcing its size, then closes
@@ -53,7 +54,7 @@ def make_handler(root):
             rest = segments[1:]
             if mode == "only" and len(rest) >= 2:
                 name, failure = rest[0], rest[1:]
-                width = 2 if failure[0] in ("status", "stall", "stallbody") else 1
+                width = 2 if failure[0] in ("status", "stall", "stallbody", "slow") else 1
                 target = failure[width:]
                 self.answer(failure if target and target[-1] == name else target)
             elif mode == "stopafter" and len(rest) >= 2:
@@ -84,6 +85,10 @@ def make_handler(root):
                     self.end_headers()
                     self.wfile.write(body)
                     self.close_connection = True
+            elif mode == "slow" and rest and rest[0].isdigit():
+                body = self.read_file(rest[1:])
+                if body is not None:
+                    self.send_slowly(body, int(rest[0]))
             elif mode == "cut":
                 body = self.read_file(rest)
                 if body is not None:
@@ -131,6 +136,18 @@ def make_handler(root):
             self.wfile.flush()
             time.sleep(stall_seconds)
             self.close_connection = True
+
+        def send_slowly(self, body, bytes_per_second):
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            # A tenth of the rate every tenth of a second: steady enough for a client's low-speed limit.
+            step = max(1, bytes_per_second // 10)
+            for start in range(0, len(body), step):
+                self.wfile.write(body[start : start + step])
+                self.wfile.flush()
+                time.sleep(0.1)
 
     return Handler
 
