@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/run_state_port.h"
+#include "parking/apf_reader.h"
 #include "refdata/download.h"
 #include "refdata/download_settings.h"
 #include "refdata/remove_with_warning.h"
@@ -9,6 +10,7 @@
 #include <fmt/format.h>
 
 #include <system_error>
+#include <utility>
 
 namespace hlw {
 
@@ -18,12 +20,14 @@ std::string gf_apfUrl(std::string_view relativePath)
                        relativePath);
 }
 
-std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination)
+std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination,
+                           std::stop_token stop)
 {
     const std::string url = gf_apfUrl(relativePath);
     std::error_code ignored; // a folder that cannot be made fails the download, which says so
     std::filesystem::create_directories(destination.parent_path(), ignored);
-    if (gf_download(url, destination, true)) {
+    const TransferLimits limits{apfDownloadTimeLimit, std::move(stop)};
+    if (gf_download(url, destination, true, {}, apfMaxBytes, DownloadedFile::kept, limits)) {
         return {};
     }
     gf_removeWithWarning(destination);

@@ -2,8 +2,10 @@
 // the traffic feed plays the ground scenario, the archived airport files come from a local HTTP server. EHAM
 // becomes the park airport and is downloaded and loaded, the user's stand becomes its reserved stand in
 // "my_park_airports.txt", static aircraft are created in the simulator, a live aircraft parks at its stand and its
-// stand use is learned, and closing the program with SIGTERM saves the learned file.
+// stand use is learned, and closing the program with SIGTERM saves the learned file. A server that sends an endless
+// file for EHAM has it cut at the size the airport file reader accepts.
 #include "http_test_server.h"
+#include "parking/apf_reader.h"
 #include "standin_process.h"
 #include "support/child_process.h"
 #include "support/program_run.h"
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -77,11 +80,12 @@ class ParkingRun : public ::testing::Test {
     }
 
     // Its environment and file names are made before the fork: the child only sets them and starts the program.
-    void startProgram()
+    // The download base may name a failure mode of the server.
+    void startProgram(const std::string& downloadMode = "")
     {
         std::vector<std::string> environment = folder.programEnvironment(standin.simPort());
         environment.push_back("HLMR_UI=headless");
-        environment.push_back("HLMR_DOWNLOAD_BASE=" + server.url(""));
+        environment.push_back("HLMR_DOWNLOAD_BASE=" + server.url(downloadMode));
         const std::string programFolder = folder.program().string();
         const std::string out = (folder / "out.txt").string();
         const std::string err = (folder / "err.txt").string();
@@ -141,6 +145,7 @@ class ParkingRun : public ::testing::Test {
     }
 
     ParkingRunFolder folder;
+    const fs::path partFile = folder.program() / "airports" / "park_airport.xml.part";
     test::StandinProcess standin;
     test::HttpTestServer server;
     std::optional<test::ChildProcess> feed;
@@ -184,6 +189,36 @@ TEST_F(ParkingRun, ParksLearnsAndSavesAtSchiphol)
         }
     }
     EXPECT_TRUE(learnedKlm1775) << "the stand use of the parked KLM1775 (PH-YXM) is learned";
+}
+
+// An endless body is cut at the size the airport file reader accepts: the ".part" file never grows beyond it, and
+// the load fails as any failed download does.
+TEST_F(ParkingRun, AnEndlessParkAirportFileStopsAtTheReadersCap)
+{
+    end = std::chrono::steady_clock::now() + kRunBudget;
+    startProgram("only/EHAM.xml/endless/");
+    ASSERT_TRUE(waitForLog("Waiting for RealTraffic to connect")) << folder.log();
+    startFeed();
+    std::uintmax_t largest = 0;
+    test::gf_waitUntil(
+        end,
+        [&] {
+            std::error_code missing;
+            if (const std::uintmax_t size = fs::file_size(partFile, missing); !missing) {
+                largest = std::max(largest, size);
+            }
+            return folder.log().find("failed to download") != std::string::npos || !programRunning();
+        },
+        5ms);
+    const std::string text = folder.log();
+    EXPECT_THAT(text, HasSubstr(fmt::format("Download error: 'larger than {} bytes' for {}", apfMaxBytes,
+                                            server.url("only/EHAM.xml/endless/MSFS/archive/stock/EHAM.xml"))));
+    EXPECT_THAT(text, HasSubstr("failed to download: '"));
+    EXPECT_GT(largest, 0U);
+    EXPECT_LE(largest, apfMaxBytes);
+    EXPECT_FALSE(fs::exists(partFile));
+    ASSERT_EQ(::kill(program, SIGTERM), 0);
+    EXPECT_TRUE(waitForExit().has_value());
 }
 
 } // namespace

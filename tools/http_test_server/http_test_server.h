@@ -1,9 +1,9 @@
 #pragma once
 // Runs tools/http_test_server/server.py as a child process for one test: it serves a folder on 127.0.0.1 and
 // injects failures chosen by path prefix ("404/", "status/<code>/", "cut/", "stall/<s>/", "stallbody/<s>/",
-// "slow/<bytes per second>/", "redirect/", "junk/", "nolength/", "agent", "only/<name>/<mode>/" for the files of
-// one name, and "stopafter/<name>/", which stops listening when that file is asked for, as a server that goes
-// away). The child ends with the object, and also when the test process dies, because the server exits
+// "slow/<bytes per second>/", "endless/", "redirect/", "junk/", "nolength/", "agent", "only/<name>/<mode>/" for
+// the files of one name, and "stopafter/<name>/", which stops listening when that file is asked for, as a server
+// that goes away). The child ends with the object, and also when the test process dies, because the server exits
 // when its standard input closes.
 #include <cstdint>
 #include <filesystem>

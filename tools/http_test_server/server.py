@@ -10,6 +10,8 @@ output. Leading path segments select a failure mode; they can be stacked ("/redi
   /stall/<s>/<path>         sends nothing for <s> seconds, then closes
   /stallbody/<s>/<path>     sends the headers and the first half of the file, then nothing for <s> seconds
   /slow/<n>/<path>          announces the whole file and sends it at <n> bytes a second
+  /endless/<path>           sends the file without announcing its size, then zeros until the client goes (at most
+                            2 GiB)
   /redirect/<path>          answers 302 with Location: /<path>
   /junk/<path>              answers 200 with 5000 random bytes
   /nolength/<path>          sends the file without announcing its size, then closes
@@ -89,6 +91,10 @@ def make_handler(root):
                 body = self.read_file(rest[1:])
                 if body is not None:
                     self.send_slowly(body, int(rest[0]))
+            elif mode == "endless":
+                body = self.read_file(rest)
+                if body is not None:
+                    self.send_endless(body)
             elif mode == "cut":
                 body = self.read_file(rest)
                 if body is not None:
@@ -148,6 +154,16 @@ def make_handler(root):
                 self.wfile.write(body[start : start + step])
                 self.wfile.flush()
                 time.sleep(0.1)
+
+        def send_endless(self, body):
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body)
+            zeros = bytes(1 << 20)
+            for _ in range(2048):
+                self.wfile.write(zeros)
+            self.close_connection = True
 
     return Handler
 
