@@ -182,7 +182,17 @@ fs::path gf_parkAirportDownloadPath()
     return paths::airportsFolder / "park_airport.xml";
 }
 
-std::string gf_readApf(std::string_view fileText, ParkAirport& park, StatusBoard& status)
+std::optional<std::string> gf_archivedApfPath(std::string_view fileText)
+{
+    const std::optional<std::vector<std::string_view>> components = gf_apfTextComponents(fileText);
+    if (!components || lf_localPath(*components)) {
+        return std::nullopt;
+    }
+    return lf_urlPath(*components);
+}
+
+std::string gf_readApf(std::string_view fileText, ParkAirport& park, StatusBoard& status,
+                       const std::optional<std::string>& downloaded)
 {
     park.apfLoaded.store(false);
     park.state.reset();
@@ -204,7 +214,8 @@ std::string gf_readApf(std::string_view fileText, ParkAirport& park, StatusBoard
         path = *local;
     } else {
         path = gf_parkAirportDownloadPath();
-        if (std::string failure = gf_downloadApf(lf_urlPath(*components), path); !failure.empty()) {
+        if (std::string failure = downloaded ? *downloaded : gf_downloadApf(lf_urlPath(*components), path);
+            !failure.empty()) {
             return failure;
         }
     }

@@ -9,6 +9,7 @@
 #include "parking/park_airport.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,16 @@ inline constexpr int missingParameterErrorCode = 65;
 // Where an archived park-airport file is downloaded to.
 std::filesystem::path gf_parkAirportDownloadPath();
 
+// The path below the simulator's download folder of the archived file that the text (gf_findApf) names; none for
+// a local file and for a text that names no file.
+std::optional<std::string> gf_archivedApfPath(std::string_view fileText);
+
 // Loads the file named by the text (gf_findApf) for the chosen park airport into the park airport's state. Empty
 // text on success (park.apfLoaded is then set); otherwise the reason, and then the kept settings are back, nothing
-// counts as loaded and the learned file is not to be saved for this load. Never throws.
-std::string gf_readApf(std::string_view fileText, ParkAirport& park, StatusBoard& status);
+// counts as loaded and the learned file is not to be saved for this load. An archived file is downloaded here
+// unless `downloaded` holds the result of its download into gf_parkAirportDownloadPath() made beforehand (empty
+// on success, else the failure, which is the result). Never throws.
+std::string gf_readApf(std::string_view fileText, ParkAirport& park, StatusBoard& status,
+                       const std::optional<std::string>& downloaded = std::nullopt);
 
 } // namespace hlw

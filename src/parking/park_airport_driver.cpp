@@ -51,6 +51,9 @@ void ParkAirportDriver::addToList(const AirportCode& code, const LatLon& positio
 void ParkAirportDriver::drive(bool firstCall)
 {
     try {
+        if (readRequest_ && !archivedFileArrived()) {
+            return;
+        }
         if (parts_.controls.busy() && parts_.selection.selected.empty()) {
             parts_.controls.enable(true);
             gf_clearMessage();
@@ -167,7 +170,29 @@ void ParkAirportDriver::checkInSight(const UserAircraftState& user)
 void ParkAirportDriver::request(bool showMessage)
 {
     readRequest_ = true;
+    fetch_.reset();
     startStaticParking(showMessage);
+    archivedFileArrived();
+}
+
+bool ParkAirportDriver::archivedFileArrived()
+{
+    if (!park_.airport) {
+        return true;
+    }
+    const std::string fileText = gf_findApf(park_.airport->icao);
+    const std::optional<std::string> archived = gf_archivedApfPath(fileText);
+    if (!archived) {
+        return true;
+    }
+    if (!fetch_ || fetch_->fileText != fileText) {
+        parts_.downloads.post(*archived, gf_parkAirportDownloadPath());
+        fetch_ = ArchivedFetch{fileText, std::nullopt};
+    }
+    if (!fetch_->result) {
+        fetch_->result = parts_.downloads.take();
+    }
+    return fetch_->result.has_value();
 }
 
 void ParkAirportDriver::startStaticParking(bool showMessage)
@@ -205,9 +230,11 @@ std::string ParkAirportDriver::load()
     if (fileText.empty()) {
         result = fmt::format("{} {} not found", "lf_readParkedFile", code);
     } else {
-        result = gf_readApf(fileText, park_, status_);
+        const bool fetched = fetch_ && fetch_->fileText == fileText;
+        result = gf_readApf(fileText, park_, status_, fetched ? fetch_->result : std::nullopt);
         parts_.nearest.forget();
     }
+    fetch_.reset();
     const bool loaded = result.empty();
     bool reservedFound = false;
     park_.reservedStand.clear();
@@ -361,6 +388,7 @@ void ParkAirportDriver::reset()
     parts_.nearest.forget();
     parts_.controls.clearBusy();
     readRequest_ = false;
+    fetch_.reset();
     parts_.staticParking.resetMaxPark();
     traffic_.parkAirportChanged(std::nullopt, 0.0);
 }

@@ -1,11 +1,13 @@
 #pragma once
 // The park-airport driver: which airport becomes the park airport (the nearest list airport in sight, or the airport
-// where the user stands), its load at the driver's next run, leaving it when it goes out of sight or a nearer list
-// airport comes in sight, the park-airport list with the stands reserved for the user, saving the learned file, and
-// closing. It owns the list and the back-off after a failed load; the park airport, its selection and the other
-// parking parts belong to the parking service, which hands them over. Worker thread only.
+// where the user stands), its load at the driver's next run (for an archived file, at the first run after it was
+// downloaded beside the main loop), leaving it when it goes out of sight or a nearer list airport comes in sight,
+// the park-airport list with the stands reserved for the user, saving the learned file, and closing. It owns the
+// list and the back-off after a failed load; the park airport, its selection, the other parking parts and the
+// downloader belong to the parking service, which hands them over. Worker thread only.
 #include "core/status_board.h"
 #include "core/steady_time_source.h"
+#include "parking/apf_downloader.h"
 #include "parking/park_airport.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_adjustments.h"
@@ -31,6 +33,8 @@ struct DrivenParkingParts {
     ParkingControls& controls;
     StaticParking& staticParking;
     ParkingAdjustments& adjustments;
+    // Fetches an archived airport file while the main loop goes on.
+    ApfDownloader& downloads;
 };
 
 class ParkAirportDriver {
@@ -50,8 +54,9 @@ class ParkAirportDriver {
     void clearList();
     // The destination joins the list first.
     void addToList(const AirportCode& code, const LatLon& position);
-    // One run of the driver: ends a finished placement, then either loads the requested park airport and calculates
-    // its static parking, or keeps the park airport while it stays in sight and chooses one when none is chosen.
+    // One run of the driver: while the requested park airport's archived file is still arriving, nothing. Otherwise
+    // it ends a finished placement, then either loads the requested park airport and calculates its static parking,
+    // or keeps the park airport while it stays in sight and chooses one when none is chosen.
     void drive(bool firstCall);
     // After the list file was read anew: the stand reserved at the park airport follows the list while the user
     // stands at none. The message for the user, or none when the file could not be read.
@@ -61,7 +66,8 @@ class ParkAirportDriver {
 
     // Makes the airport with the code the park airport; false when the airports database lacks it.
     bool choose(const AirportCode& code);
-    // Loads the chosen park airport's file; empty text on success, else the reason.
+    // Loads the chosen park airport's file (an archived one fetched by a request, else downloaded here); empty text
+    // on success, else the reason.
     std::string load();
     // Saves the learned file now (see gf_saveLearnedAirport).
     bool saveLearned();
@@ -82,6 +88,9 @@ class ParkAirportDriver {
     void checkInSight(const UserAircraftState& user);
     bool backingOff(const AirportCode& code);
     void request(bool showMessage);
+    // For the requested park airport's archived file: starts its download, or takes its result once it ended.
+    // False while it is arriving.
+    bool archivedFileArrived();
     void startStaticParking(bool showMessage);
     void clearStandTable();
 
@@ -94,6 +103,12 @@ class ParkAirportDriver {
     ParkAirportList list_;
     std::unordered_map<AirportCode, SteadyTimeSource::TimePoint, AirportCodeHash> failedLoads_;
     bool readRequest_ = false;
+    // The archived file of the requested load: the text that names it and the download's result once it ended.
+    struct ArchivedFetch {
+        std::string fileText;
+        std::optional<std::string> result;
+    };
+    std::optional<ArchivedFetch> fetch_;
 };
 
 } // namespace hlw

@@ -11,7 +11,7 @@ ParkingService::ParkingService(ParkingTraffic& traffic, StatusBoard& status, Ste
                                std::filesystem::path listFile)
     : traffic_(traffic), status_(status), time_(time),
       driver_(traffic, status, time, listFile.empty() ? paths::myParkAirportsPath : std::move(listFile), park_,
-              {selection_, nearest_, controls_, staticParking_, adjustments_})
+              {selection_, nearest_, controls_, staticParking_, adjustments_, downloads_})
 {
 }
 

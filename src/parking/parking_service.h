@@ -4,9 +4,11 @@
 // leaves the park airport, the static-parking calculation, the parking adjustments and the placement of static
 // aircraft. It answers the engine's stand lookups itself and delegates the rest. What it needs of the engine comes
 // through ParkingTraffic, what it shows through the status board and the parking window port. Everything runs on
-// the worker; the loaded and busy flags may be read from any thread.
+// the worker but the download of an archived airport file, on the downloader's thread; the loaded and busy flags
+// may be read from any thread.
 #include "core/status_board.h"
 #include "core/steady_time_source.h"
+#include "parking/apf_downloader.h"
 #include "parking/park_airport.h"
 #include "parking/park_airport_driver.h"
 #include "parking/park_airport_list.h"
@@ -107,6 +109,7 @@ class ParkingService final : public ParkingPort {
     // Each part refers only to the members above it.
     StaticParking staticParking_{traffic_, status_, park_, selection_, nearest_, controls_};
     ParkingAdjustments adjustments_{traffic_, status_, time_, park_, selection_, staticParking_};
+    ApfDownloader downloads_;
     ParkAirportDriver driver_;
 };
 

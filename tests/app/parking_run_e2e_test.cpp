@@ -2,8 +2,8 @@
 // the traffic feed plays the ground scenario, the archived airport files come from a local HTTP server. EHAM
 // becomes the park airport and is downloaded and loaded, the user's stand becomes its reserved stand in
 // "my_park_airports.txt", static aircraft are created in the simulator, a live aircraft parks at its stand and its
-// stand use is learned, and closing the program with SIGTERM saves the learned file. A server that sends an endless
-// file for EHAM has it cut at the size the airport file reader accepts.
+// stand use is learned, and closing the program with SIGTERM saves the learned file. A server that sends EHAM's
+// file slowly holds up no live aircraft, and one that sends an endless file has it cut at the reader's cap.
 #include "http_test_server.h"
 #include "parking/apf_reader.h"
 #include "standin_process.h"
@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,9 +107,9 @@ class ParkingRun : public ::testing::Test {
 
     // The scenario's clock starts with the feed. Started once the program waits for the link, its five minutes of
     // ground traffic play while the program runs, however long the start-up took.
-    void startFeed()
+    void startFeed(const std::string& scenario = "eham_ground.txt")
     {
-        feed.emplace(folder.feedCommand("eham_ground.txt",
+        feed.emplace(folder.feedCommand(scenario,
                                         {"--duration", "600", "--link-log", (folder / "link-log.txt").string()}),
                      folder / "feed.txt", folder / "feed-errors.txt");
     }
@@ -142,6 +143,19 @@ class ParkingRun : public ::testing::Test {
             return std::nullopt;
         }
         return exitStatus;
+    }
+
+    // The positions of the program's objects in the stand-in now, by object id.
+    std::map<uint32_t, std::pair<double, double>> ownPositions()
+    {
+        std::map<uint32_t, std::pair<double, double>> own;
+        const nlohmann::json list = standin.control("obj list");
+        for (const nlohmann::json& object : list.at("objects")) {
+            if (object.at("kind") == "own") {
+                own[object.at("id").get<uint32_t>()] = {object.at("lat").get<double>(), object.at("lon").get<double>()};
+            }
+        }
+        return own;
     }
 
     ParkingRunFolder folder;
@@ -189,6 +203,36 @@ TEST_F(ParkingRun, ParksLearnsAndSavesAtSchiphol)
         }
     }
     EXPECT_TRUE(learnedKlm1775) << "the stand use of the parked KLM1775 (PH-YXM) is learned";
+}
+
+// EHAM's file arrives at 1.5 KiB/s, about a minute and a half for the sample: the live aircraft of the airborne
+// scenario come and move meanwhile, and closing the program during the transfer ends it at once.
+TEST_F(ParkingRun, LiveAircraftKeepMovingWhileTheParkAirportsFileArrivesSlowly)
+{
+    end = std::chrono::steady_clock::now() + kRunBudget;
+    startProgram("slow/1536/");
+    ASSERT_TRUE(waitForLog("Waiting for RealTraffic to connect")) << folder.log();
+    startFeed("eham_airborne.txt");
+    ASSERT_TRUE(test::gf_waitUntil(end, [&] { return fs::exists(partFile) || !programRunning(); }, 50ms))
+        << folder.log();
+    bool moved = false;
+    std::map<uint32_t, std::pair<double, double>> before = ownPositions();
+    while (!moved && fs::exists(partFile) && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(1s);
+        const std::map<uint32_t, std::pair<double, double>> now = ownPositions();
+        moved = std::ranges::any_of(now, [&](const auto& object) {
+            const auto earlier = before.find(object.first);
+            return earlier != before.end() && earlier->second != object.second;
+        });
+        before = now;
+    }
+    ASSERT_TRUE(moved && fs::exists(partFile)) << "a live aircraft moved while the file arrived\n" << folder.log();
+
+    const auto closing = std::chrono::steady_clock::now();
+    ASSERT_EQ(::kill(program, SIGTERM), 0);
+    ASSERT_TRUE(waitForExit().has_value()) << folder.log();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 10s) << "the close waited for the transfer";
+    EXPECT_FALSE(fs::exists(partFile));
 }
 
 // An endless body is cut at the size the airport file reader accepts: the ".part" file never grows beyond it, and

@@ -15,6 +15,7 @@
 #include "settings/catalogue.h"
 #include "support/fake_steady_time.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -252,8 +253,11 @@ TEST_F(ParkAirportLoad, OnTheGroundTheAirportWhereTheUserStandsIsLoadedAtTheNext
         EXPECT_FALSE(service.fileLoaded()) << "loaded at the next run";
     }
     traffic.heard = {"KLM1"};
-    service.driveParkAirport(false);
-    EXPECT_TRUE(service.fileLoaded());
+    // The archived file arrives beside the driver's runs; the first run after it loads it.
+    ASSERT_TRUE(test::gf_within(10s, [&] {
+        service.driveParkAirport(false);
+        return service.fileLoaded();
+    }, 10ms));
     EXPECT_FALSE(traffic.collecting);
     EXPECT_EQ(service.selection().heardCallsigns, (std::unordered_set<std::string>{"KLM1"}));
     EXPECT_EQ(status.snapshot().minutesToStaticUpdate, staticRefreshMinutes);
