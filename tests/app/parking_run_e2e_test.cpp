@@ -230,8 +230,10 @@ TEST_F(ParkingRun, LiveAircraftKeepMovingWhileTheParkAirportsFileArrivesSlowly)
 
     const auto closing = std::chrono::steady_clock::now();
     ASSERT_EQ(::kill(program, SIGTERM), 0);
-    ASSERT_TRUE(waitForExit().has_value()) << folder.log();
+    const std::optional<int> status = waitForExit();
+    ASSERT_TRUE(status.has_value()) << folder.log();
     EXPECT_LT(std::chrono::steady_clock::now() - closing, 10s) << "the close waited for the transfer";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
     EXPECT_FALSE(fs::exists(partFile));
 }
 
@@ -262,7 +264,7 @@ TEST_F(ParkingRun, AnEndlessParkAirportFileStopsAtTheReadersCap)
     EXPECT_LE(largest, apfMaxBytes);
     EXPECT_FALSE(fs::exists(partFile));
     ASSERT_EQ(::kill(program, SIGTERM), 0);
-    EXPECT_TRUE(waitForExit().has_value());
+    EXPECT_EQ(waitForExit(), std::optional<int>(0));
 }
 
 } // namespace
