@@ -26,6 +26,14 @@ void ApfDownloader::post(std::string relativePath, std::filesystem::path destina
     }
 }
 
+void ApfDownloader::cancel()
+{
+    latest_.request_stop();
+    const std::lock_guard lock(mutex_);
+    waiting_.reset();
+    result_.reset();
+}
+
 std::optional<std::string> ApfDownloader::take()
 {
     const std::lock_guard lock(mutex_);

@@ -26,6 +26,8 @@ class ApfDownloader {
     // The result of the latest request once its transfer ended, once: empty on success, else the failure text of
     // gf_downloadApf. None while it runs.
     std::optional<std::string> take();
+    // Gives up the latest request: its transfer ends within about a second and leaves no result.
+    void cancel();
 
   private:
     struct Request {

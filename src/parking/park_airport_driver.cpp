@@ -330,6 +330,10 @@ void ParkAirportDriver::saveCheckpoint()
 
 void ParkAirportDriver::close()
 {
+    // A load still waiting for its file is given up with the airport.
+    readRequest_ = false;
+    fetch_.reset();
+    parts_.downloads.cancel();
     if (park_.apfLoaded.load()) {
         saveLearned();
         if (park_.keptSettings) {

@@ -265,6 +265,25 @@ TEST_F(ParkAirportLoad, OnTheGroundTheAirportWhereTheUserStandsIsLoadedAtTheNext
     EXPECT_FALSE(service.staticParkingBusy());
 }
 
+// The engine leaves the park airport while its archived file is still arriving: the load is given up with it.
+TEST_F(ParkAirportLoad, LeavingTheParkAirportWhileItsFileArrivesGivesTheLoadUp)
+{
+    useBase("stall/30/");
+    traffic.user = UserAircraftState{{52.3086, 4.7639}, 0.0, 0.0, true};
+    service.driveParkAirport(true);
+    ASSERT_EQ(status.snapshot().parkAirportCode, "EHAM");
+    service.leaveParkAirport();
+    traffic.user.reset();
+    const auto started = std::chrono::steady_clock::now();
+    for (int run = 0; run < 5; ++run) {
+        service.driveParkAirport(false);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_FALSE(service.fileLoaded());
+    EXPECT_EQ(status.snapshot().parkAirportCode, "");
+    EXPECT_EQ(folder.logText().find("no park airport set"), std::string::npos) << folder.logText();
+}
+
 TEST_F(ParkAirportLoad, StandsThatOverlapBeyondTheIndexBoundAreRefusedAsAFailedLoad)
 {
     // Every two stands at one point are a pair: 1,414 give 999,691 pairs, 1,415 give 1,000,405.
