@@ -21,12 +21,12 @@ std::string gf_apfUrl(std::string_view relativePath)
 }
 
 std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination,
-                           std::stop_token stop)
+                           std::stop_token stop, std::chrono::seconds timeLimit)
 {
     const std::string url = gf_apfUrl(relativePath);
     std::error_code ignored; // a folder that cannot be made fails the download, which says so
     std::filesystem::create_directories(destination.parent_path(), ignored);
-    const TransferLimits limits{apfDownloadTimeLimit, std::move(stop)};
+    const TransferLimits limits{timeLimit, std::move(stop)};
     if (gf_download(url, destination, true, {}, apfMaxBytes, DownloadedFile::kept, limits)) {
         return {};
     }

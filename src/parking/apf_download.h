@@ -16,10 +16,10 @@ inline constexpr std::chrono::minutes apfDownloadTimeLimit{3};
 std::string gf_apfUrl(std::string_view relativePath);
 
 // Downloads the archived file into the destination: at most the size the airport file reader accepts
-// (apfMaxBytes), within apfDownloadTimeLimit, ended early by the stop token. Empty text on success; otherwise the
+// (apfMaxBytes), within the time limit, ended early by the stop token. Empty text on success; otherwise the
 // destination is removed (also an older file there), the failure logged, and "failed to download: '{}'" with the
 // address returned.
 std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination,
-                           std::stop_token stop = {});
+                           std::stop_token stop = {}, std::chrono::seconds timeLimit = apfDownloadTimeLimit);
 
 } // namespace hlw

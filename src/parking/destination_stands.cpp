@@ -81,7 +81,7 @@ std::optional<DestinationStands::Entry> DestinationStands::read(const AirportCod
             relative += relative.empty() ? "" : "/";
             relative += component;
         }
-        if (!gf_downloadApf(relative, path).empty()) {
+        if (!gf_downloadApf(relative, path, {}, downloadTimeLimit).empty()) {
             return failed;
         }
         downloaded.emplace(path);

@@ -2,7 +2,8 @@
 // The closest stand of another airport's file, which the airports database asks for when it picks the airport a
 // position lies at. A destination file's stand ids and positions are kept per airport for the program run, so an
 // airport's file is read (and an archived one downloaded into "airports/airport.xml") once; a failed download or
-// read is remembered for 10 minutes, so that a driver asking every 16 s does not download every time.
+// read is remembered for 10 minutes, so that a driver asking every 16 s does not download every time. The question
+// comes from the main loop, so a download that takes longer than downloadTimeLimit is given up as failed.
 #include "core/steady_time_source.h"
 #include "refdata/airports_database.h"
 #include "refdata/closest_stand_port.h"
@@ -19,6 +20,7 @@ namespace hlw {
 class DestinationStands final : public ClosestStandPort {
   public:
     static constexpr std::chrono::minutes failureMemory{10};
+    static constexpr std::chrono::seconds downloadTimeLimit{1};
 
     explicit DestinationStands(SteadyTimeSource& time) : time_(time) {}
 

@@ -68,13 +68,13 @@ class ParkAirportLoad : public ::testing::Test {
     {
         folder.write(fs::path("www") / "MSFS" / "archive" / "stock" / (icao + ".xml"), text);
     }
-    void useBase(const std::string& prefix) const
+    void useBase(const std::string& prefix, int lowSpeedTimeSeconds = 1) const
     {
         DownloadSettings settings;
         settings.baseAddress = server->url(prefix);
         settings.allowPlainHttp = true;
         settings.connectTimeoutSeconds = 5;
-        settings.lowSpeedTimeSeconds = 1;
+        settings.lowSpeedTimeSeconds = lowSpeedTimeSeconds;
         gf_setDownloadSettings(settings);
     }
     std::string load(const AirportCode& code = eham)
@@ -354,6 +354,12 @@ TEST_F(Destinations, NoStandIsOneHundredMilesWithoutAnIdAndEachFileIsReadOnce)
         EXPECT_EQ(none.standId, "") << code.str();
     }
 
+    // Asked from the main loop: a stalled server holds it for about a second, not for the stall.
+    useBase("stall/30/", 30);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_DOUBLE_EQ(closest(eham).distanceNm, noStandDistanceNm) << "stalled download";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    time.advance(DestinationStands::failureMemory);
     useBase("404/");
     EXPECT_DOUBLE_EQ(closest(eham).distanceNm, noStandDistanceNm) << "failed download";
     useBase("");
