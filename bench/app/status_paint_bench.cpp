@@ -5,7 +5,7 @@
 #include "app/control_table.h"
 #include "app/status_painter.h"
 #include "platform/ui/fltk_window.h"
-#include "platform/ui/recording_painter.h"
+#include "support/recording_painter.h"
 #include "window_scenarios.h"
 
 #include <FL/x.H>

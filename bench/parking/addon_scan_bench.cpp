@@ -11,11 +11,11 @@
 
 #include "airport_tree.h"
 #include "core/log.h"
-#include "platform/sim/sim_recording.h"
 #include "refdata/airports_database.h"
 #include "refdata/reference_tables.h"
 #include "settings/catalogue.h"
 #include "standin_process.h"
+#include "support/sim_recording.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>

@@ -6,9 +6,9 @@
 #include "core/message_line.h"
 #include "engine/base/run_state.h"
 #include "engine/run/main_loop.h"
-#include "platform/ui/recording_window.h"
 #include "refdata/airports_database.h"
 #include "settings/catalogue.h"
+#include "support/recording_window.h"
 #include "support/temp_dir.h"
 #include "worker_fakes.h"
 

@@ -8,9 +8,9 @@
 #include "core/message_line.h"
 #include "engine/base/run_state.h"
 #include "liveries/livery_tables.h"
-#include "platform/ui/recording_window.h"
 #include "refdata/airports_database.h"
 #include "settings/catalogue.h"
+#include "support/recording_window.h"
 #include "support/temp_dir.h"
 
 #include <gmock/gmock.h>

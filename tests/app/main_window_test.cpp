@@ -6,11 +6,11 @@
 #include "core/message_line.h"
 #include "engine/base/run_state.h"
 #include "engine/base/stop_requests.h"
-#include "platform/ui/recording_window.h"
 #include "settings/catalogue.h"
 #include "settings/control_services.h"
 #include "settings/parameters_file.h"
 #include "support/log_capture.h"
+#include "support/recording_window.h"
 #include "support/temp_dir.h"
 #include "worker_fakes.h"
 

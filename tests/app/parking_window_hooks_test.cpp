@@ -3,8 +3,8 @@
 // the start-up allowed it, and the parking controls follow a static-parking calculation.
 #include "app/control_table.h"
 #include "app/parking_window_hooks.h"
-#include "platform/ui/recording_window.h"
 #include "settings/catalogue.h"
+#include "support/recording_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "app/program_parts.h"
 
-#include "platform/ui/recording_control_port.h"
+#include "support/recording_control_port.h"
 
 #include <gtest/gtest.h>
 

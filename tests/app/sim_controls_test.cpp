@@ -1,7 +1,7 @@
 #include "app/control_table.h"
 #include "app/sim_controls.h"
-#include "platform/ui/recording_window.h"
 #include "settings/catalogue.h"
+#include "support/recording_window.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "app/client_area_paint.h"
 #include "app/status_painter.h"
-#include "platform/ui/recording_painter.h"
 #include "support/log_capture.h"
+#include "support/recording_painter.h"
 #include "window_scenarios.h"
 
 #include <gtest/gtest.h>

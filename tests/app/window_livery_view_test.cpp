@@ -1,7 +1,7 @@
 #include "app/window_livery_view.h"
 
 #include "liveries/livery_tables.h"
-#include "platform/ui/recording_control_port.h"
+#include "support/recording_control_port.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "app/window_placement.h"
-#include "platform/ui/recording_window.h"
 #include "settings/catalogue.h"
 #include "settings/parameters_file.h"
 #include "support/log_capture.h"
+#include "support/recording_window.h"
 #include "support/temp_dir.h"
 
 #include <fmt/format.h>

@@ -11,7 +11,6 @@
 #include "core/message_line.h"
 #include "core/user_error.h"
 #include "parking_fixture.h"
-#include "platform/sim/sim_recording.h"
 #include "refdata/airports_database.h"
 #include "refdata/reference_tables.h"
 #include "settings/catalogue.h"
@@ -20,6 +19,7 @@
 #include "standin_process.h"
 #include "support/fake_steady_time.h"
 #include "support/recorded_window.h"
+#include "support/sim_recording.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 
 #include "core/geodesy.h"
 #include "platform/sim/sim_program_ids.h"
-#include "platform/sim/sim_recording.h"
 #include "platform/sim/sim_records.h"
 #include "support/fake_steady_time.h"
 #include "support/log_capture.h"
+#include "support/sim_recording.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 // A recording control port installed for the lifetime of the object, with the main window's controls created
 // from the catalogue as the window creates them. Suites that use it link the settings library.
-#include "platform/ui/recording_control_port.h"
 #include "settings/catalogue.h"
+#include "support/recording_control_port.h"
 
 namespace hlw::test {
 

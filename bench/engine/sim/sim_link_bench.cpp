@@ -4,9 +4,9 @@
 #include "engine/sim/sim_dispatch.h"
 #include "engine/sim/sim_vocabulary.h"
 #include "platform/sim/sim_program_ids.h"
-#include "platform/sim/sim_recording.h"
 #include "platform/sim/sim_records.h"
 #include "standin_process.h"
+#include "support/sim_recording.h"
 
 #include <benchmark/benchmark.h>
 

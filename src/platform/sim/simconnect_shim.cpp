@@ -1,7 +1,7 @@
 #include "platform/sim/simconnect_shim.h"
 
 #include "platform/sim/sim_connection.h"
-#include "platform/sim/sim_recording.h"
+#include "platform/sim/sim_open_handler.h"
 #include "platform/sim/sim_socket_connection.h"
 
 #include <algorithm>
@@ -40,7 +40,8 @@ HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, HWND /*hWnd*/,
     }
     *phSimConnect = nullptr;
     HRESULT result = E_FAIL;
-    if (gf_simOpenRecording(szName, phSimConnect, result)) {
+    const SimOpenHandler handler = gf_simOpenHandler();
+    if (handler != nullptr && handler(szName, phSimConnect, result)) {
         return result;
     }
     std::shared_ptr<SimConnection> connection = gf_simConnectSocket(lf_text(szName), gf_simPort());

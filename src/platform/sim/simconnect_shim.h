@@ -1,8 +1,7 @@
 #pragma once
 // The simulator client library as this program uses it: types, constants, receive records and the
 // functions the engine calls. Written for this program; the back end behind the functions is either a
-// loopback TCP link to the simulator stand-in or an in-process recorder for unit tests
-// (sim_recording.h).
+// loopback TCP link to the simulator stand-in or an in-process one that tests install (sim_open_handler.h).
 //
 // Receive records are handed to the dispatch procedure as one contiguous block: the fixed part below,
 // followed by the variable data where a record has any. Every record begins with SIMCONNECT_RECV and

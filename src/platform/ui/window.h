@@ -1,7 +1,7 @@
 #pragma once
 // The window layer's main window: one fixed-size top-level window with child controls and a painted client area,
 // and the loop of the thread that owns it (the window thread). Two back ends: FLTK for the real window
-// (fltk_window.h) and a recording one for tests (recording_window.h).
+// (fltk_window.h) and a recording one for tests (tests/support/recording_window.h).
 //
 // Threads: create() and run() belong to the window thread; every other call may come from any thread and never
 // waits for the window thread. Queries are answered from the back end's own model. The program's own changes to

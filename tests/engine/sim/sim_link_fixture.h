@@ -4,9 +4,9 @@
 #include "engine/sim/sim_link_events.h"
 #include "engine/sim/sim_link_shared.h"
 #include "engine/sim/user_model_rules.h"
-#include "platform/sim/sim_recording.h"
 #include "platform/sim/sim_records.h"
 #include "platform/sim/sim_wire.h"
+#include "support/sim_recording.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 #include "platform/net/socket_helpers.h"
 #include "platform/net/tcp_server.h"
 #include "platform/sim/sim_problems.h"
-#include "platform/sim/sim_recording.h"
 #include "platform/sim/sim_records.h"
 #include "platform/sim/sim_socket_connection.h"
+#include "support/sim_recording.h"
 #include "support/temp_dir.h"
 
 #include <fmt/format.h>

@@ -1,4 +1,5 @@
-#include "platform/ui/recording_window.h"
+#include "support/recording_window.h"
+
 #include "platform/ui/screens.h"
 #include "support/log_capture.h"
 

@@ -50,8 +50,4 @@ private:
     std::shared_ptr<SimRecordingHub> hub_;
 };
 
-// For SimConnect_Open: a recording connection's handle in *handle when a scope is alive (the result
-// then says whether the open succeeded); false when no scope is alive.
-bool gf_simOpenRecording(const char* clientName, HANDLE* handle, HRESULT& result);
-
 }  // namespace hlw

@@ -2,9 +2,9 @@
 // The window layer's back end for tests: a model of the window (place, minimised, topmost, screens), the
 // recording control port's model and log of the controls, a log of each paint, the message boxes shown, and
 // scripted user actions. Its loop runs on whichever thread calls run() or pump(), like a real window thread.
-#include "platform/ui/recording_control_port.h"
 #include "platform/ui/screens.h"
 #include "platform/ui/window.h"
+#include "support/recording_control_port.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,7 +1,7 @@
-#include "platform/ui/recording_window.h"
+#include "support/recording_window.h"
 
-#include "platform/ui/recording_painter.h"
 #include "platform/ui/screens.h"
+#include "support/recording_painter.h"
 
 #include <chrono>
 

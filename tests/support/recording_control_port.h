@@ -1,6 +1,6 @@
 #pragma once
-// A control port without a window: it keeps a model of every created control and a log of every call, for tests
-// and for runs without a display. Safe to call from any thread.
+// A control port without a window, for tests: it keeps a model of every created control and a log of every call.
+// Safe to call from any thread.
 #include "platform/ui/control_model.h"
 #include "platform/ui/control_port.h"
 

@@ -1,4 +1,4 @@
-#include "platform/ui/recording_painter.h"
+#include "support/recording_painter.h"
 
 #include <fmt/format.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/recording_control_port.h"
+#include "support/recording_control_port.h"
 
 #include <fmt/format.h>
 

@@ -1,6 +1,7 @@
-#include "platform/sim/sim_recording.h"
+#include "support/sim_recording.h"
 
 #include "platform/sim/sim_connection.h"
+#include "platform/sim/sim_open_handler.h"
 
 #include <algorithm>
 #include <mutex>
@@ -87,17 +88,47 @@ public:
     }
 };
 
+namespace {
+
+// SimConnect_Open while a scope is alive: a recording connection's handle, or a refusal.
+bool lf_openRecording(const char* clientName, HANDLE* handle, HRESULT& result) {
+    std::shared_ptr<SimRecordingHub> hub;
+    {
+        const std::lock_guard lock(lf_activeMutex);
+        hub = lf_active;
+    }
+    if (!hub) {
+        return false;
+    }
+    const std::lock_guard lock(hub->mutex);
+    if (hub->refuse) {
+        ++hub->refused;
+        *handle = nullptr;
+        result = E_FAIL;
+        return true;
+    }
+    auto connection = std::make_shared<RecordingConnection>(clientName ? clientName : "");
+    *handle = gf_simAddConnection(connection);
+    hub->opened.push_back({*handle, std::move(connection)});
+    result = S_OK;
+    return true;
+}
+
+}  // namespace
+
 SimRecordingScope::SimRecordingScope() : hub_(std::make_shared<SimRecordingHub>()) {
     const std::lock_guard lock(lf_activeMutex);
     if (lf_active) {
         throw std::logic_error("a simulator recording scope is already active");
     }
     lf_active = hub_;
+    gf_simSetOpenHandler(&lf_openRecording);
 }
 
 SimRecordingScope::~SimRecordingScope() {
     {
         const std::lock_guard lock(lf_activeMutex);
+        gf_simSetOpenHandler(nullptr);
         lf_active.reset();
     }
     // Handles of this scope stop working with it, so a later test never meets them.
@@ -147,29 +178,6 @@ void SimRecordingScope::closeFromSimulator(HANDLE handle) { hub_->find(handle)->
 
 void SimRecordingScope::failNext(HANDLE handle, SimCallKind kind, uint32_t count) {
     hub_->find(handle)->failNext(kind, count);
-}
-
-bool gf_simOpenRecording(const char* clientName, HANDLE* handle, HRESULT& result) {
-    std::shared_ptr<SimRecordingHub> hub;
-    {
-        const std::lock_guard lock(lf_activeMutex);
-        hub = lf_active;
-    }
-    if (!hub) {
-        return false;
-    }
-    const std::lock_guard lock(hub->mutex);
-    if (hub->refuse) {
-        ++hub->refused;
-        *handle = nullptr;
-        result = E_FAIL;
-        return true;
-    }
-    auto connection = std::make_shared<RecordingConnection>(clientName ? clientName : "");
-    *handle = gf_simAddConnection(connection);
-    hub->opened.push_back({*handle, std::move(connection)});
-    result = S_OK;
-    return true;
 }
 
 }  // namespace hlw
