@@ -62,6 +62,9 @@
 # are its live aircraft and its static ones, whose callsigns end in "*".
 set -euo pipefail
 
+# Folders named in the environment are taken from where the demo was started.
+if [ -n "${HLMR_DEMO_KEEP:-}" ]; then HLMR_DEMO_KEEP="$(realpath -m -- "$HLMR_DEMO_KEEP")"; fi
+if [ -n "${HLMR_DEMO_BUILD:-}" ]; then HLMR_DEMO_BUILD="$(realpath -m -- "$HLMR_DEMO_BUILD")"; fi
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 run_kind="${HLMR_DEMO_RUN:-parking}"
@@ -73,6 +76,14 @@ else
   run_seconds="${HLMR_DEMO_SECONDS:-180}"
   send_seconds="$((run_seconds + 60))"
   scenario="samples/scenarios/eham_ground.txt"
+fi
+
+# The folder that HLMR_DEMO_KEEP names is checked before anything is built or started: the demo keeps its files in
+# a new or empty folder, or in one that holds only the files an earlier demo kept there (the mark it leaves lists
+# them), and it refuses any other with exit status 2, so that it never deletes a file it did not write.
+keep_mark=".hollowmere-demo"
+if [ -n "${HLMR_DEMO_KEEP:-}" ]; then
+  python3 scripts/demo_keep.py check "$HLMR_DEMO_KEEP" "$keep_mark" || exit 2
 fi
 # Where the user aircraft stands: the scenario's centre, or for the parking run stand C5 of the sample EHAM file,
 # which no aircraft of the ground scenario uses.
@@ -120,13 +131,15 @@ demo_cleanup() {
   display_stop
   if [ -z "${HLMR_DEMO_KEEP:-}" ]; then
     rm -rf "$run"
+  else
+    python3 scripts/demo_keep.py mark "$run" "$keep_mark"
   fi
 }
 
 demo_make_run_folder() {
   if [ -n "${HLMR_DEMO_KEEP:-}" ]; then
     run="$HLMR_DEMO_KEEP"
-    rm -rf "$run"
+    python3 scripts/demo_keep.py clear "$run" "$keep_mark" || exit 2
     mkdir -p "$run"
     run="$(cd "$run" && pwd)"
   else
