@@ -77,6 +77,9 @@ else
   send_seconds="$((run_seconds + 60))"
   scenario="samples/scenarios/eham_ground.txt"
 fi
+# The program runs with its window unless HLMR_UI says headless; then no window is waited for and none is shot.
+with_window=true
+if [ "${HLMR_UI:-}" = "headless" ]; then with_window=false; fi
 
 # The folder that HLMR_DEMO_KEEP names is checked before anything is built or started: the demo keeps its files in
 # a new or empty folder, or in one that holds only the files an earlier demo kept there (the mark it leaves lists
@@ -315,19 +318,34 @@ demo_start_program() {
 # --- While it runs --------------------------------------------------------------------------------------------
 demo_window_shot() {
   local window
+  "$with_window" || return 1
   window="$(display_wait_window Hollowmere 5 || true)"
   [ -n "$window" ] && display_shot "$window" "$shot_path"
 }
 
-# Each second: the stand-in's objects (kept in objects.txt) and one progress line, kept every 5 s. Ends when the
-# program has ended, when the feed has stopped sending and every live AI aircraft it brought has been removed again,
-# or after HLMR_DEMO_SECONDS.
+# Microseconds since 1970.
+demo_now_us() {
+  local now="$EPOCHREALTIME"
+  echo "${now/[.,]/}"
+}
+
+# Each second of real time since the program started: the stand-in's objects (kept in objects.txt) and one progress
+# line, kept every 5 s; a step that takes longer than a second lets the next ones go. Ends when the program has ended,
+# when the feed has stopped sending and every live AI aircraft it brought has been removed again, or after
+# HLMR_DEMO_SECONDS.
 demo_watch() {
-  local second objects live parked ai created removed connected sent stage feed_start
+  local second objects live parked ai created removed connected sent stage feed_start started wait_us kept=0
   local -A seen=()
   feed_start="$(cut -d. -f1 "$run/feed-start")"
-  for ((second = 1; second <= run_seconds; second++)); do
-    sleep 1
+  started="$(demo_now_us)"
+  second=0
+  while :; do
+    wait_us=$((started + (second + 1) * 1000000 - $(demo_now_us)))
+    if ((wait_us > 0)); then sleep "$(printf '%d.%06d' $((wait_us / 1000000)) $((wait_us % 1000000)))"; fi
+    second=$((($(demo_now_us) - started) / 1000000))
+    if ((second >= run_seconds)); then
+      break
+    fi
     if ! kill -0 "$program_pid" 2>/dev/null; then
       printf '\n   hollowmere ended by itself after %d s\n' "$second"
       return
@@ -352,7 +370,10 @@ print(sum(o["atc_id"].endswith("*") for o in own), *(o["id"] for o in own if not
     stage="simulator ${connected}, feed sent ${sent:-0} datagrams, ${ai} live AI aircraft in the simulator"
     stage+=" (${created} created, ${removed} removed), ${parked} static"
     printf '\r   %3d s: %-100s' "$second" "$stage"
-    if ((second % 5 == 0)); then echo; fi
+    if ((second >= kept + 5)); then
+      echo
+      kept=$((second - second % 5))
+    fi
     # The log is written in blocks; the feed's link log shows each user position that the main loop sends at once.
     if [ ! -e "$shot_path" ] && grep -q " Qs121 " "$run/link-log.txt" 2>/dev/null && demo_window_shot; then
       printf '\n   the start-up has finished: screenshot of the window in %s\n' "$shot_path"
@@ -381,6 +402,8 @@ demo_collect_standin() {
 demo_close_program() {
   if [ ! -e "$shot_path" ] && kill -0 "$program_pid" 2>/dev/null && demo_window_shot; then
     echo "   screenshot of the window in $shot_path"
+  elif ! "$with_window"; then
+    echo "   HLMR_UI=headless: no window, no screenshot"
   fi
   if kill -0 "$program_pid" 2>/dev/null; then
     echo "== Closing the program: SIGTERM (the window's close command)"
@@ -518,7 +541,7 @@ shot_path="$root/build/demo/hollowmere-window.png"
 if [ -n "${HLMR_DEMO_KEEP:-}" ]; then shot_path="$run/hollowmere-window.png"; fi
 mkdir -p "$(dirname "$shot_path")"
 rm -f "$shot_path"
-if [ -z "${DISPLAY:-}" ]; then
+if "$with_window" && [ -z "${DISPLAY:-}" ]; then
   display_start
   echo "== No display set: the window goes to the virtual display $DISPLAY"
 fi
