@@ -22,8 +22,9 @@ output. Leading path segments select a failure mode; they can be stacked ("/redi
                             listening before it answers, so that every later connection is refused as by a stopped
                             server
 
-The server ends when its standard input closes (the test that started it ended, however it ended) or on SIGTERM.
-Python standard library only.
+The server ends when its standard input closes (the test that started it ended, however it ended) or on SIGTERM;
+with --no-stdin-watch, or with a terminal as its standard input (where reading it would stop a server started in
+the background), only on SIGTERM or Ctrl-C. Python standard library only.
 """
 
 import argparse
@@ -185,7 +186,7 @@ def main():
     server = ThreadingHTTPServer(("127.0.0.1", 0), make_handler(args.folder))
     server.daemon_threads = True
     print(server.server_address[1], flush=True)
-    if not args.no_stdin_watch:
+    if not args.no_stdin_watch and not sys.stdin.isatty():
         threading.Thread(target=exit_when_stdin_closes, daemon=True).start()
     server.serve_forever(poll_interval=0.1)
     # Only a stop of listening ends the loop: the answer that stopped it is still being sent, and the process
