@@ -73,9 +73,11 @@ if [ "$run_kind" = "traffic" ]; then
   send_seconds=60
   scenario="samples/scenarios/eham_airborne.txt"
 else
-  run_seconds="${HLMR_DEMO_SECONDS:-180}"
+  run_seconds="${HLMR_DEMO_SECONDS:-480}"
   send_seconds="$((run_seconds + 60))"
   scenario="samples/scenarios/eham_ground.txt"
+  # The scenario's length: the parking run closes the program once the replay, 30 s behind, has played all of it.
+  scenario_seconds="$(sed -n 's/^duration \([0-9]*\).*/\1/p' "$scenario")"
 fi
 # The program runs with its window unless HLMR_UI says headless; then no window is waited for and none is shot.
 with_window=true
@@ -331,8 +333,9 @@ demo_now_us() {
 
 # Each second of real time since the program started: the stand-in's objects (kept in objects.txt) and one progress
 # line, kept every 5 s; a step that takes longer than a second lets the next ones go. Ends when the program has ended,
-# when the feed has stopped sending and every live AI aircraft it brought has been removed again, or after
-# HLMR_DEMO_SECONDS.
+# when the run has shown what it is for (the traffic run: the feed has stopped sending and every live AI aircraft it
+# brought has been removed again; the parking run: the scenario has been replayed and its landing has arrived at its
+# stand), or after HLMR_DEMO_SECONDS.
 demo_watch() {
   local second objects live parked ai created removed connected sent stage feed_start started wait_us kept=0
   local -A seen=()
@@ -374,18 +377,22 @@ print(sum(o["atc_id"].endswith("*") for o in own), *(o["id"] for o in own if not
       echo
       kept=$((second - second % 5))
     fi
-    # The log is written in blocks; the feed's link log shows each user position that the main loop sends at once.
-    if [ ! -e "$shot_path" ] && grep -q " Qs121 " "$run/link-log.txt" 2>/dev/null && demo_window_shot; then
+    # The traffic run's window once the start-up has finished (the parking run's is shot before the close, with its
+    # parking band filled). The log is written in blocks; the feed's link log shows each user position that the main
+    # loop sends at once.
+    if [ "$run_kind" = "traffic" ] && [ ! -e "$shot_path" ] && grep -q " Qs121 " "$run/link-log.txt" 2>/dev/null &&
+      demo_window_shot; then
       printf '\n   the start-up has finished: screenshot of the window in %s\n' "$shot_path"
     fi
     if [ "$run_kind" = "traffic" ] && (($(date +%s) - feed_start > send_seconds)) && ((created > 0 && ai == 0)); then
       printf '\n   the feed has stopped sending and every live AI aircraft has been removed again\n'
       return
     fi
-    # The parking run: a live aircraft parked (or was created at its stand) and its stand use learned.
-    if [ "$run_kind" = "parking" ] && ((parked > 0)) &&
-      grep -qE "arrived at stand|: .{8} parks$" "$program_folder/Log.txt" 2>/dev/null; then
-      printf '\n   static aircraft stand at EHAM and a live aircraft has parked\n'
+    # The parking run: the replay has played the whole scenario (the push-back and the taxi-in with it), and the
+    # scenario's landing, TRA6012, has arrived at its stand, which learns its stand use.
+    if [ "$run_kind" = "parking" ] && (($(date +%s) - feed_start > scenario_seconds + 30)) &&
+      grep -qE ": TRA6012 +arrived at stand$" "$program_folder/Log.txt" 2>/dev/null; then
+      printf '\n   the scenario has been replayed and its landing has arrived at its stand\n'
       return
     fi
   done
