@@ -10,10 +10,11 @@ simulator installation whose Community folder holds the generated "bench" AI pac
 loaded  The user aircraft stands at Schiphol, whose park airport file is a generated one with enough stands for S
         static aircraft (default 500; 0 leaves the park airport out). The feed sends N circling flights (default 500)
         within 25 nm, one datagram each every 2 to 5 s, and plays the live-traffic application's side of the link.
-        Once N live aircraft (95 % of them) and S static ones are in the simulator, the run is sampled for T seconds
-        (default 60).
+        Once 95 % of the N live and of the S static aircraft are in the simulator, the run is sampled for T seconds
+        (default 60). The program creates one AI aircraft every 500 ms, so that the wait for them takes about
+        (N + S) / 2 seconds (at most --wait, default 900).
 idle    The user aircraft stands at sea with no airport near and the feed sends no traffic; sampled for T seconds
-        once the main loop sends the user position on the link.
+        (--idle-seconds sets another time) once the main loop sends the user position on the link.
 
 Each sample gives, over T seconds: the main loop thread's CPU time per 10 ms step, the process's CPU as a share of
 one core and each thread's share, and the resident memory (the most seen and the peak); then over T seconds more,
@@ -412,11 +413,13 @@ def main():
     parser.add_argument("--aircraft", type=int, default=500)
     parser.add_argument("--statics", type=int, default=500)
     parser.add_argument("--seconds", type=int, default=60)
-    parser.add_argument("--idle-seconds", type=int, default=60)
+    parser.add_argument("--idle-seconds", type=int, help="the idle run's seconds (default: --seconds)")
     parser.add_argument("--wait", type=int, default=900, help="longest wait for the aircraft (seconds)")
     parser.add_argument("--keep", type=Path, help="keep each run's files in DIR/loaded and DIR/idle")
     parser.add_argument("--only", choices=("loaded", "idle"), help="one of the two runs")
     args = parser.parse_args()
+    if args.idle_seconds is None:
+        args.idle_seconds = args.seconds
     build = args.build.resolve()
     if args.keep is not None:
         args.keep = args.keep.resolve()
