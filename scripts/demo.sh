@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The program's main job on the bundled samples, a parking run at Schiphol: the user aircraft stands at stand C5 of
-# EHAM in the simulator stand-in and the traffic feed plays samples/scenarios/eham_ground.txt (a push-back, a landing
-# that taxis to a stand, an aircraft that taxis in and parks, one parked at its stand). EHAM becomes the park airport:
-# its archived file is downloaded and read, static aircraft are placed at the stands its learned use chooses, live
-# aircraft park at stands and their stand use is learned, and closing the program saves the learned file. The demo
-# then prints the park airport chosen and loaded, the reserved stand, the static aircraft (stand, callsign, title),
-# the live aircraft parked and learned, the learned file saved at closing down and the new line of
-# "my_park_airports.txt". The run ends once a live aircraft has parked and its use was learned, at most
-# HLMR_DEMO_SECONDS (default 180).
+# EHAM in the simulator stand-in and the traffic feed plays the 300 s of samples/scenarios/eham_ground.txt (a
+# push-back, a landing that taxis to a stand, an aircraft that taxis in and parks, one parked at its stand). EHAM
+# becomes the park airport: its archived file is downloaded and read, static aircraft are placed at the stands its
+# learned use chooses, live aircraft park at stands and their stand use is learned, and closing the program saves the
+# learned file. The run ends once the replay, 30 s behind the feed, has played the whole scenario and its landing has
+# arrived at its stand (about 335 s after the start), at most HLMR_DEMO_SECONDS (default 480); the screenshot of the
+# window is taken just before the program is closed, with the parking band filled. The demo then prints the park
+# airport chosen and loaded, the reserved stand, the static aircraft (stand, callsign, title), the live aircraft
+# parked and learned, the learned file saved at closing down and the new line of "my_park_airports.txt".
 #
 # HLMR_DEMO_RUN=traffic runs the airborne traffic run instead: live traffic from the traffic feed becomes AI
 # aircraft in the simulator stand-in, replayed 30 s late, and removed when its data ends; the user aircraft stands at
@@ -24,10 +25,10 @@
 # datagram ports and the link's ("PORT_NUMBER", seeded into "parameters.xml"), so that two demos on one machine
 # never meet. Then `hollowmere` runs in its sandbox with its real window (on the display that is set, or on a
 # virtual display that the demo starts) until the feed has stopped and every AI aircraft it created has been
-# removed again, at most HLMR_DEMO_SECONDS. A progress line shows each second whether the simulator is connected,
-# how many datagrams the feed sent and how many AI aircraft the simulator holds. Once the start-up has finished the
-# demo saves a screenshot of the window; at the end it closes the program with SIGTERM, as the window's close
-# button would ("Exiting: USER CLOSED SIM").
+# removed again (about 155 s after the start), at most HLMR_DEMO_SECONDS. A progress line shows each second of real
+# time whether the simulator is connected, how many datagrams the feed sent and how many AI aircraft the simulator
+# holds. Once the start-up has finished the demo saves a screenshot of the window; at the end it closes the program
+# with SIGTERM, as the window's close button would ("Exiting: USER CLOSED SIM").
 #
 # With the user aircraft on the ground there, EHAM becomes the park airport: its archived file is downloaded and
 # read, its stands are chosen from the learned use and static aircraft are placed one every 500 ms. The simulator
@@ -46,20 +47,25 @@
 #
 # Environment:
 #   HLMR_DEMO_RUN      "parking" (default) or "traffic", the run described above
-#   HLMR_DEMO_SECONDS  the longest the program runs (default 180 for the parking run, which ends after about 70 s;
-#                      240 for the traffic run, which ends after about 170 s)
+#   HLMR_DEMO_SECONDS  the longest the program runs, in real seconds (default 480 for the parking run, which the demo
+#                      ends after about 335 s; 240 for the traffic run, which it ends after about 155 s)
 #   HLMR_DEMO_BUILD    a build folder whose programs and sample files to use; nothing is installed or built then
 #                      (default: build/release, set up and built first)
 #   HLMR_DEMO_KEEP     a folder to keep the run's files in (see below) instead of a temporary one removed at the end;
-#                      the screenshot goes there too (default: build/demo/hollowmere-window.png)
+#                      the screenshot and the track plots go there too (default: build/demo/hollowmere-window.png and
+#                      build/demo/tracks). It must be new, empty, or hold only what an earlier demo kept there, which
+#                      its mark ".hollowmere-demo" lists and which is replaced; any other folder is refused with exit
+#                      status 2 before anything is built or run
+#   HLMR_UI            "headless" runs the program without its window: no virtual display, no screenshot
 #
 # The run's folder holds the program folder ("program", with "Log.txt" and "user/roaming/Hollowmere") and what the
 # peers reported: "standin.json" (its ports), "standin-start" (the time it started, seconds since 1970),
 # "track.csv" (its track), "objects.txt" (an "obj list" answer a second, each after its time), "objects-end.json"
 # (the last one, taken before the program is closed), "audit.json", "exceptions.json", "feed-start" (when the feed
-# started), "sent.txt" (every datagram the feed sent), "link-log.txt", "feed.txt", "console.txt" and "report.txt";
-# "www" is the download folder and "download-port.txt" its server's port. The stand-in's objects of the program
-# are its live aircraft and its static ones, whose callsigns end in "*".
+# started), "sent.txt" (every datagram the feed sent), "link-log.txt", "feed.txt", "console.txt", "report.txt",
+# "hollowmere-window.png" (the screenshot), "tracks" (the track plots) and ".hollowmere-demo" (the mark); "www" is the
+# download folder and "download-port.txt" its server's port. The stand-in's objects of the program are its live
+# aircraft and its static ones, whose callsigns end in "*".
 set -euo pipefail
 
 # Folders named in the environment are taken from where the demo was started.
