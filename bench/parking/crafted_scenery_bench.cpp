@@ -19,10 +19,10 @@
 #include "bgl_writer.h"
 #include "core/log.h"
 #include "core/run_state_port.h"
-#include "platform/sim/sim_recording.h"
 #include "refdata/airports_database.h"
 #include "refdata/reference_tables.h"
 #include "settings/catalogue.h"
+#include "support/sim_recording.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
