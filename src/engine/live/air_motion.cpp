@@ -322,10 +322,15 @@ void gf_stepAirborne(LiveContext& context, LiveAircraft& aircraft, double qnhHpa
         aircraft.pitchRate =
             std::clamp((gf_pitchForVerticalSpeed(next.verticalSpeedFpm) - aircraft.pitch) / ticks, -limit, limit);
     }
+    // A received true heading is flown to low down when the report has a bank too, and by a rotorcraft at any height
+    // and bank: its heading need not follow its track, and following the one report and then the track of the next
+    // would swing it to and fro at the start of a turn.
     const double lowTurnHeightFt = aircraft.landing != 0 ? 2000.0 : 1000.0;
+    const bool receivedHeading =
+        next.trueHeadingPresent != 0 && next.trueHeadingRad &&
+        (lf_rotorcraft(aircraft) || (next.bankRad && aircraft.heightAboveGroundFt < lowTurnHeightFt));
     double turn = 0.0;
-    if (next.trueHeadingPresent != 0 && next.bankRad && next.trueHeadingRad &&
-        aircraft.heightAboveGroundFt < lowTurnHeightFt) {
+    if (receivedHeading) {
         turn = gf_normalisePlusMinusPi(*next.trueHeadingRad - aircraft.heading);
         aircraft.headingRate = turn / ticks;
     } else if (lf_curveToTrack(aircraft, next, ticks)) {
@@ -336,10 +341,10 @@ void gf_stepAirborne(LiveContext& context, LiveAircraft& aircraft, double qnhHpa
         turn = ahead.turnRad;
         aircraft.headingRate = turn / ahead.ticks;
     }
-    // The heading turns no faster than the bank flies at the leg's speed (gf_turnWithinBank), and the aircraft banks
-    // for the turn the positions ask for: a received bank when it leans into that turn (held to the category's
-    // limits like any other), else the bank of a coordinated turn (a right turn lowers the right wing: a negative
-    // bank).
+    // The heading of a fixed-wing aircraft turns no faster than the bank flies at the leg's speed (gf_turnWithinBank;
+    // a rotorcraft turns as asked), and the aircraft banks for the turn the positions ask for: a received bank when it
+    // leans into that turn (held to the category's limits like any other), else the bank of a coordinated turn (a
+    // right turn lowers the right wing: a negative bank).
     const double speedKt = gf_distanceNm({aircraft.latitude, aircraft.longitude}, {next.latitude, next.longitude}) *
                            ticksPerHour / ticks;
     const bool bankIntoTurn = next.bankRad && *next.bankRad * turn <= 0.0;

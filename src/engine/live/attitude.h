@@ -37,8 +37,8 @@ double gf_bankForTurn(double headingRatePerTick, double speedKt) noexcept;
 // The margin either way of the turn a bank flies: a third of a degree per second, per tick of 10 ms.
 inline constexpr double turnMarginRadPerTick = 0.3 * std::numbers::pi / 180.0 / 100.0;
 
-// The heading change of one tick in the air: the heading rate held within the turn the bank flies, on the side it
-// leans, with the margin either way. Inline: it runs every tick of every aircraft in the air.
+// The heading change of one tick of a fixed-wing aircraft in the air: the heading rate held within the turn the bank
+// flies, on the side it leans, with the margin either way. Inline: it runs every tick of every aircraft in the air.
 inline double gf_turnWithinBank(double headingRatePerTick, double bankRad, double turnPerBankRad) noexcept
 {
     const double bankTurn = -bankRad * turnPerBankRad;

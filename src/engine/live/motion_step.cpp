@@ -139,6 +139,15 @@ void lf_takeOff(LiveContext& context, LiveAircraft& aircraft)
     }
 }
 
+// The heading change of one tick in the air: a rotorcraft turns as its positions ask (with its tail rotor, not by
+// banking), any other aircraft no faster than its bank flies and only to the side it leans.
+double lf_airTurn(const LiveAircraft& aircraft) noexcept
+{
+    return aircraft.flight.category == AircraftCategory::Rotorcraft
+               ? aircraft.headingRate
+               : gf_turnWithinBank(aircraft.headingRate, aircraft.bank, aircraft.turnPerBankRad);
+}
+
 void lf_position(LiveAircraft& aircraft)
 {
     if (aircraft.curve.set()) {
@@ -155,12 +164,10 @@ void lf_position(LiveAircraft& aircraft)
             if (aircraft.phase == MovementPhase::pushing_back) {
                 heading += std::numbers::pi;
             }
-            // In the air the heading keeps turning no faster than the bank flies.
-            aircraft.heading =
-                aircraft.groundMode == 0
-                    ? gf_normaliseTwoPi(aircraft.heading + gf_turnWithinBank(aircraft.headingRate, aircraft.bank,
-                                                                             aircraft.turnPerBankRad))
-                    : gf_chaseHeading(aircraft.heading, heading, aircraft.flight.turnStepRad);
+            // In the air the heading keeps turning as the leg asks (lf_airTurn).
+            aircraft.heading = aircraft.groundMode == 0
+                                   ? gf_normaliseTwoPi(aircraft.heading + lf_airTurn(aircraft))
+                                   : gf_chaseHeading(aircraft.heading, heading, aircraft.flight.turnStepRad);
         } else {
             gf_log(fmt::format("{} error in curve at index: {:.2F}", aircraft.flight.callsign, aircraft.curveTime));
         }
@@ -171,9 +178,7 @@ void lf_position(LiveAircraft& aircraft)
     case MovementPhase::flying:
     case MovementPhase::parked:
     case MovementPhase::birth: {
-        const double turn = aircraft.groundMode == 0
-                                ? gf_turnWithinBank(aircraft.headingRate, aircraft.bank, aircraft.turnPerBankRad)
-                                : aircraft.headingRate;
+        const double turn = aircraft.groundMode == 0 ? lf_airTurn(aircraft) : aircraft.headingRate;
         aircraft.heading = gf_normaliseTwoPi(aircraft.heading + turn);
         break;
     }

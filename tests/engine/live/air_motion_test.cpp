@@ -151,6 +151,34 @@ TEST_F(AirMotion, TheHeadingTurnsNoFasterThanTheBankFliesAndToTheSideItLeans)
     }
 }
 
+// A helicopter 200 ft above the ground whose next report, due in 10 s, gives a true heading 90 deg to the right (with a
+// bank of 0, or none): hovering as at 30 kt it turns as the report asks, with its tail rotor rather than by banking.
+TEST_F(AirMotion, AHelicopterTurnsItsHeadingAsItsReportAsksHoveringOrInSlowFlight)
+{
+    struct Row {
+        const char* name;
+        double speedKt;
+        std::optional<double> receivedBankDeg;
+    };
+    for (const Row& row : {Row{"hovering at 0.5 kt, a bank of 0 received", 0.5, 0.0},
+                           Row{"at 30 kt, no bank received", 30.0, std::nullopt}}) {
+        state.live.clear();
+        const LatLon next = gf_destinationPoint({47.0, 8.0}, 0.0, row.speedKt * 10.0 / 3600.0 * 6076.11549);
+        LiveAircraft& ac = active(AircraftCategory::Rotorcraft, MovementPhase::flying,
+                                  {gf_air(47.0, 8.0, 564, row.speedKt, state.tick),
+                                   gf_air(next.lat, next.lon, 564, row.speedKt, state.tick + 1000)});
+        PositionRecord& report = ac.positions[1];
+        report.trueHeadingPresent = 1;
+        report.trueHeadingRad = 90.0 * radPerDeg;
+        report.bankRad = row.receivedBankDeg ? std::optional(*row.receivedBankDeg * radPerDeg) : std::nullopt;
+        ac.heading = 0.0;
+        ac.heightAboveGroundFt = 200.0;
+        gf_stepAirborne(live, ac, 1013);
+        step(ac, 1000);
+        EXPECT_NEAR(ac.heading * degPerRad, 90.0, 0.5) << row.name;
+    }
+}
+
 // Reports 60 m apart, each 20 m to either side of the track north: the heading turns toward the track over 0.15 nm
 // beyond the next position, not toward the bearing of the next short leg, 18 deg off to the side.
 TEST_F(AirMotion, OverShortNoisyLegsTheHeadingTurnsTowardTheTrackOverASixthOfAMile)

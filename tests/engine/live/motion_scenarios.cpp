@@ -350,6 +350,18 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
                                    polygon));
         scenario.phases = {MovementPhase::flying};
     }
+    {
+        // As near a hover turn as the traffic reader lets a helicopter fly: it counts a report at 35 kt or less as on
+        // the ground. The reports give the true heading and the roll of the turn.
+        const LatLon over = places.at(700, 300);
+        MotionScenario& scenario =
+            add("helicopter_hover_turn", "a helicopter 200 ft above the ground at 36 kt turning 90 deg right in 10 s",
+                head + fmt::format("flight hex=4000150 callsign=SWR150 type=EC35 reg=HB-ZQA from=ZRH to=GVA lat={:.7f} "
+                                   "lon={:.7f} alt={} track=0 gs=36 interval=2-4\n  fly 30\n  fly 10 turn=9\n"
+                                   "  fly 30 turn=0\n",
+                                   over.lat, over.lon, StandFixture::elevationFt + 200.0));
+        scenario.phases = {MovementPhase::flying};
+    }
     struct CategoryFlight {
         const char* category;
         const char* type;
