@@ -89,9 +89,7 @@ double lf_groundedAltitude(double altitudeFt, double groundSpeedKt, const Intake
     if (altitudeFt > 0.0 && altitudeFt < 14000.0) {
         const double reference = filter.parkAirport ? filter.parkAirport->elevationFt : -1000.0;
         const double above = altitudeFt - reference;
-        const double height = std::abs(above);
-        if (above <= 0.0 || (height <= 42.0 && groundSpeedKt <= 120.0) || (height <= 84.0 && groundSpeedKt <= 80.0) ||
-            (height <= 108.0 && groundSpeedKt <= 43.0)) {
+        if (above <= 0.0 || gf_withinGroundBand(above, groundSpeedKt)) {
             return 0.0;
         }
     }
@@ -377,6 +375,13 @@ bool LineSteps::trueAirspeed()
 }
 
 } // namespace
+
+bool gf_withinGroundBand(double heightFt, double groundSpeedKt) noexcept
+{
+    const double height = std::abs(heightFt);
+    return (height <= 42.0 && groundSpeedKt <= 120.0) || (height <= 84.0 && groundSpeedKt <= 80.0) ||
+           (height <= 108.0 && groundSpeedKt <= 43.0);
+}
 
 std::string_view gf_lineDropName(LineDrop drop) noexcept
 {

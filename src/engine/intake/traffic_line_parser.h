@@ -59,6 +59,10 @@ struct LineResult {
     bool accepted() const noexcept { return drop == LineDrop::none; }
 };
 
+// The ground bands of the reader: a report this high above or below the ground at this ground speed is on the
+// ground: within 42 ft up to 120 kt, 84 ft up to 80 kt, 108 ft up to 43 kt.
+bool gf_withinGroundBand(double heightFt, double groundSpeedKt) noexcept;
+
 inline constexpr std::size_t trafficFieldCount = 29;
 // Received positions are reached this many engine ticks (30 s) after their reception.
 inline constexpr int32_t positionDelayTicks = 3000;

@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/time_text.h"
+#include "engine/intake/traffic_line_parser.h"
 #include "engine/live/angles.h"
 #include "engine/live/attitude.h"
 #include "engine/sim/user_aircraft.h"
@@ -197,6 +198,31 @@ void lf_backToBuffer(LiveContext& context, LiveAircraft& aircraft)
     gf_setState(context, aircraft, SimObjectState::buffer);
 }
 
+// Without a park airport the traffic reader counts a report on the runway above 35 kt as airborne, at the ground's
+// height: an aircraft created from one stands on the ground by the reader's own bands, taken over the ground that
+// the simulator found under the new object.
+bool lf_createdOnTheGround(const LiveAircraft& aircraft, double heightAboveGroundFt) noexcept
+{
+    return !aircraft.positions.empty() &&
+           gf_withinGroundBand(heightAboveGroundFt, aircraft.positions.front().groundSpeedKt);
+}
+
+// An aircraft created on the runway rolls there as one created on the ground, moving once the simulator has told
+// where the ground lies: on its take-off roll when its reports speed up, else rolling out as a landed aircraft.
+void lf_rollFromCreation(LiveContext& context, LiveAircraft& aircraft)
+{
+    context.motion.parkCreated(context, aircraft);
+    aircraft.setPhase(MovementPhase::taxi);
+    const PositionQueue& positions = aircraft.positions;
+    if (positions.back().groundSpeedKt > positions.front().groundSpeedKt) {
+        context.motion.startTakeOffRoll(context, aircraft);
+    } else {
+        aircraft.landingRoll = 1;
+        aircraft.landed = 1;
+        aircraft.headingAtTouchdown = aircraft.heading;
+    }
+}
+
 void lf_forgetLivery(LiveContext& context, LiveAircraft& aircraft)
 {
     lf_setTitle(aircraft.flight, {});
@@ -383,6 +409,8 @@ bool gf_onObjectCreated(LiveContext& context, LiveAircraft& aircraft, uint32_t o
     aircraft.respawn = 0;
     if (!aircraft.positions.empty() && aircraft.positions.front().airborne == 0) {
         context.motion.parkCreated(context, aircraft);
+    } else if (aircraft.groundMode == 0 && lf_createdOnTheGround(aircraft, heightAboveGroundFt)) {
+        lf_rollFromCreation(context, aircraft);
     }
     const FlightRecord& flight = aircraft.flight;
     if (!flight.origin.empty() && !flight.destination.empty()) {

@@ -197,10 +197,11 @@ void ReplyApplication::onLiveCreated(LiveContext& context, const SimReply& reply
     if (!gf_onObjectCreated(context, *aircraft, reply.objectId, reply.value2)) {
         return;
     }
-    // An airborne object moves from its first frame: standing still until its configuration it would start two
-    // seconds behind its positions. One on the ground waits for the simulator's first on-ground report (see
-    // gf_applyOnGroundStatus). Engines, lights, throttle and flaps follow 200 ticks later.
-    if (!aircraft->positions.empty() && aircraft->positions.front().airborne != 0) {
+    // An object in the air moves from its first frame: standing still until its configuration it would start two
+    // seconds behind its positions. One on the ground (created there, or on a runway from reports the traffic
+    // reader took as airborne) waits for the simulator's first on-ground report (see gf_applyOnGroundStatus).
+    // Engines, lights, throttle and flaps follow 200 ticks later.
+    if (aircraft->groundMode == 0) {
         gf_setState(context, *aircraft, SimObjectState::active);
         if (aircraft->removeWhenCreated != 0) {
             removeAircraftFromSim(context, *aircraft);

@@ -532,6 +532,33 @@ TEST_F(AirMotion, TheClimbOutTakesATenthAFifthAHalfThenTheWholeRateAndRaisesTheG
     EXPECT_TRUE(eventSent(sim_ids::kClientGearSet, 0));
 }
 
+// Without a park airport the reader takes reports on the runway above 35 kt as airborne at the ground's height: an
+// aircraft created from them rolls on the ground, on its take-off roll or rolling out as its reports speed up or
+// slow down; one created 200 ft above the ground flies.
+TEST_F(AirMotion, AnAircraftCreatedOnTheRunwayRollsOnTheGround)
+{
+    struct Row {
+        const char* name;
+        double heightAboveGroundFt;
+        double nextKt;
+        bool groundMode;
+        bool takeOffRoll;
+        bool landingRoll;
+    };
+    for (const Row& row : {Row{"speeding up", 0.0, 70.0, true, true, false},
+                           Row{"slowing down", 0.0, 50.0, true, false, true},
+                           Row{"200 ft above the ground", 200.0, 70.0, false, false, false}}) {
+        state.live.clear();
+        LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::flying,
+                                  {gf_air(47.0, 8.0, 364, 60, state.tick),
+                                   gf_air(47.0, 8.005, 364, row.nextKt, state.tick + 400)});
+        ASSERT_TRUE(gf_onObjectCreated(live, ac, 10, row.heightAboveGroundFt));
+        EXPECT_EQ(ac.groundMode != 0, row.groundMode) << row.name;
+        EXPECT_EQ(ac.takeOffRoll != 0, row.takeOffRoll) << row.name;
+        EXPECT_EQ(ac.landingRoll != 0, row.landingRoll) << row.name;
+    }
+}
+
 TEST_F(AirMotion, TheTakeOffRunStartsWithTheRateAsWritten)
 {
     LiveAircraft& ac = active(AircraftCategory::Large, MovementPhase::taxi,

@@ -104,8 +104,8 @@ void HeadlessDriver::applyReply(LiveContext& live, const SimReply& reply)
             // An object no record waits for would stay frozen in the simulator.
             state.pendingRemovals.push_back(reply.objectId);
         } else if (gf_onObjectCreated(live, *aircraft, reply.objectId, reply.value2)) {
-            // As the reply application: an airborne object moves from its first frame.
-            if (!aircraft->positions.empty() && aircraft->positions.front().airborne != 0) {
+            // As the reply application: an object in the air moves from its first frame.
+            if (aircraft->groundMode == 0) {
                 gf_setState(live, *aircraft, SimObjectState::active);
             }
             deferred_.push_back(reply);
