@@ -69,15 +69,16 @@ double gf_curveLengthNm(const GroundCurve& curve) noexcept
 
 namespace {
 
+// A leg whose speeds differ by more than 5 kt over 100 m or more is halved until its first part no longer is; the
+// later parts are halved when their legs start, so that the speed changes in steps of a few knots.
 void lf_checkSpeedChange(LiveAircraft& aircraft)
 {
-    const PositionRecord& front = aircraft.positions[0];
-    const PositionRecord& next = aircraft.positions[1];
-    if (front.groundSpeedKt == 0.0 && next.groundSpeedKt == 0.0) {
+    const PositionQueue& positions = aircraft.positions;
+    if (positions[0].groundSpeedKt == 0.0 && positions[1].groundSpeedKt == 0.0) {
         return;
     }
-    if (std::abs(front.groundSpeedKt - next.groundSpeedKt) > 5.0 &&
-        gf_distanceNm(lf_at(front), lf_at(next)) * metresPerNm >= 100.0) {
+    while (std::abs(positions[0].groundSpeedKt - positions[1].groundSpeedKt) > 5.0 &&
+           gf_distanceNm(lf_at(positions[0]), lf_at(positions[1])) * metresPerNm >= 100.0) {
         gf_insertMidpoint(aircraft);
     }
 }
@@ -263,10 +264,17 @@ void gf_insertMidpoint(LiveAircraft& aircraft)
     PositionQueue& positions = aircraft.positions;
     const PositionRecord& front = positions[0];
     const PositionRecord& next = positions[1];
+    // Between two moving reports, where a steady change from the one speed v0 to the other v1 has brought the
+    // aircraft at the middle of their times: (3 v0 + v1) / (4 (v0 + v1)) of the way, so that each half is flown at
+    // the mean of its end speeds in half the time (halfway at one speed). Halfway when either stands: a leg from or
+    // to a standstill has its own timing.
+    const double v0 = front.groundSpeedKt;
+    const double v1 = next.groundSpeedKt;
+    const double share = v0 > 0.0 && v1 > 0.0 ? (3.0 * v0 + v1) / (4.0 * (v0 + v1)) : 0.5;
     PositionRecord middle = next;
-    middle.latitude = (front.latitude + next.latitude) / 2.0;
-    middle.longitude = (front.longitude + next.longitude) / 2.0;
-    middle.groundSpeedKt = (front.groundSpeedKt + next.groundSpeedKt) / 2.0;
+    middle.latitude = front.latitude + share * (next.latitude - front.latitude);
+    middle.longitude = front.longitude + share * (next.longitude - front.longitude);
+    middle.groundSpeedKt = (v0 + v1) / 2.0;
     middle.altitudeFt = std::max(0.0, (front.altitudeFt + next.altitudeFt) / 2.0);
     middle.airborne = middle.altitudeFt > 0.0 ? 1 : 0;
     // Halfway between the reports in time: the front's due tick may have moved with its own leg's timing.

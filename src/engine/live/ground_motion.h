@@ -41,8 +41,9 @@ void gf_stepGround(LiveContext& context, LiveAircraft& aircraft);
 // The timing step that ends every ground timing: the turn step scaled to the turn, the next position re-timed.
 void gf_groundPathStep(LiveContext& context, LiveAircraft& aircraft);
 
-// A position halfway between the front and the next one, in place, speed and time (from the front's received due
-// tick), inserted behind the front.
+// A position between the front and the next one, inserted behind the front: halfway in time (from the front's
+// received due tick), at the mean of their speeds, and where a steady change of speed puts the aircraft then
+// (halfway in place when both speeds agree or either is 0).
 void gf_insertMidpoint(LiveAircraft& aircraft);
 // The turn at the next position as a curve from the current position through it to the one after it; the next
 // position is dropped.
