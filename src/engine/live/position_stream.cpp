@@ -311,18 +311,27 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
     int64_t due = now + travel;
     if (aircraft.extrapolationCount < 1) {
         // The aircraft keeps to the set delay: a leg that would end more than lagDeadBandTicks off its received due
-        // tick takes up to a twentieth less or more time toward it (in the air as much as airPullKt of speed
-        // allows, up to a fifth), so that a lag or lead left by an earlier leg, or by a creation, does not stay.
+        // tick takes up to a twentieth less or more time toward it (in the air, and rolling on the ground, as much as
+        // airPullKt of speed allows, up to a fifth), so that a lag or lead left by an earlier leg, or by a creation,
+        // does not stay; rolling, the speed changes from the last leg's by no more than reportTimesJumpKt.
         const int64_t off = int64_t{next.dueTick} - due;
         if (std::abs(off) > lagDeadBandTicks) {
             double share = 1.0 / lagPullShare;
             const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(next));
-            if (aircraft.groundMode == 0 && legNm > 0.0) {
-                const double speedKt = legNm * ticksPerHour / double(travel);
+            const double speedKt = legNm * ticksPerHour / double(travel);
+            const bool rolling = aircraft.groundMode != 0 && speedKt >= rollPullFromKt;
+            if (legNm > 0.0 && (aircraft.groundMode == 0 || rolling)) {
                 share = std::clamp(airPullKt / speedKt, share, airPullMostShare);
             }
             const int64_t pull = std::llround(double(travel) * share);
-            due += std::clamp<int64_t>(off, -pull, pull);
+            int64_t pulled = std::clamp<int64_t>(off, -pull, pull);
+            if (const double lastKt = rolling ? lf_flownSpeedKt(aircraft) : 0.0; lastKt > 1.0) {
+                const double kt = std::clamp(legNm * ticksPerHour / double(travel + pulled),
+                                             std::min(speedKt, lastKt - reportTimesJumpKt),
+                                             std::max(speedKt, lastKt + reportTimesJumpKt));
+                pulled = std::llround(legNm * ticksPerHour / kt) - travel;
+            }
+            due += pulled;
         }
         // A leg to a stop may end as soon as its speed takes it there: the aircraft then stands.
         const bool toStop = next.groundSpeedKt == 0.0 && next.stationary == 0 && next.airborne == 0;

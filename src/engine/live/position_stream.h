@@ -24,13 +24,16 @@ inline constexpr int32_t normalWindowTicks = 1000;
 // as leaving.
 inline constexpr double noPushBackDistanceYet = 900.0;
 // A leg on real data that would end more than lagDeadBandTicks off its received due tick takes up to
-// 1 / lagPullShare of its travel time less or more, toward the received due tick; in the air up to as much as
+// 1 / lagPullShare of its travel time less or more, toward the received due tick; in the air, and rolling on the
+// ground at rollPullFromKt or more (a take-off roll or a roll-out, where a second is 25 m or more), up to as much as
 // changes its speed by airPullKt, at most airPullMostShare of its travel time (a creation's lag is caught up sooner
-// at low speeds, and noisy positions do not swing the speed by more than twice that).
+// at low speeds, and noisy positions do not swing the speed by more than twice that); rolling, its speed then
+// differs from the last leg's by at most reportTimesJumpKt.
 inline constexpr int64_t lagPullShare = 20;
 inline constexpr int64_t lagDeadBandTicks = 20;
 inline constexpr double airPullKt = 12.0;
 inline constexpr double airPullMostShare = 0.2;
+inline constexpr double rollPullFromKt = 43.0;
 // A ground leg on real data whose travel time at its speeds disagrees with the time between its two reports (up
 // to reportTimesLimitTicks) ends when its report is due instead, catching up at most 1 / reportTimesCatchUpShare of
 // the reports' pace: wholly from a difference of reportTimesDisagreeShare of that time (and twice

@@ -63,10 +63,10 @@ class Places {
     const StandFixture& airport_;
 };
 
-std::string lf_head(const StandFixture& airport, int32_t seconds)
+std::string lf_head(const StandFixture& airport, int32_t seconds, int seed = 5)
 {
     const std::optional<LatLon> centre = airport.parkAirportPosition();
-    return fmt::format("centre {:.6f} {:.6f}\nduration {}\nseed 5\n", centre->lat, centre->lon, seconds);
+    return fmt::format("centre {:.6f} {:.6f}\nduration {}\nseed {}\n", centre->lat, centre->lon, seconds, seed);
 }
 
 // Legs along the runway's centre line from alongM, changing speed by 10 kt every leg at knotsPerSecond; alongM
@@ -255,6 +255,22 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
                 "a landing with no park airport: a roll-out slowing from 140 to 80 kt at 3 kt/s, then to 60 kt at 1 "
                 "kt/s, where the data ends on the runway",
                 head + gf_rollOutFlight(airport));
+        scenario.noParkAirport = true;
+    }
+    {
+        // Without a park airport the traffic reader drops reports on the ground until one is above 35 kt, which it
+        // takes as airborne at the ground's height: the aircraft is created halfway through its take-off roll. The
+        // seed draws reports at 50, 70, 110 and 150 kt, 4 to 10 s apart, and the first one climbing 6 s later.
+        double along = 300.0;
+        const std::string roll = lf_speedLegs(places, along, 50.0, 155.0, 4.0);
+        MotionScenario& scenario =
+            add("created_on_take_off_roll",
+                "a departure with no park airport, first seen at 50 kt on its take-off roll, reports 3 to 10 s apart, "
+                "then the climb-out",
+                lf_head(airport, 400, 2) +
+                    fmt::format("flight hex=4000221 callsign=SWR221 type=A320 reg=HB-JCC from=ZRH to=LHR elev={} {} "
+                                "alt={} track=90 gs=50 interval=3-10\n{}  fly 90 vs=2500 gs=160 track=90\n",
+                                StandFixture::elevationFt, places.start(300, 0), StandFixture::elevationFt, roll));
         scenario.noParkAirport = true;
     }
     {
