@@ -141,7 +141,7 @@ void lf_takeOff(LiveContext& context, LiveAircraft& aircraft)
 
 // The heading change of one tick in the air: a rotorcraft turns as its positions ask (with its tail rotor, not by
 // banking), any other aircraft no faster than its bank flies and only to the side it leans.
-double lf_airTurn(const LiveAircraft& aircraft) noexcept
+inline double lf_airTurn(const LiveAircraft& aircraft) noexcept
 {
     return aircraft.flight.category == AircraftCategory::Rotorcraft
                ? aircraft.headingRate
