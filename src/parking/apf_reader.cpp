@@ -293,6 +293,27 @@ LearnedRead lf_readLearnedDocument(const pugi::xml_document& document, const fs:
     return clear ? LearnedRead::clearedByVersion : LearnedRead::complete;
 }
 
+// The bytes of an airport or learned file that is within the caps, else why it is not read.
+struct ApfBytes {
+    std::string bytes;
+    std::optional<std::string> problem;
+};
+
+ApfBytes lf_readApfBytes(const fs::path& path)
+{
+    WholeFile file = gf_readWholeFile(path, apfMaxBytes);
+    if (file.status != WholeFileStatus::ok) {
+        return {{}, gf_wholeFileProblem(file.status, apfMaxBytes)};
+    }
+    if (const std::size_t treeBytes = gf_apfTreeBytes(file.bytes); treeBytes > apfMaxTreeBytes) {
+        return {{},
+                fmt::format("holds too many elements and attributes (they would take up to {} MiB once read, more "
+                            "than {} MiB)",
+                            (treeBytes + (1U << 20U) - 1) >> 20U, apfMaxTreeBytes >> 20U)};
+    }
+    return {std::move(file.bytes), std::nullopt};
+}
+
 std::optional<std::string> lf_parseDocument(const std::string& bytes, pugi::xml_document& document)
 {
     const pugi::xml_parse_result result = document.load_buffer(bytes.data(), bytes.size());
@@ -304,12 +325,38 @@ std::optional<std::string> lf_parseDocument(const std::string& bytes, pugi::xml_
 
 } // namespace
 
+std::size_t gf_apfTreeBytes(std::string_view text) noexcept
+{
+    constexpr std::size_t nodeBytes = 64;
+    constexpr std::size_t attributeBytes = 40;
+    std::size_t nodes = 0;
+    std::size_t attributes = 0;
+    bool inMarkup = false;
+    bool textRun = false; // a character other than a blank since the last markup
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '<') {
+            // An end tag, "</", makes no node.
+            nodes += (textRun ? 1U : 0U) + (at + 1 < text.size() && text[at + 1] == '/' ? 0U : 1U);
+            textRun = false;
+            inMarkup = true;
+        } else if (c == '>') {
+            inMarkup = false;
+        } else {
+            attributes += c == '=' ? 1U : 0U;
+            textRun = textRun || (!inMarkup && c != ' ' && c != '\t' && c != '\r' && c != '\n');
+        }
+    }
+    nodes += textRun ? 1U : 0U;
+    return nodes * nodeBytes + attributes * attributeBytes;
+}
+
 std::optional<std::string> gf_loadApfDocument(const fs::path& path, pugi::xml_document& document)
 {
-    const WholeFile file = gf_readWholeFile(path, apfMaxBytes);
-    if (file.status != WholeFileStatus::ok) {
+    const ApfBytes file = lf_readApfBytes(path);
+    if (file.problem) {
         document.reset();
-        return gf_wholeFileProblem(file.status, apfMaxBytes);
+        return file.problem;
     }
     return lf_parseDocument(file.bytes, document);
 }
@@ -389,10 +436,10 @@ StandCodes gf_readOptCodes(pugi::xml_node opt)
 
 LearnedRead gf_readLearned(const fs::path& path, std::string_view airportName, ParkAirportState& state)
 {
-    const WholeFile file = gf_readWholeFile(path, apfMaxBytes);
-    if (file.status != WholeFileStatus::ok) {
-        // Nothing is known of its content: it may well be whole, so it is neither damaged nor to be replaced.
-        const std::string problem = gf_wholeFileProblem(file.status, apfMaxBytes);
+    const ApfBytes file = lf_readApfBytes(path);
+    if (file.problem) {
+        // What it holds is not known to be damaged: it may well be whole, so it is not to be replaced.
+        const std::string& problem = *file.problem;
         gf_logAlert(fmt::format("learned file {} {}: it is left as it is and nothing is saved over it in this visit",
                                 path.generic_string(), problem));
         gf_setMessage(

@@ -16,14 +16,24 @@
 
 namespace hlw {
 
-// Airport files are a few megabytes at most; anything beyond this is not read.
-inline constexpr std::size_t apfMaxBytes = 64U << 20U;
+// Airport files are a few hundred kilobytes (30,000 stands with two recorded uses each take 9 MB); anything beyond
+// this is not read.
+inline constexpr std::size_t apfMaxBytes = 16U << 20U;
+// The most memory the parsed tree of an airport or learned file may take besides its text (gf_apfTreeBytes): the
+// 30,000 stands above take 26 MiB; 16 MiB of the smallest elements would take 256 MiB.
+inline constexpr std::size_t apfMaxTreeBytes = 48U << 20U;
 // The user errors of bad stand ids.
 inline constexpr int standIdErrorCode = 93;
 inline constexpr int duplicateStandErrorCode = 94;
 
-// Reads the file (at most apfMaxBytes) into the document with pugixml's default options. Nothing when that
-// worked, else the reason.
+// The memory pugixml's tree of the text would take besides the text: 64 bytes for every element and for every
+// text between elements, 40 for every attribute (its pages add less than 1 %). Counted from the characters that
+// begin them, so that no node is missed and markup which makes none (a comment, a '<' or '=' inside a value)
+// counts too.
+std::size_t gf_apfTreeBytes(std::string_view text) noexcept;
+
+// Reads the file (at most apfMaxBytes, and a tree of at most apfMaxTreeBytes) into the document with pugixml's
+// default options. Nothing when that worked, else the reason.
 std::optional<std::string> gf_loadApfDocument(const std::filesystem::path& path, pugi::xml_document& document);
 
 // Appends every "parkpos" of the "parkpositions" under "root" (or under the document) as a stand; the options
@@ -47,8 +57,8 @@ StandCodes gf_readOptCodes(pugi::xml_node opt);
 
 // Lays the learned file over the park airport's stands (see LearnedRead for the outcomes, which the state also
 // keeps). airportName is the airport file's "airport_name". Learned entries of stands the airport does not have
-// are kept for the next save. A file that cannot be opened or read, or is larger than apfMaxBytes, is unreadable,
-// which the log and the message line say. Never throws, and never changes the file.
+// are kept for the next save. A file that cannot be opened or read, or is beyond apfMaxBytes or apfMaxTreeBytes,
+// is unreadable, which the log and the message line say. Never throws, and never changes the file.
 LearnedRead gf_readLearned(const std::filesystem::path& path, std::string_view airportName, ParkAirportState& state);
 // The same for a document already parsed; path only names it in log lines.
 LearnedRead gf_readLearnedDocument(const pugi::xml_document& document, const std::filesystem::path& path,

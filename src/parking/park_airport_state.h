@@ -28,8 +28,8 @@ enum class LearnedRead {
     handmadeFailed,   // a handmade file with a bad stand id: its stands are incomplete
     unparsable,       // not XML
     damagedKeptAside, // not XML or stopped early, and moved to a name of its own: a save writes a new file
-    unreadable,       // could not be opened or read, or larger than the cap: its content is unknown, so it stays
-                      // where it is and nothing is saved over it
+    unreadable,       // could not be opened or read, or beyond the reader's caps: its content is not known to be
+                      // damaged, so it stays where it is and nothing is saved over it
 };
 
 // True when a save from memory would lose what the learned file holds beyond what was read.

@@ -281,9 +281,15 @@ TEST_F(LearnedSave, ALearnedFileThatCannotBeReadStaysAsItIsAndTheVisitSavesNothi
     struct Case {
         const char* what;
         std::function<void()> make;
-        const char* problem;
+        std::string problem;
         std::function<void()> expectUntouched;
     };
+    // The smallest elements, more than a tree of apfMaxTreeBytes holds.
+    std::string denseMarkup = "<root>";
+    for (std::size_t n = 0; n <= apfMaxTreeBytes / 64; ++n) {
+        denseMarkup += "<a/>";
+    }
+    denseMarkup += "</root>";
     const Case cases[] = {
         {"a folder in its place", [&] { folder.write(learnedFile / "notes.txt", "mine"); }, "cannot be opened",
          [&] { EXPECT_EQ(readWholeFile(learned / "notes.txt"), "mine"); }},
@@ -292,13 +298,16 @@ TEST_F(LearnedSave, ALearnedFileThatCannotBeReadStaysAsItIsAndTheVisitSavesNothi
              folder.write(learnedFile, "<root>");
              fs::resize_file(learned, apfMaxBytes + 1);
          },
-         "is larger than 67108864 bytes",
+         fmt::format("is larger than {} bytes", apfMaxBytes),
          [&] {
              EXPECT_EQ(fs::file_size(learned), apfMaxBytes + 1);
              std::string start(6, ' ');
              std::ifstream(learned).read(start.data(), 6);
              EXPECT_EQ(start, "<root>");
          }},
+        {"too much markup", [&] { folder.write(learnedFile, denseMarkup); },
+         "holds too many elements and attributes (they would take up to 49 MiB once read, more than 48 MiB)",
+         [&] { EXPECT_EQ(readWholeFile(learned), denseMarkup); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -316,7 +325,7 @@ TEST_F(LearnedSave, ALearnedFileThatCannotBeReadStaysAsItIsAndTheVisitSavesNothi
         EXPECT_FALSE(fs::exists(folder.dir / "airports/learned/my_simaddon/EHAM0.xml"));
         EXPECT_FALSE(fs::exists(folder.dir / "airports/learned/my_simaddon/EHAM.damaged1.xml"));
     }
-    EXPECT_EQ(logCount("it is left as it is and nothing is saved over it"), 2U) << "once per visit";
+    EXPECT_EQ(logCount("it is left as it is and nothing is saved over it"), 3U) << "once per visit";
 }
 
 } // namespace

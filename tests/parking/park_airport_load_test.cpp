@@ -1,8 +1,10 @@
 // Loading the park airport's file from a local HTTP server or the program folder: every failure leaves no file,
 // nothing loaded and the user's settings in force; a success numbers and links the stands and hands the airport
-// to the traffic intake; the first visit's defaults; stands that overlap beyond the stand index's bound are
-// refused. The closest stand of a destination airport and what is kept of it.
+// to the traffic intake; the first visit's defaults; a file beyond a bound (stands that overlap beyond the stand
+// index's bound, too many bytes or elements) is refused. The closest stand of a destination airport and what is
+// kept of it.
 #include "parking/apf_load.h"
+#include "parking/apf_reader.h"
 #include "parking/destination_stands.h"
 #include "parking/parking_service.h"
 #include "parking/stand_index.h"
@@ -284,44 +286,60 @@ TEST_F(ParkAirportLoad, LeavingTheParkAirportWhileItsFileArrivesGivesTheLoadUp)
     EXPECT_EQ(folder.logText().find("no park airport set"), std::string::npos) << folder.logText();
 }
 
-TEST_F(ParkAirportLoad, StandsThatOverlapBeyondTheIndexBoundAreRefusedAsAFailedLoad)
+TEST_F(ParkAirportLoad, AFileBeyondABoundIsRefusedAsAFailedLoad)
 {
-    // Every two stands at one point are a pair: 1,414 give 999,691 pairs, 1,415 give 1,000,405.
+    // Stands in rows of 100, each of the one radius.
+    const auto standsAt = [](int count, double spacingMetres, double radiusMetres) {
+        std::string stands;
+        for (int i = 0; i < count; ++i) {
+            const LatLon row = test::gf_metresFrom({52.30, 4.76}, spacingMetres * (i / 100));
+            const LatLon at = test::gf_metresFrom(row, spacingMetres * (i % 100), 90.0);
+            stands += fmt::format(R"(<parkpos id="S{}" latitude="{:.7f}" longitude="{:.7f}" radius="{}" />)", i + 1,
+                                  at.lat, at.lon, radiusMetres);
+        }
+        return stands;
+    };
+    const auto overlapping = [](int count) {
+        return fmt::format("airports/my_simaddon/EHAM.xml: refused to load: its {} stands overlap too much (more "
+                           "than {} pairs of them lie within each other's reach)",
+                           count, maxNearStandPairs);
+    };
+    // The smallest elements, more than a tree of apfMaxTreeBytes holds.
+    std::string denseMarkup;
+    for (std::size_t n = 0; n <= apfMaxTreeBytes / 64; ++n) {
+        denseMarkup += "<a/>";
+    }
     struct Case {
         const char* what;
-        int count;
-        double spacingMetres;
-        double radiusMetres;
-        bool loads;
+        std::string stands;
+        std::string refusal; // empty: the file loads
     };
-    const Case cases[] = {{"1,414 stands at one point", 1414, 0.0, 30.0, true},
-                          {"1,415 stands at one point", 1415, 0.0, 30.0, false},
-                          {"8,000 stands 60 m apart with a radius of 10 km", 8000, 60.0, 10000.0, false}};
+    // Every two stands at one point are a pair: 1,414 give 999,691 pairs, 1,415 give 1,000,405.
+    const Case cases[] = {
+        {"1,414 stands at one point", standsAt(1414, 0.0, 30.0), ""},
+        {"1,415 stands at one point", standsAt(1415, 0.0, 30.0), overlapping(1415)},
+        {"8,000 stands 60 m apart with a radius of 10 km", standsAt(8000, 60.0, 10000.0), overlapping(8000)},
+        {"bytes beyond the cap", std::string(apfMaxBytes, ' '),
+         "airports/my_simaddon/EHAM.xml: could not load file: is larger than 16777216 bytes"},
+        {"elements beyond the tree bound", denseMarkup,
+         "airports/my_simaddon/EHAM.xml: could not load file: holds too many elements and attributes (they would "
+         "take up to 49 MiB once read, more than 48 MiB)"},
+    };
     traffic.user = UserAircraftState{{52.3086, 4.7639}, 0.0, 0.0, true};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string stands;
-        for (int i = 0; i < c.count; ++i) {
-            const LatLon row = test::gf_metresFrom({52.30, 4.76}, c.spacingMetres * (i / 100));
-            const LatLon at = test::gf_metresFrom(row, c.spacingMetres * (i % 100), 90.0);
-            stands += fmt::format(R"(<parkpos id="S{}" latitude="{:.7f}" longitude="{:.7f}" radius="{}" />)", i + 1,
-                                  at.lat, at.lon, c.radiusMetres);
-        }
-        folder.write("airports/my_simaddon/EHAM.xml", test::apfText(stands, lf_parameters("")));
+        folder.write("airports/my_simaddon/EHAM.xml", test::apfText(c.stands, lf_parameters("")));
         gf_resetMessageLine();
         time.advance(1h); // past the pause after a failed load
         service.driveParkAirport(true);
         const auto started = std::chrono::steady_clock::now();
         service.driveParkAirport(false);
         EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
-        EXPECT_EQ(service.fileLoaded(), c.loads);
-        if (c.loads) {
+        EXPECT_EQ(service.fileLoaded(), c.refusal.empty());
+        if (c.refusal.empty()) {
             EXPECT_EQ(service.park().state.stands.back().adjacentStands.size(), 1413U);
         } else {
-            EXPECT_EQ(gf_messageLineTexts().message,
-                      fmt::format("airports/my_simaddon/EHAM.xml: refused to load: its {} stands overlap too much "
-                                  "(more than {} pairs of them lie within each other's reach)",
-                                  c.count, maxNearStandPairs));
+            EXPECT_EQ(gf_messageLineTexts().message, c.refusal);
             EXPECT_FALSE(service.parkAirportActive());
             EXPECT_EQ(status.snapshot().parkAirportCode, "");
             EXPECT_FALSE(traffic.parkAirport.has_value());
