@@ -3,8 +3,9 @@
 // "airports/park_airport.xml" first. The stands are read with their learned file laid over them (a damaged learned
 // file is moved to a name of its own, damaged_learned.h), the settings the learned file may override are kept aside
 // first, the stands are numbered and linked, and what was read is logged and shown. A load succeeds only with at
-// least one stand, only when the file is within the reader's bounds of bytes and elements (apf_reader.h) and the
-// stands overlap within the stand index's bound (stand_index.h); only then is the park airport's file loaded.
+// least one stand, only when the file is within the reader's bounds of bytes, elements and stands (apf_reader.h)
+// and the stands overlap within the stand index's bound (stand_index.h); only then is the park airport's file
+// loaded.
 #include "core/status_board.h"
 #include "parking/park_airport.h"
 

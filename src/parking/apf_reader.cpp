@@ -363,9 +363,17 @@ std::optional<std::string> gf_loadApfDocument(const fs::path& path, pugi::xml_do
 
 void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& stands, bool fromAirportFile)
 {
+    const auto parkpositions = lf_parkpositions(document).children("parkpos");
+    if (const auto count = static_cast<std::size_t>(std::distance(parkpositions.begin(), parkpositions.end()));
+        count > apfMaxStands) {
+        throw UserErrorException(UserErrorException::plainMessageCode,
+                                 fmt::format("The file holds {} stands, more than the {} an airport file may hold; "
+                                             "none is read.",
+                                             count, apfMaxStands));
+    }
     std::unordered_set<std::string> ids;
     int32_t n = 0;
-    for (const pugi::xml_node parkpos : lf_parkpositions(document).children("parkpos")) {
+    for (const pugi::xml_node parkpos : parkpositions) {
         ++n;
         const pugi::xml_attribute idAttribute = parkpos.attribute("id");
         if (!idAttribute) {

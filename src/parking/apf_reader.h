@@ -22,6 +22,8 @@ inline constexpr std::size_t apfMaxBytes = 16U << 20U;
 // The most memory the parsed tree of an airport or learned file may take besides its text (gf_apfTreeBytes): the
 // 30,000 stands above take 26 MiB; 16 MiB of the smallest elements would take 256 MiB.
 inline constexpr std::size_t apfMaxTreeBytes = 48U << 20U;
+// The most stands an airport file may hold: the most a scenery airport's parking count can give.
+inline constexpr std::size_t apfMaxStands = 65535;
 // The user errors of bad stand ids.
 inline constexpr int standIdErrorCode = 93;
 inline constexpr int duplicateStandErrorCode = 94;
@@ -37,8 +39,9 @@ std::size_t gf_apfTreeBytes(std::string_view text) noexcept;
 std::optional<std::string> gf_loadApfDocument(const std::filesystem::path& path, pugi::xml_document& document);
 
 // Appends every "parkpos" of the "parkpositions" under "root" (or under the document) as a stand; the options
-// get the fromAirportFile mark given. A missing, empty (after trimming blanks, tabs, CR and LF) or repeated id
-// throws UserErrorException 93 or 94; the stands read before it stay.
+// get the fromAirportFile mark given. More than apfMaxStands of them throw UserErrorException before any is read;
+// a missing, empty (after trimming blanks, tabs, CR and LF) or repeated id throws UserErrorException 93 or 94; the
+// stands read before it stay.
 void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& stands, bool fromAirportFile);
 
 // Appends the stand of one "parkpos" under the id given. A stand without a usable position, or with a heading

@@ -25,7 +25,7 @@ enum class LearnedRead {
     complete,         // everything was read
     clearedByVersion, // an older program wrote it: the learned options of the airport's stands were not read
     stoppedEarly,     // no meta block, or an error part-way: the rest was not read
-    handmadeFailed,   // a handmade file with a bad stand id: its stands are incomplete
+    handmadeFailed,   // a handmade file with a bad stand id or too many stands: its stands are incomplete
     unparsable,       // not XML
     damagedKeptAside, // not XML or stopped early, and moved to a name of its own: a save writes a new file
     unreadable,       // could not be opened or read, or beyond the reader's caps: its content is not known to be

@@ -1,8 +1,8 @@
 // Loading the park airport's file from a local HTTP server or the program folder: every failure leaves no file,
 // nothing loaded and the user's settings in force; a success numbers and links the stands and hands the airport
 // to the traffic intake; the first visit's defaults; a file beyond a bound (stands that overlap beyond the stand
-// index's bound, too many bytes or elements) is refused. The closest stand of a destination airport and what is
-// kept of it.
+// index's bound, too many bytes, elements or stands) is refused. The closest stand of a destination airport and
+// what is kept of it.
 #include "parking/apf_load.h"
 #include "parking/apf_reader.h"
 #include "parking/destination_stands.h"
@@ -324,6 +324,8 @@ TEST_F(ParkAirportLoad, AFileBeyondABoundIsRefusedAsAFailedLoad)
         {"elements beyond the tree bound", denseMarkup,
          "airports/my_simaddon/EHAM.xml: could not load file: holds too many elements and attributes (they would "
          "take up to 49 MiB once read, more than 48 MiB)"},
+        {"65,536 stands", standsAt(65536, 10.0, 0.0),
+         "gf_readApf: The file holds 65536 stands, more than the 65535 an airport file may hold; none is read."},
     };
     traffic.user = UserAircraftState{{52.3086, 4.7639}, 0.0, 0.0, true};
     for (const Case& c : cases) {
