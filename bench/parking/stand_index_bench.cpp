@@ -6,10 +6,15 @@
 // - the main loop's step that loads the park airport: the park-airport driver reading a local file of those
 //   30,000 stands (9 MB, two recorded uses each) and calculating the static parking, as the main loop runs it
 //   once the user stands at the airport (goal: 1 s);
-// - the same step for files whose stands overlap each other: 10,000 stands at one point (radius 30 m), 8,000
-//   stands 60 m apart with the largest radius a file may give (10 km), both refused by the stand index's bound,
-//   and 1,414 stands at one point, the most that the bound takes (goal: 1 s, at most about 100 MB more resident
-//   memory at the step's peak, "peak MB added").
+// - the same step for the files at the bounds of what is loaded (goal: 1 s, at most about 100 MB more resident
+//   memory at the step's peak, "peak MB added"): 10,000 stands at one point (radius 30 m) and 8,000 stands 60 m
+//   apart with the largest radius a file may give (10 km), both refused by the stand index's bound; 1,414 stands
+//   at one point, the most that bound takes; 65,535 stands 60 m apart without recorded uses, the most stands a
+//   file may hold, with a radius of 90 m that links each to about 20 others; as many stands with two recorded uses
+//   each as the reader takes (its bound of elements and attributes ends them just below its byte cap); one stand
+//   with as many of the smallest recorded uses as that bound takes; a file of the smallest elements just under
+//   the byte cap, refused for them; and 65,536 stands, refused for their number.
+#include "parking/apf_reader.h"
 #include "parking/parking_service.h"
 #include "parking/stand_index.h"
 #include "refdata/airports_database.h"
@@ -27,6 +32,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -139,11 +145,95 @@ std::vector<BenchStand> lf_overlappingLayout(int count, bool onePoint, double ra
     return stands;
 }
 
-// A program folder with the sample databases and EHAM's local file of the stands (30,000 by default), made the
-// current folder.
+// The beginning and the end of an airport file of EHAM; the stands go in between.
+constexpr std::string_view fileHead = R"(<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <meta>
+    <info name="author" value="Hollowmere" />
+    <info name="version" value="12.5.1" />
+    <info name="date" value="Dec  6, 2026" />
+    <info name="copyright" value="Copyright (c) the makers of Hollowmere. All rights reserved." />
+    <info name="sim" value="1" />
+  </meta>
+  <parameters>
+    <parameter name="airport_name" value="Schiphol" />
+    <parameter name="publisher" value="simaddon" />
+    <parameter name="altitude" value="-11" />
+  </parameters>
+  <parkpositions>
+)";
+constexpr std::string_view fileTail = "  </parkpositions>\n</root>\n";
+
+// The airport file of the stands, each with the recorded uses given (0 or more); only as many stands as fit in
+// maxBytes and make a tree of at most maxTreeBytes (gf_apfTreeBytes).
+std::string lf_airportFile(const std::vector<BenchStand>& layout, int usesPerStand,
+                           std::size_t maxBytes = std::string::npos, std::size_t maxTreeBytes = std::string::npos)
+{
+    std::string text(fileHead);
+    std::size_t treeBytes = gf_apfTreeBytes(fileHead) + gf_apfTreeBytes(fileTail);
+    const char* fleet[][3] = {{"PH-BXA", "KLM", "B738"}, {"D-AINA", "DLH", "A20N"}, {"G-EUPA", "BAW", "A319"}};
+    int n = 0;
+    std::string stand;
+    for (const BenchStand& at : layout) {
+        ++n;
+        stand = fmt::format(
+            R"(    <parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" heading="{}" radius="{:.1f}" type="9")", n,
+            at.at.lat, at.at.lon, n % 360, at.radiusMetres);
+        stand += usesPerStand == 0 ? " />\n" : ">\n";
+        for (int k = 0; k < usesPerStand; ++k) {
+            const auto& [reg, airline, model] = fleet[(n + k) % 3];
+            fmt::format_to(std::back_inserter(stand),
+                           R"(      <opt reg="{}" airl="{}" type="{}" day="{}" hh="{}:{}" cs="{}{}" />)"
+                           "\n",
+                           reg, airline, model, (n + k) % 7 + 1, n % 46, n % 46 + 1, airline, n % 9000 + 1);
+        }
+        stand += usesPerStand == 0 ? "" : "    </parkpos>\n";
+        treeBytes += gf_apfTreeBytes(stand);
+        if (text.size() + stand.size() + fileTail.size() > maxBytes || treeBytes > maxTreeBytes) {
+            break;
+        }
+        text += stand;
+    }
+    text += fileTail;
+    return text;
+}
+
+// An airport file of nothing but the smallest elements, as many as fit in maxBytes.
+std::string lf_tinyElementsFile(std::size_t maxBytes)
+{
+    constexpr std::string_view element = "<a/>";
+    std::string text(fileHead);
+    text.reserve(maxBytes);
+    while (text.size() + element.size() + fileTail.size() <= maxBytes) {
+        text += element;
+    }
+    text += fileTail;
+    return text;
+}
+
+// An airport file of one stand with as many of the smallest recorded uses as make a tree of at most maxTreeBytes.
+std::string lf_oneStandOfManyUsesFile(std::size_t maxTreeBytes)
+{
+    constexpr std::string_view stand = R"(<parkpos id="S1" latitude="52.3086" longitude="4.7639" radius="30">)";
+    constexpr std::string_view use = R"(<opt day="1" hh="1"/>)";
+    constexpr std::string_view standEnd = "</parkpos>";
+    std::string text(fileHead);
+    text += stand;
+    std::size_t treeBytes = gf_apfTreeBytes(text) + gf_apfTreeBytes(fileTail);
+    while (treeBytes + gf_apfTreeBytes(use) <= maxTreeBytes) {
+        text += use;
+        treeBytes += gf_apfTreeBytes(use);
+    }
+    text += standEnd;
+    text += fileTail;
+    return text;
+}
+
+// A program folder with the sample databases and EHAM's local file (by default 30,000 stands with two recorded
+// uses each), made the current folder.
 class LargeAirportFolder {
   public:
-    explicit LargeAirportFolder(const std::vector<BenchStand>& layout = lf_layout(false))
+    explicit LargeAirportFolder(const std::string& airportFile = lf_airportFile(lf_layout(false), 2))
         : folder_(fs::temp_directory_path() / fmt::format("hlmr-stand-index-bench-{}", ::getpid()))
     {
         fs::create_directories(folder_ / "airports" / "my_simaddon");
@@ -153,7 +243,7 @@ class LargeAirportFolder {
             throw std::runtime_error("the sample databases were not read");
         }
         std::ofstream file(folder_ / "airports" / "my_simaddon" / "EHAM.xml", std::ios::binary);
-        file << lf_airportFile(layout);
+        file << airportFile;
         if (!file.flush()) {
             throw std::runtime_error("the airport file was not written");
         }
@@ -170,46 +260,6 @@ class LargeAirportFolder {
     std::uintmax_t bytes() const noexcept { return bytes_; }
 
   private:
-    static std::string lf_airportFile(const std::vector<BenchStand>& layout)
-    {
-        std::string text = R"(<?xml version="1.0" encoding="UTF-8"?>
-<root>
-  <meta>
-    <info name="author" value="Hollowmere" />
-    <info name="version" value="12.5.1" />
-    <info name="date" value="Dec  6, 2026" />
-    <info name="copyright" value="Copyright (c) the makers of Hollowmere. All rights reserved." />
-    <info name="sim" value="1" />
-  </meta>
-  <parameters>
-    <parameter name="airport_name" value="Schiphol" />
-    <parameter name="publisher" value="simaddon" />
-    <parameter name="altitude" value="-11" />
-  </parameters>
-  <parkpositions>
-)";
-        const char* fleet[][3] = {{"PH-BXA", "KLM", "B738"}, {"D-AINA", "DLH", "A20N"}, {"G-EUPA", "BAW", "A319"}};
-        int n = 0;
-        for (const BenchStand& stand : layout) {
-            ++n;
-            fmt::format_to(
-                std::back_inserter(text),
-                R"(    <parkpos id="S{}" latitude="{:.6f}" longitude="{:.6f}" heading="{}" radius="{:.1f}" type="9">)"
-                "\n",
-                n, stand.at.lat, stand.at.lon, n % 360, stand.radiusMetres);
-            for (int k = 0; k < 2; ++k) {
-                const auto& [reg, airline, model] = fleet[(n + k) % 3];
-                fmt::format_to(std::back_inserter(text),
-                               R"(      <opt reg="{}" airl="{}" type="{}" day="{}" hh="{}:{}" cs="{}{}" />)"
-                               "\n",
-                               reg, airline, model, (n + k) % 7 + 1, n % 46, n % 46 + 1, airline, n % 9000 + 1);
-            }
-            text += "    </parkpos>\n";
-        }
-        text += "  </parkpositions>\n</root>\n";
-        return text;
-    }
-
     fs::path folder_;
     std::uintmax_t bytes_ = 0;
 };
@@ -270,18 +320,41 @@ void lf_resetPeakMemory()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// The main loop's load step for an airport whose stands overlap: 10,000 at one point, radius 30 m, 8,000 60 m
-// apart with a radius of 10 km, or 1,414 at one point. A file that exceeds the index's bound is refused: "loaded" 0.
-void BM_LoadOverlappingAirportStep(benchmark::State& run)
+// The airport file of each shape the load step is measured with (see the top of this file), by its place in
+// "point|wide|pairs|stands|uses|one|tiny|count".
+std::string lf_boundShapeFile(int64_t shape)
 {
-    const std::vector<BenchStand> layouts[] = {lf_overlappingLayout(10000, true, 30.0),
-                                               lf_overlappingLayout(8000, false, 10000.0),
-                                               lf_overlappingLayout(1414, true, 30.0)};
-    const LargeAirportFolder folder(layouts[static_cast<std::size_t>(run.range(0))]);
+    constexpr int mostStands = 65535;
+    switch (shape) {
+    case 0:
+        return lf_airportFile(lf_overlappingLayout(10000, true, 30.0), 2);
+    case 1:
+        return lf_airportFile(lf_overlappingLayout(8000, false, 10000.0), 2);
+    case 2:
+        return lf_airportFile(lf_overlappingLayout(1414, true, 30.0), 2);
+    case 3:
+        return lf_airportFile(lf_overlappingLayout(mostStands, false, 90.0), 0);
+    case 4:
+        return lf_airportFile(lf_overlappingLayout(mostStands, false, 30.0), 2, apfMaxBytes, apfMaxTreeBytes);
+    case 5:
+        return lf_oneStandOfManyUsesFile(apfMaxTreeBytes);
+    case 6:
+        return lf_tinyElementsFile(apfMaxBytes);
+    default:
+        return lf_airportFile(lf_overlappingLayout(mostStands + 1, false, 30.0), 0);
+    }
+}
+
+// The main loop's load step for the files at the bounds of what is loaded. A file that exceeds a bound is refused:
+// "loaded" 0.
+void BM_LoadAirportAtTheBoundsStep(benchmark::State& run)
+{
+    const LargeAirportFolder folder(lf_boundShapeFile(run.range(0)));
     BenchTraffic traffic;
     StatusBoard status;
     double peakAddedMb = 0.0;
     bool loaded = false;
+    std::size_t stands = 0;
     std::size_t links = 0;
     for (auto _ : run) {
         run.PauseTiming();
@@ -297,6 +370,7 @@ void BM_LoadOverlappingAirportStep(benchmark::State& run)
             const ResidentMemory after = lf_residentMemory();
             peakAddedMb = std::max(peakAddedMb, static_cast<double>(after.peakKb - before.nowKb) / 1024.0);
             loaded = service.fileLoaded();
+            stands = service.park().state.stands.size();
             links = 0;
             for (const StandRecord& stand : service.park().state.stands) {
                 links += stand.adjacentStands.size();
@@ -306,12 +380,13 @@ void BM_LoadOverlappingAirportStep(benchmark::State& run)
     }
     run.counters["file MB"] = static_cast<double>(folder.bytes()) / 1e6;
     run.counters["loaded"] = loaded ? 1.0 : 0.0;
+    run.counters["stands"] = static_cast<double>(stands);
     run.counters["links"] = static_cast<double>(links);
     run.counters["peak MB added"] = peakAddedMb;
 }
-BENCHMARK(BM_LoadOverlappingAirportStep)
-    ->ArgName("point|wide|bound")
-    ->DenseRange(0, 2)
+BENCHMARK(BM_LoadAirportAtTheBoundsStep)
+    ->ArgName("point|wide|pairs|stands|uses|one|tiny|count")
+    ->DenseRange(0, 7)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
     ->ComputeStatistics("max", [](const std::vector<double>& runs) { return *std::ranges::max_element(runs); });
