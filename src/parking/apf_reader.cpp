@@ -124,11 +124,16 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
         return;
     }
     uint32_t number = stand.options.empty() ? 1 : stand.options.back().number + 1;
-    // The stand's options by weekday and registration, so that the duplicate test stays fast on long files.
-    std::unordered_map<std::string, std::vector<std::size_t>> byDayAndRegistration;
-    const auto key = [](int day, std::string_view registration) { return fmt::format("{}:{}", day, registration); };
-    for (std::size_t i = 0; i < stand.options.size(); ++i) {
-        byDayAndRegistration[key(stand.options[i].weekday, stand.options[i].registration)].push_back(i);
+    // The half hours that the stand's options already take, for each weekday, registration, kind and codes: an
+    // option that shares one with an earlier option of the same key is a duplicate. One set per key keeps the test
+    // one lookup per option, however many options a stand holds.
+    std::unordered_map<std::string, SlotSet> takenSlots;
+    const auto key = [](int day, std::string_view registration, bool real, const StandCodes& codes) {
+        return fmt::format("{}:{}:{}:{}:{}:{}", day, real, codes.airline, codes.secondAirline, codes.model,
+                           registration);
+    };
+    for (const StandOption& known : stand.options) {
+        takenSlots[key(known.weekday, known.registration, known.real, known.codes)] |= known.slots;
     }
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         OptText text = gf_readOpt(opt);
@@ -145,21 +150,15 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
             continue;
         }
         const bool real = !opt.attribute("soft").as_bool(false);
-        std::vector<std::size_t>& sameDayAndRegistration = byDayAndRegistration[key(day, registration)];
-        const bool duplicate = std::ranges::any_of(sameDayAndRegistration, [&](std::size_t i) {
-            const StandOption& known = stand.options[i];
-            return known.real == real && known.codes.airline == text.codes.airline &&
-                   known.codes.secondAirline == text.codes.secondAirline && known.codes.model == text.codes.model &&
-                   (known.slots & slots).any();
-        });
-        if (duplicate) {
+        SlotSet& taken = takenSlots[key(day, registration, real, text.codes)];
+        if ((taken & slots).any()) {
             const std::string hours = lf_slotListText(slots);
             gf_logAlert(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, day,
                                     hours.empty() ? std::string("'empty hrs'") : hours, gf_flightLabel(text.codes),
                                     text.callsign, registration));
             continue;
         }
-        sameDayAndRegistration.push_back(stand.options.size());
+        taken |= slots;
         StandOption& option = stand.options.emplace_back();
         option.codes = text.codes;
         option.registration = registration;
