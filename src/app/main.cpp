@@ -30,6 +30,7 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -113,10 +114,16 @@ int lf_runOnConsole(ProgramParts& parts, bool production)
 
 int main(int argc, char** argv)
 {
-    // A second copy does nothing at all, not even write a line.
+    // A second copy does nothing at all, not even write a line. A lock that cannot be made anywhere ends the run
+    // before the log is open, so only the console can say why.
     const auto instanceLock = os::SingleInstanceLock::acquire("Local\\$HLMR$");
-    if (!instanceLock) {
+    if (instanceLock.heldByAnother()) {
         return -1;
+    }
+    if (!instanceLock) {
+        fmt::print(stderr, "Failed to create the lock file {}: {}\n", instanceLock.file.string(),
+                   std::system_category().message(instanceLock.error));
+        return 1;
     }
     try {
         gf_startLog();

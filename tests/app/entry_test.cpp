@@ -88,7 +88,8 @@ protected:
             if (chdir((root + "/program").c_str()) != 0) {
                 _exit(127);
             }
-            setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+            setenv("TMPDIR", root.c_str(), 1);
             setenv("HLMR_ROAMING_APPDATA", (root + "/roaming").c_str(), 1);
             setenv("HLMR_LOCAL_APPDATA", "", 1);
             if (uiMode != nullptr) {
@@ -137,6 +138,8 @@ protected:
     std::string log() const { return readWholeFile(program() / "Log.txt"); }
 
     TempDir dir;
+    // The folder of the program's lock; the temporary folder is dir.
+    fs::path runtime = dir / "runtime";
     // HLMR_UI for the program; none runs it with neither HLMR_UI nor DISPLAY set.
     const char* uiMode = "headless";
     std::chrono::steady_clock::time_point terminatedAt;
@@ -315,6 +318,16 @@ TEST_F(Entry, ASecondCopyEndsAtOnceWithoutTouchingTheLog)
     EXPECT_EQ(err(), "");
     EXPECT_EQ(out(), "");
     EXPECT_FALSE(fs::exists(program() / "Log.txt"));
+}
+
+// A lock file that cannot be made in the runtime folder is no second copy: it is made in the temporary folder.
+TEST_F(Entry, AMissingRuntimeFolderTakesTheLockInTheTemporaryFolder)
+{
+    buildInstallation();
+    runtime = dir / "missing";
+    ASSERT_EQ(runProgram(), 0) << err();
+    EXPECT_THAT(log(), HasSubstr("\nproduction\n"));
+    EXPECT_TRUE(fs::exists(dir / fmt::format("Local__HLMR_-{}.lock", getuid())));
 }
 
 TEST_F(Entry, ALogThatCannotBeOpenedEndsTheProgramWithItsReason)

@@ -1,5 +1,6 @@
 #include "platform/os/single_instance.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -21,11 +22,14 @@ std::string SingleInstanceLock::fileNameFor(std::string_view name)
     return fileName + ".lock";
 }
 
-std::unique_ptr<SingleInstanceLock> SingleInstanceLock::acquire(std::string_view name)
+SingleInstanceAttempt SingleInstanceLock::acquire(std::string_view name)
 {
     const char* runtimeFolder = std::getenv("XDG_RUNTIME_DIR");
     if (runtimeFolder != nullptr && std::filesystem::path{runtimeFolder}.is_absolute()) {
-        return acquireIn(runtimeFolder, name);
+        SingleInstanceAttempt attempt = acquireIn(runtimeFolder, name);
+        if (attempt || attempt.heldByAnother()) {
+            return attempt;
+        }
     }
     // The shared temporary folder holds every user's locks, so the user id keeps them apart.
     std::error_code ec;
@@ -36,19 +40,22 @@ std::unique_ptr<SingleInstanceLock> SingleInstanceLock::acquire(std::string_view
     return acquireIn(folder, std::string{name} + "-" + std::to_string(getuid()));
 }
 
-std::unique_ptr<SingleInstanceLock> SingleInstanceLock::acquireIn(const std::filesystem::path& folder,
-                                                                  std::string_view name)
+SingleInstanceAttempt SingleInstanceLock::acquireIn(const std::filesystem::path& folder, std::string_view name)
 {
-    const std::filesystem::path file = folder / fileNameFor(name);
-    const int descriptor = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    SingleInstanceAttempt attempt;
+    attempt.file = folder / fileNameFor(name);
+    const int descriptor = open(attempt.file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (descriptor < 0) {
-        return nullptr;
+        attempt.error = errno;
+        return attempt;
     }
     if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        attempt.error = errno == EWOULDBLOCK ? 0 : errno;
         close(descriptor);
-        return nullptr;
+        return attempt;
     }
-    return std::unique_ptr<SingleInstanceLock>(new SingleInstanceLock(descriptor));
+    attempt.lock.reset(new SingleInstanceLock(descriptor));
+    return attempt;
 }
 
 } // namespace hlw::os
