@@ -34,9 +34,12 @@ class Descriptor {
 WholeFile gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes)
 {
     WholeFile result;
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, as a FIFO's open waits for a writer and a device's may wait too; only a regular file
+    // is read, and that with blocking reads again.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(file.get(), F_SETFL, 0) != 0) {
         return result;
     }
     if (static_cast<std::size_t>(info.st_size) > maxBytes) {

@@ -10,7 +10,7 @@ namespace hlw {
 
 enum class WholeFileStatus {
     ok,
-    cannotOpen, // missing, a folder, or no permission
+    cannotOpen, // missing, no permission, or not a regular file (a folder, a FIFO, a device): never waited for
     tooLarge,   // more than the cap: nothing of it is returned
     readFailed,
 };
