@@ -44,7 +44,10 @@ int HeadlessHost::run(WorkerContext& context)
         std::optional<uint32_t> message;
         {
             std::unique_lock lock(mutex_);
-            posted_.wait_for(lock, signalPoll, [this] { return !messages_.empty() || closeSignal_.load(); });
+            // Once the close command has run, the signal no longer ends the wait: the pump waits for the worker's
+            // messages while the run closes.
+            posted_.wait_for(lock, signalPoll,
+                             [this] { return !messages_.empty() || (closeSignal_.load() && !closing_); });
             if (!messages_.empty()) {
                 message = messages_.front();
                 messages_.pop_front();

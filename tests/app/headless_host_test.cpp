@@ -11,7 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
+
+#include <time.h>
 
 namespace hlw {
 namespace {
@@ -114,6 +118,42 @@ TEST(HeadlessHost, ACloseBeforeTheStartMessageStartsNoWorker)
     gf_stopLog();
     gf_resetRunFlags();
     userClosing.store(false);
+    gf_resetMessageLine();
+}
+
+// After the close command the pump waits for the worker's messages: a worker that takes a second to close down
+// costs the pump's thread next to no processor time.
+TEST(HeadlessHost, WaitsWithoutTurningWhileTheRunCloses)
+{
+    test::TempDir dir;
+    test::gf_makeProgramFolder(dir.path());
+    test::WorkerFolderRun run(dir.path());
+    isRestart.store(false);
+    std::atomic<bool> closeSignal{false};
+    std::FILE* out = std::tmpfile();
+    test::FakeWorld world;
+    HeadlessHost host(closeSignal, out, out);
+    world.tick.onTick = [&](int64_t number) {
+        if (number == 100) {
+            closeSignal.store(true);
+            std::this_thread::sleep_for(1s);
+        }
+    };
+    WorkerContext context = world.context(host);
+    const auto threadTime = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    };
+    const auto before = threadTime();
+
+    EXPECT_EQ(host.run(context), 0);
+    EXPECT_LT(threadTime() - before, 300ms);
+    EXPECT_THAT(run.finishLog(), HasSubstr("Exiting: USER CLOSED SIM\n"));
+    std::fclose(out);
+    gf_resetRunFlags();
+    userClosing.store(false);
+    isRestart.store(false);
     gf_resetMessageLine();
 }
 
