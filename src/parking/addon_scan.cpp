@@ -74,9 +74,9 @@ void lf_prepareOutputFolders()
 
 // The gathered files packed for the user to send in; the button and the status show it. True when "tblo" is to
 // stay: it holds the archive, or the files an archive could not be made of.
-bool lf_packTblo(AddonScanRun& run, bool stopped)
+bool lf_packTblo(AddonScanRun& run)
 {
-    const TbloPacking packing = gf_zipTblo(paths::tbloFolder, stopped);
+    const TbloPacking packing = gf_zipTblo(paths::tbloFolder);
     if (!packing.packed) {
         return packing.files != 0;
     }
@@ -94,7 +94,9 @@ struct FolderScan {
     bool stopped = false;  // the run is ending: the walks may have been cut short
 };
 
-// Every root walked, the scan log written, the files gathered and packed.
+// Every root walked, the scan log written, the files gathered and packed. A scan that stopped gathers and packs
+// nothing: the user would be asked to send in what a cut-short walk happened to find, and a run that is ending
+// would wait for the archive.
 FolderScan lf_scanAllFolders(const std::vector<fs::path>& roots, AddonScanRun& run)
 {
     gf_logFlush(fmt::format("The scan will search {} folder{}", roots.size(), roots.size() == 1 ? "" : "s"));
@@ -122,8 +124,10 @@ FolderScan lf_scanAllFolders(const std::vector<fs::path>& roots, AddonScanRun& r
     }
     gf_clearMessage();
     run.report().clear();
-    gf_copyThirdpartyFilesToTblo(paths::tbloFolder);
-    scan.tbloKept = lf_packTblo(run, scan.stopped);
+    if (!scan.stopped) {
+        gf_copyThirdpartyFilesToTblo(paths::tbloFolder);
+        scan.tbloKept = lf_packTblo(run);
+    }
     run.countBoth();
     scan.thirdPartyFound = run.status().snapshot().thirdPartyCount != 0;
     return scan;

@@ -218,7 +218,7 @@ bool gf_zipFolder(const fs::path& folder, const fs::path& target)
     return lf_closeZip(archive, targetPath, count);
 }
 
-TbloPacking gf_zipTblo(const fs::path& tblo, bool scanStopped)
+TbloPacking gf_zipTblo(const fs::path& tblo)
 {
     TbloPacking packing;
     try {
@@ -228,9 +228,7 @@ TbloPacking gf_zipTblo(const fs::path& tblo, bool scanStopped)
         return packing;
     }
     if (packing.files == 0) {
-        if (!scanStopped) {
-            gf_logFlush("All your simaddon and third party airports are recognised, no off line learning needed.");
-        }
+        gf_logFlush("All your simaddon and third party airports are recognised, no off line learning needed.");
         return packing;
     }
     if (!gf_zipFolder(tblo, tblo / paths::tbloZipName)) {

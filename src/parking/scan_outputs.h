@@ -46,10 +46,9 @@ struct TbloPacking {
     bool packed = false; // "tblo.zip" was made of them
 };
 
-// The files gathered in the folder packed into "tblo.zip" there, and the packed XML files removed. A folder that
-// holds none after a whole scan gets the log line that every airport is recognised; after a scan that stopped,
-// which cannot tell, nothing is said. When the archive cannot be made the alert "Zippen TBLO folder failed" is
-// logged and the files stay.
-TbloPacking gf_zipTblo(const std::filesystem::path& tblo, bool scanStopped);
+// The files gathered in the folder by a whole scan packed into "tblo.zip" there, and the packed XML files removed.
+// A folder that holds none gets the log line that every airport is recognised. When the archive cannot be made
+// the alert "Zippen TBLO folder failed" is logged and the files stay.
+TbloPacking gf_zipTblo(const std::filesystem::path& tblo);
 
 } // namespace hlw

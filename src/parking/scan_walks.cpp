@@ -258,10 +258,12 @@ void lf_scanStreamedRoot(const fs::path& root, AddonScanRun& run)
     run.report().push_back(
         fmt::format("\n\n\n+++++++++++++++++ Scanning for streamed airports in:\n{}\n", root.string()));
     int32_t simulatorPackages = 0;
+    bool stopped = false;
     std::error_code error;
     fs::directory_iterator entries(root, error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         if (AddonScanRun::stopping()) {
+            stopped = true;
             break;
         }
         const fs::directory_entry& entry = *entries;
@@ -279,6 +281,7 @@ void lf_scanStreamedRoot(const fs::path& root, AddonScanRun& run)
         }
         if (AddonScanRun::stopping()) {
             run.writeScanLog();
+            stopped = true;
             break;
         }
     }
@@ -286,7 +289,10 @@ void lf_scanStreamedRoot(const fs::path& root, AddonScanRun& run)
         run.report().push_back(
             fmt::format("{} airports search in folder {} aborted, cause: {}", "===> ", root.string(), error.message()));
     }
-    gf_copySimaddonFilesToTblo(paths::tbloFolder);
+    // A scan that stopped packs nothing.
+    if (!stopped) {
+        gf_copySimaddonFilesToTblo(paths::tbloFolder);
+    }
     run.countSimAddons();
 }
 

@@ -146,6 +146,33 @@ class ClosingFrom final : public RunStatePort {
     const bool msfs2020_;
 };
 
+// A stop of the run requested once the file exists.
+class StopOnceWritten final : public RunStatePort {
+  public:
+    StopOnceWritten(fs::path file, bool msfs2020) : file_(std::move(file)), msfs2020_(msfs2020)
+    {
+        gf_installRunStatePort(this);
+    }
+    ~StopOnceWritten() override { gf_installRunStatePort(nullptr); }
+    StopOnceWritten(const StopOnceWritten&) = delete;
+    StopOnceWritten& operator=(const StopOnceWritten&) = delete;
+
+    bool stopRequested() const noexcept override
+    {
+        std::error_code error;
+        return fs::exists(file_, error);
+    }
+    bool userClosing() const noexcept override { return false; }
+    bool simIsMsfs2020() const noexcept override { return msfs2020_; }
+    int32_t simCode() const noexcept override { return msfs2020_ ? 1 : 2; }
+    bool simTimeInUse() const noexcept override { return false; }
+    int64_t simUtcSeconds() const noexcept override { return 0; }
+
+  private:
+    const fs::path file_;
+    const bool msfs2020_;
+};
+
 class AddonScanTest : public ::testing::Test {
   protected:
     AddonScanTest()
@@ -428,6 +455,36 @@ TEST_F(AddonScanTest, AStoppedScanSaysThatItStoppedAndNotThatEveryAirportIsRecog
     EXPECT_THAT(log, HasSubstr("\nThe airports scan stopped: the run is ending\n"));
     EXPECT_THAT(log, Not(HasSubstr("recognised")));
     EXPECT_THAT(log, HasSubstr("airports scan ends"));
+}
+
+TEST_F(AddonScanTest, AScanStoppedAfterAFileToSendInGathersAndPacksNothing)
+{
+    // The stop comes once a file for the archive was generated: in "Community" for MSFS 2020, in
+    // "StreamedPackages" (walked before "Community") for MSFS 2024.
+    struct Case {
+        bool msfs2020;
+        const char* generated;
+    };
+    const Case cases[] = {{true, "airports/my_thirdparty/EHBK.xml"}, {false, "airports/my_simaddon/EHLE.xml"}};
+    answerFacilities();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.generated);
+        const std::size_t logBefore = folder.logText().size();
+        {
+            const StopOnceWritten stop(folder.dir / c.generated, c.msfs2020);
+            scan();
+        }
+        ASSERT_TRUE(fs::exists(folder.dir / c.generated));
+        EXPECT_FALSE(fs::exists(folder.dir / "tblo"));
+        EXPECT_EQ(status.snapshot().tbloNeeded, 0);
+        EXPECT_FALSE(window.port.control(settings::tbloZipButton.controlId())->enabled);
+        const std::string log = folder.logText().substr(logBefore);
+        EXPECT_THAT(log, HasSubstr("\nThe airports scan stopped: the run is ending\n"));
+        for (const char* never : {"copied to tblo", "[zip]", "! Mail"}) {
+            EXPECT_THAT(log, Not(HasSubstr(never)));
+        }
+        settings::scanAirports.set(true);
+    }
 }
 
 TEST_F(AddonScanTest, AClosingDuringAStalledFacilityRequestEndsTheScanAtOnce)

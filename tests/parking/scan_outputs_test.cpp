@@ -171,7 +171,7 @@ TEST(TbloCopies, AnEmptyFolderMakesNoArchive)
 {
     test::ParkingFolder folder;
     fs::create_directories("tblo");
-    const TbloPacking packing = gf_zipTblo("tblo", false);
+    const TbloPacking packing = gf_zipTblo("tblo");
     EXPECT_EQ(packing.files, 0);
     EXPECT_FALSE(packing.packed);
     EXPECT_FALSE(fs::exists("tblo/tblo.zip"));
