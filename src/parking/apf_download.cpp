@@ -31,6 +31,9 @@ std::string gf_downloadApf(std::string_view relativePath, const std::filesystem:
         return {};
     }
     gf_removeWithWarning(destination);
+    if (gf_transferStopRequested(limits.stop)) {
+        return fmt::format("download given up: '{}'", url);
+    }
     std::string failure = fmt::format("failed to download: '{}'", url);
     gf_logAlert(failure);
     return failure;

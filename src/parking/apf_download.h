@@ -17,8 +17,9 @@ std::string gf_apfUrl(std::string_view relativePath);
 
 // Downloads the archived file into the destination: at most the size the airport file reader accepts
 // (apfMaxBytes), within the time limit, ended early by the stop token. Empty text on success; otherwise the
-// destination is removed (also an older file there), the failure logged, and "failed to download: '{}'" with the
-// address returned.
+// destination is removed (also an older file there) and the failure logged and returned as "failed to download:
+// '{}'" with the address, or, for a transfer given up on purpose (gf_transferStopRequested), "download given up:
+// '{}'" returned without a failure logged.
 std::string gf_downloadApf(std::string_view relativePath, const std::filesystem::path& destination,
                            std::stop_token stop = {}, std::chrono::seconds timeLimit = apfDownloadTimeLimit);
 

@@ -52,6 +52,8 @@ void ParkAirportDriver::drive(bool firstCall)
 {
     try {
         if (readRequest_ && !archivedFileArrived()) {
+            // A user who leaves the airport while its file arrives gives up the load and its download with it.
+            followUser(firstCall);
             return;
         }
         if (parts_.controls.busy() && parts_.selection.selected.empty()) {
@@ -60,16 +62,7 @@ void ParkAirportDriver::drive(bool firstCall)
             parts_.staticParking.showMeanHours();
         }
         if (!readRequest_) {
-            const std::optional<UserAircraftState> user = traffic_.userAircraft();
-            if (user && (std::abs(user->position.lat) > unsetPositionDeg ||
-                         std::abs(user->position.lon) > unsetPositionDeg)) {
-                list_.updateDistances(user->position);
-            }
-            if (park_.airport && user) {
-                checkInSight(*user);
-            } else if (!park_.airport) {
-                findInSight(user, firstCall);
-            }
+            followUser(firstCall);
             return;
         }
         gf_clearMessage();
@@ -87,6 +80,20 @@ void ParkAirportDriver::drive(bool firstCall)
         gf_logFlushNow();
     } catch (const std::exception& error) {
         gf_logAlert(fmt::format("{}: {}", "gf_parkAirportDriver", error.what()));
+    }
+}
+
+void ParkAirportDriver::followUser(bool firstCall)
+{
+    const std::optional<UserAircraftState> user = traffic_.userAircraft();
+    if (user &&
+        (std::abs(user->position.lat) > unsetPositionDeg || std::abs(user->position.lon) > unsetPositionDeg)) {
+        list_.updateDistances(user->position);
+    }
+    if (park_.airport && user) {
+        checkInSight(*user);
+    } else if (!park_.airport) {
+        findInSight(user, firstCall);
     }
 }
 

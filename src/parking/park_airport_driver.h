@@ -54,7 +54,8 @@ class ParkAirportDriver {
     void clearList();
     // The destination joins the list first.
     void addToList(const AirportCode& code, const LatLon& position);
-    // One run of the driver: while the requested park airport's archived file is still arriving, nothing. Otherwise
+    // One run of the driver: while the requested park airport's archived file is still arriving, only leaving the
+    // airport when it goes out of sight or a nearer list airport comes in sight, which gives its load up. Otherwise
     // it ends a finished placement, then either loads the requested park airport and calculates its static parking,
     // or keeps the park airport while it stays in sight and chooses one when none is chosen.
     void drive(bool firstCall);
@@ -84,6 +85,8 @@ class ParkAirportDriver {
     const ParkAirportList& list() const noexcept { return list_; }
 
   private:
+    // The list sorted by the user's distance, then the park airport kept while in sight, or one chosen.
+    void followUser(bool firstCall);
     void findInSight(const std::optional<UserAircraftState>& user, bool firstCall);
     void checkInSight(const UserAircraftState& user);
     bool backingOff(const AirportCode& code);

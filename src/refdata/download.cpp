@@ -85,13 +85,11 @@ std::size_t lf_writeToFile(char* data, std::size_t size, std::size_t count, void
     return std::fwrite(data, size, count, sink.file);
 }
 
-// Ends a transfer when the run is stopped, the user closes the program or the caller's stop token asks for it.
-// libcurl calls it about once a second while nothing arrives.
+// Ends a transfer when gf_transferStopRequested says so. libcurl calls it about once a second while nothing
+// arrives.
 int lf_abortWhenStopping(void* stopPointer, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    const RunStatePort& run = gf_runState();
-    const std::stop_token& stop = *static_cast<const std::stop_token*>(stopPointer);
-    return run.stopRequested() || run.userClosing() || stop.stop_requested() ? 1 : 0;
+    return gf_transferStopRequested(*static_cast<const std::stop_token*>(stopPointer)) ? 1 : 0;
 }
 
 template <typename Value>
@@ -160,6 +158,10 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
         gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", maxBytes, url));
         return false;
     }
+    if (result == CURLE_ABORTED_BY_CALLBACK) {
+        gf_log(fmt::format("Download given up: {}", url));
+        return false;
+    }
     if (result != CURLE_OK) {
         gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
         return false;
@@ -188,6 +190,12 @@ bool lf_download(CURL* handle, const std::string& url, const std::filesystem::pa
 }
 
 } // namespace
+
+bool gf_transferStopRequested(const std::stop_token& stop) noexcept
+{
+    const RunStatePort& run = gf_runState();
+    return run.stopRequested() || run.userClosing() || stop.stop_requested();
+}
 
 bool gf_download(CURL* handle, const std::string& url, const std::filesystem::path& target, bool binary,
                  const DownloadCheck& check, std::uint64_t maxBytes, DownloadedFile kind, const TransferLimits& limits)

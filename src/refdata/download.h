@@ -41,6 +41,10 @@ struct TransferLimits {
     std::stop_token stop;
 };
 
+// True when a transfer with the stop token is to end now: the run is stopped, the user closes the program or the
+// token asks for it. A transfer ended so is given up on purpose, not failed: it is logged as given up.
+bool gf_transferStopRequested(const std::stop_token& stop) noexcept;
+
 // Downloads url into target with a handle the caller owns (one thread at a time per handle; all options are set
 // anew for each call). binary false opens the file in text mode. maxBytes bounds the file's size. True on
 // success.

@@ -286,6 +286,37 @@ TEST_F(ParkAirportLoad, LeavingTheParkAirportWhileItsFileArrivesGivesTheLoadUp)
     EXPECT_EQ(folder.logText().find("no park airport set"), std::string::npos) << folder.logText();
 }
 
+// The user takes off and climbs out of sight while the file arrives from a server that never finishes: the airport
+// is left at once and its download given up within about a second, as by the engine; nothing is loaded or placed
+// and no failed load is recorded, so the airport is chosen again at the next landing there.
+TEST_F(ParkAirportLoad, ClimbingOutOfSightWhileTheFileArrivesGivesTheLoadAndItsDownloadUp)
+{
+    useBase("stall/30/", 30);
+    const UserAircraftState parked{{52.3086, 4.7639}, 0.0, 0.0, true};
+    traffic.user = parked;
+    service.driveParkAirport(true);
+    ASSERT_EQ(status.snapshot().parkAirportCode, "EHAM");
+    const fs::path arriving = fs::path(downloaded) += ".part";
+    ASSERT_TRUE(test::gf_within(2s, [&] { return fs::exists(arriving); }, 10ms));
+    traffic.user = UserAircraftState{{52.3086, 4.7639}, 25000.0, 250.0, false};
+    service.driveParkAirport(false);
+    EXPECT_EQ(status.snapshot().parkAirportCode, "");
+    EXPECT_TRUE(test::gf_within(2s, [&] { return !fs::exists(arriving); }, 10ms));
+    service.driveParkAirport(false);
+    const std::string log = folder.logText();
+    EXPECT_NE(log.find("EHAM is out of sight"), std::string::npos) << log;
+    EXPECT_NE(log.find("Download given up: http://127.0.0.1"), std::string::npos) << log;
+    for (const char* never : {"Download error", "failed to download", "Airport file read from"}) {
+        EXPECT_EQ(log.find(never), std::string::npos) << never;
+    }
+    EXPECT_FALSE(service.fileLoaded());
+    EXPECT_EQ(traffic.creations, 0);
+    EXPECT_EQ(gf_messageLineTexts().message, "");
+    traffic.user = parked;
+    service.driveParkAirport(false);
+    EXPECT_EQ(status.snapshot().parkAirportCode, "EHAM");
+}
+
 TEST_F(ParkAirportLoad, AFileBeyondABoundIsRefusedAsAFailedLoad)
 {
     // Stands in rows of 100, each of the one radius.
