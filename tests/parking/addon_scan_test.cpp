@@ -146,33 +146,6 @@ class ClosingFrom final : public RunStatePort {
     const bool msfs2020_;
 };
 
-// A stop of the run requested once the file exists.
-class StopOnceWritten final : public RunStatePort {
-  public:
-    StopOnceWritten(fs::path file, bool msfs2020) : file_(std::move(file)), msfs2020_(msfs2020)
-    {
-        gf_installRunStatePort(this);
-    }
-    ~StopOnceWritten() override { gf_installRunStatePort(nullptr); }
-    StopOnceWritten(const StopOnceWritten&) = delete;
-    StopOnceWritten& operator=(const StopOnceWritten&) = delete;
-
-    bool stopRequested() const noexcept override
-    {
-        std::error_code error;
-        return fs::exists(file_, error);
-    }
-    bool userClosing() const noexcept override { return false; }
-    bool simIsMsfs2020() const noexcept override { return msfs2020_; }
-    int32_t simCode() const noexcept override { return msfs2020_ ? 1 : 2; }
-    bool simTimeInUse() const noexcept override { return false; }
-    int64_t simUtcSeconds() const noexcept override { return 0; }
-
-  private:
-    const fs::path file_;
-    const bool msfs2020_;
-};
-
 class AddonScanTest : public ::testing::Test {
   protected:
     AddonScanTest()
@@ -471,7 +444,7 @@ TEST_F(AddonScanTest, AScanStoppedAfterAFileToSendInGathersAndPacksNothing)
         SCOPED_TRACE(c.generated);
         const std::size_t logBefore = folder.logText().size();
         {
-            const StopOnceWritten stop(folder.dir / c.generated, c.msfs2020);
+            const test::StopOnceWritten stop(folder.dir / c.generated, c.msfs2020);
             scan();
         }
         ASSERT_TRUE(fs::exists(folder.dir / c.generated));

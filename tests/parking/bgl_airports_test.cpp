@@ -3,7 +3,6 @@
 #include "parking/bgl_airports.h"
 
 #include "bgl_writer.h"
-#include "core/run_state_port.h"
 #include "parking_fixture.h"
 #include "refdata/airports_database.h"
 #include "support/fake_steady_time.h"
@@ -131,29 +130,6 @@ std::string lf_code(char first, int index)
     return code;
 }
 
-// A stop of the run once the file exists.
-class StopOnceWritten final : public RunStatePort {
-  public:
-    explicit StopOnceWritten(fs::path file) : file_(std::move(file)) { gf_installRunStatePort(this); }
-    ~StopOnceWritten() override { gf_installRunStatePort(nullptr); }
-    StopOnceWritten(const StopOnceWritten&) = delete;
-    StopOnceWritten& operator=(const StopOnceWritten&) = delete;
-
-    bool stopRequested() const noexcept override
-    {
-        std::error_code error;
-        return fs::exists(file_, error);
-    }
-    bool userClosing() const noexcept override { return false; }
-    bool simIsMsfs2020() const noexcept override { return true; }
-    int32_t simCode() const noexcept override { return 1; }
-    bool simTimeInUse() const noexcept override { return false; }
-    int64_t simUtcSeconds() const noexcept override { return 0; }
-
-  private:
-    const fs::path file_;
-};
-
 // Crafted files under the size cap, scaled down, in a package whose manifest names a maker: each code is written
 // once with the stands of its last record, a repeated line is written a few times and counted, a parkings count
 // that promises more than the record holds ends at the record, and a stop is seen inside the file.
@@ -209,7 +185,7 @@ TEST_F(BglAirports, CraftedFilesTakeLittleTimeFewLinesAndOneWritePerCode)
         SCOPED_TRACE(shape.name);
         fs::remove_all(folder.dir / "airports/my_thirdparty");
         folder.write("pkg/scenery/crafted.bgl", tree::gf_bglFileBytes(shape.file));
-        std::optional<StopOnceWritten> stop;
+        std::optional<test::StopOnceWritten> stop;
         if (shape.stopOnceWritten) {
             stop.emplace(folder.dir / "airports/my_thirdparty" / (lf_code('K', 0) + ".xml"));
         }

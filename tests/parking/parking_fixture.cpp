@@ -9,6 +9,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <system_error>
+#include <utility>
 
 namespace hlw::test {
 namespace {
@@ -68,6 +70,22 @@ void ParkingFolder::write(const fs::path& relative, const std::string& bytes) co
     const fs::path path = dir / relative;
     fs::create_directories(path.parent_path());
     writeWholeFile(path, bytes);
+}
+
+StopOnceWritten::StopOnceWritten(fs::path file, bool msfs2020) : file_(std::move(file)), msfs2020_(msfs2020)
+{
+    gf_installRunStatePort(this);
+}
+
+StopOnceWritten::~StopOnceWritten()
+{
+    gf_installRunStatePort(nullptr);
+}
+
+bool StopOnceWritten::stopRequested() const noexcept
+{
+    std::error_code error;
+    return fs::exists(file_, error);
 }
 
 void resetAirportSettings()

@@ -2,6 +2,7 @@
 // A program folder for the parking tests: a temporary folder made the current folder with the log open in it,
 // a small reference database and airports database installed, the per-user data folder inside it and the
 // settings that airport files override at their defaults.
+#include "core/run_state_port.h"
 #include "parking/apf_data.h"
 #include "parking/park_airport_state.h"
 #include "support/temp_dir.h"
@@ -31,6 +32,26 @@ class ParkingFolder {
 
   private:
     ScopedCurrentPath current_{dir.path()};
+};
+
+// The run state of the simulator given, with a stop of the run once the file exists, for the object's lifetime.
+class StopOnceWritten final : public RunStatePort {
+  public:
+    explicit StopOnceWritten(std::filesystem::path file, bool msfs2020 = true);
+    ~StopOnceWritten() override;
+    StopOnceWritten(const StopOnceWritten&) = delete;
+    StopOnceWritten& operator=(const StopOnceWritten&) = delete;
+
+    bool stopRequested() const noexcept override;
+    bool userClosing() const noexcept override { return false; }
+    bool simIsMsfs2020() const noexcept override { return msfs2020_; }
+    int32_t simCode() const noexcept override { return msfs2020_ ? 1 : 2; }
+    bool simTimeInUse() const noexcept override { return false; }
+    int64_t simUtcSeconds() const noexcept override { return 0; }
+
+  private:
+    const std::filesystem::path file_;
+    const bool msfs2020_;
 };
 
 // Puts the eight settings that learned files override back to their defaults.
