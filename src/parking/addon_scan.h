@@ -6,8 +6,8 @@
 // and gathers the generated files of airports without archived file in "tblo/tblo.zip". A stop of the run or the
 // user closing the program ends the walks, also during a facility request, without reading further; the log and
 // the scan log then say that the scan stopped, and neither that every airport is recognised nor that none was
-// found; nothing is gathered or packed and "tblo" is removed. However it ends, the facility connection is closed and "SCAN_AIRPORTS" is switched off and saved, so a
-// failing scan is not repeated by every start.
+// found; nothing is gathered or packed and "tblo" is removed. However it ends, the facility connection is closed
+// and "SCAN_AIRPORTS" is switched off and saved, so a failing scan is not repeated by every start.
 #include "core/status_board.h"
 #include "core/steady_time_source.h"
 #include "parking/addon_scan_port.h"
