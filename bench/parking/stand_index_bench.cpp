@@ -13,7 +13,13 @@
 //   file may hold, with a radius of 90 m that links each to about 20 others; as many stands with two recorded uses
 //   each as the reader takes (its bound of elements and attributes ends them just below its byte cap); one stand
 //   with as many of the smallest recorded uses as that bound takes; a file of the smallest elements just under
-//   the byte cap, refused for them; and 65,536 stands, refused for their number.
+//   the byte cap, refused for them; and 65,536 stands, refused for their number;
+// - the same step for the learned files at the reader's bounds laid over an airport of 100 stands (goal: at most
+//   about 100 MB more resident memory at the step's peak and held after it, "held MB added"): as many stands the
+//   airport lacks as the reader takes, bare or with two recorded uses each (they are kept for the next save); one
+//   stand of the airport with as many learned uses as the reader takes, all different or all one duplicate; and
+//   one stand the airport lacks holding as many texts of '>' between the smallest elements as the reader takes.
+#include "core/log.h"
 #include "parking/apf_reader.h"
 #include "parking/parking_service.h"
 #include "parking/stand_index.h"
@@ -28,6 +34,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <malloc.h>
 #include <random>
 #include <stdexcept>
@@ -233,10 +240,17 @@ std::string lf_oneStandOfManyUsesFile(std::size_t maxTreeBytes)
 // uses each), made the current folder.
 class LargeAirportFolder {
   public:
-    explicit LargeAirportFolder(const std::string& airportFile = lf_airportFile(lf_layout(false), 2))
+    explicit LargeAirportFolder(const std::string& airportFile = lf_airportFile(lf_layout(false), 2),
+                                const std::string& learnedFile = {})
         : folder_(fs::temp_directory_path() / fmt::format("hlmr-stand-index-bench-{}", ::getpid()))
     {
         fs::create_directories(folder_ / "airports" / "my_simaddon");
+        if (!learnedFile.empty()) {
+            fs::create_directories(folder_ / "airports" / "learned" / "my_simaddon");
+            std::ofstream(folder_ / "airports" / "learned" / "my_simaddon" / "EHAM.xml", std::ios::binary)
+                << learnedFile;
+            learnedBytes_ = fs::file_size(folder_ / "airports" / "learned" / "my_simaddon" / "EHAM.xml");
+        }
         fs::current_path(folder_);
         if (!gf_readDbase(fs::path(HLMR_SAMPLES_INPUT) / "dbase.enc") ||
             !gf_readAirports(fs::path(HLMR_SAMPLES_INPUT) / "airports.enc")) {
@@ -258,10 +272,12 @@ class LargeAirportFolder {
     LargeAirportFolder& operator=(const LargeAirportFolder&) = delete;
 
     std::uintmax_t bytes() const noexcept { return bytes_; }
+    std::uintmax_t learnedBytes() const noexcept { return learnedBytes_; }
 
   private:
     fs::path folder_;
     std::uintmax_t bytes_ = 0;
+    std::uintmax_t learnedBytes_ = 0;
 };
 
 void BM_LoadLargeAirportStep(benchmark::State& run)
@@ -387,6 +403,121 @@ void BM_LoadAirportAtTheBoundsStep(benchmark::State& run)
 BENCHMARK(BM_LoadAirportAtTheBoundsStep)
     ->ArgName("point|wide|pairs|stands|uses|one|tiny|count")
     ->DenseRange(0, 7)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->ComputeStatistics("max", [](const std::vector<double>& runs) { return *std::ranges::max_element(runs); });
+
+// A learned file of EHAM whose stands come in one piece after another, each given by its number, as many as make a
+// tree of at most apfMaxTreeBytes in at most apfMaxBytes (gf_apfTreeBytes).
+std::string lf_learnedFile(const std::string& head, const std::function<std::string(int)>& piece, std::string_view tail)
+{
+    constexpr std::string_view learnedHead = R"(<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <meta>
+    <info name="author" value="Hollowmere" />
+    <info name="version" value="12.5.1" />
+    <info name="date" value="Dec  6, 2026" />
+    <info name="copyright" value="Copyright (c) the makers of Hollowmere. All rights reserved." />
+    <info name="sim" value="1" />
+  </meta>
+  <parameters>
+    <parameter name="airport_name" value="Schiphol" />
+  </parameters>
+  <parkpositions>
+)";
+    std::string text(learnedHead);
+    text += head;
+    std::size_t treeBytes = gf_apfTreeBytes(text) + gf_apfTreeBytes(tail) + gf_apfTreeBytes(fileTail);
+    for (int n = 1;; ++n) {
+        const std::string next = piece(n);
+        treeBytes += gf_apfTreeBytes(next);
+        if (treeBytes > apfMaxTreeBytes || text.size() + next.size() + tail.size() + fileTail.size() > apfMaxBytes) {
+            break;
+        }
+        text += next;
+    }
+    text += tail;
+    text += fileTail;
+    return text;
+}
+
+// The learned file of each shape (see the top of this file), by its place in "absent|absentUses|uses|dups|gt".
+std::string lf_learnedShapeFile(int64_t shape)
+{
+    const auto use = [](int n, int k) {
+        return fmt::format(R"(      <opt reg="PH-{}" airl="KLM" type="B738" day="{}" hh="{}" cs="KLM{}" />)"
+                           "\n",
+                           n * 2 + k, (n + k) % 7 + 1, n % 48, n % 9000 + 1);
+    };
+    switch (shape) {
+    case 0:
+        return lf_learnedFile({}, [](int n) { return fmt::format("    <parkpos id=\"G{}\" />\n", n); }, {});
+    case 1:
+        return lf_learnedFile({},
+                              [&](int n) {
+                                  return fmt::format("    <parkpos id=\"G{}\">\n{}{}    </parkpos>\n", n, use(n, 0),
+                                                     use(n, 1));
+                              },
+                              {});
+    case 2:
+        return lf_learnedFile(
+            "    <parkpos id=\"S1\">\n", [&](int n) { return use(n, 0); }, "    </parkpos>\n");
+    case 3:
+        return lf_learnedFile(
+            "    <parkpos id=\"S1\">\n", [&](int) { return use(1, 0); }, "    </parkpos>\n");
+    default:
+        return lf_learnedFile(
+            "    <parkpos id=\"G1\">", [](int) { return std::string("<a/>>"); }, "</parkpos>\n");
+    }
+}
+
+// The main loop's load step of an airport of 100 stands with a learned file at the reader's bounds.
+void BM_LoadLearnedFileAtTheBoundsStep(benchmark::State& run)
+{
+    const LargeAirportFolder folder(lf_airportFile(lf_overlappingLayout(100, false, 30.0), 0),
+                                    lf_learnedShapeFile(run.range(0)));
+    // The reader's lines go to a log of their own, as in the program.
+    gf_startLog("Log.txt");
+    BenchTraffic traffic;
+    StatusBoard status;
+    double peakAddedMb = 0.0;
+    double heldAddedMb = 0.0;
+    bool loaded = false;
+    std::size_t options = 0;
+    for (auto _ : run) {
+        run.PauseTiming();
+        {
+            ParkingService service(traffic, status, gf_systemSteadyTime());
+            service.driveParkAirport(true);
+            lf_resetPeakMemory();
+            const ResidentMemory before = lf_residentMemory();
+            run.ResumeTiming();
+            service.driveParkAirport(false);
+            run.PauseTiming();
+            const ResidentMemory after = lf_residentMemory();
+            peakAddedMb = std::max(peakAddedMb, static_cast<double>(after.peakKb - before.nowKb) / 1024.0);
+            // What the loaded airport holds, without the heap's free memory.
+            ::malloc_trim(0);
+            heldAddedMb = std::max(heldAddedMb, static_cast<double>(lf_residentMemory().nowKb - before.nowKb) / 1024.0);
+            loaded = service.fileLoaded() && service.park().state.learnedRead == LearnedRead::complete;
+            options = 0;
+            for (const StandRecord& stand : service.park().state.stands) {
+                options += stand.options.size();
+            }
+        }
+        run.ResumeTiming();
+    }
+    run.counters["learned MB"] = static_cast<double>(folder.learnedBytes()) / 1e6;
+    run.counters["read"] = loaded ? 1.0 : 0.0;
+    run.counters["options"] = static_cast<double>(options);
+    run.counters["peak MB added"] = peakAddedMb;
+    run.counters["held MB added"] = heldAddedMb;
+    gf_stopLog();
+    run.counters["log MB"] = static_cast<double>(fs::file_size("Log.txt")) / 1e6;
+}
+BENCHMARK(BM_LoadLearnedFileAtTheBoundsStep)
+    ->ArgName("absent|absentUses|uses|dups|gt")
+    ->DenseRange(0, 4)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
     ->ComputeStatistics("max", [](const std::vector<double>& runs) { return *std::ranges::max_element(runs); });
