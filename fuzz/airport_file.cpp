@@ -13,6 +13,7 @@
 #include <cmath>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     pugi::xml_document learned;
     if (!learnedText.empty() && learned.load_buffer(learnedText.data(), learnedText.size())) {
-        gf_readLearnedDocument(learned, "fuzz.xml", "Fuzz", state);
+        gf_readLearnedDocument(std::move(learned), "fuzz.xml", "Fuzz", state);
     }
     for (const StandRecord& stand : state.stands) {
         fuzz::check(std::isfinite(stand.latitude) && std::isfinite(stand.longitude) && std::isfinite(stand.heading) &&
@@ -101,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     pugi::xml_document written;
     fuzz::check(static_cast<bool>(written.load_string(first.c_str())), "the written file parses");
     ParkAirportState back;
-    fuzz::check(gf_readLearnedDocument(written, "fuzz.xml", "Fuzz", back) == LearnedRead::complete,
+    fuzz::check(gf_readLearnedDocument(std::move(written), "fuzz.xml", "Fuzz", back) == LearnedRead::complete,
                 "the written file reads completely");
     fuzz::check(back.handmade && back.stands.size() <= state.stands.size(), "the written stands come back");
     fuzz::check(lf_handmadeText(back.stands) == first, "writing what was read again gives the same bytes");

@@ -153,6 +153,8 @@ std::string lf_load(std::string_view fileText, const fs::path& path, ParkAirport
     if (qfReal && qfSoft) {
         park.state.quality = {*qfReal, *qfSoft};
     }
+    // The airport file's tree is not needed any more; let go of it before the learned file takes its own.
+    document.reset();
     park.keptSettings = OverriddenSettings::current();
     park.learnedPath = gf_learnedApfPath(fileText, park.header.publisher);
     lf_readLearnedFile(park);

@@ -52,11 +52,11 @@ bool lf_finiteWithin(double value, double low, double high) noexcept
     return std::isfinite(value) && value >= low && value <= high;
 }
 
-std::optional<double> lf_radiusMetres(pugi::xml_node element, std::string_view id)
+std::optional<double> lf_radiusMetres(pugi::xml_node element, std::string_view id, CappedAlerts& alerts)
 {
     const double radius = element.attribute("radius").as_double(0.0);
     if (!lf_finiteWithin(radius, 0.0, maxRadiusMetres)) {
-        gf_logAlert(fmt::format("stand {} has an invalid radius '{}'", id, element.attribute("radius").value()));
+        alerts.alert("invalid radius", "stand {} has an invalid radius '{}'", id, element.attribute("radius").value());
         return std::nullopt;
     }
     return radius;
@@ -102,16 +102,41 @@ std::vector<StandOption> lf_readFileOptions(pugi::xml_node parkpos, bool fromAir
     return options;
 }
 
-std::string lf_slotListText(const SlotSet& slots)
+// The comma list of the slots, or the text given when it is empty.
+std::string lf_slotListText(const SlotSet& slots, std::string_view whenEmpty)
 {
-    return gf_bitset2hourList(slots).value_or(std::string());
+    std::string text = gf_bitset2hourList(slots).value_or(std::string());
+    return text.empty() ? std::string(whenEmpty) : text;
+}
+
+// What makes two options of a stand the same but for their slots: weekday, kind, codes and registration. The
+// registration is only viewed, so that a key takes no memory of its own.
+struct OptionKey {
+    uint64_t dayKindCodes = 0;
+    std::string_view registration;
+    bool operator==(const OptionKey&) const = default;
+};
+
+struct OptionKeyHash {
+    std::size_t operator()(const OptionKey& key) const noexcept
+    {
+        return std::hash<std::string_view>{}(key.registration) ^ std::hash<uint64_t>{}(key.dayKindCodes);
+    }
+};
+
+OptionKey lf_optionKey(int day, bool real, const StandCodes& codes, std::string_view registration) noexcept
+{
+    return {static_cast<uint64_t>(day & 0xFF) | (real ? 1ULL << 8U : 0ULL) |
+                static_cast<uint64_t>(codes.airline) << 16U | static_cast<uint64_t>(codes.secondAirline) << 32U |
+                static_cast<uint64_t>(codes.model) << 48U,
+            registration};
 }
 
 // Merges the learned use of one "parkpos" into its stand.
-void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
+void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear, CappedAlerts& alerts)
 {
     if (parkpos.attribute("radius_change").as_bool(false)) {
-        if (const auto radius = lf_radiusMetres(parkpos, stand.id)) {
+        if (const auto radius = lf_radiusMetres(parkpos, stand.id, alerts)) {
             stand.radius = *radius / metresPerNm;
             stand.radiusChange = true;
         }
@@ -123,39 +148,41 @@ void lf_readLearnedOpts(pugi::xml_node parkpos, StandRecord& stand, bool clear)
     if (clear) {
         return;
     }
+    // Room for all of them at once: growing by doubling would hold up to three times their memory while it moves
+    // them; and the options already there stay in place, so that the keys below may view their registrations.
+    const auto count = static_cast<std::size_t>(
+        std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end()));
+    stand.options.reserve(stand.options.size() + count);
     uint32_t number = stand.options.empty() ? 1 : stand.options.back().number + 1;
-    // The half hours that the stand's options already take, for each weekday, registration, kind and codes: an
-    // option that shares one with an earlier option of the same key is a duplicate. One set per key keeps the test
-    // one lookup per option, however many options a stand holds.
-    std::unordered_map<std::string, SlotSet> takenSlots;
-    const auto key = [](int day, std::string_view registration, bool real, const StandCodes& codes) {
-        return fmt::format("{}:{}:{}:{}:{}:{}", day, real, codes.airline, codes.secondAirline, codes.model,
-                           registration);
-    };
+    // The half hours that the stand's options already take, for each key: an option that shares one with an
+    // earlier option of its key is a duplicate. One set per key keeps the test one lookup per option, however many
+    // options a stand holds.
+    std::unordered_map<OptionKey, SlotSet, OptionKeyHash> takenSlots;
+    takenSlots.reserve(stand.options.size() + count);
     for (const StandOption& known : stand.options) {
-        takenSlots[key(known.weekday, known.registration, known.real, known.codes)] |= known.slots;
+        takenSlots[lf_optionKey(known.weekday, known.real, known.codes, known.registration)] |= known.slots;
     }
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         OptText text = gf_readOpt(opt);
         const SlotSet slots = gf_hours2bitset(opt.attribute("hh").value());
-        const std::string registration = opt.attribute("reg").value();
+        // Viewed in the document, which outlives the keys.
+        const std::string_view registration = opt.attribute("reg").value();
         if (slots.none()) {
-            gf_logAlert("empty bit set");
+            alerts.alert("empty bit set", "empty bit set");
             continue;
         }
         const int day = opt.attribute("day").as_int(0);
         if (day < 1 || day > 7) {
-            gf_logAlert(fmt::format("learned {}: day:{} is no weekday, cs:{} reg:{} skipped", stand.id,
-                                    opt.attribute("day").value(), text.callsign, registration));
+            alerts.alert("no weekday", "learned {}: day:{} is no weekday, cs:{} reg:{} skipped", stand.id,
+                         opt.attribute("day").value(), text.callsign, registration);
             continue;
         }
         const bool real = !opt.attribute("soft").as_bool(false);
-        SlotSet& taken = takenSlots[key(day, registration, real, text.codes)];
+        SlotSet& taken = takenSlots[lf_optionKey(day, real, text.codes, registration)];
         if ((taken & slots).any()) {
-            const std::string hours = lf_slotListText(slots);
-            gf_logAlert(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, day,
-                                    hours.empty() ? std::string("'empty hrs'") : hours, gf_flightLabel(text.codes),
-                                    text.callsign, registration));
+            alerts.alert("already in airport file", "learned {}: day:{} {} {} cs:{} reg:{} already in airport file",
+                         stand.id, day, lf_slotListText(slots, "'empty hrs'"), gf_flightLabel(text.codes),
+                         text.callsign, registration);
             continue;
         }
         taken |= slots;
@@ -178,10 +205,11 @@ using StandIndex = std::unordered_map<std::string, std::size_t>;
 
 // A stand made by hand in the learned file, added after the airport's stands.
 void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs::path& path, ParkAirportState& state,
-                        StandIndex& index)
+                        StandIndex& index, CappedAlerts& alerts)
 {
     if (index.contains(id)) {
-        gf_logAlert(fmt::format("manually created standid {} already exists in {}", id, path.generic_string()));
+        alerts.alert("manual stand exists", "manually created standid {} already exists in {}", id,
+                     path.generic_string());
         return;
     }
     const double latitude = parkpos.attribute("latitude").as_double(0.0);
@@ -189,17 +217,21 @@ void lf_readManualStand(pugi::xml_node parkpos, const std::string& id, const fs:
     const double radius = parkpos.attribute("radius").as_double(0.0);
     if (id.empty() || (std::fabs(latitude) <= manualZeroDegrees && std::fabs(longitude) <= manualZeroDegrees) ||
         lf_writtenAsZero(radius, 1)) {
-        gf_logAlert(
-            fmt::format("manually created standid {} misses correct attributes in {}", id, path.generic_string()));
+        alerts.alert("manual stand incomplete", "manually created standid {} misses correct attributes in {}", id,
+                     path.generic_string());
         return;
     }
-    if (gf_readParkpos(parkpos, id, false, state.stands)) {
+    if (gf_readParkpos(parkpos, id, false, state.stands, alerts)) {
         state.stands.back().manual = true;
         index.emplace(id, state.stands.size() - 1);
     }
 }
 
-void lf_readLearnedStands(pugi::xml_node document, const fs::path& path, bool clear, ParkAirportState& state)
+// The learned file's entries of stands the airport does not have, in file order.
+using UnmatchedEntries = std::vector<pugi::xml_node>;
+
+void lf_readLearnedStands(pugi::xml_node document, const fs::path& path, bool clear, ParkAirportState& state,
+                          CappedAlerts& alerts, UnmatchedEntries& unmatched)
 {
     StandIndex index;
     for (std::size_t i = 0; i < state.stands.size(); ++i) {
@@ -208,20 +240,42 @@ void lf_readLearnedStands(pugi::xml_node document, const fs::path& path, bool cl
     for (const pugi::xml_node parkpos : lf_parkpositions(document).children("parkpos")) {
         const std::string id = gf_trim(parkpos.attribute("id").value());
         if (parkpos.attribute("manual").as_bool(false)) {
-            lf_readManualStand(parkpos, id, path, state, index);
+            lf_readManualStand(parkpos, id, path, state, index, alerts);
             continue;
         }
         if (const auto stand = index.find(id); stand != index.end()) {
-            lf_readLearnedOpts(parkpos, state.stands[stand->second], clear);
+            lf_readLearnedOpts(parkpos, state.stands[stand->second], clear, alerts);
             continue;
         }
-        gf_log(fmt::format("learned stand {} in {} not found?", id, path.generic_string()));
-        gf_logContinuation("kept for the next save of the learned file");
-        if (!state.keptLearnedEntries.first_child()) {
-            state.keptLearnedEntries.append_child("parkpositions");
-        }
-        state.keptLearnedEntries.first_child().append_copy(parkpos);
+        alerts.line("stand not found", "learned stand {} in {} not found? kept for the next save of the learned file",
+                    id, path.generic_string());
+        unmatched.push_back(parkpos);
     }
+}
+
+// The state keeps the document with nothing but the unmatched entries, moved into a "parkpositions" of its own:
+// no copy of them is made, and what they hold in the file's text stays where it was parsed.
+void lf_keepUnmatched(pugi::xml_document&& document, const UnmatchedEntries& unmatched, ParkAirportState& state)
+{
+    if (unmatched.empty()) {
+        return;
+    }
+    pugi::xml_node kept = document.append_child("parkpositions");
+    if (!kept) {
+        // A save without them would lose them.
+        gf_logAlert("the learned entries of stands not found could not be kept: nothing is saved in this visit");
+        state.learnedRead = LearnedRead::unreadable;
+        return;
+    }
+    for (const pugi::xml_node parkpos : unmatched) {
+        kept.append_move(parkpos);
+    }
+    for (pugi::xml_node child = document.first_child(); child != kept;) {
+        const pugi::xml_node next = child.next_sibling();
+        document.remove_child(child);
+        child = next;
+    }
+    state.keptLearnedEntries = std::move(document);
 }
 
 // The marks of a handmade file's stands: made by hand, and changed radius or cargo flag (the cargo flag of a
@@ -264,7 +318,8 @@ LearnedRead lf_readHandmade(pugi::xml_node document, const std::string& value, P
 }
 
 LearnedRead lf_readLearnedDocument(const pugi::xml_document& document, const fs::path& path,
-                                   std::string_view airportName, ParkAirportState& state)
+                                   std::string_view airportName, ParkAirportState& state, CappedAlerts& alerts,
+                                   UnmatchedEntries& unmatched)
 {
     const auto meta = gf_readXmlMeta(document, true);
     if (!meta) {
@@ -288,7 +343,7 @@ LearnedRead lf_readLearnedDocument(const pugi::xml_document& document, const fs:
         return lf_readHandmade(document, *handmade, state);
     }
     state.handmade = false;
-    lf_readLearnedStands(document, path, clear, state);
+    lf_readLearnedStands(document, path, clear, state, alerts, unmatched);
     return clear ? LearnedRead::clearedByVersion : LearnedRead::complete;
 }
 
@@ -313,7 +368,8 @@ ApfBytes lf_readApfBytes(const fs::path& path)
     return {std::move(file.bytes), std::nullopt};
 }
 
-std::optional<std::string> lf_parseDocument(const std::string& bytes, pugi::xml_document& document)
+// The bytes are let go as soon as the document holds its own copy of them, before its stands are read.
+std::optional<std::string> lf_parseDocument(std::string bytes, pugi::xml_document& document)
 {
     const pugi::xml_parse_result result = document.load_buffer(bytes.data(), bytes.size());
     if (!result) {
@@ -339,7 +395,7 @@ std::size_t gf_apfTreeBytes(std::string_view text) noexcept
             nodes += (textRun ? 1U : 0U) + (at + 1 < text.size() && text[at + 1] == '/' ? 0U : 1U);
             textRun = false;
             inMarkup = true;
-        } else if (c == '>') {
+        } else if (c == '>' && inMarkup) {
             inMarkup = false;
         } else {
             attributes += c == '=' ? 1U : 0U;
@@ -352,12 +408,12 @@ std::size_t gf_apfTreeBytes(std::string_view text) noexcept
 
 std::optional<std::string> gf_loadApfDocument(const fs::path& path, pugi::xml_document& document)
 {
-    const ApfBytes file = lf_readApfBytes(path);
+    ApfBytes file = lf_readApfBytes(path);
     if (file.problem) {
         document.reset();
         return file.problem;
     }
-    return lf_parseDocument(file.bytes, document);
+    return lf_parseDocument(std::move(file.bytes), document);
 }
 
 void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& stands, bool fromAirportFile)
@@ -370,6 +426,7 @@ void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& sta
                                              "none is read.",
                                              count, apfMaxStands));
     }
+    CappedAlerts alerts("the file's stands");
     std::unordered_set<std::string> ids;
     int32_t n = 0;
     for (const pugi::xml_node parkpos : parkpositions) {
@@ -386,25 +443,27 @@ void gf_readParkpositions(pugi::xml_node document, std::vector<StandRecord>& sta
         if (!ids.insert(id).second) {
             throw UserErrorException(duplicateStandErrorCode, fmt::format("Stand '{}' appears more than once.", id));
         }
-        gf_readParkpos(parkpos, std::move(id), fromAirportFile, stands);
+        gf_readParkpos(parkpos, std::move(id), fromAirportFile, stands, alerts);
     }
 }
 
-bool gf_readParkpos(pugi::xml_node parkpos, std::string id, bool fromAirportFile, std::vector<StandRecord>& stands)
+bool gf_readParkpos(pugi::xml_node parkpos, std::string id, bool fromAirportFile, std::vector<StandRecord>& stands,
+                    CappedAlerts& alerts)
 {
     const double latitude = parkpos.attribute("latitude").as_double(0.0);
     const double longitude = parkpos.attribute("longitude").as_double(0.0);
     if (!lf_finiteWithin(latitude, -90.0, 90.0) || !lf_finiteWithin(longitude, -180.0, 180.0) ||
         (lf_writtenAsZero(latitude, 6) && lf_writtenAsZero(longitude, 6))) {
-        gf_logAlert(fmt::format("stand {} has no valid lat/lon", id));
+        alerts.alert("no valid lat/lon", "stand {} has no valid lat/lon", id);
         return false;
     }
     const double heading = parkpos.attribute("heading").as_double(0.0);
     if (!lf_finiteWithin(heading, -maxHeadingDegrees, maxHeadingDegrees)) {
-        gf_logAlert(fmt::format("stand {} has an invalid heading '{}'", id, parkpos.attribute("heading").value()));
+        alerts.alert("invalid heading", "stand {} has an invalid heading '{}'", id,
+                     parkpos.attribute("heading").value());
         return false;
     }
-    const auto radius = lf_radiusMetres(parkpos, id);
+    const auto radius = lf_radiusMetres(parkpos, id, alerts);
     if (!radius) {
         return false;
     }
@@ -443,7 +502,7 @@ StandCodes gf_readOptCodes(pugi::xml_node opt)
 
 LearnedRead gf_readLearned(const fs::path& path, std::string_view airportName, ParkAirportState& state)
 {
-    const ApfBytes file = lf_readApfBytes(path);
+    ApfBytes file = lf_readApfBytes(path);
     if (file.problem) {
         // What it holds is not known to be damaged: it may well be whole, so it is not to be replaced.
         const std::string& problem = *file.problem;
@@ -456,24 +515,29 @@ LearnedRead gf_readLearned(const fs::path& path, std::string_view airportName, P
         return state.learnedRead;
     }
     pugi::xml_document document;
-    if (const auto problem = lf_parseDocument(file.bytes, document)) {
+    if (const auto problem = lf_parseDocument(std::move(file.bytes), document)) {
         gf_logAlert(fmt::format("{} found, but could not be loaded: {}", path.generic_string(), *problem));
         state.learnedRead = LearnedRead::unparsable;
         return state.learnedRead;
     }
-    return gf_readLearnedDocument(document, path, airportName, state);
+    return gf_readLearnedDocument(std::move(document), path, airportName, state);
 }
 
-LearnedRead gf_readLearnedDocument(const pugi::xml_document& document, const fs::path& path,
+LearnedRead gf_readLearnedDocument(pugi::xml_document&& document, const fs::path& path,
                                    std::string_view airportName, ParkAirportState& state)
 {
     gf_logFlush(fmt::format("Read from learned airport file: '{}'", path.generic_string()));
-    try {
-        state.learnedRead = lf_readLearnedDocument(document, path, airportName, state);
-    } catch (const std::exception& error) {
-        gf_log(fmt::format("lf_readLearned: {}", error.what()));
-        state.learnedRead = LearnedRead::stoppedEarly;
+    UnmatchedEntries unmatched;
+    {
+        CappedAlerts alerts(path.generic_string());
+        try {
+            state.learnedRead = lf_readLearnedDocument(document, path, airportName, state, alerts, unmatched);
+        } catch (const std::exception& error) {
+            gf_log(fmt::format("lf_readLearned: {}", error.what()));
+            state.learnedRead = LearnedRead::stoppedEarly;
+        }
     }
+    lf_keepUnmatched(std::move(document), unmatched, state);
     return state.learnedRead;
 }
 

@@ -340,6 +340,11 @@ TEST_F(ParkAirportLoad, AFileBeyondABoundIsRefusedAsAFailedLoad)
     for (std::size_t n = 0; n <= apfMaxTreeBytes / 64; ++n) {
         denseMarkup += "<a/>";
     }
+    // Each '>' behind an element is a text of its own.
+    std::string elementsAndTexts;
+    for (std::size_t n = 0; n <= apfMaxTreeBytes / 128; ++n) {
+        elementsAndTexts += "<a/>>";
+    }
     struct Case {
         const char* what;
         std::string stands;
@@ -353,6 +358,9 @@ TEST_F(ParkAirportLoad, AFileBeyondABoundIsRefusedAsAFailedLoad)
         {"bytes beyond the cap", std::string(apfMaxBytes, ' '),
          "airports/my_simaddon/EHAM.xml: could not load file: is larger than 16777216 bytes"},
         {"elements beyond the tree bound", denseMarkup,
+         "airports/my_simaddon/EHAM.xml: could not load file: holds too many elements and attributes (they would "
+         "take up to 49 MiB once read, more than 48 MiB)"},
+        {"elements and texts of '>' beyond the tree bound", elementsAndTexts,
          "airports/my_simaddon/EHAM.xml: could not load file: holds too many elements and attributes (they would "
          "take up to 49 MiB once read, more than 48 MiB)"},
         {"65,536 stands", standsAt(65536, 10.0, 0.0),
