@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace hlw {
 namespace {
@@ -29,6 +30,7 @@ public:
     }
     bool overflowed() const { return overflowed_; }
     const std::string& text() const { return text_; }
+    std::string take() { return std::move(text_); }
 
 private:
     std::size_t limit_;
@@ -94,6 +96,32 @@ bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path&
         return false;
     }
     return gf_replaceFileContents(path, out.text(), durability);
+}
+
+std::optional<std::string> gf_printXml(const pugi::xml_document& document, std::size_t maxBytes)
+{
+    CappedWriter out(maxBytes);
+    try {
+        lf_print(document, out);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (out.overflowed()) {
+        return std::nullopt;
+    }
+    return out.take();
+}
+
+std::string gf_printXmlNode(pugi::xml_node node)
+{
+    unsigned depth = 0;
+    for (pugi::xml_node parent = node.parent(); parent && parent.type() != pugi::node_document;
+         parent = parent.parent()) {
+        ++depth;
+    }
+    CappedWriter out(maxXmlFileBytes);
+    node.print(out, indentText, formatFlags, pugi::encoding_utf8, depth);
+    return out.take();
 }
 
 } // namespace hlw

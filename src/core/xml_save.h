@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include <pugixml.hpp>
 
@@ -19,5 +21,11 @@ inline constexpr std::size_t maxXmlFileBytes = std::size_t{256} << 20;
 // logged: a printout longer than maxBytes, a failed allocation, a failed write. The old file then stays untouched.
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path,
                 std::size_t maxBytes = maxXmlFileBytes, Durability durability = Durability::now);
+
+// The printout that gf_saveXml writes of the document; nothing when it is longer than maxBytes or cannot be made.
+std::optional<std::string> gf_printXml(const pugi::xml_document& document, std::size_t maxBytes = maxXmlFileBytes);
+
+// What one node of a document takes of the document's printout: the node with its indentation and line end.
+std::string gf_printXmlNode(pugi::xml_node node);
 
 } // namespace hlw

@@ -83,7 +83,7 @@ void lf_writeLearnedForm(Attributes& out, const StandRecord& stand, bool handmad
     }
 }
 
-bool lf_writeOptions(pugi::xml_node parkpos, const StandRecord& stand)
+bool lf_writeOptions(pugi::xml_node parkpos, const StandRecord& stand, std::vector<pugi::xml_node>* newlyLearned)
 {
     bool ok = true;
     for (const StandOption& option : stand.options) {
@@ -102,9 +102,15 @@ bool lf_writeOptions(pugi::xml_node parkpos, const StandRecord& stand)
         pugi::xml_node opt = parkpos.append_child("opt");
         Attributes out(opt);
         out.add("reg", option.registration);
-        if (option.codes.valid == 0) {
-            out.add("airl", gf_airlineText(option.codes.airline));
-            out.add("type", gf_modelText(option.codes.model));
+        // An empty code is left out: it reads back the same, and a file read does not grow when it is saved.
+        const bool fromText = option.codes.valid == 0;
+        const std::string_view airline = fromText ? std::string_view(gf_airlineText(option.codes.airline)) : "";
+        const std::string_view model = fromText ? std::string_view(gf_modelText(option.codes.model)) : "";
+        if (!airline.empty()) {
+            out.add("airl", airline);
+        }
+        if (!model.empty()) {
+            out.add("type", model);
         }
         if (!option.real) {
             out.add("soft", true);
@@ -119,6 +125,9 @@ bool lf_writeOptions(pugi::xml_node parkpos, const StandRecord& stand)
             out.add("cpl", true);
         }
         ok = opt && out.ok() && ok;
+        if (opt && option.newlyLearned && newlyLearned != nullptr) {
+            newlyLearned->push_back(opt);
+        }
     }
     return ok;
 }
@@ -206,7 +215,7 @@ bool lf_buildDocument(const ApfData& data, std::span<const StandRecord> stands, 
         } else {
             lf_writeFullForm(out, stand);
         }
-        if (!parkpos || !out.ok() || (learned && !lf_writeOptions(parkpos, stand))) {
+        if (!parkpos || !out.ok() || (learned && !lf_writeOptions(parkpos, stand, options.newlyLearned))) {
             return false;
         }
     }
@@ -216,6 +225,22 @@ bool lf_buildDocument(const ApfData& data, std::span<const StandRecord> stands, 
                 return false;
             }
         }
+    }
+    return true;
+}
+
+// The folder of the file; false, logged, when it cannot be made.
+bool lf_makeFolder(const fs::path& path)
+{
+    if (!path.has_parent_path()) {
+        return true;
+    }
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    if (error) {
+        gf_logAlert(
+            fmt::format("folder {} could not be made: {}", path.parent_path().generic_string(), error.message()));
+        return false;
     }
     return true;
 }
@@ -264,16 +289,12 @@ bool gf_writeApf(const ApfData& data, std::span<const StandRecord> stands, const
     if (!gf_buildApfDocument(data, stands, options, document)) {
         return false;
     }
-    if (path.has_parent_path()) {
-        std::error_code error;
-        fs::create_directories(path.parent_path(), error);
-        if (error) {
-            gf_logAlert(
-                fmt::format("folder {} could not be made: {}", path.parent_path().generic_string(), error.message()));
-            return false;
-        }
-    }
-    return gf_saveXml(document, path, maxXmlFileBytes, options.durability);
+    return lf_makeFolder(path) && gf_saveXml(document, path, maxXmlFileBytes, options.durability);
+}
+
+bool gf_writeApfText(const fs::path& path, std::string_view text, Durability durability)
+{
+    return lf_makeFolder(path) && gf_replaceFileContents(path, text, durability);
 }
 
 } // namespace hlw

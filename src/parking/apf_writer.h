@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string_view>
+#include <vector>
 
 namespace hlw {
 
@@ -23,6 +25,9 @@ struct ApfWriteOptions {
     bool handmade = false; // the park airport's learned file is handmade: every stand in full
     // "parkpositions" whose "parkpos" children are written back unchanged after the stands (learned files).
     pugi::xml_node keptEntries;
+    // When set, receives the "opt" element of every option learned since the load (StandOption::newlyLearned), in
+    // the order written.
+    std::vector<pugi::xml_node>* newlyLearned = nullptr;
     // Later: the caller writes many files and then syncs them at once (the add-on airports scan).
     Durability durability = Durability::now;
 };
@@ -44,5 +49,8 @@ bool gf_buildApfDocument(const ApfData& data, std::span<const StandRecord> stand
 // old file then stays. Never throws.
 bool gf_writeApf(const ApfData& data, std::span<const StandRecord> stands, const std::filesystem::path& path,
                  const ApfWriteOptions& options);
+
+// Replaces the file by a printout of its document (gf_printXml) the same way, making its folder first.
+bool gf_writeApfText(const std::filesystem::path& path, std::string_view text, Durability durability);
 
 } // namespace hlw

@@ -3,10 +3,12 @@
 #include "core/atomic_file.h"
 #include "core/count_text.h"
 #include "core/log.h"
+#include "core/message_line.h"
 #include "core/run_state_port.h"
 #include "core/time_text.h"
 #include "parking/apf_writer.h"
 #include "parking/file_generation.h"
+#include "parking/learned_fit.h"
 #include "parking/quality_factors.h"
 
 #include <fmt/format.h>
@@ -53,16 +55,45 @@ ApfData lf_header(const ParkAirport& park)
     return data;
 }
 
+// Once a visit, in the log and on the message line.
+void lf_sayFull(ParkAirport& park, const std::string& text)
+{
+    if (park.learnedFullSaid) {
+        return;
+    }
+    park.learnedFullSaid = true;
+    gf_logAlert(text);
+    gf_setMessage(text, false);
+}
+
 bool lf_write(ParkAirport& park)
 {
     const std::filesystem::path& path = park.learnedPath;
     gf_removeOrphanTemporaryFiles(path.parent_path());
+    const ApfData data = lf_header(park);
+    const std::vector<StandRecord> stands = lf_standsToWrite(park.state);
+    ApfWriteOptions options = gf_learnedWriteOptions(park.state, gf_runState().simCode());
+    std::vector<pugi::xml_node> newlyLearned;
+    options.newlyLearned = &newlyLearned;
+    pugi::xml_document document;
+    if (!gf_buildApfDocument(data, stands, options, document)) {
+        return false;
+    }
+    const FittedLearnedFile fitted = gf_fitLearnedFile(document, newlyLearned);
+    if (!fitted.text) {
+        lf_sayFull(park, fmt::format("Learned file {} is not saved: even without the stand use learned in this "
+                                     "visit it would hold more than the program reads",
+                                     path.generic_string()));
+        return false;
+    }
+    if (fitted.leftOut > 0) {
+        lf_sayFull(park, fmt::format("Learned file {} is full: {} stand use{} learned in this visit left out of it",
+                                     path.generic_string(), fitted.leftOut, gf_plural(fitted.leftOut)));
+    }
     if (!park.generationKept) {
         park.generationKept = gf_keepGeneration(path);
     }
-    const ApfData data = lf_header(park);
-    const std::vector<StandRecord> stands = lf_standsToWrite(park.state);
-    return gf_writeApf(data, stands, path, gf_learnedWriteOptions(park.state, gf_runState().simCode()));
+    return gf_writeApfText(path, *fitted.text, options.durability);
 }
 
 } // namespace

@@ -40,6 +40,8 @@ struct ParkAirport {
     std::atomic<bool> apfLoaded{false};
     // This visit's first save has kept the learned file's older generation.
     bool generationKept = false;
+    // This visit has said that its learned file is full (gf_fitLearnedFile).
+    bool learnedFullSaid = false;
     // When the learned file was last saved (or the airport loaded), for the checkpoint.
     std::chrono::steady_clock::time_point lastSave{};
 };

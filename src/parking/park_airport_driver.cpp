@@ -247,6 +247,7 @@ std::string ParkAirportDriver::load()
     park_.reservedStand.clear();
     if (loaded) {
         park_.generationKept = false;
+        park_.learnedFullSaid = false;
         park_.lastSave = time_.now();
         if (const std::optional<UserAircraftState> user = traffic_.userAircraft()) {
             // The stand where the user stands at the load becomes, and stays, the airport's reserved stand.

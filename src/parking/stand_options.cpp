@@ -121,6 +121,7 @@ std::optional<uint32_t> findOrAddOption(std::vector<StandOption>& options, Stand
     option.fromAirportFile = false;
     option.real = true;
     option.coupled = coupled;
+    option.newlyLearned = true;
     options.push_back(std::move(option));
     updates.add();
     return options.back().number;

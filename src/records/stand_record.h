@@ -36,6 +36,9 @@ struct StandOption {
     bool fromAirportFile = false; // read from an archived, generated or handmade file rather than learned
     bool real = true;             // observed in live traffic; false for a soft option
     bool coupled = false;
+    // Learned live since the park airport was loaded: of a learned file that would grow beyond what its reader
+    // takes, such options are the ones left out.
+    bool newlyLearned = false;
     // Left out of the running stand selection because its aircraft is present already; cleared at the start of
     // every selection. It never changes the number, so that the option is still saved.
     bool excluded = false;

@@ -161,6 +161,41 @@ TEST_F(LearnedSave, TheCheckpointSavesEveryFiveMinutesWhileChangesWaitAndAReload
     EXPECT_EQ(reloaded, learned);
 }
 
+TEST_F(LearnedSave, AFileAtTheReadersBoundKeepsEveryOptionItHadAndLeavesOutWhatIsLearnedBeyondIt)
+{
+    // A file as the save writes it, with as many more uses of A1 as the reader takes.
+    ASSERT_EQ(visit(), "");
+    learn("PH-BXA", 1, {2, 20});
+    ASSERT_TRUE(service.saveLearned());
+    std::string full = readWholeFile(folder.dir / learnedFile);
+    std::size_t treeBytes = gf_apfTreeBytes(full);
+    std::string uses;
+    for (int n = 1;; ++n) {
+        const std::string use = fmt::format("      <opt reg=\"R{}\" day=\"1\" hh=\"5\" />\n", n);
+        if (treeBytes + gf_apfTreeBytes(use) > apfMaxTreeBytes) {
+            break;
+        }
+        treeBytes += gf_apfTreeBytes(use);
+        uses += use;
+    }
+    full.insert(full.find("    </parkpos>"), uses);
+    service.closeParkAirport();
+    folder.write(learnedFile, full);
+
+    ASSERT_EQ(visit(), "");
+    const std::vector<std::string> options = learnedOptions();
+    learn("PH-BXA", 1, {3, 30});
+    gf_resetMessageLine();
+    EXPECT_TRUE(service.saveLearned());
+    EXPECT_EQ(gf_messageLineTexts().message,
+              fmt::format("Learned file {} is full: 1 stand use learned in this visit left out of it",
+                          learnedFile.generic_string()));
+    ASSERT_EQ(visit(), "") << "the close saved once more";
+    EXPECT_EQ(service.park().state.learnedRead, LearnedRead::complete);
+    EXPECT_TRUE(learnedOptions() == options) << learnedOptions().size() << " options, " << options.size() << " before";
+    EXPECT_EQ(logCount("is full: "), 1U) << "once per visit";
+}
+
 TEST_F(LearnedSave, NothingIsSavedWithoutALoadALearnedPathOrACompleteRead)
 {
     struct Case {
