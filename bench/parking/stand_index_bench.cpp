@@ -17,7 +17,8 @@
 // - the same step for the learned files at the reader's bounds laid over an airport of 100 stands (goal: at most
 //   about 100 MB more resident memory at the step's peak and held after it, "held MB added"): as many stands the
 //   airport lacks as the reader takes, bare or with two recorded uses each (they are kept for the next save); one
-//   stand of the airport with as many learned uses as the reader takes, all different or all one duplicate; and
+//   stand of the airport with as many learned uses as the reader takes, the smallest that differ or all one
+//   duplicate; and
 //   one stand the airport lacks holding as many texts of '>' between the smallest elements as the reader takes.
 #include "core/log.h"
 #include "parking/apf_reader.h"
@@ -461,7 +462,9 @@ std::string lf_learnedShapeFile(int64_t shape)
                               {});
     case 2:
         return lf_learnedFile(
-            "    <parkpos id=\"S1\">\n", [&](int n) { return use(n, 0); }, "    </parkpos>\n");
+            "    <parkpos id=\"S1\">\n",
+            [](int n) { return fmt::format("      <opt reg=\"R{}\" day=\"{}\" hh=\"{}\" />\n", n, n % 7 + 1, n % 48); },
+            "    </parkpos>\n");
     case 3:
         return lf_learnedFile(
             "    <parkpos id=\"S1\">\n", [&](int) { return use(1, 0); }, "    </parkpos>\n");
