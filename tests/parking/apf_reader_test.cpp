@@ -5,10 +5,12 @@
 #include "parking_fixture.h"
 #include "settings/catalogue.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 
 namespace hlw {
 namespace {
@@ -233,6 +235,28 @@ TEST_F(LearnedOverlay, HandmadeFilesReplaceTheStandsWhateverTheirValue)
     EXPECT_EQ(state.learnedRead, LearnedRead::handmadeFailed);
     EXPECT_TRUE(gf_learnedReadIncomplete(state.learnedRead));
     EXPECT_NE(folder.logText().find("lf_readLearned: 94: Stand 'H1' appears more than once."), std::string::npos);
+}
+
+TEST_F(LearnedOverlay, RepeatedAlertsAreCappedAndCountedAndEveryUnmatchedEntryIsKept)
+{
+    // 25 uses that the airport file has already, and 25 stands it lacks.
+    std::string entries = R"(<parkpos id="A1">)";
+    for (int n = 0; n < 25; ++n) {
+        entries += R"(<opt reg="PH-ZZZ" airl="XYZ" type="A320" day="1" hh="10"/>)";
+        entries += fmt::format(R"(</parkpos><parkpos id="GONE{}"/><parkpos id="A1">)", n);
+    }
+    EXPECT_EQ(read(apfText(entries + "</parkpos>", "")), LearnedRead::complete);
+    const std::string log = folder.logText();
+    std::size_t alerts = 0;
+    for (std::size_t at = log.find("reg:PH-ZZZ already"); at != std::string::npos;
+         at = log.find("reg:PH-ZZZ already", at + 1)) {
+        ++alerts;
+    }
+    EXPECT_EQ(alerts, 10U);
+    EXPECT_NE(log.find("15 more 'already in airport file' alerts for "), std::string::npos) << log;
+    EXPECT_NE(log.find("15 more 'stand not found' lines for "), std::string::npos) << log;
+    const auto kept = state.keptLearnedEntries.first_child().children("parkpos");
+    EXPECT_EQ(std::distance(kept.begin(), kept.end()), 25);
 }
 
 TEST_F(LearnedOverlay, UnreadableFilesAreReportedAndLeftAsTheyAre)
