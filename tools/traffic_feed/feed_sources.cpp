@@ -34,7 +34,9 @@ public:
         if (!inGap(next_)) {
             send(context);
         }
-        next_ += chooseInterval(context.random());
+        ++fired_;
+        next_ = fired_ < spec_.sampleTimes.size() ? spec_.startTime + spec_.sampleTimes[fired_]
+                                                  : next_ + chooseInterval(context.random());
     }
 
 private:
@@ -77,14 +79,19 @@ private:
         }
     }
 
-    // The ground speed of the flight speedLagSeconds before this sample (its first one before then).
-    double laggedSpeedKt(const FeedContext& context)
+    // The ground speed of the flight speedLagSeconds (up to speedLagMaxSeconds) before this sample (its first one
+    // before then; never older than that of the sample before).
+    double laggedSpeedKt(FeedContext& context)
     {
         if (!lagged_) {
             lagged_.emplace(spec_, context.centre());
             laggedTime_ = spec_.startTime;
         }
-        const double time = next_ - spec_.speedLagSeconds;
+        double lag = spec_.speedLagSeconds;
+        if (spec_.speedLagMaxSeconds > lag) {
+            lag = std::uniform_real_distribution<double>(lag, spec_.speedLagMaxSeconds)(context.random());
+        }
+        const double time = next_ - lag;
         if (time > laggedTime_) {
             lagged_->advance(time - laggedTime_);
             laggedTime_ = time;
@@ -125,6 +132,7 @@ private:
     std::optional<FlightPath> lagged_;
     double laggedTime_ = 0.0;
     int samples_ = 0;
+    std::size_t fired_ = 0;
     std::optional<std::string> heldBack_;
     double next_;
     double last_ = 0.0;

@@ -38,12 +38,15 @@ struct FlightSpec {
     std::optional<double> endTime;    // no more samples after this
     double intervalMin = 3.0;         // seconds between samples, drawn from [min, max]
     double intervalMax = 3.0;
+    std::vector<double> sampleTimes;  // the first samples at these seconds after the start (0 first), then interval
     std::optional<std::uint32_t> twinHexId; // every sample also sent under this hex id
     // Imperfect data: each sample's position moved by up to this many metres in a random direction; the ground
-    // speed sent as it was this many seconds earlier; no samples within the gaps (feed seconds); every n-th sample
-    // sent twice; every n-th sample held back and sent after the next one, with its own older timestamp (0 = never).
+    // speed sent as it was this many seconds earlier (drawn for each sample up to speedLagMaxSeconds when that is
+    // larger); no samples within the gaps (feed seconds); every n-th sample sent twice; every n-th sample held back
+    // and sent after the next one, with its own older timestamp (0 = never).
     double noiseMetres = 0.0;
     double speedLagSeconds = 0.0;
+    double speedLagMaxSeconds = 0.0;
     std::vector<std::pair<double, double>> gaps;
     int duplicateEvery = 0;
     int lateEvery = 0;

@@ -2,10 +2,12 @@
 
 #include "core/string_helpers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fmt/format.h>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -158,11 +160,24 @@ FlightSpec lf_flight(const std::vector<std::string>& words)
     if (const auto interval = keys.text("interval")) {
         lf_readInterval(*interval, spec.intervalMin, spec.intervalMax);
     }
+    if (const auto times = keys.text("times")) {
+        for (const std::string& time : lf_list(*times)) {
+            spec.sampleTimes.push_back(lf_number(time));
+        }
+        if (spec.sampleTimes.empty() || spec.sampleTimes.front() != 0.0 ||
+            !std::ranges::is_sorted(spec.sampleTimes, std::less_equal<>())) {
+            throw std::invalid_argument("times= must rise from 0");
+        }
+    }
     if (const auto twin = keys.text("twin")) {
         spec.twinHexId = lf_hexId(*twin);
     }
     spec.noiseMetres = keys.number("noise").value_or(0.0);
-    spec.speedLagSeconds = keys.number("gslag").value_or(0.0);
+    if (const auto lag = keys.text("gslag")) {
+        const std::size_t dash = lag->find('-', 1);
+        spec.speedLagSeconds = lf_number(lag->substr(0, dash));
+        spec.speedLagMaxSeconds = dash == std::string::npos ? spec.speedLagSeconds : lf_number(lag->substr(dash + 1));
+    }
     if (const auto gaps = keys.text("gaps")) {
         for (const std::string& gap : lf_list(*gaps)) {
             double from = 0.0;
@@ -176,6 +191,9 @@ FlightSpec lf_flight(const std::vector<std::string>& words)
     keys.requireAllUsed();
     if (spec.noiseMetres < 0.0 || spec.speedLagSeconds < 0.0 || spec.duplicateEvery < 0 || spec.lateEvery < 0) {
         throw std::invalid_argument("noise=, gslag=, dup= and late= must not be negative");
+    }
+    if (spec.speedLagMaxSeconds < spec.speedLagSeconds) {
+        throw std::invalid_argument("gslag= must not fall");
     }
     if (spec.groundSpeedKt < 0.0) {
         throw std::invalid_argument("gs= must not be negative");

@@ -105,7 +105,7 @@ std::string lf_airborne(const std::string& type, const std::string& callsign, in
 
 } // namespace
 
-std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int hex)
+std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int hex, const std::string& data)
 {
     const Places places(airport);
     const LatLon aim = places.at(aimingPointM, 0.0);
@@ -115,10 +115,10 @@ std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int
     const std::string rollOut = lf_speedLegs(places, along, 140.0, 20.0);
     return fmt::format(
         "flight hex={} callsign=SWR{} type=A320 reg=HB-J{} from=GVA to=ZRH elev={} lat={:.7f} lon={:.7f} alt={:.0f} "
-        "track=90 gs=140 vs=-743 interval=2-4\n"
+        "track=90 gs=140 vs=-743 {}\n"
         "  approach {} gs=140\n{}"
         "  taxi {} gs=15\n  taxi {} gs=15\n  taxi {} gs=15\n  taxi {} gs=10\n  taxi {} gs=4\n  hold 120\n",
-        hex, hex % 1000, hex % 100, StandFixture::elevationFt, start.lat, start.lon, altitude,
+        hex, hex % 1000, hex % 100, StandFixture::elevationFt, start.lat, start.lon, altitude, data,
         places.text(aimingPointM, 0), rollOut, places.text(along + 100, 60), places.text(along + 100, 150),
         places.text(1140, 150), places.text(1140, 225), places.text(1140, 244));
 }

@@ -33,6 +33,8 @@ struct MotionScenario {
     std::optional<ParkAirportFix> parkAirport;
     // Flown at the fixture airport, its ground in place, but with no park airport at all.
     bool noParkAirport = false;
+    // The replay keeps within this many seconds of its delay.
+    double lagLimitSeconds = 1.0;
 };
 
 struct ScenarioRun {
@@ -49,8 +51,10 @@ struct ScenarioRun {
 };
 
 // The flight of a 3 deg approach from distanceNm out to the fixture airport's runway at 140 kt through touchdown,
-// roll-out, turn-off and taxi to a stop 6 m short of stand A3, as the feed's flight directives.
-std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int hex);
+// roll-out, turn-off and taxi to a stop 6 m short of stand A3, as the feed's flight directives; data holds the
+// flight's keys of its sampling.
+std::string gf_landingFlight(const StandFixture& airport, double distanceNm, int hex,
+                             const std::string& data = "interval=2-4");
 // A 3 deg approach from 4 nm out to the fixture airport's runway at 140 kt, touchdown and a roll-out slowing by 3 kt/s
 // to 80 kt and then by 1 kt/s to 60 kt, where the flight's data ends.
 std::string gf_rollOutFlight(const StandFixture& airport);

@@ -13,10 +13,12 @@
 //   frames below the ground (height above terrain below the static CG height less 1 ft)    goal: none
 //   after a touchdown (an object that flew and then moves on the ground), the greatest height above the ground it
 //         landed on while the reference is not more than 50 ft above that ground    goal: <= 50 ft
+//   lift-off: when the object leaves the ground, less the delay, beside when the reference does    reported
 // The reference CSV: "time,lat,lon,alt_ft,gs_kt,track_deg,vrate_fpm,on_ground", time in seconds of the feed.
 #include "motion_quality.h"
 #include "traffic_feed/scenario.h"
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -72,6 +74,7 @@ struct FlightScore {
     double turnBeyondBankDegS = 0.0;   // in the air, beyond the bank's turn rate
     int64_t framesTurningAgainstBank = 0;
     double heightAfterLandingFt = 0.0; // the greatest, while the reports stay down
+    double liftOffOffsetS = std::nan(""); // the object's lift-off less the reference's; NaN unless both lift off
     int64_t framesBelowGround = 0;
     double firstFrameTime = 0.0; // feed seconds of the first frame, less the delay
 };
@@ -79,10 +82,10 @@ struct FlightScore {
 FlightScore gf_scoreFlight(const std::vector<ObjectFrame>& frames, const std::vector<ReferencePoint>& reference,
                            double delaySeconds);
 
-// The score against the goals of a replay, in the order of the summary. The air error and the lag are reported: a
-// stand's push-back and parking follow the engine's own paths rather than the reports, and made-up positions slow
-// down over a gap in the data.
-std::vector<GoalResult> gf_scoreGoalResults(const FlightScore& score);
+// The score against the goals of a replay, in the order of the summary, the lag within +-lagLimitSeconds. The air
+// error is reported: a stand's push-back and parking follow the engine's own paths rather than the reports, and
+// made-up positions slow down over a gap in the data.
+std::vector<GoalResult> gf_scoreGoalResults(const FlightScore& score, double lagLimitSeconds = 1.0);
 
 // "| case | air p50/p95/max | ground p50/p95/max | ... |" rows with the goals marked.
 std::string gf_scoreTableHeader();
