@@ -61,6 +61,9 @@ struct PositionRecord {
     // Set on points the motion makes up; 0 on received points.
     uint8_t stationary = 0;
     uint8_t trueHeadingPresent = 0;
+    // The ground speed was checked against the positions around the point (on a roll) and taken from them where it
+    // disagreed.
+    uint8_t speedFromPositions = 0;
     std::optional<double> bankRad;        // positive to the left
     std::optional<double> trueHeadingRad; // 0 < value <= 2 pi
 };

@@ -7,6 +7,7 @@
 #include "engine/live/ground_motion.h"
 #include "engine/live/live_commands.h"
 #include "engine/live/position_stream.h"
+#include "engine/live/roll_legs.h"
 
 #include <fmt/format.h>
 
@@ -24,7 +25,6 @@ constexpr double lowLevelFt = 1000.0;
 constexpr double lowLevelClimbFloorFtPerTick = 0.2;
 constexpr double approachNearNm = 10.0;
 constexpr double takeOffRunSpeedKt = 43.0;
-constexpr double slowClimbFpm = 256.0;
 constexpr double turnBaselineNm = 0.15;
 // A leg on real data this long in ticks, toward a report whose track lies between these angles off the heading,
 // is flown as a curve.
@@ -376,9 +376,10 @@ void gf_startTakeOffRoll(LiveContext& context, LiveAircraft& aircraft)
     lf_setWindows(aircraft, 3000, 5000);
 }
 
-void gf_startTakeOff(LiveContext& context, LiveAircraft& aircraft)
+void gf_startTakeOff(LiveContext& context, LiveAircraft& aircraft, int64_t runTicks)
 {
-    aircraft.phaseCountdown = std::max<int32_t>(1, static_cast<int32_t>(aircraft.flight.takeOffRunTicks));
+    const int64_t runLength = std::max<int64_t>(1, aircraft.flight.takeOffRunTicks);
+    aircraft.phaseCountdown = static_cast<int32_t>(std::clamp<int64_t>(runTicks, 1, runLength));
     aircraft.bank = 0.0;
     aircraft.bankRate = 0.0;
     aircraft.pitchRate = (aircraft.flight.takeOffPitchRad - aircraft.pitch) / aircraft.phaseCountdown;
@@ -409,16 +410,20 @@ void gf_considerTakeOffRun(LiveContext& context, LiveAircraft& aircraft)
         return p.verticalSpeedFpm <= slowClimbFpm;
     });
     const double climbLimit = aircraft.flight.climbLimitFtPerTick;
+    // The run ends where the positions begin to climb: it starts when that is a run length away, and is shorter when
+    // that is sooner.
+    const int64_t runLength = aircraft.flight.takeOffRunTicks;
+    const double liftOff = gf_liftOffTick(aircraft) - context.tick();
+    const int64_t runTicks = std::isnan(liftOff) ? runLength : std::llround(liftOff);
     if (slowClimb) {
-        if (!gf_aboveLiftOffSpeed(aircraft) ||
-            !std::ranges::all_of(following, [](const PositionRecord& p) { return p.airborne != 0; })) {
+        if (!(liftOff <= double(runLength + minLegTicks))) {
             return;
         }
-        gf_startTakeOff(context, aircraft);
+        gf_startTakeOff(context, aircraft, runTicks);
         aircraft.altitudeRate = climbLimit;
         return;
     }
-    gf_startTakeOff(context, aircraft);
+    gf_startTakeOff(context, aircraft, runTicks);
     if (std::ranges::any_of(following, [](const PositionRecord& p) { return p.airborne == 0; })) {
         aircraft.altitudeRate = climbLimit;
     } else {

@@ -19,11 +19,14 @@ void gf_stepAirborne(LiveContext& context, LiveAircraft& aircraft, double qnhHpa
 
 // The configuration of a take-off roll: throttle idle, flaps 1, spoilers off, the lights of a departure.
 void gf_startTakeOffRoll(LiveContext& context, LiveAircraft& aircraft);
-// The take-off run: pitch toward the take-off pitch over the run length, phase "take_off"; after a landing roll a
-// touch and go.
-void gf_startTakeOff(LiveContext& context, LiveAircraft& aircraft);
+// The take-off run of runTicks (1 up to the run length): pitch toward the take-off pitch over it, phase
+// "take_off"; after a landing roll a touch and go.
+void gf_startTakeOff(LiveContext& context, LiveAircraft& aircraft, int64_t runTicks);
+// A reported climb at most this fast (ft/min) is slow: it may be a report of the ground roll.
+inline constexpr double slowClimbFpm = 256.0;
 // On a take-off roll at 43 kt or more: the run starts at once when every following position climbs faster than
-// 256 ft/min, else only once all of them are airborne and at lift-off speed.
+// slowClimbFpm, else when it ends where the positions begin to climb (gf_liftOffTick), whatever speeds the reports
+// carry, and lasts only until then when that is sooner than the run length.
 void gf_considerTakeOffRun(LiveContext& context, LiveAircraft& aircraft);
 
 // The altitude rate per tick of the climb-out by the countdown after its decrement.

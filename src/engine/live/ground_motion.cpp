@@ -7,6 +7,7 @@
 #include "engine/live/angles.h"
 #include "engine/live/live_commands.h"
 #include "engine/live/position_stream.h"
+#include "engine/live/roll_legs.h"
 #include "engine/live/stand_parking.h"
 #include "engine/live/travel_ticks.h"
 #include "records/stand_record.h"
@@ -29,6 +30,8 @@ constexpr double pushBackTurnDeg = 90.0;
 constexpr double settingOffTurnDeg = 90.0;
 constexpr double parkingNextSpeedKt = 5.0;
 constexpr double parkingReachNm = 0.0189;
+// A roll leg this long or longer (ticks) is split where its speeds differ.
+constexpr int32_t rollSplitTicks = 100;
 
 LatLon lf_at(const PositionRecord& position) noexcept
 {
@@ -69,21 +72,25 @@ double gf_curveLengthNm(const GroundCurve& curve) noexcept
 
 namespace {
 
-// A leg whose speeds differ by more than 5 kt over 100 m or more is halved until its first part no longer is; the
-// later parts are halved when their legs start, so that the speed changes in steps of a few knots.
-void lf_checkSpeedChange(LiveAircraft& aircraft)
+// A leg whose speeds differ by more than 5 kt over 100 m or more (rolling: over rollSplitTicks or more, as a short
+// leg of a roll may change its speed as much) is halved until its first part no longer is; the later parts are
+// halved when their legs start, so that the speed changes in steps of a few knots.
+void lf_checkSpeedChange(LiveAircraft& aircraft, bool rolling)
 {
     const PositionQueue& positions = aircraft.positions;
     if (positions[0].groundSpeedKt == 0.0 && positions[1].groundSpeedKt == 0.0) {
         return;
     }
-    while (std::abs(positions[0].groundSpeedKt - positions[1].groundSpeedKt) > 5.0 &&
-           gf_distanceNm(lf_at(positions[0]), lf_at(positions[1])) * metresPerNm >= 100.0) {
+    const auto splits = [&] {
+        return rolling ? positions[1].dueTick - aircraft.legReceivedDueTick >= rollSplitTicks
+                       : gf_distanceNm(lf_at(positions[0]), lf_at(positions[1])) * metresPerNm >= 100.0;
+    };
+    while (std::abs(positions[0].groundSpeedKt - positions[1].groundSpeedKt) > 5.0 && splits()) {
         gf_insertMidpoint(aircraft);
     }
 }
 
-void lf_turnsAndSpeeds(LiveAircraft& aircraft)
+void lf_turnsAndSpeeds(LiveAircraft& aircraft, bool rolling)
 {
     PositionQueue& positions = aircraft.positions;
     const PositionRecord& front = positions[0];
@@ -91,7 +98,7 @@ void lf_turnsAndSpeeds(LiveAircraft& aircraft)
     if (positions.size() >= 3 && positions[2].stationary == 0) {
         const double turnDeg = std::abs(gf_turnAhead(aircraft)) * degPerRad;
         if (turnDeg <= smallTurnDeg) {
-            lf_checkSpeedChange(aircraft);
+            lf_checkSpeedChange(aircraft, rolling);
         } else if (turnDeg > sharpTurnDeg && gf_distanceNm(lf_at(front), lf_at(next)) > 0.027 &&
                    front.groundSpeedKt <= 43.0 && next.dueTick - front.dueTick >= 600) {
             gf_insertMidpoint(aircraft);
@@ -100,7 +107,7 @@ void lf_turnsAndSpeeds(LiveAircraft& aircraft)
             gf_makeTurnCurve(aircraft);
             aircraft.turnAngleDeg = turnDeg;
         } else {
-            lf_checkSpeedChange(aircraft);
+            lf_checkSpeedChange(aircraft, rolling);
         }
     } else if (aircraft.extrapolationCount == 0 && (front.groundSpeedKt > 0.0 || next.groundSpeedKt > 0.0) &&
                std::abs(front.groundSpeedKt - next.groundSpeedKt) > 5.0 &&
@@ -275,8 +282,15 @@ void gf_insertMidpoint(LiveAircraft& aircraft)
     middle.latitude = front.latitude + share * (next.latitude - front.latitude);
     middle.longitude = front.longitude + share * (next.longitude - front.longitude);
     middle.groundSpeedKt = (v0 + v1) / 2.0;
-    middle.altitudeFt = std::max(0.0, (front.altitudeFt + next.altitudeFt) / 2.0);
-    middle.airborne = middle.altitudeFt > 0.0 ? 1 : 0;
+    if (front.airborne != next.airborne) {
+        // Between the ground (altitude 0) and the air, as where a take-off leaves the ground: on the ground.
+        const PositionRecord& ground = front.airborne == 0 ? front : next;
+        middle.altitudeFt = ground.altitudeFt;
+        middle.airborne = 0;
+    } else {
+        middle.altitudeFt = std::max(0.0, (front.altitudeFt + next.altitudeFt) / 2.0);
+        middle.airborne = middle.altitudeFt > 0.0 ? 1 : 0;
+    }
     // Halfway between the reports in time: the front's due tick may have moved with its own leg's timing.
     middle.dueTick =
         static_cast<int32_t>(std::lround((double(aircraft.legReceivedDueTick) + double(next.dueTick)) / 2.0));
@@ -312,9 +326,13 @@ void gf_nextPosGround(LiveContext& context, LiveAircraft& aircraft)
     if (aircraft.phase == MovementPhase::pushing_back) {
         lf_pushingBack(context, aircraft);
     } else if (aircraft.phase != MovementPhase::parked && positions[1].stationary == 0) {
+        const bool rolling = gf_rollLeg(aircraft);
+        if (rolling) {
+            gf_prepareRollLeg(context, aircraft);
+        }
         lf_standUntilSettingOff(aircraft);
         if (positions[1].stationary == 0) {
-            lf_turnsAndSpeeds(aircraft);
+            lf_turnsAndSpeeds(aircraft, rolling);
         }
     }
     if (aircraft.phase == MovementPhase::taxi && positions.back().stationary != 0 && context.parking.fileLoaded()) {

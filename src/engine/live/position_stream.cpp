@@ -4,6 +4,7 @@
 #include "engine/live/angles.h"
 #include "engine/live/attitude.h"
 #include "engine/live/live_lifecycle.h"
+#include "engine/live/roll_legs.h"
 #include "engine/live/stream_gaps.h"
 #include "engine/live/travel_ticks.h"
 
@@ -179,15 +180,6 @@ double lf_reportTimesWeight(int64_t ticks, int64_t betweenReports) noexcept
     return std::clamp(std::min(byShare, byTicks), 0.0, 1.0);
 }
 
-// The speed flown on the leg that has just ended, from its steps (kt; a minute of latitude is a nautical mile).
-double lf_flownSpeedKt(const LiveAircraft& aircraft) noexcept
-{
-    constexpr double nmPerDegree = 60.0;
-    const double northNm = aircraft.latStep * nmPerDegree;
-    const double eastNm = aircraft.lonStep * nmPerDegree * std::cos(aircraft.latitude * radPerDeg);
-    return std::hypot(northNm, eastNm) * ticksPerHour;
-}
-
 // Where the speeds and the positions of a ground leg disagree (speeds that lag an acceleration, a stop between two
 // reports) the leg ends when its report is due, catching up a lag by at most a tenth of the reports' pace; its
 // speed then changes from that of the last (moving) leg by no more than reportTimesJumpKt.
@@ -200,27 +192,13 @@ int64_t lf_followReportTimes(const LiveAircraft& aircraft, int64_t ticks, int64_
                                     double(betweenReports) + catchUp);
     double followed = double(ticks) + weight * (toDue - double(ticks));
     const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(next));
-    const double lastKt = lf_flownSpeedKt(aircraft);
+    const double lastKt = gf_stepSpeedKt(aircraft);
     if (!aircraft.curve.set() && legNm > 0.0 && followed > 0.0 && lastKt > 1.0) {
         const double kt = std::clamp(legNm * ticksPerHour / followed, lastKt - reportTimesJumpKt,
                                      lastKt + reportTimesJumpKt);
         followed = kt > 0.0 ? legNm * ticksPerHour / kt : followed;
     }
     return std::llround(followed);
-}
-
-// Lift-off speeds of the categories in knots.
-double lf_liftOffSpeedKt(AircraftCategory category)
-{
-    switch (category) {
-    case AircraftCategory::Light: return 90.0;
-    case AircraftCategory::Buzjets: return 110.0;
-    case AircraftCategory::Large: return 140.0;
-    case AircraftCategory::Heavy: return 150.0;
-    case AircraftCategory::HighPerf: return 220.0;
-    case AircraftCategory::Rotorcraft: return 0.0;
-    }
-    throw std::out_of_range("lift-off speed: no such category");
 }
 
 } // namespace
@@ -302,8 +280,11 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
     PositionRecord& next = aircraft.positions[1];
     const int64_t now = context.tick();
     const int64_t betweenReports = int64_t{next.dueTick} - aircraft.legReceivedDueTick;
-    if (aircraft.groundMode != 0 && aircraft.extrapolationCount < 1 && next.groundSpeedKt > 0.0 &&
-        betweenReports >= minLegTicks && betweenReports <= reportTimesLimitTicks) {
+    const bool rollLeg = gf_rollLeg(aircraft);
+    if (rollLeg) {
+        ticks = gf_rollLegTicks(aircraft, next, gf_rollCatchUpTicks(aircraft, now));
+    } else if (aircraft.groundMode != 0 && aircraft.extrapolationCount < 1 && next.groundSpeedKt > 0.0 &&
+               betweenReports >= minLegTicks && betweenReports <= reportTimesLimitTicks) {
         ticks = lf_followReportTimes(aircraft, ticks, betweenReports, now);
     }
     aircraft.legReceivedDueTick = next.dueTick;
@@ -311,27 +292,18 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
     int64_t due = now + travel;
     if (aircraft.extrapolationCount < 1) {
         // The aircraft keeps to the set delay: a leg that would end more than lagDeadBandTicks off its received due
-        // tick takes up to a twentieth less or more time toward it (in the air, and rolling on the ground, as much as
-        // airPullKt of speed allows, up to a fifth), so that a lag or lead left by an earlier leg, or by a creation,
-        // does not stay; rolling, the speed changes from the last leg's by no more than reportTimesJumpKt.
+        // tick takes up to a twentieth less or more time toward it (in the air as much as airPullKt of speed allows,
+        // up to a fifth), so that a lag or lead left by an earlier leg, or by a creation, does not stay. A roll leg
+        // has made up its own.
         const int64_t off = int64_t{next.dueTick} - due;
-        if (std::abs(off) > lagDeadBandTicks) {
+        if (!rollLeg && std::abs(off) > lagDeadBandTicks) {
             double share = 1.0 / lagPullShare;
             const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(next));
-            const double speedKt = legNm * ticksPerHour / double(travel);
-            const bool rolling = aircraft.groundMode != 0 && speedKt >= rollPullFromKt;
-            if (legNm > 0.0 && (aircraft.groundMode == 0 || rolling)) {
-                share = std::clamp(airPullKt / speedKt, share, airPullMostShare);
+            if (legNm > 0.0 && aircraft.groundMode == 0) {
+                share = std::clamp(airPullKt * double(travel) / (legNm * ticksPerHour), share, airPullMostShare);
             }
             const int64_t pull = std::llround(double(travel) * share);
-            int64_t pulled = std::clamp<int64_t>(off, -pull, pull);
-            if (const double lastKt = rolling ? lf_flownSpeedKt(aircraft) : 0.0; lastKt > 1.0) {
-                const double kt = std::clamp(legNm * ticksPerHour / double(travel + pulled),
-                                             std::min(speedKt, lastKt - reportTimesJumpKt),
-                                             std::max(speedKt, lastKt + reportTimesJumpKt));
-                pulled = std::llround(legNm * ticksPerHour / kt) - travel;
-            }
-            due += pulled;
+            due += std::clamp<int64_t>(off, -pull, pull);
         }
         // A leg to a stop may end as soon as its speed takes it there: the aircraft then stands.
         const bool toStop = next.groundSpeedKt == 0.0 && next.stationary == 0 && next.airborne == 0;
@@ -383,13 +355,6 @@ double gf_turnAhead(const LiveAircraft& aircraft)
         return 0.0;
     }
     return gf_normalisePlusMinusPi(gf_bearingRad(lf_at(positions[1]), lf_at(positions[2])) - aircraft.heading);
-}
-
-bool gf_aboveLiftOffSpeed(const LiveAircraft& aircraft)
-{
-    const double liftOff = lf_liftOffSpeedKt(aircraft.flight.category);
-    return std::all_of(aircraft.positions.begin() + 1, aircraft.positions.end(),
-                       [liftOff](const PositionRecord& position) { return position.groundSpeedKt >= liftOff; });
 }
 
 void gf_shrinkWindows(LiveAircraft& aircraft) noexcept

@@ -23,17 +23,14 @@ inline constexpr int32_t normalWindowTicks = 1000;
 // A pushed-back aircraft has no distance from where its push-back ended yet: the first position never counts
 // as leaving.
 inline constexpr double noPushBackDistanceYet = 900.0;
-// A leg on real data that would end more than lagDeadBandTicks off its received due tick takes up to
-// 1 / lagPullShare of its travel time less or more, toward the received due tick; in the air, and rolling on the
-// ground at rollPullFromKt or more (a take-off roll or a roll-out, where a second is 25 m or more), up to as much as
-// changes its speed by airPullKt, at most airPullMostShare of its travel time (a creation's lag is caught up sooner
-// at low speeds, and noisy positions do not swing the speed by more than twice that); rolling, its speed then
-// differs from the last leg's by at most reportTimesJumpKt.
+// A leg on real data (but a roll leg, roll_legs.h) that would end more than lagDeadBandTicks off its received due
+// tick takes up to 1 / lagPullShare of its travel time less or more, toward the received due tick; in the air up to
+// as much as changes its speed by airPullKt, at most airPullMostShare of its travel time (a creation's lag is caught
+// up sooner at low speeds, and noisy positions do not swing the speed by more than twice that).
 inline constexpr int64_t lagPullShare = 20;
 inline constexpr int64_t lagDeadBandTicks = 20;
 inline constexpr double airPullKt = 12.0;
 inline constexpr double airPullMostShare = 0.2;
-inline constexpr double rollPullFromKt = 43.0;
 // A ground leg on real data whose travel time at its speeds disagrees with the time between its two reports (up
 // to reportTimesLimitTicks) ends when its report is due instead, catching up at most 1 / reportTimesCatchUpShare of
 // the reports' pace: wholly from a difference of reportTimesDisagreeShare of that time (and twice
@@ -62,9 +59,10 @@ void nextPosMain(LiveContext& context, LiveAircraft& aircraft);
 void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
 // Due in max(25, ticks) from now, or toward the next position's received due tick when the ticks disagree with the
 // time between the front's and the next position's reports (real data on the ground, the next position moving; in
-// the air the speeds are smoother than the positions of a noisy source); while data is real moved toward the
-// received due tick by up to a twentieth of the ticks (in the air by what airPullKt allows) and held within the
-// windows around it (a leg to a stop may end sooner); never sooner than a minimal leg from now.
+// the air the speeds are smoother than the positions of a noisy source); on a roll leg when its report is due
+// (gf_rollCatchUpTicks, gf_rollLegTicks); otherwise, while data is real, moved toward the received due tick by up to
+// a twentieth of the ticks (in the air by what airPullKt allows); held within the windows around it (a leg to a stop
+// may end sooner); never sooner than a minimal leg from now.
 void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks);
 // Drops the positions between the front and the i-th (counted from the front) when the i-th is airborne, re-times
 // the new next position and sets the climb rate toward it. False when the i-th position is not usable.
@@ -74,8 +72,6 @@ bool gf_retimeForClimb(LiveContext& context, LiveAircraft& aircraft, std::size_t
 double gf_legSpeed(const LiveAircraft& aircraft);
 // The turn at the next position toward the one after it, +-pi; 0 with fewer than three positions.
 double gf_turnAhead(const LiveAircraft& aircraft);
-// Every position after the front is at least at the lift-off speed of the aircraft's category.
-bool gf_aboveLiftOffSpeed(const LiveAircraft& aircraft);
 // Both windows one step (100 ticks) closer to the normal size.
 void gf_shrinkWindows(LiveAircraft& aircraft) noexcept;
 // The front position becomes due at the tick, which the next leg's timing takes as the front's received due tick.

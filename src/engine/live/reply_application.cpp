@@ -5,6 +5,7 @@
 #include "engine/live/live_commands.h"
 #include "engine/live/live_lifecycle.h"
 #include "engine/live/refused_liveries.h"
+#include "engine/live/roll_legs.h"
 #include "platform/sim/sim_program_ids.h"
 #include "settings/catalogue.h"
 
@@ -104,6 +105,9 @@ void gf_applyOnGroundStatus(LiveContext& context, SimRequests& sim, LiveAircraft
         aircraft.groundMode = 1;
         aircraft.altitudeRate = 0.0;
         aircraft.phaseCountdown = 1;
+        if (aircraft.landingRoll != 0 && aircraft.state == SimObjectState::active) {
+            gf_rollOutFromTouchdown(context, aircraft);
+        }
     }
     aircraft.heightAboveGroundFt = reply.value2;
     aircraft.groundAltitudeFt = reply.value1;

@@ -1,5 +1,6 @@
 // The ground motion: the curve of a turn, the pull-out and the push-back off a stand with their units, the turn
-// step scaled to the ground path, which turns get curves, and the take-off roll's throttle.
+// step scaled to the ground path, which turns get curves, the take-off roll's throttle, and a roll timed by its
+// reports.
 #include "motion_fixture.h"
 
 #include "engine/live/angles.h"
@@ -340,6 +341,53 @@ TEST_F(GroundMotion, TheTakeOffRollOpensTheThrottleByTheGroundSpeed)
         ac.takeOffRoll = 1;
         gf_stepGround(live, ac);
         EXPECT_EQ(ac.lastThrottleIndex, row.throttle) << row.frontKt << " " << row.nextKt;
+    }
+}
+
+// On a roll the positions and their times are the truth and the reported speeds a hint: reports 6 s apart of an
+// aircraft speeding up or slowing down steadily, each carrying the speed of 7 s before, are each reached when due,
+// within 3 kt of the real speed all the way, which changes by less than 5 kt at a time.
+TEST_F(GroundMotion, ARollReachesEachReportWhenDueWhateverSpeedsTheyCarry)
+{
+    struct Row {
+        const char* name;
+        double fromKt;
+        double knotsPerSecond;
+    };
+    for (const Row row : {Row{"take-off roll", 50.0, 4.0}, Row{"landing roll-out", 130.0, -3.0}}) {
+        state.live.clear();
+        const int32_t start = state.tick;
+        std::vector<PositionRecord> reports;
+        for (const double t : {0.0, 6.0, 12.0, 18.0, 24.0}) {
+            const double metres = (row.fromKt * t + row.knotsPerSecond * t * t / 2.0) * metresPerNm / 3600.0;
+            const LatLon at = gf_destinationPoint({47.0, 8.0}, 90.0 * radPerDeg, metres * feetPerNm / metresPerNm);
+            const double reportedKt = row.fromKt + row.knotsPerSecond * std::max(0.0, t - 7.0);
+            reports.push_back(gf_ground(at.lat, at.lon, reportedKt, start + static_cast<int32_t>(t * 100.0)));
+        }
+        LiveAircraft& ac = taxiing(reports);
+        ac.heading = ac.headingAtTouchdown = 90.0 * radPerDeg;
+        ac.legReceivedDueTick = start;
+        (row.knotsPerSecond > 0.0 ? ac.takeOffRoll : ac.landingRoll) = 1;
+        double lastKt = 0.0;
+        double largestStepKt = 0.0;
+        double largestOffKt = 0.0;
+        double largestMissM = 0.0;
+        for (std::size_t i = 1; i + 1 < reports.size(); ++i) {
+            while (state.tick < reports[i].dueTick) {
+                const LatLon from{ac.latitude, ac.longitude};
+                updateLiveAc(live, ac);
+                ++state.tick;
+                const double kt = gf_distanceNm(from, {ac.latitude, ac.longitude}) * 360000.0;
+                const double trueKt = row.fromKt + row.knotsPerSecond * (state.tick - start) / 100.0;
+                largestOffKt = std::max(largestOffKt, std::abs(kt - trueKt));
+                largestStepKt = std::max(largestStepKt, lastKt > 0.0 ? std::abs(kt - lastKt) : 0.0);
+                lastKt = kt;
+            }
+            largestMissM = std::max(largestMissM, lf_metres({ac.latitude, ac.longitude}, lf_at(reports[i])));
+        }
+        EXPECT_LT(largestMissM, 1.0) << row.name;
+        EXPECT_LT(largestOffKt, 3.0) << row.name;
+        EXPECT_LT(largestStepKt, 5.0) << row.name;
     }
 }
 

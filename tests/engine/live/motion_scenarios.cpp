@@ -274,6 +274,37 @@ std::vector<MotionScenario> gf_motionScenarios(const StandFixture& airport)
         scenario.noParkAirport = true;
     }
     {
+        // Reports at the times of a recorded departure, each with the ground speed of 5 to 8 s before: on the roll
+        // they fall up to 30 kt short of what the positions show, and below the lift-off speed until after the
+        // positions climb.
+        constexpr double rollFromM = 300.0;
+        double along = rollFromM;
+        const std::string roll = lf_speedLegs(places, along, 45.0, 145.0, 4.0);
+        MotionScenario& scenario = add(
+            "take_off_roll_lagging_speeds",
+            "a departure with no park airport, first seen at 45 kt on its take-off roll, accelerating at 4 kt/s, "
+            "reports 3.5 to 10 s apart with ground speeds 5 to 8 s old, then the climb-out",
+            lf_head(airport, 400) +
+                fmt::format("flight hex=4000231 callsign=SWR231 type=A320 reg=HB-JCD from=ZRH to=LHR elev={} {} alt={} "
+                            "track=90 gs=45 interval=6 times=0,3.45,13.06,18.07,25.89,32 gslag=5-8\n{}"
+                            "  fly 60 vs=2000 gs=165 track=90\n",
+                            StandFixture::elevationFt, places.start(rollFromM, 0), StandFixture::elevationFt,
+                            roll));
+        scenario.noParkAirport = true;
+        scenario.fastLagLimitSeconds = 0.5;
+        scenario.phases = {MovementPhase::take_off, MovementPhase::flying};
+    }
+    {
+        MotionScenario& scenario =
+            add("landing_roll_lagging_speeds",
+                "3 deg approach, touchdown at 140 kt, roll-out slowing at 3 kt/s to 20 kt and turn-off, reports 4 to 8 s "
+                "apart with ground speeds 8 s old",
+                lf_head(airport, 400, 6) + gf_landingFlight(airport, 4.0, 4000560, "interval=4-8 gslag=8"));
+        scenario.fastLagLimitSeconds = 0.5;
+        scenario.touchdowns = 1;
+        scenario.phases = {MovementPhase::taxi};
+    }
+    {
         const LatLon aim = places.at(aimingPointM, 0.0);
         const LatLon start = gf_destinationPoint(aim, 270.0 * radPerDeg, 6.0 * feetPerNm);
         {
