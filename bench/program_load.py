@@ -27,6 +27,11 @@ are wall time.
 It needs the build's programs and sample files (built when missing: hollowmere, hlmr-sim-standin,
 hlmr-traffic-feed, hlmr_samples, hlmr_samples_regcodes); nothing touches the network (downloads point at a closed
 local port). Exit status 0 when both runs were measured.
+
+--keep DIR keeps each run's files in DIR/loaded and DIR/idle instead of a temporary folder removed at the end. DIR
+must be new, empty, or hold only what an earlier run kept there (its mark ".hollowmere-load" lists them), which is
+replaced: any other folder is refused with exit status 2 before anything is built or run, and nothing in it is
+deleted (the rule of the demo's keep folder, scripts/demo_keep.py).
 """
 import argparse
 import json
@@ -43,6 +48,11 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "scripts"))
+import demo_keep  # noqa: E402
+
+KEEPER = demo_keep.Keeper("bench/program_load.py", "program_load run", "--keep ")
+KEEP_MARK = ".hollowmere-load"
 SCHIPHOL = (52.3086, 4.7639)
 AT_SEA = (45.0, -30.0)
 FLEET = [("KLM", "B738"), ("BAW", "A320"), ("EZY", "A320"), ("DLH", "A320"), ("RYR", "B738"), ("KLM", "B789"),
@@ -64,9 +74,9 @@ class Run:
     def __init__(self, name, build, keep):
         self.name = name
         self.build = build
+        # A kept folder was cleared of an earlier run's files before the runs.
         self.folder = Path(tempfile.mkdtemp(prefix=f"hollowmere-load-{name}-")) if keep is None else keep / name
         if keep is not None:
-            shutil.rmtree(self.folder, ignore_errors=True)
             self.folder.mkdir(parents=True)
         self.keep = keep is not None
         self.program_folder = self.folder / "program"
@@ -415,7 +425,8 @@ def main():
     parser.add_argument("--seconds", type=int, default=60)
     parser.add_argument("--idle-seconds", type=int, help="the idle run's seconds (default: --seconds)")
     parser.add_argument("--wait", type=int, default=900, help="longest wait for the aircraft (seconds)")
-    parser.add_argument("--keep", type=Path, help="keep each run's files in DIR/loaded and DIR/idle")
+    parser.add_argument("--keep", type=Path, help="keep each run's files in DIR/loaded and DIR/idle (DIR new, "
+                        "empty or an earlier run's)")
     parser.add_argument("--only", choices=("loaded", "idle"), help="one of the two runs")
     args = parser.parse_args()
     if args.idle_seconds is None:
@@ -423,11 +434,20 @@ def main():
     build = args.build.resolve()
     if args.keep is not None:
         args.keep = args.keep.resolve()
-    ensure_built(build)
-    if args.only != "idle":
-        loaded_run(args, build)
-    if args.only != "loaded":
-        idle_run(args, build)
+        why = demo_keep.clear(args.keep, KEEP_MARK, KEEPER)
+        if why is not None:
+            print(f"program_load: {why}", file=sys.stderr)
+            return 2
+    try:
+        ensure_built(build)
+        if args.only != "idle":
+            loaded_run(args, build)
+        if args.only != "loaded":
+            idle_run(args, build)
+    finally:
+        # The mark lists what the runs kept, so that the next run may replace it.
+        if args.keep is not None and args.keep.is_dir():
+            demo_keep.write_mark(args.keep, KEEP_MARK, KEEPER)
     return 0
 
 
