@@ -190,15 +190,7 @@ int64_t lf_followReportTimes(const LiveAircraft& aircraft, int64_t ticks, int64_
     const double catchUp = double(betweenReports) / reportTimesCatchUpShare;
     const double toDue = std::clamp(double(int64_t{next.dueTick} - now), double(betweenReports) - catchUp,
                                     double(betweenReports) + catchUp);
-    double followed = double(ticks) + weight * (toDue - double(ticks));
-    const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(next));
-    const double lastKt = gf_stepSpeedKt(aircraft);
-    if (!aircraft.curve.set() && legNm > 0.0 && followed > 0.0 && lastKt > 1.0) {
-        const double kt = std::clamp(legNm * ticksPerHour / followed, lastKt - reportTimesJumpKt,
-                                     lastKt + reportTimesJumpKt);
-        followed = kt > 0.0 ? legNm * ticksPerHour / kt : followed;
-    }
-    return std::llround(followed);
+    return gf_ticksWithinSpeedJump(aircraft, next, double(ticks) + weight * (toDue - double(ticks)));
 }
 
 } // namespace
@@ -282,7 +274,7 @@ void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks
     const int64_t betweenReports = int64_t{next.dueTick} - aircraft.legReceivedDueTick;
     const bool rollLeg = gf_rollLeg(aircraft);
     if (rollLeg) {
-        ticks = gf_rollLegTicks(aircraft, next, gf_rollCatchUpTicks(aircraft, now));
+        ticks = gf_ticksWithinSpeedJump(aircraft, next, double(gf_rollCatchUpTicks(aircraft, now)));
     } else if (aircraft.groundMode != 0 && aircraft.extrapolationCount < 1 && next.groundSpeedKt > 0.0 &&
                betweenReports >= minLegTicks && betweenReports <= reportTimesLimitTicks) {
         ticks = lf_followReportTimes(aircraft, ticks, betweenReports, now);

@@ -60,7 +60,7 @@ void gf_retimeNext(LiveContext& context, LiveAircraft& aircraft);
 // Due in max(25, ticks) from now, or toward the next position's received due tick when the ticks disagree with the
 // time between the front's and the next position's reports (real data on the ground, the next position moving; in
 // the air the speeds are smoother than the positions of a noisy source); on a roll leg when its report is due
-// (gf_rollCatchUpTicks, gf_rollLegTicks); otherwise, while data is real, moved toward the received due tick by up to
+// (gf_rollCatchUpTicks, gf_ticksWithinSpeedJump); otherwise, while data is real, moved toward the received due tick by up to
 // a twentieth of the ticks (in the air by what airPullKt allows); held within the windows around it (a leg to a stop
 // may end sooner); never sooner than a minimal leg from now.
 void gf_retimeNextBy(LiveContext& context, LiveAircraft& aircraft, int64_t ticks);

@@ -139,18 +139,6 @@ void gf_prepareRollLeg(LiveContext& context, LiveAircraft& aircraft)
     }
 }
 
-int64_t gf_rollLegTicks(const LiveAircraft& aircraft, const PositionRecord& target, int64_t toDue)
-{
-    const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(target));
-    const double lastKt = gf_stepSpeedKt(aircraft);
-    if (aircraft.curve.set() || legNm <= 0.0 || toDue <= 0 || lastKt <= 1.0) {
-        return toDue;
-    }
-    const double kt =
-        std::clamp(legNm * ticksPerHour / double(toDue), lastKt - reportTimesJumpKt, lastKt + reportTimesJumpKt);
-    return std::llround(legNm * ticksPerHour / kt);
-}
-
 int64_t gf_rollCatchUpTicks(const LiveAircraft& aircraft, int64_t now)
 {
     const int64_t due = aircraft.positions[1].dueTick;
@@ -175,7 +163,7 @@ void gf_rollOutFromTouchdown(LiveContext& context, LiveAircraft& aircraft)
     if (toDue < minLegTicks || toDue > reportTimesLimitTicks || legNm * ticksPerHour / double(toDue) < rollFromKt) {
         return;
     }
-    const int64_t ticks = gf_rollLegTicks(aircraft, target, toDue);
+    const int64_t ticks = gf_ticksWithinSpeedJump(aircraft, target, double(toDue));
     target.dueTick = static_cast<int32_t>(context.tick() + ticks);
     aircraft.latStep = (target.latitude - aircraft.latitude) / double(ticks);
     aircraft.lonStep = (target.longitude - aircraft.longitude) / double(ticks);
@@ -187,6 +175,18 @@ double gf_stepSpeedKt(const LiveAircraft& aircraft) noexcept
     const double northNm = aircraft.latStep * nmPerDegree;
     const double eastNm = aircraft.lonStep * nmPerDegree * std::cos(aircraft.latitude * radPerDeg);
     return std::hypot(northNm, eastNm) * ticksPerHour;
+}
+
+int64_t gf_ticksWithinSpeedJump(const LiveAircraft& aircraft, const PositionRecord& target, double ticks)
+{
+    const double legNm = gf_distanceNm({aircraft.latitude, aircraft.longitude}, lf_at(target));
+    const double lastKt = gf_stepSpeedKt(aircraft);
+    if (aircraft.curve.set() || legNm <= 0.0 || ticks <= 0.0 || lastKt <= 1.0) {
+        return std::llround(ticks);
+    }
+    const double kt =
+        std::clamp(legNm * ticksPerHour / ticks, lastKt - reportTimesJumpKt, lastKt + reportTimesJumpKt);
+    return kt > 0.0 ? std::llround(legNm * ticksPerHour / kt) : std::llround(ticks);
 }
 
 double gf_liftOffTick(const LiveAircraft& aircraft)

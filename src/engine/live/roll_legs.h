@@ -39,16 +39,17 @@ double gf_liftOffTick(const LiveAircraft& aircraft);
 // over the leg at the pace of one lag in rollCatchUpTicks: it shrinks steadily over the roll's first seconds, the
 // speed changing by a share, instead of all in one leg.
 int64_t gf_rollCatchUpTicks(const LiveAircraft& aircraft, int64_t now);
-// The ticks of a roll leg from the aircraft's position to its target that ends when the target's report is due
-// (toDue from now), its speed changing from that of the last leg by no more than reportTimesJumpKt: a lag or lead
-// the roll starts with is made up over its first legs.
-int64_t gf_rollLegTicks(const LiveAircraft& aircraft, const PositionRecord& target, int64_t toDue);
 // At a touchdown the rest of the leg, timed in the air by the speed of the approach, runs to its roll-out report
 // when that report is due, as a roll leg (unless slower than rollFromKt or made up): the aircraft slows down as the
 // real one does instead of rolling on at the approach speed.
 void gf_rollOutFromTouchdown(LiveContext& context, LiveAircraft& aircraft);
 // The speed of the current leg's steps (kt).
 double gf_stepSpeedKt(const LiveAircraft& aircraft) noexcept;
+// The ticks of a ground leg from the aircraft's position to its target in about the ticks given, its speed changing
+// from that of the last leg (gf_stepSpeedKt) by no more than reportTimesJumpKt: a roll leg that ends when its
+// report is due makes up a lag or lead it starts with over its first legs. The ticks as given on a curve, on a leg
+// of no length, from a standstill, or when they are not positive.
+int64_t gf_ticksWithinSpeedJump(const LiveAircraft& aircraft, const PositionRecord& target, double ticks);
 // The next position climbs away from the ground the front lies on: it is airborne, and the front is on the ground
 // or the next lies climbAwayRiseFt or more above it.
 bool gf_climbsAway(const PositionRecord& front, const PositionRecord& next) noexcept;
