@@ -29,7 +29,6 @@ public:
         text_.append(static_cast<const char*>(data), size);
     }
     bool overflowed() const { return overflowed_; }
-    const std::string& text() const { return text_; }
     std::string take() { return std::move(text_); }
 
 private:
@@ -84,29 +83,22 @@ void lf_print(const pugi::xml_document& document, pugi::xml_writer& out)
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path, std::size_t maxBytes,
                 Durability durability)
 {
+    const std::optional<std::string> text = gf_printXml(document, path, maxBytes);
+    return text && gf_replaceFileContents(path, *text, durability);
+}
+
+std::optional<std::string> gf_printXml(const pugi::xml_document& document, const std::filesystem::path& path,
+                                       std::size_t maxBytes)
+{
     CappedWriter out(maxBytes);
     try {
         lf_print(document, out);
     } catch (const std::exception& error) {
         gf_logAlert(fmt::format("Failed to write {} ({})", path.string(), error.what()));
-        return false;
-    }
-    if (out.overflowed()) {
-        gf_logAlert(fmt::format("Failed to write {} (longer than {} bytes)", path.string(), maxBytes));
-        return false;
-    }
-    return gf_replaceFileContents(path, out.text(), durability);
-}
-
-std::optional<std::string> gf_printXml(const pugi::xml_document& document, std::size_t maxBytes)
-{
-    CappedWriter out(maxBytes);
-    try {
-        lf_print(document, out);
-    } catch (const std::exception&) {
         return std::nullopt;
     }
     if (out.overflowed()) {
+        gf_logAlert(fmt::format("Failed to write {} (longer than {} bytes)", path.string(), maxBytes));
         return std::nullopt;
     }
     return out.take();

@@ -22,8 +22,10 @@ inline constexpr std::size_t maxXmlFileBytes = std::size_t{256} << 20;
 bool gf_saveXml(const pugi::xml_document& document, const std::filesystem::path& path,
                 std::size_t maxBytes = maxXmlFileBytes, Durability durability = Durability::now);
 
-// The printout that gf_saveXml writes of the document; nothing when it is longer than maxBytes or cannot be made.
-std::optional<std::string> gf_printXml(const pugi::xml_document& document, std::size_t maxBytes = maxXmlFileBytes);
+// The printout that gf_saveXml writes of the document to the path; nothing, logged as a failed write of the path,
+// when it is longer than maxBytes or cannot be made.
+std::optional<std::string> gf_printXml(const pugi::xml_document& document, const std::filesystem::path& path,
+                                       std::size_t maxBytes = maxXmlFileBytes);
 
 // What one node of a document takes of the document's printout: the node with its indentation and line end.
 std::string gf_printXmlNode(pugi::xml_node node);

@@ -27,10 +27,11 @@ bool lf_saysNothing(pugi::xml_node parkpos)
 
 } // namespace
 
-FittedLearnedFile gf_fitLearnedFile(pugi::xml_document& document, std::span<const pugi::xml_node> newlyLearned)
+FittedLearnedFile gf_fitLearnedFile(pugi::xml_document& document, std::span<const pugi::xml_node> newlyLearned,
+                                    const std::filesystem::path& path)
 {
     FittedLearnedFile fitted;
-    fitted.text = gf_printXml(document);
+    fitted.text = gf_printXml(document, path);
     if (!fitted.text || lf_withinBounds(*fitted.text)) {
         return fitted;
     }
@@ -52,7 +53,7 @@ FittedLearnedFile gf_fitLearnedFile(pugi::xml_document& document, std::span<cons
     }
     fitted.text.reset();
     if (lf_withinBounds(bytes, treeBytes)) {
-        fitted.text = gf_printXml(document);
+        fitted.text = gf_printXml(document, path);
     }
     // Never a file that the reader refuses, whatever the counts said.
     if (fitted.text && !lf_withinBounds(*fitted.text)) {

@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,7 +23,8 @@ struct FittedLearnedFile {
 
 // newlyLearned holds the "opt" elements of the options learned since the load, in the order written
 // (ApfWriteOptions). Those left out are removed from the document, and so is a "parkpos" left with nothing but
-// its "id".
-FittedLearnedFile gf_fitLearnedFile(pugi::xml_document& document, std::span<const pugi::xml_node> newlyLearned);
+// its "id". path names the file in the log line of a printout that cannot be made.
+FittedLearnedFile gf_fitLearnedFile(pugi::xml_document& document, std::span<const pugi::xml_node> newlyLearned,
+                                    const std::filesystem::path& path);
 
 } // namespace hlw

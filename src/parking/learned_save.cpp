@@ -79,7 +79,7 @@ bool lf_write(ParkAirport& park)
     if (!gf_buildApfDocument(data, stands, options, document)) {
         return false;
     }
-    const FittedLearnedFile fitted = gf_fitLearnedFile(document, newlyLearned);
+    const FittedLearnedFile fitted = gf_fitLearnedFile(document, newlyLearned, path);
     if (!fitted.text) {
         lf_sayFull(park, fmt::format("Learned file {} is not saved: even without the stand use learned in this "
                                      "visit it would hold more than the program reads",
