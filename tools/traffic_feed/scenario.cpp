@@ -94,11 +94,17 @@ std::vector<std::string> lf_list(const std::string& text)
 }
 
 // "3" or "2-5".
-void lf_readInterval(const std::string& text, double& low, double& high)
+// "low-high", or one number for both.
+void lf_readRange(const std::string& text, double& low, double& high)
 {
     const std::size_t dash = text.find('-', 1);
     low = lf_number(text.substr(0, dash));
     high = dash == std::string::npos ? low : lf_number(text.substr(dash + 1));
+}
+
+void lf_readInterval(const std::string& text, double& low, double& high)
+{
+    lf_readRange(text, low, high);
     if (low <= 0.0 || high < low) {
         throw std::invalid_argument(fmt::format("bad interval '{}'", text));
     }
@@ -174,9 +180,7 @@ FlightSpec lf_flight(const std::vector<std::string>& words)
     }
     spec.noiseMetres = keys.number("noise").value_or(0.0);
     if (const auto lag = keys.text("gslag")) {
-        const std::size_t dash = lag->find('-', 1);
-        spec.speedLagSeconds = lf_number(lag->substr(0, dash));
-        spec.speedLagMaxSeconds = dash == std::string::npos ? spec.speedLagSeconds : lf_number(lag->substr(dash + 1));
+        lf_readRange(*lag, spec.speedLagSeconds, spec.speedLagMaxSeconds);
     }
     if (const auto gaps = keys.text("gaps")) {
         for (const std::string& gap : lf_list(*gaps)) {
