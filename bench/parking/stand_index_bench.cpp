@@ -362,6 +362,29 @@ std::string lf_boundShapeFile(int64_t shape)
     }
 }
 
+// One timed load step of the main loop, on a service of its own each time: a failed load keeps its airport from
+// being loaded again for a while. The memory the step added at its peak raises peakAddedMb; inspect then sees the
+// service and the memory before the step, while the service still holds what it loaded.
+template <typename Inspect>
+void lf_timeLoadStep(benchmark::State& run, BenchTraffic& traffic, StatusBoard& status, double& peakAddedMb,
+                     Inspect inspect)
+{
+    run.PauseTiming();
+    {
+        ParkingService service(traffic, status, gf_systemSteadyTime());
+        service.driveParkAirport(true);
+        lf_resetPeakMemory();
+        const ResidentMemory before = lf_residentMemory();
+        run.ResumeTiming();
+        service.driveParkAirport(false);
+        run.PauseTiming();
+        const ResidentMemory after = lf_residentMemory();
+        peakAddedMb = std::max(peakAddedMb, static_cast<double>(after.peakKb - before.nowKb) / 1024.0);
+        inspect(service, before);
+    }
+    run.ResumeTiming();
+}
+
 // The main loop's load step for the files at the bounds of what is loaded. A file that exceeds a bound is refused:
 // "loaded" 0.
 void BM_LoadAirportAtTheBoundsStep(benchmark::State& run)
@@ -374,26 +397,14 @@ void BM_LoadAirportAtTheBoundsStep(benchmark::State& run)
     std::size_t stands = 0;
     std::size_t links = 0;
     for (auto _ : run) {
-        run.PauseTiming();
-        {
-            // A service of its own each time: a failed load keeps its airport from being loaded again for a while.
-            ParkingService service(traffic, status, gf_systemSteadyTime());
-            service.driveParkAirport(true);
-            lf_resetPeakMemory();
-            const ResidentMemory before = lf_residentMemory();
-            run.ResumeTiming();
-            service.driveParkAirport(false);
-            run.PauseTiming();
-            const ResidentMemory after = lf_residentMemory();
-            peakAddedMb = std::max(peakAddedMb, static_cast<double>(after.peakKb - before.nowKb) / 1024.0);
+        lf_timeLoadStep(run, traffic, status, peakAddedMb, [&](const ParkingService& service, const ResidentMemory&) {
             loaded = service.fileLoaded();
             stands = service.park().state.stands.size();
             links = 0;
             for (const StandRecord& stand : service.park().state.stands) {
                 links += stand.adjacentStands.size();
             }
-        }
-        run.ResumeTiming();
+        });
     }
     run.counters["file MB"] = static_cast<double>(folder.bytes()) / 1e6;
     run.counters["loaded"] = loaded ? 1.0 : 0.0;
@@ -488,27 +499,18 @@ void BM_LoadLearnedFileAtTheBoundsStep(benchmark::State& run)
     bool loaded = false;
     std::size_t options = 0;
     for (auto _ : run) {
-        run.PauseTiming();
-        {
-            ParkingService service(traffic, status, gf_systemSteadyTime());
-            service.driveParkAirport(true);
-            lf_resetPeakMemory();
-            const ResidentMemory before = lf_residentMemory();
-            run.ResumeTiming();
-            service.driveParkAirport(false);
-            run.PauseTiming();
-            const ResidentMemory after = lf_residentMemory();
-            peakAddedMb = std::max(peakAddedMb, static_cast<double>(after.peakKb - before.nowKb) / 1024.0);
-            // What the loaded airport holds, without the heap's free memory.
-            ::malloc_trim(0);
-            heldAddedMb = std::max(heldAddedMb, static_cast<double>(lf_residentMemory().nowKb - before.nowKb) / 1024.0);
-            loaded = service.fileLoaded() && service.park().state.learnedRead == LearnedRead::complete;
-            options = 0;
-            for (const StandRecord& stand : service.park().state.stands) {
-                options += stand.options.size();
-            }
-        }
-        run.ResumeTiming();
+        lf_timeLoadStep(run, traffic, status, peakAddedMb,
+                        [&](const ParkingService& service, const ResidentMemory& before) {
+                            // What the loaded airport holds, without the heap's free memory.
+                            ::malloc_trim(0);
+                            heldAddedMb = std::max(
+                                heldAddedMb, static_cast<double>(lf_residentMemory().nowKb - before.nowKb) / 1024.0);
+                            loaded = service.fileLoaded() && service.park().state.learnedRead == LearnedRead::complete;
+                            options = 0;
+                            for (const StandRecord& stand : service.park().state.stands) {
+                                options += stand.options.size();
+                            }
+                        });
     }
     run.counters["learned MB"] = static_cast<double>(folder.learnedBytes()) / 1e6;
     run.counters["read"] = loaded ? 1.0 : 0.0;
